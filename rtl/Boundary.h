@@ -1,0 +1,46 @@
+// The exception boundary. Code that runs under a Windows frame (window procedures,
+// hooks, timer callbacks, COM methods, thread entries) must not let a C++ exception
+// escape: i686 unwinding cannot cross those frames and the process would end.
+// Such code runs its body through Guarded(), which hands any escaping exception to
+// the installed handler (the application's exception handler once it exists).
+#pragma once
+
+#include <functional>
+#include <string>
+
+class Exception;
+
+// Receives every exception stopped at a boundary: where it was stopped, the class
+// name ("Exception" subclasses by name, "std::exception" or "unknown") and its message.
+using TBoundaryHandler = std::function<void(const wchar_t* where, const std::wstring& className,
+                                            const std::wstring& message)>;
+
+// Installs the handler; returns the previous one. The default writes a line to the
+// debugger output and to stderr.
+TBoundaryHandler SetBoundaryHandler(TBoundaryHandler handler);
+
+// Reports the exception currently being handled (call only inside a catch block).
+void ReportCurrentException(const wchar_t* where) noexcept;
+
+// Runs fn; any exception is reported and the fallback is returned instead.
+template <class F, class R>
+R Guarded(const wchar_t* where, R fallback, F&& fn) noexcept {
+    try {
+        return fn();
+    } catch (...) {
+        ReportCurrentException(where);
+        return fallback;
+    }
+}
+
+// Runs fn; returns false when an exception was stopped.
+template <class F>
+bool Guarded(const wchar_t* where, F&& fn) noexcept {
+    try {
+        fn();
+        return true;
+    } catch (...) {
+        ReportCurrentException(where);
+        return false;
+    }
+}

@@ -1,0 +1,54 @@
+# Shared shell functions of the project's scripts (sourced, not run).
+
+VORLANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# Environment every wine command runs with.
+vorlane_wine_env() {
+  export WINEPREFIX="$1"
+  export WINEARCH=win64
+  export WINEDEBUG="${WINEDEBUG:--all,err+winediag}"
+  export WINEDLLOVERRIDES="mscoree=;mshtml="
+  unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy
+}
+
+# Makes a Wine prefix at $1 when it is not there yet: fonts linked, the chosen graphics
+# driver ($2: "null" or "x11", default null), no browser-engine or .NET prompts.
+vorlane_make_prefix() {
+  local prefix="$1" driver="${2:-null}"
+  vorlane_wine_env "$prefix"
+  if [ -f "$prefix/.vorlane-ready" ]; then return 0; fi
+  mkdir -p "$prefix"
+  timeout 180 wineboot -i >/dev/null 2>&1 || true
+  timeout 60 wineserver -w || true
+  local fonts="$prefix/drive_c/windows/Fonts"
+  mkdir -p "$fonts"
+  for f in $(dpkg -L fonts-wine 2>/dev/null | grep -iE '\.(ttf|ttc|otf)$'); do
+    ln -sf "$f" "$fonts/" 2>/dev/null || true
+  done
+  for f in /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf /usr/share/fonts/truetype/wqy/wqy-microhei.ttc; do
+    [ -f "$f" ] && ln -sf "$f" "$fonts/" 2>/dev/null || true
+  done
+  local reg="$prefix/vorlane-setup.reg"
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n"Graphics"="%s"\r\n\r\n' "$driver"
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\r\n'
+    printf '"Tahoma"=hex(7):44,00,65,00,6a,00,61,00,56,00,75,00,53,00,61,00,6e,00,73,00,2e,00,74,00,74,00,66,00,00,00,00,00\r\n\r\n'
+  } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+  timeout 60 wine regedit /S "$reg" >/dev/null 2>&1 || true
+  timeout 60 wineserver -w || true
+  touch "$prefix/.vorlane-ready"
+}
+
+vorlane_stop_prefix() {
+  vorlane_wine_env "$1"
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+}
+
+# Starts the prefix's wineserver and services with their output detached, so that
+# programs run later in a pipeline (or under CTest) do not hand their pipes to them.
+vorlane_warm_prefix() {
+  vorlane_wine_env "$1"
+  wineserver -p "${2:-}" </dev/null >/dev/null 2>&1
+  timeout 60 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}

@@ -1,0 +1,104 @@
+#include "TestHarness.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+
+namespace testing_support {
+
+namespace {
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring full = path + L"\\" + name;
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileW(full.c_str());
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+} // namespace
+
+TempDir::TempDir() {
+    wchar_t tmp[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, tmp);
+    std::wstring base(tmp, n);
+    if (!base.empty() && base.back() == L'\\')
+        base.pop_back();
+    FPath = base + L"\\" + UniqueName(L"vlt");
+    CreateDirectoryW(FPath.c_str(), nullptr);
+}
+
+TempDir::~TempDir() { RemoveTree(FPath); }
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    DWORD put = 0;
+    if (!bytes.empty())
+        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(h);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    std::string out;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
+        out.append(buf, got);
+    CloseHandle(h);
+    return out;
+}
+
+bool FileExistsW(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring UnixToWinPath(const std::string& unixPath) {
+    std::wstring w = L"Z:";
+    for (char c : unixPath)
+        w += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return w;
+}
+
+std::wstring UniqueName(const std::wstring& prefix) {
+    static std::atomic<unsigned> counter{0};
+    wchar_t buf[96];
+    swprintf(buf, 96, L"%ls-%lu-%lu-%u", prefix.c_str(), static_cast<unsigned long>(GetCurrentProcessId()),
+             static_cast<unsigned long>(GetTickCount()), counter.fetch_add(1));
+    return buf;
+}
+
+bool PumpUntil(bool (*pred)(void*), void* ctx, unsigned timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!pred(ctx)) {
+        if (GetTickCount() - start > timeoutMs)
+            return pred(ctx);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+} // namespace testing_support

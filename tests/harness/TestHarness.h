@@ -1,0 +1,54 @@
+// Helpers shared by the test executables.
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+// A unique temporary folder, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::wstring& Path() const { return FPath; }
+    // Path() + "\" + name.
+    std::wstring File(const std::wstring& name) const { return FPath + L"\\" + name; }
+
+private:
+    std::wstring FPath;
+};
+
+// Writes/reads a file's exact bytes.
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadBytes(const std::wstring& path);
+bool FileExistsW(const std::wstring& path);
+
+// A Windows path for a folder of the source tree given as a build-time Unix path
+// (Wine maps the Unix root to drive Z:).
+std::wstring UnixToWinPath(const std::string& unixPath);
+// The test-data folder of the current test executable (tests/<folder>/data).
+inline std::wstring TestDataDir() {
+#ifdef VORLANE_TEST_DATA
+    return UnixToWinPath(VORLANE_TEST_DATA);
+#else
+    return L"";
+#endif
+}
+// The build folder, as a Windows path.
+inline std::wstring BinaryDir() {
+#ifdef VORLANE_BINARY_DIR
+    return UnixToWinPath(VORLANE_BINARY_DIR);
+#else
+    return L"";
+#endif
+}
+
+// A name no other test process uses (for mutexes, window classes, registry keys).
+std::wstring UniqueName(const std::wstring& prefix);
+
+// Pumps this thread's messages until pred() is true or timeoutMs passes; returns pred().
+bool PumpUntil(bool (*pred)(void*), void* ctx, unsigned timeoutMs);
+
+} // namespace testing_support
