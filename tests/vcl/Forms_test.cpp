@@ -1,0 +1,283 @@
+#include "VclTestSupport.h"
+
+#include "SysUtils.h"
+#include "Timers.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace vcltest;
+
+namespace {
+
+class TMainTestForm : public TForm {
+public:
+    VORLANE_CLASS_NAME(TMainTestForm)
+    explicit TMainTestForm(TComponent* AOwner) : TForm(AOwner) {
+        SetCaption(L"Main \u0416");
+        SetBounds(40, 40, 300, 200);
+        Edit = new TTestEdit(this);
+        Edit->SetName(L"Edit1");
+        Edit->SetParent(this);
+        Edit->SetBounds(8, 8, 120, 22);
+    }
+    TTestEdit* Edit;
+};
+
+// Keeps the application's main form and handlers as they were around one test.
+struct AppState {
+    TCustomForm* main = Application->MainForm();
+    ~AppState() {
+        Application->SetMainForm(main);
+        Application->OnMessage = nullptr;
+        Application->OnException = nullptr;
+        Application->OnLog = nullptr;
+        Application->OnIdle = nullptr;
+    }
+};
+
+struct TFoundWindow {
+    DWORD Thread;
+    int Count = 0;
+    HWND Last = nullptr;
+};
+
+BOOL CALLBACK CountDialogs(HWND wnd, LPARAM data) {
+    auto* f = reinterpret_cast<TFoundWindow*>(data);
+    wchar_t cls[32] = {};
+    GetClassNameW(wnd, cls, 32);
+    if (wcscmp(cls, L"#32770") == 0 && IsWindowVisible(wnd)) {
+        ++f->Count;
+        f->Last = wnd;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+TEST(Forms, ShowHideAndCloseActions) {
+    Watchdog w(15000);
+    AppState keep;
+    TForm form(nullptr);
+    std::vector<std::wstring> events;
+    int queries = 0;
+    form.OnShow = [&](TObject*) { events.push_back(L"show"); };
+    form.OnHide = [&](TObject*) { events.push_back(L"hide"); };
+    form.OnCloseQuery = [&](TObject*, bool& can) {
+        events.push_back(L"query");
+        can = ++queries > 1; // the first close is refused
+    };
+    form.OnClose = [&](TObject*, TCloseAction& a) { events.push_back(L"close"); };
+    form.Show();
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    EXPECT_EQ(GetWindow(form.Handle(), GW_OWNER), Application->Handle());
+    form.Close();
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    form.Close();
+    EXPECT_FALSE(IsWindowVisible(form.Handle()));
+    EXPECT_FALSE(form.Visible());
+    std::vector<std::wstring> expected{L"show", L"query", L"query", L"close", L"hide"};
+    EXPECT_EQ(events, expected);
+}
+
+TEST(Forms, CloseWithFreeReleasesTheFormLater) {
+    Watchdog w(10000);
+    AppState keep;
+    auto* form = new TForm(Application);
+    bool destroyed = false;
+    form->OnDestroy = [&](TObject*) { destroyed = true; };
+    form->OnClose = [](TObject*, TCloseAction& a) { a = caFree; };
+    form->Show();
+    int before = Screen->FormCount();
+    form->Close();
+    EXPECT_FALSE(destroyed); // still alive inside the handler that closed it
+    PumpUntil([&] { return destroyed; }, 3000);
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(Screen->FormCount(), before - 1);
+}
+
+TEST(Forms, ApplicationWindowIsFoundByClassAndTitleAndOwnsTheMainForm) {
+    Watchdog w(10000);
+    AppState keep;
+    std::wstring old = Application->Title();
+    Application->SetTitle(L"Vorlane test \u0416 app");
+    TMainTestForm* main = nullptr;
+    Application->SetMainForm(nullptr);
+    Application->CreateForm(main);
+    EXPECT_EQ(Application->MainForm(), main);
+    EXPECT_TRUE(main->HandleAllocated()); // the main form's window is made at once
+    HWND found = FindWindowW(L"TApplication", L"Vorlane test \u0416 app");
+    EXPECT_EQ(found, Application->Handle());
+    EXPECT_EQ(GetWindow(main->Handle(), GW_OWNER), found);
+    EXPECT_TRUE(GetWindowLongW(main->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_FALSE(IsWindowVisible(found));
+    EXPECT_EQ(Application->FindComponent(L""), nullptr);
+    EXPECT_EQ(main->FindComponent(L"edit1"), main->Edit);
+    Application->SetTitle(old);
+    delete main;
+}
+
+TEST(Forms, RunEndsWhenTheMainFormClosesAndOnMessageSeesWideCharsFirst) {
+    Watchdog w(15000);
+    AppState keep;
+    auto* main = new TMainTestForm(nullptr);
+    Application->SetMainForm(main);
+    std::vector<UINT> order;
+    Application->OnMessage = [&](MSG& msg, bool& handled) {
+        if (msg.message == WM_CHAR && msg.wParam == 0x0416)
+            order.push_back(1);
+        if (msg.message == WM_APP + 1) {
+            handled = true; // never reaches the form
+            order.push_back(2);
+        }
+    };
+    main->SetMessageHandler(WM_APP + 1, [&](TMessage&) { order.push_back(99); });
+    main->SetMessageHandler(0x4B4, [&](TMessage& m) {
+        order.push_back(3);
+        PostMessageW(main->Edit->Handle(), WM_CHAR, 0x0416, 1);
+        PostMessageW(main->Handle(), WM_APP + 1, 0, 0);
+        PostMessageW(main->Handle(), WM_CLOSE, 0, 0);
+    });
+    main->OnShow = [&](TObject*) { PostMessageW(main->Handle(), 0x4B4, 0, 0); };
+    Application->Run();
+    EXPECT_TRUE(Application->Terminated());
+    std::vector<UINT> expected{3, 1, 2};
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(main->Edit->GetText(), L"\u0416");
+    main->BeforeDestruction();
+    delete main;
+}
+
+TEST(Forms, ShowModalEndsWithTheResultOfEnterOrEscape) {
+    Watchdog w(15000);
+    AppState keep;
+    TForm owner(nullptr);
+    owner.Show();
+    for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) {
+        TForm dialog(nullptr);
+        dialog.SetBorderStyle(bsDialog);
+        dialog.SetPosition(poScreenCenter);
+        auto* edit = new TTestEdit(&dialog);
+        edit->SetParent(&dialog);
+        auto* ok = new TTestButton(&dialog);
+        ok->SetParent(&dialog);
+        ok->Default = true;
+        ok->Result = mrOk;
+        auto* cancel = new TTestButton(&dialog);
+        cancel->SetParent(&dialog);
+        cancel->Cancel = true;
+        cancel->Result = mrCancel;
+        bool ownerDisabled = false;
+        dialog.OnShow = [&](TObject*) {
+            PostMessageW(edit->Handle(), WM_KEYDOWN, key, 1);
+        };
+        dialog.OnCloseQuery = [&](TObject*, bool&) { ownerDisabled = !IsWindowEnabled(owner.Handle()); };
+        TModalResult r = dialog.ShowModal();
+        EXPECT_EQ(r, key == VK_RETURN ? mrOk : mrCancel);
+        EXPECT_TRUE(ownerDisabled);
+        EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+        EXPECT_FALSE(dialog.Visible());
+        EXPECT_FALSE(dialog.FormState() & fsModal);
+    }
+    TForm shown(nullptr);
+    shown.Show();
+    EXPECT_THROW(shown.ShowModal(), EInvalidOperation);
+}
+
+TEST(Forms, AnExceptionInAnEventIsLoggedAndTheProgramGoesOn) {
+    Watchdog w(15000);
+    AppState keep;
+    std::vector<std::wstring> log, reported;
+    Application->OnLog = [&](const std::wstring& line) { log.push_back(line); };
+    Application->OnException = [&](TObject*, const std::wstring&, const std::wstring& cls, const std::wstring& msg) {
+        reported.push_back(cls + L": " + msg);
+    };
+    TForm form(nullptr);
+    int after = 0;
+    form.SetMessageHandler(WM_APP + 7, [](TMessage&) { throw EConvertError(L"bad \u0416 value"); });
+    form.SetMessageHandler(WM_APP + 8, [&](TMessage&) { ++after; });
+    PostMessageW(form.Handle(), WM_APP + 7, 0, 0);
+    PostMessageW(form.Handle(), WM_APP + 8, 0, 0);
+    PumpUntil([&] { return after == 1; }, 3000);
+    EXPECT_EQ(after, 1);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find(L"Exception Caught - EConvertError: bad \u0416 value"), std::wstring::npos);
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0], L"EConvertError: bad \u0416 value");
+}
+
+TEST(Forms, OnlyOneErrorBoxIsShownWhileErrorsKeepComing) {
+    Watchdog w(20000);
+    AppState keep;
+    std::vector<std::wstring> log;
+    Application->OnLog = [&](const std::wstring& line) { log.push_back(line); };
+    TTimer failing(nullptr);
+    failing.SetInterval(30);
+    int fails = 0;
+    int mostBoxes = 0;
+    failing.OnTimer = [&](TObject*) {
+        ++fails;
+        TFoundWindow f{GetCurrentThreadId()};
+        EnumThreadWindows(GetCurrentThreadId(), CountDialogs, reinterpret_cast<LPARAM>(&f));
+        mostBoxes = std::max(mostBoxes, f.Count);
+        if (fails >= 6 && f.Last) {
+            failing.SetEnabled(false);
+            PostMessageW(f.Last, WM_COMMAND, IDOK, 0);
+            return;
+        }
+        throw Exception(L"timer failed");
+    };
+    PumpUntil([&] { return !failing.Enabled(); }, 10000);
+    EXPECT_FALSE(failing.Enabled());
+    EXPECT_EQ(mostBoxes, 1);
+    EXPECT_GE(log.size(), 5u); // every failure is logged, only the first one shown
+}
+
+TEST(Forms, ScreenKnowsFormsCursorAndFonts) {
+    TForm a(nullptr), b(nullptr);
+    int n = Screen->FormCount();
+    bool foundA = false, foundB = false;
+    for (int i = 0; i < n; ++i) {
+        foundA = foundA || Screen->Forms(i) == &a;
+        foundB = foundB || Screen->Forms(i) == &b;
+    }
+    EXPECT_TRUE(foundA && foundB);
+    Screen->SetCursor(crHourGlass);
+    EXPECT_EQ(Screen->Cursor(), crHourGlass);
+    EXPECT_EQ(Screen->Cursors(crHourGlass), LoadCursorW(nullptr, IDC_WAIT));
+    Screen->SetCursor(crDefault);
+    const auto& fonts = Screen->Fonts();
+    ASSERT_FALSE(fonts.empty());
+    for (size_t i = 1; i < fonts.size(); ++i)
+        EXPECT_LT(CompareText(fonts[i - 1], fonts[i]), 0);
+    EXPECT_GE(Screen->MonitorCount(), 1);
+    EXPECT_GT(Screen->Width(), 0);
+}
+
+TEST(Forms, HintTextsAndTheHintWindow) {
+    Watchdog w(10000);
+    EXPECT_EQ(GetShortHint(L"Open|Opens a file"), L"Open");
+    EXPECT_EQ(GetLongHint(L"Open|Opens a file"), L"Opens a file");
+    EXPECT_EQ(GetShortHint(L"Plain"), L"Plain");
+    EXPECT_EQ(GetLongHint(L"Plain"), L"Plain");
+
+    TForm form(nullptr);
+    form.SetBounds(100, 100, 300, 200);
+    form.SetHint(L"Form short|Form long");
+    form.SetShowHint(true);
+    auto* edit = new TTestEdit(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(10, 10, 100, 20);
+    EXPECT_EQ(GetHint(edit), L"Form short|Form long");
+    form.Show();
+    POINT p = edit->ClientToScreen(POINT{5, 5});
+    Application->ActivateHint(p);
+    ASSERT_NE(Application->HintWindow(), nullptr);
+    EXPECT_TRUE(Application->HintWindow()->IsShowing());
+    EXPECT_EQ(Application->HintWindow()->GetText(), L"Form short");
+    Application->CancelHint();
+    EXPECT_FALSE(Application->HintWindow()->IsShowing());
+    form.Hide();
+}

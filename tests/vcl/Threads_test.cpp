@@ -1,0 +1,137 @@
+#include "VclTestSupport.h"
+
+#include "Timers.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+using namespace vcltest;
+
+namespace {
+
+class TWorker : public TThread {
+public:
+    std::function<void(TWorker*)> Body;
+    using TThread::Synchronize;
+
+protected:
+    void Execute() override { Body(this); }
+};
+
+} // namespace
+
+TEST(Threads, SynchronizeRunsOnTheGuiThreadAndPassesExceptionsBack) {
+    Watchdog w(15000);
+    DWORD ranOn = 0;
+    bool rethrown = false;
+    TWorker t;
+    t.Body = [&](TWorker* self) {
+        self->Synchronize([&] { ranOn = GetCurrentThreadId(); });
+        try {
+            self->Synchronize([] { throw EConvertError(L"from the GUI thread"); });
+        } catch (const EConvertError&) {
+            rethrown = true;
+        }
+        self->ReturnValue = 42;
+    };
+    t.Start();
+    EXPECT_EQ(t.WaitFor(), 42); // waiting on the GUI thread still serves Synchronize
+    EXPECT_EQ(ranOn, GetCurrentThreadId());
+    EXPECT_EQ(ranOn, MainThreadID);
+    EXPECT_TRUE(rethrown);
+}
+
+TEST(Threads, SynchronizeIsServedByTheMessageLoopAndOnTerminateRunsThere) {
+    Watchdog w(15000);
+    std::atomic<bool> freed{false};
+    DWORD terminateOn = 0;
+    std::vector<int> queued;
+    struct TFreeing : TWorker {
+        std::atomic<bool>* Freed;
+        ~TFreeing() override { *Freed = true; }
+    };
+    auto* t = new TFreeing;
+    t->Freed = &freed;
+    t->FreeOnTerminate = true;
+    t->OnTerminate = [&](TObject*) { terminateOn = GetCurrentThreadId(); };
+    t->Body = [&](TWorker* self) {
+        self->Queue([&] { queued.push_back(1); });
+        self->Synchronize([&] { queued.push_back(2); });
+    };
+    Application->Handle();
+    t->Start();
+    PumpUntil([&] { return freed.load(); }, 5000);
+    EXPECT_TRUE(freed.load());
+    EXPECT_EQ(terminateOn, MainThreadID);
+    std::vector<int> expected{1, 2};
+    EXPECT_EQ(queued, expected);
+}
+
+TEST(Threads, AnExceptionInExecuteStaysInTheThread) {
+    Watchdog w(10000);
+    std::vector<std::wstring> log;
+    Application->OnLog = [&](const std::wstring& line) { log.push_back(line); };
+    int reported = 0;
+    Application->OnException = [&](TObject*, const std::wstring&, const std::wstring&, const std::wstring&) {
+        ++reported;
+    };
+    TWorker t;
+    t.Body = [](TWorker*) { throw EAbort(L"worker gave up"); };
+    t.Start();
+    t.WaitFor();
+    EXPECT_EQ(t.FatalException(), L"EAbort: worker gave up");
+    PumpUntil([&] { return reported == 1; }, 3000);
+    EXPECT_EQ(reported, 1); // reported on the GUI thread
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log[0].find(L"TThread.Execute > Exception Caught - EAbort"), std::wstring::npos);
+    Application->OnLog = nullptr;
+    Application->OnException = nullptr;
+}
+
+TEST(Threads, ThreadListHoldsEachItemOnce) {
+    TThreadList<int> list;
+    list.Add(1);
+    list.Add(1);
+    list.Add(2);
+    list.Remove(1);
+    auto& items = list.LockList();
+    EXPECT_EQ(items, std::vector<int>{2});
+    list.UnlockList();
+}
+
+TEST(Timers, OneEventPerIntervalAndNoneWhenDisabled) {
+    Watchdog w(15000);
+    TTimer timer(nullptr);
+    std::vector<DWORD> ticks;
+    timer.OnTimer = [&](TObject*) { ticks.push_back(GetTickCount()); };
+    timer.SetInterval(100);
+    timer.SetEnabled(false);
+    timer.SetEnabled(true);
+    timer.SetEnabled(true);
+    timer.SetInterval(100); // no second system timer from repeated settings
+    PumpFor(650);
+    timer.SetEnabled(false);
+    size_t n = ticks.size();
+    EXPECT_GE(n, 3u);
+    EXPECT_LE(n, 7u);
+    for (size_t i = 1; i < n; ++i)
+        EXPECT_GE(ticks[i] - ticks[i - 1], 50u); // never two events for one interval
+    PumpFor(250);
+    EXPECT_EQ(ticks.size(), n);
+    EXPECT_EQ(timer.TimerId(), 0u);
+}
+
+TEST(Timers, AFreedTimerFiresNoMore) {
+    Watchdog w(10000);
+    int fired = 0;
+    {
+        TTimer timer(nullptr);
+        timer.SetInterval(10);
+        timer.OnTimer = [&](TObject*) { ++fired; };
+        Sleep(50); // a WM_TIMER is waiting in the queue now
+    }
+    PumpFor(100);
+    EXPECT_EQ(fired, 0);
+}

@@ -1,0 +1,101 @@
+// Helpers of the GUI tests: a watchdog that ends a hung test run, and message pumping.
+#pragma once
+
+#include "Forms.h"
+#include "Threads.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace vcltest {
+
+// Ends the process when the scope is not left within the time given: a window that
+// failed to appear would otherwise leave a message loop waiting forever.
+class Watchdog {
+public:
+    explicit Watchdog(unsigned ms, const char* what = "GUI test") : FWhat(what) {
+        FThread = std::thread([this, ms] {
+            std::unique_lock<std::mutex> lock(FLock);
+            if (!FDone.wait_for(lock, std::chrono::milliseconds(ms), [this] { return FFinished; })) {
+                fprintf(stderr, "\nWATCHDOG: %s did not finish in %u ms\n", FWhat, ms);
+                fflush(stderr);
+                TerminateProcess(GetCurrentProcess(), 3);
+            }
+        });
+    }
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FFinished = true;
+        }
+        FDone.notify_all();
+        FThread.join();
+    }
+
+private:
+    const char* FWhat;
+    std::mutex FLock;
+    std::condition_variable FDone;
+    bool FFinished = false;
+    std::thread FThread;
+};
+
+// Handles messages (and calls queued for the GUI thread) until pred() or the time is up.
+inline bool PumpUntil(const std::function<bool()>& pred, unsigned timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!pred()) {
+        if (GetTickCount() - start > timeoutMs)
+            return pred();
+        Application->ProcessMessages();
+        CheckSynchronize();
+        if (pred())
+            break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+inline void PumpFor(unsigned ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+// A single-line edit: a windowed control that imitates the system EDIT class.
+class TTestEdit : public TWinControl {
+public:
+    VORLANE_CLASS_NAME(TTestEdit)
+    explicit TTestEdit(TComponent* AOwner) : TWinControl(AOwner) { FTabStop = true; }
+
+protected:
+    void CreateParams(TCreateParams& Params) override {
+        TWinControl::CreateParams(Params);
+        CreateSubClass(Params, L"EDIT");
+        Params.Style |= ES_AUTOHSCROLL | WS_BORDER;
+    }
+};
+
+// A button-like control that ends a modal form on Enter (Default) or Escape (Cancel).
+class TTestButton : public TCustomControl {
+public:
+    VORLANE_CLASS_NAME(TTestButton)
+    using TCustomControl::TCustomControl;
+    bool Default = false;
+    bool Cancel = false;
+    TModalResult Result = mrNone;
+
+    void WndProc(TMessage& Message) override {
+        if (Message.Msg == CM_DIALOGKEY && ((Message.WParam == VK_RETURN && Default) ||
+                                            (Message.WParam == VK_ESCAPE && Cancel))) {
+            if (TCustomForm* f = GetParentForm(this))
+                f->SetModalResult(Result);
+            Message.Result = 1;
+            return;
+        }
+        TCustomControl::WndProc(Message);
+    }
+};
+
+} // namespace vcltest

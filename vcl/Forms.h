@@ -1,0 +1,337 @@
+// Forms, the application object, the screen and the hint window.
+// Forms are built in code: a form's constructor creates its components (owned by the
+// form, parented where they show) and binds their events. There are no form resources.
+#pragma once
+
+#include "Controls.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class TCustomForm;
+class THintWindow;
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TBorderIconKind : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = unsigned;
+enum TPosition {
+    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+    poMainFormCenter, poOwnerFormCenter
+};
+enum TFormStyle { fsNormal, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TFormStateFlag : unsigned { fsCreating = 1, fsModal = 8, fsActivated = 32 };
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrAbort = IDABORT, mrRetry = IDRETRY,
+                       mrIgnore = IDIGNORE, mrYes = IDYES, mrNo = IDNO, mrAll = mrNo + 1,
+                       mrNoToAll = mrAll + 1, mrYesToAll = mrNoToAll + 1;
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+
+// Makes a hint window of a given class (the application's hint window "class").
+using THintWindowClass = THintWindow* (*)(TComponent* AOwner);
+template <class T>
+THintWindow* MakeHintWindow(TComponent* AOwner) {
+    return new T(AOwner);
+}
+
+// What a control may change before its hint shows (CM_HINTSHOW, LParam = THintInfo*).
+struct THintInfo {
+    TControl* HintControl = nullptr;
+    THintWindowClass HintWindowClass = nullptr;
+    POINT HintPos{};          // screen position of the hint window
+    int HintMaxWidth = 0;
+    TColor HintColor = clInfoBk;
+    RECT CursorRect{};        // the hint stays while the cursor is inside (control coordinates)
+    POINT CursorPos{};        // control coordinates
+    int ReshowTimeout = 0;
+    int HideTimeout = 0;
+    std::wstring HintStr;
+    void* HintData = nullptr;
+};
+
+class TCustomForm : public TCustomControl {
+public:
+    VORLANE_CLASS_NAME(TCustomForm)
+    explicit TCustomForm(TComponent* AOwner);
+    ~TCustomForm() override;
+
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle Value);
+    TBorderIcons BorderIcons() const { return FBorderIcons; }
+    void SetBorderIcons(TBorderIcons Value);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition Value) { FPosition = Value; }
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle Value);
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState Value);
+    bool KeyPreview = false;
+
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TWinControl* Control);
+    TMenuBase* Menu() const { return FMenu; }
+    void SetMenu(TMenuBase* Value);
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult Value) { FModalResult = Value; }
+    unsigned FormState() const { return FFormState; }
+    bool Active() const { return FActive; }
+
+    void SetVisible(bool Value) override;
+    // Asks OnCloseQuery, then OnClose decides: hide (default), free, minimize or nothing.
+    // Closing the main form ends the application; closing a modal form ends ShowModal.
+    void Close();
+    virtual bool CloseQuery();
+    // Frees the form once the messages now queued for it have been handled.
+    void Release();
+    // Shows the form, disables the thread's other windows and runs a nested loop until
+    // ModalResult is set (Enter/Escape through default/cancel buttons, Close = mrCancel).
+    virtual TModalResult ShowModal();
+    void FocusControl(TWinControl* Control);
+    // Runs OnDestroy once, while the whole object still exists. The owner (application
+    // or owning form) and Release call it before freeing; call it yourself before a
+    // plain delete of a form you own.
+    void BeforeDestruction();
+    // Runs OnCreate (CreateForm calls it after the constructor).
+    void DoCreate();
+    // Idle-time update of the form's actions.
+    virtual void UpdateActions() {}
+
+    TNotifyEvent OnCreate, OnShow, OnHide, OnActivate, OnDeactivate, OnDestroy, OnPaint;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+    // Internal, from the controls: focus arrived at a control / a control left the form.
+    void SetFocusedControl(TWinControl* Control);
+    void ControlRemoved(TControl* Control);
+
+    void WndProc(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void Paint() override;
+    bool HasMenuBar() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoClose(TCloseAction& Action);
+    virtual void Activate();
+    virtual void Deactivate();
+    void CloseModal();
+    void ApplyPosition();
+    int ShowCommand() const;
+
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
+    TPosition FPosition = poDesigned;
+    TFormStyle FFormStyle = fsNormal;
+    TWindowState FWindowState = wsNormal;
+    TWinControl* FActiveControl = nullptr;
+    TWinControl* FFocusedControl = nullptr;
+    TMenuBase* FMenu = nullptr;
+    TModalResult FModalResult = mrNone;
+    unsigned FFormState = 0;
+    bool FActive = false;
+    bool FDestroyEventDone = false;
+};
+
+class TForm : public TCustomForm {
+public:
+    VORLANE_CLASS_NAME(TForm)
+    using TCustomForm::TCustomForm;
+};
+
+// The hint window: a borderless top-most popup that shows one short hint.
+class THintWindow : public TCustomControl {
+public:
+    VORLANE_CLASS_NAME(THintWindow)
+    explicit THintWindow(TComponent* AOwner);
+    virtual void ActivateHint(RECT Rect, const std::wstring& AHint);
+    virtual void ActivateHintData(RECT Rect, const std::wstring& AHint, void* AData);
+    // The window rectangle (from 0,0) that the hint needs at most MaxWidth wide.
+    virtual RECT CalcHintRect(int MaxWidth, const std::wstring& AHint, void* AData);
+    virtual void ReleaseHandle() { DestroyHandle(); }
+    bool IsShowing() { return HandleAllocated() && IsWindowVisible(FHandle); }
+    void WndProc(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void Paint() override;
+};
+
+using TExceptionEvent = std::function<void(TObject* Sender, const std::wstring& Where,
+                                           const std::wstring& ClassName, const std::wstring& Message)>;
+using TMessageEvent = std::function<void(MSG& Msg, bool& Handled)>;
+using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
+
+class TApplication : public TComponent {
+public:
+    VORLANE_CLASS_NAME(TApplication)
+    explicit TApplication(TComponent* AOwner);
+    ~TApplication() override;
+
+    // The hidden top-level window of class "TApplication" (text = Title) that owns every form.
+    HWND Handle();
+    bool HandleAllocated() const { return FHandle != nullptr; }
+
+    void Initialize();
+    // Creates a form owned by the application; the first one becomes the main form.
+    template <class T>
+    void CreateForm(T*& Reference) {
+        T* form = new T(this);
+        Reference = form;
+        FormCreated(form);
+    }
+    void Run();
+    TCustomForm* MainForm() const { return FMainForm; }
+    void SetMainForm(TCustomForm* Form);
+    bool ShowMainForm = true;
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+    // Handles every queued message, then returns.
+    void ProcessMessages();
+    // Handles one message, or runs the idle work and waits for the next one.
+    void HandleMessage();
+
+    const std::wstring& Hint() const { return FHint; }
+    void SetHint(const std::wstring& Value);
+    std::wstring Title();
+    void SetTitle(const std::wstring& Value);
+    bool ShowHint = true;
+    int HintPause = 500;
+    int HintShortPause = 50;
+    int HintHidePause = 2500;
+    TColor HintColor = clInfoBk;
+    THintWindowClass HintWindowClass = &MakeHintWindow<THintWindow>;
+    THintWindow* HintWindow() const { return FHintWindow; }
+    // Shows the hint of the control under the screen point now.
+    void ActivateHint(POINT CursorPos);
+    void CancelHint();
+    void HintMouseMessage(TControl* Control, TMessage& Message);
+
+    void Minimize();
+    void Restore();
+    void BringToFront();
+    bool Active() const { return FActive; }
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode Value);
+    // A modeless dialog window whose keys IsDialogMessageW handles.
+    HWND DialogHandle = nullptr;
+
+    // The one place escaping exceptions land: logged, then OnException, or a message box
+    // (never a second box while one is up). From other threads: logged there, reported
+    // on the GUI thread.
+    void HandleException(const wchar_t* Where, const std::wstring& ClassName, const std::wstring& Message);
+    virtual void ShowException(const std::wstring& ClassName, const std::wstring& Message);
+    // Writes a line to the application's log (OnLog, else the debugger output).
+    void Log(const std::wstring& Line);
+
+    TMessageEvent OnMessage;
+    TIdleEvent OnIdle;
+    TNotifyEvent OnActivate, OnDeactivate, OnHint, OnMinimize, OnRestore;
+    TExceptionEvent OnException;
+    std::function<void(const std::wstring& Line)> OnLog;
+
+    // Internal: WM_ACTIVATEAPP seen by a form.
+    void DoActivateApp(bool Active);
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    friend LRESULT CALLBACK AppWndProc(HWND, UINT, WPARAM, LPARAM);
+    void FormCreated(TComponent* Form);
+    LRESULT WndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+    bool ProcessMessage(MSG& Msg);
+    void Idle();
+    void DoMouseIdle();
+    bool IsKeyMsg(MSG& Msg);
+    void CheckHintMsg(const MSG& Msg);
+    void ShowHintNow();
+    void ReportException(const std::wstring& Where, const std::wstring& ClassName, const std::wstring& Message);
+
+    HWND FHandle = nullptr;
+    std::wstring FTitle;
+    std::wstring FHint;
+    TCustomForm* FMainForm = nullptr;
+    bool FTerminated = false;
+    bool FActive = false;
+    bool FShowingException = false;
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    THintWindow* FHintWindow = nullptr;
+    THintWindowClass FHintWindowClass = nullptr;
+    TControl* FHintControl = nullptr;
+    TControl* FMouseControl = nullptr;
+    POINT FHintCursorPos{};
+    bool FHintActive = false;
+};
+
+// One display of the desktop.
+struct TMonitor {
+    HMONITOR Handle = nullptr;
+    int MonitorNum = 0;
+    bool Primary = false;
+    RECT BoundsRect{};
+    RECT WorkareaRect{};
+};
+
+class TScreen : public TComponent {
+public:
+    VORLANE_CLASS_NAME(TScreen)
+    explicit TScreen(TComponent* AOwner);
+    ~TScreen() override;
+
+    int FormCount() const { return static_cast<int>(FForms.size()); }
+    TCustomForm* Forms(int Index) const { return FForms.at(static_cast<size_t>(Index)); }
+    TCustomForm* ActiveForm() const { return FActiveForm; }
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    // crDefault lets every control show its own cursor; anything else (e.g. crHourGlass) wins.
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor Value);
+    HCURSOR Cursors(TCursor Value);
+    // Face names of the installed fonts, sorted, read once.
+    const std::vector<std::wstring>& Fonts();
+    int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+    int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+    RECT WorkAreaRect() const;
+    int MonitorCount();
+    TMonitor Monitors(int Index);
+    TMonitor MonitorFromWindow(HWND Wnd);
+    TMonitor MonitorFromPoint(POINT P);
+    TFont* HintFont() { return &FHintFont; }
+    int PixelsPerInch() const { return ScreenPixelsPerInch(); }
+
+    TNotifyEvent OnActiveFormChange, OnActiveControlChange;
+
+    // Internal, from the forms.
+    void AddForm(TCustomForm* Form);
+    void RemoveForm(TCustomForm* Form);
+    void SetActiveForm(TCustomForm* Form);
+    void SetActiveControl(TWinControl* Control);
+
+private:
+    std::vector<TMonitor> EnumMonitors();
+    std::vector<TCustomForm*> FForms;
+    TCustomForm* FActiveForm = nullptr;
+    TWinControl* FActiveControl = nullptr;
+    TCursor FCursor = crDefault;
+    std::vector<std::wstring> FFonts;
+    bool FFontsRead = false;
+    TFont FHintFont;
+};
+
+// The program's application and screen objects (made at start-up, freed at exit).
+extern TApplication* Application;
+extern TScreen* Screen;
+
+// The long part (after the first "|") and the short part (before it) of a hint; the
+// whole text when it has no "|".
+std::wstring GetShortHint(const std::wstring& Hint);
+std::wstring GetLongHint(const std::wstring& Hint);
+// The hint of the control, or of its nearest parent that has one.
+std::wstring GetHint(TControl* Control);
