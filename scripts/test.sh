@@ -8,7 +8,8 @@ source "$ROOT/scripts/lib.sh"
 bash "$ROOT/scripts/setup.sh" || exit 1
 
 BUILD="${VORLANE_BUILD_DIR:-$ROOT/build}"
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" >/dev/null || exit 1
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" \
+  -DVORLANE_BENCH_FETCH=OFF >/dev/null || exit 1
 cmake --build "$BUILD" -j"$(nproc)" || exit 1
 
 PREFIX="$(mktemp -d /tmp/vorlane-test-prefix.XXXXXX)"

@@ -1,0 +1,25 @@
+// The table of known web browsers read from the registry, and opening a URL in one of them.
+#pragma once
+
+#include <string>
+
+struct TBrowserInfo {
+    std::wstring Name;
+    bool IsDefault = false;  // its ProgID is the one of ".htm"
+    std::wstring ProgID;
+    std::wstring Command;    // the open command of the ProgID
+    std::wstring ExePath;    // the program of that command
+    bool Exists = false;     // ExePath is an existing file
+};
+
+// Rows: 0 the default browser, 1 Internet Explorer, 2 Firefox, 3 Chrome, 4 Opera,
+// 5 Safari, 6 Netscape. The row index is the browser number callers pass.
+constexpr int BrowserCount = 7;
+extern TBrowserInfo BrowserTable[BrowserCount];
+
+// Fills the table from HKEY_CLASSES_ROOT.
+void ReadBrowsers();
+// Opens Url (double quotes removed) in browser row Browser when that is an installed
+// browser other than the default one; otherwise (also for row 0 or an unknown number)
+// in the default browser through the shell. True when the shell accepted.
+bool OpenUrlInBrowser(const std::wstring& Url, int Browser);

@@ -1,0 +1,231 @@
+// Speed of the tag scanner on the two largest texts the program reads: a keyword-index
+// reply of 50,000 keywords and a large table-of-contents reply. Each text is scanned
+// several times; the figures are the median run. Next to the scanner, measured on the
+// same text in the same run:
+//   - the floor: a pass that only finds every '<' (the scanner's own fast search);
+//   - pugixml (wide mode), when it was built in, parsing the same text into its tree.
+// Also the byte side of a reply: encoding detection and the UTF-8 to UTF-16 conversion.
+//
+// MB/s counts the UTF-16 text (2 bytes per character) for the scans and the UTF-8 bytes
+// for the conversion; 1 MB = 1,000,000 bytes.
+#include "HtmlTags.h"
+#include "UUnicode.h"
+
+#ifdef VORLANE_BENCH_PUGIXML
+#include <pugixml.hpp>
+#endif
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Seconds() {
+    static LARGE_INTEGER freq = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+// Median time of Runs calls of fn (one untimed warm-up first); Result gets fn's count.
+double Measure(int runs, const std::function<long long()>& fn, long long& result) {
+    result = fn();
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const double t0 = Seconds();
+        const long long r = fn();
+        times.push_back(Seconds() - t0);
+        if (r != result) std::printf("  (run %d counted %lld, first run %lld)\n", i, r, result);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// A small deterministic generator for the synthetic texts.
+struct TRandom {
+    unsigned State = 12345;
+    unsigned Next() {
+        State = State * 1103515245u + 12345u;
+        return (State >> 8) & 0xFFFFFF;
+    }
+    std::wstring Word() {
+        static const wchar_t* const words[] = {
+            L"Add",       L"method",   L"System",      L"Collections", L"Generic", L"List",    L"property",
+            L"class",     L"Windows",  L"Forms",       L"Control",     L"event",   L"Text",    L"&amp;",
+            L"operator",  L"Visual",   L"C++",         L"compiler",    L"error",   L"C2065",   L"Item",
+            L"interface", L"IEnumerable", L"Sub",      L"Function",    L"(T)",     L"&lt;T&gt;", L"Data",
+            L"caf\x00E9",  L"\x8A2D\x5B9A"};
+        return words[Next() % (sizeof(words) / sizeof(words[0]))];
+    }
+    std::wstring Phrase(int n) {
+        std::wstring s = Word();
+        for (int i = 1; i < n; ++i) s += L" " + Word();
+        return s;
+    }
+    std::wstring Guid() {
+        wchar_t buf[48];
+        swprintf(buf, 48, L"%08x-%04x-%04x-%04x-%06x%06x", Next() * 97u, Next() & 0xFFFF, Next() & 0xFFFF,
+                 Next() & 0xFFFF, Next(), Next());
+        return buf;
+    }
+};
+
+// The agent's keyword reply: 50,000 top-level keywords, some with sub-keys.
+std::wstring KeywordReply(int keywords) {
+    TRandom rnd;
+    std::wstring s = L"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<keywords totalkeywords=\"" +
+                     std::to_wstring(keywords * 3) + L"\" returnedkeywords=\"" + std::to_wstring(keywords) + L"\">\r\n";
+    for (int i = 0; i < keywords; ++i) {
+        const std::wstring kw = rnd.Phrase(2 + static_cast<int>(rnd.Next() % 4));
+        s += L"  <keyword value=\"" + kw + L"\" />\r\n";
+        if (rnd.Next() % 3 == 0) {
+            const int subs = 1 + static_cast<int>(rnd.Next() % 3);
+            for (int k = 0; k < subs; ++k) {
+                const std::wstring d = rnd.Phrase(1 + static_cast<int>(rnd.Next() % 3));
+                s += L"  <subkey display=\"" + d + L"\" keyvalue=\"" + kw + L", " + d + L"\" />\r\n";
+            }
+        }
+    }
+    s += L"</keywords>\r\n";
+    return s;
+}
+
+// A table-of-contents reply: parents, siblings and a long list of children.
+std::wstring TocReply(int topics) {
+    TRandom rnd;
+    std::wstring s = L"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<toc>\r\n";
+    const wchar_t* const lists[] = {L"parents", L"siblings", L"children"};
+    for (int l = 0; l < 3; ++l) {
+        const int count = l == 2 ? topics : 20;
+        s += L"  <" + std::wstring(lists[l]) + L">\r\n";
+        for (int i = 0; i < count; ++i) {
+            const std::wstring id = rnd.Guid();
+            s += L"    <topic id=\"" + id + L"\">\r\n      <title>" + rnd.Phrase(3 + static_cast<int>(rnd.Next() % 5)) +
+                 L"</title>\r\n      <url>ms-xhelp:///?Id=" + id +
+                 L"&amp;topicversion=100&amp;topiclocale=EN-US&amp;SQM=2</url>\r\n"
+                 L"      <description>" + rnd.Phrase(12) + L"</description>\r\n    </topic>\r\n";
+        }
+        s += L"  </" + std::wstring(lists[l]) + L">\r\n";
+    }
+    s += L"</toc>\r\n";
+    return s;
+}
+
+void Report(const char* what, double seconds, size_t chars, long long items, const char* itemName) {
+    const double mb = static_cast<double>(chars) * 2.0 / 1e6;
+    std::printf("  %-34s %8.2f ms %9.1f MB/s %8.1f Mchar/s", what, seconds * 1e3, mb / seconds,
+                static_cast<double>(chars) / seconds / 1e6);
+    if (itemName) std::printf(" %8.2f M%s/s (%lld)", static_cast<double>(items) / seconds / 1e6, itemName, items);
+    std::printf("\n");
+}
+
+void BenchText(const char* name, const std::wstring& text, int runs) {
+    std::printf("\n%s: %zu characters (%.1f MB as UTF-16)\n", name, text.size(), text.size() * 2.0 / 1e6);
+    long long n = 0;
+
+    double t = Measure(runs, [&] {
+        long long count = 0;
+        const wchar_t* p = text.data();
+        const wchar_t* end = p + text.size();
+        while ((p = HtmlFindChar(p, end, L'<')) < end) {
+            ++count;
+            ++p;
+        }
+        return count;
+    }, n);
+    Report("floor: find every '<'", t, text.size(), n, "'<'");
+
+    t = Measure(runs, [&] {
+        THTML_TagRipper r(text);
+        long long count = 0;
+        int pos = 1;
+        while (r.NextTag(pos)) ++count;
+        return count;
+    }, n);
+    Report("THTML_TagRipper.NextTag", t, text.size(), n, "tags");
+    const long long tags = n;
+
+    t = Measure(runs, [&] {
+        THTML_TagRipper r(text);
+        long long count = 0;
+        int pos = 1;
+        std::wstring tagName, value;
+        while (r.GetNextTagName(pos, true, tagName)) {
+            if (tagName == L"keyword" || tagName == L"topic") value = r.GetAttribute(tagName == L"topic" ? L"id" : L"value");
+            else if (tagName == L"subkey") value = r.GetAttribute(L"display");
+            else if (tagName == L"title") value = r.GetElementText();
+            else continue;
+            count += static_cast<long long>(value.size());
+        }
+        return count;
+    }, n);
+    Report("scanner + values (index/toc read)", t, text.size(), tags, "tags");
+
+#ifdef VORLANE_BENCH_PUGIXML
+    std::wstring copy(text.size(), L'\0');
+    auto pugi = [&](unsigned options) {
+        // In-place parse (pugixml's fastest way) of a fresh copy; the copy's time is
+        // measured on its own and taken off.
+        std::memcpy(copy.data(), text.data(), text.size() * sizeof(wchar_t));
+        pugi::xml_document doc;
+        const pugi::xml_parse_result res =
+            doc.load_buffer_inplace(copy.data(), copy.size() * sizeof(wchar_t), options, pugi::encoding_wchar);
+        if (!res) return -1LL;
+        long long count = 0;
+        for (pugi::xml_node child = doc.first_child(); child; child = child.next_sibling()) ++count;
+        return count;
+    };
+    double copyTime = Measure(runs, [&] {
+        std::memcpy(copy.data(), text.data(), text.size() * sizeof(wchar_t));
+        return 1LL;
+    }, n);
+    t = Measure(runs, [&] { return pugi(pugi::parse_default); }, n) - copyTime;
+    Report("pugixml load (parse_default)", t, text.size(), tags, "tags");
+    t = Measure(runs, [&] { return pugi(pugi::parse_minimal); }, n) - copyTime;
+    Report("pugixml load (parse_minimal)", t, text.size(), tags, "tags");
+#else
+    std::printf("  pugixml: not built in (scripts/fetch-bench-deps.sh could not fetch it)\n");
+#endif
+}
+
+void BenchBytes(const char* name, const std::wstring& text, int runs) {
+    std::string utf8;
+    WideToUtf8(text, utf8);
+    std::printf("\n%s as UTF-8 bytes: %zu bytes\n", name, utf8.size());
+    long long n = 0;
+    double t = Measure(runs, [&] {
+        bool bom = false;
+        return static_cast<long long>(DetectEncoding(utf8, bom));
+    }, n);
+    std::printf("  %-34s %8.2f ms %9.1f MB/s  (encoding %lld)\n", "DetectEncoding", t * 1e3, utf8.size() / t / 1e6, n);
+    std::wstring wide;
+    t = Measure(runs, [&] {
+        BufferToWide(-1, utf8, 0, wide);
+        return static_cast<long long>(wide.size());
+    }, n);
+    std::printf("  %-34s %8.2f ms %9.1f MB/s  (%lld characters)\n", "BufferToWide (detect + convert)", t * 1e3,
+                utf8.size() / t / 1e6, n);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 7;
+    std::printf("Tag scanner benchmark (median of %d runs)\n", runs);
+    const std::wstring keywords = KeywordReply(50000);
+    const std::wstring toc = TocReply(60000);
+    BenchText("Keyword reply, 50,000 keywords", keywords, runs);
+    BenchText("Table-of-contents reply, 60,000 topics", toc, runs);
+    BenchBytes("Keyword reply", keywords, runs);
+    return 0;
+}

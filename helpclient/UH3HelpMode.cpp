@@ -1,0 +1,158 @@
+// The help-mode file.
+#include "UH3HelpMode.h"
+
+#include "HtmlTags.h"
+#include "UH3_Code.h"
+#include "SysUtils.h"
+#include "UAuxFile.h"
+#include "UUnicode.h"
+#include "USuperFind.h"
+#include "UUtilsW.h"
+
+#include <shlobj.h>
+
+#include <memory>
+
+unsigned HelpModeRetryDelayMs = 1000;
+
+namespace {
+
+// The helpmode entry of a loaded file: where its tag lies and what it says.
+struct THelpModeEntry {
+    bool Found = false;
+    int TagStart = 0;   // 1-based position of '<'
+    int TagLength = 0;
+    std::wstring Value;
+};
+
+// The first add tag with key "helpmode" after an appSettings start tag (names and the key
+// compared ignoring A-Z case). Tags before the first appSettings do not count.
+THelpModeEntry FindHelpModeEntry(const std::wstring& Text) {
+    THelpModeEntry entry;
+    THTML_TagRipper ripper(Text);
+    bool inSettings = false;
+    int pos = 1;
+    while (ripper.NextTag(pos)) {
+        if (ripper.IsEndTag) continue;
+        const std::wstring name = ripper.TagName();
+        if (!inSettings) {
+            inSettings = SameText(name, L"appSettings");
+            continue;
+        }
+        if (SameText(name, L"add") && SameText(ripper.GetAttribute(L"key"), L"helpmode")) {
+            entry.Found = true;
+            entry.TagStart = ripper.TagStart;
+            entry.TagLength = ripper.TagLength;
+            entry.Value = ripper.GetAttribute(L"value");
+            break;
+        }
+    }
+    return entry;
+}
+
+// Loads File, once more after a pause when the first load fails; null when both fail.
+std::unique_ptr<TSuperFind> LoadTwice(const std::wstring& File) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt > 0) Sleep(HelpModeRetryDelayMs);
+        auto file = std::make_unique<TSuperFind>(File);
+        if (file->IsOK()) return file;
+    }
+    return nullptr;
+}
+
+std::wstring EntryText(const std::wstring& Mode) {
+    return L"<add key=\"helpmode\" value=\"" + Mode + L"\" />";
+}
+
+bool SaveFailed(const std::wstring& File) {
+    MsgBoxW(L"Could not save cfg file: " + File);
+    return false;
+}
+
+// Writes Bytes as the whole content of a new (or emptied) file.
+bool WriteWholeFile(const std::wstring& File, const std::string& Bytes) {
+    HANDLE h = CreateFileW(FileSystemPath(File).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(h, Bytes.data(), static_cast<DWORD>(Bytes.size()), &written, nullptr) &&
+                    written == Bytes.size();
+    const bool closed = CloseHandle(h) != FALSE;
+    if (!ok || !closed) {
+        DeleteFileW(FileSystemPath(File).c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::wstring HelpModeUserFile() {
+    std::wstring folder;
+    if (!GetSpecialFolderW(CSIDL_LOCAL_APPDATA, folder)) return std::wstring();
+    ExcludeTrailingBackslashW(folder);
+    return folder + L"\\Microsoft\\HelpLibrary\\HelpClient.cfg";
+}
+
+std::wstring HelpModeMachineFile(const std::wstring& AppRoot) {
+    if (AppRoot.empty()) return std::wstring();
+    return AppRoot + L"\\HelpClient.cfg";
+}
+
+std::wstring ReadHelpMode(const std::wstring& UserFile, const std::wstring& MachineFile) {
+    std::wstring file;
+    if (!UserFile.empty() && FileExistsW(UserFile)) file = UserFile;
+    else if (!MachineFile.empty() && FileExistsW(MachineFile)) file = MachineFile;
+    else return std::wstring();
+
+    auto loaded = LoadTwice(file);
+    if (!loaded) return std::wstring();
+    const std::wstring text = loaded->GetText();
+    return FindHelpModeEntry(text).Value;
+}
+
+std::string FreshHelpModeFile(const std::wstring& Mode) {
+    std::wstring text;
+    text += L"<?xml version=\"1.0\" encoding=\"utf-8\" ?>\r\n";
+    text += L"<configuration>\r\n";
+    text += L"<appSettings>\r\n";
+    text += L"   " + EntryText(Mode) + L"\r\n";
+    text += L"</appSettings>\r\n";
+    text += L"</configuration>\r\n";
+    return WideToUtf8(text);
+}
+
+bool WriteHelpMode(const std::wstring& UserFile, const std::wstring& Mode) {
+    if (UserFile.empty()) return SaveFailed(UserFile);
+
+    if (!FileExistsW(UserFile)) {
+        const std::wstring folder = ExtractFileDirW(UserFile);
+        if (!folder.empty() && !DirectoryExistsW(folder) && !ForceDirectoriesW(folder)) return SaveFailed(UserFile);
+        if (!WriteWholeFile(UserFile, FreshHelpModeFile(Mode))) return SaveFailed(UserFile);
+        return true;
+    }
+
+    auto loaded = LoadTwice(UserFile);
+    if (!loaded) return SaveFailed(UserFile);
+    std::wstring text = loaded->GetText();
+    const THelpModeEntry entry = FindHelpModeEntry(text);
+    if (!entry.Found) return SaveFailed(UserFile);
+
+    text.replace(static_cast<size_t>(entry.TagStart - 1), static_cast<size_t>(entry.TagLength), EntryText(Mode));
+    if (!loaded->SetTextEx(text, !loaded->HasBOM)) return SaveFailed(UserFile);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt > 0) {
+            Sleep(HelpModeRetryDelayMs);
+            loaded->Status = 0; // a failed save blocks the next one
+        }
+        if (loaded->SaveToFile()) return true;
+    }
+    return SaveFailed(UserFile);
+}
+
+// ---------------------------------------------------------------------------------
+// The runtime paths' side: the per-user file first, the machine file beside the runtime.
+
+void TH3Paths::GetHelpMode(std::wstring& Mode) const { Mode = ReadHelpMode(HelpModeUserFile(), HelpModeMachineFile(AppRoot)); }
+
+bool TH3Paths::SetHelpMode(const std::wstring& Mode) const { return WriteHelpMode(HelpModeUserFile(), Mode); }

@@ -1,0 +1,306 @@
+// The store manifest and scopes reader.
+#include "UH3Store.h"
+
+#include "HtmlTags.h"
+#include "TntClasses.h"
+#include "UH3_Code.h"
+#include "UAuxFile.h"
+#include "UUnicode.h"
+#include "USuperFind.h"
+#include "UUtilsW.h"
+
+namespace {
+
+// The system's case-insensitive comparison, as every name lookup of the store uses it.
+bool SameName(const std::wstring& A, const std::wstring& B) {
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()), B.data(),
+                          static_cast<int>(B.size())) == CSTR_EQUAL;
+}
+
+void AddUnique(std::vector<int>& List, int Value) {
+    for (int v : List)
+        if (v == Value) return;
+    List.push_back(Value);
+}
+
+bool Contains(const std::vector<int>& List, int Value) {
+    for (int v : List)
+        if (v == Value) return true;
+    return false;
+}
+
+// Text up to the first Delim (the whole text when there is none).
+std::wstring UpToFirst(const std::wstring& S, wchar_t Delim) {
+    const size_t p = S.find(Delim);
+    return p == std::wstring::npos ? S : S.substr(0, p);
+}
+
+// Size and last-write time of a file; false when it cannot be queried.
+bool FileStamp(const std::wstring& File, uint64_t& Size, uint64_t& Time) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(FileSystemPath(File).c_str(), GetFileExInfoStandard, &data)) return false;
+    Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    Time = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+std::unique_ptr<TTntStringList> NewList(bool Sorted) {
+    auto list = std::make_unique<TTntStringList>();
+    if (Sorted) {
+        list->SetDuplicates(dupAccept);
+        list->SetSorted(true);
+    }
+    return list;
+}
+
+} // namespace
+
+void TH3Store::Clear() {
+    Catalogs.clear();
+    Vendors.clear();
+    VendorPaths.clear();
+    Packages.clear();
+}
+
+bool TH3Store::LoadManifest() { return LoadManifestFrom(CurrentH3Paths().LocalStore); }
+
+bool TH3Store::LoadManifestFrom(const std::wstring& LocalStore) {
+    if (LocalStore.empty()) return false;
+    const std::wstring file = FindFirstFileMatchW(LocalStore + L"\\manifest\\queryManifest*.xml");
+    if (file.empty()) return false;
+
+    uint64_t size = 0, time = 0;
+    const bool stamped = FileStamp(file, size, time);
+    if (stamped && !ManifestPath.empty() && SameName(file, ManifestPath) && size == FManifestSize &&
+        time == FManifestTime)
+        return true;
+
+    ManifestPath.clear();
+    Clear();
+    if (!stamped || !ReadManifest(file, LocalStore)) {
+        Clear();
+        return false;
+    }
+    ManifestPath = file;
+    FManifestSize = size;
+    FManifestTime = time;
+    return true;
+}
+
+bool TH3Store::ReadManifest(const std::wstring& File, const std::wstring& LocalStore) {
+    TSuperFind loader(File);
+    if (!loader.IsOK()) return false;
+    const std::wstring text = loader.GetText();
+
+    THTML_TagRipper ripper(text);
+    int pos = 1;
+    while (ripper.NextTag(pos)) {
+        if (ripper.IsEndTag) continue;
+        const std::wstring name = ripper.TagName();
+        if (name == L"catalog") {
+            AddCatalog(ripper, LocalStore);
+            continue;
+        }
+        if (Catalogs.empty()) continue;
+        THelp3Catalog& current = Catalogs.back();
+        if (name == L"contentPath") current.contentPath = ripper.GetElementText();
+        else if (name == L"brandingPackageFileName") current.brandingPackageFileName = ripper.GetElementText();
+        else if (name == L"contentFile") AddContentFile(ripper.GetAttribute(L"fileName"), ripper.GetAttribute(L"vendorPath"));
+    }
+    LoadScopes();
+    return true;
+}
+
+void TH3Store::AddCatalog(THTML_TagRipper& Ripper, const std::wstring& LocalStore) {
+    THelp3Catalog c;
+    c.productId = Ripper.GetAttribute(L"productId");
+    c.productVersion = Ripper.GetAttribute(L"productVersion");
+    c.productLocale = Ripper.GetAttribute(L"productLocale");
+    c.productDisplayName = Ripper.GetAttribute(L"productDisplayName");
+    c.sourceType = Ripper.GetAttribute(L"sourceType");
+    c.CatalogKey = c.productId + L"\\" + c.productVersion + L"\\" + c.productLocale;
+    c.DiskId = c.productId;
+    c.DiskVersion = c.productVersion;
+    c.DiskLocale = c.productLocale;
+
+    // The catalog's folder spells the three parts as they are on the disk.
+    const std::wstring folder = LocalStore + L"\\" + c.productId + L"_" + c.productVersion + L"_" + c.productLocale;
+    if (DirectoryExistsW(folder)) {
+        const std::wstring found = ExtractLastPathPartW(FindFirstFolderMatchW(folder));
+        const size_t idLen = c.productId.size(), verLen = c.productVersion.size(), locLen = c.productLocale.size();
+        if (found.size() >= idLen + verLen + locLen + 2) {
+            c.DiskId = found.substr(0, idLen);
+            c.DiskVersion = found.substr(idLen + 1, verLen);
+            c.DiskLocale = found.substr(idLen + verLen + 2, locLen);
+        }
+    }
+    c.DiskKey = c.DiskId + L"\\" + c.DiskVersion + L"\\" + c.DiskLocale;
+    Catalogs.push_back(std::move(c));
+}
+
+void TH3Store::AddContentFile(const std::wstring& FileName, const std::wstring& VendorPath) {
+    const int catalogIndex = GetCatalogCount() - 1;
+
+    int vp = -1;
+    for (size_t i = 0; i < VendorPaths.size() && vp < 0; ++i)
+        if (SameName(VendorPaths[i], VendorPath)) vp = static_cast<int>(i);
+    if (vp < 0) {
+        VendorPaths.push_back(VendorPath);
+        vp = static_cast<int>(VendorPaths.size()) - 1;
+    }
+
+    const std::wstring vendorName = UpToFirst(VendorPath, L'\\');
+    int vendor = FindVendor(vendorName);
+    if (vendor < 0) {
+        THelp3Vendor v;
+        v.Name = vendorName;
+        v.VendorPathIndex = vp;
+        v.ContentPath = Catalogs[catalogIndex].contentPath;
+        Vendors.push_back(std::move(v));
+        vendor = static_cast<int>(Vendors.size()) - 1;
+    }
+    AddUnique(Vendors[vendor].CatalogIndexes, catalogIndex);
+
+    const std::wstring packageName = UpToFirst(FileName, L'.');
+    int package = FindPackage(packageName, vp);
+    if (package < 0) {
+        THelp3Package p;
+        p.Name = packageName;
+        p.VendorPathIndex = vp;
+        p.fileName = FileName;
+        Packages.push_back(std::move(p));
+        package = static_cast<int>(Packages.size()) - 1;
+    }
+    AddUnique(Packages[package].CatalogIndexes, catalogIndex);
+    AddUnique(Catalogs[catalogIndex].PackageIndexes, package);
+}
+
+void TH3Store::LoadScopes() {
+    for (size_t i = 0; i < Vendors.size(); ++i) LoadVendorScopes(static_cast<int>(i));
+}
+
+void TH3Store::LoadVendorScopes(int VendorIndex) {
+    THelp3Vendor& vendor = Vendors[VendorIndex];
+    vendor.Books.clear();
+    const std::wstring file = vendor.ContentPath + L"\\" + vendor.Name + L"\\scopes.xml";
+    if (!FileExistsW(file)) return;
+    TSuperFind loader(file);
+    if (!loader.IsOK()) {
+        MsgBoxW(L"Error opening file: " + file);
+        return;
+    }
+    const std::wstring text = loader.GetText();
+
+    THTML_TagRipper ripper(text);
+    bool inCatalogs = false;
+    int catalog = -1;
+    int book = -1;
+    int pos = 1;
+    while (ripper.NextTag(pos)) {
+        if (ripper.IsEndTag) continue;
+        const std::wstring name = ripper.TagName();
+        if (name == L"catalog-membership") {
+            inCatalogs = true;
+        } else if (name == L"scope-membership") {
+            inCatalogs = false;
+        } else if (inCatalogs) {
+            if (name == L"catalog") {
+                catalog = FindCatalog(ripper.GetAttribute(L"name"));
+            } else if (name == L"scope") {
+                const std::wstring ref = ripper.GetAttribute(L"ref");
+                int b = FindBook(VendorIndex, ref);
+                if (b < 0) {
+                    THelp3Book nb;
+                    nb.ref = ref;
+                    nb.displayname = ripper.GetAttribute(L"displayname");
+                    nb.source = ripper.GetAttribute(L"source");
+                    nb.kind = ripper.GetAttribute(L"kind");
+                    nb.productname = ripper.GetAttribute(L"productname");
+                    vendor.Books.push_back(std::move(nb));
+                    b = static_cast<int>(vendor.Books.size()) - 1;
+                }
+                if (catalog >= 0) AddUnique(vendor.Books[b].CatalogIndexes, catalog);
+            }
+        } else {
+            if (name == L"scope") {
+                book = FindBook(VendorIndex, ripper.GetAttribute(L"ref"));
+            } else if (name == L"package" && book >= 0) {
+                const std::wstring ref = ripper.GetAttribute(L"ref");
+                auto& refs = vendor.Books[book].PackageRefs;
+                bool present = false;
+                for (const auto& r : refs)
+                    if (SameName(r, ref)) present = true;
+                if (!present) refs.push_back(ref);
+            }
+        }
+    }
+}
+
+bool TH3Store::GetCatalog(int Index, THelp3Catalog& Catalog) const {
+    if (Index < 0 || Index >= GetCatalogCount()) {
+        Catalog = THelp3Catalog();
+        return false;
+    }
+    Catalog = Catalogs[Index];
+    return true;
+}
+
+std::unique_ptr<TTntStringList> TH3Store::GetCatalogList() const {
+    auto list = NewList(true);
+    for (int i = 0; i < GetCatalogCount(); ++i) list->AddObject(Catalogs[i].DiskKey, IndexAsObject(i));
+    return list;
+}
+
+void TH3Store::GetCatalogVendors(int CatalogIndex, std::vector<int>& VendorIndexes) const {
+    VendorIndexes.clear();
+    for (size_t i = 0; i < Vendors.size(); ++i)
+        if (Contains(Vendors[i].CatalogIndexes, CatalogIndex)) VendorIndexes.push_back(static_cast<int>(i));
+}
+
+std::unique_ptr<TTntStringList> TH3Store::GetVendorBooks(int CatalogIndex, int VendorIndex) const {
+    auto list = NewList(true);
+    if (VendorIndex < 0 || VendorIndex >= static_cast<int>(Vendors.size())) return list;
+    const THelp3Books& books = Vendors[VendorIndex].Books;
+    for (size_t i = 0; i < books.size(); ++i)
+        if (Contains(books[i].CatalogIndexes, CatalogIndex))
+            list->AddObject(books[i].productname + L": " + books[i].displayname, IndexAsObject(static_cast<int>(i)));
+    return list;
+}
+
+std::unique_ptr<TTntStringList> TH3Store::GetBookPackages(int CatalogIndex, int VendorIndex, int BookIndex) const {
+    auto list = NewList(false);
+    if (VendorIndex < 0 || VendorIndex >= static_cast<int>(Vendors.size())) return list;
+    const THelp3Books& books = Vendors[VendorIndex].Books;
+    if (BookIndex < 0 || BookIndex >= static_cast<int>(books.size())) return list;
+    for (const auto& ref : books[BookIndex].PackageRefs) list->AddObject(ref, IndexAsObject(FindPackageByName(ref)));
+    return list;
+}
+
+int TH3Store::FindCatalog(const std::wstring& Key) const {
+    for (size_t i = 0; i < Catalogs.size(); ++i)
+        if (SameName(Catalogs[i].CatalogKey, Key)) return static_cast<int>(i);
+    return -1;
+}
+
+int TH3Store::FindVendor(const std::wstring& Name) const {
+    for (size_t i = 0; i < Vendors.size(); ++i)
+        if (SameName(Vendors[i].Name, Name)) return static_cast<int>(i);
+    return -1;
+}
+
+int TH3Store::FindBook(int VendorIndex, const std::wstring& Ref) const {
+    if (VendorIndex < 0 || VendorIndex >= static_cast<int>(Vendors.size())) return -1;
+    const THelp3Books& books = Vendors[VendorIndex].Books;
+    for (size_t i = 0; i < books.size(); ++i)
+        if (SameName(books[i].ref, Ref)) return static_cast<int>(i);
+    return -1;
+}
+
+int TH3Store::FindPackage(const std::wstring& Name, int VendorPathIndex) const {
+    for (size_t i = 0; i < Packages.size(); ++i)
+        if (SameName(Packages[i].Name, Name) && (VendorPathIndex < 0 || Packages[i].VendorPathIndex == VendorPathIndex))
+            return static_cast<int>(i);
+    return -1;
+}
+
+int TH3Store::FindPackageByName(const std::wstring& Name) const { return FindPackage(Name, -1); }

@@ -1,0 +1,31 @@
+// Requests to the help runtime's agent: a blocking HTTP GET returning wide text, the TCP
+// probe of the agent's port, and the searches for the agent process.
+#pragma once
+
+#include "System.h"
+
+#include <cstdint>
+#include <string>
+
+class TH3Paths;
+
+// The body of Url decoded to wide text (by byte-order mark, else by content); empty on
+// any failure. The URL is tried up to 5 times, 100 ms apart.
+void HttpGetText(const std::wstring& Url, std::wstring& Text);
+
+// True when the agent's port accepts a connection. The port is the one agent URLs name
+// (Paths.AgentUrlPort(); an empty one is HTTP's 80). A port that is not a number from 1
+// to 65535 counts as not listening and is logged.
+bool IsHelpAgentListening();
+bool IsHelpAgentListening(const TH3Paths& Paths);
+// A TCP connection to 127.0.0.1:Port / Host:Port succeeds. Out-of-range ports give false.
+bool PortTCP_IsOpen(int Port);
+bool PortTCP_IsOpenOn(int Port, const std::string& Host);
+
+// True when the agent program named by the runtime paths (HelpLibAgent.exe, or
+// MSHelpListener.exe with the pre-release runtime) runs.
+bool IsHelpLibAgentRunning();
+bool IsHelpLibAgentRunning(const TH3Paths& Paths);
+// The id of the first process whose executable name equals ExeName (A-Z folded); false
+// and Pid 0 when none runs.
+bool FindProcessId(const std::wstring& ExeName, DWORD& Pid);

@@ -1,0 +1,136 @@
+// The breadcrumb model.
+#include "UPathViewer.h"
+
+#include "SysUtils.h"
+#include "UAgentLink.h"
+#include "UH3_Code.h"
+#include "UHtmlEntities.h"
+
+TPathViewer::TPathViewer(TPathBar* APathViewer, TCustomImageList* AImages) : PathControl(APathViewer) {
+    if (!PathControl) return;
+    PathControl->SetPathSepertor(L'|');
+    PathControl->SetAllowEdit(false);
+    if (AImages) {
+        PathControl->SetImages(AImages);
+        PathControl->SetImageIdx(0);
+    }
+}
+
+TTocData* TPathViewer::TocModel() const { return Toc ? Toc : g_TocData; }
+
+TAgentLink& TPathViewer::AgentLink() const {
+    if (Agent) return *Agent;
+    if (TTocData* toc = TocModel()) return toc->Agent();
+    return ProgramAgentLink();
+}
+
+TTocItem TPathViewer::HomeItem() const {
+    TTocItem home;
+    home.Id = L"-1";
+    home.Title = L"Home";
+    home.TopicVersion = AgentLink().CatalogVersion();
+    home.TopicLocale = AgentLink().CatalogLocale();
+    return home;
+}
+
+bool TPathViewer::SetTopic(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale) {
+    const std::wstring locale = LowerCase(Locale);
+    if (Id == TopicId && Version == TopicVersion && locale == TopicLocale) return false;
+
+    TopicId = Id;
+    TopicVersion = Version;
+    TopicLocale = locale;
+    if (PathControl) PathControl->ClearSegments();
+    PathItems.clear();
+    bool hasChildren = false;
+
+    TTocData* toc = TocModel();
+    if (toc) toc->GetAncestors(Id, Version, Locale, PathItems);
+    if (!(Id == L"-1" && !PathItems.empty())) PathItems.insert(PathItems.begin(), HomeItem());
+
+    for (size_t i = 0; i < PathItems.size(); ++i) {
+        std::wstring& title = PathItems[i].Title;
+        DecodeHtmlTextEx(title);
+        TTocData::TidyListTitle(title, PathItems, static_cast<int>(i));
+        if (PathControl) {
+            PathControl->AddSegment(title);
+            PathControl->Invalidate();
+        }
+    }
+
+    if (toc && !PathItems.empty()) {
+        const TTocItem last = PathItems.back();
+        TTocItemArray children;
+        toc->GetChildren(last.Id, last.TopicVersion, last.TopicLocale, children);
+        hasChildren = !children.empty();
+    }
+    if (PathControl) PathControl->SetHasSubItems(hasChildren);
+    return true;
+}
+
+bool TPathViewer::SetTopicFromUrl(const std::wstring& Url) {
+    std::wstring id, version, locale;
+    GetUrlParam(Url, L"id", id);
+    GetUrlParam(Url, L"topicversion", version);
+    GetUrlParam(Url, L"topiclocale", locale);
+    return SetTopic(id, version, locale);
+}
+
+bool TPathViewer::GetPathItem(int Index, TTocItem& Topic) const {
+    if (Index < 0 || Index >= GetPathCount()) {
+        Topic = TTocItem();
+        return false;
+    }
+    Topic = PathItems[Index];
+    return true;
+}
+
+int TPathViewer::FindChildList(int PathIndex) {
+    if (PathIndex >= GetPathCount()) return -1;
+    std::wstring id, version, locale;
+    if (PathIndex >= 0 && PathItems[PathIndex].Id != L"-1") {
+        id = PathItems[PathIndex].Id;
+        version = PathItems[PathIndex].TopicVersion;
+        locale = LowerCase(PathItems[PathIndex].TopicLocale);
+    } else {
+        id = L"-1";
+        version = AgentLink().CatalogVersion();
+        locale = LowerCase(AgentLink().CatalogLocale());
+    }
+    const std::wstring key = id + L"|" + version + L"|" + locale;
+    TTocData* toc = TocModel();
+
+    for (size_t i = 0; i < ChildLists.size(); ++i) {
+        if (ChildLists[i].Key != key) continue;
+        if (id == L"-1") {
+            ChildLists[i].Topics.clear();
+            if (toc) toc->GetTopLevelTopics(ChildLists[i].Topics);
+        }
+        return static_cast<int>(i);
+    }
+
+    TPathChildList entry;
+    entry.Key = key;
+    if (toc) {
+        if (id == L"-1") {
+            toc->GetTopLevelTopics(entry.Topics);
+        } else {
+            toc->GetChildren(id, version, locale, entry.Topics);
+            for (auto& t : entry.Topics) {
+                DecodeHtmlTextEx(t.Title);
+                TTocData::TidyListTitle(t.Title, PathItems, PathIndex);
+            }
+        }
+    }
+    ChildLists.push_back(std::move(entry));
+    return static_cast<int>(ChildLists.size()) - 1;
+}
+
+bool TPathViewer::GetChildList(int CacheIndex, TTocItemArray& Topics) const {
+    if (CacheIndex < 0 || CacheIndex >= static_cast<int>(ChildLists.size())) {
+        Topics.clear();
+        return false;
+    }
+    Topics = ChildLists[CacheIndex].Topics;
+    return true;
+}

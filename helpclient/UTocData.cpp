@@ -1,0 +1,428 @@
+// The table-of-contents model.
+#include "UTocData.h"
+
+#include "HtmlTags.h"
+#include "SysUtils.h"
+#include "UAgentLink.h"
+#include "UAuxFile.h"
+#include "UH3_Code.h"
+#include "UHtmlEntities.h"
+
+#include <unordered_set>
+
+TTocData* g_TocData = nullptr;
+
+namespace {
+
+wchar_t FoldAZ(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
+
+std::wstring LowerAZ(const std::wstring& S) {
+    std::wstring r(S);
+    for (auto& c : r) c = FoldAZ(c);
+    return r;
+}
+
+bool StartsWithAZ(const std::wstring& S, const std::wstring& Prefix) {
+    if (Prefix.size() > S.size()) return false;
+    for (size_t i = 0; i < Prefix.size(); ++i)
+        if (FoldAZ(S[i]) != FoldAZ(Prefix[i])) return false;
+    return true;
+}
+
+bool EndsWithAZ(const std::wstring& S, const std::wstring& Suffix) {
+    if (Suffix.size() > S.size()) return false;
+    const size_t off = S.size() - Suffix.size();
+    for (size_t i = 0; i < Suffix.size(); ++i)
+        if (FoldAZ(S[off + i]) != FoldAZ(Suffix[i])) return false;
+    return true;
+}
+
+// The text after the first Key (A-Z case ignored) up to the next '&' or the end.
+std::wstring ValueAfter(const std::wstring& Url, const std::wstring& Key) {
+    const int p = PosTextW(Url, Key);
+    if (p < 1) return std::wstring();
+    const size_t from = static_cast<size_t>(p - 1) + Key.size();
+    const size_t amp = Url.find(L'&', from);
+    return Url.substr(from, amp == std::wstring::npos ? std::wstring::npos : amp - from);
+}
+
+// The current topic of a reply while its tags are walked.
+struct TTopicState {
+    std::wstring Id, Title, Version, Locale;
+
+    void Start(const std::wstring& AId) {
+        Id = AId;
+        Title.clear();
+        Version.clear();
+        Locale.clear();
+    }
+    void ReadTitle(THTML_TagRipper& R) {
+        Title = R.GetElementText();
+        FixTocTitle(Title);
+    }
+    void ReadUrl(THTML_TagRipper& R) {
+        const std::wstring url = R.GetElementText();
+        Version = ValueAfter(url, L"topicversion=");
+        Locale = ValueAfter(url, L"topiclocale=");
+    }
+    // Appends the topic when it has an id and a title.
+    void End(TTocItemArray& List) {
+        if (Id.empty() || Title.empty()) return;
+        TTocItem item;
+        item.Id = Id;
+        item.Title = Title;
+        item.TopicVersion = Version;
+        item.TopicLocale = Locale;
+        List.push_back(std::move(item));
+        Id.clear();
+    }
+};
+
+// A text matches when a context title begins or ends with it; the context title must be
+// longer than the text (or as long, with AllowEqual).
+bool Matches(const std::wstring& Text, const std::vector<std::wstring>& Context, bool AllowEqual) {
+    for (const auto& c : Context) {
+        if (c.size() < Text.size() || (!AllowEqual && c.size() == Text.size())) continue;
+        if (StartsWithAZ(c, Text) || EndsWithAZ(c, Text)) return true;
+    }
+    return false;
+}
+
+void Tidy(std::wstring& Title, const std::vector<std::wstring>& Context, bool AllowEqual) {
+    Title = Trim(Title);
+    // A trailing "(...)" that repeats what the context already says.
+    if (Title.size() >= 2 && Title.back() == L')') {
+        const size_t open = Title.rfind(L'(', Title.size() - 2);
+        if (open != std::wstring::npos && open >= 2 && Title[open - 1] == L' ') {
+            const std::wstring q = Title.substr(open + 1, Title.size() - open - 2);
+            if (q.empty() || q == L" " || Matches(q + L" ", Context, AllowEqual) ||
+                Matches(L"(" + q + L")", Context, AllowEqual))
+                Title.erase(open);
+        }
+    }
+    // A leading "Type." when the context names that type's interface or methods.
+    const size_t dot = Title.find(L'.');
+    const size_t blank = Title.find(L' ');
+    if (dot != std::wstring::npos && (blank == std::wstring::npos || dot < blank) && dot >= 3) {
+        const std::wstring r = Title.substr(0, dot);
+        if (Matches(r + L" Interface", Context, AllowEqual) || Matches(r + L" Methods", Context, AllowEqual))
+            Title.erase(0, dot + 1);
+    }
+    Title = Trim(Title);
+}
+
+std::wstring MergeKey(const TTocItem& Item) {
+    return LowerAZ(Item.Id) + L"|" + LowerAZ(Item.TopicVersion) + L"|" + LowerAZ(Item.TopicLocale);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------
+// Readers
+
+void FixTocTitle(std::wstring& Title) {
+    if (Title.size() >= 11 && Title[0] == L'W' && Title[4] == 0x00E2 && Title[5] == 0x20AC && Title[6] == 0x2122) {
+        Title[4] = L'\'';
+        Title.erase(5, 2);
+    }
+}
+
+void ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics) {
+    Topics.clear();
+    THTML_TagRipper r(Reply);
+    TTopicState topic;
+    bool inContainer = false;
+    int pos = 1;
+    while (r.NextTag(pos)) {
+        const std::wstring name = r.TagName();
+        if (name == L"ancestors" || name == L"children") {
+            inContainer = !r.IsEndTag;
+            continue;
+        }
+        if (!inContainer) continue;
+        if (r.IsEndTag) {
+            if (name == L"topic") topic.End(Topics);
+            continue;
+        }
+        if (name == L"topic") topic.Start(r.GetAttribute(L"id"));
+        else if (name == L"title") topic.ReadTitle(r);
+        else if (name == L"url") topic.ReadUrl(r);
+    }
+}
+
+void ReadTocContext(const std::wstring& Reply, TTocReturn& Toc) {
+    Toc = TTocReturn();
+    THTML_TagRipper r(Reply);
+    TTopicState topic;
+    TTocItemArray* list = nullptr;
+    bool inParents = false;
+    int pos = 1;
+    while (r.NextTag(pos)) {
+        const std::wstring name = r.TagName();
+        if (!r.IsEndTag && (name == L"parents" || name == L"siblings" || name == L"children")) {
+            inParents = name == L"parents";
+            list = inParents ? &Toc.Parents : name == L"siblings" ? &Toc.Siblings : &Toc.Children;
+            topic.Start(std::wstring());
+            continue;
+        }
+        if (!list) continue;
+        if (r.IsEndTag) {
+            if (name == L"topic") topic.End(*list);
+            continue;
+        }
+        if (name == L"topic") {
+            topic.Start(r.GetAttribute(L"id"));
+            if (inParents && topic.Id == L"-1") {
+                topic.Id.clear();
+                Toc.HasRoot = true;
+            }
+        } else if (topic.Id.empty()) {
+            continue;
+        } else if (name == L"title") {
+            topic.ReadTitle(r);
+        } else if (name == L"url") {
+            topic.ReadUrl(r);
+        }
+    }
+}
+
+void ReadPageHeader(const std::wstring& Reply, TH3PageHeader& Header) {
+    Header = TH3PageHeader();
+    THTML_TagRipper r(Reply);
+    bool inHead = false;
+    int pos = 1;
+    while (r.NextTag(pos)) {
+        if (r.TagId == tagHead) {
+            if (r.IsEndTag) break;
+            inHead = true;
+            continue;
+        }
+        if (!inHead || r.IsEndTag) continue;
+        if (r.TagId == tagTitle) {
+            Header.Title = r.GetElementText();
+        } else if (r.TagId == tagMeta) {
+            const std::wstring name = r.GetAttribute(L"name");
+            const std::wstring content = r.GetAttribute(L"content");
+            if (SameText(name, L"Microsoft.Help.TopicVersion")) Header.TopicVersion = content;
+            else if (SameText(name, L"Microsoft.Help.TopicLocale")) Header.TopicLocale = content;
+            else if (SameText(name, L"Microsoft.Help.Id")) Header.Id = content;
+            else if (SameText(name, L"Microsoft.Help.SelfBranded")) Header.SelfBranded = content;
+            else if (SameText(name, L"Microsoft.Help.Locale")) Header.Locale = content;
+            else if (SameText(name, L"Title")) Header.MetaTitle = content;
+            else if (SameText(name, L"Microsoft.Help.TocParent")) Header.TocParent = content;
+            else if (SameText(name, L"Microsoft.Help.TocOrder")) Header.TocOrder = content;
+            else if (SameText(name, L"Microsoft.Help.ContentType")) Header.ContentType = content;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// TTocData
+
+TTocData::TTocData(TTocTree* ATreeView, TAgentLink* AAgent)
+    : TreeView(ATreeView), FAgent(AAgent ? AAgent : &ProgramAgentLink()) {}
+
+TTocData::~TTocData() {
+    if (g_TocData == this) g_TocData = nullptr;
+}
+
+std::wstring TTocData::Fetch(const std::vector<std::wstring>& Params) {
+    const std::wstring url = FAgent->MakeAgentUrl(Params);
+    const std::wstring reply = FAgent->HttpGet(url);
+    if (H3TraceShowing()) {
+        H3TraceLog(L"  ------ url:");
+        H3TraceLog(url);
+        H3TraceLog(L"  ------ result:");
+        H3TraceLog(reply);
+        H3TraceLog(L"  ------");
+    }
+    return reply;
+}
+
+void TTocData::ReadTopicList(const std::vector<std::wstring>& Params, TTocItemArray& Topics) {
+    ReadTocTopicList(Fetch(Params), Topics);
+}
+
+void TTocData::GetRootTopic(TTocItemArray& Topics) {
+    Topics.clear();
+    TH3PageHeader head;
+    ReadPageHeader(Fetch({L"method", L"page", L"id", L"-1", L"format", L"xml"}), head);
+    if (head.Id.empty()) return;
+    TTocItem item;
+    item.Id = head.Id;
+    item.Title = head.Title.empty() ? head.MetaTitle : head.Title;
+    item.IsRoot = true;
+    item.TopicVersion = head.TopicVersion;
+    item.TopicLocale = head.TopicLocale;
+    Topics.push_back(std::move(item));
+}
+
+void TTocData::GetAncestors(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale,
+                            TTocItemArray& Topics) {
+    ReadTopicList({L"method", L"ancestors", L"id", Id, L"topicversion", Version, L"topiclocale", Locale, L"format",
+                   L"xml"},
+                  Topics);
+    // An answer for another instance of the topic is no answer.
+    if (!Topics.empty() && !Version.empty() && Topics.back().TopicVersion != Version) Topics.clear();
+}
+
+void TTocData::GetAncestorsFromUrl(const std::wstring& Url, TTocItemArray& Topics) {
+    std::wstring id, version, locale;
+    GetUrlParam(Url, L"id", id);
+    GetUrlParam(Url, L"topicversion", version);
+    GetUrlParam(Url, L"topiclocale", locale);
+    GetAncestors(id, version, locale, Topics);
+}
+
+void TTocData::LoadChildren(const std::wstring& Id, std::vector<int>& Indices) {
+    Indices.clear();
+    TTocItemArray fetched;
+    ReadTopicList({L"method", L"children", L"id", Id, L"format", L"xml"}, fetched);
+    Merge(fetched, nullptr, Indices);
+}
+
+void TTocData::GetChildren(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale,
+                           TTocItemArray& Topics) {
+    if (Version.empty() && Locale.empty())
+        ReadTopicList({L"method", L"children", L"id", Id, L"format", L"xml"}, Topics);
+    else
+        ReadTopicList({L"method", L"children", L"id", Id, L"topicversion", Version, L"topiclocale", Locale, L"format",
+                       L"xml"},
+                      Topics);
+}
+
+void TTocData::ExpandNode(TTocNode Node, std::vector<int>& Indices) {
+    Indices.clear();
+    std::wstring id = L"-1";
+    if (Node) {
+        const TTocItem* item = ItemOfNode(Node);
+        if (!item) return;
+        id = item->Id;
+    }
+    TTocItemArray fetched;
+    ReadTopicList({L"method", L"children", L"id", id, L"format", L"xml"}, fetched);
+    Merge(fetched, Node, Indices);
+    AddNodes(Node, Indices);
+    if (H3TraceShowing()) H3TraceLog(L"  --> Children found and added: " + IntToStr(Indices.size()), true);
+}
+
+void TTocData::GetTocContext(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale,
+                             TTocReturn& Toc) {
+    ReadTocContext(Fetch({L"method", L"toc", L"id", Id, L"topicversion", Version, L"topiclocale", Locale, L"format",
+                          L"xml"}),
+                   Toc);
+}
+
+void TTocData::Merge(const TTocItemArray& Fetched, TTocNode ParentNode, std::vector<int>& Indices) {
+    auto append = [&](const TTocItem& item) {
+        mTocList.push_back(item);
+        Indices.push_back(static_cast<int>(mTocList.size()) - 1);
+    };
+
+    if (!ParentNode) {
+        std::unordered_set<std::wstring> seen;
+        seen.reserve(mTocList.size() + Fetched.size());
+        for (const auto& item : mTocList) seen.insert(MergeKey(item));
+        for (const auto& item : Fetched)
+            if (seen.insert(MergeKey(item)).second) append(item);
+        return;
+    }
+
+    const TTocItem* parentItem = ItemOfNode(ParentNode);
+    if (!parentItem) return;
+    const TTocItem parent = *parentItem; // the list may move while it grows
+
+    // Under a package root every version and locale counts as the parent's own.
+    bool packageRoot = false;
+    if (parent.Node) {
+        TTocNode top = parent.Node;
+        while (TTocNode up = TreeView->GetParent(top)) top = up;
+        const TTocItem* topItem = ItemOfNode(top);
+        packageRoot = topItem && topItem->Id == L"PackageThisRootID";
+    }
+
+    for (const auto& item : Fetched) {
+        bool differs = !SameText(item.TopicVersion, parent.TopicVersion) || !SameText(item.TopicLocale, parent.TopicLocale);
+        if (differs && packageRoot) differs = false;
+        bool skip = false;
+        if (differs) {
+            if (Mode == 0) {
+                skip = true;
+            } else if (Mode == 1) {
+                for (const auto& shown : mTocList)
+                    if (shown.Node && shown.Id == parent.Id && SameText(shown.TopicVersion, item.TopicVersion) &&
+                        SameText(shown.TopicLocale, item.TopicLocale)) {
+                        skip = true;
+                        break;
+                    }
+            }
+        }
+        if (!skip) append(item);
+    }
+}
+
+TTocItem* TTocData::ItemOfNode(TTocNode Node) {
+    if (!Node || !TreeView) return nullptr;
+    const intptr_t index = TreeView->GetData(Node);
+    if (index < 0 || index >= static_cast<intptr_t>(mTocList.size())) return nullptr;
+    return &mTocList[static_cast<size_t>(index)];
+}
+
+void TTocData::AddTopicNodes(TTocNode ParentNode, const TTocItemArray& Topics) {
+    std::vector<int> indices;
+    for (const auto& t : Topics) {
+        mTocList.push_back(t);
+        indices.push_back(static_cast<int>(mTocList.size()) - 1);
+    }
+    AddNodes(ParentNode, indices);
+}
+
+void TTocData::AddNodes(TTocNode ParentNode, const std::vector<int>& Indices) {
+    if (!TreeView) return;
+    if (ParentNode && TreeView->ChildCount(ParentNode) == 1) {
+        TTocNode only = TreeView->GetFirstChild(ParentNode);
+        if (only && TreeView->GetText(only) == L"+") TreeView->Delete(only);
+    }
+    for (int index : Indices) {
+        if (index < 0 || index >= static_cast<int>(mTocList.size())) continue;
+        std::wstring title = mTocList[index].Title;
+        DecodeHtmlTextEx(title);
+        TidyNodeText(title, ParentNode);
+        mTocList[index].Title = title;
+        mTocList[index].Node = TreeView->AddChild(ParentNode, title, index);
+    }
+    UpdateNodeImages(ParentNode);
+}
+
+void TTocData::UpdateNodeImages(TTocNode Node) {
+    if (!Node || !TreeView) return;
+    auto update = [this](TTocNode n) {
+        const int image = TreeView->HasChildren(n) ? (TreeView->Expanded(n) ? tocImageExpanded : tocImageParent)
+                                                   : tocImageLeaf;
+        if (TreeView->GetImageIndex(n) != image) TreeView->SetImageIndex(n, image);
+    };
+    update(Node);
+    if (!TreeView->HasChildren(Node)) return;
+    for (TTocNode c = TreeView->GetFirstChild(Node); c; c = TreeView->GetNextSibling(c)) update(c);
+}
+
+void TTocData::GetTopLevelTopics(TTocItemArray& Topics) {
+    Topics.clear();
+    if (!TreeView) return;
+    for (TTocNode n = TreeView->GetFirstChild(nullptr); n; n = TreeView->GetNextSibling(n))
+        if (const TTocItem* item = ItemOfNode(n)) Topics.push_back(*item);
+}
+
+void TTocData::TidyNodeText(std::wstring& Title, TTocNode ParentNode) {
+    std::vector<std::wstring> context;
+    if (TreeView)
+        for (TTocNode n = ParentNode; n; n = TreeView->GetParent(n)) context.push_back(Trim(TreeView->GetText(n)));
+    Tidy(Title, context, false);
+}
+
+void TTocData::TidyListTitle(std::wstring& Title, const TTocItemArray& Siblings, int Index) {
+    std::vector<std::wstring> context;
+    if (Index >= static_cast<int>(Siblings.size())) Index = static_cast<int>(Siblings.size()) - 1;
+    for (int i = Index; i >= 0; --i) context.push_back(Trim(Siblings[i].Title));
+    Tidy(Title, context, true);
+}

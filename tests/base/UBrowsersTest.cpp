@@ -1,0 +1,64 @@
+// Browser table and OpenUrlInBrowser (the shell call is recorded, nothing opens).
+#include "UBrowsers.h"
+
+#include "TestHarness.h"
+#include "UShellExec.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct TCall {
+    std::wstring File, Params;
+};
+
+// A browser registered under the ProgID of one table row (removed afterwards).
+struct TFakeBrowser {
+    std::wstring ClassKey;
+    explicit TFakeBrowser(const std::wstring& progId, const std::wstring& command) : ClassKey(progId) {
+        HKEY k = nullptr;
+        const std::wstring path = ClassKey + L"\\shell\\open\\command";
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+        RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>((command.size() + 1) * 2));
+        RegCloseKey(k);
+    }
+    ~TFakeBrowser() { RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKey.c_str()); }
+};
+
+} // namespace
+
+TEST(Browsers, OpensInTheChosenBrowserOnlyWhenInstalled) {
+    testing_support::TempDir dir;
+    const std::wstring exe = dir.File(L"safari fake.exe");
+    testing_support::WriteBytes(exe, "MZ");
+    TFakeBrowser safari(L"SafariHTML", L"  \"" + exe + L"\" -url \"%1\"");
+
+    std::vector<TCall> calls;
+    auto previous = SetShellExecuteFunc([&](HWND, const std::wstring&, const std::wstring& f, const std::wstring& p,
+                                            int) -> intptr_t {
+        calls.push_back({f, p});
+        return 42;
+    });
+
+    EXPECT_TRUE(OpenUrlInBrowser(L"http://example.invalid/\"q\"", 5));
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_EQ(exe, calls[0].File);
+    EXPECT_EQ(L"\"http://example.invalid/q\"", calls[0].Params);
+    EXPECT_TRUE(BrowserTable[5].Exists) << BrowserTable[5].Command << "/" << BrowserTable[5].ExePath;
+    EXPECT_FALSE(BrowserTable[5].IsDefault);
+    EXPECT_EQ(L"Safari", BrowserTable[5].Name);
+
+    // Not installed, the default row and unknown numbers: the default browser.
+    for (int row : {6, 0, 99, -1}) {
+        EXPECT_TRUE(OpenUrlInBrowser(L"http://example.invalid/a", row));
+        EXPECT_EQ(L"http://example.invalid/a", calls.back().File) << row;
+        EXPECT_EQ(L"", calls.back().Params) << row;
+    }
+    EXPECT_FALSE(BrowserTable[6].Exists);
+    EXPECT_EQ(L"NetscapeMarkup", BrowserTable[6].ProgID);
+    EXPECT_TRUE(BrowserTable[0].IsDefault);
+    SetShellExecuteFunc(previous);
+}

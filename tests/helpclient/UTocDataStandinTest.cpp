@@ -1,0 +1,147 @@
+// The table-of-contents model, the breadcrumb model and the store reader against the
+// stand-in help runtime: its agent on a free port and its sample store.
+#include "HelpClientFakes.h"
+#include "UAgentLink.h"
+#include "TntClasses.h"
+#include "UH3Store.h"
+#include "UH3_Code.h"
+#include "UPathViewer.h"
+#include "UTocData.h"
+#include "UUtilsW.h"
+
+#include <gtest/gtest.h>
+
+#define STANDIN_DIST_DIR VORLANE_BINARY_DIR "/standin/dist"
+#include "../standin/support/StandinSupport.h"
+
+using namespace hcfakes;
+
+namespace {
+
+// The agent base of the test's own agent process.
+class StandinEnvironment : public TAgentEnvironment {
+public:
+    std::wstring Port(const TH3Paths&) override { return PortText; }
+    uint32_t SessionId() override { return 1; }
+    uint32_t AgentProcessId(const TH3Paths&) override { return Pid; }
+    std::wstring PortText;
+    uint32_t Pid = 0;
+};
+
+class StandinTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (GetFileAttributesW((standin_test::DistDir() + L"\\StandinSetup.exe").c_str()) == INVALID_FILE_ATTRIBUTES)
+            return;
+        inst = new standin_test::Installation(standin_test::InstallStandin(L"hc2-client"));
+        if (!inst->ok) return;
+        agent = new standin_test::AgentProcess();
+        const int port = standin_test::FreePort();
+        ready = agent->Start(*inst, port) && agent->WaitForPort();
+        env.PortText = std::to_wstring(port);
+        env.Pid = agent->Pid();
+    }
+    static void TearDownTestSuite() {
+        delete agent;
+        agent = nullptr;
+        if (inst) standin_test::RemoveInstallation(*inst);
+        delete inst;
+        inst = nullptr;
+    }
+    void SetUp() override {
+        if (!ready) GTEST_SKIP() << "the stand-in help runtime is not built";
+        paths.SetHelpDllVersion(1, 0, 40219, 1);
+        code.SetCatalogName(L"VS\\100\\en-US");
+    }
+
+    // The child node of Parent whose text is Text.
+    TTocNode Child(TTocNode Parent, const std::wstring& Text) {
+        for (TTocNode n = tree.GetFirstChild(Parent); n; n = tree.GetNextSibling(n))
+            if (tree.GetText(n) == Text) return n;
+        return nullptr;
+    }
+
+    static standin_test::Installation* inst;
+    static standin_test::AgentProcess* agent;
+    static StandinEnvironment env;
+    static bool ready;
+
+    TH3Paths paths{TH3RegistryPlace{nullptr}};
+    TH3Code code{&paths, &env};
+    TH3CodeLink link{&code};
+    FakeTree tree;
+    TTocData toc{&tree, &link};
+};
+
+standin_test::Installation* StandinTest::inst = nullptr;
+standin_test::AgentProcess* StandinTest::agent = nullptr;
+StandinEnvironment StandinTest::env;
+bool StandinTest::ready = false;
+
+} // namespace
+
+TEST_F(StandinTest, TreeIsBuiltLevelByLevel) {
+    std::vector<int> added;
+    toc.ExpandNode(nullptr, added);
+    EXPECT_EQ(tree.Texts(nullptr), (std::vector<std::wstring>{L"Visual Studio 2010 Help Library",
+                                                               L"Contoso Widgets & Gadgets",
+                                                               L"Visual Basic 6.0 Reference"}));
+    TTocNode library = Child(nullptr, L"Visual Studio 2010 Help Library");
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(toc.ItemOfNode(library)->TopicVersion, L"100");
+    EXPECT_EQ(toc.ItemOfNode(library)->TopicLocale, L"EN-US");
+
+    toc.ExpandNode(library, added);
+    EXPECT_NE(Child(library, L"What's New in Visual Studio 2010"), nullptr);
+    TTocNode netfx = Child(library, L".NET Framework 4");
+    ASSERT_NE(netfx, nullptr);
+    toc.ExpandNode(netfx, added);
+    TTocNode classlib = Child(netfx, L".NET Framework Class Library");
+    ASSERT_NE(classlib, nullptr);
+    toc.ExpandNode(classlib, added);
+    TTocNode forms = Child(classlib, L"System.Windows.Forms Namespace");
+    ASSERT_NE(forms, nullptr);
+
+    // Under the package root both language instances stay, shortened by the namespace.
+    toc.Mode = 0;
+    toc.ExpandNode(forms, added);
+    EXPECT_EQ(tree.Texts(forms), (std::vector<std::wstring>{L"Button Class", L"Button-Klasse"}));
+    EXPECT_EQ(toc.ItemOfNode(tree.GetFirstChild(forms))->Id, L"T:System.Windows.Forms.Button");
+}
+
+TEST_F(StandinTest, BreadcrumbPathAndItsCache) {
+    FakeBar bar;
+    TPathViewer viewer(&bar, nullptr);
+    viewer.Toc = &toc;
+    ASSERT_TRUE(viewer.SetTopicFromUrl(L"http://127.0.0.1/help/1/ms.help?method=page&id=netfx-classlib"
+                                       L"&topicversion=100&topiclocale=en-US&format=html"));
+    EXPECT_EQ(bar.Segments, (std::vector<std::wstring>{L"Home", L"Visual Studio 2010 Help Library", L".NET Framework 4",
+                                                       L".NET Framework Class Library"}));
+    EXPECT_TRUE(bar.HasSubItems);
+
+    const size_t before = agent->RequestLog().size();
+    EXPECT_FALSE(viewer.SetTopic(L"netfx-classlib", L"100", L"EN-US"));
+    const int list = viewer.FindChildList(3);
+    EXPECT_EQ(viewer.FindChildList(3), list);
+    EXPECT_EQ(agent->RequestLog().size(), before + 1); // one drop-down fetch, nothing else
+    TTocItemArray topics;
+    ASSERT_TRUE(viewer.GetChildList(list, topics));
+    EXPECT_EQ(topics.size(), 4u);
+}
+
+TEST_F(StandinTest, SampleStoreManifest) {
+    TH3Store store;
+    ASSERT_TRUE(store.LoadManifestFrom(inst->localStore));
+    const int en = store.FindCatalog(L"VS\\100\\en-US");
+    ASSERT_GE(en, 0);
+    THelp3Catalog c;
+    ASSERT_TRUE(store.GetCatalog(en, c));
+    EXPECT_EQ(c.DiskKey, L"VS\\100\\EN-US");
+    const int ms = store.FindVendor(L"Microsoft");
+    ASSERT_GE(ms, 0);
+    auto books = store.GetVendorBooks(en, ms);
+    EXPECT_GE(books->Count(), 3);
+    const int netfx = store.FindBook(ms, L"netfx_book");
+    ASSERT_GE(netfx, 0);
+    EXPECT_EQ(store.Vendors[ms].Books[netfx].CatalogIndexes.size(), 2u); // a book in two catalogs
+}

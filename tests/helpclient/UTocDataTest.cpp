@@ -1,0 +1,311 @@
+#include "HelpClientFakes.h"
+#include "UTocData.h"
+
+#include <gtest/gtest.h>
+
+using namespace hcfakes;
+
+namespace {
+
+std::vector<std::wstring> Ids(const TTocItemArray& Items) {
+    std::vector<std::wstring> r;
+    for (const auto& i : Items) r.push_back(i.Id);
+    return r;
+}
+
+const wchar_t* const RootQuery = L"method=children&id=-1&format=xml";
+
+class TocDataTest : public ::testing::Test {
+protected:
+    FakeAgent agent;
+    FakeTree tree;
+    TTocData toc{&tree, &agent};
+
+    // A top-level node for a record (id, version, locale) already in the cache.
+    TTocNode AddTop(const std::wstring& Id, const std::wstring& Title, const std::wstring& Version = L"100",
+                    const std::wstring& Locale = L"en-US") {
+        toc.AddTopicNodes(nullptr, {TTocItem{Id, Title, false, nullptr, 0, Version, Locale}});
+        return toc.mTocList.back().Node;
+    }
+};
+
+} // namespace
+
+TEST(TocReaders, TopicListKeepsTitledTopicsInsideTheContainer) {
+    TTocItemArray items;
+    ReadTocTopicList(DataText(L"children_root.xml"), items);
+    ASSERT_EQ(Ids(items), (std::vector<std::wstring>{L"vs-top", L"entities", L"old-ver", L"tail-locale"}));
+    EXPECT_EQ(items[0].Title, L"Visual Studio 2010");
+    EXPECT_EQ(items[0].TopicVersion, L"100");
+    EXPECT_EQ(items[0].TopicLocale, L"en-US");
+    // The keys are found in any case; the titles stay raw until they are shown.
+    EXPECT_EQ(items[1].TopicVersion, L"100");
+    EXPECT_EQ(items[1].TopicLocale, L"en-US");
+    EXPECT_EQ(items[1].Title, L"Caf&amp;#233; &amp;amp; Tools &amp;lt;T&amp;gt;");
+    EXPECT_EQ(items[2].TopicVersion, L"90");
+    // A locale without '&' after it runs to the end of the URL.
+    EXPECT_EQ(items[3].TopicLocale, L"de-DE");
+    EXPECT_FALSE(items[0].IsRoot);
+    EXPECT_EQ(items[0].Node, nullptr);
+    EXPECT_EQ(items[0].Flags, 0);
+}
+
+TEST(TocReaders, EmptyOrMalformedRepliesGiveNothing) {
+    TTocItemArray items{TTocItem{L"stale"}};
+    ReadTocTopicList(L"", items);
+    EXPECT_TRUE(items.empty());
+    ReadTocTopicList(L"<children><topic id=\"a\"><title>A</title", items);
+    EXPECT_TRUE(items.empty());
+    TTocReturn toc;
+    ReadTocContext(L"<html>not a toc</html>", toc);
+    EXPECT_FALSE(toc.HasRoot);
+    EXPECT_TRUE(toc.Parents.empty() && toc.Siblings.empty() && toc.Children.empty());
+}
+
+TEST(TocReaders, MisreadRightQuoteIsRepairedInLongTitlesOnly) {
+    std::wstring longTitle = L"What\u00E2\u20AC\u2122s New";
+    FixTocTitle(longTitle);
+    EXPECT_EQ(longTitle, L"What's New");
+    std::wstring shortTitle = L"What\u00E2\u20AC\u2122s";
+    FixTocTitle(shortTitle);
+    EXPECT_EQ(shortTitle, L"What\u00E2\u20AC\u2122s");
+    std::wstring other = L"That\u00E2\u20AC\u2122s New";
+    FixTocTitle(other);
+    EXPECT_EQ(other, L"That\u00E2\u20AC\u2122s New");
+
+    TTocItemArray items;
+    ReadTocTopicList(TopicReply(L"ancestors", {{L"w", L"What\u00E2\u20AC\u2122s New in 2010", L"100", L"en-US"}}), items);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].Title, L"What's New in 2010");
+}
+
+TEST(TocReaders, ContextListsAndTheHiddenRoot) {
+    TTocReturn toc;
+    ReadTocContext(DataText(L"toc_button.xml"), toc);
+    EXPECT_TRUE(toc.HasRoot);
+    EXPECT_EQ(Ids(toc.Parents), (std::vector<std::wstring>{L"net", L"swf"}));
+    EXPECT_EQ(Ids(toc.Siblings), (std::vector<std::wstring>{L"button", L"label"}));
+    EXPECT_EQ(Ids(toc.Children), (std::vector<std::wstring>{L"button-members"}));
+    EXPECT_EQ(toc.Siblings[0].Title, L"Button Class (System.Windows.Forms)");
+    EXPECT_EQ(toc.Parents[1].TopicVersion, L"100");
+}
+
+TEST(TocReaders, PageHeadFieldsComeFromTheHeadOnly) {
+    TH3PageHeader head;
+    ReadPageHeader(DataText(L"page_root.xml"), head);
+    EXPECT_EQ(head.Title, L"Help Library Home");
+    EXPECT_EQ(head.Id, L"-1");
+    EXPECT_EQ(head.TopicVersion, L"100");
+    EXPECT_EQ(head.TopicLocale, L"en-US");
+    EXPECT_EQ(head.Locale, L"en-us");
+    EXPECT_EQ(head.SelfBranded, L"true");
+    EXPECT_EQ(head.MetaTitle, L"Home (meta)");
+    EXPECT_EQ(head.TocParent, L"root-parent");
+    EXPECT_EQ(head.TocOrder, L"7");
+    EXPECT_EQ(head.ContentType, L"Reference");
+}
+
+TEST_F(TocDataTest, RootTopicFromThePageHead) {
+    agent.ReplyFile(L"method=page&id=-1&format=xml", L"page_root.xml");
+    TTocItemArray topics;
+    toc.GetRootTopic(topics);
+    ASSERT_EQ(topics.size(), 1u);
+    EXPECT_EQ(topics[0].Id, L"-1");
+    EXPECT_EQ(topics[0].Title, L"Help Library Home");
+    EXPECT_TRUE(topics[0].IsRoot);
+    EXPECT_EQ(topics[0].TopicLocale, L"en-US");
+
+    // Without a title element the meta title serves; without an id there is no root.
+    agent.Reply(L"method=page&id=-1&format=xml",
+                L"<html><head><meta name=\"Microsoft.Help.Id\" content=\"r\"/><meta name=\"title\" content=\"Meta\"/></head></html>");
+    toc.GetRootTopic(topics);
+    ASSERT_EQ(topics.size(), 1u);
+    EXPECT_EQ(topics[0].Title, L"Meta");
+    agent.Reply(L"method=page&id=-1&format=xml", L"<html><head><title>T</title></head></html>");
+    toc.GetRootTopic(topics);
+    EXPECT_TRUE(topics.empty());
+}
+
+TEST_F(TocDataTest, AncestorsOfAnotherVersionAreDropped) {
+    const std::wstring q = L"method=ancestors&id=x&topicversion=100&topiclocale=en-US&format=xml";
+    agent.Reply(q, TopicReply(L"ancestors", {{L"top", L"Top", L"100", L"en-US"}, {L"x", L"X", L"100", L"en-US"}}));
+    TTocItemArray topics;
+    toc.GetAncestors(L"x", L"100", L"en-US", topics);
+    EXPECT_EQ(Ids(topics), (std::vector<std::wstring>{L"top", L"x"}));
+
+    agent.Reply(q, TopicReply(L"ancestors", {{L"top", L"Top", L"100", L"en-US"}, {L"x", L"X", L"90", L"en-US"}}));
+    toc.GetAncestors(L"x", L"100", L"en-US", topics);
+    EXPECT_TRUE(topics.empty());
+
+    // Without a version any answer stands; the URL form reads the three values.
+    agent.Reply(L"method=ancestors&id=x&topicversion=&topiclocale=&format=xml",
+                TopicReply(L"ancestors", {{L"x", L"X", L"90", L"en-US"}}));
+    toc.GetAncestors(L"x", L"", L"", topics);
+    EXPECT_EQ(topics.size(), 1u);
+    agent.Requests.clear();
+    toc.GetAncestorsFromUrl(L"http://127.0.0.1:47873/help/1/ms.help?product=VS&ID=x&topicVersion=100&topiclocale=en-US",
+                            topics);
+    EXPECT_EQ(agent.Requests, (std::vector<std::wstring>{q}));
+}
+
+TEST_F(TocDataTest, MergeWithoutParentSkipsDuplicates) {
+    agent.ReplyFile(RootQuery, L"children_root.xml");
+    std::vector<int> first, second;
+    toc.LoadChildren(L"-1", first);
+    EXPECT_EQ(first, (std::vector<int>{0, 1, 2, 3}));
+    // The same records in another case are duplicates as well.
+    agent.Reply(RootQuery, TopicReply(L"children", {{L"VS-TOP", L"Again", L"100", L"EN-us"}, {L"new", L"New", L"100", L"en-US"}}));
+    toc.LoadChildren(L"-1", second);
+    EXPECT_EQ(second, (std::vector<int>{4}));
+    EXPECT_EQ(toc.mTocList.size(), 5u);
+}
+
+TEST_F(TocDataTest, ExpandingTheTopLevelShowsDecodedTitlesAndImages) {
+    agent.ReplyFile(RootQuery, L"children_root.xml");
+    std::vector<int> added;
+    toc.ExpandNode(nullptr, added);
+    EXPECT_EQ(added.size(), 4u);
+    EXPECT_EQ(tree.Texts(nullptr), (std::vector<std::wstring>{L"Visual Studio 2010", L"Caf\u00E9 & Tools <T>",
+                                                               L"Visual Studio 2008", L"Locale at the end"}));
+    for (int i : added) {
+        ASSERT_NE(toc.mTocList[i].Node, nullptr);
+        EXPECT_EQ(tree.GetData(toc.mTocList[i].Node), i);
+    }
+    EXPECT_EQ(toc.mTocList[1].Title, L"Caf\u00E9 & Tools <T>");
+
+    TTocItemArray top;
+    toc.GetTopLevelTopics(top);
+    EXPECT_EQ(Ids(top), (std::vector<std::wstring>{L"vs-top", L"entities", L"old-ver", L"tail-locale"}));
+}
+
+TEST_F(TocDataTest, ExpandingReplacesThePlaceholderAndRepeatsWithoutDuplicateTest) {
+    TTocNode parent = AddTop(L"p", L"Parent");
+    tree.AddChild(parent, L"+", -1);
+    FakeTree::N(parent)->Expanded = true;
+    agent.Reply(L"method=children&id=p&format=xml",
+                TopicReply(L"children", {{L"c1", L"Child 1", L"100", L"en-US"}, {L"c2", L"Child 2", L"100", L"en-US"}}));
+
+    std::vector<int> added;
+    toc.ExpandNode(parent, added);
+    EXPECT_EQ(tree.Texts(parent), (std::vector<std::wstring>{L"Child 1", L"Child 2"}));
+    EXPECT_EQ(FakeTree::N(parent)->Image, tocImageExpanded);
+    EXPECT_EQ(FakeTree::N(parent)->Children[0]->Image, tocImageLeaf);
+
+    toc.ExpandNode(parent, added);
+    EXPECT_EQ(tree.Texts(parent).size(), 4u);
+    EXPECT_EQ(toc.mTocList.size(), 5u);
+}
+
+TEST_F(TocDataTest, MergeModesUnderAParent) {
+    TTocNode parent = AddTop(L"p", L"Parent");
+    const std::wstring q = L"method=children&id=p&format=xml";
+    agent.Reply(q, TopicReply(L"children", {{L"same", L"Same", L"100", L"EN-US"},
+                                            {L"old", L"Old", L"90", L"en-US"},
+                                            {L"de", L"German", L"100", L"de-DE"}}));
+    std::vector<int> added;
+    auto titles = [&] {
+        std::vector<std::wstring> r;
+        for (int i : added) r.push_back(toc.mTocList[i].Id);
+        return r;
+    };
+
+    toc.Mode = 0; // only the parent's version and locale (compared ignoring case)
+    toc.ExpandNode(parent, added);
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"same"}));
+
+    toc.Mode = 2; // everything
+    toc.ExpandNode(parent, added);
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"same", L"old", L"de"}));
+
+    // Mode 1: a differing child is dropped only when the parent is already shown in the
+    // child's version and locale.
+    toc.Mode = 1;
+    AddTop(L"p", L"Parent (90)", L"90", L"en-US");
+    toc.ExpandNode(parent, added);
+    EXPECT_EQ(titles(), (std::vector<std::wstring>{L"same", L"de"}));
+}
+
+TEST_F(TocDataTest, PackageRootKeepsChildrenOfOtherVersions) {
+    TTocNode root = AddTop(L"PackageThisRootID", L"Package");
+    toc.AddTopicNodes(root, {TTocItem{L"book", L"Book", false, nullptr, 0, L"100", L"en-US"}});
+    TTocNode book = toc.mTocList.back().Node;
+    agent.Reply(L"method=children&id=book&format=xml",
+                TopicReply(L"children", {{L"old", L"Old", L"90", L"en-US"}, {L"fr", L"French", L"100", L"fr-FR"}}));
+    toc.Mode = 0;
+    std::vector<int> added;
+    toc.ExpandNode(book, added);
+    EXPECT_EQ(added.size(), 2u);
+}
+
+TEST_F(TocDataTest, NodeOutsideTheCacheIsNotExpanded) {
+    TTocNode stray = tree.AddChild(nullptr, L"Stray", 42);
+    std::vector<int> added{7};
+    toc.ExpandNode(stray, added);
+    EXPECT_TRUE(added.empty());
+    EXPECT_TRUE(agent.Requests.empty());
+}
+
+TEST_F(TocDataTest, NodeTitlesAreShortenedAgainstTheirAncestors) {
+    TTocNode ns = AddTop(L"swf", L"System.Windows.Forms Namespace");
+    toc.AddTopicNodes(ns, {TTocItem{L"b", L"  Button Class (System.Windows.Forms) ", false, nullptr, 0, L"100", L"en-US"},
+                           TTocItem{L"x", L"Timer Class (System.Timers)", false, nullptr, 0, L"100", L"en-US"},
+                           TTocItem{L"e", L"Empty ( )", false, nullptr, 0, L"100", L"en-US"},
+                           TTocItem{L"n", L"(Note)", false, nullptr, 0, L"100", L"en-US"}});
+    EXPECT_EQ(tree.Texts(ns), (std::vector<std::wstring>{L"Button Class", L"Timer Class (System.Timers)", L"Empty",
+                                                         L"(Note)"}));
+
+    // "Type." goes when an ancestor names the type's interface or methods; the ancestor
+    // must be longer than the tested text in the tree.
+    TTocNode iface = toc.mTocList[0].Node;
+    std::wstring t = L"IButtonControl.NotifyDefault Method";
+    std::wstring u = t;
+    TTocNode longer = tree.AddChild(iface, L"IButtonControl Interface Members", 0);
+    toc.TidyNodeText(t, longer);
+    EXPECT_EQ(t, L"NotifyDefault Method");
+    TTocNode equal = tree.AddChild(nullptr, L"IButtonControl Interface", 0);
+    toc.TidyNodeText(u, equal);
+    EXPECT_EQ(u, L"IButtonControl.NotifyDefault Method");
+}
+
+TEST(TocTidy, ListTitlesAllowContextOfEqualLength) {
+    TTocItemArray path{TTocItem{L"-1", L"Home"}, TTocItem{L"i", L"IButtonControl Methods"},
+                       TTocItem{L"m", L"IButtonControl.NotifyDefault Method"}};
+    std::wstring t = path[2].Title;
+    TTocData::TidyListTitle(t, path, 2);
+    EXPECT_EQ(t, L"NotifyDefault Method");
+    // The item's own entry is part of the context: "(Q)" always matches itself.
+    std::wstring own = L"Button Class (System.Windows.Forms)";
+    TTocData::TidyListTitle(own, {TTocItem{L"b", own}}, 0);
+    EXPECT_EQ(own, L"Button Class");
+    // An index past the end uses the whole list; an empty list gives only trimming.
+    std::wstring lone = L"  Lone (x) ";
+    TTocData::TidyListTitle(lone, {}, 5);
+    EXPECT_EQ(lone, L"Lone (x)");
+}
+
+namespace {
+struct RecordingSink : TH3TraceSink {
+    bool Showing() override { return ShowingNow; }
+    void Log(const std::wstring& Line, bool Force) override { Lines.push_back((Force ? L"!" : L"") + Line); }
+    bool ShowingNow = false;
+    std::vector<std::wstring> Lines;
+};
+} // namespace
+
+TEST_F(TocDataTest, RequestsAreTracedOnlyWhileTheDebugWindowShows) {
+    RecordingSink sink;
+    TH3TraceSink* old = SetH3TraceSink(&sink);
+    agent.Reply(RootQuery, TopicReply(L"children", {{L"a", L"A", L"100", L"en-US"}}));
+    std::vector<int> added;
+    toc.ExpandNode(nullptr, added);
+    EXPECT_TRUE(sink.Lines.empty());
+    sink.ShowingNow = true;
+    toc.ExpandNode(nullptr, added);
+    SetH3TraceSink(old);
+    ASSERT_EQ(sink.Lines.size(), 6u);
+    EXPECT_EQ(sink.Lines[0], L"  ------ url:");
+    EXPECT_EQ(sink.Lines[1], L"fake:" + std::wstring(RootQuery));
+    EXPECT_EQ(sink.Lines[2], L"  ------ result:");
+    EXPECT_EQ(sink.Lines[4], L"  ------");
+    EXPECT_EQ(sink.Lines[5], L"!  --> Children found and added: 0");
+}
