@@ -46,7 +46,7 @@ http_get() {  # plain HTTP/1.1 GET without extra tools
   cat <&3; exec 3<&-
 }
 echo "Top-level table of contents of VS\\100\\en-US:"
-http_get "$url" | sed -n 's:.*<topic id="\([^"]*\)"><title>\([^<]*\)</title>.*:  \1  -  \2:p'
+http_get "$url" | sed -n 's:.*<topic id="\([^"]*\)"><title>\([^<]*\)</title>.*:  \1  -  \2:p' | sed 's/&amp;/\&/g'
 if [ -f "$build/Vorlane.exe" ]; then
   wine "$build/Vorlane.exe" >/dev/null 2>&1 &
   viewer=$!
