@@ -73,6 +73,8 @@ char32_t FromCp1252(unsigned code) {
 }
 
 char32_t NumericToChar(uint32_t n) {
+    if (n == 8260)
+        return U'/'; // what a '/' is sent as comes back as a '/'
     if (n == 160 || (n >= 8194 && n <= 8207))
         return U' '; // the blanks and joiners show as a plain blank
     if (n < 32)
@@ -250,7 +252,7 @@ void CharToEntity(wchar_t Ch, std::wstring& Reference) {
     Reference.clear();
     const unsigned c = Ch;
     unsigned code = 0;
-    if (Ch == L'/' || c == 0x2044)
+    if (Ch == L'/')
         code = 8260;
     else if (Ch == L'`')
         code = 96;

@@ -116,6 +116,36 @@ bool TryStrToFloat(std::wstring_view s, double& value) {
         else if (c == L'.')
             return false; // only the locale's separator is a decimal point
     }
+    // Decimal numbers only: [sign] digits [. digits] [e [sign] digits], at least one digit
+    // before the exponent (the C library would also take "nan", "inf" and hex forms).
+    {
+        size_t i = 0;
+        const size_t n = t.size();
+        auto digits = [&] {
+            const size_t from = i;
+            while (i < n && t[i] >= L'0' && t[i] <= L'9')
+                ++i;
+            return i - from;
+        };
+        if (i < n && (t[i] == L'+' || t[i] == L'-'))
+            ++i;
+        size_t mantissa = digits();
+        if (i < n && t[i] == L'.') {
+            ++i;
+            mantissa += digits();
+        }
+        if (mantissa == 0)
+            return false;
+        if (i < n && (t[i] == L'e' || t[i] == L'E')) {
+            ++i;
+            if (i < n && (t[i] == L'+' || t[i] == L'-'))
+                ++i;
+            if (digits() == 0)
+                return false;
+        }
+        if (i != n)
+            return false;
+    }
     wchar_t* end = nullptr;
     errno = 0;
     double v = wcstod(t.c_str(), &end);

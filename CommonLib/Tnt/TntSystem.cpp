@@ -33,6 +33,8 @@ struct TPlatformFlagsInit {
 const TPlatformFlagsInit g_PlatformFlagsInit;
 
 TTntSystemUpdateSet g_InstalledUpdates = 0;
+// The start value of DefaultSystemCodePage, given back when the updates are removed.
+const UINT g_StartCodePage = CP_THREAD_ACP;
 
 } // namespace
 
@@ -464,10 +466,14 @@ void StrSwapByteOrder(wchar_t* P) {
 
 void InstallTntSystemUpdates(TTntSystemUpdateSet Updates) {
     g_InstalledUpdates = Updates;
+    // Default conversions then follow the system's ANSI code page, not the thread's locale.
+    if (Updates & tsuCodePage)
+        DefaultSystemCodePage = CP_ACP;
 }
 
 void UninstallTntSystemUpdates() {
     g_InstalledUpdates = 0;
+    DefaultSystemCodePage = g_StartCodePage;
 }
 
 TTntSystemUpdateSet TntSystemUpdatesInstalled() {

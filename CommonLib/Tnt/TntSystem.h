@@ -50,7 +50,8 @@ bool Tnt_Is_IntResource(const wchar_t* ResStr);
 // ---------------------------------------------------------------------------------
 // Code pages.
 
-// Code page of every default conversion between ANSI and UTF-16 (CP_THREAD_ACP on NT 5+).
+// Code page of every default conversion between ANSI and UTF-16 (CP_THREAD_ACP on NT 5+ at
+// start; CP_ACP while the code-page update is installed).
 extern UINT DefaultSystemCodePage;
 
 // Conversions with any code page, including 65000 (UTF-7) and 65001 (UTF-8).
@@ -84,8 +85,9 @@ void StrSwapByteOrder(wchar_t* P);
 
 // ---------------------------------------------------------------------------------
 // System updates. The program's start-up asks for all of them. The behaviour they stand for
-// is built into this library (wide resource strings, default code page, safe concatenation,
-// checked WideFormat), so installing only records the request.
+// is built into this library (wide resource strings, safe concatenation, checked WideFormat),
+// so installing records the request; the code-page update also switches DefaultSystemCodePage
+// to CP_ACP, and the removal gives it its start value (CP_THREAD_ACP) back.
 using TTntSystemUpdateSet = uint8_t;
 constexpr TTntSystemUpdateSet tsuResourceStrings = 1;
 constexpr TTntSystemUpdateSet tsuCodePage = 2;

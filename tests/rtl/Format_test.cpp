@@ -61,6 +61,23 @@ TEST(SysUtils, IntegerConversions) {
     EXPECT_EQ(Copy(L"abc", 5, 3), L"");
 }
 
+TEST(SysUtils, FloatTextIsDecimalInTheLocale) {
+    const TFormatSettings saved = FormatSettings;
+    FormatSettings.DecimalSeparator = L'.';
+    double v = 0;
+    for (const wchar_t* good : {L"1.5", L" -2 ", L"+3.", L".25", L"1e3", L"1.5E-2"})
+        EXPECT_TRUE(TryStrToFloat(good, v)) << good;
+    EXPECT_DOUBLE_EQ(StrToFloat(L"1.5E-2"), 0.015);
+    // Not numbers in any locale, though the C library would read them.
+    for (const wchar_t* bad : {L"nan", L"inf", L"infinity", L"0x10", L"0x1p4", L"1e", L".", L"-", L"1.5.2", L"1,5"})
+        EXPECT_FALSE(TryStrToFloat(bad, v)) << bad;
+    FormatSettings.DecimalSeparator = L',';
+    EXPECT_TRUE(TryStrToFloat(L"1,5", v));
+    EXPECT_DOUBLE_EQ(v, 1.5);
+    EXPECT_FALSE(TryStrToFloat(L"1.5", v));
+    FormatSettings = saved;
+}
+
 TEST(SysUtils, DatesRoundTrip) {
     EXPECT_DOUBLE_EQ(EncodeDate(1899, 12, 30), 0.0);
     EXPECT_DOUBLE_EQ(EncodeDate(1900, 1, 1), 2.0);

@@ -142,7 +142,7 @@ TEST(TntMemIniFile, TypedValues) {
     TempDir dir;
     const std::wstring file = dir.File(L"typed.ini");
     WriteBytes(file, "[n]\nhex=0x1F\nhexonly=0x\nbad=12abc\ndollar=$10\nneg=-5\ntwo=2\nzero=0\n"
-                     "bin=00abFF\nodd=ABC\nnotbin=zz\nfloat=x\n");
+                     "bin=00abFF\nodd=ABC\nnotbin=zz\nfloat=x\nhexfloat=0x10\nnan=nan\n");
     TTntMemIniFile ini(file);
     EXPECT_EQ(ini.ReadInteger(L"n", L"hex", 7), 31);
     EXPECT_EQ(ini.ReadInteger(L"n", L"hexonly", 7), 7);
@@ -174,6 +174,8 @@ TEST(TntMemIniFile, TypedValues) {
     // Numbers and dates round-trip through the locale's text forms.
     EXPECT_EQ(ini.ReadFloat(L"n", L"float", 2.5), 2.5);
     EXPECT_EQ(ini.ReadFloat(L"n", L"absent", 2.5), 2.5);
+    EXPECT_EQ(ini.ReadFloat(L"n", L"hexfloat", 2.5), 2.5) << "not a decimal number";
+    EXPECT_EQ(ini.ReadFloat(L"n", L"nan", 2.5), 2.5);
     ini.WriteFloat(L"w", L"pi", 3.25);
     EXPECT_DOUBLE_EQ(ini.ReadFloat(L"w", L"pi", 0), 3.25);
     const TDateTime day = EncodeDate(2011, 4, 28);

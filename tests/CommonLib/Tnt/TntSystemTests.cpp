@@ -245,4 +245,32 @@ TEST(TntSystemMisc, FlagsOrdinalsAndUpdates) {
     EXPECT_EQ(TntSystemUpdatesInstalled(), 0);
 }
 
+TEST(TntSystemMisc, CodePageUpdateMakesDefaultConversionsUseTheSystemCodePage) {
+    // A user whose locale differs from the system's ANSI code page: the thread locale is
+    // Russian (1251), the system code page is another one.
+    if (GetACP() == 1251)
+        GTEST_SKIP() << "the system code page is the Russian one here";
+    const TTntSystemUpdateSet before = TntSystemUpdatesInstalled();
+    const LCID oldLocale = GetThreadLocale();
+    ASSERT_TRUE(SetThreadLocale(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT), SORT_DEFAULT)));
+    const std::wstring inThreadCp = StringToWideStringEx("\xC0", 1251);
+    const std::wstring inSystemCp = StringToWideStringEx("\xC0", GetACP());
+    ASSERT_NE(inThreadCp, inSystemCp);
+
+    UninstallTntSystemUpdates();
+    EXPECT_EQ(DefaultAnsiToWide("\xC0"), inThreadCp) << "start value: the thread's code page";
+    InstallTntSystemUpdates(tsuAll & ~tsuCodePage);
+    EXPECT_EQ(DefaultAnsiToWide("\xC0"), inThreadCp) << "only the code-page update changes it";
+    InstallTntSystemUpdates(tsuAll);
+    EXPECT_EQ(DefaultSystemCodePage, static_cast<UINT>(CP_ACP));
+    EXPECT_EQ(DefaultAnsiToWide("\xC0"), inSystemCp);
+    EXPECT_EQ(DefaultWideToAnsi(inSystemCp), "\xC0");
+    UninstallTntSystemUpdates();
+    EXPECT_EQ(DefaultSystemCodePage, static_cast<UINT>(CP_THREAD_ACP));
+
+    SetThreadLocale(oldLocale);
+    if (before)
+        InstallTntSystemUpdates(before);
+}
+
 } // namespace
