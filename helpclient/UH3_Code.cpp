@@ -305,9 +305,12 @@ bool TH3Code::FixAgentUrl(std::wstring& Url, int EmbeddedMode) const {
     }
 
     if (Url.find(L"127.0.0.1") != std::wstring::npos && EmbeddedMode >= 0 && EmbeddedMode <= 2) {
-        RemoveEmbeddedFlags(Url);
-        if (EmbeddedMode == 1) Url += L"&embedded=true";
-        else if (EmbeddedMode == 2) Url += L"&embedded=false";
+        // A URL that already carries the wanted flag (in any case, anywhere) is left alone.
+        const wchar_t* const wanted = EmbeddedMode == 1 ? L"&embedded=true" : L"&embedded=false";
+        if (EmbeddedMode == 0 || !ContainsText(Url, wanted)) {
+            RemoveEmbeddedFlags(Url);
+            if (EmbeddedMode != 0) Url += wanted;
+        }
     }
     return Url != original;
 }

@@ -282,7 +282,11 @@ TEST_F(H3CodeTest, FixAgentUrlModes) {
         {current + L"&Embedded=FALSE&x=1", 0, current + L"&x=1", true},
         {current, 1, current + L"&embedded=true", true},
         {current + L"&embedded=true", 1, current + L"&embedded=true", false},
-        {current + L"&EMBEDDED=TRUE", 1, current + L"&embedded=true", true},
+        // A URL that already has the wanted flag, in any case or place, stays as it is.
+        {current + L"&EMBEDDED=TRUE", 1, current + L"&EMBEDDED=TRUE", false},
+        {current + L"&embedded=true&x=1", 1, current + L"&embedded=true&x=1", false},
+        {current + L"&Embedded=False&x=1", 2, current + L"&Embedded=False&x=1", false},
+        {current + L"&embedded=false&x=1", 1, current + L"&x=1&embedded=true", true},
         {current + L"&embedded=true", 2, current + L"&embedded=false", true},
         {current + L"&embedded=false", 2, current + L"&embedded=false", false},
         {current + L"&embedded=true", 3, current + L"&embedded=true", false},
