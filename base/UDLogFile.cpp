@@ -169,7 +169,7 @@ const TVersionName kIEVersions[] = {
     {{6, 0, 3790, 1830}, L"Internet Explorer 6 for Windows Server 2003 SP1 and Windows XP x64"},
 };
 
-// HTML Help control versions (major, minor, release) and their names, highest first.
+// HTML Help control versions and their names, highest first.
 const TVersionName kHHVersions[] = {
     {{5, 2, 3669, 0}, L"1.4a"}, {{5, 2, 3626, 0}, L"1.4"},  {{4, 74, 9273, 0}, L"1.33"},
     {{4, 74, 8857, 0}, L"1.32"}, {{4, 74, 8793, 0}, L"1.31"}, {{4, 74, 8702, 0}, L"1.3"},
@@ -602,10 +602,12 @@ std::wstring ParamStrLog(int Index) {
 std::wstring ExpandEnvLog(const std::wstring& S) { return ExpandEnvW(S); }
 
 std::wstring HtmlHelpFriendlyVersion(int Major, int Minor, int Release, int Build) {
-    if (VersionAtLeast(Major, Minor, Release, 0, {5, 2, 3670, 0}))
+    // All four parts count: anything past 5.2.3669.0, even by its build, is newer than 1.4a.
+    const int v14a[4] = {5, 2, 3669, 0};
+    if (!VersionAtLeast(v14a[0], v14a[1], v14a[2], v14a[3], {Major, Minor, Release, Build}))
         return L"> 1.4a";
     for (const auto& v : kHHVersions)
-        if (VersionAtLeast(Major, Minor, Release, 0, v.V))
+        if (VersionAtLeast(Major, Minor, Release, Build, v.V))
             return v.Name;
     return L"< 1.0";
 }
