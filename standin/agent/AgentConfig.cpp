@@ -33,16 +33,19 @@ AgentSettings ReadAgentSettings() {
     s.appRoot = ModuleFolder();
     FileVersion dll = GetFileVersion(IncludeTrailingBackslash(s.appRoot) + L"Microsoft.Help.dll");
 
+    // The pre-release runtime (its key used only when the v1.0 key has no AppRoot) listens on
+    // its ListenerPort; clients leave the port out of their URLs when that is empty.
+    bool preRelease = ReadRuntimeValue(kHelpKey, L"AppRoot").empty() && !ReadRuntimeValue(kHelp3Key, L"AppRoot").empty();
+    const wchar_t* key = preRelease ? kHelp3Key : kHelpKey;
     std::wstring port = Trim(GetEnv(L"STANDIN_AGENT_PORT"));
-    if (port.empty()) port = ReadRuntimeValue(kHelpKey, L"AgentPort");
-    if (port.empty()) port = L"47873";
+    if (port.empty()) port = ReadRuntimeValue(key, preRelease ? L"ListenerPort" : L"AgentPort");
+    if (port.empty()) port = preRelease ? L"80" : L"47873";
     long long p = ParseNumber(port);
     s.portValid = p > 0 && p < 65536;
     s.server.port = s.portValid ? (int)p : 0;
 
     s.localStore = Trim(GetEnv(L"STANDIN_LOCALSTORE"));
-    if (s.localStore.empty()) s.localStore = ReadRuntimeValue(kHelpKey, L"LocalStore");
-    if (s.localStore.empty()) s.localStore = ReadRuntimeValue(kHelp3Key, L"LocalStore");
+    if (s.localStore.empty()) s.localStore = ReadRuntimeValue(key, L"LocalStore");
     s.localStore = ExpandEnv(s.localStore);
     while (s.localStore.size() > 3 && s.localStore.back() == L'\\') s.localStore.pop_back();
 

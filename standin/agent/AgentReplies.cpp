@@ -187,7 +187,8 @@ Reply NotFoundPage(const Ctx& x, const std::wstring& what) {
 Reply Page(const Ctx& x) {
     std::wstring id = Trim(x.q.Get("id"));
     if (id.empty() || id == L"-1") return HomePage(x);
-    int t = x.store.PickInstance(x.cat, id, Trim(x.q.Get("topicversion")), Trim(x.q.Get("topiclocale")));
+    int t = x.store.PickInstance(x.cat, id, Trim(x.q.Get("topicversion")), Trim(x.q.Get("topiclocale")),
+                                 x.q.Has("topicversion"));
     if (t < 0) return NotFoundPage(x, id);
     return TopicPage(x, t);
 }
@@ -199,7 +200,8 @@ int RequestedTopic(const Ctx& x, bool& isRoot, bool& known) {
         known = true;
         return -1;
     }
-    int t = x.store.PickInstance(x.cat, id, Trim(x.q.Get("topicversion")), Trim(x.q.Get("topiclocale")));
+    int t = x.store.PickInstance(x.cat, id, Trim(x.q.Get("topicversion")), Trim(x.q.Get("topiclocale")),
+                                 x.q.Has("topicversion"));
     known = t >= 0;
     return t;
 }
@@ -277,6 +279,22 @@ long long NumberParam(const Ctx& x, const char* name, long long fallback) {
     return v > 0 ? v : fallback;
 }
 
+// Offset of page pageNo (from 1) of pageSize items in a list of total items; total when the
+// page lies past the end (computed without overflow for any page number and size).
+size_t PageOffset(size_t total, long long pageNo, long long pageSize) {
+    long long before = pageNo - 1;
+    if (before <= 0) return 0;
+    if (before > (long long)total / pageSize) return total;
+    return (size_t)std::min<long long>((long long)total, before * pageSize);
+}
+
+// Items [first, last) of a page.
+std::pair<size_t, size_t> PageRange(size_t total, long long pageNo, long long pageSize) {
+    size_t first = PageOffset(total, pageNo, pageSize);
+    size_t last = first + (size_t)std::min<long long>(pageSize, (long long)(total - first));
+    return {first, last};
+}
+
 Reply KeywordsHtml(const Ctx& x, const KeywordQuery& kq) {
     const std::vector<int>* topics = KeywordTopics(x, kq);
     std::wstring shown = kq.hasSub ? kq.parent + L", " + kq.sub : kq.whole;
@@ -307,8 +325,8 @@ Reply Keywords(const Ctx& x) {
     size_t total = range.second - range.first;
     long long pageSize = NumberParam(x, "pagesize", (long long)std::max<size_t>(total, 1));
     long long pageNo = NumberParam(x, "pagenumber", 1);
-    size_t first = range.first + (size_t)std::min<long long>((long long)total, (pageNo - 1) * pageSize);
-    size_t last = std::min(range.second, first + (size_t)std::min<long long>(pageSize, (long long)total));
+    auto page = PageRange(total, pageNo, pageSize);
+    size_t first = range.first + page.first, last = range.first + page.second;
     std::wstring body;
     body.reserve((last - first) * 120 + 256);
     body += XmlHeader() + L"<keywords totalkeywords=\"" + std::to_wstring(total) + L"\" returnedkeywords=\"" +
@@ -335,8 +353,8 @@ Reply Search(const Ctx& x) {
     long long pageSize = NumberParam(x, "pagesize", 200);
     long long pageNo = NumberParam(x, "pagenumber", 1);
     auto hits = x.store.Search(x.cat, query);
-    size_t first = (size_t)std::min<long long>((long long)hits.size(), (pageNo - 1) * pageSize);
-    size_t last = (size_t)std::min<long long>((long long)hits.size(), (long long)first + pageSize);
+    auto page = PageRange(hits.size(), pageNo, pageSize);
+    size_t first = page.first, last = page.second;
     std::wstring head = L"<title>Search Results: " + XmlEscape(query) + L"</title>\r\n" +
                         Meta(L"Microsoft.Help.Locale", x.cat.locale) + Meta(L"Title", L"Search Results");
     std::wstring body = L"<h1 class=\"OH_title\">Search Results: " + XmlEscape(query) + L"</h1>\r\n";

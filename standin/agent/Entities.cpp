@@ -66,8 +66,6 @@ unsigned Lookup(const std::wstring& body) {
     return 0;
 }
 
-bool IsRefChar(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '#'; }
-
 }  // namespace
 
 bool IsEntityAt(const std::string& text, size_t pos) {
@@ -75,7 +73,7 @@ bool IsEntityAt(const std::string& text, size_t pos) {
     for (size_t k = 1; k <= 7 && pos + k < text.size(); ++k) {
         char c = text[pos + k];
         if (c == ';') return k >= 3;
-        if (!IsRefChar((unsigned char)c)) return false;
+        if (c == '&' || c == '=') return false;
     }
     return false;
 }

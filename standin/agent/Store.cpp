@@ -368,14 +368,14 @@ const Catalog* Store::FindCatalog(const std::wstring& product, const std::wstrin
 }
 
 int Store::PickInstance(const Catalog& c, const std::wstring& id, const std::wstring& version,
-                        const std::wstring& locale) const {
+                        const std::wstring& locale, bool versionGiven) const {
     auto it = c.byId.find(LowerAscii(Trim(id)));
     if (it == c.byId.end()) return -1;
     int best = -1, bestScore = -1;
     for (int i : it->second) {
         const Topic& t = topics[i];
         int score = 0;
-        if (!version.empty() && t.version == version) score += 8;
+        if ((versionGiven || !version.empty()) && t.version == version) score += 8;
         if (!locale.empty() && EqualsNoCase(t.locale, locale)) score += 4;
         if (t.version == c.version) score += 2;
         if (EqualsNoCase(t.locale, c.locale)) score += 1;
@@ -397,7 +397,7 @@ int Store::ParentOf(const Catalog& c, int topic) const {
             if (topics[i].version == t.parentVersion) return i;
         return -1;
     }
-    return PickInstance(c, t.parent, t.version, t.locale);
+    return PickInstance(c, t.parent, t.version, t.locale, true);
 }
 
 std::vector<int> Store::ChildrenOf(const Catalog& c, int topic) const {

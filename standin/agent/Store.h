@@ -88,8 +88,9 @@ public:
     const Catalog* FindCatalog(const std::wstring& product, const std::wstring& version,
                                const std::wstring& locale) const;
     // The instance of a topic id that fits the requested version and locale best; -1 when none.
+    // An empty version counts as asked for ("topicversion=" without a value) when versionGiven.
     int PickInstance(const Catalog& c, const std::wstring& id, const std::wstring& version,
-                     const std::wstring& locale) const;
+                     const std::wstring& locale, bool versionGiven = false) const;
     // The TOC parent instance of a topic; -1 for top-level or dangling parents.
     int ParentOf(const Catalog& c, int topic) const;
     // TOC children of a topic instance; -1 gives the top-level entries.

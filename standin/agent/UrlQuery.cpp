@@ -113,14 +113,15 @@ std::wstring KeywordKey(const std::wstring& text) {
 
 KeywordQuery DecodeKeywordQuery(const std::string& raw) {
     KeywordQuery q;
-    std::wstring once = PercentDecode(raw);
-    auto finish = [](const std::wstring& part) { return Trim(DecodeKeywordEscapes(DecodeEntities(part))); };
-    q.whole = finish(once);
-    size_t comma = once.find(L',');
-    if (comma != std::wstring::npos) {
+    // Only a ',' sent as it is separates parent and sub-key; an escaped one ("%2C", or the
+    // viewer's "%252C") belongs to the text.
+    auto finish = [](const std::string& part) { return Trim(DecodeKeywordEscapes(DecodeValue(part))); };
+    q.whole = finish(raw);
+    size_t comma = raw.find(',');
+    if (comma != std::string::npos) {
         q.hasSub = true;
-        q.parent = finish(once.substr(0, comma));
-        q.sub = finish(once.substr(comma + 1));
+        q.parent = finish(raw.substr(0, comma));
+        q.sub = finish(raw.substr(comma + 1));
     } else {
         q.parent = q.whole;
     }

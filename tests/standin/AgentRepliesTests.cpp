@@ -1,4 +1,5 @@
 #include "SampleStore.h"
+#include "StText.h"
 
 using namespace standin_test;
 using standin::AgentOptions;
@@ -209,4 +210,54 @@ TEST_F(StandinReplies, AssetsComeFromTheStoreAndStayInsideIt) {
     EXPECT_EQ(logo.body.compare(1, 3, "PNG"), 0);
     EXPECT_EQ(standin::HandleHelpQuery(s->store, {}, "content\\..\\..\\x.mshc;/secret.txt").status, 404);
     EXPECT_EQ(standin::HandleHelpQuery(s->store, {}, "content\\Microsoft\\store\\dev10-IE6.mshc;/none.png").status, 404);
+}
+
+TEST_F(StandinReplies, HugePageNumbersGiveEmptyPages) {
+    std::string all = s->Ask("method=keywords&query=&format=xml");
+    std::string total = Values(all, "keywords", "totalkeywords").at(0);
+    // page offsets past the 64-bit range
+    for (const char* page : {"999999999999", "9223374", "18446745"}) {
+        std::string huge = s->Ask("method=keywords&query=&format=xml&pagesize=999999999999&pagenumber=" + std::string(page));
+        EXPECT_NE(huge.find("totalkeywords=\"" + total + "\" returnedkeywords=\"0\""), std::string::npos)
+            << page << ": " << huge.substr(0, 200);
+        EXPECT_EQ(Count(huge, "<keyword "), 0u) << page;
+    }
+    std::string big = s->Ask("method=keywords&query=&format=xml&pagesize=999999999999&pagenumber=1");
+    EXPECT_EQ(Values(big, "keywords", "returnedkeywords").at(0), total);
+    for (const char* page : {"999999999999", "9223374", "18446745"}) {
+        std::string search = s->Ask("method=search&query=widget&format=html&PageSize=999999999999&PageNumber=" + std::string(page));
+        EXPECT_EQ(Count(search, "class=\"OH_searchResult\""), 0u) << page;
+        EXPECT_EQ(search.find(">Next<"), std::string::npos) << page;
+    }
+}
+
+TEST(StandinInstances, AnEmptyTopicVersionPicksTheInstanceWithoutVersion) {
+    auto topic = [](const wchar_t* id, const wchar_t* title, const wchar_t* version, const wchar_t* parent, int order) {
+        standin::Topic t;
+        t.id = id;
+        t.key = standin::LowerAscii(t.id);
+        t.title = title;
+        t.version = version;
+        t.locale = L"en-US";
+        t.parent = parent;
+        t.parentKey = standin::LowerAscii(t.parent);
+        t.order = order;
+        t.vendor = L"Microsoft";
+        t.generated = true;
+        return t;
+    };
+    standin::Store store;
+    store.AddCatalog(L"VS", L"100", L"en-US", L"Versions",
+                     {topic(L"book", L"Book", L"100", L"-1", 1), topic(L"book", L"Old Book", L"", L"-1", 2),
+                      topic(L"new-page", L"New Page", L"100", L"book", 1), topic(L"old-page", L"Old Page", L"", L"book", 1)});
+    std::string p = "product=VS&productVersion=100&locale=en-US&";
+    // the viewer sends "topicversion=" empty for a topic that came without a version
+    std::string old = standin::HandleHelpQuery(store, {}, p + "method=children&id=book&topicversion=&topiclocale=EN-US&format=xml").body;
+    EXPECT_NE(old.find("Old Page"), std::string::npos) << old;
+    EXPECT_EQ(old.find("New Page"), std::string::npos);
+    std::string page = standin::HandleHelpQuery(store, {}, p + "method=page&id=book&topicversion=&format=html").body;
+    EXPECT_NE(page.find("<title>Old Book</title>"), std::string::npos);
+    // without the parameter the catalog's own version is chosen
+    std::string plain = standin::HandleHelpQuery(store, {}, p + "method=children&id=book&format=xml").body;
+    EXPECT_NE(plain.find("New Page"), std::string::npos);
 }

@@ -56,3 +56,26 @@ TEST(StandinUrlQuery, FragmentsEndTheTargetExceptInsideEntities) {
     EXPECT_FALSE(IsEntityAt("&#82600000;", 0));
     EXPECT_FALSE(IsEntityAt("&a;", 0));
 }
+
+TEST(StandinUrlQuery, EntitiesLeftRawByTheViewerDoNotSplitValues) {
+    // the viewer leaves "&" raw when a ';' follows 3 to 7 characters on with no '&' between,
+    // whatever lies between (a blank became '+')
+    QueryParams q("method=search&query=A&B+C;&format=html");
+    EXPECT_EQ(q.Get("query"), L"A&B C;");
+    EXPECT_EQ(q.Get("format"), L"html");
+    EXPECT_TRUE(IsEntityAt("&a-b.c;", 0));
+    EXPECT_FALSE(IsEntityAt("&a&b;", 0));
+    // a pair separator is never an entity, even with a ';' close by
+    EXPECT_FALSE(IsEntityAt("&id=x;", 0));
+}
+
+TEST(StandinUrlQuery, OnlyARawCommaStartsASubKey) {
+    // "%2C" as sent (a literal escape in an index entry) is part of the keyword, not a split
+    KeywordQuery generic = DecodeKeywordQuery("Name%3CT1%2C+T2%3E");
+    EXPECT_FALSE(generic.hasSub);
+    EXPECT_EQ(generic.whole, L"Name<T1, T2>");
+    KeywordQuery vb = DecodeKeywordQuery("Name(Of+T1%2C+T2),sub");
+    EXPECT_TRUE(vb.hasSub);
+    EXPECT_EQ(vb.parent, L"Name(Of T1, T2)");
+    EXPECT_EQ(vb.sub, L"sub");
+}

@@ -11,6 +11,8 @@ using namespace standin_test;
 
 namespace {
 
+std::wstring ExtractName(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+
 std::wstring Read(const wchar_t* key, const wchar_t* name, RegView view) {
     std::wstring v;
     RegRead(key, name, view, v);
@@ -73,5 +75,16 @@ TEST_F(StandinRegistry, AgentTakesPortAndStoreFromTheRegistry) {
     ASSERT_TRUE(agent.Start(inst, port, {}, true));
     ASSERT_TRUE(agent.WaitForPort());
     HttpResult r = HttpGet(agent.Base(false) + L"product=VS&productVersion=100&locale=en-US&method=children&id=-1&format=xml");
+    EXPECT_NE(r.body.find("PackageThisRootID"), std::string::npos);
+}
+
+TEST_F(StandinRegistry, PreReleaseListenerTakesListenerPortAndStoreFromTheHelp3Key) {
+    int port = FreePort();
+    Installation inst = Install({L"--help3", L"--listener-port", std::to_wstring(port), L"--dll", L"1.0.30128.0"});
+    ASSERT_EQ(ExtractName(inst.AgentPath()), L"MSHelpListener.exe");
+    AgentProcess listener;
+    ASSERT_TRUE(listener.Start(inst, port, {}, true));
+    ASSERT_TRUE(listener.WaitForPort());
+    HttpResult r = HttpGet(listener.Base(false) + L"product=VS&productVersion=100&locale=en-US&method=children&id=-1&format=xml");
     EXPECT_NE(r.body.find("PackageThisRootID"), std::string::npos);
 }

@@ -125,7 +125,13 @@ struct Installation {
     std::wstring userCfg;     // root\user\HelpClient.cfg (the per-user file the agent is told to use)
     bool ok = false;
     std::string output;
-    std::wstring AgentPath() const { return appRoot + L"\\HelpLibAgent.exe"; }
+    // HelpLibAgent.exe, or the pre-release MSHelpListener.exe when only that is installed.
+    std::wstring AgentPath() const {
+        std::wstring agent = appRoot + L"\\HelpLibAgent.exe", listener = appRoot + L"\\MSHelpListener.exe";
+        bool onlyListener = GetFileAttributesW(agent.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                            GetFileAttributesW(listener.c_str()) != INVALID_FILE_ATTRIBUTES;
+        return onlyListener ? listener : agent;
+    }
 };
 
 // Installs the stand-in into a new temporary folder. Without writeRegistry nothing in the
