@@ -625,6 +625,12 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {
 }
 
 TWinControl::~TWinControl() {
+    // Nothing may go on pointing at this control or the controls inside it: its form's
+    // active control, or the screen's (which can belong to a form that is not active).
+    if (TCustomForm* form = GetParentForm(this); form && form != this)
+        form->ControlRemoved(this);
+    if (Screen && Screen->ActiveControl() && ContainsControl(Screen->ActiveControl()))
+        Screen->SetActiveControl(nullptr);
     Destroying();
     // From here on only this class's own message handling runs.
     WindowProc = [this](TMessage& m) { TWinControl::WndProc(m); };
@@ -720,7 +726,12 @@ TControl* TWinControl::ControlAtPos(POINT Pos, bool AllowDisabled, bool AllowWin
 void TWinControl::Broadcast(TMessage& Message) {
     std::vector<TControl*> list = FControls;
     for (TControl* c : list) {
-        c->WindowProc(Message);
+        // A handler may have freed a later child of the copy.
+        if (std::find(FControls.begin(), FControls.end(), c) == FControls.end())
+            continue;
+        TWndMethod proc = c->WindowProc; // the child may free itself meanwhile
+        if (proc)
+            proc(Message);
         if (Message.Result != 0)
             return;
     }
@@ -729,7 +740,8 @@ void TWinControl::Broadcast(TMessage& Message) {
 void TWinControl::NotifyControls(UINT Msg) {
     std::vector<TControl*> list = FControls;
     for (TControl* c : list)
-        c->Perform(Msg);
+        if (std::find(FControls.begin(), FControls.end(), c) != FControls.end())
+            c->Perform(Msg);
 }
 
 void TWinControl::EnableAlign() {
@@ -1232,12 +1244,24 @@ void TWinControl::PaintHandler(TMessage& Message) {
     HDC dc = reinterpret_cast<HDC>(Message.WParam);
     if (!dc)
         dc = BeginPaint(FHandle, &ps);
-    int saved = SaveDC(dc);
-    PaintWindow(dc);
-    RestoreDC(dc, saved);
+    // A paint that fails still restores the context and gives it back.
+    struct TEndPaint {
+        HWND Wnd;
+        PAINTSTRUCT* Ps;
+        ~TEndPaint() {
+            if (Ps)
+                EndPaint(Wnd, Ps);
+        }
+    } endPaint{FHandle, Message.WParam ? nullptr : &ps};
+    {
+        struct TRestoreDC {
+            HDC Dc;
+            int Saved;
+            ~TRestoreDC() { RestoreDC(Dc, Saved); }
+        } restore{dc, SaveDC(dc)};
+        PaintWindow(dc);
+    }
     PaintControls(dc, nullptr);
-    if (!Message.WParam)
-        EndPaint(FHandle, &ps);
     Message.Result = 0;
 }
 
@@ -1251,13 +1275,16 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
         RECT r = c->BoundsRect();
         if (!RectVisible(DC, &r))
             continue;
-        int saved = SaveDC(DC);
+        struct TRestoreDC {
+            HDC Dc;
+            int Saved;
+            ~TRestoreDC() { RestoreDC(Dc, Saved); }
+        } restore{DC, SaveDC(DC)};
         POINT org;
         GetViewportOrgEx(DC, &org);
         SetViewportOrgEx(DC, org.x + c->Left(), org.y + c->Top(), nullptr);
         IntersectClipRect(DC, 0, 0, c->Width(), c->Height());
         c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
-        RestoreDC(DC, saved);
     }
 }
 

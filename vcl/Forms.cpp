@@ -58,6 +58,32 @@ void CenterIn(TCustomForm* Form, const RECT& Area) {
     Form->SetBounds(std::max<int>(x, Area.left), std::max<int>(y, Area.top), Form->Width(), Form->Height());
 }
 
+// Form state: Release arrived while the form was modal; ShowModal frees it on its way out.
+constexpr unsigned fsReleasePending = 0x10000;
+
+// Tells a loop running on a component's behalf that the component has been freed.
+class TFreeWatch : public TComponent {
+public:
+    explicit TFreeWatch(TComponent* Watched) : TComponent(nullptr), FWatched(Watched) {
+        Watched->FreeNotification(this);
+    }
+    ~TFreeWatch() override {
+        if (!Gone)
+            FWatched->RemoveFreeNotification(this);
+    }
+    bool Gone = false;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override {
+        TComponent::Notification(AComponent, Operation);
+        if (Operation == TOperation::opRemove && AComponent == FWatched)
+            Gone = true;
+    }
+
+private:
+    TComponent* FWatched;
+};
+
 struct TDisabledWindows {
     HWND Except;
     std::vector<HWND> List;
@@ -110,6 +136,9 @@ TCustomForm::~TCustomForm() {
     Destroying();
     for (TControl* c : FControls)
         c->Destroying();
+    // The menu belongs to its component, not to the window (DestroyWindow would destroy it).
+    if (FMenu && HandleAllocated())
+        ::SetMenu(FHandle, nullptr);
     DestroyHandle();
     if (Screen)
         Screen->RemoveForm(this);
@@ -444,40 +473,61 @@ void TCustomForm::CloseModal() {
 TModalResult TCustomForm::ShowModal() {
     if (FVisible || !FEnabled || (FFormState & fsModal))
         throw EInvalidOperation(L"Cannot make a visible window modal");
+    HWND own = Handle(); // made before the form counts as modal
     if (HWND capture = GetCapture()) {
         SendMessageW(capture, WM_CANCELMODE, 0, 0);
         ReleaseCapture();
     }
     HWND previousActive = GetActiveWindow();
     FFormState |= fsModal;
-    TDisabledWindows disabled{Handle(), {}};
+    TDisabledWindows disabled{own, {}};
     EnumThreadWindows(GetCurrentThreadId(), DisableProc, reinterpret_cast<LPARAM>(&disabled));
+    // What the nested loop runs may free the form (its owner going away, say): from then
+    // on nothing of it is touched.
+    TFreeWatch watch(this);
     auto restore = [&] {
         for (HWND w : disabled.List)
             if (IsWindow(w))
                 EnableWindow(w, TRUE);
         if (previousActive && IsWindow(previousActive))
             SetActiveWindow(previousActive);
-        Hide();
+        if (watch.Gone)
+            return;
         FFormState &= ~fsModal;
+        Hide();
     };
     // A quit request that arrives while the form is up ends it (one from before does not).
     bool terminatedBefore = Application->Terminated();
     try {
         Show();
         FModalResult = mrNone;
-        do {
+        while (!watch.Gone) {
             Application->HandleMessage();
+            if (watch.Gone)
+                break;
+            if (FFormState & fsReleasePending) {
+                if (FModalResult == mrNone)
+                    FModalResult = mrCancel; // being freed: no close query
+                break;
+            }
             if (Application->Terminated() && !terminatedBefore)
                 FModalResult = mrCancel;
             else if (FModalResult != mrNone)
                 CloseModal();
-        } while (FModalResult == mrNone);
+            if (FModalResult != mrNone)
+                break;
+        }
     } catch (...) {
         restore();
         throw;
     }
     restore();
+    if (watch.Gone)
+        return mrCancel;
+    if (FFormState & fsReleasePending) {
+        FFormState &= ~fsReleasePending;
+        Release();
+    }
     return FModalResult;
 }
 
@@ -549,7 +599,17 @@ void TCustomForm::WndProc(TMessage& Message) {
         if (FParentBiDiMode && Application)
             SetBiDiModeInternal(Application->BiDiMode());
         return;
+    case WM_DESTROY:
+        // A new window takes the menu again; the system must not destroy it with this one.
+        if (FMenu && GetMenu(FHandle))
+            ::SetMenu(FHandle, nullptr);
+        break;
     case CM_RELEASE: {
+        if (FFormState & fsModal) {
+            // ShowModal still runs on this object: it ends first and releases the form then.
+            FFormState |= fsReleasePending;
+            return;
+        }
         BeforeDestruction();
         delete this;
         return;
@@ -659,6 +719,9 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TApplication::~TApplication() {
+    // Exceptions stopped from here on (threads still running, windows of other units)
+    // must not reach an object that is going away.
+    SetBoundaryHandler(nullptr);
     WakeMainThread = nullptr;
     // Forms hear OnDestroy while whole, last created first.
     for (int i = ComponentCount(); i-- > 0;)

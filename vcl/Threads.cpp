@@ -5,6 +5,7 @@
 
 #include <process.h>
 
+#include <atomic>
 #include <memory>
 
 DWORD MainThreadID = GetCurrentThreadId();
@@ -18,6 +19,12 @@ struct TSyncRecord {
     HANDLE Done = nullptr;        // null for queued calls (nobody waits)
     std::exception_ptr Error;
 };
+
+// The thread whose OnTerminate runs on the GUI thread right now.
+std::atomic<TThread*> g_TerminatingThread{nullptr};
+// Threads freed from their own OnTerminate: their ending thread must not touch them again.
+std::mutex g_DetachLock;
+std::vector<TThread*> g_Detached;
 
 std::mutex g_SyncLock;
 std::vector<std::shared_ptr<TSyncRecord>> g_SyncList;
@@ -81,6 +88,11 @@ TThread::~TThread() {
             FSkipExecute = true;
             ResumeThread(FHandle);
             WaitForSingleObject(FHandle, INFINITE);
+        } else if (g_TerminatingThread == this) {
+            // Freed from its own OnTerminate: the thread has left Execute and only waits for
+            // that call to return, so waiting for it here would never end.
+            std::lock_guard<std::mutex> lock(g_DetachLock);
+            g_Detached.push_back(this);
         } else if (!FFinished || WaitForSingleObject(FHandle, 0) == WAIT_TIMEOUT) {
             Terminate();
             WaitFor();
@@ -122,7 +134,15 @@ int TThread::WaitFor() {
 
 void TThread::DoTerminate() {
     if (OnTerminate)
-        Synchronize([this] { OnTerminate(this); });
+        Synchronize([this] {
+            TNotifyEvent handler = OnTerminate; // the handler may free this object
+            TThread* outer = g_TerminatingThread.exchange(this);
+            struct Restore {
+                TThread* outer;
+                ~Restore() { g_TerminatingThread = outer; }
+            } restore{outer};
+            handler(this);
+        });
 }
 
 void TThread::Synchronize(TThread* Thread, std::function<void()> Method) {
@@ -178,6 +198,14 @@ unsigned __stdcall TThread::ThreadProc(void* Param) {
     bool freeIt = thread->FreeOnTerminate;
     unsigned result = static_cast<unsigned>(thread->ReturnValue);
     Guarded(L"TThread.DoTerminate", [&] { thread->DoTerminate(); });
+    {
+        std::lock_guard<std::mutex> lock(g_DetachLock);
+        auto it = std::find(g_Detached.begin(), g_Detached.end(), thread);
+        if (it != g_Detached.end()) {
+            g_Detached.erase(it); // already freed by OnTerminate
+            return result;
+        }
+    }
     thread->FFinished = true;
     if (freeIt)
         delete thread;

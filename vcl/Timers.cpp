@@ -48,8 +48,10 @@ void TTimer::UpdateTimer() {
 }
 
 void TTimer::Timer() {
-    if (OnTimer)
-        OnTimer(this);
+    if (OnTimer) {
+        TNotifyEvent handler = OnTimer; // the handler may free the timer (and OnTimer with it)
+        handler(this);
+    }
 }
 
 void CALLBACK TTimer::TimerProc(HWND, UINT, UINT_PTR Id, DWORD) {

@@ -110,11 +110,12 @@ void TTntCustomHintWindow::WndProc(TMessage& Message) {
 }
 
 void TTntCustomHintWindow::ActivateHint(RECT Rect, const std::wstring& AHint) {
-    BlockUpdate = true;
     struct Reset {
         bool& f;
-        ~Reset() { f = false; }
-    } reset{BlockUpdate};
+        bool old;
+        ~Reset() { f = old; } // ActivateHintData may have set it already
+    } reset{BlockUpdate, BlockUpdate};
+    BlockUpdate = true;
     THintWindow::ActivateHint(Rect, AHint);
 }
 

@@ -377,3 +377,45 @@ TEST(Controls, ReplaceableWindowProcSeesMessagesBeforeTheClass) {
     EXPECT_EQ(seen[0], CM_HINTSHOW);
     box->WindowProc = previous;
 }
+
+namespace {
+// Fails its first paint; records the device context of every paint.
+class TFailingPaintControl : public TCustomControl {
+public:
+    VORLANE_CLASS_NAME(TFailingPaintControl)
+    using TCustomControl::TCustomControl;
+    std::vector<HDC> Dcs;
+
+protected:
+    void Paint() override {
+        Dcs.push_back(Canvas()->Handle());
+        if (Dcs.size() == 1)
+            throw Exception(L"paint failed");
+    }
+};
+} // namespace
+
+TEST(Controls, AFailingPaintIsReportedAndGivesItsDeviceContextBack) {
+    Watchdog w(10000);
+    std::vector<std::wstring> reported;
+    Application->OnException = [&](TObject*, const std::wstring&, const std::wstring&, const std::wstring& msg) {
+        reported.push_back(msg);
+    };
+    TForm form(nullptr);
+    form.SetBounds(60, 60, 200, 150);
+    auto* c = new TFailingPaintControl(&form);
+    c->SetParent(&form);
+    c->SetBounds(10, 10, 80, 40);
+    form.Show();
+    for (int i = 0; i < 3; ++i)
+        RedrawWindow(c->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Application->OnException = nullptr;
+    ASSERT_GE(c->Dcs.size(), 3u);
+    EXPECT_EQ(reported.size(), 1u);
+    // A context that was never given back would not be handed out again.
+    EXPECT_EQ(c->Dcs[1], c->Dcs[0]);
+    EXPECT_EQ(c->Dcs[2], c->Dcs[0]);
+    RECT r;
+    EXPECT_FALSE(GetUpdateRect(c->Handle(), &r, FALSE));
+    form.Hide();
+}

@@ -1,5 +1,6 @@
 #include "VclTestSupport.h"
 
+#include "Boundary.h"
 #include "SysUtils.h"
 #include "Timers.h"
 
@@ -280,4 +281,123 @@ TEST(Forms, HintTextsAndTheHintWindow) {
     Application->CancelHint();
     EXPECT_FALSE(Application->HintWindow()->IsShowing());
     form.Hide();
+}
+
+namespace {
+
+// A menu bar that outlives the forms it is shown on.
+class TBarMenu : public TMenuBase {
+public:
+    using TMenuBase::TMenuBase;
+    HMENU Bar = nullptr;
+    HMENU GetHandle() override {
+        if (!Bar) {
+            Bar = CreateMenu();
+            AppendMenuW(Bar, MF_STRING, 100, L"&File");
+        }
+        return Bar;
+    }
+    ~TBarMenu() override {
+        if (Bar && IsMenu(Bar))
+            DestroyMenu(Bar);
+    }
+};
+
+class TBoxPanel : public TCustomControl {
+public:
+    VORLANE_CLASS_NAME(TBoxPanel)
+    using TCustomControl::TCustomControl;
+};
+
+} // namespace
+
+TEST(Forms, TheMenuBarSurvivesANewWindowAndTheFormsEnd) {
+    Watchdog w(10000);
+    TBarMenu menu(nullptr);
+    {
+        TForm form(nullptr);
+        form.SetMenu(&menu);
+        HWND first = form.Handle();
+        ASSERT_EQ(GetMenu(first), menu.Bar);
+        form.SetBorderStyle(bsSingle); // a new window
+        ASSERT_NE(form.Handle(), first);
+        EXPECT_TRUE(IsMenu(menu.Bar));
+        EXPECT_EQ(GetMenu(form.Handle()), menu.Bar);
+    }
+    EXPECT_TRUE(IsMenu(menu.Bar)); // the menu is not the window's to destroy
+}
+
+TEST(Forms, NoActiveControlPointsIntoFreedControls) {
+    Watchdog w(10000);
+    TForm other(nullptr);
+    TCustomForm* activeBefore = Screen->ActiveForm();
+    {
+        TForm form(nullptr);
+        // A container that owns its controls (as a frame does), and a control inside it.
+        auto* box = new TBoxPanel(nullptr);
+        box->SetParent(&form);
+        auto* edit = new TTestEdit(box);
+        edit->SetParent(box);
+        form.SetFocusedControl(edit); // what WM_SETFOCUS does
+        ASSERT_EQ(Screen->ActiveControl(), edit);
+        delete box; // frees the edit it owns
+        EXPECT_EQ(form.ActiveControl(), nullptr);
+        EXPECT_EQ(Screen->ActiveControl(), nullptr);
+
+        auto* edit2 = new TTestEdit(&form);
+        edit2->SetParent(&form);
+        form.SetFocusedControl(edit2);
+        Screen->SetActiveForm(&other); // another form came to the front without focusing a control
+    }
+    EXPECT_EQ(Screen->ActiveControl(), nullptr);
+    Screen->SetActiveForm(activeBefore);
+}
+
+TEST(Forms, AFormReleasedWhileModalEndsItsLoopFirst) {
+    Watchdog w(15000);
+    AppState keep;
+    TForm owner(nullptr);
+    owner.Show();
+    auto* dialog = new TForm(Application);
+    bool destroyed = false;
+    dialog->OnDestroy = [&](TObject*) { destroyed = true; };
+    dialog->SetMessageHandler(WM_APP + 20, [&](TMessage&) { dialog->Release(); });
+    dialog->OnShow = [&](TObject*) { PostMessageW(dialog->Handle(), WM_APP + 20, 0, 0); };
+    TModalResult r = dialog->ShowModal();
+    EXPECT_EQ(r, mrCancel);
+    EXPECT_FALSE(destroyed); // still whole while ShowModal returns
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+    PumpUntil([&] { return destroyed; }, 3000);
+    EXPECT_TRUE(destroyed);
+
+    // The owner frees the modal form while it is up: the loop ends and nothing is touched.
+    auto* owned = new TForm(Application);
+    bool ownedGone = false;
+    owned->OnDestroy = [&](TObject*) { ownedGone = true; };
+    owned->SetMessageHandler(WM_APP + 21, [&](TMessage&) {
+        owned->BeforeDestruction();
+        delete owned;
+    });
+    owned->OnShow = [&](TObject*) { PostMessageW(owned->Handle(), WM_APP + 21, 0, 0); };
+    EXPECT_EQ(owned->ShowModal(), mrCancel);
+    EXPECT_TRUE(ownedGone);
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+    owner.Hide();
+}
+
+TEST(Forms, AFreedApplicationObjectHearsOfNoMoreExceptions) {
+    TBoundaryHandler programs = SetBoundaryHandler(nullptr);
+    auto wake = WakeMainThread;
+    std::vector<std::wstring> seen;
+    {
+        TApplication second(nullptr);
+        second.OnLog = [&](const std::wstring& line) { seen.push_back(line); };
+        second.OnException = [](TObject*, const std::wstring&, const std::wstring&, const std::wstring&) {};
+        Guarded(L"while alive", [] { throw Exception(L"one"); });
+    }
+    Guarded(L"afterwards", [] { throw Exception(L"two"); });
+    SetBoundaryHandler(programs);
+    WakeMainThread = wake;
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].find(L"one"), std::wstring::npos);
 }

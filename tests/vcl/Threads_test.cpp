@@ -135,3 +135,53 @@ TEST(Timers, AFreedTimerFiresNoMore) {
     PumpFor(100);
     EXPECT_EQ(fired, 0);
 }
+
+namespace {
+// Counts the live copies of a handler's captured state.
+int g_LiveProbes = 0;
+struct TLiveProbe {
+    TLiveProbe() { ++g_LiveProbes; }
+    TLiveProbe(const TLiveProbe&) { ++g_LiveProbes; }
+    ~TLiveProbe() { --g_LiveProbes; }
+};
+TTimer* g_SelfFreeingTimer = nullptr;
+bool g_SelfFreeDone = false, g_SelfFreeStateGone = false;
+} // namespace
+
+TEST(Timers, ATimerFreedInItsOwnEventFinishesTheEventSafely) {
+    Watchdog w(10000);
+    g_SelfFreeingTimer = new TTimer(nullptr);
+    g_SelfFreeingTimer->SetInterval(10);
+    {
+        TLiveProbe probe;
+        // Only globals inside: the handler's own storage is what is being checked.
+        g_SelfFreeingTimer->OnTimer = [probe](TObject*) {
+            delete g_SelfFreeingTimer;
+            g_SelfFreeingTimer = nullptr;
+            g_SelfFreeStateGone = g_LiveProbes == 0; // the running handler must still exist
+            g_SelfFreeDone = true;
+        };
+    }
+    PumpUntil([] { return g_SelfFreeDone; }, 3000);
+    EXPECT_TRUE(g_SelfFreeDone);
+    EXPECT_FALSE(g_SelfFreeStateGone);
+    EXPECT_EQ(g_LiveProbes, 0);
+}
+
+TEST(Threads, AThreadMayBeFreedInItsOwnOnTerminate) {
+    Watchdog w(10000);
+    bool freed = false;
+    auto* t = new TWorker;
+    t->Body = [](TWorker* self) { self->ReturnValue = 7; };
+    t->OnTerminate = [&](TObject* sender) {
+        EXPECT_EQ(static_cast<TWorker*>(sender)->ReturnValue, 7);
+        delete t; // must neither wait for itself nor be touched by the ending thread
+        t = nullptr;
+        freed = true;
+    };
+    Application->Handle();
+    t->Start();
+    PumpUntil([&] { return freed; }, 5000);
+    EXPECT_TRUE(freed);
+    PumpFor(100);
+}

@@ -1,0 +1,1809 @@
+#include "StdCtrls.h"
+
+#include "Boundary.h"
+#include "SysUtils.h"
+
+#include <algorithm>
+#include <cwchar>
+
+namespace {
+
+const wchar_t* const ComboEditProp = L"VorlaneComboEdit";
+
+wchar_t UpperChar(wchar_t C) {
+    return static_cast<wchar_t>(reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(C)))));
+}
+
+bool SameTextIgnoringCase(const std::wstring& A, const std::wstring& B) {
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.c_str(), static_cast<int>(A.size()), B.c_str(),
+                          static_cast<int>(B.size())) == CSTR_EQUAL;
+}
+
+bool StartsWithIgnoringCase(const std::wstring& S, const std::wstring& Prefix) {
+    return S.size() >= Prefix.size() && SameTextIgnoringCase(S.substr(0, Prefix.size()), Prefix);
+}
+
+// Where a sorted list without a window takes a new line (the system lists sort case-blind).
+size_t SortedPosition(const std::vector<TSavedItem>& Items, const std::wstring& S) {
+    size_t i = 0;
+    while (i < Items.size() &&
+           CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, Items[i].Text.c_str(), -1, S.c_str(), -1) !=
+               CSTR_GREATER_THAN)
+        ++i;
+    return i;
+}
+
+// Sets up the canvas for one owner-drawn item and cleans up afterwards.
+template <class F>
+void OwnerDrawItem(TWinControl* Control, TCanvas& Canvas, const DRAWITEMSTRUCT& Item, F&& Draw) {
+    TOwnerDrawState state = OwnerDrawStateOf(Item.itemState);
+    Canvas.SetHandle(Item.hDC);
+    struct Release {
+        TCanvas& c;
+        ~Release() { c.SetHandle(nullptr); }
+    } release{Canvas};
+    Canvas.Font()->Assign(Control->Font());
+    if (state & odSelected) {
+        Canvas.Brush()->SetColor(clHighlight);
+        Canvas.Font()->SetColor(clHighlightText);
+    } else {
+        Canvas.Brush()->SetColor(Control->Color());
+    }
+    Draw(static_cast<int>(Item.itemID), Item.rcItem, state);
+    if ((state & odFocused) && !(state & odComboBoxEdit))
+        DrawFocusRect(Item.hDC, &Item.rcItem);
+}
+
+std::wstring WindowItemText(HWND Wnd, UINT LenMsg, UINT TextMsg, int Index, bool& Ok) {
+    LRESULT len = SendMessageW(Wnd, LenMsg, static_cast<WPARAM>(Index), 0);
+    Ok = len >= 0;
+    if (!Ok)
+        return L"";
+    std::wstring buf(static_cast<size_t>(len) + 1, L'\0');
+    LRESULT got = SendMessageW(Wnd, TextMsg, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(buf.data()));
+    buf.resize(got < 0 ? 0 : std::min(static_cast<size_t>(got), static_cast<size_t>(len)));
+    size_t nul = buf.find(L'\0');
+    if (nul != std::wstring::npos)
+        buf.resize(nul);
+    return buf;
+}
+
+[[noreturn]] void UnableToInsert() { throw EOutOfResources(L"Unable to insert a line"); }
+
+} // namespace
+
+TOwnerDrawState OwnerDrawStateOf(UINT ItemState) {
+    TOwnerDrawState s = 0;
+    if (ItemState & ODS_SELECTED) s |= odSelected;
+    if (ItemState & ODS_GRAYED) s |= odGrayed;
+    if (ItemState & ODS_DISABLED) s |= odDisabled;
+    if (ItemState & ODS_CHECKED) s |= odChecked;
+    if (ItemState & ODS_FOCUS) s |= odFocused;
+    if (ItemState & ODS_DEFAULT) s |= odDefault;
+    if (ItemState & ODS_COMBOBOXEDIT) s |= odComboBoxEdit;
+    return s;
+}
+
+bool IsCaptionAccel(wchar_t CharCode, const std::wstring& Caption) {
+    std::wstring hot = GetHotkey(Caption);
+    return !hot.empty() && CharCode != 0 && UpperChar(hot[0]) == UpperChar(CharCode);
+}
+
+// ------------------------------------------------------------------ TCustomEdit
+
+TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) {
+    FTabStop = true;
+    FColor = clWindow;
+    SetBounds(0, 0, 121, 21);
+}
+
+void TCustomEdit::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, L"EDIT");
+    Params.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
+    static const DWORD alignments[] = {ES_LEFT, ES_RIGHT, ES_CENTER};
+    Params.Style |= alignments[FAlignment];
+    if (FReadOnly)
+        Params.Style |= ES_READONLY;
+    if (FPasswordChar)
+        Params.Style |= ES_PASSWORD;
+    if (!FHideSelection)
+        Params.Style |= ES_NOHIDESEL;
+    Params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomEdit::CreateWnd() {
+    TWinControl::CreateWnd();
+    if (FMaxLength)
+        SendMessageW(FHandle, EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+    if (FPasswordChar)
+        SendMessageW(FHandle, EM_SETPASSWORDCHAR, FPasswordChar, 0);
+    SendMessageW(FHandle, EM_SETMODIFY, FModified, 0);
+}
+
+void TCustomEdit::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case CN_COMMAND:
+        if (HIWORD(Message.WParam) == EN_CHANGE)
+            Change();
+        Message.Result = 0;
+        return;
+    case WM_DESTROY:
+        if (!IsDestroying())
+            FModified = SendMessageW(FHandle, EM_GETMODIFY, 0, 0) != 0;
+        break;
+    }
+    TWinControl::WndProc(Message);
+}
+
+void TCustomEdit::Change() {
+    if (OnChange)
+        OnChange(this);
+}
+
+void TCustomEdit::DoEnter() {
+    if (AutoSelect && FHandle && !(GetWindowLongW(FHandle, GWL_STYLE) & ES_MULTILINE) && GetKeyState(VK_LBUTTON) >= 0)
+        SelectAll();
+    TWinControl::DoEnter();
+}
+
+void TCustomEdit::SetReadOnly(bool Value) {
+    FReadOnly = Value;
+    if (FHandle)
+        SendMessageW(FHandle, EM_SETREADONLY, Value, 0);
+}
+
+void TCustomEdit::SetMaxLength(int Value) {
+    FMaxLength = std::max(Value, 0);
+    if (FHandle)
+        SendMessageW(FHandle, EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+}
+
+void TCustomEdit::SetPasswordChar(wchar_t Value) {
+    if (Value == FPasswordChar)
+        return;
+    FPasswordChar = Value;
+    if (FHandle) {
+        SendMessageW(FHandle, EM_SETPASSWORDCHAR, Value, 0);
+        Invalidate();
+    }
+}
+
+void TCustomEdit::SetAlignment(TAlignment Value) {
+    if (Value == FAlignment)
+        return;
+    FAlignment = Value;
+    RecreateWnd();
+}
+
+void TCustomEdit::SetHideSelection(bool Value) {
+    if (Value == FHideSelection)
+        return;
+    FHideSelection = Value;
+    RecreateWnd();
+}
+
+int TCustomEdit::SelStart() {
+    if (!FHandle)
+        return 0;
+    DWORD start = 0, end = 0;
+    SendMessageW(FHandle, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(start);
+}
+
+void TCustomEdit::SetSelStart(int Value) {
+    if (Handle())
+        SendMessageW(FHandle, EM_SETSEL, static_cast<WPARAM>(Value), Value);
+}
+
+int TCustomEdit::SelLength() {
+    if (!FHandle)
+        return 0;
+    DWORD start = 0, end = 0;
+    SendMessageW(FHandle, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(end - start);
+}
+
+void TCustomEdit::SetSelLength(int Value) {
+    int start = SelStart();
+    if (Handle())
+        SendMessageW(FHandle, EM_SETSEL, static_cast<WPARAM>(start), start + Value);
+}
+
+std::wstring TCustomEdit::SelText() {
+    int start = SelStart(), len = SelLength();
+    std::wstring text = GetText();
+    if (start >= static_cast<int>(text.size()) || len <= 0)
+        return L"";
+    return text.substr(static_cast<size_t>(start), static_cast<size_t>(len));
+}
+
+void TCustomEdit::SetSelText(const std::wstring& Value) {
+    if (Handle())
+        SendMessageW(FHandle, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(Value.c_str()));
+}
+
+void TCustomEdit::SelectAll() {
+    if (FHandle)
+        SendMessageW(FHandle, EM_SETSEL, 0, -1);
+}
+
+bool TCustomEdit::Modified() { return FHandle ? SendMessageW(FHandle, EM_GETMODIFY, 0, 0) != 0 : FModified; }
+
+void TCustomEdit::SetModified(bool Value) {
+    FModified = Value;
+    if (FHandle)
+        SendMessageW(FHandle, EM_SETMODIFY, Value, 0);
+}
+
+void TCustomEdit::CopyToClipboard() { Perform(WM_COPY); }
+void TCustomEdit::CutToClipboard() { Perform(WM_CUT); }
+void TCustomEdit::PasteFromClipboard() { Perform(WM_PASTE); }
+void TCustomEdit::Undo() { Perform(WM_UNDO); }
+
+// ------------------------------------------------------------------ TCustomMemo
+
+TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner) {
+    AutoSelect = false;
+    SetBounds(0, 0, 185, 89);
+}
+
+void TCustomMemo::CreateParams(TCreateParams& Params) {
+    TCustomEdit::CreateParams(Params);
+    Params.Style &= ~static_cast<DWORD>(ES_AUTOHSCROLL);
+    Params.Style |= ES_MULTILINE | (FWordWrap ? 0 : ES_AUTOHSCROLL);
+    if (FScrollBars == ssHorizontal || FScrollBars == ssBoth)
+        Params.Style |= WS_HSCROLL;
+    if (FScrollBars == ssVertical || FScrollBars == ssBoth)
+        Params.Style |= WS_VSCROLL;
+}
+
+void TCustomMemo::WndProc(TMessage& Message) {
+    if (Message.Msg == WM_GETDLGCODE) {
+        TCustomEdit::WndProc(Message);
+        if (WantTabs)
+            Message.Result |= DLGC_WANTTAB;
+        else
+            Message.Result &= ~static_cast<LRESULT>(DLGC_WANTTAB);
+        if (!WantReturns)
+            Message.Result &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS);
+        return;
+    }
+    TCustomEdit::WndProc(Message);
+}
+
+void TCustomMemo::SetWordWrap(bool Value) {
+    if (Value == FWordWrap)
+        return;
+    FWordWrap = Value;
+    RecreateWnd();
+}
+
+void TCustomMemo::SetScrollBars(TScrollStyle Value) {
+    if (Value == FScrollBars)
+        return;
+    FScrollBars = Value;
+    RecreateWnd();
+}
+
+int TCustomMemo::LineCount() {
+    return FHandle ? static_cast<int>(SendMessageW(FHandle, EM_GETLINECOUNT, 0, 0)) : 0;
+}
+
+// ------------------------------------------------------------------ TCustomComboBox
+
+LRESULT CALLBACK ComboEditHookProc(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    auto* combo = static_cast<TCustomComboBox*>(GetPropW(hWnd, ComboEditProp));
+    if (!combo)
+        return DefWindowProcW(hWnd, Msg, wParam, lParam);
+    return Guarded(L"TCustomComboBox.EditWndProc", LRESULT(0),
+                   [&] { return combo->EditWndProc(Msg, wParam, lParam); });
+}
+
+TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TWinControl(AOwner) {
+    FTabStop = true;
+    FColor = clWindow;
+    ControlStyle &= ~static_cast<unsigned>(csClickEvents); // clicks come from CBN_SELCHANGE
+    SetBounds(0, 0, 145, 21);
+}
+
+TCustomComboBox::~TCustomComboBox() { UnhookEdit(); }
+
+bool TCustomComboBox::UseWindow() {
+    if (!FHandle && FParent && (FParent->HandleAllocated() || GetParentForm(this)))
+        HandleNeeded();
+    return FHandle != nullptr;
+}
+
+void TCustomComboBox::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, L"COMBOBOX");
+    Params.Style |= WS_VSCROLL | CBS_AUTOHSCROLL | CBS_HASSTRINGS;
+    switch (FStyle) {
+    case csDropDown: Params.Style |= CBS_DROPDOWN; break;
+    case csSimple: Params.Style |= CBS_SIMPLE; break;
+    case csDropDownList: Params.Style |= CBS_DROPDOWNLIST; break;
+    case csOwnerDrawFixed: Params.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED; break;
+    case csOwnerDrawVariable: Params.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE; break;
+    }
+    if (FSorted)
+        Params.Style |= CBS_SORT;
+    // A drop-down combo box's window height includes its list.
+    if (FStyle != csSimple)
+        Params.Height = FHeight + FItemHeight * FDropDownCount + 2;
+    Params.WindowClass.style &= ~static_cast<UINT>(CS_HREDRAW | CS_VREDRAW);
+}
+
+void TCustomComboBox::CreateWnd() {
+    TWinControl::CreateWnd();
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetComboBoxInfo(FHandle, &info)) {
+        FListHandle = info.hwndList;
+        FEditHandle = (!IsListStyle() && info.hwndItem != FHandle) ? info.hwndItem : nullptr;
+    }
+    HookEdit();
+    if (FMaxLength)
+        SendMessageW(FHandle, CB_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+    RestoreItems();
+}
+
+void TCustomComboBox::HookEdit() {
+    if (!FEditHandle || FEditDefProc)
+        return;
+    SetPropW(FEditHandle, ComboEditProp, this);
+    FEditDefProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(FEditHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditHookProc)));
+}
+
+void TCustomComboBox::UnhookEdit() {
+    if (FEditHandle && FEditDefProc && IsWindow(FEditHandle)) {
+        if (GetWindowLongPtrW(FEditHandle, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ComboEditHookProc))
+            SetWindowLongPtrW(FEditHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FEditDefProc));
+        RemovePropW(FEditHandle, ComboEditProp);
+    }
+    FEditHandle = nullptr;
+    FEditDefProc = nullptr;
+}
+
+void TCustomComboBox::SaveItems() {
+    FSaved.clear();
+    int n = static_cast<int>(SendMessageW(FHandle, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        bool ok;
+        TSavedItem item;
+        item.Text = WindowItemText(FHandle, CB_GETLBTEXTLEN, CB_GETLBTEXT, i, ok);
+        LRESULT data = SendMessageW(FHandle, CB_GETITEMDATA, static_cast<WPARAM>(i), 0);
+        item.Object = data == CB_ERR ? nullptr : reinterpret_cast<TObject*>(data);
+        FSaved.push_back(std::move(item));
+    }
+    FSavedIndex = static_cast<int>(SendMessageW(FHandle, CB_GETCURSEL, 0, 0));
+    FHaveSaved = true;
+}
+
+void TCustomComboBox::RestoreItems() {
+    if (!FHaveSaved)
+        return;
+    FHaveSaved = false;
+    std::vector<TSavedItem> items;
+    items.swap(FSaved);
+    for (const TSavedItem& item : items) {
+        LRESULT i = SendMessageW(FHandle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.Text.c_str()));
+        if (i >= 0)
+            SendMessageW(FHandle, CB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.Object));
+    }
+    int count = static_cast<int>(items.size());
+    if (FSavedIndex >= 0 && count > 0)
+        SendMessageW(FHandle, CB_SETCURSEL, static_cast<WPARAM>(std::min(FSavedIndex, count - 1)), 0);
+    FSavedIndex = -1;
+    // The edit text as it was (the selection above may have replaced it).
+    if (!IsListStyle() && GetText() != FText)
+        SetTextSilently(FText);
+}
+
+void TCustomComboBox::SetTextSilently(const std::wstring& Value) {
+    bool old = FSettingText;
+    FSettingText = true;
+    struct Reset {
+        bool& f;
+        bool v;
+        ~Reset() { f = v; }
+    } reset{FSettingText, old};
+    if (FHandle)
+        SetWindowTextW(FHandle, Value.c_str());
+    else
+        SetText(Value);
+}
+
+void TCustomComboBox::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case CN_COMMAND:
+        switch (HIWORD(Message.WParam)) {
+        case CBN_SELCHANGE: {
+            int i = ItemIndex();
+            if (!IsListStyle() && i >= 0)
+                SetTextSilently(ItemText(i));
+            Click();
+            Change();
+            break;
+        }
+        case CBN_EDITCHANGE:
+            if (!FSettingText)
+                Change();
+            break;
+        case CBN_DROPDOWN: {
+            // Make room for the list: DropDownCount items at most.
+            int count = std::clamp(ItemCount(), 1, std::max(FDropDownCount, 1));
+            if (FStyle != csSimple)
+                SetWindowPos(FHandle, nullptr, 0, 0, FWidth, ItemHeight() * count + FHeight + 2,
+                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+            DropDown();
+            break;
+        }
+        case CBN_CLOSEUP:
+            CloseUp();
+            break;
+        case CBN_SETFOCUS:
+            if (TCustomForm* form = GetParentForm(this))
+                form->SetFocusedControl(this);
+            break;
+        }
+        Message.Result = 0;
+        return;
+    case CN_DRAWITEM: {
+        auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(Message.LParam);
+        OwnerDrawItem(this, FCanvas, *dis,
+                      [this](int i, const RECT& r, TOwnerDrawState s) { DrawItem(i, r, s); });
+        Message.Result = 1;
+        return;
+    }
+    case CN_MEASUREITEM: {
+        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
+        int h = FItemHeight;
+        if (FStyle == csOwnerDrawVariable && static_cast<int>(mis->itemID) >= 0)
+            MeasureItem(static_cast<int>(mis->itemID), h);
+        mis->itemHeight = static_cast<UINT>(std::max(h, 1));
+        Message.Result = 1;
+        return;
+    }
+    case WM_CHAR:
+        if (IsListStyle() && AutoComplete && ListStyleKeyPress(static_cast<wchar_t>(Message.WParam))) {
+            Message.Result = 0;
+            return;
+        }
+        break;
+    case CM_WANTSPECIALKEY:
+        // Enter and Escape close an open list instead of reaching the form's buttons.
+        if ((Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE) && FHandle && DroppedDown()) {
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case WM_DESTROY:
+        if (!IsDestroying())
+            SaveItems();
+        UnhookEdit();
+        FListHandle = nullptr;
+        break;
+    }
+    TWinControl::WndProc(Message);
+}
+
+LRESULT TCustomComboBox::EditWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
+    HWND edit = FEditHandle;
+    WNDPROC def = FEditDefProc;
+    switch (Msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+        TMessage m{Msg, WParam, LParam, 0};
+        if (DoKeyDown(m))
+            return 0;
+        WParam = m.WParam;
+        break;
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+        TMessage m{Msg, WParam, LParam, 0};
+        if (DoKeyUp(m))
+            return 0;
+        WParam = m.WParam;
+        break;
+    }
+    case WM_CHAR: {
+        TMessage m{Msg, WParam, LParam, 0};
+        if (DoKeyPress(m))
+            return 0;
+        WParam = m.WParam;
+        auto key = static_cast<wchar_t>(WParam);
+        if (AutoComplete && EditStyleKeyPress(key))
+            return 0;
+        if ((key == VK_RETURN || key == VK_ESCAPE) && DroppedDown()) {
+            SetDroppedDown(false);
+            return 0;
+        }
+        break;
+    }
+    case WM_NCDESTROY:
+        UnhookEdit();
+        break;
+    }
+    return CallWindowProcW(def, edit, Msg, WParam, LParam);
+}
+
+bool TCustomComboBox::EditStyleKeyPress(wchar_t Key) {
+    if (IsListStyle())
+        return false;
+    switch (Key) {
+    case VK_TAB:
+        if (AutoDropDown && DroppedDown())
+            SetDroppedDown(false);
+        return false;
+    case VK_BACK:
+    case VK_ESCAPE:
+        return false;
+    }
+    if (AutoDropDown && !DroppedDown()) {
+        // Opening the list may change the edit's text and selection: keep them.
+        std::wstring text = GetText();
+        DWORD start = 0, end = 0;
+        SendMessageW(FHandle, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        SetDroppedDown(true);
+        if (GetText() != text)
+            SetTextSilently(text);
+        SendMessageW(FHandle, CB_SETEDITSEL, 0, MAKELPARAM(start, end));
+    }
+    std::wstring text = GetText();
+    int start = SelStart(), len = SelLength();
+    if (start + len != static_cast<int>(text.size()))
+        return false;
+    return SelectItem(text.substr(0, static_cast<size_t>(start)) + Key);
+}
+
+bool TCustomComboBox::ListStyleKeyPress(wchar_t Key) {
+    switch (Key) {
+    case VK_BACK:
+        if (!FSearchText.empty())
+            FSearchText.pop_back();
+        return false;
+    case VK_TAB:
+        if (AutoDropDown && DroppedDown())
+            SetDroppedDown(false);
+        return false;
+    case VK_ESCAPE:
+        return false;
+    }
+    if (AutoDropDown && !DroppedDown())
+        SetDroppedDown(true);
+    uint32_t now = SearchClock ? SearchClock() : GetTickCountMs();
+    if (!FSearchTimeValid || now - FLastSearchTime >= IncrementalSearchResetMs)
+        FSearchText.clear();
+    FLastSearchTime = now;
+    FSearchTimeValid = true;
+    if (!SelectItem(FSearchText + Key))
+        return false;
+    FSearchText += Key;
+    return true;
+}
+
+bool TCustomComboBox::SelectItem(const std::wstring& S) {
+    if (S.empty())
+        return false;
+    int index = -1;
+    if (UseWindow()) {
+        LRESULT r = SendMessageW(FHandle, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(S.c_str()));
+        index = r == CB_ERR ? -1 : static_cast<int>(r);
+    } else {
+        for (size_t i = 0; i < FSaved.size() && index < 0; ++i)
+            if (StartsWithIgnoringCase(FSaved[i].Text, S))
+                index = static_cast<int>(i);
+    }
+    if (index < 0)
+        return false;
+    std::wstring item = ItemText(index);
+    bool changed = IsListStyle() ? index != ItemIndex() : item != GetText();
+    if (AutoCloseUp && SameTextIgnoringCase(item, S) && FHandle && DroppedDown())
+        SetDroppedDown(false);
+    SetItemIndex(index);
+    if (!IsListStyle()) {
+        // What was typed keeps its case; the rest of the item follows, selected.
+        std::wstring text = S + item.substr(std::min(S.size(), item.size()));
+        SetTextSilently(text);
+        if (FHandle)
+            SendMessageW(FHandle, CB_SETEDITSEL, 0, MAKELPARAM(S.size(), text.size()));
+    }
+    if (changed) {
+        Click();
+        Change();
+    }
+    return true;
+}
+
+void TCustomComboBox::Change() {
+    if (OnChange)
+        OnChange(this);
+}
+
+void TCustomComboBox::DropDown() {
+    if (OnDropDown)
+        OnDropDown(this);
+}
+
+void TCustomComboBox::CloseUp() {
+    if (OnCloseUp)
+        OnCloseUp(this);
+}
+
+void TCustomComboBox::DrawItem(int Index, const RECT& Rect, TOwnerDrawState State) {
+    if (OnDrawItem) {
+        OnDrawItem(this, Index, Rect, State);
+        return;
+    }
+    FCanvas.FillRect(Rect);
+    if (Index >= 0)
+        FCanvas.TextOut(Rect.left + 2, Rect.top, ItemText(Index));
+}
+
+void TCustomComboBox::MeasureItem(int Index, int& Height) {
+    if (OnMeasureItem)
+        OnMeasureItem(this, Index, Height);
+}
+
+void TCustomComboBox::SetStyle(TComboBoxStyle Value) {
+    if (Value == FStyle)
+        return;
+    FStyle = Value;
+    RecreateWnd();
+}
+
+void TCustomComboBox::SetSorted(bool Value) {
+    if (Value == FSorted)
+        return;
+    FSorted = Value;
+    RecreateWnd();
+}
+
+void TCustomComboBox::SetMaxLength(int Value) {
+    FMaxLength = std::max(Value, 0);
+    if (FHandle)
+        SendMessageW(FHandle, CB_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+}
+
+int TCustomComboBox::ItemHeight() {
+    if (FHandle && FStyle != csOwnerDrawFixed && FStyle != csOwnerDrawVariable)
+        return static_cast<int>(SendMessageW(FHandle, CB_GETITEMHEIGHT, 0, 0));
+    return FItemHeight;
+}
+
+void TCustomComboBox::SetItemHeight(int Value) {
+    if (Value <= 0)
+        return;
+    FItemHeight = Value;
+    if (FHandle && FStyle == csOwnerDrawFixed) {
+        SendMessageW(FHandle, CB_SETITEMHEIGHT, 0, Value);
+        Invalidate();
+    }
+}
+
+bool TCustomComboBox::DroppedDown() { return FHandle && SendMessageW(FHandle, CB_GETDROPPEDSTATE, 0, 0) != 0; }
+
+void TCustomComboBox::SetDroppedDown(bool Value) {
+    if (Handle())
+        SendMessageW(FHandle, CB_SHOWDROPDOWN, Value, 0);
+}
+
+int TCustomComboBox::ItemCount() {
+    if (UseWindow())
+        return static_cast<int>(SendMessageW(FHandle, CB_GETCOUNT, 0, 0));
+    return static_cast<int>(FSaved.size());
+}
+
+std::wstring TCustomComboBox::ItemText(int Index) {
+    if (UseWindow()) {
+        bool ok;
+        return WindowItemText(FHandle, CB_GETLBTEXTLEN, CB_GETLBTEXT, Index, ok);
+    }
+    return Index >= 0 && Index < static_cast<int>(FSaved.size()) ? FSaved[static_cast<size_t>(Index)].Text : L"";
+}
+
+void TCustomComboBox::SetItemText(int Index, const std::wstring& S) {
+    if (Index < 0 || Index >= ItemCount())
+        return;
+    TObject* obj = ItemObject(Index);
+    int current = ItemIndex();
+    DeleteItem(Index);
+    InsertItem(Index, S, obj);
+    if (current == Index)
+        SetItemIndex(Index);
+}
+
+TObject* TCustomComboBox::ItemObject(int Index) {
+    if (UseWindow()) {
+        LRESULT data = SendMessageW(FHandle, CB_GETITEMDATA, static_cast<WPARAM>(Index), 0);
+        return data == CB_ERR ? nullptr : reinterpret_cast<TObject*>(data);
+    }
+    return Index >= 0 && Index < static_cast<int>(FSaved.size()) ? FSaved[static_cast<size_t>(Index)].Object : nullptr;
+}
+
+void TCustomComboBox::SetItemObject(int Index, TObject* AObject) {
+    if (UseWindow())
+        SendMessageW(FHandle, CB_SETITEMDATA, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(AObject));
+    else if (Index >= 0 && Index < static_cast<int>(FSaved.size()))
+        FSaved[static_cast<size_t>(Index)].Object = AObject;
+}
+
+int TCustomComboBox::AddItem(const std::wstring& S, TObject* AObject) {
+    if (UseWindow()) {
+        LRESULT i = SendMessageW(FHandle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str()));
+        if (i < 0)
+            UnableToInsert();
+        SendMessageW(FHandle, CB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AObject));
+        return static_cast<int>(i);
+    }
+    size_t at = FSorted ? SortedPosition(FSaved, S) : FSaved.size();
+    FSaved.insert(FSaved.begin() + static_cast<std::ptrdiff_t>(at), TSavedItem{S, AObject, false});
+    return static_cast<int>(at);
+}
+
+void TCustomComboBox::InsertItem(int Index, const std::wstring& S, TObject* AObject) {
+    if (UseWindow()) {
+        LRESULT i = SendMessageW(FHandle, CB_INSERTSTRING, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(S.c_str()));
+        if (i < 0)
+            UnableToInsert();
+        SendMessageW(FHandle, CB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AObject));
+        return;
+    }
+    if (Index < 0 || Index > static_cast<int>(FSaved.size()))
+        UnableToInsert();
+    FSaved.insert(FSaved.begin() + Index, TSavedItem{S, AObject, false});
+}
+
+void TCustomComboBox::DeleteItem(int Index) {
+    if (UseWindow())
+        SendMessageW(FHandle, CB_DELETESTRING, static_cast<WPARAM>(Index), 0);
+    else if (Index >= 0 && Index < static_cast<int>(FSaved.size()))
+        FSaved.erase(FSaved.begin() + Index);
+}
+
+void TCustomComboBox::ClearItems() {
+    if (UseWindow()) {
+        std::wstring text = GetText();
+        SendMessageW(FHandle, CB_RESETCONTENT, 0, 0);
+        if (!IsListStyle())
+            SetTextSilently(text);
+        Invalidate();
+        return;
+    }
+    FSaved.clear();
+    FSavedIndex = -1;
+}
+
+int TCustomComboBox::IndexOfItem(const std::wstring& S) {
+    if (UseWindow()) {
+        LRESULT r = SendMessageW(FHandle, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(S.c_str()));
+        return r == CB_ERR ? -1 : static_cast<int>(r);
+    }
+    for (size_t i = 0; i < FSaved.size(); ++i)
+        if (SameTextIgnoringCase(FSaved[i].Text, S))
+            return static_cast<int>(i);
+    return -1;
+}
+
+int TCustomComboBox::ItemIndex() {
+    if (UseWindow())
+        return static_cast<int>(SendMessageW(FHandle, CB_GETCURSEL, 0, 0));
+    return FSavedIndex;
+}
+
+void TCustomComboBox::SetItemIndex(int Value) {
+    if (UseWindow())
+        SendMessageW(FHandle, CB_SETCURSEL, static_cast<WPARAM>(Value), 0);
+    else
+        FSavedIndex = Value;
+}
+
+int TCustomComboBox::SelStart() {
+    if (!FHandle)
+        return 0;
+    DWORD start = 0, end = 0;
+    SendMessageW(FHandle, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(start);
+}
+
+void TCustomComboBox::SetSelStart(int Value) {
+    if (Handle())
+        SendMessageW(FHandle, CB_SETEDITSEL, 0, MAKELPARAM(Value, Value));
+}
+
+int TCustomComboBox::SelLength() {
+    if (!FHandle)
+        return 0;
+    DWORD start = 0, end = 0;
+    SendMessageW(FHandle, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(end - start);
+}
+
+void TCustomComboBox::SetSelLength(int Value) {
+    int start = SelStart();
+    if (Handle())
+        SendMessageW(FHandle, CB_SETEDITSEL, 0, MAKELPARAM(start, start + Value));
+}
+
+std::wstring TCustomComboBox::SelText() {
+    int start = SelStart(), len = SelLength();
+    std::wstring text = GetText();
+    if (start >= static_cast<int>(text.size()) || len <= 0)
+        return L"";
+    return text.substr(static_cast<size_t>(start), static_cast<size_t>(len));
+}
+
+void TCustomComboBox::SelectAll() {
+    if (FHandle)
+        SendMessageW(FHandle, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+}
+
+// ------------------------------------------------------------------ TCustomListBox
+
+TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner) {
+    FTabStop = true;
+    FColor = clWindow;
+    // Clicks and double clicks come from LBN_SELCHANGE and LBN_DBLCLK.
+    ControlStyle &= ~static_cast<unsigned>(csClickEvents | csDoubleClicks);
+    SetBounds(0, 0, 121, 97);
+}
+
+bool TCustomListBox::UseWindow() {
+    if (!FHandle && FParent && (FParent->HandleAllocated() || GetParentForm(this)))
+        HandleNeeded();
+    return FHandle != nullptr;
+}
+
+void TCustomListBox::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, L"LISTBOX");
+    Params.Style |= WS_VSCROLL | LBS_NOTIFY;
+    switch (FStyle) {
+    case lbStandard: break;
+    case lbOwnerDrawFixed: Params.Style |= LBS_OWNERDRAWFIXED | LBS_HASSTRINGS; break;
+    case lbOwnerDrawVariable: Params.Style |= LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS; break;
+    case lbVirtual:
+    case lbVirtualOwnerDraw: Params.Style |= LBS_OWNERDRAWFIXED | LBS_NODATA; break;
+    }
+    if (FSorted && !IsVirtual())
+        Params.Style |= LBS_SORT;
+    if (FMultiSelect)
+        Params.Style |= FExtendedSelect ? LBS_EXTENDEDSEL : LBS_MULTIPLESEL;
+    if (!FIntegralHeight)
+        Params.Style |= LBS_NOINTEGRALHEIGHT;
+    if (FColumns)
+        Params.Style |= LBS_MULTICOLUMN | WS_HSCROLL;
+    Params.ExStyle |= WS_EX_CLIENTEDGE;
+    Params.WindowClass.style &= ~static_cast<UINT>(CS_HREDRAW | CS_VREDRAW);
+}
+
+void TCustomListBox::CreateWnd() {
+    TWinControl::CreateWnd();
+    if (FColumns)
+        SendMessageW(FHandle, LB_SETCOLUMNWIDTH, static_cast<WPARAM>(std::max(FWidth / FColumns, 1)), 0);
+    if (FStyle != lbStandard && FStyle != lbOwnerDrawVariable)
+        SendMessageW(FHandle, LB_SETITEMHEIGHT, 0, FItemHeight);
+    RestoreItems();
+}
+
+void TCustomListBox::SaveItems() {
+    FSavedIndex = static_cast<int>(SendMessageW(FHandle, FMultiSelect ? LB_GETCARETINDEX : LB_GETCURSEL, 0, 0));
+    FSavedTop = static_cast<int>(SendMessageW(FHandle, LB_GETTOPINDEX, 0, 0));
+    FSaved.clear();
+    int n = static_cast<int>(SendMessageW(FHandle, LB_GETCOUNT, 0, 0));
+    if (IsVirtual()) {
+        FSavedCount = n;
+    } else {
+        for (int i = 0; i < n; ++i) {
+            bool ok;
+            TSavedItem item;
+            item.Text = WindowItemText(FHandle, LB_GETTEXTLEN, LB_GETTEXT, i, ok);
+            LRESULT data = SendMessageW(FHandle, LB_GETITEMDATA, static_cast<WPARAM>(i), 0);
+            item.Object = data == LB_ERR ? nullptr : reinterpret_cast<TObject*>(data);
+            item.Selected = FMultiSelect ? SendMessageW(FHandle, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0
+                                         : i == FSavedIndex;
+            FSaved.push_back(std::move(item));
+        }
+    }
+    FHaveSaved = true;
+}
+
+void TCustomListBox::RestoreItems() {
+    if (!FHaveSaved)
+        return;
+    FHaveSaved = false;
+    std::vector<TSavedItem> items;
+    items.swap(FSaved);
+    SendMessageW(FHandle, WM_SETREDRAW, FALSE, 0);
+    if (IsVirtual()) {
+        if (FSavedCount > 0)
+            SendMessageW(FHandle, LB_SETCOUNT, static_cast<WPARAM>(FSavedCount), 0);
+    } else {
+        for (const TSavedItem& item : items) {
+            LRESULT i = SendMessageW(FHandle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.Text.c_str()));
+            if (i < 0)
+                continue;
+            SendMessageW(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.Object));
+            if (FMultiSelect && item.Selected)
+                SendMessageW(FHandle, LB_SETSEL, TRUE, i);
+        }
+    }
+    SendMessageW(FHandle, WM_SETREDRAW, TRUE, 0);
+    if (FSavedTop > 0)
+        SendMessageW(FHandle, LB_SETTOPINDEX, static_cast<WPARAM>(FSavedTop), 0);
+    if (FSavedIndex >= 0)
+        SetItemIndex(FSavedIndex);
+    FSavedIndex = -1;
+    FSavedTop = 0;
+}
+
+void TCustomListBox::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case CN_COMMAND:
+        switch (HIWORD(Message.WParam)) {
+        case LBN_SELCHANGE: Click(); break;
+        case LBN_DBLCLK: DblClick(); break;
+        }
+        Message.Result = 0;
+        return;
+    case CN_DRAWITEM: {
+        auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(Message.LParam);
+        OwnerDrawItem(this, FCanvas, *dis,
+                      [this](int i, const RECT& r, TOwnerDrawState s) { DrawItem(i, r, s); });
+        Message.Result = 1;
+        return;
+    }
+    case CN_MEASUREITEM: {
+        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
+        int h = FItemHeight;
+        if (FStyle == lbOwnerDrawVariable)
+            MeasureItem(static_cast<int>(mis->itemID), h);
+        mis->itemHeight = static_cast<UINT>(std::max(h, 1));
+        Message.Result = 1;
+        return;
+    }
+    case LB_GETTEXT:
+    case LB_GETTEXTLEN:
+        if (IsVirtual()) {
+            // The texts of a virtual list box come from OnData.
+            if (!OnData) {
+                Message.Result = LB_ERR;
+                return;
+            }
+            std::wstring data;
+            OnData(this, static_cast<int>(Message.WParam), data);
+            if (Message.Msg == LB_GETTEXT && Message.LParam) {
+                auto* buf = reinterpret_cast<wchar_t*>(Message.LParam);
+                std::copy(data.begin(), data.end(), buf);
+                buf[data.size()] = 0;
+            }
+            Message.Result = static_cast<LRESULT>(data.size());
+            return;
+        }
+        break;
+    case WM_DESTROY:
+        if (!IsDestroying())
+            SaveItems();
+        break;
+    }
+    TWinControl::WndProc(Message);
+}
+
+void TCustomListBox::DrawItem(int Index, const RECT& Rect, TOwnerDrawState State) {
+    if (OnDrawItem) {
+        OnDrawItem(this, Index, Rect, State);
+        return;
+    }
+    FCanvas.FillRect(Rect);
+    if (Index < 0 || Index >= ItemCount())
+        return;
+    RECT r = Rect;
+    UINT flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DrawTextBiDiModeFlagsReadingOnly();
+    if (UseRightToLeftAlignment()) {
+        r.right -= 2;
+        flags |= DT_RIGHT;
+    } else {
+        r.left += 2;
+    }
+    FCanvas.DrawText(ItemText(Index), r, flags);
+}
+
+void TCustomListBox::MeasureItem(int Index, int& Height) {
+    if (OnMeasureItem)
+        OnMeasureItem(this, Index, Height);
+}
+
+void TCustomListBox::SetStyle(TListBoxStyle Value) {
+    if (Value == FStyle)
+        return;
+    FStyle = Value;
+    RecreateWnd();
+}
+
+void TCustomListBox::SetMultiSelect(bool Value) {
+    if (Value == FMultiSelect)
+        return;
+    FMultiSelect = Value;
+    RecreateWnd();
+}
+
+void TCustomListBox::SetExtendedSelect(bool Value) {
+    if (Value == FExtendedSelect)
+        return;
+    FExtendedSelect = Value;
+    RecreateWnd();
+}
+
+void TCustomListBox::SetSorted(bool Value) {
+    if (Value == FSorted)
+        return;
+    FSorted = Value;
+    RecreateWnd();
+}
+
+void TCustomListBox::SetIntegralHeight(bool Value) {
+    if (Value == FIntegralHeight)
+        return;
+    FIntegralHeight = Value;
+    RecreateWnd();
+}
+
+void TCustomListBox::SetColumns(int Value) {
+    Value = std::max(Value, 0);
+    if (Value == FColumns)
+        return;
+    FColumns = Value;
+    RecreateWnd();
+}
+
+int TCustomListBox::ItemHeight() {
+    if (FHandle && FStyle == lbStandard)
+        return static_cast<int>(SendMessageW(FHandle, LB_GETITEMHEIGHT, 0, 0));
+    return FItemHeight;
+}
+
+void TCustomListBox::SetItemHeight(int Value) {
+    if (Value <= 0)
+        return;
+    FItemHeight = Value;
+    if (FHandle && FStyle != lbStandard && FStyle != lbOwnerDrawVariable) {
+        SendMessageW(FHandle, LB_SETITEMHEIGHT, 0, Value);
+        Invalidate();
+    }
+}
+
+void TCustomListBox::CheckIndex(int Index) {
+    if (Index < 0 || Index >= ItemCount())
+        throw EListError(Format(L"List index out of bounds (%d)", {Index}));
+}
+
+int TCustomListBox::ItemCount() {
+    if (UseWindow())
+        return static_cast<int>(SendMessageW(FHandle, LB_GETCOUNT, 0, 0));
+    return IsVirtual() ? FSavedCount : static_cast<int>(FSaved.size());
+}
+
+std::wstring TCustomListBox::ItemText(int Index) {
+    if (IsVirtual() && !FHandle) {
+        CheckIndex(Index);
+        std::wstring data;
+        if (OnData)
+            OnData(this, Index, data);
+        return data;
+    }
+    if (UseWindow()) {
+        bool ok;
+        std::wstring text = WindowItemText(FHandle, LB_GETTEXTLEN, LB_GETTEXT, Index, ok);
+        if (!ok)
+            throw EListError(Format(L"List index out of bounds (%d)", {Index}));
+        return text;
+    }
+    CheckIndex(Index);
+    return FSaved[static_cast<size_t>(Index)].Text;
+}
+
+void TCustomListBox::ReplaceItem(int Index, const TSavedItem& Item) {
+    if (FHandle) {
+        SendMessageW(FHandle, LB_DELETESTRING, static_cast<WPARAM>(Index), 0);
+        LRESULT i = SendMessageW(FHandle, LB_INSERTSTRING, static_cast<WPARAM>(Index),
+                                 reinterpret_cast<LPARAM>(Item.Text.c_str()));
+        if (i < 0)
+            UnableToInsert();
+        SendMessageW(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(Item.Object));
+    } else {
+        TSavedItem& saved = FSaved[static_cast<size_t>(Index)];
+        saved.Text = Item.Text;
+        saved.Object = Item.Object;
+    }
+}
+
+void TCustomListBox::SetItemText(int Index, const std::wstring& S) {
+    CheckIndex(Index);
+    if (IsVirtual())
+        return;
+    int current = ItemIndex();
+    bool selected = Selected(Index);
+    ReplaceItem(Index, TSavedItem{S, ItemObject(Index), selected});
+    if (FMultiSelect)
+        SetSelected(Index, selected);
+    SetItemIndex(current);
+}
+
+TObject* TCustomListBox::ItemObject(int Index) {
+    if (IsVirtual())
+        return nullptr;
+    if (UseWindow()) {
+        LRESULT data = SendMessageW(FHandle, LB_GETITEMDATA, static_cast<WPARAM>(Index), 0);
+        return data == LB_ERR ? nullptr : reinterpret_cast<TObject*>(data);
+    }
+    return Index >= 0 && Index < static_cast<int>(FSaved.size()) ? FSaved[static_cast<size_t>(Index)].Object : nullptr;
+}
+
+void TCustomListBox::SetItemObject(int Index, TObject* AObject) {
+    if (IsVirtual())
+        return;
+    if (UseWindow())
+        SendMessageW(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(AObject));
+    else if (Index >= 0 && Index < static_cast<int>(FSaved.size()))
+        FSaved[static_cast<size_t>(Index)].Object = AObject;
+}
+
+int TCustomListBox::AddItem(const std::wstring& S, TObject* AObject) {
+    if (IsVirtual())
+        UnableToInsert();
+    if (UseWindow()) {
+        LRESULT i = SendMessageW(FHandle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str()));
+        if (i < 0)
+            UnableToInsert();
+        SendMessageW(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AObject));
+        return static_cast<int>(i);
+    }
+    size_t at = FSorted ? SortedPosition(FSaved, S) : FSaved.size();
+    FSaved.insert(FSaved.begin() + static_cast<std::ptrdiff_t>(at), TSavedItem{S, AObject, false});
+    return static_cast<int>(at);
+}
+
+void TCustomListBox::InsertItem(int Index, const std::wstring& S, TObject* AObject) {
+    if (IsVirtual())
+        UnableToInsert();
+    if (UseWindow()) {
+        LRESULT i = SendMessageW(FHandle, LB_INSERTSTRING, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(S.c_str()));
+        if (i < 0)
+            UnableToInsert();
+        SendMessageW(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AObject));
+        return;
+    }
+    if (Index < 0 || Index > static_cast<int>(FSaved.size()))
+        UnableToInsert();
+    FSaved.insert(FSaved.begin() + Index, TSavedItem{S, AObject, false});
+}
+
+void TCustomListBox::DeleteItem(int Index) {
+    if (UseWindow())
+        SendMessageW(FHandle, LB_DELETESTRING, static_cast<WPARAM>(Index), 0);
+    else if (IsVirtual())
+        FSavedCount = std::max(FSavedCount - 1, 0);
+    else if (Index >= 0 && Index < static_cast<int>(FSaved.size()))
+        FSaved.erase(FSaved.begin() + Index);
+}
+
+void TCustomListBox::ClearItems() {
+    if (UseWindow()) {
+        SendMessageW(FHandle, LB_RESETCONTENT, 0, 0);
+        return;
+    }
+    FSaved.clear();
+    FSavedCount = 0;
+    FSavedIndex = -1;
+}
+
+int TCustomListBox::IndexOfItem(const std::wstring& S) {
+    if (UseWindow()) {
+        LRESULT r = SendMessageW(FHandle, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(S.c_str()));
+        return r == LB_ERR ? -1 : static_cast<int>(r);
+    }
+    for (size_t i = 0; i < FSaved.size(); ++i)
+        if (SameTextIgnoringCase(FSaved[i].Text, S))
+            return static_cast<int>(i);
+    return -1;
+}
+
+void TCustomListBox::ExchangeItems(int Index1, int Index2) {
+    if (Index1 == Index2 || IsVirtual())
+        return;
+    CheckIndex(Index1);
+    CheckIndex(Index2);
+    bool window = FHandle != nullptr;
+    if (window)
+        SendMessageW(FHandle, WM_SETREDRAW, FALSE, 0);
+    int current = ItemIndex();
+    TSavedItem a{ItemText(Index1), ItemObject(Index1), Selected(Index1)};
+    TSavedItem b{ItemText(Index2), ItemObject(Index2), Selected(Index2)};
+    ReplaceItem(Index1, b);
+    ReplaceItem(Index2, a);
+    if (FMultiSelect) {
+        SetSelected(Index1, b.Selected);
+        SetSelected(Index2, a.Selected);
+    }
+    SetItemIndex(current == Index1 ? Index2 : current == Index2 ? Index1 : current);
+    if (window) {
+        SendMessageW(FHandle, WM_SETREDRAW, TRUE, 0);
+        Invalidate();
+    }
+}
+
+void TCustomListBox::MoveItem(int CurIndex, int NewIndex) {
+    if (CurIndex == NewIndex || IsVirtual())
+        return;
+    CheckIndex(CurIndex);
+    CheckIndex(NewIndex);
+    FMoving = true;
+    struct Reset {
+        bool& f;
+        ~Reset() { f = false; }
+    } reset{FMoving};
+    bool window = FHandle != nullptr;
+    if (window)
+        SendMessageW(FHandle, WM_SETREDRAW, FALSE, 0);
+    int current = ItemIndex();
+    TSavedItem item{ItemText(CurIndex), ItemObject(CurIndex), Selected(CurIndex)};
+    if (item.Selected)
+        SetSelected(CurIndex, false);
+    DeleteItem(CurIndex);
+    InsertItem(NewIndex, item.Text, item.Object);
+    if (item.Selected)
+        SetSelected(NewIndex, true);
+    // The item index follows its item.
+    int index = current;
+    if (current == CurIndex)
+        index = NewIndex;
+    else if (current >= 0) {
+        if (CurIndex < index)
+            --index;
+        if (NewIndex <= index)
+            ++index;
+    }
+    if (!FMultiSelect || current >= 0)
+        SetItemIndex(index);
+    if (window) {
+        SendMessageW(FHandle, WM_SETREDRAW, TRUE, 0);
+        Invalidate();
+    }
+}
+
+void TCustomListBox::SetCount(int Value) {
+    if (!IsVirtual())
+        return;
+    if (UseWindow())
+        SendMessageW(FHandle, LB_SETCOUNT, static_cast<WPARAM>(std::max(Value, 0)), 0);
+    else
+        FSavedCount = std::max(Value, 0);
+}
+
+int TCustomListBox::ItemIndex() {
+    if (UseWindow())
+        return static_cast<int>(SendMessageW(FHandle, FMultiSelect ? LB_GETCARETINDEX : LB_GETCURSEL, 0, 0));
+    return FSavedIndex;
+}
+
+void TCustomListBox::SetItemIndex(int Value) {
+    if (!UseWindow()) {
+        FSavedIndex = Value;
+        return;
+    }
+    if (FMultiSelect)
+        SendMessageW(FHandle, LB_SETCARETINDEX, static_cast<WPARAM>(Value), FALSE);
+    else
+        SendMessageW(FHandle, LB_SETCURSEL, static_cast<WPARAM>(Value), 0);
+}
+
+bool TCustomListBox::Selected(int Index) {
+    if (!FMultiSelect)
+        return Index >= 0 && ItemIndex() == Index;
+    if (UseWindow()) {
+        LRESULT r = SendMessageW(FHandle, LB_GETSEL, static_cast<WPARAM>(Index), 0);
+        if (r == LB_ERR)
+            throw EListError(Format(L"List index out of bounds (%d)", {Index}));
+        return r > 0;
+    }
+    CheckIndex(Index);
+    return IsVirtual() ? false : FSaved[static_cast<size_t>(Index)].Selected;
+}
+
+void TCustomListBox::SetSelected(int Index, bool Value) {
+    if (!FMultiSelect) {
+        if (Value)
+            SetItemIndex(Index);
+        else if (ItemIndex() == Index)
+            SetItemIndex(-1);
+        return;
+    }
+    if (UseWindow()) {
+        if (SendMessageW(FHandle, LB_SETSEL, Value, Index) == LB_ERR)
+            throw EListError(Format(L"List index out of bounds (%d)", {Index}));
+        return;
+    }
+    CheckIndex(Index);
+    if (!IsVirtual())
+        FSaved[static_cast<size_t>(Index)].Selected = Value;
+}
+
+int TCustomListBox::SelCount() {
+    if (!FMultiSelect)
+        return ItemIndex() >= 0 ? 1 : 0;
+    if (UseWindow())
+        return static_cast<int>(SendMessageW(FHandle, LB_GETSELCOUNT, 0, 0));
+    return static_cast<int>(std::count_if(FSaved.begin(), FSaved.end(), [](const TSavedItem& i) { return i.Selected; }));
+}
+
+int TCustomListBox::TopIndex() {
+    return UseWindow() ? static_cast<int>(SendMessageW(FHandle, LB_GETTOPINDEX, 0, 0)) : FSavedTop;
+}
+
+void TCustomListBox::SetTopIndex(int Value) {
+    if (UseWindow())
+        SendMessageW(FHandle, LB_SETTOPINDEX, static_cast<WPARAM>(Value), 0);
+    else
+        FSavedTop = Value;
+}
+
+void TCustomListBox::ClearSelection() {
+    if (!FMultiSelect) {
+        SetItemIndex(-1);
+        return;
+    }
+    if (UseWindow())
+        SendMessageW(FHandle, LB_SETSEL, FALSE, -1);
+    else
+        for (TSavedItem& i : FSaved)
+            i.Selected = false;
+}
+
+int TCustomListBox::ItemAtPos(POINT Pos, bool Existing) {
+    if (!UseWindow())
+        return -1;
+    int count = ItemCount();
+    for (int i = TopIndex(); i < count; ++i) {
+        RECT r = ItemRect(i);
+        if (r.top >= ClientHeight())
+            break;
+        if (PtInRect(&r, Pos))
+            return i;
+    }
+    return Existing ? -1 : count;
+}
+
+RECT TCustomListBox::ItemRect(int Index) {
+    RECT r{};
+    if (UseWindow())
+        SendMessageW(FHandle, LB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&r));
+    return r;
+}
+
+// ------------------------------------------------------------------ TCustomLabel
+
+TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
+    ControlStyle |= csOpaque;
+    FParentColor = true;
+    SetBounds(0, 0, 65, 17);
+}
+
+std::wstring TCustomLabel::GetLabelText() { return GetText(); }
+
+void TCustomLabel::DoDrawText(RECT& Rect, UINT Flags) {
+    std::wstring text = GetLabelText();
+    // An empty caption still takes one line.
+    if ((Flags & DT_CALCRECT) && (text.empty() || (FShowAccelChar && text == L"&")))
+        text = L" ";
+    if (!FShowAccelChar)
+        Flags |= DT_NOPREFIX;
+    Flags |= DrawTextBiDiModeFlagsReadingOnly();
+    FCanvas.Font()->Assign(&FFont);
+    if (!FEnabled) {
+        OffsetRect(&Rect, 1, 1);
+        FCanvas.Font()->SetColor(clBtnHighlight);
+        FCanvas.DrawText(text, Rect, Flags);
+        OffsetRect(&Rect, -1, -1);
+        FCanvas.Font()->SetColor(clBtnShadow);
+        FCanvas.DrawText(text, Rect, Flags);
+    } else {
+        FCanvas.DrawText(text, Rect, Flags);
+    }
+}
+
+void TCustomLabel::Paint() {
+    RECT r = ClientRect();
+    if (!FTransparent) {
+        FCanvas.Brush()->SetColor(FColor);
+        FCanvas.Brush()->SetStyle(bsSolid);
+        FCanvas.FillRect(r);
+    }
+    FCanvas.Brush()->SetStyle(bsClear);
+    static const UINT alignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+    TAlignment a = FAlignment;
+    if (UseRightToLeftAlignment() && a != taCenter)
+        a = a == taLeftJustify ? taRightJustify : taLeftJustify;
+    UINT flags = DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0) | alignments[a];
+    if (FLayout != tlTop) {
+        RECT calc = r;
+        DoDrawText(calc, flags | DT_CALCRECT);
+        int shift = FLayout == tlBottom ? FHeight - calc.bottom : (FHeight - calc.bottom) / 2;
+        OffsetRect(&r, 0, shift);
+    }
+    DoDrawText(r, flags);
+}
+
+void TCustomLabel::AdjustBounds() {
+    if (!FAutoSize || FAdjusting)
+        return;
+    RECT r = ClientRect();
+    HDC dc = GetDC(nullptr);
+    FCanvas.SetHandle(dc);
+    DoDrawText(r, DT_EXPANDTABS | DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : 0));
+    FCanvas.SetHandle(nullptr);
+    ReleaseDC(nullptr, dc);
+    int x = FLeft;
+    TAlignment a = FAlignment;
+    if (UseRightToLeftAlignment() && a != taCenter)
+        a = a == taLeftJustify ? taRightJustify : taLeftJustify;
+    if (a == taRightJustify)
+        x += FWidth - r.right;
+    FAdjusting = true;
+    SetBounds(x, FTop, r.right, r.bottom);
+    FAdjusting = false;
+}
+
+void TCustomLabel::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_TEXTCHANGED:
+    case CM_FONTCHANGED:
+        AdjustBounds();
+        Invalidate();
+        break;
+    case CM_DIALOGCHAR:
+        if (FFocusControl && FEnabled && FShowAccelChar &&
+            IsCaptionAccel(static_cast<wchar_t>(Message.WParam), GetText()) && FFocusControl->CanFocus()) {
+            FFocusControl->SetFocus();
+            Message.Result = 1;
+            return;
+        }
+        break;
+    }
+    TGraphicControl::WndProc(Message);
+}
+
+void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation) {
+    TGraphicControl::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == FFocusControl)
+        FFocusControl = nullptr;
+}
+
+void TCustomLabel::SetAlignment(TAlignment Value) {
+    if (Value == FAlignment)
+        return;
+    FAlignment = Value;
+    Invalidate();
+}
+
+void TCustomLabel::SetAutoSize(bool Value) {
+    if (Value == FAutoSize)
+        return;
+    FAutoSize = Value;
+    AdjustBounds();
+}
+
+void TCustomLabel::SetLayout(TTextLayout Value) {
+    if (Value == FLayout)
+        return;
+    FLayout = Value;
+    Invalidate();
+}
+
+void TCustomLabel::SetWordWrap(bool Value) {
+    if (Value == FWordWrap)
+        return;
+    FWordWrap = Value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TCustomLabel::SetTransparent(bool Value) {
+    if (Value == FTransparent)
+        return;
+    FTransparent = Value;
+    if (Value)
+        ControlStyle &= ~static_cast<unsigned>(csOpaque);
+    else
+        ControlStyle |= csOpaque;
+    Invalidate();
+}
+
+void TCustomLabel::SetShowAccelChar(bool Value) {
+    if (Value == FShowAccelChar)
+        return;
+    FShowAccelChar = Value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TCustomLabel::SetFocusControl(TWinControl* Value) {
+    if (FFocusControl)
+        FFocusControl->RemoveFreeNotification(this);
+    FFocusControl = Value;
+    if (Value)
+        Value->FreeNotification(this);
+}
+
+// ------------------------------------------------------------------ TButton
+
+TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
+    FTabStop = true;
+    ControlStyle &= ~static_cast<unsigned>(csClickEvents); // BN_CLICKED clicks
+    SetBounds(0, 0, 75, 25);
+}
+
+void TButton::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, L"BUTTON");
+    Params.Style |= FDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+}
+
+void TButton::SetDefault(bool Value) {
+    if (Value == FDefault)
+        return;
+    FDefault = Value;
+    if (FHandle)
+        SendMessageW(FHandle, BM_SETSTYLE, Value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+bool TButton::IsActiveDefault() {
+    TCustomForm* form = GetParentForm(this);
+    TWinControl* active = form ? form->ActiveControl() : nullptr;
+    if (active && dynamic_cast<TButton*>(active))
+        return active == this; // a focused button takes Enter itself
+    return FDefault;
+}
+
+void TButton::Click() {
+    if (TCustomForm* form = GetParentForm(this))
+        form->SetModalResult(FModalResult);
+    TWinControl::Click();
+}
+
+void TButton::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case CN_COMMAND:
+        if (HIWORD(Message.WParam) == BN_CLICKED)
+            Click();
+        Message.Result = 0;
+        return;
+    case CM_DIALOGKEY:
+        if (((Message.WParam == VK_RETURN && IsActiveDefault()) || (Message.WParam == VK_ESCAPE && FCancel)) &&
+            (KeyDataToShiftState(Message.LParam) & (ssShift | ssAlt | ssCtrl)) == 0 && CanFocus()) {
+            Click();
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case CM_DIALOGCHAR:
+        if (IsCaptionAccel(static_cast<wchar_t>(Message.WParam), GetText()) && CanFocus()) {
+            Click();
+            Message.Result = 1;
+            return;
+        }
+        break;
+    }
+    TWinControl::WndProc(Message);
+}
+
+// ------------------------------------------------------------------ TCustomCheckBox
+
+TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
+    FTabStop = true;
+    ControlStyle &= ~static_cast<unsigned>(csClickEvents);
+    SetBounds(0, 0, 97, 17);
+}
+
+void TCustomCheckBox::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, L"BUTTON");
+    Params.Style |= BS_3STATE;
+    TAlignment a = FAlignment;
+    if (UseRightToLeftAlignment())
+        a = a == taLeftJustify ? taRightJustify : taLeftJustify;
+    if (a == taLeftJustify)
+        Params.Style |= BS_LEFTTEXT;
+}
+
+void TCustomCheckBox::CreateWnd() {
+    TWinControl::CreateWnd();
+    SendMessageW(FHandle, BM_SETCHECK, static_cast<WPARAM>(FState), 0);
+}
+
+void TCustomCheckBox::SetState(TCheckBoxState Value) {
+    if (Value == FState)
+        return;
+    FState = Value;
+    if (FHandle)
+        SendMessageW(FHandle, BM_SETCHECK, static_cast<WPARAM>(Value), 0);
+    Click();
+}
+
+void TCustomCheckBox::SetAlignment(TAlignment Value) {
+    if (Value == FAlignment)
+        return;
+    FAlignment = Value;
+    RecreateWnd();
+}
+
+void TCustomCheckBox::Toggle() {
+    switch (FState) {
+    case cbUnchecked: SetState(AllowGrayed ? cbGrayed : cbChecked); break;
+    case cbChecked: SetState(cbUnchecked); break;
+    case cbGrayed: SetState(cbChecked); break;
+    }
+}
+
+void TCustomCheckBox::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case CN_COMMAND:
+        if (HIWORD(Message.WParam) == BN_CLICKED)
+            Toggle();
+        Message.Result = 0;
+        return;
+    case CM_DIALOGCHAR:
+        if (IsCaptionAccel(static_cast<wchar_t>(Message.WParam), GetText()) && CanFocus()) {
+            SetFocus();
+            if (Focused())
+                Toggle();
+            Message.Result = 1;
+            return;
+        }
+        break;
+    }
+    TWinControl::WndProc(Message);
+}
+
+// ------------------------------------------------------------------ TRadioButton
+
+TRadioButton::TRadioButton(TComponent* AOwner) : TWinControl(AOwner) {
+    ControlStyle &= ~static_cast<unsigned>(csClickEvents);
+    SetBounds(0, 0, 113, 17);
+}
+
+void TRadioButton::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    CreateSubClass(Params, L"BUTTON");
+    Params.Style |= BS_RADIOBUTTON;
+    TAlignment a = FAlignment;
+    if (UseRightToLeftAlignment())
+        a = a == taLeftJustify ? taRightJustify : taLeftJustify;
+    if (a == taLeftJustify)
+        Params.Style |= BS_LEFTTEXT;
+}
+
+void TRadioButton::CreateWnd() {
+    TWinControl::CreateWnd();
+    SendMessageW(FHandle, BM_SETCHECK, FChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TRadioButton::SetChecked(bool Value) {
+    if (Value == FChecked)
+        return;
+    FChecked = Value;
+    SetTabStop(Value);
+    if (FHandle)
+        SendMessageW(FHandle, BM_SETCHECK, Value ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (!Value)
+        return;
+    if (FParent)
+        for (int i = 0; i < FParent->ControlCount(); ++i)
+            if (auto* other = dynamic_cast<TRadioButton*>(FParent->Controls(i)); other && other != this)
+                other->SetChecked(false);
+    Click();
+}
+
+void TRadioButton::SetAlignment(TAlignment Value) {
+    if (Value == FAlignment)
+        return;
+    FAlignment = Value;
+    RecreateWnd();
+}
+
+void TRadioButton::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case CN_COMMAND:
+        if (HIWORD(Message.WParam) == BN_CLICKED)
+            SetChecked(true);
+        else if (HIWORD(Message.WParam) == BN_DOUBLECLICKED)
+            DblClick();
+        Message.Result = 0;
+        return;
+    case CM_DIALOGCHAR:
+        if (IsCaptionAccel(static_cast<wchar_t>(Message.WParam), GetText()) && CanFocus()) {
+            SetFocus();
+            SetChecked(true);
+            Message.Result = 1;
+            return;
+        }
+        break;
+    }
+    TWinControl::WndProc(Message);
+}
+
+// ------------------------------------------------------------------ TCustomGroupBox
+
+TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner) {
+    ControlStyle |= csAcceptsControls;
+    SetBounds(0, 0, 185, 105);
+}
+
+SIZE TCustomGroupBox::CaptionExtent() {
+    HDC dc = GetDC(nullptr);
+    TCanvas measure;
+    measure.SetHandle(dc);
+    measure.Font()->Assign(&FFont);
+    std::wstring text = GetText();
+    SIZE size = measure.TextExtent(text.empty() ? std::wstring(L"0") : text);
+    if (text.empty())
+        size.cx = 0;
+    measure.SetHandle(nullptr);
+    ReleaseDC(nullptr, dc);
+    return size;
+}
+
+void TCustomGroupBox::AdjustClientRect(RECT& Rect) {
+    TCustomControl::AdjustClientRect(Rect);
+    Rect.top += CaptionExtent().cy;
+    InflateRect(&Rect, -2, -2);
+}
+
+void TCustomGroupBox::Paint() {
+    FCanvas.Font()->Assign(&FFont);
+    SIZE text = CaptionExtent();
+    int h = text.cy;
+    RECT r{0, h / 2 - 1, FWidth, FHeight};
+    // The 3D frame: a highlight line, and a shadow line one pixel up and left of it.
+    r.left += 1;
+    r.top += 1;
+    FCanvas.Brush()->SetColor(clBtnHighlight);
+    FCanvas.FrameRect(r);
+    OffsetRect(&r, -1, -1);
+    FCanvas.Brush()->SetColor(clBtnShadow);
+    FCanvas.FrameRect(r);
+    std::wstring caption = GetText();
+    if (caption.empty())
+        return;
+    // The caption sits in a gap of the frame, on the control's colour.
+    RECT cr{8, 0, 0, h};
+    UINT bidi = DrawTextBiDiModeFlagsReadingOnly();
+    FCanvas.DrawText(caption, cr, DT_CALCRECT | DT_SINGLELINE | bidi);
+    if (UseRightToLeftAlignment())
+        OffsetRect(&cr, FWidth - 16 - (cr.right - cr.left), 0);
+    FCanvas.Brush()->SetColor(FColor);
+    FCanvas.FillRect(cr);
+    FCanvas.DrawText(caption, cr, DT_SINGLELINE | bidi);
+}
+
+void TCustomGroupBox::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_DIALOGCHAR:
+        if (IsCaptionAccel(static_cast<wchar_t>(Message.WParam), GetText()) && CanFocus()) {
+            SelectNext(nullptr, true, true); // the first child that takes the focus
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case CM_TEXTCHANGED:
+        Invalidate();
+        break;
+    case CM_FONTCHANGED:
+        Realign();
+        Invalidate();
+        break;
+    }
+    TCustomControl::WndProc(Message);
+}
