@@ -44,7 +44,6 @@ void TActionLink::SetAction(TBasicAction* Value) {
     if (!FAction)
         return;
     FAction->RegisterChanges(this);
-    InstallActionIdleUpdate();
     ActionChange(FClient && (FClient->ComponentState() & csLoading) != 0);
 }
 
@@ -548,22 +547,3 @@ void UpdateLinkedActions() {
     }
 }
 
-namespace {
-
-// Wraps the application's idle event: the program's own handler first, then the actions.
-struct TActionIdleChain {
-    TIdleEvent Previous;
-    void operator()(TObject* Sender, bool& Done) const {
-        if (Previous)
-            Previous(Sender, Done);
-        UpdateLinkedActions();
-    }
-};
-
-} // namespace
-
-void InstallActionIdleUpdate() {
-    if (!Application || Application->OnIdle.target<TActionIdleChain>())
-        return;
-    Application->OnIdle = TActionIdleChain{Application->OnIdle};
-}

@@ -242,7 +242,5 @@ void SetControlAction(TControl* Control, TBasicAction* Action, const TActionClie
 TBasicAction* GetControlAction(TControl* Control);
 TActionLink* GetControlActionLink(TControl* Control);
 
-// Updates every action that has a client (once each). Runs when the application is idle.
+// Updates every action that has a client (once each). The application's idle step runs it.
 void UpdateLinkedActions();
-// Makes sure the idle update runs (called whenever a link is made; safe to call again).
-void InstallActionIdleUpdate();

@@ -76,6 +76,18 @@ TWinControl* FindControl(HWND Handle) {
 
 TWinControl* CreationControl() { return t_CreationControl; }
 
+bool TWinControl::IsMenuKey(WORD Key) {
+    if (Key == VK_SHIFT || Key == VK_CONTROL || Key == VK_MENU)
+        return false;
+    const TShiftState shift = GetShiftState() & (ssShift | ssAlt | ssCtrl);
+    for (TControl* c = this; c; c = c->Parent())
+        if (TPopupMenuBase* popup = c->PopupMenu())
+            if (popup->IsShortCutKey(Key, shift))
+                return true;
+    TCustomForm* form = GetParentForm(this);
+    return form && form->IsShortCut(Key, shift);
+}
+
 TCustomForm* GetParentForm(TControl* Control) {
     while (Control && Control->Parent())
         Control = Control->Parent();
@@ -1408,6 +1420,8 @@ void TWinControl::WndProc(TMessage& Message) {
     case CN_KEYDOWN:
     case CN_SYSKEYDOWN: {
         Message.Result = 1;
+        if (IsMenuKey(static_cast<WORD>(Message.WParam)))
+            return;
         DWORD mask = 0;
         switch (Message.WParam) {
         case VK_TAB: mask = DLGC_WANTTAB; break;

@@ -72,6 +72,8 @@ public:
     virtual bool DispatchPopup(HMENU Menu) { return false; }
     // The wide hint of an item found by command id or (ByHandle) by submenu handle.
     virtual bool FindItemHint(UINT CommandOrHandle, bool ByHandle, std::wstring& Hint) { return false; }
+    // Runs the item whose shortcut is this key with these shift keys; false when none.
+    virtual bool IsShortCutKey(WORD Key, TShiftState Shift) { return false; }
 };
 
 class TPopupMenuBase : public TMenuBase {
@@ -355,6 +357,9 @@ public:
     void AttachHandle(HWND Wnd);
 
 protected:
+    // A key pressed here that is a shortcut of a popup menu of this control or its
+    // parents, or of the parent form (menu, action lists): runs it and returns true.
+    bool IsMenuKey(WORD Key);
     // Fills Params: class name = class name of the object, child style under a parent.
     virtual void CreateParams(TCreateParams& Params);
     // Makes the window from Params (registers the class first).

@@ -1,5 +1,8 @@
 #include "Forms.h"
 
+#include "ActnList.h"
+#include "Menus.h"
+
 #include "Boundary.h"
 #include "SysUtils.h"
 #include "Threads.h"
@@ -864,6 +867,22 @@ void TApplication::ProcessMessages() {
     }
 }
 
+bool TCustomForm::IsShortCut(WORD Key, TShiftState Shift) {
+    bool handled = false;
+    if (OnShortCut)
+        OnShortCut(Key, Shift, handled);
+    if (handled)
+        return true;
+    if (FMenu && FMenu->IsShortCutKey(Key, Shift))
+        return true;
+    const TShortCut sc = ::ShortCut(Key, Shift);
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* list = dynamic_cast<TCustomActionList*>(Components(i)))
+            if (list->IsShortCut(sc))
+                return true;
+    return false;
+}
+
 void TApplication::Idle() {
     DoMouseIdle();
     bool done = true;
@@ -873,6 +892,9 @@ void TApplication::Idle() {
         for (int i = 0; i < Screen->FormCount(); ++i)
             if (Screen->Forms(i)->Visible())
                 Screen->Forms(i)->UpdateActions();
+    // Actions linked to menu items and controls refresh their state while the program idles.
+    if (done)
+        UpdateLinkedActions();
     if (GetCurrentThreadId() == MainThreadID && CheckSynchronize())
         done = false;
     if (done)

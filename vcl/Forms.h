@@ -100,6 +100,10 @@ public:
     void DoCreate();
     // Idle-time update of the form's actions.
     virtual void UpdateActions() {}
+    // A key pressed in one of the form's controls: OnShortCut, then the form's menu, then
+    // the action lists the form owns. True when one of them used the key.
+    virtual bool IsShortCut(WORD Key, TShiftState Shift);
+    std::function<void(WORD Key, TShiftState Shift, bool& Handled)> OnShortCut;
 
     TNotifyEvent OnCreate, OnShow, OnHide, OnActivate, OnDeactivate, OnDestroy, OnPaint;
     TCloseEvent OnClose;

@@ -180,6 +180,7 @@ public:
     bool FindItemHint(UINT CommandOrHandle, bool ByHandle, std::wstring& Hint) override;
     // Runs the enabled item with this shortcut; false when none.
     bool IsShortCut(TShortCut ShortCut);
+    bool IsShortCutKey(WORD Key, TShiftState Shift) override { return IsShortCut(::ShortCut(Key, Shift)); }
     // Calls InitiateAction for every item.
     void InitiateActions();
     // Builds the native menu again.

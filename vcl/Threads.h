@@ -19,7 +19,9 @@ public:
     // start it: the derived part of the object does not exist yet).
     TThread();
     // Waits for a running thread after asking it to terminate (not for FreeOnTerminate
-    // threads, which free themselves).
+    // threads, which free themselves). Owners of a running thread call Terminate() and
+    // WaitFor() before deleting it: the derived class's members are gone by the time this
+    // destructor runs, while Execute may still use them.
     ~TThread() override;
 
     void Start();

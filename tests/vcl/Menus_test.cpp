@@ -353,7 +353,6 @@ TEST(Actions, UpdateRunsWhenTheApplicationIsIdle) {
         action->SetEnabled(false);
         PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0); // ends the idle wait
     };
-    InstallActionIdleUpdate();
     Application->ProcessMessages();
     Application->HandleMessage(); // nothing queued: idle
     EXPECT_GE(updates, 1);
@@ -365,4 +364,50 @@ TEST(Actions, UpdateRunsWhenTheApplicationIsIdle) {
     int before = updates;
     UpdateLinkedActions();
     EXPECT_EQ(updates, before);
+}
+
+TEST(Menus, ShortcutKeysReachTheFormsMenuAndActionLists) {
+    Watchdog dog(20000, "shortcut keys");
+    auto* form = new TForm(nullptr);
+    form->SetBounds(10, 10, 240, 160);
+    auto* edit = new TTestEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 100, 21);
+    auto* main = new TMainMenu(form);
+    TMenuItem* file = NewItem(form, main->Items(), L"File");
+    TMenuItem* find = NewItem(form, file, L"Find", ShortCut(VK_F7, 0));
+    int finds = 0;
+    find->OnClick = [&](TObject*) { ++finds; };
+    form->SetMenu(main);
+    auto* list = new TActionList(form);
+    auto* action = new TAction(form);
+    action->SetActionList(list);
+    action->SetShortCut(ShortCut(VK_F8, 0));
+    int runs = 0;
+    action->OnExecute = [&](TObject*) { ++runs; };
+    form->Show();
+    edit->SetFocus();
+    PumpUntil([&] { return GetFocus() == edit->Handle(); }, 2000);
+
+    PostMessageW(edit->Handle(), WM_KEYDOWN, VK_F7, 1);
+    PumpUntil([&] { return finds == 1; }, 2000);
+    EXPECT_EQ(finds, 1);
+    PostMessageW(edit->Handle(), WM_KEYDOWN, VK_F8, 1);
+    PumpUntil([&] { return runs == 1; }, 2000);
+    EXPECT_EQ(runs, 1);
+    // A key nobody claims goes on to the control; a disabled item takes no key.
+    PostMessageW(edit->Handle(), WM_KEYDOWN, VK_F9, 1);
+    find->SetEnabled(false);
+    PostMessageW(edit->Handle(), WM_KEYDOWN, VK_F7, 1);
+    PumpFor(100);
+    EXPECT_EQ(finds, 1);
+    EXPECT_EQ(runs, 1);
+    // The form's own handler comes first and can take the key.
+    form->OnShortCut = [&](WORD key, TShiftState, bool& handled) { handled = key == VK_F8; };
+    PostMessageW(edit->Handle(), WM_KEYDOWN, VK_F8, 1);
+    PumpFor(100);
+    EXPECT_EQ(runs, 1);
+    form->Hide();
+    form->BeforeDestruction();
+    delete form;
 }

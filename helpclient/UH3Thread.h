@@ -1,0 +1,60 @@
+// Waiting for the help agent's port without freezing the window: a worker thread probes
+// the port while the GUI thread keeps handling messages; a cancel window lets the user
+// give up.
+#pragma once
+
+#include "Threads.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class TCustomForm;
+
+// What one probe of the agent found.
+enum class TAgentProbeResult { Listening, NotListening, Failed };
+using TAgentProbe = std::function<TAgentProbeResult()>;
+// The probe of the runtime's agent port (a port that is no number from 1 to 65535 fails).
+TAgentProbeResult ProbeHelpAgent();
+// Replaces the probe (tests); an empty one restores ProbeHelpAgent. Returns the previous one.
+TAgentProbe SetAgentProbe(TAgentProbe Probe);
+
+using TH3DoneEvent = std::function<void(const std::wstring& Text, bool Found)>;
+
+class TH3Thread : public TThread {
+public:
+    VORLANE_CLASS_NAME(TH3Thread)
+    TH3DoneEvent OnDone;
+    std::wstring DoneText;       // always empty
+    std::atomic<bool> Found{false};
+    uint8_t Tag = 0;
+    TAgentProbe Probe;
+    // Milliseconds between two probes.
+    static constexpr unsigned ProbePauseMs = 50;
+
+protected:
+    void Execute() override;
+};
+
+// Starts the probing thread (nothing while one exists).
+void StartH3Thread(uint8_t Tag, TH3DoneEvent OnDone);
+// Asks the thread to end.
+void TerminateH3Thread();
+// Asks the thread to end, waits for it and frees it.
+void StopH3Thread();
+bool H3ThreadExists();
+
+// True when the agent answers. Waits in 100 ms steps while handling messages; after
+// 20 steps a cancel window (placed at Owner's left + Offset) lets the user give up
+// (false). A probe that fails ends the wait with false. A call made while a wait is
+// running returns false at once.
+bool WaitForHelpAgent(TCustomForm* Owner, int Offset);
+
+// What the last wait did (for the viewer's trace and the tests).
+struct TAgentWaitInfo {
+    int Polls = 0;
+    bool DialogShown = false;
+    bool Cancelled = false;
+};
+const TAgentWaitInfo& LastAgentWait();

@@ -1,0 +1,156 @@
+#include "LoopbackServer.h"
+
+#include <ws2tcpip.h>
+
+namespace loopback {
+
+namespace {
+
+struct WinsockInit {
+    WinsockInit() {
+        WSADATA d;
+        WSAStartup(MAKEWORD(2, 2), &d);
+    }
+};
+
+SOCKET BoundSocket(int& Port) {
+    static WinsockInit init;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = 0;
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    int len = sizeof(a);
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    Port = ntohs(a.sin_port);
+    return s;
+}
+
+} // namespace
+
+DelayedListener::DelayedListener(int DelayMs) {
+    FSocket = BoundSocket(FPort);
+    if (DelayMs == 0) {
+        listen(FSocket, 16);
+        FListening = true;
+    }
+    FThread = std::thread([this, DelayMs] {
+        if (DelayMs > 0) {
+            for (int waited = 0; waited < DelayMs && !FStop; waited += 10)
+                Sleep(10);
+            if (!FStop) {
+                listen(FSocket, 16);
+                FListening = true;
+            }
+        }
+        // Accepts and drops connections so that the backlog never fills.
+        while (!FStop) {
+            if (!FListening) {
+                Sleep(10);
+                continue;
+            }
+            fd_set set;
+            FD_ZERO(&set);
+            FD_SET(FSocket, &set);
+            timeval tv{0, 20000};
+            if (select(0, &set, nullptr, nullptr, &tv) > 0) {
+                SOCKET c = accept(FSocket, nullptr, nullptr);
+                if (c != INVALID_SOCKET)
+                    closesocket(c);
+            }
+        }
+    });
+}
+
+DelayedListener::~DelayedListener() {
+    FStop = true;
+    FThread.join();
+    closesocket(FSocket);
+}
+
+int ClosedPort() {
+    int port = 0;
+    SOCKET s = BoundSocket(port);
+    closesocket(s);
+    return port;
+}
+
+HttpServer::HttpServer() {
+    FSocket = BoundSocket(FPort);
+    listen(FSocket, 16);
+    FThread = std::thread([this] { Run(); });
+}
+
+HttpServer::~HttpServer() {
+    FStop = true;
+    FThread.join();
+    closesocket(FSocket);
+}
+
+std::wstring HttpServer::Base() const { return L"http://127.0.0.1:" + std::to_wstring(FPort); }
+
+void HttpServer::Serve(const std::string& Path, const std::string& Body) {
+    std::lock_guard<std::mutex> lock(FLock);
+    FBodies[Path] = Body;
+}
+
+std::vector<std::string> HttpServer::Requests() {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FRequests;
+}
+
+void HttpServer::Run() {
+    while (!FStop) {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(FSocket, &set);
+        timeval tv{0, 20000};
+        if (select(0, &set, nullptr, nullptr, &tv) <= 0)
+            continue;
+        SOCKET c = accept(FSocket, nullptr, nullptr);
+        if (c == INVALID_SOCKET)
+            continue;
+        Handle(c);
+        closesocket(c);
+    }
+}
+
+void HttpServer::Handle(SOCKET Client) {
+    std::string request;
+    char buf[4096];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+        const int n = recv(Client, buf, sizeof(buf), 0);
+        if (n <= 0)
+            return;
+        request.append(buf, n);
+    }
+    const size_t sp1 = request.find(' ');
+    const size_t sp2 = request.find(' ', sp1 + 1);
+    const std::string path = request.substr(sp1 + 1, sp2 - sp1 - 1);
+    std::string body;
+    bool found = false;
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        FRequests.push_back(path);
+        auto it = FBodies.find(path);
+        if (it != FBodies.end()) {
+            body = it->second;
+            found = true;
+        }
+    }
+    std::string head = found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n";
+    head += "Content-Type: application/octet-stream\r\nContent-Length: " + std::to_string(body.size()) +
+            "\r\nConnection: close\r\n\r\n";
+    const std::string reply = head + body;
+    size_t sent = 0;
+    while (sent < reply.size()) {
+        const int n = send(Client, reply.data() + sent, static_cast<int>(reply.size() - sent), 0);
+        if (n <= 0)
+            break;
+        sent += n;
+    }
+    shutdown(Client, SD_SEND);
+}
+
+} // namespace loopback

@@ -1,0 +1,59 @@
+// Loopback servers of the helper tests: a port that starts listening after a delay, and
+// a small HTTP server that answers GET requests from a table of paths.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace loopback {
+
+// Reserves a port on 127.0.0.1 at once (connections are refused) and listens after DelayMs.
+// DelayMs < 0 never listens.
+class DelayedListener {
+public:
+    explicit DelayedListener(int DelayMs);
+    ~DelayedListener();
+    int Port() const { return FPort; }
+    bool Listening() const { return FListening; }
+
+private:
+    SOCKET FSocket = INVALID_SOCKET;
+    int FPort = 0;
+    std::atomic<bool> FListening{false};
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+};
+
+class HttpServer {
+public:
+    HttpServer();
+    ~HttpServer();
+    int Port() const { return FPort; }
+    std::wstring Base() const; // "http://127.0.0.1:port"
+    // Answers GET Path with status 200 and Body; other paths get 404.
+    void Serve(const std::string& Path, const std::string& Body);
+    std::vector<std::string> Requests();
+
+private:
+    void Run();
+    void Handle(SOCKET Client);
+    SOCKET FSocket = INVALID_SOCKET;
+    int FPort = 0;
+    std::atomic<bool> FStop{false};
+    std::mutex FLock;
+    std::map<std::string, std::string> FBodies;
+    std::vector<std::string> FRequests;
+    std::thread FThread;
+};
+
+// A port on 127.0.0.1 that nothing listens on (at the time of the call).
+int ClosedPort();
+
+} // namespace loopback

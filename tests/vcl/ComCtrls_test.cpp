@@ -1,0 +1,646 @@
+#include "VclTestSupport.h"
+
+#include "ComCtrls.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace vcltest;
+
+namespace {
+
+class TCcForm : public TForm {
+public:
+    VORLANE_CLASS_NAME(TCcForm)
+    explicit TCcForm(TComponent* AOwner) : TForm(AOwner) { SetBounds(50, 50, 500, 400); }
+};
+
+std::wstring ListText(HWND wnd, int item, int sub, int size = 256) {
+    std::vector<wchar_t> buf(static_cast<size_t>(size) + 4, L'#');
+    LVITEMW it{};
+    it.iSubItem = sub;
+    it.pszText = buf.data();
+    it.cchTextMax = size;
+    SendMessageW(wnd, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&it));
+    return it.pszText ? std::wstring(it.pszText) : L"";
+}
+
+std::wstring TreeText(HWND wnd, HTREEITEM item) {
+    wchar_t buf[256] = {};
+    TVITEMW it{};
+    it.mask = TVIF_TEXT | TVIF_HANDLE;
+    it.hItem = item;
+    it.pszText = buf;
+    it.cchTextMax = 256;
+    SendMessageW(wnd, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    return it.pszText;
+}
+
+} // namespace
+
+TEST(CopyToTextBuffer, CutsToOneLessThanTheBufferAndEndsWithZero) {
+    wchar_t buf[6];
+    std::fill(std::begin(buf), std::end(buf), L'#');
+    CopyToTextBuffer(L"\u0416abcdef", buf, 4);
+    EXPECT_STREQ(buf, L"\u0416ab");
+    EXPECT_EQ(buf[4], L'#'); // nothing written past the buffer
+    CopyToTextBuffer(L"xyz", buf, 1);
+    EXPECT_EQ(buf[0], L'\0');
+    buf[0] = L'#';
+    CopyToTextBuffer(L"xyz", buf, 0); // no room at all: untouched
+    EXPECT_EQ(buf[0], L'#');
+    CopyToTextBuffer(L"xyz", nullptr, 5);
+}
+
+TEST(ListView, OwnerDataAnswersDisplayRequestsFromOnDataWithinTheBuffer) {
+    Watchdog w(20000);
+    TCcForm form(nullptr);
+    auto* lv = new TListView(&form);
+    lv->SetParent(&form);
+    lv->SetViewStyle(vsReport);
+    lv->SetOwnerData(true);
+    lv->Columns()->Add()->SetCaption(L"Keyword");
+    lv->Columns()->Add()->SetCaption(L"\u0416");
+    int dataCalls = 0;
+    lv->OnData = [&](TObject*, TListItem* item) {
+        ++dataCalls;
+        item->SetCaption(L"\u0416\u0417 " + std::to_wstring(item->Index()));
+        item->AddSubItem(L"sub" + std::to_wstring(item->Index()));
+    };
+    lv->Items()->SetCount(300000);
+    form.Show();
+    HWND wnd = lv->Handle();
+    EXPECT_EQ(SendMessageW(wnd, LVM_GETITEMCOUNT, 0, 0), 300000);
+    EXPECT_EQ(ListText(wnd, 123456, 0), L"\u0416\u0417 123456");
+    EXPECT_EQ(ListText(wnd, 7, 1), L"sub7");
+    EXPECT_EQ(ListText(wnd, 7, 2), L""); // no such sub-item
+
+    // A tiny buffer takes size - 1 characters and the zero, nothing beyond.
+    wchar_t buf[8];
+    std::fill(std::begin(buf), std::end(buf), L'#');
+    NMLVDISPINFOW di{};
+    di.hdr.hwndFrom = wnd;
+    di.hdr.code = LVN_GETDISPINFOW;
+    di.item.mask = LVIF_TEXT;
+    di.item.iItem = 42;
+    di.item.pszText = buf;
+    di.item.cchTextMax = 3;
+    lv->Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&di));
+    EXPECT_STREQ(buf, L"\u0416\u0417");
+    EXPECT_EQ(buf[3], L'#');
+    di.item.iSubItem = 1;
+    di.item.cchTextMax = 1;
+    lv->Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&di));
+    EXPECT_EQ(buf[0], L'\0');
+    EXPECT_EQ(buf[1], L'\u0417');
+
+    // Items[I] of an owner-data list is the temporary item filled for row I.
+    int before = dataCalls;
+    TListItem* item = lv->Items()->Item(299999);
+    EXPECT_EQ(dataCalls, before + 1);
+    EXPECT_EQ(item->Caption(), L"\u0416\u0417 299999");
+    EXPECT_THROW(lv->Items()->Item(300000), EListError);
+
+    // Selection by row, and a new window keeps count and selected row.
+    lv->SetItemIndex(250000);
+    EXPECT_EQ(lv->Selected()->Index(), 250000);
+    lv->RecreateWnd();
+    EXPECT_EQ(SendMessageW(lv->Handle(), LVM_GETITEMCOUNT, 0, 0), 300000);
+    EXPECT_EQ(lv->ItemIndex(), 250000);
+    lv->SetSelected(nullptr);
+    EXPECT_EQ(lv->SelCount(), 0);
+}
+
+TEST(ListView, OwnerDataFindRunsOnDataFindWithTheRequest) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* lv = new TListView(&form);
+    lv->SetParent(&form);
+    lv->SetViewStyle(vsReport);
+    lv->SetOwnerData(true);
+    lv->Columns()->Add();
+    std::vector<std::wstring> rows{L"alpha", L"beta", L"\u0416uk", L"gamma"};
+    lv->OnData = [&](TObject*, TListItem* item) { item->SetCaption(rows[static_cast<size_t>(item->Index())]); };
+    TItemFind seenKind = ifData;
+    std::wstring seenText;
+    int seenStart = -2;
+    lv->OnDataFind = [&](TObject*, TItemFind kind, const std::wstring& text, POINT, LPARAM, int start,
+                         TSearchDirection, bool, int& index) {
+        seenKind = kind;
+        seenText = text;
+        seenStart = start;
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].compare(0, text.size(), text) == 0)
+                index = static_cast<int>(i);
+    };
+    lv->Items()->SetCount(static_cast<int>(rows.size()));
+    form.Show();
+    LVFINDINFOW fi{};
+    fi.flags = LVFI_STRING | LVFI_PARTIAL;
+    fi.psz = L"\u0416";
+    EXPECT_EQ(SendMessageW(lv->Handle(), LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&fi)), 2);
+    EXPECT_EQ(seenKind, ifPartialString);
+    EXPECT_EQ(seenText, L"\u0416");
+    EXPECT_LE(seenStart, 0);
+    fi.flags = LVFI_STRING;
+    fi.psz = L"nothing";
+    EXPECT_EQ(SendMessageW(lv->Handle(), LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&fi)), -1);
+    EXPECT_EQ(seenKind, ifExactString);
+}
+
+TEST(ListView, ItemsShowWideTextsAndSurviveANewWindow) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* lv = new TListView(&form);
+    lv->SetParent(&form);
+    lv->SetViewStyle(vsReport);
+    lv->SetMultiSelect(true);
+    lv->Columns()->Add()->SetCaption(L"Name");
+    lv->Columns()->Add()->SetCaption(L"Path");
+    // Items made before the window exists.
+    TListItem* a = lv->Items()->Add();
+    a->SetCaption(L"\u4e2d\u6587");
+    a->AddSubItem(L"C:\\\u0416");
+    TListItem* b = lv->Items()->Add();
+    b->SetCaption(L"\u0416\u0417");
+    form.Show();
+    HWND wnd = lv->Handle();
+    EXPECT_EQ(ListText(wnd, 0, 0), L"\u4e2d\u6587");
+    EXPECT_EQ(ListText(wnd, 0, 1), L"C:\\\u0416");
+    // Changes after the window exists reach it.
+    b->AddSubItem(L"x\u0401");
+    b->SetSubItem(0, L"y\u0401");
+    EXPECT_EQ(ListText(wnd, 1, 1), L"y\u0401");
+    TListItem* c = lv->Items()->Insert(0);
+    c->SetCaption(L"first");
+    EXPECT_EQ(ListText(wnd, 0, 0), L"first");
+    EXPECT_EQ(a->Index(), 1);
+
+    a->SetSelected(true);
+    b->SetSelected(true);
+    EXPECT_EQ(lv->SelCount(), 2);
+    lv->RecreateWnd();
+    wnd = lv->Handle();
+    EXPECT_EQ(SendMessageW(wnd, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(ListText(wnd, 2, 1), L"y\u0401");
+    EXPECT_EQ(lv->SelCount(), 2);
+    EXPECT_EQ(lv->Selected(), a);
+    // Setting null deselects every selected item.
+    lv->SetSelected(nullptr);
+    EXPECT_EQ(lv->SelCount(), 0);
+    EXPECT_EQ(lv->Selected(), nullptr);
+
+    std::vector<TListItem*> deleted;
+    lv->OnDeletion = [&](TObject*, TListItem* item) { deleted.push_back(item); };
+    lv->Items()->Delete(0);
+    EXPECT_EQ(deleted, std::vector<TListItem*>{c});
+    EXPECT_EQ(a->Index(), 0);
+    EXPECT_EQ(ListText(wnd, 0, 0), L"\u4e2d\u6587");
+    EXPECT_THROW(a->SubItem(5), EListError);
+}
+
+TEST(ListView, SortingOrdersModelAndWindowAlike) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* lv = new TListView(&form);
+    lv->SetParent(&form);
+    lv->SetViewStyle(vsReport);
+    lv->Columns()->Add();
+    for (const wchar_t* s : {L"delta", L"alpha", L"charlie", L"bravo"})
+        lv->Items()->Add()->SetCaption(s);
+    form.Show();
+    EXPECT_TRUE(lv->AlphaSort());
+    HWND wnd = lv->Handle();
+    const wchar_t* expected[] = {L"alpha", L"bravo", L"charlie", L"delta"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(lv->Items()->Item(i)->Caption(), expected[i]);
+        EXPECT_EQ(ListText(wnd, i, 0), expected[i]);
+    }
+    // OnCompare decides when assigned: reverse order.
+    lv->OnCompare = [](TObject*, TListItem* x, TListItem* y, LPARAM, int& r) {
+        r = -lstrcmpW(x->Caption().c_str(), y->Caption().c_str());
+    };
+    lv->AlphaSort();
+    EXPECT_EQ(ListText(wnd, 0, 0), L"delta");
+    EXPECT_EQ(lv->Items()->Item(3)->Caption(), L"alpha");
+}
+
+TEST(ListView, EditingFollowsReadOnlyAndTheEvents) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* lv = new TListView(&form);
+    lv->SetParent(&form);
+    TListItem* item = lv->Items()->Add();
+    item->SetCaption(L"old");
+    form.Show();
+    NMLVDISPINFOW di{};
+    di.hdr.hwndFrom = lv->Handle();
+    di.hdr.code = LVN_BEGINLABELEDITW;
+    di.item.iItem = 0;
+    bool asked = false;
+    lv->OnEditing = [&](TObject*, TListItem*, bool& allow) { asked = true; allow = true; };
+    EXPECT_EQ(lv->Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&di)), 0);
+    EXPECT_TRUE(asked);
+    lv->SetReadOnly(true);
+    asked = false;
+    di.hdr.hwndFrom = lv->Handle();
+    EXPECT_EQ(lv->Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&di)), 1);
+    EXPECT_FALSE(asked);
+
+    wchar_t text[] = L"new\u0416";
+    di.hdr.code = LVN_ENDLABELEDITW;
+    di.item.pszText = text;
+    lv->OnEdited = [](TObject*, TListItem*, std::wstring& s) { s += L"!"; };
+    lv->Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&di));
+    EXPECT_EQ(item->Caption(), L"new\u0416!");
+    EXPECT_EQ(ListText(lv->Handle(), 0, 0), L"new\u0416!");
+}
+
+// ---------------------------------------------------------------------------------
+
+TEST(TreeView, NavigationFollowsDepthFirstOrder) {
+    TTreeView tv(nullptr);
+    TTreeNodes* n = tv.Items();
+    TTreeNode* a = n->Add(nullptr, L"a");
+    TTreeNode* a1 = n->AddChild(a, L"a1");
+    TTreeNode* a11 = n->AddChild(a1, L"a11");
+    TTreeNode* a2 = n->AddChild(a, L"a2");
+    TTreeNode* b = n->Add(a, L"b");
+    TTreeNode* z = n->AddFirst(a, L"z");
+    TTreeNode* a0 = n->AddChildFirst(a, L"a0");
+    // Order: z, a, a0, a1, a11, a2, b
+    std::vector<TTreeNode*> order{z, a, a0, a1, a11, a2, b};
+    ASSERT_EQ(n->Count(), 7);
+    std::vector<TTreeNode*> walked;
+    for (TTreeNode* x = n->GetFirstNode(); x; x = x->GetNext())
+        walked.push_back(x);
+    EXPECT_EQ(walked, order);
+    std::vector<TTreeNode*> back;
+    for (TTreeNode* x = b; x; x = x->GetPrev())
+        back.insert(back.begin(), x);
+    EXPECT_EQ(back, order);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(n->Item(i), order[static_cast<size_t>(i)]) << i;
+        EXPECT_EQ(order[static_cast<size_t>(i)]->AbsoluteIndex(), i);
+    }
+    EXPECT_EQ(n->Item(4), a11); // out of sequence: found by descending
+    EXPECT_EQ(a11->Level(), 2);
+    EXPECT_EQ(a11->Parent(), a1);
+    EXPECT_EQ(a->Parent(), nullptr);
+    EXPECT_EQ(a->Count(), 3);
+    EXPECT_EQ(a->Item(2), a2);
+    EXPECT_TRUE(a->HasChildren());
+    EXPECT_FALSE(b->HasChildren());
+    EXPECT_EQ(b->GetNext(), nullptr);
+    EXPECT_EQ(a11->GetNext(), a2);
+    EXPECT_EQ(a2->getNextSibling(), nullptr);
+    try {
+        a->Item(3);
+        FAIL() << "no error";
+    } catch (const EListError& e) {
+        EXPECT_EQ(e.Message(), L"List index out of bounds (3)");
+    }
+    EXPECT_THROW(n->Item(7), EListError);
+
+    // Deleting keeps counts and indexes in step; the last child takes the button along.
+    std::vector<std::wstring> deleted;
+    tv.OnDeletion = [&](TObject*, TTreeNode* x) { deleted.push_back(x->Text()); };
+    a1->Delete();
+    EXPECT_EQ(deleted, (std::vector<std::wstring>{L"a11", L"a1"}));
+    EXPECT_EQ(n->Count(), 5);
+    EXPECT_EQ(a2->Index(), 1);
+    EXPECT_EQ(b->AbsoluteIndex(), 4);
+    a->DeleteChildren();
+    EXPECT_FALSE(a->HasChildren());
+    EXPECT_EQ(n->Item(2), b);
+    tv.OnDeletion = nullptr;
+}
+
+TEST(TreeView, WindowShowsNodesAndKeepsThemAcrossANewWindow) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* tv = new TTreeView(&form);
+    tv->SetParent(&form);
+    tv->SetBounds(0, 0, 300, 300);
+    TTreeNode* root = tv->Items()->AddObject(nullptr, L"\u0416 root", reinterpret_cast<void*>(7));
+    TTreeNode* child = tv->Items()->AddChild(root, L"child \u4e2d");
+    form.Show();
+    HWND wnd = tv->Handle();
+    EXPECT_EQ(TreeText(wnd, root->ItemId()), L"\u0416 root");
+    EXPECT_EQ(TreeText(wnd, child->ItemId()), L"child \u4e2d");
+    TTreeNode* late = tv->Items()->AddChild(root, L"late");
+    EXPECT_NE(late->ItemId(), nullptr);
+    child->SetText(L"renamed \u0401");
+    EXPECT_EQ(TreeText(wnd, child->ItemId()), L"renamed \u0401");
+
+    root->Expand(false);
+    EXPECT_TRUE(root->Expanded());
+    tv->SetSelected(child);
+    EXPECT_EQ(tv->Selected(), child);
+    EXPECT_EQ(tv->GetNodeAt(child->DisplayRect(true).left + 1, child->DisplayRect(true).top + 1), child);
+
+    tv->RecreateWnd();
+    wnd = tv->Handle();
+    EXPECT_EQ(SendMessageW(wnd, TVM_GETCOUNT, 0, 0), 3);
+    EXPECT_TRUE(root->Expanded());
+    EXPECT_EQ(tv->Selected(), child);
+    EXPECT_EQ(TreeText(wnd, child->ItemId()), L"renamed \u0401");
+    EXPECT_EQ(root->Data(), reinterpret_cast<void*>(7));
+
+    tv->SetSelected(nullptr);
+    EXPECT_EQ(tv->Selected(), nullptr);
+    tv->Items()->Clear();
+    EXPECT_EQ(SendMessageW(wnd, TVM_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(tv->Items()->Count(), 0);
+}
+
+TEST(TreeView, ExpandingAsksOnExpandingAndAFilledPlaceholderOpens) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* tv = new TTreeView(&form);
+    tv->SetParent(&form);
+    TTreeNode* closed = tv->Items()->Add(nullptr, L"closed");
+    tv->Items()->AddChild(closed, L"+");
+    TTreeNode* lazy = tv->Items()->Add(nullptr, L"lazy");
+    tv->Items()->AddChild(lazy, L"+");
+    int expandedEvents = 0;
+    tv->OnExpanding = [&](TObject*, TTreeNode* node, bool& allow) {
+        if (node == closed) {
+            allow = false;
+            return;
+        }
+        node->DeleteChildren(); // the placeholder goes, the real children come
+        tv->Items()->AddChild(node, L"one");
+        tv->Items()->AddChild(node, L"two");
+    };
+    tv->OnExpanded = [&](TObject*, TTreeNode*) { ++expandedEvents; };
+    form.Show();
+    HWND wnd = tv->Handle();
+
+    closed->SetExpanded(true);
+    EXPECT_FALSE(closed->Expanded());
+    // The window's own expansion (a click on the button) asks too.
+    SendMessageW(wnd, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(closed->ItemId()));
+    EXPECT_FALSE(closed->Expanded());
+    EXPECT_EQ(expandedEvents, 0);
+
+    lazy->SetExpanded(true);
+    EXPECT_TRUE(lazy->Expanded());
+    EXPECT_EQ(expandedEvents, 1);
+    ASSERT_EQ(lazy->Count(), 2);
+    EXPECT_EQ(TreeText(wnd, lazy->Item(1)->ItemId()), L"two");
+    EXPECT_EQ(SendMessageW(wnd, TVM_GETCOUNT, 0, 0), 5);
+}
+
+TEST(TreeView, ImageEventsAnswerTheWindowAndSortingReordersIt) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* tv = new TTreeView(&form);
+    tv->SetParent(&form);
+    for (const wchar_t* s : {L"c", L"a", L"b"})
+        tv->Items()->Add(nullptr, s);
+    tv->OnGetImageIndex = [](TObject*, TTreeNode* n) { n->SetImageIndex(n->Index() + 10); };
+    tv->OnGetSelectedIndex = [](TObject*, TTreeNode* n) { n->SetSelectedIndex(n->ImageIndex()); };
+    form.Show();
+    HWND wnd = tv->Handle();
+    tv->AlphaSort();
+    HTREEITEM h = reinterpret_cast<HTREEITEM>(SendMessageW(wnd, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    std::wstring order;
+    while (h) {
+        order += TreeText(wnd, h);
+        h = reinterpret_cast<HTREEITEM>(SendMessageW(wnd, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(h)));
+    }
+    EXPECT_EQ(order, L"abc");
+    EXPECT_EQ(tv->Items()->Item(0)->Text(), L"a");
+    TVITEMW it{};
+    it.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+    it.hItem = tv->Items()->Item(2)->ItemId();
+    SendMessageW(wnd, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    EXPECT_EQ(it.iImage, 12);
+    EXPECT_EQ(it.iSelectedImage, 12);
+}
+
+// ---------------------------------------------------------------------------------
+
+TEST(StatusBar, PanelTextsGoOutBehindTheirAlignmentTabs) {
+    Watchdog w(10000);
+    EXPECT_EQ(StatusPanelWindowText(L"x", taLeftJustify), L"x");
+    EXPECT_EQ(StatusPanelWindowText(L"x", taCenter), L"\tx");
+    EXPECT_EQ(StatusPanelWindowText(L"x", taRightJustify), L"\t\tx");
+
+    TCcForm form(nullptr);
+    auto* sb = new TStatusBar(&form);
+    sb->SetParent(&form);
+    TStatusPanel* p0 = sb->Panels()->Add();
+    p0->SetWidth(100);
+    p0->SetText(L"\u0416 status");
+    TStatusPanel* p1 = sb->Panels()->Add();
+    p1->SetWidth(60);
+    p1->SetAlignment(taRightJustify);
+    p1->SetText(L"Zoom");
+    sb->Panels()->Add()->SetText(L"\tlast");
+    form.Show();
+    HWND wnd = sb->Handle();
+    auto partText = [&](int i) {
+        wchar_t buf[128] = {};
+        SendMessageW(wnd, SB_GETTEXTW, i, reinterpret_cast<LPARAM>(buf));
+        return std::wstring(buf);
+    };
+    EXPECT_EQ(SendMessageW(wnd, SB_GETPARTS, 0, 0), 3);
+    EXPECT_EQ(partText(0), L"\u0416 status");
+    EXPECT_EQ(partText(1), L"\t\tZoom");
+    EXPECT_EQ(partText(2), L"\tlast"); // the text's own leading TAB stays
+    p1->SetAlignment(taCenter);
+    EXPECT_EQ(partText(1), L"\tZoom");
+    EXPECT_EQ(sb->PanelAt(120), 1);
+    sb->RecreateWnd();
+    wnd = sb->Handle();
+    EXPECT_EQ(partText(1), L"\tZoom");
+
+    sb->SetSimplePanel(true);
+    sb->SetSimpleText(L"\t\t\u0416 simple");
+    EXPECT_EQ(sb->SimpleText(), L"\t\t\u0416 simple");
+    EXPECT_EQ(partText(0), L"\t\t\u0416 simple"); // a simple bar has the one part
+}
+
+// ---------------------------------------------------------------------------------
+
+TEST(ToolBar, ButtonsShowCaptionsAndReportClicks) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* bar = new TToolBar(&form);
+    bar->SetParent(&form);
+    bar->SetShowCaptions(true);
+    bar->SetCaption(L"Bar \u0416");
+    auto* back = new TToolButton(&form);
+    back->SetCaption(L"\u0416 Back");
+    back->SetParent(bar);
+    auto* sep = new TToolButton(&form);
+    sep->SetStyle(tbsSeparator);
+    sep->SetParent(bar);
+    auto* check = new TToolButton(&form);
+    check->SetStyle(tbsCheck);
+    check->SetCaption(L"Check");
+    check->SetParent(bar);
+    form.Show();
+    HWND wnd = bar->Handle();
+    auto buttonText = [&](TToolButton* b) {
+        wchar_t buf[64] = {};
+        SendMessageW(wnd, TB_GETBUTTONTEXTW, b->CommandId(), reinterpret_cast<LPARAM>(buf));
+        return std::wstring(buf);
+    };
+    EXPECT_EQ(bar->ButtonCount(), 3);
+    EXPECT_EQ(SendMessageW(wnd, TB_BUTTONCOUNT, 0, 0), 3);
+    EXPECT_EQ(buttonText(back), L"\u0416 Back");
+    wchar_t caption[32] = {};
+    GetWindowTextW(wnd, caption, 32);
+    EXPECT_STREQ(caption, L"Bar \u0416");
+    back->SetCaption(L"Zur\u00fcck \u4e2d");
+    EXPECT_EQ(buttonText(back), L"Zur\u00fcck \u4e2d");
+    EXPECT_GT(back->Width(), 0);
+
+    int clicks = 0;
+    back->OnClick = [&](TObject*) { ++clicks; };
+    SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(back->CommandId(), BN_CLICKED), reinterpret_cast<LPARAM>(wnd));
+    EXPECT_EQ(clicks, 1);
+    check->SetDown(true);
+    EXPECT_TRUE(check->Down());
+    bar->RecreateWnd();
+    EXPECT_TRUE(check->Down());
+    EXPECT_EQ(SendMessageW(bar->Handle(), TB_BUTTONCOUNT, 0, 0), 3);
+
+    delete sep;
+    EXPECT_EQ(bar->ButtonCount(), 2);
+    EXPECT_EQ(SendMessageW(bar->Handle(), TB_BUTTONCOUNT, 0, 0), 2);
+}
+
+// ---------------------------------------------------------------------------------
+
+TEST(PageControl, TabsFollowThePagesAndHotKeysChangePages) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* pc = new TPageControl(&form);
+    pc->SetParent(&form);
+    pc->SetAlign(alClient);
+    auto* toc = new TTabSheet(&form);
+    toc->SetCaption(L"&Contents");
+    toc->SetPageControl(pc);
+    auto* index = new TTabSheet(&form);
+    index->SetCaption(L"\u0416 &Index");
+    index->SetPageControl(pc);
+    auto* hidden = new TTabSheet(&form);
+    hidden->SetCaption(L"&Hidden");
+    hidden->SetTabVisible(false);
+    hidden->SetPageControl(pc);
+    form.Show();
+    HWND wnd = pc->Handle();
+    EXPECT_EQ(pc->PageCount(), 3);
+    EXPECT_EQ(SendMessageW(wnd, TCM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(pc->TabCaption(1), L"\u0416 &Index");
+    EXPECT_EQ(pc->ActivePage(), toc);
+    EXPECT_TRUE(toc->Visible());
+    EXPECT_FALSE(index->Visible());
+    // The page fills the display area below the tabs.
+    EXPECT_GT(toc->Top(), 0);
+
+    index->SetCaption(L"Inde&x \u4e2d");
+    EXPECT_EQ(pc->TabCaption(1), L"Inde&x \u4e2d");
+
+    int changes = 0;
+    bool allow = false;
+    pc->OnChange = [&](TObject*) { ++changes; };
+    pc->OnChanging = [&](TObject*, bool& a) { a = allow; };
+    EXPECT_EQ(form.Perform(CM_DIALOGCHAR, L'X', 0), 1);
+    EXPECT_EQ(pc->ActivePage(), toc); // refused by OnChanging
+    allow = true;
+    EXPECT_EQ(form.Perform(CM_DIALOGCHAR, L'x', 0), 1);
+    EXPECT_EQ(pc->ActivePage(), index);
+    EXPECT_EQ(SendMessageW(wnd, TCM_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(form.Perform(CM_DIALOGCHAR, L'h', 0), 0); // its tab is not shown
+
+    pc->SelectNextPage(true);
+    EXPECT_EQ(pc->ActivePage(), toc);
+    pc->SetActivePage(index);
+    pc->RecreateWnd();
+    EXPECT_EQ(SendMessageW(pc->Handle(), TCM_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(pc->TabCaption(0), L"&Contents");
+    delete index;
+    EXPECT_EQ(pc->PageCount(), 2);
+    EXPECT_EQ(pc->ActivePage(), toc);
+}
+
+TEST(ProgressBar, PositionStaysInRangeAndSurvivesANewWindow) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* pb = new TProgressBar(&form);
+    pb->SetParent(&form);
+    pb->SetRange(0, 300000);
+    pb->SetPosition(123456);
+    form.Show();
+    EXPECT_EQ(SendMessageW(pb->Handle(), PBM_GETPOS, 0, 0), 123456);
+    pb->SetPosition(400000);
+    EXPECT_EQ(pb->Position(), 300000);
+    pb->SetPosition(1000);
+    pb->SetStep(500);
+    pb->StepIt();
+    pb->RecreateWnd();
+    EXPECT_EQ(pb->Position(), 1500);
+}
+
+// ---------------------------------------------------------------------------------
+
+TEST(RichEdit, TextLinesSelectionAndStreamsRoundTrip) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* re = new TRichEdit(&form);
+    re->SetParent(&form);
+    int changes = 0;
+    re->OnChange = [&](TObject*) { ++changes; };
+    form.Show();
+    ASSERT_NE(RichEditModule(), nullptr);
+    wchar_t cls[64] = {};
+    GetClassNameW(re->Handle(), cls, 64);
+    EXPECT_STREQ(cls, L"TRichEdit");
+
+    re->SetText(L"\u0416\u0417 one\r\ntwo \u4e2d\r\nthree");
+    EXPECT_EQ(changes, 0); // setting the text raises no change
+    EXPECT_EQ(re->GetText(), L"\u0416\u0417 one\r\ntwo \u4e2d\r\nthree");
+    EXPECT_EQ(re->LineCount(), 3);
+    EXPECT_EQ(re->Line(1), L"two \u4e2d");
+    EXPECT_THROW(re->Line(3), EListError);
+    re->InsertLine(1, L"inserted");
+    re->InsertLine(4, L"appended");
+    EXPECT_EQ(re->LineCount(), 5);
+    EXPECT_EQ(re->Line(1), L"inserted");
+    EXPECT_EQ(re->Line(4), L"appended");
+    re->DeleteLine(4);
+    re->DeleteLine(0);
+    EXPECT_EQ(re->LineCount(), 3);
+    EXPECT_EQ(re->Line(0), L"inserted");
+    EXPECT_EQ(re->Line(2), L"three");
+    EXPECT_EQ(re->LineFromChar(0), 0);
+
+    re->SetSelStart(0);
+    re->SetSelLength(8);
+    EXPECT_EQ(re->SelText(), L"inserted");
+    re->SetSelText(L"\u0401");
+    EXPECT_EQ(re->Line(0), L"\u0401");
+    EXPECT_GE(changes, 1);
+
+    TMemoryStream rtf;
+    re->SaveToStream(&rtf);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(rtf.Memory()), 5), "{\\rtf");
+    re->Clear();
+    EXPECT_EQ(re->LineCount(), 0);
+    rtf.SetPosition(0);
+    re->LoadFromStream(&rtf);
+    EXPECT_EQ(re->Line(0), L"\u0401");
+    EXPECT_EQ(re->Line(2), L"three");
+
+    re->RecreateWnd();
+    EXPECT_EQ(re->Line(1), L"two \u4e2d");
+    EXPECT_EQ(re->LineCount(), 3);
+}
