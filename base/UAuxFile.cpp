@@ -170,36 +170,32 @@ struct TFindHandle {
     }
 };
 
+// The system's find functions by character width.
+inline HANDLE FindFirstEntry(const std::wstring& Mask, WIN32_FIND_DATAW* fd) { return FindFirstFileW(Mask.c_str(), fd); }
+inline HANDLE FindFirstEntry(const std::string& Mask, WIN32_FIND_DATAA* fd) { return FindFirstFileA(Mask.c_str(), fd); }
+inline BOOL FindNextEntry(HANDLE h, WIN32_FIND_DATAW* fd) { return FindNextFileW(h, fd); }
+inline BOOL FindNextEntry(HANDLE h, WIN32_FIND_DATAA* fd) { return FindNextFileA(h, fd); }
+
 // Calls Fn for every entry matching Mask until it returns false.
-template <class F>
-void ForEachEntryW(const std::wstring& Mask, F Fn) {
+template <class TFindData, class TText, class F>
+void ForEachEntry(const TText& Mask, F Fn) {
     if (Mask.empty())
         return;
-    WIN32_FIND_DATAW fd;
+    TFindData fd;
     TFindHandle h;
-    h.H = FindFirstFileW(Mask.c_str(), &fd);
+    h.H = FindFirstEntry(Mask, &fd);
     if (h.H == INVALID_HANDLE_VALUE)
         return;
     do {
         if (!Fn(fd))
             break;
-    } while (FindNextFileW(h.H, &fd));
+    } while (FindNextEntry(h.H, &fd));
 }
 
 template <class F>
-void ForEachEntryA(const std::string& Mask, F Fn) {
-    if (Mask.empty())
-        return;
-    WIN32_FIND_DATAA fd;
-    TFindHandle h;
-    h.H = FindFirstFileA(Mask.c_str(), &fd);
-    if (h.H == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        if (!Fn(fd))
-            break;
-    } while (FindNextFileA(h.H, &fd));
-}
+void ForEachEntryW(const std::wstring& Mask, F Fn) { ForEachEntry<WIN32_FIND_DATAW>(Mask, Fn); }
+template <class F>
+void ForEachEntryA(const std::string& Mask, F Fn) { ForEachEntry<WIN32_FIND_DATAA>(Mask, Fn); }
 
 bool IsDots(const wchar_t* name) { return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0)); }
 

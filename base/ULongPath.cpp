@@ -1,5 +1,7 @@
 #include "ULongPath.h"
 
+#include "TntSystem.h"
+
 #include <winsock2.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -23,24 +25,6 @@ struct TShellFolderHolder {
     }
 };
 
-std::wstring AnsiToWideCP(const std::string& S) {
-    if (S.empty())
-        return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(S.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(S.size()), w.data(), n);
-    return w;
-}
-
-std::string WideToAnsiCP(const std::wstring& S) {
-    if (S.empty())
-        return {};
-    int n = WideCharToMultiByte(CP_ACP, 0, S.data(), static_cast<int>(S.size()), nullptr, 0, nullptr, nullptr);
-    std::string a(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, S.data(), static_cast<int>(S.size()), a.data(), n, nullptr, nullptr);
-    return a;
-}
-
 } // namespace
 
 std::wstring GetLongPathW(const std::wstring& Path) {
@@ -62,4 +46,4 @@ std::wstring GetLongPathW(const std::wstring& Path) {
     return buf;
 }
 
-std::string GetLongPathA(const std::string& Path) { return WideToAnsiCP(GetLongPathW(AnsiToWideCP(Path))); }
+std::string GetLongPathA(const std::string& Path) { return WideStringToStringEx(GetLongPathW(StringToWideStringEx(Path, CP_ACP)), CP_ACP); }

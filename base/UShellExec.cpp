@@ -1,6 +1,8 @@
 // Process start and shell execute.
 #include "UShellExec.h"
 
+#include "TntSystem.h"
+
 #include "Forms.h"
 #include "SysUtils.h"
 #include "UUtilsW.h"
@@ -35,14 +37,6 @@ intptr_t CallShell(HWND Owner, const std::wstring& Verb, const std::wstring& Fil
     }
     if (func) return func(Owner, Verb, File, Params, ShowCmd);
     return SystemShellExecute(Owner, Verb, File, Params, ShowCmd);
-}
-
-std::wstring Widen(const std::string& S) {
-    if (S.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(S.size()), nullptr, 0);
-    std::wstring r(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(S.size()), r.data(), n);
-    return r;
 }
 
 // The handle of the screen's active form, else of the main form, else none.
@@ -119,7 +113,7 @@ TShellExecuteFunc SetShellExecuteFunc(TShellExecuteFunc Func) {
 }
 
 intptr_t ShellExecuteOpenA(const std::string& FileName, const std::string& Params, bool ShowErrors) {
-    const std::wstring file = Widen(FileName), params = Widen(Params);
+    const std::wstring file = StringToWideStringEx(FileName, CP_ACP), params = StringToWideStringEx(Params, CP_ACP);
     const intptr_t r = CallShell(OwnerWindow(), L"open", file, params, SW_SHOWDEFAULT);
     if (r <= 32 && ShowErrors) ReportOpenFailure(L"ShellExecute(", file, params, r);
     return r;
@@ -140,7 +134,7 @@ bool ShellExecW(const std::wstring& FileName, const std::wstring& Params) {
 }
 
 bool ShellExec(const std::wstring& FileName, const std::string& Params) {
-    return ShellExecW(FileName, Widen(Params));
+    return ShellExecW(FileName, StringToWideStringEx(Params, CP_ACP));
 }
 
 intptr_t ShellExecuteFromDesktopW(const std::wstring& FileName) {

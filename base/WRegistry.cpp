@@ -1,5 +1,7 @@
 #include "WRegistry.h"
 
+#include "TntSystem.h"
+
 #include "Format.h"
 #include "SysUtils.h"
 #include "UAuxFile.h"
@@ -22,15 +24,6 @@ constexpr REGSAM kViewBits = KEY_WOW64_64KEY | KEY_WOW64_32KEY;
 }
 
 bool IsRelative(const std::wstring& Key) { return Key.empty() || Key[0] != L'\\'; }
-
-std::wstring AnsiToWideACP(const std::string& S) {
-    if (S.empty())
-        return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(S.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(S.size()), w.data(), n);
-    return w;
-}
 
 // Text of REG_SZ data of any size: odd bytes dropped, cut at the first zero.
 std::wstring TextOfData(const std::string& Data) {
@@ -129,7 +122,7 @@ void TRegistry::ChangeKey(HKEY Value, const std::wstring& Path) {
     FCurrentPath = Path;
 }
 
-void TRegistry::ChangeKeyA(HKEY Value, const std::string& Path) { ChangeKey(Value, AnsiToWideACP(Path)); }
+void TRegistry::ChangeKeyA(HKEY Value, const std::string& Path) { ChangeKey(Value, StringToWideStringEx(Path, CP_ACP)); }
 
 HKEY TRegistry::GetBaseKey(bool Relative) const { return (FCurrentKey && Relative) ? FCurrentKey : FRootKey; }
 
@@ -166,25 +159,9 @@ bool TRegistry::OpenKey(const std::wstring& Key, bool CanCreate) {
     return true;
 }
 
+// An 8-bit key path in the system code page opens the same key as its wide form.
 bool TRegistry::OpenKeyA(const std::string& Key, bool CanCreate) {
-    const bool relative = Key.empty() || Key[0] != '\\';
-    std::string s = relative ? Key : Key.substr(1);
-    HKEY h = nullptr;
-    LONG r;
-    if (!CanCreate || s.empty()) {
-        r = RegOpenKeyExA(GetBaseKey(relative), s.c_str(), 0, FAccess, &h);
-    } else {
-        DWORD disp = 0;
-        r = RegCreateKeyExA(GetBaseKey(relative), s.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, FAccess, nullptr,
-                            &h, &disp);
-    }
-    if (r != ERROR_SUCCESS)
-        return false;
-    std::wstring path = AnsiToWideACP(s);
-    if (FCurrentKey && relative && !FCurrentPath.empty())
-        path = path.empty() ? FCurrentPath : FCurrentPath + L"\\" + path;
-    ChangeKey(h, path);
-    return true;
+    return OpenKey(StringToWideStringEx(Key, CP_ACP), CanCreate);
 }
 
 bool TRegistry::OpenReadOnlyWith(const std::wstring& Key, REGSAM Extra) {
