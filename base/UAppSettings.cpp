@@ -1,10 +1,12 @@
 // Settings store and single registry values.
 #include "UAppSettings.h"
 
+#include "Forms.h"
 #include "SysUtils.h"
 #include "TntIniFiles.h"
 #include "UAuxFile.h"
 #include "UDLogFile.h"
+#include "UFormPos.h"
 #include "UUtilsW.h"
 #include "WRegistry.h"
 
@@ -26,7 +28,7 @@ TMyRegIniFile* AppSettings = nullptr;
 
 const TAppSettingsConfig& AppSettingsConfig() { return g_Config; }
 
-TMyRegIniFile::TMyRegIniFile(const std::wstring& RegKey) {
+TMyRegIniFile::TMyRegIniFile(const std::wstring& RegKey) : FRegKey(RegKey) {
     const std::wstring& folder = g_Config.IniFolder;
     if (folder.size() > 2 && folder[1] == L':') {
         const std::wstring fileName = g_Config.IniFileName.empty() ? DefaultIniFileName : g_Config.IniFileName;
@@ -218,3 +220,13 @@ bool IsIE471OrLater(std::wstring& Version) {
     const int minor = GetTokenIntW(Version, 2, L'.', 0);
     return major >= 5 || (major == 4 && minor >= 71);
 }
+
+void TMyRegIniFile::SaveFormPosAs(const std::wstring& Name, TCustomForm* Form) { Reg_SaveFormPos(FRegKey, Name, Form); }
+
+bool TMyRegIniFile::RestoreFormPosAs(const std::wstring& Name, TCustomForm* Form) {
+    return Reg_RestoreFormPos(FRegKey, Name, Form);
+}
+
+void TMyRegIniFile::SaveFormPos(TCustomForm* Form) { SaveFormPosAs(Form->Name(), Form); }
+
+bool TMyRegIniFile::RestoreFormPos(TCustomForm* Form) { return RestoreFormPosAs(Form->Name(), Form); }

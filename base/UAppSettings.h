@@ -13,6 +13,8 @@ class TRegIniFile;
 }
 class TTntMemIniFile;
 
+class TCustomForm;
+
 // The program's settings: sections and typed values under a key of the current user, or
 // in a wide INI file when the configured data folder is a usable drive-letter folder. In
 // the file the empty section is written as "__root__". In INI mode the registry is never
@@ -33,6 +35,15 @@ public:
     bool ReadBool(const std::wstring& Section, const std::wstring& Ident, bool Default);
     void WriteBool(const std::wstring& Section, const std::wstring& Ident, bool Value);
 
+    // Window positions, always in the registry (also in INI mode), under
+    // HKEY_CURRENT_USER\RegKey with values named Name + "_Left" etc. The forms without a
+    // name of their own use the form's component name.
+    void SaveFormPosAs(const std::wstring& Name, TCustomForm* Form);
+    bool RestoreFormPosAs(const std::wstring& Name, TCustomForm* Form);
+    void SaveFormPos(TCustomForm* Form);
+    bool RestoreFormPos(TCustomForm* Form);
+    const std::wstring& RegKey() const { return FRegKey; }
+
     // The INI file in INI mode, null in registry mode.
     TTntMemIniFile* IniFile() const { return FIniFile.get(); }
     // The registry store in registry mode, null in INI mode.
@@ -40,6 +51,7 @@ public:
 
 private:
     static std::wstring IniSection(const std::wstring& Section);
+    std::wstring FRegKey;
     std::unique_ptr<TTntMemIniFile> FIniFile;
     std::unique_ptr<WRegistry::TRegIniFile> FRegistry;
 };

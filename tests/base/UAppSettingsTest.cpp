@@ -2,6 +2,7 @@
 #include "UAppSettings.h"
 
 #include "TestHarness.h"
+#include "Forms.h"
 #include "TntIniFiles.h"
 #include "UUtilsW.h"
 
@@ -227,3 +228,41 @@ TEST(RegistryValues, SixtyFourBitViewUnderWow64) {
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0);
 }
 
+
+TEST(AppSettings, FormPositionsGoToTheRegistryAlsoInIniMode) {
+    TScratchKey key;
+    TempDir dir;
+    TMessages shown;
+    InitAppSettings(key.Abs(), dir.Path(), L"");
+    ASSERT_NE(nullptr, AppSettings->IniFile());
+    {
+        TForm form(nullptr);
+        form.SetName(L"FSaveFav");
+        form.SetBorderStyle(bsDialog);
+        form.SetBounds(40, 50, 300, 200);
+        form.HandleNeeded();
+        AppSettings->SaveFormPos(&form);
+        AppSettings->SaveFormPosAs(L"Main", &form);
+    }
+    auto readInt = [&](const wchar_t* name) {
+        DWORD v = 0, size = sizeof(v);
+        LONG r = RegGetValueW(HKEY_CURRENT_USER, key.Path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &v, &size);
+        return r == ERROR_SUCCESS ? static_cast<int>(v) : -1;
+    };
+    EXPECT_EQ(40, readInt(L"FSaveFav_Left"));
+    EXPECT_EQ(50, readInt(L"FSaveFav_Top"));
+    EXPECT_EQ(40, readInt(L"Main_Left"));
+    {
+        TForm again(nullptr);
+        again.SetName(L"FSaveFav");
+        again.SetBorderStyle(bsDialog);
+        again.SetBounds(0, 0, 300, 200);
+        again.HandleNeeded();
+        EXPECT_TRUE(AppSettings->RestoreFormPos(&again));
+        EXPECT_EQ(40, again.Left());
+        EXPECT_EQ(50, again.Top());
+    }
+    FreeAppSettings();
+    // Nothing of the positions lands in the settings file.
+    EXPECT_EQ(std::string::npos, testing_support::ReadBytes(dir.File(L"ZEB_Settings.ini")).find("F\0S\0a\0v", 0, 8));
+}
