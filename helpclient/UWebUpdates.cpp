@@ -117,6 +117,10 @@ TWebUpdates::TWebUpdates(const TWebUpdateRec& AConfig)
 }
 
 TWebUpdates::~TWebUpdates() {
+    // Waiting for the download thread serves its pending calls, its completion among
+    // them: that one must not store lists, show a balloon or call the handler of an
+    // object on its way out.
+    FClosing = true;
     KillShotTimer(TimerId);
     FreeNetThread();
 }
@@ -124,7 +128,10 @@ TWebUpdates::~TWebUpdates() {
 void TWebUpdates::TimerFired() {
     TimerId = 0;
     Started = true;
-    StartNetThread(Config.UpdateUrl, Config.LocalFile, [this](TObject*) { ProcessDownload(true); }, 0);
+    StartNetThread(Config.UpdateUrl, Config.LocalFile, [this](TObject*) {
+        if (!FClosing)
+            ProcessDownload(true);
+    }, 0);
 }
 
 bool TWebUpdates::GetListValue(const std::wstring& Key, std::wstring& Value) const {

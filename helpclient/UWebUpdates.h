@@ -90,6 +90,8 @@ public:
     void TestMessages();
 
 private:
+    // Set while the object is being freed: a download that finishes then is not processed.
+    bool FClosing = false;
     void TimerFired();
     void ShowBalloon(const TUpdateNews& News);
     bool AskOpenHome(const std::wstring& Text);

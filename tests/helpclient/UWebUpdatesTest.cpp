@@ -225,3 +225,31 @@ TEST(WebUpdates, ManualCheckOnlineTellsOfTheNewerVersion) {
     SetNetProbeUrls({DefaultHomeUrl});
     NetCheckConnectedState = true;
 }
+
+TEST(WebUpdates, ADownloadThatEndsWhileFreeingIsNotProcessed) {
+    Watchdog w(30000);
+    UpdateScope s;
+    loopback::HttpServer server;
+    server.Serve("/probe", "ok");
+    server.Serve("/update.dat", "1\r\n2\r\n3\r\nVorlane_Version=9.8.7.6\r\n");
+    SetNetProbeUrls({server.Base() + L"/probe"});
+    NetCheckConnectedState = false;
+    s.Store(L"one line", 0);
+    s.Config.UpdateUrl = server.Base() + L"/update.dat";
+    int infos = 0;
+    {
+        TWebUpdates u(s.Config);
+        u.ExeVersion = L"1.0.0.0";
+        u.SetOnUpdateInfo([&](TObject*) { ++infos; });
+        // The download ends; its remaining calls (log lines and the completion) wait
+        // for the GUI thread, which now frees the object.
+        ASSERT_TRUE(PumpUntil([] { return DownloadStatus == dsSucceeded; }, 20000));
+    }
+    EXPECT_EQ(infos, 0);
+    EXPECT_EQ(TrayBalloon(), nullptr);
+    std::wstring stored;
+    RegReadStringDef(HKEY_CURRENT_USER, s.Config.RegKey, L"LastDLFile", stored, L"");
+    EXPECT_EQ(stored, L"one line");
+    SetNetProbeUrls({DefaultHomeUrl});
+    NetCheckConnectedState = true;
+}
