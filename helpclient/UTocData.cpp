@@ -379,6 +379,11 @@ void TTocData::AddTopicNodes(TTocNode ParentNode, const TTocItemArray& Topics) {
 
 void TTocData::AddNodes(TTocNode ParentNode, const std::vector<int>& Indices) {
     if (!TreeView) return;
+    struct TUpdate {
+        TTocTree* Tree;
+        explicit TUpdate(TTocTree* ATree) : Tree(ATree) { Tree->BeginUpdate(); }
+        ~TUpdate() { Tree->EndUpdate(); }
+    } update(TreeView);
     if (ParentNode && TreeView->ChildCount(ParentNode) == 1) {
         TTocNode only = TreeView->GetFirstChild(ParentNode);
         if (only && TreeView->GetText(only) == L"+") TreeView->Delete(only);

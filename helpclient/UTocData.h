@@ -36,6 +36,9 @@ public:
     virtual intptr_t GetData(TTocNode Node) = 0;
     virtual int GetImageIndex(TTocNode Node) = 0;
     virtual void SetImageIndex(TTocNode Node, int Index) = 0;
+    // Around a fill: the tree may hold back its drawing until the outermost EndUpdate.
+    virtual void BeginUpdate() {}
+    virtual void EndUpdate() {}
 };
 
 // One entry of the table of contents.

@@ -9,6 +9,7 @@
 #include "UFakeIniW.h"
 #include "UH3_Code.h"
 #include "UUtilsW.h"
+#include "UWebMenus.h"
 
 #include <algorithm>
 
@@ -323,6 +324,9 @@ bool TWebDataModule::GetOnlineUrl(const std::wstring& Url, std::wstring& OnlineU
 void CreateWebDataModule() {
     if (WebDataModule) return;
     WebDataModule = new TWebDataModule(Application);
+    // The wide popup menus belong to the module.
+    WebDataModule->webPopupMenu = new TWebPopupMenu(WebDataModule);
+    WebDataModule->StylePopupMenu = new TWebPopupMenu(WebDataModule);
     WebDataModule->BuildMenus();
 }
 

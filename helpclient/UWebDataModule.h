@@ -74,7 +74,8 @@ inline const wchar_t* const OnlineLibraryHost = L"msdn.microsoft.com";
 class TWebDataModule : public TComponent {
 public:
     VORLANE_CLASS_NAME(TWebDataModule)
-    // The menus are not owned; null ones are kept in memory by the module.
+    // The menus are not owned here (CreateWebDataModule gives the module wide popup menus
+    // as its components); null ones are kept in memory by the module.
     explicit TWebDataModule(TComponent* AOwner, TWebMenu* AWebMenu = nullptr, TWebMenu* AStyleMenu = nullptr);
     ~TWebDataModule() override;
 

@@ -1,12 +1,17 @@
 // The table-of-contents model, the breadcrumb model and the store reader against the
 // stand-in help runtime: its agent on a free port and its sample store.
+#include "../vcl/VclTestSupport.h"
+
 #include "HelpClientFakes.h"
+#include "TntComCtrls.h"
+#include "TntForms.h"
 #include "UAgentLink.h"
 #include "TntClasses.h"
 #include "UH3Store.h"
 #include "UH3_Code.h"
 #include "UPathViewer.h"
 #include "UTocData.h"
+#include "UTocTreeView.h"
 #include "UUtilsW.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +112,37 @@ TEST_F(StandinTest, TreeIsBuiltLevelByLevel) {
     toc.ExpandNode(forms, added);
     EXPECT_EQ(tree.Texts(forms), (std::vector<std::wstring>{L"Button Class", L"Button-Klasse"}));
     EXPECT_EQ(toc.ItemOfNode(tree.GetFirstChild(forms))->Id, L"T:System.Windows.Forms.Button");
+}
+
+TEST_F(StandinTest, AgentRepliesFillTheWideTreeView) {
+    vcltest::Watchdog dog(30000, "table of contents from the agent");
+    TTntForm form(nullptr);
+    auto* tv = new TTntTreeView(&form);
+    tv->SetParent(&form);
+    form.Show();
+    TTocTreeView view(tv);
+    TTocData real(&view, &link);
+    std::vector<int> added;
+    real.ExpandNode(nullptr, added);
+    ASSERT_EQ(tv->Items()->TopLevelCount(), 3);
+    TTreeNode* library = tv->Items()->GetFirstNode();
+    EXPECT_EQ(library->Text(), L"Visual Studio 2010 Help Library");
+    EXPECT_EQ(SendMessageW(tv->Handle(), TVM_GETCOUNT, 0, 0), 3);
+
+    // The main window's lazy fill: a placeholder first, the children when it opens.
+    view.AddPlaceholder(TTocTreeView::RefOf(library));
+    tv->OnExpanding = [&](TObject*, TTreeNode* n, bool&) { real.ExpandNode(TTocTreeView::RefOf(n), added); };
+    tv->OnExpanded = [&](TObject*, TTreeNode* n) { real.UpdateNodeImages(TTocTreeView::RefOf(n)); };
+    library->Expand(false);
+    ASSERT_GT(library->Count(), 1);
+    EXPECT_NE(library->GetFirstChild()->Text(), L"+");
+    EXPECT_EQ(library->ImageIndex(), tocImageExpanded);
+    bool found = false;
+    for (TTreeNode* n = library->GetFirstChild(); n; n = n->getNextSibling()) {
+        found = found || n->Text() == L".NET Framework 4";
+        EXPECT_EQ(real.ItemOfNode(TTocTreeView::RefOf(n))->Node, TTocTreeView::RefOf(n));
+    }
+    EXPECT_TRUE(found);
 }
 
 TEST_F(StandinTest, BreadcrumbPathAndItsCache) {
