@@ -352,7 +352,8 @@ TButtonLayoutResult TSpeedButton::CurrentLayout(HDC DC, POINT Offset) {
     RECT client = ClientRect();
     InflateRect(&client, -1, -1);
     SIZE glyph = FGlyph->GlyphSize();
-    int limit = (client.right - client.left) - (glyph.cx > 0 ? glyph.cx + 3 : 0);
+    // A caption keeps 3 pixels of room from the edge (beside the glyph, if any).
+    int limit = (client.right - client.left) - glyph.cx - 3;
     SIZE text = MeasureCaption(DC, limit);
     return CalcButtonLayout(client, Offset, glyph, text, FLayout, FMargin, FSpacing, UseRightToLeftAlignment());
 }

@@ -45,6 +45,44 @@ int CALLBACK CompareTreeByIndex(LPARAM A, LPARAM B, LPARAM) {
 
 } // namespace
 
+// Keeps track of an item (node) while an event handler runs for it: the handler may delete
+// it, after which Item() (Node()) is null and the caller leaves it alone.
+class TListItemWatch {
+public:
+    TListItemWatch(TCustomListView* ListView, TListItem* Item) : FListView(ListView), FItem(Item) {
+        FListView->FWatchedItems.push_back(&FItem);
+    }
+    ~TListItemWatch() {
+        auto& w = FListView->FWatchedItems;
+        w.erase(std::find(w.begin(), w.end(), &FItem));
+    }
+    TListItemWatch(const TListItemWatch&) = delete;
+    TListItemWatch& operator=(const TListItemWatch&) = delete;
+    TListItem* Item() const { return FItem; }
+
+private:
+    TCustomListView* FListView;
+    TListItem* FItem;
+};
+
+class TTreeNodeWatch {
+public:
+    TTreeNodeWatch(TCustomTreeView* TreeView, TTreeNode* Node) : FTreeView(TreeView), FNode(Node) {
+        FTreeView->FWatchedNodes.push_back(&FNode);
+    }
+    ~TTreeNodeWatch() {
+        auto& w = FTreeView->FWatchedNodes;
+        w.erase(std::find(w.begin(), w.end(), &FNode));
+    }
+    TTreeNodeWatch(const TTreeNodeWatch&) = delete;
+    TTreeNodeWatch& operator=(const TTreeNodeWatch&) = delete;
+    TTreeNode* Node() const { return FNode; }
+
+private:
+    TCustomTreeView* FTreeView;
+    TTreeNode* FNode;
+};
+
 void CopyToTextBuffer(const std::wstring& Text, wchar_t* Buffer, int Size) {
     if (!Buffer || Size < 1)
         return;
@@ -303,7 +341,17 @@ void TListItems::Delete(int Index) {
     if (FOwner->OwnerData() || Index < 0 || Index >= static_cast<int>(FItems.size()))
         ListIndexError(Index);
     TListItem* item = FItems[static_cast<size_t>(Index)];
-    FOwner->ItemDeleting(item);
+    if (item->FDeleting || FClearing)
+        return; // already on its way out (a handler of its deletion asked again)
+    item->FDeleting = true;
+    try {
+        FOwner->ItemDeleting(item);
+    } catch (...) {
+        item->FDeleting = false;
+        throw;
+    }
+    // The handler may have moved the row (deleted or inserted others).
+    Index = item->FIndex;
     FItems.erase(FItems.begin() + Index);
     Renumber(static_cast<size_t>(Index));
     item->FIndex = -1;
@@ -316,15 +364,18 @@ void TListItems::Clear() {
         return;
     }
     BeginUpdate();
+    FClearing = true;
     try {
-        for (TListItem* item : FItems)
+        for (size_t i = 0; i < FItems.size(); ++i)
             if (FOwner->OnDeletion)
-                FOwner->OnDeletion(FOwner, item);
+                FOwner->OnDeletion(FOwner, FItems[i]);
         FOwner->ItemsCleared();
     } catch (...) {
+        FClearing = false;
         EndUpdate();
         throw;
     }
+    FClearing = false;
     std::vector<TListItem*> old;
     old.swap(FItems);
     for (TListItem* item : old)
@@ -571,11 +622,17 @@ void TCustomListView::ItemInserted(TListItem* Item) {
 void TCustomListView::ItemDeleting(TListItem* Item) {
     if (OnDeletion)
         OnDeletion(this, Item);
+    for (TListItem** w : FWatchedItems)
+        if (*w == Item)
+            *w = nullptr;
     if (HandleAllocated())
         SendMessageW(FHandle, LVM_DELETEITEM, Item->FIndex, 0);
 }
 
 void TCustomListView::ItemsCleared() {
+    for (TListItem** w : FWatchedItems)
+        if (*w != FTempItem.get())
+            *w = nullptr;
     if (HandleAllocated())
         SendMessageW(FHandle, LVM_DELETEALLITEMS, 0, 0);
 }
@@ -993,8 +1050,11 @@ void TCustomListView::CNNotify(TMessage& Message) {
             return;
         }
         TListItem* item = (OnChange || OnSelectItem) ? NotifiedItem(nm->iItem) : nullptr;
+        TListItemWatch watch(this, item);
         if (OnChange)
             OnChange(this, item, change);
+        if (item && !watch.Item())
+            return; // OnChange deleted the item
         if (OnSelectItem && change == ctState && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED))
             OnSelectItem(this, item, (nm->uNewState & LVIS_SELECTED) != 0);
         return;
@@ -1018,10 +1078,11 @@ void TCustomListView::CNNotify(TMessage& Message) {
         if (d->item.pszText && d->item.iItem >= 0) {
             TListItem* item = NotifiedItem(d->item.iItem);
             std::wstring s = d->item.pszText;
+            TListItemWatch watch(this, item);
             if (OnEdited)
                 OnEdited(this, item, s);
-            if (item && !FOwnerData)
-                item->SetCaption(s);
+            if (watch.Item() && !FOwnerData)
+                watch.Item()->SetCaption(s); // not when OnEdited deleted it
         }
         Message.Result = 0; // the caption stays a call-back text
         return;
@@ -1141,9 +1202,10 @@ void TTreeNode::SetExpanded(bool Value) {
     TCustomTreeView* tv = TreeView();
     if (!tv)
         return;
+    TTreeNodeWatch watch(tv, this);
     if (Value) {
-        if (!tv->CanExpand(this))
-            return;
+        if (!tv->CanExpand(this) || !watch.Node())
+            return; // refused, or the handler deleted this node
         FExpanded = true;
         if (tv->HandleAllocated() && FItemId) {
             ++tv->FExpanding;
@@ -1152,7 +1214,7 @@ void TTreeNode::SetExpanded(bool Value) {
         }
         tv->Expand(this);
     } else {
-        if (!tv->CanCollapse(this))
+        if (!tv->CanCollapse(this) || !watch.Node())
             return;
         FExpanded = false;
         if (tv->HandleAllocated() && FItemId) {
@@ -1512,9 +1574,26 @@ TTreeNode* TTreeNodes::InsertObject(TTreeNode* Sibling, const std::wstring& S, v
 }
 
 void TTreeNodes::Delete(TTreeNode* Node) {
-    if (!Node || Node->FOwner != this)
-        return;
-    FOwner->NodeDeleting(Node);
+    if (!Node || Node->FOwner != this || Node->FDeleting || FClearing)
+        return; // already on its way out (a handler of its deletion asked again)
+    TTreeNodeWatch self(FOwner, Node);
+    try {
+        FOwner->NodeDeleting(Node);
+    } catch (...) {
+        if (!self.Node())
+            throw; // gone with an ancestor a handler deleted
+        // The node stays: it can be deleted again later.
+        Node->FDeleting = false;
+        for (TTreeNode* n = Node->GetFirstChild(); n && n->HasAsParent(Node); n = n->GetNext())
+            n->FDeleting = false;
+        throw;
+    }
+    if (!self.Node())
+        return; // a handler deleted an ancestor, which took this node along
+    // Event handlers further out that run for this node or one below it leave them alone.
+    for (TTreeNode** w : FOwner->FWatchedNodes)
+        if (*w && (*w == Node || (*w)->HasAsParent(Node)))
+            *w = nullptr;
     DetachNode(Node);
     TTreeNode* parent = Node->FParent;
     delete Node;
@@ -1526,17 +1605,22 @@ void TTreeNodes::Clear() {
     if (FRoots.empty())
         return;
     BeginUpdate();
+    FClearing = true;
     try {
         if (FOwner->OnDeletion)
             for (TTreeNode* n = GetFirstNode(); n; n = n->GetNext())
                 FOwner->OnDeletion(FOwner, n);
         FOwner->FSavedSelected = FOwner->FSavedTop = nullptr;
+        for (TTreeNode** w : FOwner->FWatchedNodes)
+            *w = nullptr;
         if (FOwner->HandleAllocated())
             SendMessageW(FOwner->Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     } catch (...) {
+        FClearing = false;
         EndUpdate();
         throw;
     }
+    FClearing = false;
     std::vector<TTreeNode*> old;
     old.swap(FRoots);
     FCount = 0;
@@ -1696,16 +1780,22 @@ void TCustomTreeView::NodeDeleting(TTreeNode* Node) {
         FSavedSelected = nullptr;
     if (FSavedTop && (FSavedTop == Node || FSavedTop->HasAsParent(Node)))
         FSavedTop = nullptr;
+    Node->FDeleting = true;
     if (OnDeletion) {
-        // Children first, the node last.
-        std::vector<TTreeNode*> order;
-        for (TTreeNode* n = Node; n; n = n->GetNext()) {
-            if (n != Node && !n->HasAsParent(Node))
-                break;
-            order.push_back(n);
+        // Children first, the node last; the handler cannot delete any of them again. Nodes
+        // whose own deletion is already running had their event.
+        std::vector<TTreeNode*> order{Node};
+        for (TTreeNode* n = Node->GetFirstChild(); n && n->HasAsParent(Node); n = n->GetNext()) {
+            if (!n->FDeleting)
+                order.push_back(n);
+            n->FDeleting = true;
         }
-        for (auto it = order.rbegin(); it != order.rend(); ++it)
+        TTreeNodeWatch self(this, Node);
+        for (auto it = order.rbegin(); it != order.rend(); ++it) {
             OnDeletion(this, *it);
+            if (!self.Node())
+                return; // the handler deleted an ancestor: the node went along
+        }
     }
     if (HandleAllocated() && Node->FItemId)
         SendMessageW(FHandle, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(Node->FItemId));
@@ -1999,8 +2089,10 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
         auto* node = reinterpret_cast<TTreeNode*>(nm->itemNew.lParam);
         if (!node)
             return;
+        TTreeNodeWatch watch(this, node);
         bool allow = (nm->action & ExpandActionMask) == TVE_COLLAPSE ? CanCollapse(node) : CanExpand(node);
-        Message.Result = allow ? 0 : 1;
+        // A node the handler deleted is not expanded any further by the window.
+        Message.Result = allow && watch.Node() ? 0 : 1;
         return;
     }
     case TVN_ITEMEXPANDEDW: {
@@ -2051,9 +2143,11 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
                 OnCancelEdit(this, node);
         } else if (node) {
             std::wstring s = d->item.pszText;
+            TTreeNodeWatch watch(this, node);
             if (OnEdited)
                 OnEdited(this, node, s);
-            node->SetText(s);
+            if (watch.Node())
+                node->SetText(s); // not when OnEdited deleted it
         }
         Message.Result = 0; // the text stays a call-back text
         return;

@@ -151,6 +151,7 @@ private:
     int FIndent = 0;
     TItemStates FStates = 0;
     std::vector<TSubItem> FSubItems;
+    bool FDeleting = false; // its OnDeletion is running: a second Delete does nothing
 };
 
 // The rows of a list view. An owner-data list has only a count; Item(I) then gives the
@@ -188,6 +189,7 @@ private:
     std::vector<TListItem*> FItems; // owned
     int FOwnerDataCount = 0;
     int FUpdateCount = 0;
+    bool FClearing = false; // Clear is running: single deletions wait for it
 };
 
 // One column of a report view.
@@ -360,8 +362,11 @@ protected:
     std::unique_ptr<TListItem> FTempItem;
     friend class TListItems;
     friend class TListColumns;
+    friend class TListItemWatch;
     bool FFilling = false;       // the model is being given to a new window
     int FSavedItemIndex = -1;    // owner-data selection kept across a new window
+    // Items an event handler is running for; one deleted meanwhile is set to null here.
+    std::vector<TListItem**> FWatchedItems;
 };
 
 class TListView : public TCustomListView {
@@ -484,6 +489,7 @@ private:
     int FOverlayIndex = -1;
     bool FHasChildren = false;
     bool FExpanded = false; // kept while there is no window
+    bool FDeleting = false; // its deletion (and OnDeletion) is running
 };
 
 class TTreeNodes : public TPersistent {
@@ -536,6 +542,7 @@ private:
     std::vector<TTreeNode*> FRoots; // owned
     int FCount = 0;
     int FUpdateCount = 0;
+    bool FClearing = false; // Clear is running: single deletions wait for it
     // Sequential Item(I) walks on from the last node found while nothing changed.
     unsigned FVersion = 0;
     unsigned FCacheVersion = ~0u;
@@ -641,6 +648,9 @@ protected:
     bool FQuiet = false;          // the window is being made or taken down: no events
     TTreeNode* FSavedSelected = nullptr;
     TTreeNode* FSavedTop = nullptr;
+    // Nodes an event handler is running for; one deleted meanwhile is set to null here.
+    std::vector<TTreeNode**> FWatchedNodes;
+    friend class TTreeNodeWatch;
 };
 
 class TTreeView : public TCustomTreeView {

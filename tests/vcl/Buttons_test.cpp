@@ -110,3 +110,22 @@ TEST(SpeedButton, GlyphStatesComeFromTheStrip) {
     TButtonGlyph empty;
     EXPECT_EQ(empty.ImageIndex(bsUp), -1);
 }
+
+TEST(SpeedButton, CaptionKeepsThreePixelsFromTheEdgeWithoutGlyph) {
+    TForm form(nullptr);
+    auto* b = new TSpeedButton(&form);
+    b->SetParent(&form);
+    b->SetWordWrap(true);
+    b->SetCaption(L"ab cd");
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, b->Font()->Handle());
+    RECT one{0, 0, 1000, 0};
+    DrawTextW(dc, L"ab cd", 5, &one, DT_CALCRECT);
+    SelectObject(dc, old);
+    // The client (less its 1-pixel frame) is one pixel wider than the caption: the caption
+    // still wraps, as it may take no more than the width less 3.
+    b->SetBounds(0, 0, one.right + 3, 60);
+    TButtonLayoutResult r = b->CurrentLayout(dc, POINT{0, 0});
+    ReleaseDC(nullptr, dc);
+    EXPECT_GT(r.TextBounds.bottom - r.TextBounds.top, one.bottom);
+}

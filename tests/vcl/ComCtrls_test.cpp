@@ -644,3 +644,209 @@ TEST(RichEdit, TextLinesSelectionAndStreamsRoundTrip) {
     EXPECT_EQ(re->Line(1), L"two \u4e2d");
     EXPECT_EQ(re->LineCount(), 3);
 }
+
+// ---------------------------------------------------------------------------------
+// Items and nodes deleted by the handlers of their own events
+
+namespace {
+
+// Freed memory of these classes goes straight to the next object made, so a stale
+// pointer to a deleted item lands on a live one (what a busy heap does now and then).
+template <class Base>
+class TRecycling : public Base {
+public:
+    using Base::Base;
+    static void* operator new(size_t Size) {
+        if (s_Slot && Size == s_SlotSize) {
+            void* p = s_Slot;
+            s_Slot = nullptr;
+            return p;
+        }
+        return ::operator new(Size);
+    }
+    static void operator delete(void* P, size_t Size) {
+        if (!s_Slot) {
+            s_Slot = P;
+            s_SlotSize = Size;
+        } else {
+            ::operator delete(P);
+        }
+    }
+    inline static void* s_Slot = nullptr;
+    inline static size_t s_SlotSize = 0;
+};
+
+class TRecyclingTreeView : public TTreeView {
+public:
+    using TTreeView::TTreeView;
+
+protected:
+    TTreeNode* CreateNode() override { return new TRecycling<TTreeNode>(Items()); }
+};
+
+class TRecyclingListView : public TListView {
+public:
+    using TListView::TListView;
+
+protected:
+    TListItem* CreateListItem() override { return new TRecycling<TListItem>(Items()); }
+};
+
+} // namespace
+
+TEST(TreeView, HandlersMayDeleteTheNodeTheyRunFor) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* tv = new TRecyclingTreeView(&form);
+    tv->SetParent(&form);
+    TTreeNodes* nodes = tv->Items();
+    TTreeNode* a = nodes->Add(nullptr, L"a");
+    nodes->Add(nullptr, L"b");
+    form.Show();
+
+    // Edited: the node goes, a new one (in the same memory) must keep its own text.
+    TTreeNode* fresh = nullptr;
+    tv->OnEdited = [&](TObject*, TTreeNode* node, std::wstring&) {
+        node->Delete();
+        fresh = nodes->Add(nullptr, L"fresh");
+    };
+    wchar_t text[] = L"edited";
+    NMTVDISPINFOW di{};
+    di.hdr.hwndFrom = tv->Handle();
+    di.hdr.code = TVN_ENDLABELEDITW;
+    di.item.hItem = a->ItemId();
+    di.item.lParam = reinterpret_cast<LPARAM>(a);
+    di.item.pszText = text;
+    tv->Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&di));
+    ASSERT_EQ(static_cast<void*>(fresh), static_cast<void*>(a)); // the memory was reused
+    EXPECT_EQ(fresh->Text(), L"fresh");
+    tv->OnEdited = nullptr;
+
+    // Expanding: a node deleted by OnExpanding is neither expanded nor reported expanded.
+    int expanded = 0;
+    tv->OnExpanded = [&](TObject*, TTreeNode*) { ++expanded; };
+    TTreeNode* p = nodes->Add(nullptr, L"p");
+    nodes->AddChild(p, L"p1");
+    tv->OnExpanding = [&](TObject*, TTreeNode* node, bool&) {
+        node->Delete();
+        fresh = nodes->Add(nullptr, L"again");
+        nodes->AddChild(fresh, L"child");
+    };
+    p->SetExpanded(true);
+    EXPECT_EQ(expanded, 0);
+    EXPECT_FALSE(fresh->Expanded());
+    // The window's own expansion of such a node stops.
+    EXPECT_EQ(SendMessageW(tv->Handle(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(fresh->ItemId())), 0);
+    EXPECT_EQ(expanded, 0);
+    tv->OnExpanding = nullptr;
+
+    // Deletion: deleting the node (or one below it) again from OnDeletion does nothing more.
+    nodes->Clear();
+    TTreeNode* r = nodes->Add(nullptr, L"r");
+    nodes->AddChild(nodes->AddChild(r, L"r1"), L"r11");
+    nodes->Add(nullptr, L"s");
+    std::vector<std::wstring> deleted;
+    tv->OnDeletion = [&](TObject*, TTreeNode* node) {
+        deleted.push_back(node->Text());
+        node->Delete();
+        if (node->Parent())
+            node->Parent()->Delete();
+    };
+    r->Delete();
+    EXPECT_EQ(deleted, (std::vector<std::wstring>{L"r11", L"r1", L"r"}));
+    EXPECT_EQ(nodes->Count(), 1);
+    EXPECT_EQ(SendMessageW(tv->Handle(), TVM_GETCOUNT, 0, 0), 1);
+    deleted.clear();
+    nodes->Clear(); // the handler's deletions wait for the clearing
+    EXPECT_EQ(deleted, (std::vector<std::wstring>{L"s"}));
+    EXPECT_EQ(nodes->Count(), 0);
+
+    // Deleting an ancestor from the event of a node being deleted takes the node along.
+    TTreeNode* top = nodes->Add(nullptr, L"top");
+    TTreeNode* mid = nodes->AddChild(top, L"mid");
+    nodes->AddChild(mid, L"low");
+    TTreeNode* other = nodes->Add(nullptr, L"other");
+    deleted.clear();
+    tv->OnDeletion = [&](TObject*, TTreeNode* node) {
+        deleted.push_back(node->Text());
+        if (node == mid)
+            top->Delete();
+    };
+    mid->Delete();
+    EXPECT_EQ(deleted, (std::vector<std::wstring>{L"low", L"mid", L"top"}));
+    EXPECT_EQ(nodes->Count(), 1);
+    EXPECT_EQ(nodes->Item(0), other);
+    EXPECT_EQ(SendMessageW(tv->Handle(), TVM_GETCOUNT, 0, 0), 1);
+    tv->OnDeletion = nullptr;
+}
+
+TEST(ListView, HandlersMayDeleteTheItemTheyRunFor) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* lv = new TRecyclingListView(&form);
+    lv->SetParent(&form);
+    lv->SetViewStyle(vsReport);
+    lv->Columns()->Add();
+    TListItems* items = lv->Items();
+    TListItem* a = items->Add();
+    a->SetCaption(L"a");
+    items->Add()->SetCaption(L"b");
+    form.Show();
+
+    TListItem* fresh = nullptr;
+    lv->OnEdited = [&](TObject*, TListItem* item, std::wstring&) {
+        item->Delete();
+        fresh = items->Add();
+        fresh->SetCaption(L"fresh");
+    };
+    wchar_t text[] = L"edited";
+    NMLVDISPINFOW di{};
+    di.hdr.hwndFrom = lv->Handle();
+    di.hdr.code = LVN_ENDLABELEDITW;
+    di.item.iItem = 0;
+    di.item.pszText = text;
+    lv->Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&di));
+    ASSERT_EQ(static_cast<void*>(fresh), static_cast<void*>(a)); // the memory was reused
+    EXPECT_EQ(fresh->Caption(), L"fresh");
+    lv->OnEdited = nullptr;
+
+    // A change handler that deletes the item: OnSelectItem does not get it any more.
+    TListItem* b = items->Item(0);
+    ASSERT_EQ(b->Caption(), L"b");
+    bool started = false, gone = false;
+    int staleCalls = 0;
+    lv->OnSelectItem = [&](TObject*, TListItem* item, bool) { staleCalls += gone && item == b; };
+    lv->OnChange = [&](TObject*, TListItem* item, TItemChange) {
+        if (item == b && !started) {
+            started = true;
+            item->Delete();
+            gone = true;
+        }
+    };
+    b->SetSelected(true);
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(staleCalls, 0);
+    EXPECT_EQ(items->Count(), 1);
+    lv->OnChange = nullptr;
+    lv->OnSelectItem = nullptr;
+
+    // Deleting again from OnDeletion does nothing more; Clear lets the handler's deletions wait.
+    items->Clear();
+    for (const wchar_t* s : {L"x", L"y", L"z"})
+        items->Add()->SetCaption(s);
+    std::vector<std::wstring> deleted;
+    lv->OnDeletion = [&](TObject*, TListItem* item) {
+        deleted.push_back(item->Caption());
+        item->Delete();
+    };
+    items->Item(1)->Delete();
+    EXPECT_EQ(deleted, (std::vector<std::wstring>{L"y"}));
+    ASSERT_EQ(items->Count(), 2);
+    EXPECT_EQ(items->Item(1)->Caption(), L"z");
+    EXPECT_EQ(SendMessageW(lv->Handle(), LVM_GETITEMCOUNT, 0, 0), 2);
+    deleted.clear();
+    items->Clear();
+    EXPECT_EQ(deleted, (std::vector<std::wstring>{L"x", L"z"}));
+    EXPECT_EQ(items->Count(), 0);
+    lv->OnDeletion = nullptr;
+}
