@@ -213,14 +213,19 @@ TComponent::TComponent(TComponent* AOwner) {
 
 TComponent::~TComponent() {
     Destroying();
-    // Tell everyone who asked that this component goes away.
-    while (!FFreeNotifies.empty()) {
-        TComponent* other = FFreeNotifies.back();
-        FFreeNotifies.pop_back();
-        other->RemoveNotification(this);
-        other->Notification(this, TOperation::opRemove);
-    }
+    // Tell everyone who asked that this component goes away (once each, however often
+    // they asked). The owned components may link new watchers while they go: those hear too.
+    auto notifyAll = [this] {
+        while (!FFreeNotifies.empty()) {
+            TComponent* other = FFreeNotifies.back();
+            RemoveNotification(other);
+            other->RemoveNotification(this);
+            other->Notification(this, TOperation::opRemove);
+        }
+    };
+    notifyAll();
     DestroyComponents();
+    notifyAll();
     if (FOwner)
         FOwner->RemoveComponent(this);
 }
@@ -268,23 +273,31 @@ TComponent* TComponent::FindComponent(const std::wstring& AName) const {
 
 void TComponent::Loaded() { FComponentState &= ~static_cast<uint32_t>(csLoading); }
 
+// One link joins two components both ways: whichever goes first tells the other. Each
+// request adds one entry on both sides and each removal takes one away, so a pair linked
+// for two reasons (a form and its main menu watch each other; one image list serves two
+// properties) stays linked until both reasons are gone.
 void TComponent::FreeNotification(TComponent* AComponent) {
     if (!AComponent || AComponent == this)
         return;
-    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end())
-        FFreeNotifies.push_back(AComponent);
-    if (std::find(AComponent->FFreeNotifies.begin(), AComponent->FFreeNotifies.end(), this) ==
-        AComponent->FFreeNotifies.end())
-        AComponent->FFreeNotifies.push_back(this);
+    FFreeNotifies.push_back(AComponent);
+    AComponent->FFreeNotifies.push_back(this);
     FComponentState |= csFreeNotification;
 }
 
 void TComponent::RemoveFreeNotification(TComponent* AComponent) {
-    RemoveNotification(AComponent);
-    if (AComponent)
-        AComponent->RemoveNotification(this);
+    if (!AComponent || AComponent == this)
+        return;
+    auto mine = std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent);
+    auto& theirs = AComponent->FFreeNotifies;
+    auto other = std::find(theirs.begin(), theirs.end(), this);
+    if (mine == FFreeNotifies.end() || other == theirs.end())
+        return;
+    FFreeNotifies.erase(mine);
+    theirs.erase(other);
 }
 
+// Drops every entry for AComponent from this side only.
 void TComponent::RemoveNotification(TComponent* AComponent) {
     FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent), FFreeNotifies.end());
 }
@@ -335,8 +348,12 @@ void TComponent::Destroying() {
 }
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
-    if (Operation == TOperation::opRemove && AComponent)
+    // A component that leaves (freed, or only taken from its owner) is forgotten on both
+    // sides: its list must not keep this component once this one may be freed.
+    if (Operation == TOperation::opRemove && AComponent && AComponent != this) {
         RemoveNotification(AComponent);
+        AComponent->RemoveNotification(this);
+    }
     // Owned components hear about everything their owner hears.
     for (size_t i = FComponents.size(); i-- > 0;)
         if (i < FComponents.size())

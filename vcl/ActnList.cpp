@@ -7,9 +7,11 @@
 
 namespace {
 
+// Never freed: links of objects the application frees at program end (after this unit's
+// statics would be gone) still leave this list.
 std::vector<TActionLink*>& AllLinks() {
-    static std::vector<TActionLink*> links;
-    return links;
+    static auto* links = new std::vector<TActionLink*>;
+    return *links;
 }
 
 } // namespace
@@ -473,9 +475,11 @@ private:
     std::map<TComponent*, std::unique_ptr<TActionLink>> FLinks;
 };
 
+// Never freed, like the list of links: controls the application frees at program end
+// still find it.
 TControlLinks& ControlLinks() {
-    static TControlLinks links;
-    return links;
+    static auto* links = new TControlLinks;
+    return *links;
 }
 
 } // namespace

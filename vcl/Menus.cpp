@@ -10,14 +10,26 @@
 
 namespace {
 
+// Every popup list in being: a popup menu that goes leaves whichever list holds it. Never
+// freed, as the lists below, for popup menus the application frees at program end.
+std::vector<TPopupList*>& LivePopupLists() {
+    static auto* lists = new std::vector<TPopupList*>;
+    return *lists;
+}
+
+// The library's own popup list (also while a wide popup menu has put its list in place).
+TPopupList* LibraryPopupList();
+
+// These lists are never freed: menu items the application frees at program end (after
+// this unit's statics would be gone) still leave them.
 std::unordered_set<const TMenuItem*>& LiveItems() {
-    static std::unordered_set<const TMenuItem*> items;
-    return items;
+    static auto* items = new std::unordered_set<const TMenuItem*>;
+    return *items;
 }
 
 std::map<WORD, TMenuItem*>& Commands() {
-    static std::map<WORD, TMenuItem*> commands;
-    return commands;
+    static auto* commands = new std::map<WORD, TMenuItem*>;
+    return *commands;
 }
 
 WORD AllocateCommand(TMenuItem* Item) {
@@ -540,9 +552,10 @@ void TMenuItem::ApplyNativeText() {
 void TMenuItem::Click() {
     if (!FEnabled)
         return;
-    if (OnClick)
-        OnClick(this);
-    else if (FActionLink)
+    if (OnClick) {
+        TNotifyEvent handler = OnClick; // the handler may free the item (and OnClick with it)
+        handler(this);
+    } else if (FActionLink)
         FActionLink->Execute();
 }
 
@@ -806,8 +819,12 @@ bool TMenu::DispatchPopup(HMENU Menu) {
     if (!item)
         return false;
     // The parent's OnClick may fill the submenu; then the items update from their actions.
-    if (item != FItems.get() && item->OnClick)
-        item->OnClick(item);
+    if (item != FItems.get() && item->OnClick) {
+        TNotifyEvent handler = item->OnClick; // the handler may free the item
+        handler(item);
+        if (!LiveItems().count(item))
+            return true;
+    }
     for (int i = 0; i < item->Count(); ++i)
         item->Items(i)->InitiateAction();
     return true;
@@ -828,6 +845,8 @@ bool TMenu::IsShortCut(TShortCut ShortCut) {
     if (!item)
         return false;
     item->InitiateAction();
+    if (!LiveItems().count(item))
+        return false; // its update took it away
     for (TMenuItem* p = item; p; p = p->Parent())
         if (!p->Enabled() || !p->Visible())
             return p == FItems.get();
@@ -838,8 +857,12 @@ bool TMenu::IsShortCut(TShortCut ShortCut) {
 void TMenu::InitiateActions() {
     std::function<void(TMenuItem*)> walk = [&](TMenuItem* item) {
         for (TMenuItem* child : std::vector<TMenuItem*>(item->FItems)) {
+            // An earlier item's update may have freed this one.
+            if (!LiveItems().count(child))
+                continue;
             child->InitiateAction();
-            walk(child);
+            if (LiveItems().count(child))
+                walk(child);
         }
     };
     walk(FItems.get());
@@ -941,18 +964,20 @@ private:
 };
 
 TPopupMenu::TPopupMenu(TComponent* AOwner) : TPopupMenuBase(AOwner), FMenu(std::make_unique<TPopupItems>(this)) {
-    if (PopupList)
-        PopupList->Add(this);
+    if (TPopupList* list = LibraryPopupList())
+        list->Add(this);
 }
 
 TPopupMenu::~TPopupMenu() {
-    if (PopupList)
-        PopupList->Remove(this);
+    for (TPopupList* list : LivePopupLists())
+        list->Remove(this);
 }
 
 void TPopupMenu::DoPopup(TObject* Sender) {
-    if (OnPopup)
-        OnPopup(Sender);
+    if (OnPopup) {
+        TNotifyEvent handler = OnPopup; // the handler may free the menu
+        handler(Sender);
+    }
 }
 
 void TPopupMenu::Popup(TControl* Component, int X, int Y) {
@@ -989,13 +1014,20 @@ LRESULT CALLBACK PopupListWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPar
 
 TPopupList g_PopupList;
 
+TPopupList* LibraryPopupList() {
+    auto& lists = LivePopupLists();
+    return std::find(lists.begin(), lists.end(), &g_PopupList) != lists.end() ? &g_PopupList : PopupList;
+}
+
 } // namespace
 
 TPopupList* PopupList = &g_PopupList;
 
-TPopupList::TPopupList() = default;
+TPopupList::TPopupList() { LivePopupLists().push_back(this); }
 
 TPopupList::~TPopupList() {
+    auto& lists = LivePopupLists();
+    lists.erase(std::remove(lists.begin(), lists.end(), this), lists.end());
     if (FWindow) {
         SetWindowLongPtrW(FWindow, GWLP_USERDATA, 0);
         DestroyWindow(FWindow);

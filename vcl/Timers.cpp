@@ -6,10 +6,11 @@
 
 namespace {
 // Running timers by system id. A WM_TIMER that was queued before its timer was killed
-// finds nothing here and is dropped.
+// finds nothing here and is dropped. Never freed: timers the application frees at
+// program end still leave it.
 std::map<UINT_PTR, TTimer*>& RunningTimers() {
-    static std::map<UINT_PTR, TTimer*> timers;
-    return timers;
+    static auto* timers = new std::map<UINT_PTR, TTimer*>;
+    return *timers;
 }
 } // namespace
 

@@ -88,6 +88,9 @@ void TTntMenuItem::InitiateAction() {
 TTntPopupMenu::TTntPopupMenu(TComponent* AOwner) : TPopupMenu(AOwner) {
     if (PopupList)
         PopupList->Remove(this);
+    // Made while a wide popup menu shows, the menu went into the library's list, not the current one.
+    if (TntPopupList->SavedPopupList)
+        TntPopupList->SavedPopupList->Remove(this);
     TntPopupList->Add(this);
 }
 

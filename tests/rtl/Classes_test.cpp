@@ -53,6 +53,52 @@ TEST(Component, OwnerFreesInReverseOrderAndNotifies) {
     EXPECT_EQ(freed, expected);
 }
 
+// A pair of components linked for two reasons keeps the link until both are dropped, and
+// a component that only leaves its owner is forgotten on both sides of the link.
+TEST(Component, FreeNotificationLinksCountTheirReasons) {
+    {
+        TProbe watcher(nullptr, L"Watcher");
+        auto* watched = new TProbe(nullptr, L"Watched");
+        watcher.FreeNotification(watched); // say, as its image list
+        watcher.FreeNotification(watched); // and as its state image list
+        watcher.RemoveFreeNotification(watched);
+        delete watched;
+        EXPECT_EQ(watcher.removed, std::vector<std::wstring>{L"Watched"});
+    }
+    {
+        // Each side asked once (a form and its menu); one side lets go, the other still hears.
+        TProbe form(nullptr, L"Form");
+        auto* menu = new TProbe(nullptr, L"Menu");
+        menu->FreeNotification(&form);
+        form.FreeNotification(menu);
+        form.RemoveFreeNotification(menu); // the menu's destructor, say
+        delete menu;
+        EXPECT_EQ(form.removed, std::vector<std::wstring>{L"Menu"}); // told once
+    }
+    {
+        TProbe watcher(nullptr, L"Watcher");
+        auto* watched = new TProbe(nullptr, L"Watched");
+        watcher.FreeNotification(watched);
+        watcher.FreeNotification(watched);
+        watched->RemoveFreeNotification(&watcher);
+        watched->RemoveFreeNotification(&watcher);
+        watched->RemoveFreeNotification(&watcher); // nothing left to remove
+        delete watched;
+        EXPECT_TRUE(watcher.removed.empty());
+    }
+    {
+        TProbe first(nullptr, L"First");
+        TProbe second(nullptr, L"Second");
+        auto* moved = new TProbe(&first, L"Moved");
+        first.FreeNotification(moved);
+        second.InsertComponent(moved); // leaves its owner: the first owner forgets it
+        EXPECT_EQ(first.removed, std::vector<std::wstring>{L"Moved"});
+        delete moved;
+        EXPECT_EQ(first.removed, std::vector<std::wstring>{L"Moved"}); // not told again
+        ASSERT_EQ(second.removed.size(), 1u);
+    }
+}
+
 TEST(Streams, FileAndMemoryStreams) {
     testing_support::TempDir dir;
     std::wstring name = dir.File(L"\u0416data.bin");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 
 using namespace vcltest;
@@ -410,4 +411,90 @@ TEST(Menus, ShortcutKeysReachTheFormsMenuAndActionLists) {
     form->Hide();
     form->BeforeDestruction();
     delete form;
+}
+
+namespace {
+
+// Whether the state a running handler captured is still there (a handler's captures die with
+// the handler object when the item that holds it is freed).
+bool g_CaptureAlive = false;
+bool g_CaptureAliveAfterFree = false;
+
+std::shared_ptr<int> CaptureToken() {
+    g_CaptureAlive = true;
+    return std::shared_ptr<int>(new int(0), [](int* p) {
+        delete p;
+        g_CaptureAlive = false;
+    });
+}
+
+// Counts the updates of items that are still in the menu.
+class TCountingItem : public TMenuItem {
+public:
+    VORLANE_CLASS_NAME(TCountingItem)
+    using TMenuItem::TMenuItem;
+    static inline std::set<const TMenuItem*> Freed;
+    static inline int UpdatesOfFreed = 0;
+    ~TCountingItem() override { Freed.insert(this); }
+    void InitiateAction() override {
+        if (Freed.count(this))
+            ++UpdatesOfFreed;
+        TMenuItem::InitiateAction();
+    }
+};
+
+} // namespace
+
+TEST(Menus, ItemsFreedByTheirOwnHandlers) {
+    Watchdog dog(20000, "freed items");
+    TComponent owner(nullptr);
+    auto* popup = new TPopupMenu(&owner);
+    TMenuItem* recent = NewItem(&owner, popup->Items(), L"Recent");
+    TMenuItem* file = NewItem(&owner, recent, L"a.chm");
+
+    // A click that rebuilds the list the clicked item is in: the running handler keeps its state.
+    {
+        auto token = CaptureToken();
+        file->OnClick = [token, recent](TObject*) {
+            recent->Clear();
+            g_CaptureAliveAfterFree = g_CaptureAlive;
+        };
+    }
+    EXPECT_TRUE(popup->DispatchCommand(file->Command()));
+    EXPECT_TRUE(g_CaptureAliveAfterFree);
+    EXPECT_FALSE(g_CaptureAlive); // and lets it go when done
+    EXPECT_EQ(recent->Count(), 0);
+
+    // A submenu whose opening handler frees the submenu item itself.
+    NewItem(&owner, recent, L"b.chm");
+    HMENU sub = recent->Handle();
+    {
+        auto token = CaptureToken();
+        recent->OnClick = [token, popup](TObject*) {
+            popup->Items()->Clear();
+            g_CaptureAliveAfterFree = g_CaptureAlive;
+        };
+    }
+    g_CaptureAliveAfterFree = false;
+    EXPECT_TRUE(popup->DispatchPopup(sub));
+    EXPECT_TRUE(g_CaptureAliveAfterFree);
+    EXPECT_EQ(popup->Items()->Count(), 0);
+
+    // An update that frees later items: those are not updated any more.
+    auto* action = new TAction(&owner);
+    auto* first = new TCountingItem(&owner);
+    popup->Items()->Add(first);
+    first->SetAction(action);
+    for (int i = 0; i < 3; ++i)
+        popup->Items()->Add(new TCountingItem(&owner));
+    action->OnUpdate = [popup](TObject*) {
+        while (popup->Items()->Count() > 1)
+            popup->Items()->Delete(1);
+    };
+    TCountingItem::UpdatesOfFreed = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, 150, CloseMenuSoon);
+    popup->Popup(100, 100);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(TCountingItem::UpdatesOfFreed, 0);
+    EXPECT_EQ(popup->Items()->Count(), 1);
 }

@@ -130,3 +130,53 @@ TEST(TntMenus, MainMenuHintOnAWideForm) {
     form->BeforeDestruction();
     delete form;
 }
+
+namespace {
+
+bool ListHas(TPopupList* List, TPopupMenu* Menu) {
+    for (int i = 0; i < List->Count(); ++i)
+        if (List->Menus(i) == Menu)
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST(TntMenus, PlainPopupMadeWhileAWidePopupShowsBelongsToTheLibrarysList) {
+    Watchdog dog(20000, "popup made while another shows");
+    TComponent owner(nullptr);
+    auto* wide = new TTntPopupMenu(&owner);
+    auto* wideItem = new TTntMenuItem(&owner);
+    wideItem->SetCaption(L"\u0416");
+    wide->Items()->Add(wideItem);
+    TPopupMenu* plain = nullptr;
+    wide->OnPopup = [&](TObject*) {
+        if (!plain)
+            plain = new TPopupMenu(nullptr);
+    };
+    UINT_PTR timer = SetTimer(nullptr, 0, 150, CloseMenuSoon);
+    wide->Popup(60, 60);
+    KillTimer(nullptr, timer);
+    ASSERT_NE(plain, nullptr);
+    TPopupList* library = PopupList;
+    ASSERT_NE(library, static_cast<TPopupList*>(TntPopupList));
+
+    // Its commands arrive through the library's list, as for any plain popup menu.
+    auto* item = new TMenuItem(&owner);
+    item->SetCaption(L"Plain");
+    plain->Items()->Add(item);
+    int clicks = 0;
+    item->OnClick = [&](TObject*) { ++clicks; };
+    SendMessageW(library->Window(), WM_COMMAND, item->Command(), 0);
+    EXPECT_EQ(clicks, 1);
+
+    // Once freed it is in no list (a list must not keep a freed menu).
+    delete plain;
+    EXPECT_FALSE(ListHas(TntPopupList, plain));
+    EXPECT_FALSE(ListHas(library, plain));
+    // The wide menu's commands still arrive.
+    int wideClicks = 0;
+    wideItem->OnClick = [&](TObject*) { ++wideClicks; };
+    SendMessageW(TntPopupList->Window(), WM_COMMAND, wideItem->Command(), 0);
+    EXPECT_EQ(wideClicks, 1);
+}
