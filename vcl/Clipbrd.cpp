@@ -65,7 +65,13 @@ UINT TClipboard::Formats(int Index) {
 }
 
 void TClipboard::SetAsHandle(UINT Format, HANDLE Value) {
-    Open();
+    // The clipboard takes the memory only when the data is set: until then it is ours.
+    try {
+        Open();
+    } catch (...) {
+        GlobalFree(Value);
+        throw;
+    }
     struct Closer {
         TClipboard* c;
         ~Closer() { c->Close(); }
@@ -94,6 +100,11 @@ void TClipboard::SetBuffer(UINT Format, const void* Buffer, size_t Size) {
     if (!mem)
         RaiseLastOSError();
     void* p = GlobalLock(mem);
+    if (!p) {
+        DWORD error = GetLastError();
+        GlobalFree(mem);
+        RaiseLastOSError(error);
+    }
     std::memcpy(p, Buffer, Size);
     GlobalUnlock(mem);
     SetAsHandle(Format, mem);

@@ -1601,6 +1601,16 @@ void TButton::WndProc(TMessage& Message) {
 
 // ------------------------------------------------------------------ TCustomCheckBox
 
+namespace {
+// Check boxes and radio buttons put their text on the left of the mark when aligned left
+// (mirrored under right-to-left reading).
+DWORD CheckTextSideStyle(TAlignment Alignment, bool RightToLeft) {
+    if (RightToLeft)
+        Alignment = Alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+    return Alignment == taLeftJustify ? BS_LEFTTEXT : 0;
+}
+} // namespace
+
 TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
     FTabStop = true;
     ControlStyle &= ~static_cast<unsigned>(csClickEvents);
@@ -1610,12 +1620,7 @@ TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
 void TCustomCheckBox::CreateParams(TCreateParams& Params) {
     TWinControl::CreateParams(Params);
     CreateSubClass(Params, L"BUTTON");
-    Params.Style |= BS_3STATE;
-    TAlignment a = FAlignment;
-    if (UseRightToLeftAlignment())
-        a = a == taLeftJustify ? taRightJustify : taLeftJustify;
-    if (a == taLeftJustify)
-        Params.Style |= BS_LEFTTEXT;
+    Params.Style |= BS_3STATE | CheckTextSideStyle(FAlignment, UseRightToLeftAlignment());
 }
 
 void TCustomCheckBox::CreateWnd() {
@@ -1677,12 +1682,7 @@ TRadioButton::TRadioButton(TComponent* AOwner) : TWinControl(AOwner) {
 void TRadioButton::CreateParams(TCreateParams& Params) {
     TWinControl::CreateParams(Params);
     CreateSubClass(Params, L"BUTTON");
-    Params.Style |= BS_RADIOBUTTON;
-    TAlignment a = FAlignment;
-    if (UseRightToLeftAlignment())
-        a = a == taLeftJustify ? taRightJustify : taLeftJustify;
-    if (a == taLeftJustify)
-        Params.Style |= BS_LEFTTEXT;
+    Params.Style |= BS_RADIOBUTTON | CheckTextSideStyle(FAlignment, UseRightToLeftAlignment());
 }
 
 void TRadioButton::CreateWnd() {
