@@ -491,7 +491,8 @@ int TCanvas::DrawText(const std::wstring& Text, RECT& Rect, UINT Flags) {
     Changing();
     RequireFont();
     SetBkMode(FHandle, TRANSPARENT);
-    int result = ::DrawTextW(FHandle, Text.c_str(), static_cast<int>(Text.size()), &Rect, Flags);
+    // The text is the caller's and read-only: the system must not write its shortened form back.
+    int result = ::DrawTextW(FHandle, Text.c_str(), static_cast<int>(Text.size()), &Rect, Flags & ~DT_MODIFYSTRING);
     Changed();
     return result;
 }
@@ -609,7 +610,10 @@ T ReadAt(const std::vector<uint8_t>& Data, size_t Offset) {
     return v;
 }
 
-int RowBytesOf(int Width, int BitCount) { return ((Width * BitCount + 31) / 32) * 4; }
+// Widths are bounded by MaxPixels, so the result fits; the product before division may not.
+int RowBytesOf(int Width, int BitCount) {
+    return static_cast<int>((static_cast<int64_t>(Width) * BitCount + 31) / 32 * 4);
+}
 
 // Largest picture we make (in pixels), so that a damaged header cannot ask for gigabytes.
 constexpr int64_t MaxPixels = 64 * 1024 * 1024;
@@ -763,12 +767,19 @@ void TBitmap::SetHandle(HBITMAP Value) {
         FreeImage();
         return;
     }
+    if (Value == FHandle)
+        return;
     BITMAP bm{};
     if (!GetObjectW(Value, sizeof(bm), &bm))
         throw EInvalidGraphic(L"Invalid bitmap handle");
     if (bm.bmBitsPixel == 32)
         FPixelFormat = pf32bit;
-    CopyFromHandle(Value, bm.bmWidth, std::abs(bm.bmHeight));
+    try {
+        CopyFromHandle(Value, bm.bmWidth, std::abs(bm.bmHeight));
+    } catch (...) {
+        DeleteObject(Value); // ours either way
+        throw;
+    }
     DeleteObject(Value);
     Changed();
 }
@@ -851,7 +862,7 @@ void TBitmap::LoadFromStream(TStream* Stream) {
         bitCount = ch.bcBitCount;
         colorTable = bitCount <= 8 ? (size_t{1} << bitCount) * sizeof(RGBTRIPLE) : 0;
     } else {
-        if (headerSize < sizeof(BITMAPINFOHEADER) || infoAt + headerSize > data.size())
+        if (headerSize < sizeof(BITMAPINFOHEADER) || headerSize > data.size() - infoAt)
             throw invalid();
         auto ih = ReadAt<BITMAPINFOHEADER>(data, infoAt);
         width = ih.biWidth;
@@ -888,7 +899,8 @@ void TBitmap::LoadFromStream(TStream* Stream) {
     // is made so that it is properly aligned.
     std::vector<uint8_t> info(data.begin() + static_cast<std::ptrdiff_t>(infoAt),
                               data.begin() + static_cast<std::ptrdiff_t>(infoAt + headerSize + colorTable));
-    info.resize(std::max(info.size(), sizeof(BITMAPINFO) + 256 * sizeof(RGBQUAD)));
+    // Room for whatever the system may read after the header: masks and a full table.
+    info.resize(std::max<size_t>(info.size(), headerSize + 3 * sizeof(DWORD) + 256 * sizeof(RGBQUAD)));
     NewImage(width, absHeight, bitCount == 32 ? pf32bit : pf24bit);
     int lines = SetDIBits(MemoryDC(), FHandle, 0, static_cast<UINT>(absHeight), data.data() + bitsAt,
                           reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS);
@@ -1175,8 +1187,7 @@ void TIcon::SaveToStream(TStream* Stream) {
 void TIcon::Assign(TPersistent* Source) {
     if (!Source) {
         if (FHandle)
-            ReleaseHandle();
-        FHandle = nullptr;
+            TakeHandle(nullptr, {});
         return;
     }
     if (auto* i = dynamic_cast<TIcon*>(Source)) {

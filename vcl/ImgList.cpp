@@ -48,6 +48,8 @@ HIMAGELIST TCustomImageList::Handle() {
 }
 
 void TCustomImageList::SetHandle(HIMAGELIST Value) {
+    if (Value == FHandle)
+        return;
     FreeHandle();
     FHandle = Value;
     if (Value) {
@@ -87,7 +89,14 @@ void TCustomImageList::SetBkColor(TColor Value) {
 int TCustomImageList::Add(TBitmap* Image, TBitmap* Mask) {
     if (!Image || Image->Empty())
         return -1;
-    int index = ImageList_Add(Handle(), Image->Handle(), Mask && !Mask->Empty() ? Mask->Handle() : nullptr);
+    // A bitmap that has been drawn on stays selected into its own context, where the system
+    // cannot select it again to read it; it gets copies instead.
+    TBitmap image, mask;
+    image.Assign(Image);
+    bool masked = Mask && !Mask->Empty();
+    if (masked)
+        mask.Assign(Mask);
+    int index = ImageList_Add(Handle(), image.Handle(), masked ? mask.Handle() : nullptr);
     Change();
     return index;
 }

@@ -101,8 +101,15 @@ bool DecodeJpeg(const uint8_t* Data, size_t Size, TBitmap* Bitmap, TJpegError& E
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    if (cmyk)
+    if (cmyk) {
         cmykRow = static_cast<JSAMPLE*>(std::malloc(static_cast<size_t>(width) * 4));
+        if (!cmykRow) {
+            std::strcpy(Err.Message, "Not enough memory for the picture");
+            Err.Code = 0;
+            jpeg_destroy_decompress(&cinfo);
+            return false;
+        }
+    }
     while (cinfo.output_scanline < cinfo.output_height) {
         uint8_t* line = Bitmap->ScanLine(static_cast<int>(cinfo.output_scanline));
         if (!cmyk) {

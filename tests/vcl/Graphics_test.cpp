@@ -257,3 +257,154 @@ TEST(Graphics, IconsAndImageLists) {
     list.SetSize(32, 32); // a new size empties the list
     EXPECT_EQ(list.Count(), 0);
 }
+
+namespace {
+
+template <class T>
+void Put(std::vector<uint8_t>& Out, const T& Value) {
+    const auto* p = reinterpret_cast<const uint8_t*>(&Value);
+    Out.insert(Out.end(), p, p + sizeof(T));
+}
+
+void LoadBytes(TGraphic& G, const std::vector<uint8_t>& Bytes) {
+    TMemoryStream s;
+    s.WriteBuffer(Bytes.data(), static_cast<int32_t>(Bytes.size()));
+    s.SetPosition(0);
+    G.LoadFromStream(&s);
+}
+
+// A BMP file of a 1 x 1 24-bit picture whose header size field says HeaderSize.
+std::vector<uint8_t> BmpWithHeaderSize(DWORD HeaderSize, size_t Padding) {
+    std::vector<uint8_t> out;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    BITMAPINFOHEADER ih{};
+    ih.biSize = HeaderSize;
+    ih.biWidth = 1;
+    ih.biHeight = 1;
+    ih.biPlanes = 1;
+    ih.biBitCount = 24;
+    Put(out, fh);
+    Put(out, ih);
+    out.resize(out.size() + Padding, 0x80);
+    return out;
+}
+
+// An ICO file with one 32 x 32, 32-bit image whose data is cut to Bytes bytes.
+std::vector<uint8_t> IcoCutTo(DWORD Bytes) {
+    std::vector<uint8_t> image;
+    BITMAPINFOHEADER ih{};
+    ih.biSize = sizeof(ih);
+    ih.biWidth = 32;
+    ih.biHeight = 64;
+    ih.biPlanes = 1;
+    ih.biBitCount = 32;
+    Put(image, ih);
+    image.resize(sizeof(ih) + 32 * 32 * 4 + 32 * 4, 0x40);
+    image.resize(Bytes);
+    std::vector<uint8_t> out;
+    Put(out, WORD{0});
+    Put(out, WORD{1});
+    Put(out, WORD{1});
+    Put(out, BYTE{32});
+    Put(out, BYTE{32});
+    Put(out, BYTE{0});
+    Put(out, BYTE{0});
+    Put(out, WORD{1});
+    Put(out, WORD{32});
+    Put(out, DWORD{Bytes});
+    Put(out, DWORD{22});
+    out.insert(out.end(), image.begin(), image.end());
+    return out;
+}
+
+bool IsGdiObject(HGDIOBJ h) { return GetObjectType(h) != 0; }
+
+} // namespace
+
+TEST(Graphics, DamagedFilesAreRefusedWithTheirOwnError) {
+    // Header sizes that wrap around the file offsets are not trusted.
+    TBitmap b;
+    for (DWORD size : {0xFFFFFFF2u, 0xFFFFFFFFu, 0x7FFFFFFFu}) {
+        SCOPED_TRACE(size);
+        EXPECT_THROW(LoadBytes(b, BmpWithHeaderSize(size, 1100)), EInvalidGraphic);
+        EXPECT_THROW(LoadBytes(b, BmpWithHeaderSize(size, 4)), EInvalidGraphic);
+    }
+    LoadBytes(b, BmpWithHeaderSize(sizeof(BITMAPINFOHEADER), 4));
+    EXPECT_EQ(b.Width(), 1);
+
+    // An icon image shorter than its own header promises.
+    TIcon icon;
+    EXPECT_THROW(LoadBytes(icon, IcoCutTo(sizeof(BITMAPINFOHEADER) + 64)), EInvalidGraphic);
+    EXPECT_TRUE(icon.Empty());
+    LoadBytes(icon, IcoCutTo(sizeof(BITMAPINFOHEADER) + 32 * 32 * 4 + 32 * 4));
+    EXPECT_EQ(icon.Width(), 32);
+}
+
+TEST(Graphics, HandlesAreNeitherLeakedNorLost) {
+    // An icon emptied by assigning nothing destroys its icon.
+    TIcon icon;
+    icon.LoadFromModuleFile(L"shell32.dll", 3, 16);
+    HICON h = icon.Handle();
+    ICONINFO ii{};
+    ASSERT_TRUE(GetIconInfo(h, &ii));
+    DeleteObject(ii.hbmColor);
+    DeleteObject(ii.hbmMask);
+    icon.Assign(nullptr);
+    EXPECT_TRUE(icon.Empty());
+    EXPECT_FALSE(GetIconInfo(h, &ii));
+
+    // A bitmap given its own handle keeps its picture.
+    TBitmap b;
+    b.SetSize(4, 4);
+    Fill(b, clRed);
+    b.SetHandle(b.Handle());
+    ASSERT_EQ(b.Width(), 4);
+    EXPECT_EQ(PixelAt(b, 2, 2), RGB(255, 0, 0));
+    // A handle it cannot take is still deleted, as promised.
+    HBITMAP huge = CreateBitmap(10000, 10000, 1, 1, nullptr);
+    ASSERT_NE(huge, nullptr);
+    EXPECT_THROW(b.SetHandle(huge), EInvalidGraphic);
+    EXPECT_FALSE(IsGdiObject(huge));
+
+    // An image list given its own handle keeps it.
+    TImageList list(nullptr, 4, 4);
+    EXPECT_EQ(list.AddMasked(&b, clNone), 0);
+    list.SetHandle(list.Handle());
+    EXPECT_EQ(list.Count(), 1);
+}
+
+TEST(Graphics, ImageListTakesABitmapThatWasDrawnOn) {
+    TImageList list(nullptr);
+    TBitmap pic, mask;
+    pic.SetSize(16, 16);
+    Fill(pic, clRed);
+    mask.SetSize(16, 16);
+    Fill(mask, clBlack); // everything opaque
+    mask.Canvas()->Brush()->SetColor(clWhite);
+    mask.Canvas()->FillRect(RECT{0, 0, 4, 16}); // left strip transparent
+    EXPECT_EQ(list.Add(&pic, &mask), 0);
+    TBitmap dst;
+    dst.SetSize(16, 16);
+    Fill(dst, clLime);
+    list.Draw(dst.Canvas(), 0, 0, 0);
+    EXPECT_EQ(PixelAt(dst, 8, 8), RGB(255, 0, 0));
+    EXPECT_EQ(PixelAt(dst, 1, 8), RGB(0, 255, 0));
+    // The bitmaps still draw on their own canvases afterwards.
+    pic.Canvas()->SetPixel(0, 0, clBlue);
+    EXPECT_EQ(PixelAt(pic, 0, 0), RGB(0, 0, 255));
+}
+
+TEST(Graphics, DrawTextNeverWritesIntoTheCallersText) {
+    TBitmap b;
+    b.SetSize(40, 20);
+    const std::wstring text = L"abcdefghijklmnopqrstuvwxyz";
+    const std::wstring shortText = L"WWWWWWW";
+    RECT r{0, 0, 30, 20};
+    b.Canvas()->DrawText(text, r, DT_SINGLELINE | DT_END_ELLIPSIS | DT_MODIFYSTRING);
+    EXPECT_EQ(text, L"abcdefghijklmnopqrstuvwxyz");
+    r = RECT{0, 0, 20, 20};
+    b.Canvas()->DrawText(shortText, r, DT_SINGLELINE | DT_END_ELLIPSIS | DT_MODIFYSTRING);
+    EXPECT_EQ(shortText, L"WWWWWWW");
+}
