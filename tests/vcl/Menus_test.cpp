@@ -447,6 +447,8 @@ public:
 
 TEST(Menus, ItemsFreedByTheirOwnHandlers) {
     Watchdog dog(20000, "freed items");
+    TCountingItem::Freed.clear();
+    TCountingItem::UpdatesOfFreed = 0;
     TComponent owner(nullptr);
     auto* popup = new TPopupMenu(&owner);
     TMenuItem* recent = NewItem(&owner, popup->Items(), L"Recent");

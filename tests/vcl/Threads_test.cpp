@@ -150,6 +150,7 @@ bool g_SelfFreeDone = false, g_SelfFreeStateGone = false;
 
 TEST(Timers, ATimerFreedInItsOwnEventFinishesTheEventSafely) {
     Watchdog w(10000);
+    g_SelfFreeDone = g_SelfFreeStateGone = false;
     g_SelfFreeingTimer = new TTimer(nullptr);
     g_SelfFreeingTimer->SetInterval(10);
     {
