@@ -70,6 +70,13 @@ std::wstring WindowItemText(HWND Wnd, UINT LenMsg, UINT TextMsg, int Index, bool
 
 [[noreturn]] void UnableToInsert() { throw EOutOfResources(L"Unable to insert a line"); }
 
+const TItemStore::TMessages ComboMessages{
+    CB_GETCOUNT,     CB_GETLBTEXTLEN, CB_GETLBTEXT,    CB_GETITEMDATA,     CB_SETITEMDATA, CB_ADDSTRING,
+    CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT, CB_FINDSTRINGEXACT, CB_GETCURSEL,   CB_SETCURSEL};
+const TItemStore::TMessages ListMessages{
+    LB_GETCOUNT,     LB_GETTEXTLEN,   LB_GETTEXT,      LB_GETITEMDATA,     LB_SETITEMDATA, LB_ADDSTRING,
+    LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT, LB_FINDSTRINGEXACT, LB_GETCURSEL,   LB_SETCURSEL};
+
 } // namespace
 
 TOwnerDrawState OwnerDrawStateOf(UINT ItemState) {
@@ -290,6 +297,148 @@ int TCustomMemo::LineCount() {
     return FHandle ? static_cast<int>(SendMessageW(FHandle, EM_GETLINECOUNT, 0, 0)) : 0;
 }
 
+// ------------------------------------------------------------------ TItemStore
+// (CB_ERR and LB_ERR are the same value.)
+
+LRESULT TItemStore::Send(UINT Msg, WPARAM WParam, LPARAM LParam) {
+    return SendMessageW(FControl.Handle(), Msg, WParam, LParam);
+}
+
+bool TItemStore::UseWindow() {
+    TWinControl* parent = FControl.Parent();
+    if (!FControl.HandleAllocated() && parent && (parent->HandleAllocated() || GetParentForm(&FControl)))
+        FControl.HandleNeeded();
+    return FControl.HandleAllocated();
+}
+
+int TItemStore::Count() {
+    if (UseWindow())
+        return static_cast<int>(Send(FMsg.GetCount));
+    return static_cast<int>(Saved.size());
+}
+
+bool TItemStore::Text(int Index, std::wstring& S) {
+    if (UseWindow()) {
+        bool ok;
+        S = WindowItemText(FControl.Handle(), FMsg.GetTextLen, FMsg.GetText, Index, ok);
+        return ok;
+    }
+    bool ok = Index >= 0 && Index < static_cast<int>(Saved.size());
+    S = ok ? Saved[static_cast<size_t>(Index)].Text : L"";
+    return ok;
+}
+
+TObject* TItemStore::Object(int Index) {
+    if (UseWindow()) {
+        LRESULT data = Send(FMsg.GetItemData, static_cast<WPARAM>(Index));
+        return data == CB_ERR ? nullptr : reinterpret_cast<TObject*>(data);
+    }
+    return Index >= 0 && Index < static_cast<int>(Saved.size()) ? Saved[static_cast<size_t>(Index)].Object : nullptr;
+}
+
+void TItemStore::SetObject(int Index, TObject* AObject) {
+    if (UseWindow())
+        Send(FMsg.SetItemData, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(AObject));
+    else if (Index >= 0 && Index < static_cast<int>(Saved.size()))
+        Saved[static_cast<size_t>(Index)].Object = AObject;
+}
+
+LRESULT TItemStore::Put(const TSavedItem& Item) {
+    LRESULT i = Send(FMsg.AddString, 0, reinterpret_cast<LPARAM>(Item.Text.c_str()));
+    if (i >= 0)
+        Send(FMsg.SetItemData, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(Item.Object));
+    return i;
+}
+
+int TItemStore::Add(const std::wstring& S, TObject* AObject, bool Sorted) {
+    if (UseWindow()) {
+        LRESULT i = Put(TSavedItem{S, AObject, false});
+        if (i < 0)
+            UnableToInsert();
+        return static_cast<int>(i);
+    }
+    size_t at = Sorted ? SortedPosition(Saved, S) : Saved.size();
+    Saved.insert(Saved.begin() + static_cast<std::ptrdiff_t>(at), TSavedItem{S, AObject, false});
+    return static_cast<int>(at);
+}
+
+void TItemStore::Insert(int Index, const std::wstring& S, TObject* AObject) {
+    if (UseWindow()) {
+        LRESULT i = Send(FMsg.InsertString, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(S.c_str()));
+        if (i < 0)
+            UnableToInsert();
+        Send(FMsg.SetItemData, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AObject));
+        return;
+    }
+    if (Index < 0 || Index > static_cast<int>(Saved.size()))
+        UnableToInsert();
+    Saved.insert(Saved.begin() + Index, TSavedItem{S, AObject, false});
+}
+
+void TItemStore::Delete(int Index) {
+    if (UseWindow())
+        Send(FMsg.DeleteString, static_cast<WPARAM>(Index));
+    else if (Index >= 0 && Index < static_cast<int>(Saved.size()))
+        Saved.erase(Saved.begin() + Index);
+}
+
+void TItemStore::Clear() {
+    if (UseWindow()) {
+        Send(FMsg.ResetContent);
+        return;
+    }
+    Saved.clear();
+    SavedIndex = -1;
+}
+
+int TItemStore::IndexOf(const std::wstring& S) {
+    if (UseWindow()) {
+        LRESULT r = Send(FMsg.FindStringExact, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(S.c_str()));
+        return r == CB_ERR ? -1 : static_cast<int>(r);
+    }
+    for (size_t i = 0; i < Saved.size(); ++i)
+        if (SameTextIgnoringCase(Saved[i].Text, S))
+            return static_cast<int>(i);
+    return -1;
+}
+
+int TItemStore::ItemIndex() {
+    if (UseWindow())
+        return static_cast<int>(Send(FMsg.GetCurSel));
+    return SavedIndex;
+}
+
+void TItemStore::SetItemIndex(int Value) {
+    if (UseWindow())
+        Send(FMsg.SetCurSel, static_cast<WPARAM>(Value));
+    else
+        SavedIndex = Value;
+}
+
+void TItemStore::Save(bool Items) {
+    Saved.clear();
+    int n = Items ? static_cast<int>(Send(FMsg.GetCount)) : 0;
+    for (int i = 0; i < n; ++i) {
+        bool ok;
+        TSavedItem item;
+        item.Text = WindowItemText(FControl.Handle(), FMsg.GetTextLen, FMsg.GetText, i, ok);
+        LRESULT data = Send(FMsg.GetItemData, static_cast<WPARAM>(i));
+        item.Object = data == CB_ERR ? nullptr : reinterpret_cast<TObject*>(data);
+        Saved.push_back(std::move(item));
+    }
+    SavedIndex = static_cast<int>(Send(FMsg.GetCurSel));
+    HaveSaved = true;
+}
+
+bool TItemStore::TakeSaved(std::vector<TSavedItem>& Items) {
+    if (!HaveSaved)
+        return false;
+    HaveSaved = false;
+    Items.clear();
+    Items.swap(Saved);
+    return true;
+}
+
 // ------------------------------------------------------------------ TCustomComboBox
 
 LRESULT CALLBACK ComboEditHookProc(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
@@ -300,7 +449,7 @@ LRESULT CALLBACK ComboEditHookProc(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
                    [&] { return combo->EditWndProc(Msg, wParam, lParam); });
 }
 
-TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TWinControl(AOwner) {
+TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TWinControl(AOwner), FItems(*this, ComboMessages) {
     FTabStop = true;
     FColor = clWindow;
     ControlStyle &= ~static_cast<unsigned>(csClickEvents); // clicks come from CBN_SELCHANGE
@@ -308,12 +457,6 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 TCustomComboBox::~TCustomComboBox() { UnhookEdit(); }
-
-bool TCustomComboBox::UseWindow() {
-    if (!FHandle && FParent && (FParent->HandleAllocated() || GetParentForm(this)))
-        HandleNeeded();
-    return FHandle != nullptr;
-}
 
 void TCustomComboBox::CreateParams(TCreateParams& Params) {
     TWinControl::CreateParams(Params);
@@ -366,36 +509,18 @@ void TCustomComboBox::UnhookEdit() {
     FEditDefProc = nullptr;
 }
 
-void TCustomComboBox::SaveItems() {
-    FSaved.clear();
-    int n = static_cast<int>(SendMessageW(FHandle, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-        bool ok;
-        TSavedItem item;
-        item.Text = WindowItemText(FHandle, CB_GETLBTEXTLEN, CB_GETLBTEXT, i, ok);
-        LRESULT data = SendMessageW(FHandle, CB_GETITEMDATA, static_cast<WPARAM>(i), 0);
-        item.Object = data == CB_ERR ? nullptr : reinterpret_cast<TObject*>(data);
-        FSaved.push_back(std::move(item));
-    }
-    FSavedIndex = static_cast<int>(SendMessageW(FHandle, CB_GETCURSEL, 0, 0));
-    FHaveSaved = true;
-}
+void TCustomComboBox::SaveItems() { FItems.Save(true); }
 
 void TCustomComboBox::RestoreItems() {
-    if (!FHaveSaved)
-        return;
-    FHaveSaved = false;
     std::vector<TSavedItem> items;
-    items.swap(FSaved);
-    for (const TSavedItem& item : items) {
-        LRESULT i = SendMessageW(FHandle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.Text.c_str()));
-        if (i >= 0)
-            SendMessageW(FHandle, CB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.Object));
-    }
+    if (!FItems.TakeSaved(items))
+        return;
+    for (const TSavedItem& item : items)
+        FItems.Put(item);
     int count = static_cast<int>(items.size());
-    if (FSavedIndex >= 0 && count > 0)
-        SendMessageW(FHandle, CB_SETCURSEL, static_cast<WPARAM>(std::min(FSavedIndex, count - 1)), 0);
-    FSavedIndex = -1;
+    if (FItems.SavedIndex >= 0 && count > 0)
+        SendMessageW(FHandle, CB_SETCURSEL, static_cast<WPARAM>(std::min(FItems.SavedIndex, count - 1)), 0);
+    FItems.SavedIndex = -1;
     // The edit text as it was (the selection above may have replaced it).
     if (!IsListStyle() && GetText() != FText)
         SetTextSilently(FText);
@@ -593,8 +718,8 @@ bool TCustomComboBox::SelectItem(const std::wstring& S) {
         LRESULT r = SendMessageW(FHandle, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(S.c_str()));
         index = r == CB_ERR ? -1 : static_cast<int>(r);
     } else {
-        for (size_t i = 0; i < FSaved.size() && index < 0; ++i)
-            if (StartsWithIgnoringCase(FSaved[i].Text, S))
+        for (size_t i = 0; i < FItems.Saved.size() && index < 0; ++i)
+            if (StartsWithIgnoringCase(FItems.Saved[i].Text, S))
                 index = static_cast<int>(i);
     }
     if (index < 0)
@@ -691,18 +816,12 @@ void TCustomComboBox::SetDroppedDown(bool Value) {
         SendMessageW(FHandle, CB_SHOWDROPDOWN, Value, 0);
 }
 
-int TCustomComboBox::ItemCount() {
-    if (UseWindow())
-        return static_cast<int>(SendMessageW(FHandle, CB_GETCOUNT, 0, 0));
-    return static_cast<int>(FSaved.size());
-}
+int TCustomComboBox::ItemCount() { return FItems.Count(); }
 
 std::wstring TCustomComboBox::ItemText(int Index) {
-    if (UseWindow()) {
-        bool ok;
-        return WindowItemText(FHandle, CB_GETLBTEXTLEN, CB_GETLBTEXT, Index, ok);
-    }
-    return Index >= 0 && Index < static_cast<int>(FSaved.size()) ? FSaved[static_cast<size_t>(Index)].Text : L"";
+    std::wstring text;
+    FItems.Text(Index, text);
+    return text;
 }
 
 void TCustomComboBox::SetItemText(int Index, const std::wstring& S) {
@@ -716,90 +835,35 @@ void TCustomComboBox::SetItemText(int Index, const std::wstring& S) {
         SetItemIndex(Index);
 }
 
-TObject* TCustomComboBox::ItemObject(int Index) {
-    if (UseWindow()) {
-        LRESULT data = SendMessageW(FHandle, CB_GETITEMDATA, static_cast<WPARAM>(Index), 0);
-        return data == CB_ERR ? nullptr : reinterpret_cast<TObject*>(data);
-    }
-    return Index >= 0 && Index < static_cast<int>(FSaved.size()) ? FSaved[static_cast<size_t>(Index)].Object : nullptr;
-}
+TObject* TCustomComboBox::ItemObject(int Index) { return FItems.Object(Index); }
 
-void TCustomComboBox::SetItemObject(int Index, TObject* AObject) {
-    if (UseWindow())
-        SendMessageW(FHandle, CB_SETITEMDATA, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(AObject));
-    else if (Index >= 0 && Index < static_cast<int>(FSaved.size()))
-        FSaved[static_cast<size_t>(Index)].Object = AObject;
-}
+void TCustomComboBox::SetItemObject(int Index, TObject* AObject) { FItems.SetObject(Index, AObject); }
 
-int TCustomComboBox::AddItem(const std::wstring& S, TObject* AObject) {
-    if (UseWindow()) {
-        LRESULT i = SendMessageW(FHandle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str()));
-        if (i < 0)
-            UnableToInsert();
-        SendMessageW(FHandle, CB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AObject));
-        return static_cast<int>(i);
-    }
-    size_t at = FSorted ? SortedPosition(FSaved, S) : FSaved.size();
-    FSaved.insert(FSaved.begin() + static_cast<std::ptrdiff_t>(at), TSavedItem{S, AObject, false});
-    return static_cast<int>(at);
-}
+int TCustomComboBox::AddItem(const std::wstring& S, TObject* AObject) { return FItems.Add(S, AObject, FSorted); }
 
 void TCustomComboBox::InsertItem(int Index, const std::wstring& S, TObject* AObject) {
-    if (UseWindow()) {
-        LRESULT i = SendMessageW(FHandle, CB_INSERTSTRING, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(S.c_str()));
-        if (i < 0)
-            UnableToInsert();
-        SendMessageW(FHandle, CB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AObject));
-        return;
-    }
-    if (Index < 0 || Index > static_cast<int>(FSaved.size()))
-        UnableToInsert();
-    FSaved.insert(FSaved.begin() + Index, TSavedItem{S, AObject, false});
+    FItems.Insert(Index, S, AObject);
 }
 
-void TCustomComboBox::DeleteItem(int Index) {
-    if (UseWindow())
-        SendMessageW(FHandle, CB_DELETESTRING, static_cast<WPARAM>(Index), 0);
-    else if (Index >= 0 && Index < static_cast<int>(FSaved.size()))
-        FSaved.erase(FSaved.begin() + Index);
-}
+void TCustomComboBox::DeleteItem(int Index) { FItems.Delete(Index); }
 
 void TCustomComboBox::ClearItems() {
     if (UseWindow()) {
         std::wstring text = GetText();
-        SendMessageW(FHandle, CB_RESETCONTENT, 0, 0);
+        FItems.Clear();
         if (!IsListStyle())
             SetTextSilently(text);
         Invalidate();
         return;
     }
-    FSaved.clear();
-    FSavedIndex = -1;
+    FItems.Clear();
 }
 
-int TCustomComboBox::IndexOfItem(const std::wstring& S) {
-    if (UseWindow()) {
-        LRESULT r = SendMessageW(FHandle, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(S.c_str()));
-        return r == CB_ERR ? -1 : static_cast<int>(r);
-    }
-    for (size_t i = 0; i < FSaved.size(); ++i)
-        if (SameTextIgnoringCase(FSaved[i].Text, S))
-            return static_cast<int>(i);
-    return -1;
-}
+int TCustomComboBox::IndexOfItem(const std::wstring& S) { return FItems.IndexOf(S); }
 
-int TCustomComboBox::ItemIndex() {
-    if (UseWindow())
-        return static_cast<int>(SendMessageW(FHandle, CB_GETCURSEL, 0, 0));
-    return FSavedIndex;
-}
+int TCustomComboBox::ItemIndex() { return FItems.ItemIndex(); }
 
-void TCustomComboBox::SetItemIndex(int Value) {
-    if (UseWindow())
-        SendMessageW(FHandle, CB_SETCURSEL, static_cast<WPARAM>(Value), 0);
-    else
-        FSavedIndex = Value;
-}
+void TCustomComboBox::SetItemIndex(int Value) { FItems.SetItemIndex(Value); }
 
 int TCustomComboBox::SelStart() {
     if (!FHandle)
@@ -843,18 +907,12 @@ void TCustomComboBox::SelectAll() {
 
 // ------------------------------------------------------------------ TCustomListBox
 
-TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner) {
+TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), FItems(*this, ListMessages) {
     FTabStop = true;
     FColor = clWindow;
     // Clicks and double clicks come from LBN_SELCHANGE and LBN_DBLCLK.
     ControlStyle &= ~static_cast<unsigned>(csClickEvents | csDoubleClicks);
     SetBounds(0, 0, 121, 97);
-}
-
-bool TCustomListBox::UseWindow() {
-    if (!FHandle && FParent && (FParent->HandleAllocated() || GetParentForm(this)))
-        HandleNeeded();
-    return FHandle != nullptr;
 }
 
 void TCustomListBox::CreateParams(TCreateParams& Params) {
@@ -890,53 +948,39 @@ void TCustomListBox::CreateWnd() {
 }
 
 void TCustomListBox::SaveItems() {
-    FSavedIndex = static_cast<int>(SendMessageW(FHandle, FMultiSelect ? LB_GETCARETINDEX : LB_GETCURSEL, 0, 0));
     FSavedTop = static_cast<int>(SendMessageW(FHandle, LB_GETTOPINDEX, 0, 0));
-    FSaved.clear();
-    int n = static_cast<int>(SendMessageW(FHandle, LB_GETCOUNT, 0, 0));
-    if (IsVirtual()) {
-        FSavedCount = n;
-    } else {
-        for (int i = 0; i < n; ++i) {
-            bool ok;
-            TSavedItem item;
-            item.Text = WindowItemText(FHandle, LB_GETTEXTLEN, LB_GETTEXT, i, ok);
-            LRESULT data = SendMessageW(FHandle, LB_GETITEMDATA, static_cast<WPARAM>(i), 0);
-            item.Object = data == LB_ERR ? nullptr : reinterpret_cast<TObject*>(data);
-            item.Selected = FMultiSelect ? SendMessageW(FHandle, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0
-                                         : i == FSavedIndex;
-            FSaved.push_back(std::move(item));
-        }
-    }
-    FHaveSaved = true;
+    if (IsVirtual())
+        FSavedCount = static_cast<int>(SendMessageW(FHandle, LB_GETCOUNT, 0, 0));
+    FItems.Save(!IsVirtual());
+    if (FMultiSelect)
+        FItems.SavedIndex = static_cast<int>(SendMessageW(FHandle, LB_GETCARETINDEX, 0, 0));
+    for (size_t i = 0; i < FItems.Saved.size(); ++i)
+        FItems.Saved[i].Selected = FMultiSelect ? SendMessageW(FHandle, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0
+                                                : static_cast<int>(i) == FItems.SavedIndex;
 }
 
 void TCustomListBox::RestoreItems() {
-    if (!FHaveSaved)
-        return;
-    FHaveSaved = false;
     std::vector<TSavedItem> items;
-    items.swap(FSaved);
+    if (!FItems.TakeSaved(items))
+        return;
     SendMessageW(FHandle, WM_SETREDRAW, FALSE, 0);
     if (IsVirtual()) {
         if (FSavedCount > 0)
             SendMessageW(FHandle, LB_SETCOUNT, static_cast<WPARAM>(FSavedCount), 0);
     } else {
         for (const TSavedItem& item : items) {
-            LRESULT i = SendMessageW(FHandle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.Text.c_str()));
-            if (i < 0)
-                continue;
-            SendMessageW(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.Object));
-            if (FMultiSelect && item.Selected)
+            LRESULT i = FItems.Put(item);
+            if (i >= 0 && FMultiSelect && item.Selected)
                 SendMessageW(FHandle, LB_SETSEL, TRUE, i);
         }
     }
     SendMessageW(FHandle, WM_SETREDRAW, TRUE, 0);
     if (FSavedTop > 0)
         SendMessageW(FHandle, LB_SETTOPINDEX, static_cast<WPARAM>(FSavedTop), 0);
-    if (FSavedIndex >= 0)
-        SetItemIndex(FSavedIndex);
-    FSavedIndex = -1;
+    int index = FItems.SavedIndex;
+    if (index >= 0)
+        SetItemIndex(index);
+    FItems.SavedIndex = -1;
     FSavedTop = 0;
 }
 
@@ -1081,9 +1125,9 @@ void TCustomListBox::CheckIndex(int Index) {
 }
 
 int TCustomListBox::ItemCount() {
-    if (UseWindow())
-        return static_cast<int>(SendMessageW(FHandle, LB_GETCOUNT, 0, 0));
-    return IsVirtual() ? FSavedCount : static_cast<int>(FSaved.size());
+    if (IsVirtual() && !UseWindow())
+        return FSavedCount;
+    return FItems.Count();
 }
 
 std::wstring TCustomListBox::ItemText(int Index) {
@@ -1094,27 +1138,18 @@ std::wstring TCustomListBox::ItemText(int Index) {
             OnData(this, Index, data);
         return data;
     }
-    if (UseWindow()) {
-        bool ok;
-        std::wstring text = WindowItemText(FHandle, LB_GETTEXTLEN, LB_GETTEXT, Index, ok);
-        if (!ok)
-            throw EListError(Format(L"List index out of bounds (%d)", {Index}));
-        return text;
-    }
-    CheckIndex(Index);
-    return FSaved[static_cast<size_t>(Index)].Text;
+    std::wstring text;
+    if (!FItems.Text(Index, text))
+        throw EListError(Format(L"List index out of bounds (%d)", {Index}));
+    return text;
 }
 
 void TCustomListBox::ReplaceItem(int Index, const TSavedItem& Item) {
     if (FHandle) {
         SendMessageW(FHandle, LB_DELETESTRING, static_cast<WPARAM>(Index), 0);
-        LRESULT i = SendMessageW(FHandle, LB_INSERTSTRING, static_cast<WPARAM>(Index),
-                                 reinterpret_cast<LPARAM>(Item.Text.c_str()));
-        if (i < 0)
-            UnableToInsert();
-        SendMessageW(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(Item.Object));
+        FItems.Insert(Index, Item.Text, Item.Object);
     } else {
-        TSavedItem& saved = FSaved[static_cast<size_t>(Index)];
+        TSavedItem& saved = FItems.Saved[static_cast<size_t>(Index)];
         saved.Text = Item.Text;
         saved.Object = Item.Object;
     }
@@ -1132,84 +1167,39 @@ void TCustomListBox::SetItemText(int Index, const std::wstring& S) {
     SetItemIndex(current);
 }
 
-TObject* TCustomListBox::ItemObject(int Index) {
-    if (IsVirtual())
-        return nullptr;
-    if (UseWindow()) {
-        LRESULT data = SendMessageW(FHandle, LB_GETITEMDATA, static_cast<WPARAM>(Index), 0);
-        return data == LB_ERR ? nullptr : reinterpret_cast<TObject*>(data);
-    }
-    return Index >= 0 && Index < static_cast<int>(FSaved.size()) ? FSaved[static_cast<size_t>(Index)].Object : nullptr;
-}
+TObject* TCustomListBox::ItemObject(int Index) { return IsVirtual() ? nullptr : FItems.Object(Index); }
 
 void TCustomListBox::SetItemObject(int Index, TObject* AObject) {
-    if (IsVirtual())
-        return;
-    if (UseWindow())
-        SendMessageW(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(AObject));
-    else if (Index >= 0 && Index < static_cast<int>(FSaved.size()))
-        FSaved[static_cast<size_t>(Index)].Object = AObject;
+    if (!IsVirtual())
+        FItems.SetObject(Index, AObject);
 }
 
 int TCustomListBox::AddItem(const std::wstring& S, TObject* AObject) {
     if (IsVirtual())
         UnableToInsert();
-    if (UseWindow()) {
-        LRESULT i = SendMessageW(FHandle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str()));
-        if (i < 0)
-            UnableToInsert();
-        SendMessageW(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AObject));
-        return static_cast<int>(i);
-    }
-    size_t at = FSorted ? SortedPosition(FSaved, S) : FSaved.size();
-    FSaved.insert(FSaved.begin() + static_cast<std::ptrdiff_t>(at), TSavedItem{S, AObject, false});
-    return static_cast<int>(at);
+    return FItems.Add(S, AObject, FSorted);
 }
 
 void TCustomListBox::InsertItem(int Index, const std::wstring& S, TObject* AObject) {
     if (IsVirtual())
         UnableToInsert();
-    if (UseWindow()) {
-        LRESULT i = SendMessageW(FHandle, LB_INSERTSTRING, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(S.c_str()));
-        if (i < 0)
-            UnableToInsert();
-        SendMessageW(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AObject));
-        return;
-    }
-    if (Index < 0 || Index > static_cast<int>(FSaved.size()))
-        UnableToInsert();
-    FSaved.insert(FSaved.begin() + Index, TSavedItem{S, AObject, false});
+    FItems.Insert(Index, S, AObject);
 }
 
 void TCustomListBox::DeleteItem(int Index) {
-    if (UseWindow())
-        SendMessageW(FHandle, LB_DELETESTRING, static_cast<WPARAM>(Index), 0);
-    else if (IsVirtual())
+    if (IsVirtual() && !UseWindow())
         FSavedCount = std::max(FSavedCount - 1, 0);
-    else if (Index >= 0 && Index < static_cast<int>(FSaved.size()))
-        FSaved.erase(FSaved.begin() + Index);
+    else
+        FItems.Delete(Index);
 }
 
 void TCustomListBox::ClearItems() {
-    if (UseWindow()) {
-        SendMessageW(FHandle, LB_RESETCONTENT, 0, 0);
-        return;
-    }
-    FSaved.clear();
-    FSavedCount = 0;
-    FSavedIndex = -1;
+    FItems.Clear();
+    if (!FHandle)
+        FSavedCount = 0;
 }
 
-int TCustomListBox::IndexOfItem(const std::wstring& S) {
-    if (UseWindow()) {
-        LRESULT r = SendMessageW(FHandle, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(S.c_str()));
-        return r == LB_ERR ? -1 : static_cast<int>(r);
-    }
-    for (size_t i = 0; i < FSaved.size(); ++i)
-        if (SameTextIgnoringCase(FSaved[i].Text, S))
-            return static_cast<int>(i);
-    return -1;
-}
+int TCustomListBox::IndexOfItem(const std::wstring& S) { return FItems.IndexOf(S); }
 
 void TCustomListBox::ExchangeItems(int Index1, int Index2) {
     if (Index1 == Index2 || IsVirtual())
@@ -1284,20 +1274,16 @@ void TCustomListBox::SetCount(int Value) {
 }
 
 int TCustomListBox::ItemIndex() {
-    if (UseWindow())
-        return static_cast<int>(SendMessageW(FHandle, FMultiSelect ? LB_GETCARETINDEX : LB_GETCURSEL, 0, 0));
-    return FSavedIndex;
+    if (FMultiSelect && UseWindow())
+        return static_cast<int>(SendMessageW(FHandle, LB_GETCARETINDEX, 0, 0));
+    return FItems.ItemIndex();
 }
 
 void TCustomListBox::SetItemIndex(int Value) {
-    if (!UseWindow()) {
-        FSavedIndex = Value;
-        return;
-    }
-    if (FMultiSelect)
+    if (FMultiSelect && UseWindow())
         SendMessageW(FHandle, LB_SETCARETINDEX, static_cast<WPARAM>(Value), FALSE);
     else
-        SendMessageW(FHandle, LB_SETCURSEL, static_cast<WPARAM>(Value), 0);
+        FItems.SetItemIndex(Value);
 }
 
 bool TCustomListBox::Selected(int Index) {
@@ -1310,7 +1296,7 @@ bool TCustomListBox::Selected(int Index) {
         return r > 0;
     }
     CheckIndex(Index);
-    return IsVirtual() ? false : FSaved[static_cast<size_t>(Index)].Selected;
+    return IsVirtual() ? false : FItems.Saved[static_cast<size_t>(Index)].Selected;
 }
 
 void TCustomListBox::SetSelected(int Index, bool Value) {
@@ -1328,7 +1314,7 @@ void TCustomListBox::SetSelected(int Index, bool Value) {
     }
     CheckIndex(Index);
     if (!IsVirtual())
-        FSaved[static_cast<size_t>(Index)].Selected = Value;
+        FItems.Saved[static_cast<size_t>(Index)].Selected = Value;
 }
 
 int TCustomListBox::SelCount() {
@@ -1336,7 +1322,7 @@ int TCustomListBox::SelCount() {
         return ItemIndex() >= 0 ? 1 : 0;
     if (UseWindow())
         return static_cast<int>(SendMessageW(FHandle, LB_GETSELCOUNT, 0, 0));
-    return static_cast<int>(std::count_if(FSaved.begin(), FSaved.end(), [](const TSavedItem& i) { return i.Selected; }));
+    return static_cast<int>(std::count_if(FItems.Saved.begin(), FItems.Saved.end(), [](const TSavedItem& i) { return i.Selected; }));
 }
 
 int TCustomListBox::TopIndex() {
@@ -1358,7 +1344,7 @@ void TCustomListBox::ClearSelection() {
     if (UseWindow())
         SendMessageW(FHandle, LB_SETSEL, FALSE, -1);
     else
-        for (TSavedItem& i : FSaved)
+        for (TSavedItem& i : FItems.Saved)
             i.Selected = false;
 }
 

@@ -137,6 +137,49 @@ struct TSavedItem {
     bool Selected = false;
 };
 
+// The items of a combo or list box, for the two controls only: in the control's window
+// while it exists, else kept in Saved (with the selection in SavedIndex). The two system
+// classes differ only in the messages.
+class TItemStore {
+public:
+    struct TMessages {
+        UINT GetCount, GetTextLen, GetText, GetItemData, SetItemData, AddString, InsertString, DeleteString,
+            ResetContent, FindStringExact, GetCurSel, SetCurSel;
+    };
+    TItemStore(TWinControl& Control, const TMessages& Messages) : FControl(Control), FMsg(Messages) {}
+
+    // Makes the window when the control can have one; whether it exists.
+    bool UseWindow();
+    int Count();
+    // False for a bad index (the text is then empty).
+    bool Text(int Index, std::wstring& S);
+    TObject* Object(int Index);
+    void SetObject(int Index, TObject* AObject);
+    int Add(const std::wstring& S, TObject* AObject, bool Sorted);
+    void Insert(int Index, const std::wstring& S, TObject* AObject);
+    void Delete(int Index);
+    void Clear();
+    int IndexOf(const std::wstring& S);
+    int ItemIndex();
+    void SetItemIndex(int Value);
+    // Before the window goes: keeps its items (only when Items) and selection.
+    void Save(bool Items);
+    // When a new window is made: hands over what Save kept (false when nothing, the window
+    // already having its items) ...
+    bool TakeSaved(std::vector<TSavedItem>& Items);
+    // ... and puts one of those items into it (its index, negative when refused).
+    LRESULT Put(const TSavedItem& Item);
+
+    std::vector<TSavedItem> Saved;
+    int SavedIndex = -1;
+    bool HaveSaved = true; // no window yet: Saved holds the items
+
+private:
+    LRESULT Send(UINT Msg, WPARAM WParam = 0, LPARAM LParam = 0);
+    TWinControl& FControl;
+    const TMessages& FMsg;
+};
+
 // ---------------------------------------------------------------------------------
 // Combo box
 
@@ -236,7 +279,7 @@ protected:
 
 private:
     friend LRESULT CALLBACK ComboEditHookProc(HWND, UINT, WPARAM, LPARAM);
-    bool UseWindow();
+    bool UseWindow() { return FItems.UseWindow(); }
     void SetTextSilently(const std::wstring& Value);
     void SaveItems();
     void RestoreItems();
@@ -245,9 +288,7 @@ private:
     HWND FEditHandle = nullptr;
     HWND FListHandle = nullptr;
     WNDPROC FEditDefProc = nullptr;
-    std::vector<TSavedItem> FSaved;
-    int FSavedIndex = -1;
-    bool FHaveSaved = true; // no window yet: the lists above are the items
+    TItemStore FItems;
 };
 
 class TComboBox : public TCustomComboBox {
@@ -336,16 +377,14 @@ protected:
     TCanvas FCanvas;
 
 private:
-    bool UseWindow();
+    bool UseWindow() { return FItems.UseWindow(); }
     void ReplaceItem(int Index, const TSavedItem& Item);
     void SaveItems();
     void RestoreItems();
     void CheckIndex(int Index);
-    std::vector<TSavedItem> FSaved;
-    int FSavedIndex = -1;
+    TItemStore FItems;
     int FSavedTop = 0;
     int FSavedCount = 0; // virtual styles
-    bool FHaveSaved = true;
 };
 
 class TListBox : public TCustomListBox {
