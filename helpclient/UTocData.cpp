@@ -8,6 +8,7 @@
 #include "UH3_Code.h"
 #include "UHtmlEntities.h"
 
+#include <initializer_list>
 #include <unordered_set>
 
 TTocData* g_TocData = nullptr;
@@ -111,9 +112,21 @@ void Tidy(std::wstring& Title, const std::vector<std::wstring>& Context, bool Al
     Title = Trim(Title);
 }
 
-std::wstring MergeKey(const TTocItem& Item) {
-    return LowerAZ(Item.Id) + L"|" + LowerAZ(Item.TopicVersion) + L"|" + LowerAZ(Item.TopicLocale);
+// Texts joined with their lengths, so that no separator inside a text can make two
+// different lists look alike; A-Z case folded.
+std::wstring FoldedKey(std::initializer_list<const std::wstring*> Parts) {
+    std::wstring key;
+    for (const std::wstring* part : Parts) {
+        key += std::to_wstring(part->size());
+        key += L':';
+        key += LowerAZ(*part);
+    }
+    return key;
 }
+
+std::wstring MergeKey(const TTocItem& Item) { return FoldedKey({&Item.Id, &Item.TopicVersion, &Item.TopicLocale}); }
+
+std::wstring InstanceKey(const TTocItem& Item) { return FoldedKey({&Item.TopicVersion, &Item.TopicLocale}); }
 
 } // namespace
 
@@ -294,13 +307,20 @@ void TTocData::GetChildren(const std::wstring& Id, const std::wstring& Version, 
 void TTocData::ExpandNode(TTocNode Node, std::vector<int>& Indices) {
     Indices.clear();
     std::wstring id = L"-1";
+    size_t index = 0;
+    TTocNode shownBy = nullptr;
     if (Node) {
         const TTocItem* item = ItemOfNode(Node);
         if (!item) return;
         id = item->Id;
+        index = static_cast<size_t>(TreeView->GetData(Node));
+        shownBy = item->Node;
     }
     TTocItemArray fetched;
     ReadTopicList({L"method", L"children", L"id", id, L"format", L"xml"}, fetched);
+    // Whoever ran while the request was out may have reloaded the list or removed the
+    // node's group; then Node may be gone and is not touched again.
+    if (Node && (index >= mTocList.size() || mTocList[index].Node != shownBy || mTocList[index].Id != id)) return;
     Merge(fetched, Node, Indices);
     AddNodes(Node, Indices);
     if (H3TraceShowing()) H3TraceLog(L"  --> Children found and added: " + IntToStr(Indices.size()), true);
@@ -341,21 +361,26 @@ void TTocData::Merge(const TTocItemArray& Fetched, TTocNode ParentNode, std::vec
         packageRoot = topItem && topItem->Id == L"PackageThisRootID";
     }
 
+    // Mode 1: the versions and locales in which the parent is already shown. Records
+    // appended below have no node yet, so the set taken once holds for the whole reply.
+    std::unordered_set<std::wstring> parentShownIn;
+    bool parentShownInTaken = false;
+    auto parentShownAs = [&](const TTocItem& item) {
+        if (!parentShownInTaken) {
+            parentShownInTaken = true;
+            for (const auto& shown : mTocList)
+                if (shown.Node && shown.Id == parent.Id) parentShownIn.insert(InstanceKey(shown));
+        }
+        return parentShownIn.count(InstanceKey(item)) != 0;
+    };
+
     for (const auto& item : Fetched) {
         bool differs = !SameText(item.TopicVersion, parent.TopicVersion) || !SameText(item.TopicLocale, parent.TopicLocale);
         if (differs && packageRoot) differs = false;
         bool skip = false;
         if (differs) {
-            if (Mode == 0) {
-                skip = true;
-            } else if (Mode == 1) {
-                for (const auto& shown : mTocList)
-                    if (shown.Node && shown.Id == parent.Id && SameText(shown.TopicVersion, item.TopicVersion) &&
-                        SameText(shown.TopicLocale, item.TopicLocale)) {
-                        skip = true;
-                        break;
-                    }
-            }
+            if (Mode == 0) skip = true;
+            else if (Mode == 1) skip = parentShownAs(item);
         }
         if (!skip) append(item);
     }

@@ -1815,6 +1815,9 @@ void TCustomTreeView::NodeChanged(TTreeNode* Node, UINT Mask) {
     it.state = INDEXTOSTATEIMAGEMASK(Node->FStateIndex > 0 ? Node->FStateIndex : 0) |
                INDEXTOOVERLAYMASK(Node->FOverlayIndex > 0 ? Node->FOverlayIndex : 0);
     SendMessageW(FHandle, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    // Inside BeginUpdate/EndUpdate the whole tree is repainted at the end.
+    if (FNodes->UpdateCount() > 0)
+        return;
     RECT r = Node->DisplayRect(false);
     InvalidateRect(FHandle, &r, TRUE);
 }

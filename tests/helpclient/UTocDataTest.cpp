@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+
 using namespace hcfakes;
 
 namespace {
@@ -308,4 +314,201 @@ TEST_F(TocDataTest, RequestsAreTracedOnlyWhileTheDebugWindowShows) {
     EXPECT_EQ(sink.Lines[2], L"  ------ result:");
     EXPECT_EQ(sink.Lines[4], L"  ------");
     EXPECT_EQ(sink.Lines[5], L"!  --> Children found and added: 0");
+}
+
+namespace {
+
+// An agent that runs a step of the caller's while a request is out, as a handler might
+// when messages are let through during a request.
+struct InterruptingAgent : FakeAgent {
+    std::wstring HttpGet(const std::wstring& Url) override {
+        if (During) {
+            auto step = std::move(During);
+            During = nullptr;
+            step();
+        }
+        return FakeAgent::HttpGet(Url);
+    }
+    std::function<void()> During;
+};
+
+// A tree whose deleted nodes stay in memory, so that any later use of one is counted.
+struct KeepingTree : FakeTree {
+    void Delete(TTocNode Node) override {
+        FakeNode* n = N(Node);
+        auto& siblings = n->Parent->Children;
+        for (auto it = siblings.begin(); it != siblings.end(); ++it)
+            if (it->get() == n) {
+                Bury(std::move(*it));
+                siblings.erase(it);
+                return;
+            }
+    }
+    TTocNode AddChild(TTocNode Parent, const std::wstring& Text, intptr_t Data) override {
+        Check(Parent);
+        return FakeTree::AddChild(Parent, Text, Data);
+    }
+    TTocNode GetParent(TTocNode Node) override { return Check(Node), FakeTree::GetParent(Node); }
+    int ChildCount(TTocNode Node) override { return Check(Node), FakeTree::ChildCount(Node); }
+    intptr_t GetData(TTocNode Node) override { return Check(Node), FakeTree::GetData(Node); }
+    std::wstring GetText(TTocNode Node) override { return Check(Node), FakeTree::GetText(Node); }
+
+    int DeadUses = 0;
+
+private:
+    void Bury(std::unique_ptr<FakeNode> Node) {
+        Dead.push_back(Node.get());
+        for (auto& c : Node->Children) Dead.push_back(c.get());
+        Graves.push_back(std::move(Node));
+    }
+    void Check(TTocNode Node) {
+        for (FakeNode* d : Dead) DeadUses += Ref(d) == Node;
+    }
+    std::vector<FakeNode*> Dead;
+    std::vector<std::unique_ptr<FakeNode>> Graves;
+};
+
+} // namespace
+
+TEST(TocDataChanges, ANodeGoneWhileItsChildrenAreFetchedIsLeftAlone) {
+    InterruptingAgent agent;
+    KeepingTree tree;
+    TTocData toc(&tree, &agent);
+    auto top = [&](const std::wstring& Id) {
+        toc.AddTopicNodes(nullptr, {TTocItem{Id, Id, false, nullptr, 0, L"100", L"en-US"}});
+        return toc.mTocList.back().Node;
+    };
+    const std::wstring kids = TopicReply(L"children", {{L"k", L"Kid", L"100", L"en-US"}});
+    agent.Reply(L"method=children&id=p&format=xml", kids);
+    agent.Reply(L"method=children&id=g&format=xml", kids);
+
+    // The contents are reloaded meanwhile: the tree and the list start again.
+    TTocNode p = top(L"p");
+    agent.During = [&] {
+        tree.Delete(p);
+        toc.mTocList.clear();
+        top(L"new root");
+    };
+    std::vector<int> added{3};
+    toc.ExpandNode(p, added);
+    EXPECT_TRUE(added.empty());
+    EXPECT_EQ(toc.mTocList.size(), 1u);
+    EXPECT_EQ(tree.Texts(toc.mTocList[0].Node).size(), 0u);
+    EXPECT_EQ(tree.DeadUses, 0);
+
+    // The node's group is removed meanwhile: the later records move down one place.
+    TTocNode g = top(L"g");
+    TTocNode after = top(L"after");
+    agent.During = [&] {
+        tree.Delete(g);
+        toc.mTocList.erase(toc.mTocList.begin() + 1);
+        FakeTree::N(after)->Data = 1;
+    };
+    toc.ExpandNode(g, added);
+    EXPECT_TRUE(added.empty());
+    EXPECT_EQ(toc.mTocList.size(), 2u);
+    EXPECT_EQ(tree.Texts(after).size(), 0u);
+    EXPECT_EQ(tree.DeadUses, 0);
+
+    // Undisturbed, the same node gets its children.
+    agent.Reply(L"method=children&id=after&format=xml", kids);
+    toc.ExpandNode(after, added);
+    EXPECT_EQ(tree.Texts(after), (std::vector<std::wstring>{L"Kid"}));
+}
+
+TEST_F(TocDataTest, RecordIndexesOutsideTheCacheAreSkipped) {
+    TTocNode a = AddTop(L"a", L"A");
+    tree.AddChild(a, L"+", -1);
+    tree.AddChild(nullptr, L"Stray", 99);
+    toc.mTocList.push_back(TTocItem{L"b", L"B"});
+    toc.AddNodes(a, {-1, 5, 1});
+    // The placeholder went; only the valid index got a node.
+    EXPECT_EQ(tree.Texts(a), (std::vector<std::wstring>{L"B"}));
+    TTocItemArray top;
+    toc.GetTopLevelTopics(top);
+    EXPECT_EQ(Ids(top), (std::vector<std::wstring>{L"a"}));
+    toc.UpdateNodeImages(nullptr);
+    std::wstring t = L" Lone (x) ";
+    TTocData::TidyListTitle(t, {TTocItem{L"x", L"(x)"}}, -1);
+    EXPECT_EQ(t, L"Lone (x)");
+}
+
+TEST_F(TocDataTest, SeparatorsInsideValuesDoNotMakeDuplicates) {
+    agent.Reply(RootQuery, TopicReply(L"children", {{L"a|b", L"One", L"c", L"en-US"}, {L"a", L"Two", L"b|c", L"en-US"}}));
+    std::vector<int> added;
+    toc.LoadChildren(L"-1", added);
+    EXPECT_EQ(added, (std::vector<int>{0, 1}));
+}
+
+namespace {
+// The fake tree with next-sibling lookups in constant time, for large levels.
+struct QuickTree : FakeTree {
+    TTocNode GetNextSibling(TTocNode Node) override {
+        FakeNode* n = N(Node);
+        auto& siblings = n->Parent->Children;
+        if (FOf != n->Parent || FSize != siblings.size()) {
+            FOf = n->Parent;
+            FSize = siblings.size();
+            FPlace.clear();
+            for (size_t i = 0; i < siblings.size(); ++i) FPlace[siblings[i].get()] = i;
+        }
+        const size_t next = FPlace[n] + 1;
+        return next < siblings.size() ? Ref(siblings[next].get()) : nullptr;
+    }
+    FakeNode* FOf = nullptr;
+    size_t FSize = 0;
+    std::unordered_map<FakeNode*, size_t> FPlace;
+};
+} // namespace
+
+// Prints how long the model takes for a level of 50,000 topics (no limits asserted).
+TEST(TocDataBenchmark, FiftyThousandTopics) {
+    using clock = std::chrono::steady_clock;
+    const auto ms = [](clock::time_point a, clock::time_point b) {
+        return std::chrono::duration<double, std::milli>(b - a).count();
+    };
+    constexpr int count = 50000;
+    std::vector<TopicFields> top, kids;
+    for (int i = 0; i < count; ++i) {
+        top.push_back({L"t" + std::to_wstring(i), L"Topic " + std::to_wstring(i), L"100", L"en-US"});
+        kids.push_back({L"k" + std::to_wstring(i), L"Kid " + std::to_wstring(i), L"90", L"en-US"});
+    }
+    FakeAgent agent;
+    QuickTree tree;
+    TTocData toc(&tree, &agent);
+    agent.Reply(RootQuery, TopicReply(L"children", top));
+    agent.Reply(L"method=children&id=t0&format=xml", TopicReply(L"children", kids));
+    agent.Reply(L"method=children&id=t0&topicversion=100&topiclocale=en-us&format=xml", TopicReply(L"children", kids));
+    agent.Reply(L"method=ancestors&id=t0&topicversion=100&topiclocale=en-US&format=xml",
+                TopicReply(L"ancestors", {top[0]}));
+
+    const auto t0 = clock::now();
+    std::vector<int> added;
+    toc.ExpandNode(nullptr, added);
+    const auto t1 = clock::now();
+    toc.LoadChildren(L"-1", added); // every one a duplicate now
+    const auto t2 = clock::now();
+    toc.Mode = 1; // the children differ from the parent, which is not shown in their version
+    toc.ExpandNode(toc.mTocList[0].Node, added);
+    const auto t3 = clock::now();
+    const size_t kidsAdded = added.size();
+
+    FakeBar bar;
+    TPathViewer path(&bar, nullptr);
+    path.Toc = &toc;
+    ASSERT_TRUE(path.SetTopic(L"t0", L"100", L"en-US"));
+    const int home = path.FindChildList(-1);
+    const int below = path.FindChildList(1);
+    const auto t4 = clock::now();
+    std::printf("[ bench    ] %d topics: top level %.1f ms, duplicates %.1f ms, children in mode 1 %.1f ms, "
+                "breadcrumb and drop-downs %.1f ms\n",
+                count, ms(t0, t1), ms(t1, t2), ms(t2, t3), ms(t3, t4));
+
+    EXPECT_EQ(tree.ChildCount(nullptr), count);
+    EXPECT_EQ(kidsAdded, static_cast<size_t>(count));
+    TTocItemArray topics;
+    ASSERT_TRUE(path.GetChildList(home, topics));
+    EXPECT_EQ(topics.size(), static_cast<size_t>(count));
+    ASSERT_TRUE(path.GetChildList(below, topics));
+    EXPECT_EQ(topics.size(), static_cast<size_t>(count));
 }

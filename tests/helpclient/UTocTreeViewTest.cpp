@@ -9,6 +9,8 @@
 #include "UTocTreeView.h"
 
 #include <gtest/gtest.h>
+#include <chrono>
+#include <cstdio>
 
 using namespace hcfakes;
 using vcltest::Watchdog;
@@ -204,4 +206,33 @@ TEST_F(TocTreeViewTest, AncestorsAndThePackageRootAreFoundThroughTheTree) {
     // Other versions and locales stay under a package root; the namespace shortens the titles.
     EXPECT_EQ(Texts(Node(ns)), (std::vector<std::wstring>{L"Button Class", L"Old Class", L"Button-Klasse"}));
     EXPECT_EQ(WindowItem(wnd, Node(ns)->GetFirstChild()).Text, L"Button Class");
+}
+
+// Prints how long large levels take on the tree window itself (no limits asserted; the
+// counts are). The model alone is measured with 50,000 topics in the model's tests.
+TEST_F(TocTreeViewTest, BenchmarkLargeLevels) {
+    using clock = std::chrono::steady_clock;
+    const auto ms = [](clock::time_point a, clock::time_point b) {
+        return std::chrono::duration<double, std::milli>(b - a).count();
+    };
+    constexpr int count = 10000;
+    std::vector<TopicFields> top, kids;
+    for (int i = 0; i < count; ++i) {
+        top.push_back({L"t" + std::to_wstring(i), L"Topic " + std::to_wstring(i), L"100", L"en-US"});
+        kids.push_back({L"k" + std::to_wstring(i), L"Kid " + std::to_wstring(i), L"100", L"en-US"});
+    }
+    agent.Reply(RootQuery, TopicReply(L"children", top));
+    agent.Reply(L"method=children&id=t0&format=xml", TopicReply(L"children", kids));
+
+    const auto t0 = clock::now();
+    std::vector<int> added;
+    toc.ExpandNode(nullptr, added);
+    const auto t1 = clock::now();
+    TTocNode first = toc.mTocList[0].Node;
+    toc.ExpandNode(first, added); // each child's image is written too
+    const auto t2 = clock::now();
+    std::printf("[ bench    ] tree window, %d topics: top level %.1f ms, children %.1f ms\n", count, ms(t0, t1),
+                ms(t1, t2));
+    EXPECT_EQ(tv->Items()->TopLevelCount(), count);
+    EXPECT_EQ(Node(first)->Count(), count);
 }
