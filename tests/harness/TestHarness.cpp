@@ -86,19 +86,4 @@ std::wstring UniqueName(const std::wstring& prefix) {
     return buf;
 }
 
-bool PumpUntil(bool (*pred)(void*), void* ctx, unsigned timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!pred(ctx)) {
-        if (GetTickCount() - start > timeoutMs)
-            return pred(ctx);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-
 } // namespace testing_support

@@ -48,7 +48,4 @@ inline std::wstring BinaryDir() {
 // A name no other test process uses (for mutexes, window classes, registry keys).
 std::wstring UniqueName(const std::wstring& prefix);
 
-// Pumps this thread's messages until pred() is true or timeoutMs passes; returns pred().
-bool PumpUntil(bool (*pred)(void*), void* ctx, unsigned timeoutMs);
-
 } // namespace testing_support

@@ -95,6 +95,11 @@ void HttpServer::Serve(const std::string& Path, const std::string& Body) {
     FBodies[Path] = Body;
 }
 
+void HttpServer::ServeMissing(const std::string& Body) {
+    std::lock_guard<std::mutex> lock(FLock);
+    FMissingBody = Body;
+}
+
 std::vector<std::string> HttpServer::Requests() {
     std::lock_guard<std::mutex> lock(FLock);
     return FRequests;
@@ -137,6 +142,8 @@ void HttpServer::Handle(SOCKET Client) {
         if (it != FBodies.end()) {
             body = it->second;
             found = true;
+        } else {
+            body = FMissingBody;
         }
     }
     std::string head = found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n";

@@ -37,8 +37,9 @@ public:
     ~HttpServer();
     int Port() const { return FPort; }
     std::wstring Base() const; // "http://127.0.0.1:port"
-    // Answers GET Path with status 200 and Body; other paths get 404.
+    // Answers GET Path with status 200 and Body; other paths get 404 with MissingBody.
     void Serve(const std::string& Path, const std::string& Body);
+    void ServeMissing(const std::string& Body);
     std::vector<std::string> Requests();
 
 private:
@@ -49,6 +50,7 @@ private:
     std::atomic<bool> FStop{false};
     std::mutex FLock;
     std::map<std::string, std::string> FBodies;
+    std::string FMissingBody;
     std::vector<std::string> FRequests;
     std::thread FThread;
 };
