@@ -2688,7 +2688,10 @@ void TToolBar::DropDown(TToolButton* Button) {
 void TToolBar::WndProc(TMessage& Message) {
     UINT msg = Message.Msg;
     if (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL && msg != WM_MOUSEHWHEEL) {
-        // The window clicks its buttons itself; the buttons only see the hint logic.
+        // The window clicks its buttons itself; the buttons only see the hint logic and
+        // the mouse entering and leaving them.
+        if (msg == WM_MOUSEMOVE)
+            TrackMouse(Message);
         if (msg == WM_MOUSEMOVE && g_ControlHooks.HintMouseMessage) {
             int x = static_cast<short>(LOWORD(Message.LParam)), y = static_cast<short>(HIWORD(Message.LParam));
             TControl* target = this;

@@ -7,18 +7,36 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cwchar>
 
-TControlHooks g_ControlHooks;
+constinit TControlHooks g_ControlHooks;
 
 namespace {
 
 thread_local TWinControl* t_CreationControl = nullptr;
 
-// Name of the window property that holds a window's control object. It carries the
-// process id, so a window of another process is never taken for one of ours.
+// The window property that holds a window's control object. Its name carries the process
+// id, so a window of another process is never taken for one of ours. The property is read
+// for every message, so it is looked up by its atom (added once, deleted at exit) rather
+// than by its name. Both stay readable while windows are destroyed during static
+// destruction: they are plain data, and a property compares atoms by number.
+ATOM g_ControlAtom = 0;
+wchar_t g_ControlPropName[32] = {};
+
+struct TControlAtomOwner {
+    TControlAtomOwner() {
+        swprintf(g_ControlPropName, 32, L"VorlaneControl%08X", static_cast<unsigned>(GetCurrentProcessId()));
+        g_ControlAtom = GlobalAddAtomW(g_ControlPropName); // 0 (atom table full): the name is used
+    }
+    ~TControlAtomOwner() {
+        if (g_ControlAtom)
+            GlobalDeleteAtom(g_ControlAtom);
+    }
+};
+
 const wchar_t* ControlPropName() {
-    static const std::wstring name = L"VorlaneControl" + IntToHex(GetCurrentProcessId(), 8);
-    return name.c_str();
+    static const TControlAtomOwner owner;
+    return g_ControlAtom ? MAKEINTATOM(g_ControlAtom) : g_ControlPropName;
 }
 
 bool IsMouseMsg(UINT Msg) {
@@ -1608,13 +1626,45 @@ void TWinControl::WndProc(TMessage& Message) {
         RemovePropW(FHandle, ControlPropName());
         FHandle = nullptr;
         FCaptureControl = nullptr;
+        FTrackingMouse = false;
         return;
+    case WM_MOUSELEAVE:
+        FTrackingMouse = false;
+        if (g_ControlHooks.MouseOver)
+            g_ControlHooks.MouseOver(this, nullptr);
+        break;
+    case WM_MOUSEMOVE:
+        TrackMouse(Message);
+        if (IsControlMouseMsg(Message))
+            return;
+        break;
     default:
         if (IsControlMouseMsg(Message))
             return;
         break;
     }
     TControl::WndProc(Message);
+}
+
+// The mouse moved in this window: the system is asked to post WM_MOUSELEAVE when it
+// leaves, and the control under the mouse (this one or a windowless child) is reported.
+void TWinControl::TrackMouse(TMessage& Message) {
+    if (!FHandle || !g_ControlHooks.MouseOver)
+        return;
+    if (!FTrackingMouse) {
+        TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, FHandle, 0};
+        FTrackingMouse = TrackMouseEvent(&tme) != FALSE;
+    }
+    POINT p{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
+    RECT client;
+    GetClientRect(FHandle, &client);
+    TControl* over = nullptr;
+    if (PtInRect(&client, p)) { // outside only while the mouse is captured
+        over = ControlAtPos(p, true);
+        if (!over)
+            over = this;
+    }
+    g_ControlHooks.MouseOver(this, over);
 }
 
 void TWinControl::DefaultHandler(TMessage& Message) {

@@ -356,6 +356,12 @@ public:
     // Internal: called from InitWndProc on a window's first message.
     void AttachHandle(HWND Wnd);
 
+    // Sees a queued message meant for this window or a window inside it before the
+    // message is translated and dispatched (the loop asks the target window's control
+    // first, then its parents); true = handled, the message goes no further. An embedded
+    // ActiveX control's host gives the control its keys here (TranslateAccelerator).
+    virtual bool PreTranslateMessage(MSG& Msg) { return false; }
+
 protected:
     // A key pressed here that is a shortcut of a popup menu of this control or its
     // parents, or of the parent form (menu, action lists): runs it and returns true.
@@ -389,6 +395,10 @@ protected:
     HBRUSH BrushHandle();
     // Whether the window has a menu bar (forms with a menu).
     virtual bool HasMenuBar() { return false; }
+    // A WM_MOUSEMOVE of this window: asks for WM_MOUSELEAVE and reports the control under
+    // the mouse (CM_MOUSEENTER / CM_MOUSELEAVE). WndProc does it; a class that keeps mouse
+    // messages from WndProc calls it itself.
+    void TrackMouse(TMessage& Message);
 
     HWND FHandle = nullptr;
     WNDPROC FDefWndProc = DefWindowProcW;
@@ -398,6 +408,7 @@ protected:
     bool FTabStop = false;
     bool FCreatingWnd = false;
     bool FRecreating = false;
+    bool FTrackingMouse = false;           // TrackMouseEvent asked for WM_MOUSELEAVE
     TControl* FCaptureControl = nullptr;   // windowless child that has the mouse
     TBrush FBrush;
 
@@ -436,10 +447,14 @@ protected:
 
 // Hooks the forms unit installs so that controls reach the application without
 // depending on it: mouse messages feed the hint logic; focus changes reach the form.
+// Plain function pointers, constant-initialised: the forms unit sets them from its own
+// start-up code, which may run before or after this unit's.
 struct TControlHooks {
-    std::function<void(TControl* Control, TMessage& Message)> HintMouseMessage;
-    std::function<TCursor()> ScreenCursor;
-    std::function<HCURSOR(TCursor)> CursorHandle;
-    std::function<bool()> ApplicationShowHint;
+    void (*HintMouseMessage)(TControl* Control, TMessage& Message) = nullptr;
+    TCursor (*ScreenCursor)() = nullptr;
+    HCURSOR (*CursorHandle)(TCursor Cursor) = nullptr;
+    // The mouse moved over Control (a window or one of its windowless children), or left
+    // Window (Control null). The application turns this into CM_MOUSEENTER/CM_MOUSELEAVE.
+    void (*MouseOver)(TWinControl* Window, TControl* Control) = nullptr;
 };
 extern TControlHooks g_ControlHooks;

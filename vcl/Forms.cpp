@@ -31,6 +31,10 @@ struct TFormsUnit {
         };
         g_ControlHooks.ScreenCursor = [] { return Screen ? Screen->Cursor() : crDefault; };
         g_ControlHooks.CursorHandle = [](TCursor c) { return Screen ? Screen->Cursors(c) : nullptr; };
+        g_ControlHooks.MouseOver = [](TWinControl* w, TControl* c) {
+            if (Application)
+                Application->MouseOver(w, c);
+        };
     }
     ~TFormsUnit() {
         g_ControlHooks = TControlHooks{};
@@ -726,6 +730,10 @@ TApplication::~TApplication() {
     // must not reach an object that is going away.
     SetBoundaryHandler(nullptr);
     WakeMainThread = nullptr;
+    if (FMenuFilterHook)
+        UnhookWindowsHookEx(FMenuFilterHook);
+    FMenuFilterHook = nullptr;
+    FFilters.clear();
     // Forms hear OnDestroy while whole, last created first.
     for (int i = ComponentCount(); i-- > 0;)
         if (auto* f = dynamic_cast<TCustomForm*>(Components(i)))
@@ -837,12 +845,73 @@ bool TApplication::ProcessMessage(MSG& Msg) {
     bool handled = false;
     if (OnMessage)
         OnMessage(Msg, handled);
+    if (!handled)
+        handled = PreProcessMessage(Msg);
     CheckHintMsg(Msg);
     if (!handled && !IsKeyMsg(Msg) && !(DialogHandle && IsDialogMessageW(DialogHandle, &Msg))) {
         TranslateMessage(&Msg);
         DispatchMessageW(&Msg);
     }
     return true;
+}
+
+LRESULT CALLBACK MenuFilterHook(int Code, WPARAM wParam, LPARAM lParam);
+
+int TApplication::AddMessageFilter(TMessageFilter Filter) {
+    if (!Filter)
+        throw EInvalidOperation(L"A message filter needs a function");
+    int id = FNextFilterId++;
+    FFilters.push_back(TFilterEntry{id, std::make_shared<TMessageFilter>(std::move(Filter))});
+    // The system's menu loop does not come through our loop: a message-filter hook shows
+    // its messages to the filters as well.
+    if (!FMenuFilterHook && GetCurrentThreadId() == MainThreadID)
+        FMenuFilterHook = SetWindowsHookExW(WH_MSGFILTER, MenuFilterHook, nullptr, GetCurrentThreadId());
+    return id;
+}
+
+void TApplication::RemoveMessageFilter(int Id) {
+    FFilters.erase(std::remove_if(FFilters.begin(), FFilters.end(),
+                                  [Id](const TFilterEntry& e) { return e.Id == Id; }),
+                   FFilters.end());
+}
+
+bool TApplication::RunMessageFilters(MSG& Msg) {
+    size_t i = 0;
+    while (i < FFilters.size()) {
+        TFilterEntry entry = FFilters[i]; // kept alive while it runs, even if removed
+        if ((*entry.Filter)(Msg))
+            return true;
+        // Filters added or removed meanwhile: go on with the first one added after this.
+        i = static_cast<size_t>(std::find_if(FFilters.begin(), FFilters.end(),
+                                             [&](const TFilterEntry& e) { return e.Id > entry.Id; }) -
+                                FFilters.begin());
+    }
+    return false;
+}
+
+bool TApplication::PreProcessMessage(MSG& Msg) {
+    if (!FFilters.empty() && RunMessageFilters(Msg))
+        return true;
+    // The target window's control first, then up through the parent windows (a window
+    // that is not ours, such as the inner window of an ActiveX control, is passed over).
+    HWND wnd = Msg.hwnd;
+    while (wnd) {
+        HWND parent = (GetWindowLongW(wnd, GWL_STYLE) & WS_CHILD) ? GetParent(wnd) : nullptr;
+        if (TWinControl* control = FindControl(wnd))
+            if (control->PreTranslateMessage(Msg))
+                return true;
+        wnd = parent;
+    }
+    return false;
+}
+
+LRESULT CALLBACK MenuFilterHook(int Code, WPARAM wParam, LPARAM lParam) {
+    if (Code == MSGF_MENU && Application && lParam) {
+        MSG& msg = *reinterpret_cast<MSG*>(lParam);
+        if (Guarded(L"TApplication.MenuFilterHook", false, [&] { return Application->RunMessageFilters(msg); }))
+            return 1;
+    }
+    return CallNextHookEx(nullptr, Code, wParam, lParam);
 }
 
 void TApplication::HandleMessage() {
@@ -884,7 +953,8 @@ bool TCustomForm::IsShortCut(WORD Key, TShiftState Shift) {
 }
 
 void TApplication::Idle() {
-    DoMouseIdle();
+    // The hint of the control under the mouse may have changed since it was entered.
+    SetHint(FMouseControl ? GetLongHint(GetHint(FMouseControl)) : L"");
     bool done = true;
     if (OnIdle)
         OnIdle(this, done);
@@ -901,23 +971,31 @@ void TApplication::Idle() {
         WaitMessage();
 }
 
-void TApplication::DoMouseIdle() {
-    POINT p;
-    if (!GetCursorPos(&p))
+void TApplication::MouseOver(TWinControl* Window, TControl* Control) {
+    if (Control) {
+        SetMouseControl(Control);
         return;
-    TControl* c = FindDragTarget(p);
-    if (c != FMouseControl) {
-        TControl* old = FMouseControl;
-        if (old)
-            old->RemoveFreeNotification(this);
-        FMouseControl = c;
-        if (c)
-            c->FreeNotification(this);
-        if (old)
-            old->Perform(CM_MOUSELEAVE);
-        if (c)
-            c->Perform(CM_MOUSEENTER);
     }
+    // Window lost the mouse: so did a windowless child of it. A move into another of our
+    // windows may have come first and already named the new control.
+    if (FMouseControl && (FMouseControl == Window || (!FMouseControl->IsWindowed() && FMouseControl->Parent() == Window)))
+        SetMouseControl(nullptr);
+}
+
+void TApplication::SetMouseControl(TControl* Control) {
+    if (Control == FMouseControl)
+        return;
+    TControl* old = FMouseControl;
+    if (old)
+        old->RemoveFreeNotification(this);
+    FMouseControl = Control;
+    if (Control)
+        Control->FreeNotification(this);
+    if (old)
+        old->Perform(CM_MOUSELEAVE);
+    // The leave handler may have freed the new control (its free notification cleared it).
+    if (FMouseControl)
+        FMouseControl->Perform(CM_MOUSEENTER);
     SetHint(FMouseControl ? GetLongHint(GetHint(FMouseControl)) : L"");
 }
 

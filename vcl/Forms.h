@@ -6,6 +6,7 @@
 #include "Controls.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,8 @@ protected:
 using TExceptionEvent = std::function<void(TObject* Sender, const std::wstring& Where,
                                            const std::wstring& ClassName, const std::wstring& Message)>;
 using TMessageEvent = std::function<void(MSG& Msg, bool& Handled)>;
+// Sees a queued message before the key handling; true = handled (the message goes no further).
+using TMessageFilter = std::function<bool(MSG& Msg)>;
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
 
 class TApplication : public TComponent {
@@ -201,6 +204,17 @@ public:
     void ProcessMessages();
     // Handles one message, or runs the idle work and waits for the next one.
     void HandleMessage();
+
+    // Message filters: each queued message passes OnMessage, then the filters in the order
+    // they were added, then PreTranslateMessage of its window's control and that control's
+    // parents, before the key handling and dispatch; the first that answers true ends its
+    // way. Every loop of the program runs them (Run, ShowModal, ProcessMessages, and so the
+    // waits that pump messages); inside the system's menu loop only the filters run.
+    // A filter may add or remove filters, itself included. Returns an id for removal.
+    int AddMessageFilter(TMessageFilter Filter);
+    void RemoveMessageFilter(int Id);
+    // The pre-translation above for one message (without OnMessage); true = handled.
+    bool PreProcessMessage(MSG& Msg);
 
     const std::wstring& Hint() const { return FHint; }
     void SetHint(const std::wstring& Value);
@@ -243,6 +257,10 @@ public:
 
     // Internal: WM_ACTIVATEAPP seen by a form.
     void DoActivateApp(bool Active);
+    // Internal: the mouse moved over Control, or left Window (Control null); see TControlHooks.
+    void MouseOver(TWinControl* Window, TControl* Control);
+    // The control under the mouse (it had CM_MOUSEENTER last), or null.
+    TControl* MouseControl() const { return FMouseControl; }
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -252,8 +270,9 @@ private:
     void FormCreated(TComponent* Form);
     LRESULT WndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
     bool ProcessMessage(MSG& Msg);
+    bool RunMessageFilters(MSG& Msg);
+    void SetMouseControl(TControl* Control);
     void Idle();
-    void DoMouseIdle();
     bool IsKeyMsg(MSG& Msg);
     void CheckHintMsg(const MSG& Msg);
     void ShowHintNow();
@@ -273,6 +292,14 @@ private:
     TControl* FMouseControl = nullptr;
     POINT FHintCursorPos{};
     bool FHintActive = false;
+    struct TFilterEntry {
+        int Id;
+        std::shared_ptr<TMessageFilter> Filter;
+    };
+    std::vector<TFilterEntry> FFilters;
+    int FNextFilterId = 1;
+    HHOOK FMenuFilterHook = nullptr;
+    friend LRESULT CALLBACK MenuFilterHook(int, WPARAM, LPARAM);
 };
 
 // One display of the desktop.

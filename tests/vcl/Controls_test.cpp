@@ -419,3 +419,56 @@ TEST(Controls, AFailingPaintIsReportedAndGivesItsDeviceContextBack) {
     EXPECT_FALSE(GetUpdateRect(c->Handle(), &r, FALSE));
     form.Hide();
 }
+
+TEST(Controls, MouseEnterAndLeaveComeFromTheSystemWithoutIdle) {
+    Watchdog w(15000, "mouse tracking");
+    TForm form(nullptr);
+    form.SetBounds(100, 100, 300, 200);
+    form.SetBorderStyle(bsNone);
+    auto* panel = new TPanelish(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(0, 0, 150, 200);
+    auto* box = new TPaintBoxish(&form);
+    box->SetParent(panel);
+    box->SetBounds(10, 10, 50, 50);
+    std::vector<std::wstring> trace;
+    auto watch = [&](TControl* c, const wchar_t* name) {
+        c->OnMouseEnter = [&trace, name](TObject*) { trace.push_back(std::wstring(L"enter ") + name); };
+        c->OnMouseLeave = [&trace, name](TObject*) { trace.push_back(std::wstring(L"leave ") + name); };
+    };
+    watch(&form, L"form");
+    watch(panel, L"panel");
+    watch(box, L"box");
+    form.Show();
+    SetCursorPos(0, 0);
+    PumpFor(50);
+    trace.clear();
+    // Only messages are handled below (ProcessMessages never runs the idle work).
+    auto moveTo = [&](int x, int y, size_t events) {
+        SetCursorPos(x, y);
+        POINT p{x, y};
+        HWND target = WindowFromPoint(p);
+        ScreenToClient(target, &p);
+        PostMessageW(target, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+        return PumpUntil([&] { return trace.size() >= events; }, 3000);
+    };
+    EXPECT_TRUE(moveTo(130, 130, 1));  // on the windowless box inside the panel
+    EXPECT_TRUE(moveTo(200, 130, 2));  // on the panel beside it
+    EXPECT_TRUE(moveTo(350, 150, 4));  // on the form
+    // Away from every window of ours: only the system's WM_MOUSELEAVE can tell.
+    SetCursorPos(600, 500);
+    EXPECT_TRUE(PumpUntil([&] { return trace.size() >= 6; }, 3000));
+    std::vector<std::wstring> expected{L"enter box",   L"leave box",  L"enter panel",
+                                       L"leave panel", L"enter form", L"leave form"};
+    EXPECT_EQ(trace, expected);
+    EXPECT_EQ(Application->MouseControl(), nullptr);
+    // The same moves feed the hint logic.
+    panel->SetHint(L"Panel tip");
+    panel->SetShowHint(true);
+    int pause = Application->HintPause;
+    Application->HintPause = 20;
+    EXPECT_TRUE(moveTo(200, 130, 7));
+    EXPECT_TRUE(PumpUntil([] { return Application->HintWindow() && Application->HintWindow()->IsShowing(); }, 3000));
+    Application->CancelHint();
+    Application->HintPause = pause;
+}

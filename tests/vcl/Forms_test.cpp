@@ -1,6 +1,7 @@
 #include "VclTestSupport.h"
 
 #include "Boundary.h"
+#include "Menus.h"
 #include "SysUtils.h"
 #include "Timers.h"
 
@@ -400,4 +401,150 @@ TEST(Forms, AFreedApplicationObjectHearsOfNoMoreExceptions) {
     WakeMainThread = wake;
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_NE(seen[0].find(L"one"), std::wstring::npos);
+}
+
+// ------------------------------------------------------------------ message filters
+
+namespace {
+
+// A panel that takes F6 for the windows inside it, its own or not (an ActiveX control's
+// inner window is not ours), before they see it.
+class TTranslatingPanel : public TCustomControl {
+public:
+    VORLANE_CLASS_NAME(TTranslatingPanel)
+    using TCustomControl::TCustomControl;
+    std::vector<HWND> Seen;
+    bool PreTranslateMessage(MSG& Msg) override {
+        if (Msg.message != WM_KEYDOWN)
+            return false;
+        Seen.push_back(Msg.hwnd);
+        return Msg.wParam == VK_F6;
+    }
+};
+
+// Removes the filter when the test ends, however it ends.
+struct TFilterScope {
+    int Id;
+    explicit TFilterScope(TMessageFilter f) : Id(Application->AddMessageFilter(std::move(f))) {}
+    ~TFilterScope() { Application->RemoveMessageFilter(Id); }
+};
+
+} // namespace
+
+TEST(MessageFilters, RunInOrderAfterOnMessageAndOneThatAnswersTrueEatsTheKey) {
+    Watchdog w(15000);
+    AppState keep;
+    TMainTestForm form(nullptr);
+    form.Show();
+    std::vector<std::wstring> trace;
+    form.Edit->OnKeyDown = [&](TObject*, WORD& key, TShiftState) { trace.push_back(L"key " + IntToStr(key)); };
+    Application->OnMessage = [&](MSG& m, bool&) {
+        if (m.message == WM_KEYDOWN)
+            trace.push_back(L"onmessage");
+    };
+    int secondId = 0;
+    TFilterScope first([&](MSG& m) {
+        if (m.message != WM_KEYDOWN)
+            return false;
+        trace.push_back(L"first");
+        if (m.wParam == VK_F3) // takes the filter after it away while running
+            Application->RemoveMessageFilter(secondId);
+        return m.wParam == VK_F2;
+    });
+    TFilterScope second([&](MSG& m) {
+        if (m.message == WM_KEYDOWN)
+            trace.push_back(L"second");
+        return false;
+    });
+    secondId = second.Id;
+    PostMessageW(form.Edit->Handle(), WM_KEYDOWN, VK_F2, 1);
+    PostMessageW(form.Edit->Handle(), WM_KEYDOWN, VK_F4, 1);
+    PostMessageW(form.Edit->Handle(), WM_KEYDOWN, VK_F3, 1);
+    PostMessageW(form.Edit->Handle(), WM_KEYDOWN, VK_F4, 1);
+    PumpUntil([&] { return trace.size() >= 12; }, 3000);
+    std::vector<std::wstring> expected{
+        L"onmessage", L"first",                                  // F2: eaten by the first filter
+        L"onmessage", L"first", L"second", L"key " + IntToStr(VK_F4), // F4 passes both
+        L"onmessage", L"first", L"key " + IntToStr(VK_F3),          // F3: the second is gone
+        L"onmessage", L"first", L"key " + IntToStr(VK_F4)};
+    EXPECT_EQ(trace, expected);
+    EXPECT_THROW(Application->AddMessageFilter(nullptr), EInvalidOperation);
+}
+
+TEST(MessageFilters, AParentTranslatesKeysForItsChildrenAndForeignWindowsInside) {
+    Watchdog w(15000);
+    AppState keep;
+    TForm form(nullptr);
+    form.SetBounds(40, 40, 300, 200);
+    auto* panel = new TTranslatingPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(0, 0, 200, 150);
+    auto* edit = new TTestEdit(&form);
+    edit->SetParent(panel);
+    edit->SetBounds(4, 4, 100, 22);
+    std::vector<WORD> keys;
+    edit->OnKeyDown = [&](TObject*, WORD& key, TShiftState) { keys.push_back(key); };
+    form.Show();
+    // A window that is not one of ours, like the inner window of an embedded control.
+    HWND foreign = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 4, 40, 100, 22, panel->Handle(),
+                                   nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(foreign, nullptr);
+    PostMessageW(edit->Handle(), WM_KEYDOWN, VK_F6, 1);
+    PostMessageW(edit->Handle(), WM_KEYDOWN, VK_F7, 1);
+    PostMessageW(foreign, WM_KEYDOWN, VK_F6, 1);
+    PumpUntil([&] { return panel->Seen.size() >= 3; }, 3000);
+    PumpFor(30);
+    std::vector<HWND> seen{edit->Handle(), edit->Handle(), foreign};
+    EXPECT_EQ(panel->Seen, seen);
+    EXPECT_EQ(keys, std::vector<WORD>{VK_F7}); // F6 never reached the edit
+    DestroyWindow(foreign);
+}
+
+TEST(MessageFilters, RunInsideShowModal) {
+    Watchdog w(15000);
+    AppState keep;
+    TForm dialog(nullptr);
+    auto* edit = new TTestEdit(&dialog);
+    edit->SetParent(&dialog);
+    dialog.OnShow = [&](TObject*) { PostMessageW(edit->Handle(), WM_KEYDOWN, VK_F9, 1); };
+    bool editSawIt = false;
+    edit->OnKeyDown = [&](TObject*, WORD& key, TShiftState) { editSawIt |= key == VK_F9; };
+    TFilterScope filter([&](MSG& m) {
+        if (m.message == WM_KEYDOWN && m.wParam == VK_F9 && m.hwnd == edit->Handle()) {
+            dialog.SetModalResult(mrRetry);
+            return true;
+        }
+        return false;
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrRetry);
+    EXPECT_FALSE(editSawIt);
+}
+
+namespace {
+void CALLBACK NeverRun(HWND, UINT, UINT_PTR, DWORD) { ADD_FAILURE() << "the filter should have eaten the timer"; }
+} // namespace
+
+TEST(MessageFilters, SeeTheMessagesOfThePopupMenuLoop) {
+    Watchdog w(15000, "menu filter");
+    AppState keep;
+    TComponent owner(nullptr);
+    auto* popup = new TPopupMenu(&owner);
+    auto* item = new TMenuItem(&owner);
+    item->SetCaption(L"Item");
+    popup->Items()->Add(item);
+    bool inMenu = false, seenInMenu = false;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, NeverRun);
+    TFilterScope filter([&](MSG& m) {
+        if (m.message == WM_TIMER && m.wParam == timer) {
+            seenInMenu = inMenu;
+            EndMenu();
+            return true;
+        }
+        return false;
+    });
+    inMenu = true;
+    popup->Popup(100, 100);
+    inMenu = false;
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(seenInMenu);
 }
