@@ -9,6 +9,7 @@
 #include "Controls.h"
 #include "ImgList.h"
 #include "StdCtrls.h"
+#include "TrackBar.h"
 
 #include <commctrl.h>
 #include <richedit.h>

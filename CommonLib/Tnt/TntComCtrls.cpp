@@ -147,6 +147,15 @@ void TTntProgressBar::WndProc(TMessage& Message) {
     TProgressBar::WndProc(Message);
 }
 
+void TTntTrackBar::CreateWindowHandle(const TCreateParams& Params) {
+    CreateUnicodeHandle_ComCtl(this, Params, TRACKBAR_CLASSW);
+}
+
+void TTntTrackBar::WndProc(TMessage& Message) {
+    PrepareHint(Message);
+    TTrackBar::WndProc(Message);
+}
+
 // ---------------------------------------------------------------------------------
 // Rich edit
 

@@ -294,6 +294,16 @@ protected:
     void CreateWindowHandle(const TCreateParams& Params) override;
 };
 
+class TTntTrackBar : public TTrackBar {
+public:
+    VORLANE_CLASS_NAME(TTntTrackBar)
+    using TTrackBar::TTrackBar;
+    void WndProc(TMessage& Message) override;
+
+protected:
+    void CreateWindowHandle(const TCreateParams& Params) override;
+};
+
 // ---------------------------------------------------------------------------------
 // Rich edit
 

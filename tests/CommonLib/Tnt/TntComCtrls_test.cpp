@@ -147,6 +147,10 @@ TEST(TntComCtrls, UnicodeWindowsOfTheOtherControls) {
     sheet->SetPageControl(pc);
     auto* pb = new TTntProgressBar(&form);
     pb->SetParent(&form);
+    auto* tb = new TTntTrackBar(&form);
+    tb->SetParent(&form);
+    tb->SetRange(-10, 10);
+    tb->SetPosition(-4);
     form.Show();
     EXPECT_EQ(ClassOf(tv->Handle()), L"TTntTreeView.UnicodeClass");
     EXPECT_EQ(ClassOf(sb->Handle()), L"TTntStatusBar.UnicodeClass");
@@ -154,6 +158,8 @@ TEST(TntComCtrls, UnicodeWindowsOfTheOtherControls) {
     EXPECT_EQ(ClassOf(pc->Handle()), L"TTntPageControl.UnicodeClass");
     EXPECT_EQ(ClassOf(sheet->Handle()), L"TTntTabSheet.UnicodeClass");
     EXPECT_EQ(ClassOf(pb->Handle()), L"TTntProgressBar.UnicodeClass");
+    EXPECT_EQ(ClassOf(tb->Handle()), L"TTntTrackBar.UnicodeClass");
+    EXPECT_EQ(SendMessageW(tb->Handle(), TBM_GETPOS, 0, 0), -4);
     EXPECT_EQ(pc->TabCaption(0), L"\u4e2d\u6587");
     wchar_t buf[64] = {};
     TVITEMW it{};
