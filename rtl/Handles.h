@@ -89,6 +89,40 @@ struct TSocketTraits {
     static void Close(Handle h) noexcept { closesocket(h); }
 };
 
+// GDI+ objects and visual-style theme data. Their closing functions are bound where they are
+// used (vcl/GdipGraphics.cpp, vcl/Themes.cpp), so that this header needs no GDI+ or theme headers.
+namespace Gdiplus {
+class GpGraphics;
+class GpPen;
+class GpBrush;
+class GpPath;
+} // namespace Gdiplus
+struct TGpGraphicsTraits {
+    using Handle = Gdiplus::GpGraphics*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept;
+};
+struct TGpPenTraits {
+    using Handle = Gdiplus::GpPen*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept;
+};
+struct TGpBrushTraits {
+    using Handle = Gdiplus::GpBrush*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept;
+};
+struct TGpPathTraits {
+    using Handle = Gdiplus::GpPath*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept;
+};
+struct TThemeDataTraits { // HTHEME of OpenThemeData
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept;
+};
+
 using TKernelHandle = TUniqueHandle<TKernelHandleTraits>;
 using TFileHandle = TUniqueHandle<TFileHandleTraits>;
 using TFindHandle = TUniqueHandle<TFindHandleTraits>;
@@ -97,6 +131,11 @@ using TRegKey = TUniqueHandle<TRegKeyTraits>;
 using TModuleHandle = TUniqueHandle<TModuleTraits>;
 using TGdiObject = TUniqueHandle<TGdiObjectTraits>;
 using TSocketHandle = TUniqueHandle<TSocketTraits>;
+using TGpGraphicsHandle = TUniqueHandle<TGpGraphicsTraits>;
+using TGpPenHandle = TUniqueHandle<TGpPenTraits>;
+using TGpBrushHandle = TUniqueHandle<TGpBrushTraits>;
+using TGpPathHandle = TUniqueHandle<TGpPathTraits>;
+using TThemeDataHandle = TUniqueHandle<TThemeDataTraits>;
 
 // A WinINet handle. The closing function is given so that code which binds WinINet at run
 // time closes through its own bound entry; by default it is the linked InternetCloseHandle.

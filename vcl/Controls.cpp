@@ -1694,7 +1694,18 @@ void TWinControl::DefaultHandler(TMessage& Message) {
 
 TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner) {}
 
-void TCustomControl::PaintWindow(HDC DC) {
+TCustomControl::~TCustomControl() = default;
+
+void TCustomControl::SetOffscreenPaint(bool Value) {
+    if (Value == FOffscreenPaint)
+        return;
+    FOffscreenPaint = Value;
+    if (!Value)
+        FOffscreen.reset();
+    Invalidate();
+}
+
+void TCustomControl::PaintOn(HDC DC) {
     FCanvas.SetHandle(DC);
     FCanvas.Font()->Assign(&FFont);
     FCanvas.Brush()->SetColor(FColor);
@@ -1703,6 +1714,75 @@ void TCustomControl::PaintWindow(HDC DC) {
         ~Release() { c.SetHandle(nullptr); }
     } release{FCanvas};
     Paint();
+}
+
+TBitmap* TCustomControl::PaintOffscreen() {
+    RECT r = ClientRect();
+    int w = std::max<int>(r.right - r.left, 0), h = std::max<int>(r.bottom - r.top, 0);
+    if (!FOffscreen)
+        FOffscreen = std::make_unique<TBitmap>();
+    if (FOffscreen->Width() != w || FOffscreen->Height() != h)
+        FOffscreen->SetSize(w, h);
+    if (w == 0 || h == 0)
+        return FOffscreen.get();
+    TCanvas* target = FOffscreen->Canvas();
+    target->DeselectObjects();
+    HDC dc = target->Handle();
+    int saved = SaveDC(dc);
+    struct TRestoreDC {
+        HDC Dc;
+        int Saved;
+        ~TRestoreDC() {
+            RestoreDC(Dc, Saved);
+            GdiFlush();
+        }
+    } restore{dc, saved};
+    PaintOn(dc);
+    return FOffscreen.get();
+}
+
+void TCustomControl::PaintWindow(HDC DC) {
+    if (!FOffscreenPaint) {
+        PaintOn(DC);
+        return;
+    }
+    TBitmap* picture = PaintOffscreen();
+    if (!picture->Empty())
+        BitBlt(DC, 0, 0, picture->Width(), picture->Height(), picture->Canvas()->Handle(), 0, 0, SRCCOPY);
+}
+
+void TCustomControl::WndProc(TMessage& Message) {
+    if (Message.Msg == WM_ERASEBKGND && FOffscreenPaint) {
+        Message.Result = 1; // the off-screen picture covers every pixel
+        return;
+    }
+    TWinControl::WndProc(Message);
+}
+
+void PaintParentBackground(TControl* Control, HDC DC) {
+    TWinControl* parent = Control ? Control->Parent() : nullptr;
+    if (!parent || !parent->HandleAllocated() || !DC)
+        return;
+    // Where the control's client area lies in the parent's client area.
+    POINT offset{Control->Left(), Control->Top()};
+    auto* windowed = dynamic_cast<TWinControl*>(Control);
+    if (windowed && windowed->HandleAllocated()) {
+        POINT own = windowed->ClientOrigin(), theirs = parent->ClientOrigin();
+        offset = POINT{own.x - theirs.x, own.y - theirs.y};
+    }
+    RECT client = Control->ClientRect();
+    int saved = SaveDC(DC);
+    struct TRestoreDC {
+        HDC Dc;
+        int Saved;
+        ~TRestoreDC() { RestoreDC(Dc, Saved); }
+    } restore{DC, saved};
+    IntersectClipRect(DC, 0, 0, client.right - client.left, client.bottom - client.top);
+    POINT org;
+    GetViewportOrgEx(DC, &org);
+    SetViewportOrgEx(DC, org.x - offset.x, org.y - offset.y, nullptr);
+    parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
+    parent->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
 }
 
 // ------------------------------------------------------------------ TGraphicControl

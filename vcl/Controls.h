@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -424,13 +425,38 @@ class TCustomControl : public TWinControl {
 public:
     VORLANE_CLASS_NAME(TCustomControl)
     explicit TCustomControl(TComponent* AOwner);
+    ~TCustomControl() override;
     TCanvas* Canvas() { return &FCanvas; }
+
+    // Off-screen painting: Paint draws on a 24-bit bitmap of the client size, which is then
+    // copied to the window in one blit; the background is never erased (no flicker).
+    bool OffscreenPaint() const { return FOffscreenPaint; }
+    void SetOffscreenPaint(bool Value);
+    // Paints into the off-screen bitmap now, window or not, and returns it (the picture
+    // the next window paint shows).
+    TBitmap* PaintOffscreen();
+    // The bitmap of the last off-screen paint (null before the first).
+    TBitmap* OffscreenBitmap() const { return FOffscreen.get(); }
+
+    void WndProc(TMessage& Message) override;
 
 protected:
     virtual void Paint() {}
     void PaintWindow(HDC DC) override;
     TCanvas FCanvas;
+
+private:
+    // Runs Paint with the canvas on DC.
+    void PaintOn(HDC DC);
+    bool FOffscreenPaint = false;
+    std::unique_ptr<TBitmap> FOffscreen;
 };
+
+// Paints the parent's background behind Control into DC, whose origin is the control's client
+// origin (a paint DC of the control, or its off-screen bitmap): the parent erases and paints
+// itself (with its windowless children) with its origin moved by the control's position,
+// clipped to the control's client area. This is the Transparent look of painted controls.
+void PaintParentBackground(TControl* Control, HDC DC);
 
 // A control without a window, painted by its parent on the parent's device context.
 class TGraphicControl : public TControl {

@@ -1028,13 +1028,17 @@ void TApplication::HintMouseMessage(TControl* Control, TMessage& Message) {
         return;
     POINT p{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
     FHintCursorPos = Control->ClientToScreen(p);
-    if (Control == FHintControl)
+    // A control may give different hints for parts of itself (THintInfo::CursorRect):
+    // leaving that part starts the hint over.
+    if (Control == FHintControl && PtInRect(&FHintCursorRect, p))
         return;
     bool wasShowing = FHintWindow && FHintWindow->IsShowing();
     CancelHint();
-    if (!Control->ShowHint() || GetHint(Control).empty())
+    // The text is settled when the hint is due (CM_HINTSHOW may supply one for an empty Hint).
+    if (!Control->ShowHint())
         return;
     FHintControl = Control;
+    FHintCursorRect = Control->ClientRect();
     Control->FreeNotification(this);
     SetTimer(Handle(), HintShowTimer, static_cast<UINT>(wasShowing ? HintShortPause : HintPause), nullptr);
 }
@@ -1047,6 +1051,7 @@ void TApplication::ActivateHint(POINT CursorPos) {
     FHintControl = c;
     c->FreeNotification(this);
     FHintCursorPos = CursorPos;
+    FHintCursorRect = c->ClientRect();
     ShowHintNow();
 }
 
@@ -1064,7 +1069,9 @@ void TApplication::ShowHintNow() {
     info.CursorPos = FHintControl->ScreenToClient(FHintCursorPos);
     info.HideTimeout = HintHidePause;
     info.HintStr = GetShortHint(GetHint(FHintControl));
-    if (FHintControl->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0 || info.HintStr.empty())
+    bool refused = FHintControl->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0;
+    FHintCursorRect = info.CursorRect;
+    if (refused || info.HintStr.empty())
         return;
     THintWindowClass cls = info.HintWindowClass ? info.HintWindowClass : HintWindowClass;
     if (FHintWindow && FHintWindowClass != cls) {

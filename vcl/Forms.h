@@ -291,6 +291,7 @@ private:
     TControl* FHintControl = nullptr;
     TControl* FMouseControl = nullptr;
     POINT FHintCursorPos{};
+    RECT FHintCursorRect{};   // the hint control's part its hint is about (client coordinates)
     bool FHintActive = false;
     struct TFilterEntry {
         int Id;

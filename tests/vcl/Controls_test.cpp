@@ -471,4 +471,83 @@ TEST(Controls, MouseEnterAndLeaveComeFromTheSystemWithoutIdle) {
     EXPECT_TRUE(PumpUntil([] { return Application->HintWindow() && Application->HintWindow()->IsShowing(); }, 3000));
     Application->CancelHint();
     Application->HintPause = pause;
+    form.Hide();
+}
+
+namespace {
+
+COLORREF BitmapPixel(TBitmap* b, int x, int y) {
+    const uint8_t* p = b->ScanLine(y) + x * 3;
+    return RGB(p[2], p[1], p[0]);
+}
+
+// A windowless control that fills itself with one colour.
+class TColourBlock : public TGraphicControl {
+public:
+    using TGraphicControl::TGraphicControl;
+    COLORREF Fill = RGB(0, 0, 0);
+
+protected:
+    void Paint() override {
+        Canvas()->Brush()->SetColor(static_cast<TColor>(Fill));
+        Canvas()->FillRect(ClientRect());
+    }
+};
+
+// Paints the parent's background, then a marker in its top-left pixel.
+class TSeeThrough : public TCustomControl {
+public:
+    explicit TSeeThrough(TComponent* AOwner) : TCustomControl(AOwner) { SetOffscreenPaint(true); }
+    int Paints = 0;
+
+protected:
+    void Paint() override {
+        ++Paints;
+        PaintParentBackground(this, Canvas()->Handle());
+        Canvas()->SetPixel(0, 0, RGB(9, 9, 9));
+    }
+};
+
+} // namespace
+
+TEST(Controls, OffscreenPaintAndTheParentsBackground) {
+    Watchdog w(10000);
+    TForm form(nullptr);
+    form.SetBounds(60, 60, 300, 200);
+    form.SetColor(RGB(200, 10, 10));
+    auto* block = new TColourBlock(&form);
+    block->SetParent(&form);
+    block->SetBounds(40, 30, 20, 10);
+    block->Fill = RGB(10, 200, 10);
+    auto* see = new TSeeThrough(&form);
+    see->SetParent(&form);
+    see->SetBounds(30, 20, 100, 50);
+    form.Show();
+
+    TBitmap* b = see->PaintOffscreen();
+    ASSERT_EQ(b->Width(), 100);
+    EXPECT_EQ(BitmapPixel(b, 0, 0), RGB(9, 9, 9));
+    EXPECT_EQ(BitmapPixel(b, 5, 5), RGB(200, 10, 10));   // the form's colour
+    EXPECT_EQ(BitmapPixel(b, 10, 10), RGB(10, 200, 10)); // the sibling, moved by the position
+    EXPECT_EQ(BitmapPixel(b, 29, 19), RGB(10, 200, 10));
+    EXPECT_EQ(BitmapPixel(b, 30, 20), RGB(200, 10, 10));
+
+    // A border moves the client area: the background still lines up with it.
+    see->SetBounds(29, 19, 102, 52);
+    SetWindowLongW(see->Handle(), GWL_EXSTYLE, WS_EX_STATICEDGE);
+    SetWindowPos(see->Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    b = see->PaintOffscreen();
+    ASSERT_EQ(b->Width(), 100);
+    EXPECT_EQ(BitmapPixel(b, 10, 10), RGB(10, 200, 10));
+    EXPECT_EQ(BitmapPixel(b, 30, 20), RGB(200, 10, 10));
+
+    // The window shows the off-screen picture; erasing is left out.
+    int before = see->Paints;
+    RedrawWindow(see->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_GT(see->Paints, before);
+    HDC dc = GetDC(see->Handle());
+    EXPECT_EQ(GetPixel(dc, 10, 10), RGB(10, 200, 10));
+    EXPECT_EQ(see->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc)), 1);
+    ReleaseDC(see->Handle(), dc);
+    form.Hide();
 }

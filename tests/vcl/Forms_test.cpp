@@ -548,3 +548,59 @@ TEST(MessageFilters, SeeTheMessagesOfThePopupMenuLoop) {
     KillTimer(nullptr, timer);
     EXPECT_TRUE(seenInMenu);
 }
+
+namespace {
+
+// Has no Hint of its own: gives one per half of itself.
+class THalvesHint : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    int Asked = 0;
+    void WndProc(TMessage& Message) override {
+        if (Message.Msg == CM_HINTSHOW) {
+            auto* info = reinterpret_cast<THintInfo*>(Message.LParam);
+            ++Asked;
+            bool left = info->CursorPos.x < 50;
+            info->HintStr = left ? L"left" : L"right";
+            info->CursorRect = left ? RECT{0, 0, 50, 40} : RECT{50, 0, 100, 40};
+            Message.Result = 0;
+            return;
+        }
+        TCustomControl::WndProc(Message);
+    }
+};
+
+} // namespace
+
+TEST(Forms, HintsForPartsOfAControl) {
+    Watchdog w(10000);
+    TForm form(nullptr);
+    form.SetBounds(100, 100, 300, 200);
+    auto* c = new THalvesHint(&form);
+    c->SetParent(&form);
+    c->SetBounds(10, 10, 100, 40);
+    c->SetShowHint(true);
+    form.Show();
+    int pause = Application->HintPause;
+    Application->HintPause = 0;
+    auto move = [&](int x) {
+        TMessage m{WM_MOUSEMOVE, 0, MAKELPARAM(x, 10), 0};
+        Application->HintMouseMessage(c, m);
+        PumpFor(60);
+    };
+    auto shown = [] {
+        return Application->HintWindow() && Application->HintWindow()->IsShowing()
+                   ? Application->HintWindow()->GetText()
+                   : std::wstring();
+    };
+    move(10);
+    EXPECT_EQ(shown(), L"left");
+    move(30); // the same part: the hint stays
+    EXPECT_EQ(c->Asked, 1);
+    move(70);
+    EXPECT_EQ(shown(), L"right");
+    EXPECT_EQ(c->Asked, 2);
+    Application->CancelHint();
+    Application->HintPause = pause;
+    form.Hide();
+}
