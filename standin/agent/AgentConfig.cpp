@@ -64,6 +64,7 @@ AgentSettings ReadAgentSettings() {
     s.server.logPath = ExpandEnv(Trim(GetEnv(L"STANDIN_AGENT_LOG")));
     long long readTimeout = ParseNumber(GetEnv(L"STANDIN_AGENT_READ_TIMEOUT_MS"));
     if (readTimeout > 0) s.server.readTimeoutMs = (int)std::min<long long>(readTimeout, 600000);
+    ParseFaultRules(GetEnv(L"STANDIN_AGENT_FAULTS"), s.server.faults, s.faultsError);
     return s;
 }
 

@@ -22,6 +22,7 @@ struct AgentSettings {
     bool exitIfOnline = true;
     int startDelayMs = 0;
     bool portValid = true;
+    std::wstring faultsError;  // STANDIN_AGENT_FAULTS could not be read
 };
 
 // Reads the environment switches (STANDIN_*) and the runtime's registry values.

@@ -27,6 +27,9 @@ const char* StatusText(int status) {
         case 200: return "OK";
         case 400: return "Bad Request";
         case 404: return "Not Found";
+        case 500: return "Internal Server Error";
+        case 502: return "Bad Gateway";
+        case 503: return "Service Unavailable";
         default: return "Error";
     }
 }
@@ -56,7 +59,7 @@ bool IsAgentPath(const std::string& rawPath, bool requirePid, unsigned pid) {
 }
 
 AgentServer::AgentServer(const Store& store, const ServerConfig& config)
-    : store_(store), config_(config), listener_((uintptr_t)INVALID_SOCKET) {
+    : store_(store), config_(config), listener_((uintptr_t)INVALID_SOCKET), faults_(config.faults) {
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
 }
@@ -145,7 +148,13 @@ Reply AgentServer::Route(const std::string& target, bool& quit) const {
 }
 
 std::string AgentServer::Answer(const std::string& head, bool complete, bool& quit) {
+    FaultPlan plan;
+    return Answer(head, complete, quit, plan);
+}
+
+std::string AgentServer::Answer(const std::string& head, bool complete, bool& quit, FaultPlan& plan) {
     quit = false;
+    plan = FaultPlan();
     size_t eol = head.find('\n');
     if (eol == std::string::npos || eol > kMaxLine) return Serialize(BadRequest(config_.options), true);
     std::string line = head.substr(0, eol);
@@ -165,6 +174,8 @@ std::string AgentServer::Answer(const std::string& head, bool complete, bool& qu
     } catch (...) {
         r = NotFound(config_.options);
     }
+    plan = faults_.Next(RequestMethod(target));
+    ApplyBodyFaults(plan, r);
     return Serialize(r, method == "GET");
 }
 
@@ -188,11 +199,19 @@ void AgentServer::Serve(uintptr_t sockValue) {
     if (head.empty()) return;  // nothing asked: just close
     bool quit = false;
     std::string answer;
+    FaultPlan plan;
     if (!complete && head.size() >= kMaxHead) answer = Serialize(BadRequest(config_.options), true);
-    else answer = Answer(head, complete, quit);
+    else answer = Answer(head, complete, quit, plan);
+    if (plan.stallMs > 0) Sleep((DWORD)plan.stallMs);
+    size_t end = answer.size();
+    if (plan.close) {  // the head as it is, then half of the body
+        size_t body = answer.find("\r\n\r\n");
+        body = body == std::string::npos ? 0 : body + 4;
+        end = body + (answer.size() - body) / 2;
+    }
     size_t sent = 0;
-    while (sent < answer.size()) {
-        int n = send(s, answer.data() + sent, (int)std::min<size_t>(answer.size() - sent, 1 << 20), 0);
+    while (sent < end) {
+        int n = send(s, answer.data() + sent, (int)std::min<size_t>(end - sent, 1 << 20), 0);
         if (n <= 0) break;
         sent += n;
     }

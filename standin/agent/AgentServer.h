@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AgentReplies.h"
+#include "Faults.h"
 #include "Store.h"
 
 #include <atomic>
@@ -18,6 +19,7 @@ struct ServerConfig {
     std::wstring logPath;     // request log (one line per request target); empty: none
     AgentOptions options;
     int readTimeoutMs = 5000;
+    std::vector<FaultRule> faults;  // STANDIN_AGENT_FAULTS
 };
 
 // True when the URL path is one the agent answers under the process-id rule.
@@ -38,6 +40,8 @@ public:
     Reply Route(const std::string& target, bool& quit) const;
     // The full answer to the bytes of one request head.
     std::string Answer(const std::string& head, bool complete, bool& quit);
+    // The same, with the faults chosen for the request (stall and close are the caller's).
+    std::string Answer(const std::string& head, bool complete, bool& quit, FaultPlan& plan);
 
 private:
     void Serve(uintptr_t sock);
@@ -49,6 +53,7 @@ private:
     int boundPort_ = 0;
     std::atomic<bool> quit_{false};
     std::mutex logLock_;
+    FaultSwitch faults_;
 };
 
 }  // namespace standin

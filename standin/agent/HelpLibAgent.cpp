@@ -1,6 +1,6 @@
 // The stand-in help agent: serves the local help store over HTTP on 127.0.0.1.
 // Exit codes: 0 after a quit request, 2 port taken, 3 online help mode, 4 bad port value,
-// 5 an unexpected failure.
+// 5 an unexpected failure, 6 a bad STANDIN_AGENT_FAULTS rule.
 #include "AgentConfig.h"
 #include "AgentServer.h"
 #include "StFiles.h"
@@ -22,6 +22,10 @@ static int RunAgent() {
     if (!settings.portValid) {
         Trace(L"bad AgentPort value");
         return 4;
+    }
+    if (!settings.faultsError.empty()) {
+        Trace(L"STANDIN_AGENT_FAULTS: " + settings.faultsError);
+        return 6;
     }
     if (settings.exitIfOnline && ReadHelpMode(settings.appRoot, settings.userCfg) == L"online") {
         Trace(L"help mode is online: not serving");
