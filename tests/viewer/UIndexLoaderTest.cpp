@@ -1,0 +1,203 @@
+// The index loads against a fake agent: paging, the cache file and its catalog record,
+// failed pages, cancels, loads asked for during a load, and the status texts.
+#include "UIndexLoader.h"
+
+#include "IndexFakes.h"
+#include "TestHarness.h"
+#include "UIndexCache.h"
+#include "UMessageTexts.h"
+
+#include <gtest/gtest.h>
+
+using namespace indexfakes;
+using testing_support::FileExistsW;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+
+namespace {
+
+std::string Bytes(const std::wstring& Text) {
+    return std::string(reinterpret_cast<const char*>(Text.data()), Text.size() * sizeof(wchar_t));
+}
+
+class IndexLoaderTest : public ::testing::Test {
+protected:
+    std::wstring Page(int N) const {
+        return L"fake:method=keywords&query=&format=xml&pagesize=10&pagenumber=" + std::to_wstring(N);
+    }
+    // Full load of the fake catalog of Total keywords, 10 a page.
+    TIndexLoadReport Full(int Total, int FailPage = 0) {
+        ServeCatalog(agent, Total, FailPage);
+        return loader.LoadFull(10, cache, L"VS\\100\\en-US", hooks);
+    }
+
+    TempDir dir;
+    std::wstring cache = IndexCacheFileIn(dir.Path() + L"\\Quorvex\\Vorlane");
+    FakeAgent agent;
+    TKeywordList list;
+    TKeywordLoader loader{list, agent};
+    RecordingHooks hooks;
+};
+
+} // namespace
+
+TEST_F(IndexLoaderTest, FullLoadPagesUntilAShortPageAndWritesTheCache) {
+    loader.NewAgent = true;
+    TIndexLoadReport r = Full(25);
+    EXPECT_EQ(r.End, TIndexLoadEnd::Complete);
+    EXPECT_EQ(agent.Requests, (std::vector<std::wstring>{Page(1), Page(2), Page(3)}));
+    EXPECT_EQ(r.Parsed, 25);
+    EXPECT_EQ(r.Count, 25 + 9);  // keywords 0, 3, ... 24 carry a sub-key
+    EXPECT_EQ(list.Count(), r.Count);
+    EXPECT_EQ(list.Capacity(), list.Count());
+    EXPECT_EQ(hooks.StartedTotal, 25);
+    EXPECT_EQ(hooks.Counts.front(), 0);
+    EXPECT_EQ(hooks.Counts.back(), r.Count);
+    EXPECT_TRUE(r.CacheReplaced);
+    // The cache is the replies' code units one after another.
+    EXPECT_EQ(ReadBytes(cache), Bytes(KeywordPage(25, 0, 10) + KeywordPage(25, 10, 10) + KeywordPage(25, 20, 5)));
+    EXPECT_FALSE(FileExistsW(IndexCacheTempFile(cache)));
+    TIndexCacheRecord rec = ReadIndexCacheRecord(cache);
+    EXPECT_EQ(rec.Catalog, L"VS\\100\\en-US");
+    EXPECT_EQ(rec.Size, static_cast<int64_t>(ReadBytes(cache).size()));
+    EXPECT_NE(r.StatusText.find(L"Keywords: 25\\34 total; Time: "), std::wstring::npos);
+    EXPECT_NE(r.StatusText.find(L"; PageSize: 10"), std::wstring::npos);
+
+    // The first page is not tested for its size; a last page of exactly a page size asks
+    // for one more, which adds nothing.
+    agent.Requests.clear();
+    r = Full(20);
+    EXPECT_EQ(agent.Requests, (std::vector<std::wstring>{Page(1), Page(2), Page(3)}));
+    EXPECT_EQ(r.Parsed, 20);
+    agent.Requests.clear();
+    r = Full(4);
+    EXPECT_EQ(agent.Requests, (std::vector<std::wstring>{Page(1), Page(2)}));
+}
+
+TEST_F(IndexLoaderTest, FailedOrCancelledLoadsKeepTheEntriesAndTheOldCache) {
+    ASSERT_EQ(Full(25).End, TIndexLoadEnd::Complete);
+    const std::string old = ReadBytes(cache);
+
+    TIndexLoadReport r = Full(45, 3);
+    EXPECT_EQ(r.End, TIndexLoadEnd::Failed);
+    EXPECT_EQ(r.FailedPage, 3);
+    EXPECT_EQ(r.Parsed, 20);
+    EXPECT_EQ(list.Count(), r.Count);
+    EXPECT_FALSE(r.CacheReplaced);
+    EXPECT_EQ(ReadBytes(cache), old);
+    EXPECT_FALSE(FileExistsW(IndexCacheTempFile(cache)));
+    EXPECT_EQ(IndexLoadEndMessage(r), L"The help agent did not return a page of the index. Loaded 20\\27 of 45 level 1 "
+                                      L"index items.");
+
+    // An error page is no keyword page either.
+    agent.Replies[Page(2)] = L"<html><head><title>Error</title></head></html>";
+    EXPECT_EQ(Full(45).FailedPage, 2);
+    agent.Replies.clear();
+
+    // Cancelled between pages, and while a page is fetched.
+    hooks.CancelWhen = [this] { return list.Count() >= 20; };
+    r = Full(45);
+    EXPECT_EQ(r.End, TIndexLoadEnd::Cancelled);
+    EXPECT_EQ(r.Parsed, 20);
+    EXPECT_EQ(IndexLoadEndMessage(r), L"User Cancelled. Loaded 20\\27 of 45 level 1 index items.");
+    hooks.CancelWhen = nullptr;
+    hooks.GiveUpFetch = [this](const std::wstring& Url) { return Url == Page(4); };
+    r = Full(45);
+    EXPECT_EQ(r.End, TIndexLoadEnd::Cancelled);
+    EXPECT_EQ(r.Parsed, 30);
+    EXPECT_EQ(ReadBytes(cache), old);
+
+    // An empty catalog says so and leaves the cache.
+    hooks.GiveUpFetch = nullptr;
+    r = Full(0);
+    EXPECT_EQ(r.End, TIndexLoadEnd::Empty);
+    EXPECT_EQ(IndexLoadEndMessage(r), MsgTxt_KeywordQueryEmpty);
+    EXPECT_EQ(ReadBytes(cache), old);
+}
+
+TEST_F(IndexLoaderTest, CachedLoadIsForItsCatalogOnly) {
+    ASSERT_EQ(Full(25).End, TIndexLoadEnd::Complete);
+    agent.Requests.clear();
+    TIndexLoadReport r = loader.LoadCached(cache, L"vs\\100\\EN-US", hooks);
+    EXPECT_EQ(r.End, TIndexLoadEnd::Complete);
+    EXPECT_EQ(r.Count, 25 + 9);
+    EXPECT_EQ(r.Total, 25);
+    EXPECT_TRUE(r.StatusText.empty());
+    EXPECT_TRUE(agent.Requests.empty());
+
+    EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\de-DE", hooks).End, TIndexLoadEnd::NoCache);
+    EXPECT_EQ(list.Count(), 0);
+
+    // A cache written before records existed is read for any catalog; a record that does
+    // not describe the file keeps it from being read.
+    const std::wstring record = IndexCacheRecordFile(cache);
+    const std::string recordBytes = ReadBytes(record);
+    DeleteFileW(record.c_str());
+    EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\de-DE", hooks).End, TIndexLoadEnd::Complete);
+    testing_support::WriteBytes(cache, ReadBytes(cache) + "xx");
+    testing_support::WriteBytes(record, recordBytes);
+    EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\en-US", hooks).End, TIndexLoadEnd::NoCache);
+    EXPECT_EQ(loader.LoadCached(dir.File(L"none.txt"), L"VS\\100\\en-US", hooks).End, TIndexLoadEnd::NoCache);
+
+    // A cancel during the read keeps what was read.
+    testing_support::WriteBytes(cache, ReadBytes(cache).substr(0, ReadBytes(cache).size() - 2));
+    DeleteFileW(record.c_str());
+    hooks.CancelWhen = [] { return true; };
+    EXPECT_EQ(loader.LoadCached(cache, L"", hooks).End, TIndexLoadEnd::Cancelled);
+}
+
+TEST_F(IndexLoaderTest, PartialLoadsAndLoadsAskedForDuringALoad) {
+    ServeCatalog(agent, 25);
+    // Whole-text mode: one page only.
+    TIndexLoadReport r = loader.LoadPartial(L"ke", 10, false, hooks);
+    EXPECT_EQ(r.End, TIndexLoadEnd::Complete);
+    EXPECT_EQ(agent.Requests, std::vector<std::wstring>{L"fake:method=keywords&query=ke&format=xml&pagesize=10&pagenumber=1"});
+    EXPECT_EQ(r.Parsed, 10);
+    EXPECT_FALSE(r.StatusText.empty());
+    // First-key mode: every page up to a short one.
+    agent.Requests.clear();
+    r = loader.LoadPartial(L"k", 10, true, hooks);
+    EXPECT_EQ(agent.Requests.size(), 3u);
+    EXPECT_EQ(r.Parsed, 25);
+    // An empty first page ends quietly.
+    ServeCatalog(agent, 0);
+    r = loader.LoadPartial(L"q", 10, true, hooks);
+    EXPECT_EQ(r.End, TIndexLoadEnd::Empty);
+    EXPECT_TRUE(r.StatusText.empty());
+
+    // While a load runs (here: while the window handles the count), neither another load
+    // nor a reset touches the list.
+    ServeCatalog(agent, 25);
+    struct ReentrantHooks : RecordingHooks {
+        TKeywordLoader* Loader = nullptr;
+        TKeywordList* List = nullptr;
+        std::vector<TIndexLoadEnd> Nested;
+        void CountChanged(int Count) override {
+            if (Count == 0) return;
+            Nested.push_back(Loader->LoadPartial(L"x", 10, false, *this).End);
+            Nested.push_back(Loader->LoadCached(L"c:\\none", L"", *this).End);
+            EXPECT_FALSE(List->Clear());
+        }
+    } reentrant;
+    reentrant.Loader = &loader;
+    reentrant.List = &list;
+    r = loader.LoadFull(10, L"", L"", reentrant);
+    EXPECT_EQ(r.Parsed, 25);
+    EXPECT_EQ(list.Count(), 34);
+    ASSERT_FALSE(reentrant.Nested.empty());
+    for (TIndexLoadEnd e : reentrant.Nested) EXPECT_EQ(e, TIndexLoadEnd::Busy);
+    EXPECT_FALSE(loader.Busy());
+    EXPECT_TRUE(list.Clear());
+}
+
+TEST(IndexTexts, ElapsedTimeAndStatusLine) {
+    EXPECT_EQ(IndexElapsedText(0), L"0 msec");
+    EXPECT_EQ(IndexElapsedText(999), L"999 msec");
+    EXPECT_EQ(IndexElapsedText(1234), L"1.234 sec");
+    EXPECT_EQ(IndexElapsedText(999999), L"999.999 sec");
+    EXPECT_EQ(IndexElapsedText(1000000), L"1000.000 sec");
+    EXPECT_EQ(IndexElapsedText(1234567), L"1234.567 sec");
+    EXPECT_EQ(IndexStatusText(0, 0, 5, 50000).find(L"Keywords: 0\\0 total; Time: 5 msec; PageSize: 50"), 0u);
+    EXPECT_EQ(FormatMsgText(L"%1 of %2, %3 %4 %%1", {L"%2", L"b", L"c"}), L"%2 of b, c %4 %%2");
+    EXPECT_EQ(IndexItemsReadText(12), L"Items read: 12");
+}

@@ -1,0 +1,155 @@
+// The keyword index against the stand-in help runtime's agent and sample store: a full load
+// fetched on a worker page by page, the cache it leaves, and keywords with '<' resolved by
+// the agent.
+#include "UAgentLink.h"
+#include "UFetchWorker.h"
+#include "UH3_Code.h"
+#include "UIndexCache.h"
+#include "UIndexLoader.h"
+#include "UKeywordTopics.h"
+
+#include "TestHarness.h"
+
+#include <gtest/gtest.h>
+
+#define STANDIN_DIST_DIR VORLANE_BINARY_DIR "/standin/dist"
+#include "../standin/support/StandinSupport.h"
+
+namespace {
+
+class StandinEnvironment : public TAgentEnvironment {
+public:
+    std::wstring Port(const TH3Paths&) override { return PortText; }
+    uint32_t SessionId() override { return 1; }
+    uint32_t AgentProcessId(const TH3Paths&) override { return Pid; }
+    std::wstring PortText;
+    uint32_t Pid = 0;
+};
+
+// Fetches each page on a worker, as the window does, and keeps the replies.
+struct WorkerHooks : TWorkerIndexHooks {
+    bool Fetch(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply) override {
+        const bool ok = TWorkerIndexHooks::Fetch(Agent, Url, Reply);
+        Replies += Reply;
+        return ok;
+    }
+    std::wstring Replies;
+};
+
+class IndexStandinTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (GetFileAttributesW((standin_test::DistDir() + L"\\StandinSetup.exe").c_str()) == INVALID_FILE_ATTRIBUTES)
+            return;
+        inst = new standin_test::Installation(standin_test::InstallStandin(L"viewer-index"));
+        if (!inst->ok) return;
+        agent = new standin_test::AgentProcess();
+        const int port = standin_test::FreePort();
+        ready = agent->Start(*inst, port) && agent->WaitForPort();
+        env.PortText = std::to_wstring(port);
+        env.Pid = agent->Pid();
+    }
+    static void TearDownTestSuite() {
+        delete agent;
+        agent = nullptr;
+        if (inst) standin_test::RemoveInstallation(*inst);
+        delete inst;
+        inst = nullptr;
+    }
+    void SetUp() override {
+        if (!ready) GTEST_SKIP() << "the stand-in help runtime is not built";
+        paths.SetHelpDllVersion(1, 0, 40219, 1);
+        code.SetCatalogName(L"VS\\100\\en-US");
+        loader.NewAgent = paths.HasNewAgent;
+    }
+    // Keyword requests the agent received since Mark.
+    std::vector<std::string> KeywordRequests(size_t Mark) const {
+        std::vector<std::string> out;
+        std::vector<std::string> log = agent->RequestLog();
+        for (size_t i = Mark; i < log.size(); ++i)
+            if (log[i].find("method=keywords") != std::string::npos) out.push_back(log[i]);
+        return out;
+    }
+    int RowOf(const std::wstring& Caption) {
+        for (int i = 0; i < list.Count(); ++i)
+            if (list.Caption(i) == Caption) return i;
+        return -1;
+    }
+
+    static standin_test::Installation* inst;
+    static standin_test::AgentProcess* agent;
+    static StandinEnvironment env;
+    static bool ready;
+
+    TH3Paths paths{TH3RegistryPlace{nullptr}};
+    TH3Code code{&paths, &env};
+    TH3CodeLink link{&code};
+    TKeywordList list;
+    TKeywordLoader loader{list, link};
+    testing_support::TempDir dir;
+};
+
+standin_test::Installation* IndexStandinTest::inst = nullptr;
+standin_test::AgentProcess* IndexStandinTest::agent = nullptr;
+StandinEnvironment IndexStandinTest::env;
+bool IndexStandinTest::ready = false;
+
+} // namespace
+
+TEST_F(IndexStandinTest, FullLoadPagesOnAWorkerAndCachesTheReplies) {
+    const std::wstring cache = IndexCacheFileIn(dir.Path());
+    const size_t mark = agent->RequestLog().size();
+    WorkerHooks hooks;
+    const TIndexLoadReport r = loader.LoadFull(7, cache, L"VS\\100\\en-US", hooks);
+    ASSERT_EQ(r.End, TIndexLoadEnd::Complete);
+    EXPECT_GT(r.Total, 7);
+    EXPECT_EQ(r.Parsed, r.Total);
+    // Pages until a short one; a last page of exactly seven asks for one more. The next page
+    // is fetched while one is read, but never one the load would not ask for.
+    const int pages = r.Total % 7 == 0 ? r.Total / 7 + 1 : (r.Total + 6) / 7;
+    const std::vector<std::string> requests = KeywordRequests(mark);
+    ASSERT_EQ(static_cast<int>(requests.size()), pages);
+    EXPECT_NE(requests.back().find("pagesize=7&pagenumber=" + std::to_string(pages)), std::string::npos);
+    EXPECT_EQ(testing_support::ReadBytes(cache),
+              std::string(reinterpret_cast<const char*>(hooks.Replies.data()), hooks.Replies.size() * 2));
+
+    // The next start reads the cache without asking the agent.
+    const int count = list.Count();
+    const size_t mark2 = agent->RequestLog().size();
+    TIndexLoadHooks quiet;
+    EXPECT_EQ(loader.LoadCached(cache, L"vs\\100\\en-us", quiet).End, TIndexLoadEnd::Complete);
+    EXPECT_EQ(list.Count(), count);
+    EXPECT_EQ(agent->RequestLog().size(), mark2);
+    EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\de-DE", quiet).End, TIndexLoadEnd::NoCache);
+}
+
+// The escape rule as landed: a query that starts with an escaped '<' sends the character
+// itself, an inner one goes doubly escaped. The agent finds the topics both ways.
+TEST_F(IndexStandinTest, KeywordsWithAngleBracketsFindTheirTopics) {
+    TIndexLoadHooks hooks;
+    ASSERT_EQ(loader.LoadPartial(L"", 50000, true, hooks).End, TIndexLoadEnd::Complete);
+
+    struct Case {
+        const wchar_t* caption;
+        const char* sent;
+    } cases[] = {
+        {L"< operator [C#]", "query=<+operator+%5BC%23%5D&"},
+        {L"<< operator [C#]", "query=<<+operator+%5BC%23%5D&"},
+        {L"    < and >", "query=operators+%5BC%23%5D,%253C+and+%253E&"},
+        {L"List<T> class", "query=List%253CT%253E+class&"},
+        {L"Dictionary<TKey, TValue> class", "query=Dictionary%253CTKey%252C+TValue%253E+class&"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sent);
+        const int row = RowOf(c.caption);
+        ASSERT_GE(row, 0);
+        const size_t mark = agent->RequestLog().size();
+        const TIndexOpen open = OpenKeywordRow(list, row, link, loader.NewAgent);
+        EXPECT_GE(open.Hits, 1);
+        EXPECT_NE(open.Url.find(L"method=page"), std::wstring::npos);
+        const std::vector<std::string> sent = KeywordRequests(mark);
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_NE(sent[0].find(c.sent), std::string::npos) << sent[0];
+        CollapseTopicRows(list, row);
+    }
+}

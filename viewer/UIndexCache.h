@@ -1,0 +1,71 @@
+// The keyword index cache: "IndexCache.txt" holds the raw UTF-16LE text of every keyword
+// reply of the last complete full load, one after another in page order, with no byte-order
+// mark and no separator.
+//
+// Beside it, "IndexCache.catalog" records which catalog the cache was written for and the
+// cache's size in bytes. It is written whenever the cache is replaced; a cache is read only
+// for the catalog its record names. A cache without a record (written before records
+// existed) is read for any catalog, as it always was; a record whose size does not match
+// the cache does not describe it, and such a cache is not read.
+//
+// A full load writes "IndexCache.txt.tmp" in the same folder and replaces the cache (and
+// its record) only once the load is complete; an incomplete load leaves the old cache.
+#pragma once
+
+#include "Handles.h"
+
+#include <cstdint>
+#include <string>
+
+// The cache file in Folder.
+std::wstring IndexCacheFileIn(const std::wstring& Folder);
+// The record and the temporary file of a cache file.
+std::wstring IndexCacheRecordFile(const std::wstring& CacheFile);
+std::wstring IndexCacheTempFile(const std::wstring& CacheFile);
+
+enum class TIndexCacheRead {
+    Read,          // Text holds the cache
+    Missing,       // no cache file (or it cannot be read)
+    OtherCatalog,  // the cache was written for another catalog, or its record does not match it
+};
+
+// The record of a cache: catalog key and byte size ("" / -1 when there is no record).
+struct TIndexCacheRecord {
+    bool Present = false;
+    std::wstring Catalog;
+    int64_t Size = -1;
+};
+TIndexCacheRecord ReadIndexCacheRecord(const std::wstring& CacheFile);
+
+// Reads the whole cache for Catalog (compared with A-Z folded). Text: its byte size / 2
+// code units.
+TIndexCacheRead ReadIndexCache(const std::wstring& CacheFile, const std::wstring& Catalog, std::wstring& Text);
+
+// The writer of one full load. Creates the temporary file (and the cache folder when it
+// is missing); every reply is appended to it; Commit replaces the cache and writes the
+// record. Without Commit the temporary file is deleted and the old cache stays. File errors
+// make the writer do nothing (Active false).
+class TIndexCacheWriter {
+public:
+    explicit TIndexCacheWriter(const std::wstring& CacheFile);
+    ~TIndexCacheWriter();
+    TIndexCacheWriter(const TIndexCacheWriter&) = delete;
+    TIndexCacheWriter& operator=(const TIndexCacheWriter&) = delete;
+
+    bool Active() const { return FFile.Valid(); }
+    // Appends the reply's code units (an empty reply adds nothing).
+    void Append(const std::wstring& Reply);
+    // Replaces the cache with what was written and records Catalog. False (old cache kept
+    // where it could be) when a write or the replace failed.
+    bool Commit(const std::wstring& Catalog);
+    // Bytes written so far.
+    int64_t Size() const { return FSize; }
+
+private:
+    void Discard();
+    std::wstring FCacheFile;
+    std::wstring FTempFile;
+    TFileHandle FFile;
+    int64_t FSize = 0;
+    bool FFailed = false;
+};

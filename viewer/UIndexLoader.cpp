@@ -1,0 +1,288 @@
+#include "UIndexLoader.h"
+
+#include "SysUtils.h"
+#include "UAgentLink.h"
+#include "UAuxFile.h"
+#include "UFetchWorker.h"
+#include "UIndexCache.h"
+#include "UKeywordIndex.h"
+#include "UMessageTexts.h"
+
+#include <memory>
+
+namespace {
+
+std::wstring Cut(const std::wstring& Text, size_t Max) {
+    return Text.size() > Max ? Text.substr(0, Max) + L"..." : Text;
+}
+
+void TracePage(int Page, const TKeywordPage& P, int Parsed, int Count, const std::wstring& Url,
+               const std::wstring& Reply) {
+    if (!H3TraceShowing())
+        return;
+    H3TraceLog(L"> Index result page " + IntToStr(Page) + L" items added: " + IntToStr(P.Added) + L" of " +
+               IntToStr(Parsed) + L", Total: " + IntToStr(Count) + L", url: " + Url);
+    H3TraceLog(L"  -> " + Cut(Reply, 200));
+}
+
+void TracePartial(const std::wstring& Url, const std::wstring& Reply) {
+    if (!H3TraceShowing())
+        return;
+    H3TraceLog(L"------ Keyword API call:");
+    H3TraceLog(Url);
+    H3TraceLog(L"------ Returns:");
+    H3TraceLog(Cut(Reply, 1000));
+    H3TraceLog(L"------");
+}
+
+// The end of a load from the agent: the list cut to its count, the time and the status line.
+void Finish(TKeywordList& List, TIndexLoadHooks& Hooks, TIndexLoadReport& R, uint32_t Start, bool Status) {
+    List.CutToCount();
+    R.Count = List.Count();
+    Hooks.CountChanged(R.Count);
+    R.ElapsedMs = GetTickCountMs() - Start;
+    if (Status) {
+        R.StatusText = IndexStatusText(R.Parsed, R.Count, R.ElapsedMs, R.PageSize);
+        H3TraceLog(L"> " + R.StatusText, true);
+    }
+}
+
+} // namespace
+
+bool TIndexLoadHooks::Fetch(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply) {
+    Reply = Agent.HttpGet(Url);
+    return true;
+}
+
+struct TWorkerIndexHooks::TPending {
+    TPending(const std::wstring& AUrl) : Url(AUrl), Job(UrlRequest(AUrl)) {}
+    std::wstring Url;
+    TFetchJob Job;
+};
+
+TWorkerIndexHooks::TWorkerIndexHooks() = default;
+TWorkerIndexHooks::~TWorkerIndexHooks() = default;
+
+bool TWorkerIndexHooks::Fetch(TAgentLink&, const std::wstring& Url, std::wstring& Reply) {
+    std::unique_ptr<TPending> job = std::move(FPending);
+    if (!job || job->Url != Url)
+        job = std::make_unique<TPending>(Url);
+    return job->Job.Wait([this] { return Cancelled(); }, Reply, PollMs);
+}
+
+void TWorkerIndexHooks::Prefetch(TAgentLink&, const std::wstring& Url) { FPending = std::make_unique<TPending>(Url); }
+
+// Holds the loader and its list for the time of one load.
+class TKeywordLoader::THold {
+public:
+    explicit THold(TKeywordLoader& Loader) : FLoader(Loader) {
+        FLoader.FBusy = true;
+        FLoader.FList.Lock();
+    }
+    ~THold() {
+        FLoader.FList.Unlock();
+        FLoader.FBusy = false;
+    }
+    THold(const THold&) = delete;
+    THold& operator=(const THold&) = delete;
+
+private:
+    TKeywordLoader& FLoader;
+};
+
+std::wstring TKeywordLoader::PageUrl(const std::wstring& Query, int PageSize, int Page) {
+    return FAgent.MakeAgentUrl({L"method", L"keywords", L"query", Query, L"format", L"xml", L"pagesize",
+                                IntToStr(PageSize), L"pagenumber", IntToStr(Page)});
+}
+
+TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& CacheFile, const std::wstring& Catalog,
+                                          TIndexLoadHooks& Hooks) {
+    TIndexLoadReport r;
+    if (FBusy) {
+        r.End = TIndexLoadEnd::Busy;
+        return r;
+    }
+    THold hold(*this);
+    const uint32_t start = GetTickCountMs();
+    FList.ClearForLoad();
+    Hooks.CountChanged(0);
+    std::unique_ptr<TIndexCacheWriter> cache;
+    if (!CacheFile.empty())
+        cache = std::make_unique<TIndexCacheWriter>(CacheFile);
+    FList.SetCapacity(TKeywordList::LoadCapacity);
+    r.PageSize = PageSize;
+
+    std::wstring reply;
+    for (int page = 1;; ++page) {
+        if (page > 1 && Hooks.Cancelled()) {
+            r.End = TIndexLoadEnd::Cancelled;
+            break;
+        }
+        const std::wstring url = PageUrl(L"", PageSize, page);
+        r.Pages = page;
+        if (!Hooks.Fetch(FAgent, url, reply)) {
+            r.End = TIndexLoadEnd::Cancelled;
+            break;
+        }
+        // The next page is asked for when this one adds entries and (after the first page)
+        // is a full page: it may be on its way while this one is read.
+        const TKeywordPage head = KeywordPageHeader(reply);
+        if (head.Returned > 0 && (page == 1 || head.Returned == PageSize))
+            Hooks.Prefetch(FAgent, PageUrl(L"", PageSize, page + 1));
+        const TKeywordPage p = ParseKeywordReply(reply, FList, NewAgent, r.Parsed);
+        if (!p.HasKeywords) {
+            r.End = TIndexLoadEnd::Failed;
+            r.FailedPage = page;
+            break;
+        }
+        if (cache)
+            cache->Append(reply);
+        TracePage(page, p, r.Parsed, FList.Count(), url, reply);
+        if (p.Added == 0) {
+            r.End = page == 1 ? TIndexLoadEnd::Empty : TIndexLoadEnd::Complete;
+            break;
+        }
+        Hooks.CountChanged(FList.Count());
+        if (page == 1) {
+            r.Total = p.Total;
+            FList.SetCapacity(FList.Count() + TKeywordList::FirstPageReserve);
+            Hooks.Started(r.Total);
+        }
+        Hooks.Progress(TIndexProgress{page, p.Added, r.Parsed, FList.Count(), r.Total});
+        if (page > 1 && p.Returned >= 0 && p.Returned != PageSize) {
+            r.End = TIndexLoadEnd::Complete;
+            break;
+        }
+    }
+    if (r.End == TIndexLoadEnd::Complete && cache)
+        r.CacheReplaced = cache->Commit(Catalog);
+    Finish(FList, Hooks, r, start, r.End != TIndexLoadEnd::Empty);
+    return r;
+}
+
+TIndexLoadReport TKeywordLoader::LoadCached(const std::wstring& CacheFile, const std::wstring& Catalog,
+                                            TIndexLoadHooks& Hooks) {
+    TIndexLoadReport r;
+    if (FBusy) {
+        r.End = TIndexLoadEnd::Busy;
+        return r;
+    }
+    THold hold(*this);
+    const uint32_t start = GetTickCountMs();
+    FList.ClearForLoad();
+    Hooks.CountChanged(0);
+    std::wstring text;
+    if (CacheFile.empty() || ReadIndexCache(CacheFile, Catalog, text) != TIndexCacheRead::Read) {
+        r.End = TIndexLoadEnd::NoCache;
+        return r;
+    }
+    FList.SetCapacity(TKeywordList::LoadCapacity);
+    r.Pages = 1;
+    const TKeywordPage p = ParseKeywordReply(text, FList, NewAgent, r.Parsed, [&](int Parsed) {
+        if (Hooks.Cancelled())
+            return true;
+        Hooks.Progress(TIndexProgress{0, 0, Parsed, FList.Count(), 0});
+        return false;
+    });
+    std::wstring().swap(text);
+    r.Total = p.Total;
+    if (p.Cancelled)
+        r.End = TIndexLoadEnd::Cancelled;
+    else if (p.Added == 0)
+        r.End = TIndexLoadEnd::Empty;
+    else
+        Hooks.Started(r.Total);
+    Finish(FList, Hooks, r, start, false);
+    return r;
+}
+
+TIndexLoadReport TKeywordLoader::LoadPartial(const std::wstring& Query, int PageSize, bool FirstKeyMode,
+                                             TIndexLoadHooks& Hooks) {
+    TIndexLoadReport r;
+    if (FBusy) {
+        r.End = TIndexLoadEnd::Busy;
+        return r;
+    }
+    THold hold(*this);
+    const uint32_t start = GetTickCountMs();
+    FList.ClearForLoad();
+    Hooks.CountChanged(0);
+    FList.SetCapacity(TKeywordList::LoadCapacity);
+    r.PageSize = PageSize;
+
+    std::wstring reply;
+    TKeywordPage last;
+    for (int page = 1;; ++page) {
+        if (page > 1) {
+            if (last.Returned >= 0 && last.Returned != PageSize)
+                break;
+            if (!FirstKeyMode)
+                break;
+            if (Hooks.Cancelled()) {
+                r.End = TIndexLoadEnd::Cancelled;
+                break;
+            }
+        }
+        const std::wstring url = PageUrl(Query, PageSize, page);
+        r.Pages = page;
+        if (!Hooks.Fetch(FAgent, url, reply)) {
+            r.End = TIndexLoadEnd::Cancelled;
+            break;
+        }
+        if (FirstKeyMode && KeywordPageHeader(reply).Returned == PageSize && PageSize > 0)
+            Hooks.Prefetch(FAgent, PageUrl(Query, PageSize, page + 1));
+        last = ParseKeywordReply(reply, FList, NewAgent, r.Parsed);
+        TracePartial(url, reply);
+        if (!last.HasKeywords) {
+            r.End = TIndexLoadEnd::Failed;
+            r.FailedPage = page;
+            break;
+        }
+        if (last.Added == 0) {
+            if (page == 1)
+                r.End = TIndexLoadEnd::Empty;
+            break;
+        }
+        if (page == 1) {
+            r.Total = last.Total;
+            FList.SetCapacity(FList.Count() + TKeywordList::FirstPageReserve);
+        }
+        Hooks.CountChanged(FList.Count());
+        Hooks.Progress(TIndexProgress{page, last.Added, r.Parsed, FList.Count(), r.Total});
+    }
+    // A first page that adds nothing ends the load quietly.
+    Finish(FList, Hooks, r, start, FList.Count() > 0);
+    return r;
+}
+
+std::wstring IndexElapsedText(uint32_t Ms) {
+    if (Ms >= 1000000u) {
+        std::wstring frac = IntToStr(Ms % 1000u);
+        frac.insert(0, 3 - frac.size(), L'0');
+        return IntToStr(Ms / 1000u) + L"." + frac + L" sec";
+    }
+    const std::wstring text = FormatThousandsSep(L'.', Ms);
+    return text + (text.size() <= 3 ? L" msec" : L" sec");
+}
+
+std::wstring IndexStatusText(int Parsed, int Count, uint32_t ElapsedMs, int PageSize) {
+    return L"Keywords: " + FormatThousands(Parsed) + L"\\" + FormatThousands(Count) + L" total; Time: " +
+           IndexElapsedText(ElapsedMs) + L"; PageSize: " + FormatThousands(PageSize);
+}
+
+std::wstring IndexItemsReadText(int Parsed) { return MsgTxt_ItemsRead + L" " + FormatThousands(Parsed); }
+
+std::wstring IndexLoadingCaption(int Total) { return FormatMsgText(MsgTxt_LoadingXIndexItems, {FormatThousands(Total)}); }
+
+std::wstring IndexLoadEndMessage(const TIndexLoadReport& Report) {
+    switch (Report.End) {
+    case TIndexLoadEnd::Empty:
+        return MsgTxt_KeywordQueryEmpty;
+    case TIndexLoadEnd::Cancelled:
+    case TIndexLoadEnd::Failed:
+        return FormatMsgText(Report.End == TIndexLoadEnd::Cancelled ? MsgTxt_IndexLoadAborted : MsgTxt_IndexLoadFailed,
+                             {IntToStr(Report.Parsed), IntToStr(Report.Count), IntToStr(Report.Total)});
+    default:
+        return std::wstring();
+    }
+}

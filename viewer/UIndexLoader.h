@@ -1,0 +1,132 @@
+// The keyword index's loads: the full index page by page from the agent (written to the
+// cache file), the full index from the cache file, and the partial index of a typed text or
+// first character. The loads fill a keyword list on the GUI thread; everything the window
+// does meanwhile (count, progress, cancel window, how a page is fetched) goes through hooks.
+//
+// A load holds the list (`TKeywordList::Locked`) from start to end, so nothing done while it
+// processes messages can empty the list under it; a load asked for while another runs does
+// nothing (`TIndexLoadEnd::Busy`).
+#pragma once
+
+#include "UKeywordList.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TAgentLink;
+
+enum class TIndexLoadEnd {
+    Complete,   // every page was read
+    Empty,      // the first page gave no entry
+    Cancelled,  // the user cancelled; the entries read so far stay
+    Failed,     // a page brought no keyword page (no answer, an error page, no `keywords`
+                // element); the entries read so far stay
+    NoCache,    // cached load: no cache for this catalog
+    Busy,       // another load holds the list; nothing was done
+};
+
+struct TIndexLoadReport {
+    TIndexLoadEnd End = TIndexLoadEnd::Complete;
+    int Parsed = 0;          // top-level keywords read
+    int Count = 0;           // entries in the list at the end
+    int Total = 0;           // "totalkeywords" of the first page
+    int PageSize = 0;
+    int Pages = 0;           // pages asked for
+    int FailedPage = 0;      // the page that brought nothing readable (Failed)
+    uint32_t ElapsedMs = 0;
+    bool CacheReplaced = false;
+    // The status line of a load from the agent ("" for a cached load, or when nothing was
+    // loaded); it is also logged.
+    std::wstring StatusText;
+};
+
+struct TIndexProgress {
+    int Page = 0;            // 0 while a cached read is under way
+    int Added = 0;           // entries the page added
+    int Parsed = 0;
+    int Count = 0;
+    int Total = 0;
+};
+
+// The window's side of a load. Every hook runs on the GUI thread.
+class TIndexLoadHooks {
+public:
+    virtual ~TIndexLoadHooks() = default;
+    // The list's count changed: at the start (0), after each page and at the end.
+    virtual void CountChanged(int Count) {}
+    // A full load's first page was read: the number of top-level keywords to expect.
+    virtual void Started(int Total) {}
+    // After each page, and every 50,000 tags of a cached read.
+    virtual void Progress(const TIndexProgress& Progress) {}
+    // Polled before each further page and during a cached read; true cancels the load.
+    virtual bool Cancelled() { return false; }
+    // One agent request. The default asks Agent on this thread. The window runs the request
+    // on a worker (FetchUrlWhilePolling) so that its cancel window stays live, and answers
+    // false when the user cancelled meanwhile.
+    virtual bool Fetch(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply);
+    // The loader will ask for Url next unless the load ends first (the page being read says
+    // more pages follow): hooks that fetch on a worker may start it now. The default does
+    // nothing.
+    virtual void Prefetch(TAgentLink& Agent, const std::wstring& Url) {}
+};
+
+// Hooks that fetch every page on a worker with HttpGetText, the next page while the one
+// before is read, and poll Cancelled while they wait (a cancel ends the wait at once). The
+// window derives its hooks from this class.
+class TWorkerIndexHooks : public TIndexLoadHooks {
+public:
+    TWorkerIndexHooks();
+    ~TWorkerIndexHooks() override;
+    bool Fetch(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply) override;
+    void Prefetch(TAgentLink& Agent, const std::wstring& Url) override;
+    // Milliseconds between polls while a page is on its way.
+    unsigned PollMs = 50;
+
+private:
+    struct TPending;
+    std::unique_ptr<TPending> FPending;
+};
+
+class TKeywordLoader {
+public:
+    // Neither is owned; both must outlive the loader.
+    TKeywordLoader(TKeywordList& List, TAgentLink& Agent) : FList(List), FAgent(Agent) {}
+
+    // The runtime's newer agent: sub-keys are joined to their keyword by the reader.
+    bool NewAgent = false;
+    bool Busy() const { return FBusy; }
+
+    // The whole index, PageSize keywords a page, until a page adds nothing or returns a
+    // number of keywords other than PageSize. With a CacheFile, the replies go to a
+    // temporary file that replaces the cache (recording Catalog) only after a complete load.
+    TIndexLoadReport LoadFull(int PageSize, const std::wstring& CacheFile, const std::wstring& Catalog,
+                              TIndexLoadHooks& Hooks);
+    // The whole index from the cache file, when it holds Catalog's index (or an index
+    // written before catalogs were recorded).
+    TIndexLoadReport LoadCached(const std::wstring& CacheFile, const std::wstring& Catalog, TIndexLoadHooks& Hooks);
+    // The keywords of Query (already in the agent's form): one page, or in first-key mode
+    // every page. Ends quietly when the first page adds nothing.
+    TIndexLoadReport LoadPartial(const std::wstring& Query, int PageSize, bool FirstKeyMode, TIndexLoadHooks& Hooks);
+
+    // The request of page Page of Query.
+    std::wstring PageUrl(const std::wstring& Query, int PageSize, int Page);
+
+private:
+    class THold;
+    TKeywordList& FList;
+    TAgentLink& FAgent;
+    bool FBusy = false;
+};
+
+// Elapsed time of a load: "999 msec", "1.234 sec" (thousands notation with '.'), and from
+// 1,000 seconds on "1234.567 sec" (one decimal point).
+std::wstring IndexElapsedText(uint32_t Ms);
+// "Keywords: <parsed>\<count> total; Time: <elapsed>; PageSize: <page size>".
+std::wstring IndexStatusText(int Parsed, int Count, uint32_t ElapsedMs, int PageSize);
+// The cancel window's texts: "Items read: <parsed>" and "Loading <total> index items".
+std::wstring IndexItemsReadText(int Parsed);
+std::wstring IndexLoadingCaption(int Total);
+// The message a full load ends with: the cancelled or failed text with what was loaded, the
+// empty-query text, or '' when there is nothing to say.
+std::wstring IndexLoadEndMessage(const TIndexLoadReport& Report);

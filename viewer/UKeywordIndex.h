@@ -1,0 +1,69 @@
+// Reading keyword replies into the index, and the index's answers to typing: the agent's
+// query key of a typed text or of a row, the best-matching row, and the edit text of a row.
+#pragma once
+
+#include "UKeywordList.h"
+
+#include <functional>
+#include <string>
+
+// What one keyword reply (or the cache file, read as one) gave.
+struct TKeywordPage {
+    bool HasKeywords = false;   // a `keywords` element was seen: the reply is a keyword page
+    int Total = 0;              // "totalkeywords" of the first `keywords` element; 0 missing or not a number
+    int Returned = -1;          // "returnedkeywords" of the first one; -1 missing or not a number
+    int Added = 0;              // entries added (keywords and sub-keys)
+    int Keywords = 0;           // top-level keywords seen
+    bool Cancelled = false;     // the poll asked to stop
+};
+
+// Polled before the first tag and every PollTags tags of a reply; gets the running count of
+// top-level keywords, answers true to stop.
+using TKeywordParsePoll = std::function<bool(int Parsed)>;
+constexpr int KeywordParsePollTags = 50000;
+
+// Appends the `keyword` and `subkey` entries of Reply to List. Parsed (top-level keywords of
+// the whole load) grows by the keywords seen. NewAgent: a sub-key's value is its keyword's
+// value + "," + its display text; otherwise its "keyvalue".
+TKeywordPage ParseKeywordReply(const std::wstring& Reply, TKeywordList& List, bool NewAgent, int& Parsed,
+                               const TKeywordParsePoll& Poll = {});
+
+// The head of a keyword reply: its first `keywords` element (Added and Keywords stay 0).
+TKeywordPage KeywordPageHeader(const std::wstring& Reply);
+
+// The query text of a keyword for the agent: "%3C"/"%3E" (any case), '<', '>' and ','
+// become "%253C", "%253E" and "%252C", then characters with an HTML reference take it.
+std::wstring EscapeKeyword(const std::wstring& Text);
+// The query of a row: a sub-key is sent as its parent and its display text, each escaped,
+// joined by ","; a keyword as its escaped value.
+std::wstring RowQueryKey(std::wstring_view Value, std::wstring_view Display);
+// A typed text with '<' and '>' written "%3C" and "%3E" (the agent's form of them).
+std::wstring TypedTextToAgentForm(const std::wstring& Text);
+// The edit text for a row value: "%3C" and "%3E" turned back into '<' and '>'.
+std::wstring EditTextOfValue(std::wstring_view Value);
+
+// The row that best matches the typed Text, or -1 (empty text, a leading blank, an empty
+// list, or no row starting with the first character). Rows are compared from the first
+// one starting with that character; the first row with the longest common start (over 1
+// character) wins, otherwise that first row.
+int FindBestMatch(const TKeywordList& List, const std::wstring& Text);
+
+// The row whose value goes into the edit when Row is chosen: Row, or for a topic row the
+// keyword above it; -1 when there is none.
+int EditSyncRow(const TKeywordList& List, int Row);
+
+// What a change of the index edit asks for.
+struct TIndexTyping {
+    bool SelectOnly = false;     // the full index is loaded: only select the best match
+    bool EmptyText = false;      // nothing but blanks: whole-text mode empties the list
+    bool NeedLoad = false;       // a partial load is due
+    std::wstring LoadQuery;      // what the partial load asks for
+    std::wstring LastQueryKey;   // what to remember as asked after the load
+};
+// Text: the edit's text; the rest is the index's state.
+TIndexTyping PlanIndexTyping(const std::wstring& Text, bool FullIndexLoaded, int Count, bool FirstKeyMode,
+                             const std::wstring& LastQueryKey);
+
+// Locale-aware case mapping of the whole text.
+std::wstring WideUpper(std::wstring Text);
+std::wstring WideLower(std::wstring Text);
