@@ -39,11 +39,11 @@ int CheckedZoomItem(int Percent) {
     return 0;
 }
 
-std::wstring ZoomPanelText(const std::wstring& ZoomText, int Percent) {
+std::wstring ZoomPanelText(const std::wstring& Caption, int Percent) {
     std::wstring digits = IntToStr(Percent);
     if (digits.size() < 3)
         digits.insert(0, 3 - digits.size(), L' ');
-    return ZoomText + L": " + digits + L"%";
+    return Caption + L": " + digits + L"%";
 }
 
 int ZoomPanelStep(int Percent) {
