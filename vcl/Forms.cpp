@@ -1,6 +1,7 @@
 #include "Forms.h"
 
 #include "ActnList.h"
+#include "AppEvnts.h"
 #include "Menus.h"
 
 #include "Boundary.h"
@@ -845,6 +846,7 @@ bool TApplication::ProcessMessage(MSG& Msg) {
     bool handled = false;
     if (OnMessage)
         OnMessage(Msg, handled);
+    AppEvents::DoMessage(Msg, handled);
     if (!handled)
         handled = PreProcessMessage(Msg);
     CheckHintMsg(Msg);
@@ -958,6 +960,7 @@ void TApplication::Idle() {
     bool done = true;
     if (OnIdle)
         OnIdle(this, done);
+    AppEvents::DoIdle(this, done);
     if (done && Screen)
         for (int i = 0; i < Screen->FormCount(); ++i)
             if (Screen->Forms(i)->Visible())
@@ -1005,6 +1008,7 @@ void TApplication::SetHint(const std::wstring& Value) {
     FHint = Value;
     if (OnHint)
         OnHint(this);
+    AppEvents::DoHint(this);
 }
 
 std::wstring TApplication::Title() {
@@ -1160,6 +1164,10 @@ void TApplication::DoActivateApp(bool Active) {
         OnActivate(this);
     if (!Active && OnDeactivate)
         OnDeactivate(this);
+    if (Active)
+        AppEvents::DoActivate(this);
+    else
+        AppEvents::DoDeactivate(this);
 }
 
 void TApplication::Log(const std::wstring& Line) {

@@ -1,0 +1,54 @@
+// Watches up to 63 folders with change-notification handles on a worker thread and tells
+// a window which one changed: PostMessage(Window, Message, slot, 0). The GUI thread gives
+// the worker one command at a time and waits (at most 2 s) for its acknowledgement; a
+// command that was not acknowledged blocks further commands until it is.
+#pragma once
+
+#include "Handles.h"
+#include "Threads.h"
+
+#include <array>
+#include <cstdint>
+
+class TChangeHandlerThread final : public TThread {
+public:
+    VORLANE_CLASS_NAME(TChangeHandlerThread)
+    static constexpr int SlotCount = 63; // with the command event, the 64 handles a wait takes
+    static constexpr DWORD AckTimeoutMs = 2000;
+    static constexpr DWORD QuitTimeoutMs = 30000;
+
+    // Starts watching at once. Window 0 watches without telling anyone.
+    TChangeHandlerThread(HWND Window, UINT Message);
+    // Stops the worker and closes every notification handle and both events.
+    ~TChangeHandlerThread() override;
+
+    // Watches Path (FILE_NOTIFY_CHANGE_* Filter); Slot is what the messages will carry.
+    // False for an empty or unwatchable path, when all slots are in use, or when the
+    // worker does not answer.
+    bool AddWatch(const WideString& Path, DWORD Filter, int& Slot, bool WatchSubtree);
+    bool RemoveWatch(int Slot);
+    bool RemoveAllWatches();
+
+protected:
+    void Execute() override;
+
+private:
+    enum TCommand : uint8_t { cmdAdd = 0, cmdRemove = 1, cmdRemoveAll = 2, cmdQuit = 3 };
+    // GUI side: true when the worker may take a new command (the last one was answered).
+    bool ReadyForCommand();
+    bool IssueCommand(TCommand Command);
+    // Worker side: false for the quit command.
+    bool RunCommand();
+    void CloseSlot(int Slot);
+    bool DropFailedHandles();
+
+    HWND FWindow;
+    UINT FMessage;
+    TKernelHandle FCommandEvent, FAckEvent;
+    std::array<HANDLE, SlotCount> FSlots;
+    HANDLE FPendingHandle = INVALID_HANDLE_VALUE;
+    int FSlotToRemove = -1;
+    int FResultSlot = -1;
+    TCommand FCommand = cmdAdd;
+    bool FAwaitingAck = false; // GUI thread only
+};
