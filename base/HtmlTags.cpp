@@ -231,6 +231,17 @@ inline int FindIdx(const wchar_t* s, int n, int i, wchar_t c) {
     return static_cast<int>(HtmlFindChar(s + i, s + n, c) - s);
 }
 
+// FindIdx that knows c is absent at and after NoneFrom, and learns it when a search fails:
+// a text with many unterminated constructs is then not searched to its end again and again.
+inline int FindForward(const wchar_t* s, int n, int i, wchar_t c, int& NoneFrom) {
+    if (i >= NoneFrom) return n;
+    const int limit = std::min(NoneFrom, n);
+    const int k = FindIdx(s, limit, i, c);
+    if (k < limit) return k;
+    NoneFrom = i;
+    return n;
+}
+
 } // namespace
 
 const wchar_t* HtmlFindChar(const wchar_t* from, const wchar_t* end, wchar_t c) noexcept {
@@ -245,6 +256,32 @@ const wchar_t* HtmlFindChar(const wchar_t* from, const wchar_t* end, wchar_t c) 
 void THTML_TagRipper::SetText(const std::wstring& Text) {
     FText = &Text;
     TagListBuilt = false;
+    FMemo = TSearchMemo{};
+}
+
+void THTML_TagRipper::CheckSearchMemo() {
+    if (FMemo.Data != FText->data() || FMemo.Size != FText->size()) {
+        FMemo = TSearchMemo{};
+        FMemo.Data = FText->data();
+        FMemo.Size = FText->size();
+    }
+}
+
+// Index of the '>' that ends a comment whose search starts at From (the '<' is at From - 4),
+// or n. A comment end is "-->" with its '>' at From + 2 or later. A search that failed
+// from F also fails from any later start, since every '>' it could find was looked at.
+int THTML_TagRipper::FindCommentEnd(const wchar_t* s, int n, int From) {
+    if (From >= FMemo.NoCommentEndFrom) return n;
+    // '>' at NoCommentEndFrom + 2 or later were rejected by the failed search already.
+    int limit = std::min(n, FMemo.NoGtFrom);
+    if (FMemo.NoCommentEndFrom < n - 2) limit = std::min(limit, FMemo.NoCommentEndFrom + 2);
+    for (int k = From;; ++k) {
+        k = FindIdx(s, limit, k, L'>');
+        if (k >= limit) break;
+        if (k >= From + 2 && s[k - 1] == L'-' && s[k - 2] == L'-') return k;
+    }
+    FMemo.NoCommentEndFrom = From;
+    return n;
 }
 
 void THTML_TagRipper::ResetTag(int Pos) {
@@ -327,6 +364,7 @@ bool THTML_TagRipper::ParseTagAt(int Pos) {
     const int n = static_cast<int>(FText->size());
     const int i0 = Pos - 1;
     if (i0 < 0 || i0 >= n || s[i0] != L'<') return false;
+    CheckSearchMemo();
     int i = i0 + 1;
     if (i < n && s[i] == L'/') {
         IsEndTag = true;
@@ -348,19 +386,14 @@ bool THTML_TagRipper::ParseTagAt(int Pos) {
 
     int end = -1; // index of the tag's final '>'
     if (TagId == tagComment) {
-        int k = i + 3;
-        for (;;) {
-            k = FindIdx(s, n, k, L'>');
-            if (k >= n) {
-                ParseError = true;
-                return false;
-            }
-            if (k >= i + 5 && s[k - 1] == L'-' && s[k - 2] == L'-') break;
-            ++k;
+        const int k = FindCommentEnd(s, n, i + 3);
+        if (k >= n) {
+            ParseError = true;
+            return false;
         }
         end = k;
     } else if (TagId == tagDoctype) {
-        const int k = FindIdx(s, n, i + NameLen, L'>');
+        const int k = FindForward(s, n, i + NameLen, L'>', FMemo.NoGtFrom);
         if (k >= n) {
             ParseError = true;
             return false;
@@ -402,7 +435,7 @@ bool THTML_TagRipper::ParseTagAt(int Pos) {
             ++j;
             while (j < n && IsBlank(s[j])) ++j;
             if (j < n && (s[j] == L'"' || s[j] == L'\'')) {
-                const int k = FindIdx(s, n, j + 1, s[j]);
+                const int k = FindForward(s, n, j + 1, s[j], s[j] == L'"' ? FMemo.NoQuoteFrom : FMemo.NoAposFrom);
                 if (k >= n) {
                     ParseError = true;
                     break;
@@ -427,7 +460,7 @@ bool THTML_TagRipper::ParseTagAt(int Pos) {
             if (TagId == tagMeta && SpecialCode <= 0) ClassifyMeta(s, a);
         }
         if (end < 0) {
-            const int k = FindIdx(s, n, j, L'>');
+            const int k = FindForward(s, n, j, L'>', FMemo.NoGtFrom);
             if (k >= n) {
                 ParseError = true;
                 return false;

@@ -4,6 +4,7 @@
 
 #include "Classes.h"
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -141,7 +142,10 @@ public:
     explicit THTML_TagRipper(const std::wstring& Text) { SetText(Text); }
     explicit THTML_TagRipper(const std::wstring&& Text) = delete;
 
-    // Points the scanner at the caller's variable; the tag list no longer applies.
+    // Points the scanner at the caller's variable; the tag list no longer applies. The
+    // scanner remembers where its searches for a tag's end, a closing quote or a comment's
+    // end have failed, so that damaged text is scanned once; a change of the text's length
+    // or buffer is noticed, a caller that rewrites characters in place calls SetText again.
     void SetText(const std::wstring& Text);
     void SetText(const std::wstring&& Text) = delete;
     const std::wstring* Text() const { return FText; }
@@ -196,6 +200,8 @@ public:
 
 private:
     void ResetTag(int Pos);
+    void CheckSearchMemo();
+    int FindCommentEnd(const wchar_t* s, int n, int From);
     void MeasureTagExtent(const wchar_t* s, int n);
     void ClassifyMeta(const wchar_t* s, const THtmlAttr& a);
     void FindCharset(const wchar_t* s, int n);
@@ -203,6 +209,19 @@ private:
 
     const std::wstring* FText = nullptr;
     THtmlAttr FAttrs[HtmlMaxAttrs];
+
+    // Searches known to fail on the current text: no '>', no '"', no apostrophe at or
+    // after these indexes, and no comment end for a comment whose search starts at or
+    // after FNoCommentEndFrom. A large value means nothing is known.
+    struct TSearchMemo {
+        const wchar_t* Data = nullptr;
+        size_t Size = 0;
+        int NoGtFrom = INT_MAX;
+        int NoQuoteFrom = INT_MAX;
+        int NoAposFrom = INT_MAX;
+        int NoCommentEndFrom = INT_MAX;
+    };
+    TSearchMemo FMemo;
 };
 
 // Index of the next code unit equal to c in [from, end), or end when none. Uses SSE2

@@ -8,6 +8,7 @@
 //
 // MB/s counts the UTF-16 text (2 bytes per character) for the scans and the UTF-8 bytes
 // for the conversion; 1 MB = 1,000,000 bytes.
+#include "BenchTiming.h"
 #include "HtmlTags.h"
 #include "UUnicode.h"
 
@@ -26,30 +27,7 @@
 
 namespace {
 
-double Seconds() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-// Median time of Runs calls of fn (one untimed warm-up first); Result gets fn's count.
-double Measure(int runs, const std::function<long long()>& fn, long long& result) {
-    result = fn();
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const double t0 = Seconds();
-        const long long r = fn();
-        times.push_back(Seconds() - t0);
-        if (r != result) std::printf("  (run %d counted %lld, first run %lld)\n", i, r, result);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+using bench::Measure;
 
 // A small deterministic generator for the synthetic texts.
 struct TRandom {

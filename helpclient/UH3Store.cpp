@@ -9,6 +9,8 @@
 #include "USuperFind.h"
 #include "UUtilsW.h"
 
+#include <unordered_set>
+
 namespace {
 
 // The system's case-insensitive comparison, as every name lookup of the store uses it.
@@ -17,10 +19,35 @@ bool SameName(const std::wstring& A, const std::wstring& B) {
                           static_cast<int>(B.size())) == CSTR_EQUAL;
 }
 
-void AddUnique(std::vector<int>& List, int Value) {
+// A key that two names share exactly when SameName holds: the system's sort key with case
+// ignored (CompareStringW compares by these keys).
+std::string NameKey(const std::wstring& S) {
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    const int len = S.empty() ? -1 : static_cast<int>(S.size()); // an empty text by its terminator
+    const int bytes = LCMapStringW(LOCALE_USER_DEFAULT, flags, S.c_str(), len, nullptr, 0);
+    if (bytes <= 0) return "\xFF" + std::string(reinterpret_cast<const char*>(S.data()), S.size() * 2);
+    std::string key(static_cast<size_t>(bytes), '\0');
+    LCMapStringW(LOCALE_USER_DEFAULT, flags, S.c_str(), len, reinterpret_cast<LPWSTR>(key.data()), bytes);
+    return key;
+}
+
+// Adds the records of Array that Index does not cover yet (all of them again when the
+// array shrank).
+template <class Array, class NameOf>
+void SyncIndex(Array& Records, NameOf Name, size_t& Count, std::unordered_map<std::string, std::vector<int>>& Map) {
+    if (Count > Records.size()) {
+        Map.clear();
+        Count = 0;
+    }
+    for (; Count < Records.size(); ++Count) Map[NameKey(Name(Records[Count]))].push_back(static_cast<int>(Count));
+}
+
+// True when Value was added (it was not in List).
+bool AddUnique(std::vector<int>& List, int Value) {
     for (int v : List)
-        if (v == Value) return;
+        if (v == Value) return false;
     List.push_back(Value);
+    return true;
 }
 
 bool Contains(const std::vector<int>& List, int Value) {
@@ -60,6 +87,43 @@ void TH3Store::Clear() {
     Vendors.clear();
     VendorPaths.clear();
     Packages.clear();
+    FCatalogIndex.Clear();
+    FVendorIndex.Clear();
+    FVendorPathIndex.Clear();
+    FPackageIndex.Clear();
+    FBookIndexes.clear();
+}
+
+const TH3Store::TNameIndex& TH3Store::CatalogIndex() const {
+    SyncIndex(Catalogs, [](const THelp3Catalog& c) -> const std::wstring& { return c.CatalogKey; }, FCatalogIndex.Count,
+              FCatalogIndex.Map);
+    return FCatalogIndex;
+}
+
+const TH3Store::TNameIndex& TH3Store::VendorIndex() const {
+    SyncIndex(Vendors, [](const THelp3Vendor& v) -> const std::wstring& { return v.Name; }, FVendorIndex.Count,
+              FVendorIndex.Map);
+    return FVendorIndex;
+}
+
+const TH3Store::TNameIndex& TH3Store::VendorPathIndex() const {
+    SyncIndex(VendorPaths, [](const std::wstring& p) -> const std::wstring& { return p; }, FVendorPathIndex.Count,
+              FVendorPathIndex.Map);
+    return FVendorPathIndex;
+}
+
+const TH3Store::TNameIndex& TH3Store::PackageIndex() const {
+    SyncIndex(Packages, [](const THelp3Package& p) -> const std::wstring& { return p.Name; }, FPackageIndex.Count,
+              FPackageIndex.Map);
+    return FPackageIndex;
+}
+
+const TH3Store::TNameIndex& TH3Store::BookIndex(int VendorIndex) const {
+    if (FBookIndexes.size() != Vendors.size()) FBookIndexes.assign(Vendors.size(), TNameIndex{});
+    TNameIndex& index = FBookIndexes[static_cast<size_t>(VendorIndex)];
+    SyncIndex(Vendors[static_cast<size_t>(VendorIndex)].Books,
+              [](const THelp3Book& b) -> const std::wstring& { return b.ref; }, index.Count, index.Map);
+    return index;
 }
 
 bool TH3Store::LoadManifest() { return LoadManifestFrom(CurrentH3Paths().LocalStore); }
@@ -141,9 +205,8 @@ void TH3Store::AddCatalog(THTML_TagRipper& Ripper, const std::wstring& LocalStor
 void TH3Store::AddContentFile(const std::wstring& FileName, const std::wstring& VendorPath) {
     const int catalogIndex = GetCatalogCount() - 1;
 
-    int vp = -1;
-    for (size_t i = 0; i < VendorPaths.size() && vp < 0; ++i)
-        if (SameName(VendorPaths[i], VendorPath)) vp = static_cast<int>(i);
+    const std::vector<int>* paths = VendorPathIndex().Find(NameKey(VendorPath));
+    int vp = paths ? paths->front() : -1;
     if (vp < 0) {
         VendorPaths.push_back(VendorPath);
         vp = static_cast<int>(VendorPaths.size()) - 1;
@@ -171,8 +234,10 @@ void TH3Store::AddContentFile(const std::wstring& FileName, const std::wstring& 
         Packages.push_back(std::move(p));
         package = static_cast<int>(Packages.size()) - 1;
     }
-    AddUnique(Packages[package].CatalogIndexes, catalogIndex);
-    AddUnique(Catalogs[catalogIndex].PackageIndexes, package);
+    // The package's catalogs and the catalog's packages mirror each other: a catalog new to
+    // the package means a package new to the catalog.
+    if (AddUnique(Packages[package].CatalogIndexes, catalogIndex))
+        Catalogs[catalogIndex].PackageIndexes.push_back(package);
 }
 
 void TH3Store::LoadScopes() {
@@ -182,6 +247,9 @@ void TH3Store::LoadScopes() {
 void TH3Store::LoadVendorScopes(int VendorIndex) {
     THelp3Vendor& vendor = Vendors[VendorIndex];
     vendor.Books.clear();
+    if (static_cast<size_t>(VendorIndex) < FBookIndexes.size()) FBookIndexes[static_cast<size_t>(VendorIndex)].Clear();
+    // Package refs of each book by name key, to keep them unique without a search.
+    std::vector<std::unordered_set<std::string>> refKeys;
     const std::wstring file = vendor.ContentPath + L"\\" + vendor.Name + L"\\scopes.xml";
     if (!FileExistsW(file)) return;
     TSuperFind loader(file);
@@ -217,6 +285,7 @@ void TH3Store::LoadVendorScopes(int VendorIndex) {
                     nb.kind = ripper.GetAttribute(L"kind");
                     nb.productname = ripper.GetAttribute(L"productname");
                     vendor.Books.push_back(std::move(nb));
+                    refKeys.emplace_back();
                     b = static_cast<int>(vendor.Books.size()) - 1;
                 }
                 if (catalog >= 0) AddUnique(vendor.Books[b].CatalogIndexes, catalog);
@@ -226,11 +295,8 @@ void TH3Store::LoadVendorScopes(int VendorIndex) {
                 book = FindBook(VendorIndex, ripper.GetAttribute(L"ref"));
             } else if (name == L"package" && book >= 0) {
                 const std::wstring ref = ripper.GetAttribute(L"ref");
-                auto& refs = vendor.Books[book].PackageRefs;
-                bool present = false;
-                for (const auto& r : refs)
-                    if (SameName(r, ref)) present = true;
-                if (!present) refs.push_back(ref);
+                if (refKeys[static_cast<size_t>(book)].insert(NameKey(ref)).second)
+                    vendor.Books[book].PackageRefs.push_back(ref);
             }
         }
     }
@@ -277,29 +343,26 @@ std::unique_ptr<TTntStringList> TH3Store::GetBookPackages(int CatalogIndex, int 
 }
 
 int TH3Store::FindCatalog(const std::wstring& Key) const {
-    for (size_t i = 0; i < Catalogs.size(); ++i)
-        if (SameName(Catalogs[i].CatalogKey, Key)) return static_cast<int>(i);
-    return -1;
+    const std::vector<int>* found = CatalogIndex().Find(NameKey(Key));
+    return found ? found->front() : -1;
 }
 
 int TH3Store::FindVendor(const std::wstring& Name) const {
-    for (size_t i = 0; i < Vendors.size(); ++i)
-        if (SameName(Vendors[i].Name, Name)) return static_cast<int>(i);
-    return -1;
+    const std::vector<int>* found = VendorIndex().Find(NameKey(Name));
+    return found ? found->front() : -1;
 }
 
 int TH3Store::FindBook(int VendorIndex, const std::wstring& Ref) const {
     if (VendorIndex < 0 || VendorIndex >= static_cast<int>(Vendors.size())) return -1;
-    const THelp3Books& books = Vendors[VendorIndex].Books;
-    for (size_t i = 0; i < books.size(); ++i)
-        if (SameName(books[i].ref, Ref)) return static_cast<int>(i);
-    return -1;
+    const std::vector<int>* found = BookIndex(VendorIndex).Find(NameKey(Ref));
+    return found ? found->front() : -1;
 }
 
 int TH3Store::FindPackage(const std::wstring& Name, int VendorPathIndex) const {
-    for (size_t i = 0; i < Packages.size(); ++i)
-        if (SameName(Packages[i].Name, Name) && (VendorPathIndex < 0 || Packages[i].VendorPathIndex == VendorPathIndex))
-            return static_cast<int>(i);
+    const std::vector<int>* found = PackageIndex().Find(NameKey(Name));
+    if (!found) return -1;
+    for (int i : *found)
+        if (VendorPathIndex < 0 || Packages[i].VendorPathIndex == VendorPathIndex) return i;
     return -1;
 }
 

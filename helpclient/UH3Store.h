@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TTntStringList;
@@ -88,7 +89,9 @@ public:
     // The book's package refs in file order, object = the package's index (-1 when none).
     std::unique_ptr<TTntStringList> GetBookPackages(int CatalogIndex, int VendorIndex, int BookIndex) const;
 
-    // Finders: -1 when absent. Names compare ignoring case.
+    // Finders: -1 when absent (the first match in array order). Names compare ignoring
+    // case as the system compares them; the look-ups are hashed, kept by the loader and
+    // rebuilt when an array's size no longer matches them.
     int FindCatalog(const std::wstring& Key) const;
     int FindVendor(const std::wstring& Name) const;
     int FindBook(int VendorIndex, const std::wstring& Ref) const;
@@ -110,6 +113,27 @@ private:
 
     uint64_t FManifestSize = 0;
     uint64_t FManifestTime = 0;
+
+    // Name key -> indexes in array order, over the first Count records of an array.
+    struct TNameIndex {
+        std::unordered_map<std::string, std::vector<int>> Map;
+        size_t Count = 0;
+        void Clear() {
+            Map.clear();
+            Count = 0;
+        }
+        const std::vector<int>* Find(const std::string& Key) const {
+            auto it = Map.find(Key);
+            return it == Map.end() ? nullptr : &it->second;
+        }
+    };
+    const TNameIndex& CatalogIndex() const;
+    const TNameIndex& VendorIndex() const;
+    const TNameIndex& VendorPathIndex() const;
+    const TNameIndex& PackageIndex() const;
+    const TNameIndex& BookIndex(int VendorIndex) const;
+    mutable TNameIndex FCatalogIndex, FVendorIndex, FVendorPathIndex, FPackageIndex;
+    mutable std::vector<TNameIndex> FBookIndexes;
 };
 
 // Object values of the lists above as indexes.

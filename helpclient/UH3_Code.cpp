@@ -13,6 +13,7 @@
 #include <wtsapi32.h>
 
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -24,9 +25,6 @@ std::wstring TrimFolder(const std::wstring& S) {
     while (!r.empty() && r.back() == L'\\') r.pop_back();
     return r;
 }
-
-// 1-based position of Sub in S ignoring the case of A-Z; 0 when absent.
-int PosText(const std::wstring& Sub, const std::wstring& S) { return PosTextW(S, Sub); }
 
 bool ContainsText(const std::wstring& S, const std::wstring& Sub) { return PosTextW(S, Sub) > 0; }
 
@@ -269,15 +267,30 @@ void TH3Code::MakeAgentUrl(const std::vector<std::wstring>& Params, std::wstring
 
 namespace {
 
-// Removes every "&embedded=<value>" (name in any case); the value runs to the next '&'.
+inline wchar_t FoldAZ(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
+
+// S[At .. At + Name.size()) equals Name, the case of A-Z ignored.
+bool SameTextAt(const std::wstring& S, size_t At, std::wstring_view Name) {
+    if (At + Name.size() > S.size()) return false;
+    for (size_t k = 0; k < Name.size(); ++k)
+        if (FoldAZ(S[At + k]) != FoldAZ(Name[k])) return false;
+    return true;
+}
+
+// Removes every "&embedded=<value>" (name in any case) in one pass; the value runs to the
+// next '&'. (No removal can join text into a new flag: what follows one starts with '&'.)
 void RemoveEmbeddedFlags(std::wstring& Url) {
-    for (;;) {
-        const int p = PosText(L"&embedded=", Url);
-        if (p == 0) return;
-        size_t end = Url.find(L'&', static_cast<size_t>(p));
-        if (end == std::wstring::npos) end = Url.size();
-        Url.erase(static_cast<size_t>(p - 1), end - static_cast<size_t>(p - 1));
+    std::wstring out;
+    out.reserve(Url.size());
+    for (size_t i = 0; i < Url.size();) {
+        if (Url[i] == L'&' && SameTextAt(Url, i, L"&embedded=")) {
+            const size_t end = Url.find(L'&', i + 1);
+            i = end == std::wstring::npos ? Url.size() : end;
+        } else {
+            out += Url[i++];
+        }
     }
+    Url.swap(out);
 }
 
 } // namespace
@@ -347,8 +360,8 @@ void GetUrlParam(const std::wstring& Url, const std::wstring& Name, std::wstring
             continue;
         }
         if (c != L'=') continue;
-        const std::wstring key = Url.substr(sep, i - sep);
-        if (key.size() != Name.size() || !SameTextW(key, Name)) continue;
+        // The key runs from the separator to this '='; only one of Name's length is compared.
+        if (i - sep != Name.size() || !SameTextAt(Url, sep, Name)) continue;
 
         const size_t start = i + 1;
         const size_t nextEq = Url.find(L'=', start);

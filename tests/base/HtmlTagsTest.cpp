@@ -1,7 +1,10 @@
 #include "HtmlTags.h"
 
+#include "TestHarness.h"
+
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -390,6 +393,17 @@ TEST(HtmlTagsScan, SeesTheCallersEdits) {
     ASSERT_TRUE(r.NextTag(pos));
     EXPECT_EQ(r.TagName(), L"b");
     EXPECT_EQ(r.GetAttribute(L"x"), L"1");
+    // A search that failed before the edit is made again after it.
+    std::wstring open = L"<!-- a <b x=\"1";
+    THTML_TagRipper o(open);
+    pos = 1;
+    EXPECT_FALSE(o.NextTag(pos));
+    open += L"\">-->";
+    pos = 1;
+    ASSERT_TRUE(o.NextTag(pos));
+    EXPECT_EQ(o.TagId, tagComment);
+    EXPECT_TRUE(o.ParseTagAt(8));
+    EXPECT_EQ(o.GetAttribute(L"x"), L"1");
     THTML_TagRipper none;
     pos = 1;
     EXPECT_FALSE(none.NextTag(pos));
@@ -405,5 +419,182 @@ TEST(HtmlTagsScan, FindCharAcrossBlockBoundaries) {
             const wchar_t* hit = HtmlFindChar(s.data(), s.data() + len, L'<');
             ASSERT_EQ(hit - s.data(), at) << len << " " << at;
         }
+    }
+}
+
+namespace {
+
+// A fixed-seed generator of help-store, agent-reply and page texts, whole and damaged.
+struct TTextMill {
+    uint32_t State;
+    explicit TTextMill(uint32_t Seed) : State(Seed) {}
+    uint32_t Next(uint32_t Below) {
+        State = State * 1664525u + 1013904223u;
+        return (State >> 8) % Below;
+    }
+    std::wstring Piece() {
+        static const wchar_t* const pieces[] = {
+            L"<?xml version=\"1.0\" encoding=\"utf-8\"?>",
+            L"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0//EN\">",
+            L"<!-- a comment with <b>tags</b> and -- dashes -->",
+            L"<meta name=\"Microsoft.Help.Id\" content=\"abc\"/>",
+            L"<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
+            L"<meta name='MS-HKWD' content='k'>",
+            L"<a href='x' title=\"y\">text</a>",
+            L"<topic id=\"1\"><title>T &amp; U</title><url>http://127.0.0.1/?a=b&amp;c=d</url></topic>",
+            L"<contentFile fileName=\"a.mshc\" vendorPath=\"Microsoft\\VS\"/>",
+            L"<br>",
+            L"<p>para",
+            L"<mshelp:keyword index=\"K\" term=\"x\"/>",
+            L"<title> Hello </title>",
+            L"<xml>",
+            L"</xml>",
+            L"<head>",
+            L"</head>",
+            L"<foo:bar x=1 y = '2' z>",
+            L"<img src=a.png alt=x/>",
+            L"<!doctype x>",
+            L"</p>",
+            L"  \r\n    ",
+            L"plain text, more text",
+            L"<?xml-stylesheet href=\"s\"?>",
+            L"<body class=b>",
+            L"<!-- open ",
+            L"<a b=\"open ",
+            L"<a b='open ",
+            L"<!DOCTYPE open ",
+            L"<?xml open ",
+        };
+        return pieces[Next(sizeof(pieces) / sizeof(pieces[0]))];
+    }
+    std::wstring Document() {
+        std::wstring s;
+        const uint32_t count = 5 + Next(40);
+        for (uint32_t i = 0; i < count; ++i) {
+            s += Piece();
+            if (Next(3) == 0) s += Next(2) ? L"\r\n  " : L" ";
+        }
+        return s;
+    }
+    void Damage(std::wstring& s) {
+        static const wchar_t marks[] = L"<>\"'-!/=? \r\nax";
+        const uint32_t edits = 1 + Next(6);
+        for (uint32_t e = 0; e < edits && !s.empty(); ++e) {
+            const size_t at = Next(static_cast<uint32_t>(s.size()));
+            switch (Next(6)) {
+            case 0: s.erase(at, 1); break;
+            case 4: {
+                const size_t k = s.find_first_of(Next(2) ? L">" : L"\"'", at);
+                if (k != std::wstring::npos) s.erase(k, 1);
+                break;
+            }
+            case 5: s.insert(at, Next(2) ? L"<!--" : L"-->"); break;
+            case 1: s.insert(at, 1, marks[Next(sizeof(marks) / sizeof(marks[0]) - 1)]); break;
+            case 2: s.insert(at, s.substr(Next(static_cast<uint32_t>(s.size())), 1 + Next(20))); break;
+            default: s.resize(at); break;
+            }
+        }
+    }
+};
+
+struct TDigest {
+    uint64_t Value = 1469598103934665603ull;
+    void Add(int64_t v) {
+        for (int k = 0; k < 8; ++k) {
+            Value ^= static_cast<uint8_t>(v >> (8 * k));
+            Value *= 1099511628211ull;
+        }
+    }
+    void Add(const std::wstring& s) {
+        Add(static_cast<int64_t>(s.size()));
+        for (wchar_t c : s) Add(c);
+    }
+    void AddTag(const THTML_TagRipper& r) {
+        for (int64_t v : {int64_t(r.TagId), int64_t(r.IsEndTag), int64_t(r.IsSelfClosing), int64_t(r.ParseError),
+                          int64_t(r.TagStart), int64_t(r.TagLength), int64_t(r.TagExtent), int64_t(r.TagIndent),
+                          int64_t(r.SpecialCode), int64_t(r.NamePos), int64_t(r.NameLen), int64_t(r.AttrCount),
+                          int64_t(r.CharsetPos), int64_t(r.CharsetLen)})
+            Add(v);
+        for (int k = 0; k < r.AttrCount; ++k) {
+            const THtmlAttr& a = r.Attr(k);
+            for (int64_t v : {a.NamePos, a.NameLen, a.ValuePos, a.ValueLen}) Add(v);
+        }
+    }
+};
+
+} // namespace
+
+// Every result of the scanner over a few thousand whole and damaged texts, reduced to one
+// digest: walking, element texts (which search ahead and come back), tag lists and parses
+// at arbitrary positions in arbitrary order. The digest was taken from the scanner before
+// it remembered its failed searches; any change in any result changes it.
+TEST(HtmlTagsScan, SameResultsOverManyDamagedTexts) {
+    TTextMill mill(20240517u);
+    TDigest digest;
+    int tags = 0;
+    for (int doc = 0; doc < 3000; ++doc) {
+        std::wstring text = mill.Document();
+        if (doc >= 500) mill.Damage(text);
+        THTML_TagRipper r(text);
+        int pos = 1;
+        while (r.NextTag(pos)) {
+            ++tags;
+            digest.AddTag(r);
+            if (mill.Next(3) == 0) digest.Add(r.GetElementText());
+            digest.Add(pos);
+        }
+        for (const auto& mode : {std::pair<int, int>{0, 0}, {tagTitle, 1001}, {0, 1}, {tagHead, 0}}) {
+            digest.Add(r.BuildTagListEx(1, mode.first, mode.second));
+            for (const THtmlTagRec& t : r.TagList)
+                for (int64_t v : {int64_t(t.TagId), int64_t(t.TagStart), int64_t(t.TagLength), int64_t(t.TagExtent),
+                                  int64_t(t.SpecialCode)})
+                    digest.Add(v);
+        }
+        std::vector<int> starts;
+        for (size_t k = 0; k < text.size(); ++k)
+            if (text[k] == L'<') starts.push_back(static_cast<int>(k) + 1);
+        for (int k = 0; k < 40 && !starts.empty(); ++k) {
+            digest.Add(r.ParseTagAt(starts[mill.Next(static_cast<uint32_t>(starts.size()))]));
+            digest.AddTag(r);
+        }
+        // Backwards from the end, each parse as a scanner new to the text makes it.
+        for (auto p = starts.rbegin(); p != starts.rend(); ++p) {
+            TDigest seen, fresh;
+            seen.Add(r.ParseTagAt(*p));
+            seen.AddTag(r);
+            THTML_TagRipper f(text);
+            fresh.Add(f.ParseTagAt(*p));
+            fresh.AddTag(f);
+            if (seen.Value != fresh.Value) {
+                ADD_FAILURE() << "text " << doc << ", tag at " << *p;
+                break;
+            }
+        }
+        pos = 1;
+        digest.Add(r.FindTagByName(pos, L"title", true));
+        digest.Add(pos);
+    }
+    EXPECT_EQ(tags, 47867);
+    EXPECT_EQ(digest.Value, 16492411102833741461ull);
+}
+
+// Runs of unterminated constructs: every '<' fails, and the scan stays linear (a search
+// that failed is not made again from a later start). 100 times the text may take at most
+// 300 times as long; quadratic scanning would take about 10,000 times.
+TEST(HtmlTagsScan, UnterminatedConstructsScanInLinearTime) {
+    for (const std::wstring unit : {L"<!-- ", L"<a ", L"<?xml ", L"<!DOCTYPE ", L"<a b=\"", L"<a b='x' c='"}) {
+        const double ratio = testing_support::GrowthRatio(
+            [&unit](int n) {
+                auto text = std::make_shared<std::wstring>();
+                for (int i = 0; i < n; ++i) *text += unit;
+                return [text] {
+                    THTML_TagRipper r(*text);
+                    int pos = 1;
+                    while (r.NextTag(pos)) {
+                    }
+                };
+            },
+            2000, 200000);
+        EXPECT_LT(ratio, 300.0) << "'" << std::string(unit.begin(), unit.end()) << "'";
     }
 }

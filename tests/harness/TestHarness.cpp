@@ -86,4 +86,23 @@ std::wstring UniqueName(const std::wstring& prefix) {
     return buf;
 }
 
+double GrowthRatio(const std::function<std::function<void()>(int)>& Make, int Small, int Large) {
+    LARGE_INTEGER freq;
+    QueryPerformanceFrequency(&freq);
+    auto shortest = [&](int n, int runs) {
+        const std::function<void()> work = Make(n);
+        LONGLONG best = -1;
+        for (int i = 0; i < runs; ++i) {
+            LARGE_INTEGER t0, t1;
+            QueryPerformanceCounter(&t0);
+            work();
+            QueryPerformanceCounter(&t1);
+            if (best < 0 || t1.QuadPart - t0.QuadPart < best) best = t1.QuadPart - t0.QuadPart;
+        }
+        return static_cast<double>(best < 1 ? 1 : best) / static_cast<double>(freq.QuadPart);
+    };
+    const double small = shortest(Small, 9);
+    return shortest(Large, 3) / small;
+}
+
 } // namespace testing_support

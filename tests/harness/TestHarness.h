@@ -1,6 +1,7 @@
 // Helpers shared by the test executables.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace testing_support {
@@ -47,5 +48,10 @@ inline std::wstring BinaryDir() {
 
 // A name no other test process uses (for mutexes, window classes, registry keys).
 std::wstring UniqueName(const std::wstring& prefix);
+
+// How many times longer the work takes at size Large than at size Small: Make(n) prepares
+// the input of size n and gives the work to time; the shortest of a few runs counts (for
+// growth checks, which assert a generous bound on the ratio, never a time).
+double GrowthRatio(const std::function<std::function<void()>(int)>& Make, int Small, int Large);
 
 } // namespace testing_support

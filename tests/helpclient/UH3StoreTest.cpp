@@ -215,3 +215,51 @@ TEST_F(StoreTest, UnreadableScopesFileIsReportedOnce) {
     EXPECT_TRUE(store.Vendors[0].Books.empty());
     EXPECT_EQ(std::count(messages.begin(), messages.end(), L"Error opening file: " + scopes), 1);
 }
+
+// Names are looked up as the system compares them ignoring case, which is more than A-Z:
+// "Straße" and "STRASSE" are one name, "a-b" and "ab" are two. Records keep file order.
+TEST_F(StoreTest, LookUpsFollowTheSystemComparison) {
+    WriteManifest(L"<catalog productId=\"X\" productVersion=\"1\" productLocale=\"xx\">"
+                  L"<contentPath>" + dir.Path() + L"\\content</contentPath>"
+                  L"<contentFile fileName=\"Stra\u00DFe.mshc\" vendorPath=\"\u00C6gir\\store\"/>"
+                  L"<contentFile fileName=\"a-b.mshc\" vendorPath=\"AEGIR\\STORE\"/>"
+                  L"<contentFile fileName=\"STRASSE.mshc\" vendorPath=\"aegir\\store\"/>"
+                  L"<contentFile fileName=\"ab.mshc\" vendorPath=\"\u00E6gir\\Store\"/>"
+                  L"<contentFile fileName=\"vs_ide.mshc\" vendorPath=\"\u00C6gir\\store\"/>"
+                  L"</catalog>");
+    CreateDirectoryW(dir.File(L"content\\\u00C6gir").c_str(), nullptr);
+    WriteBytes(dir.File(L"content\\\u00C6gir\\scopes.xml"),
+               WideToUtf8(L"<scopes><catalog-membership><catalog name=\"x\\1\\XX\">"
+                          L"<scope ref=\"Stra\u00DFe\" displayname=\"S\" productname=\"P\"/>"
+                          L"<scope ref=\"strasse\" displayname=\"second\" productname=\"P\"/>"
+                          L"</catalog></catalog-membership><scope-membership><scope ref=\"STRASSE\">"
+                          L"<package ref=\"strasse\"/><package ref=\"a-b\"/><package ref=\"Stra\u00DFe\"/>"
+                          L"<package ref=\"AB\"/></scope></scope-membership></scopes>"));
+    ASSERT_TRUE(store.LoadManifestFrom(dir.Path()));
+    const int x = store.FindCatalog(L"x\\1\\XX");
+    ASSERT_EQ(x, 2);
+    EXPECT_EQ(store.VendorPaths,
+              (std::vector<std::wstring>{L"Microsoft\\store", L"Contoso\\store", L"\u00C6gir\\store"}));
+    const int aegir = store.FindVendor(L"AEGIR");
+    ASSERT_EQ(aegir, 2);
+    EXPECT_EQ(store.FindVendor(L"\u00E6gir"), aegir);
+    // Straße/STRASSE one package, a-b and ab two; vs_ide of another vendor path is a new one.
+    std::vector<std::wstring> names;
+    for (int i : store.Catalogs[x].PackageIndexes) names.push_back(store.Packages[i].Name);
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Stra\u00DFe", L"a-b", L"ab", L"vs_ide"}));
+    EXPECT_EQ(store.FindPackageByName(L"strasse"), store.Catalogs[x].PackageIndexes[0]);
+    EXPECT_EQ(store.FindPackageByName(L"VS_IDE"), 0);
+    EXPECT_EQ(store.FindPackage(L"VS_IDE", 2), store.Catalogs[x].PackageIndexes[3]);
+
+    const THelp3Books& books = store.Vendors[aegir].Books;
+    ASSERT_EQ(books.size(), 1u);
+    EXPECT_EQ(books[0].displayname, L"S");
+    EXPECT_EQ(store.FindBook(aegir, L"STRASSE"), 0);
+    EXPECT_EQ(books[0].PackageRefs, (std::vector<std::wstring>{L"strasse", L"a-b", L"AB"}));
+
+    // Records added after the load are found too.
+    store.Packages.push_back(THelp3Package{L"late", 0, {}, L"late.mshc"});
+    EXPECT_EQ(store.FindPackageByName(L"LATE"), static_cast<int>(store.Packages.size()) - 1);
+    store.Clear();
+    EXPECT_EQ(store.FindPackageByName(L"late"), -1);
+}

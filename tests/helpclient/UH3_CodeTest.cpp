@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -291,6 +292,10 @@ TEST_F(H3CodeTest, FixAgentUrlModes) {
         {current + L"&embedded=false", 2, current + L"&embedded=false", false},
         {current + L"&embedded=true", 3, current + L"&embedded=true", false},
         {stale + L"&embedded=true", 0, current, true},
+        // Every flag goes, wherever it stands, with its value up to the next '&'.
+        {current + L"&embedded=true&a=1&EMBEDDED=x&embedded=false&b=2&embedded=", 0, current + L"&a=1&b=2", true},
+        {current + L"&embedded=true&a=1&embedded=true", 2, current + L"&a=1&embedded=false", true},
+        {current + L"&embedded&embedded=1&embedded", 0, current + L"&embedded&embedded", true},
     };
     for (const auto& r : rows) {
         std::wstring url = r.In;
@@ -346,6 +351,38 @@ TEST(GetUrlParam, SeparatorRules) {
         std::wstring v = L"old";
         GetUrlParam(r.Url, r.Name, v);
         EXPECT_EQ(r.Value, v) << r.Url << " " << r.Name;
+    }
+}
+
+// Key-less runs of '=' and runs of flags are read in one pass: 100 times the input may take
+// at most 300 times as long, 10 times the input 30 times (a pass per '=' or per flag would
+// take about 10,000 or 100 times). The flags are compared at sizes beyond the caches.
+TEST_F(H3CodeTest, UrlReadersGrowLinearly) {
+    const double param = testing_support::GrowthRatio(
+        [](int n) {
+            auto url = std::make_shared<std::wstring>(L"http://127.0.0.1/ms.help?");
+            for (int i = 0; i < n; ++i) *url += L"k=";
+            *url += L"&id=5";
+            return [url] {
+                std::wstring v;
+                GetUrlParam(*url, L"id", v);
+                ASSERT_EQ(v, L"5");
+            };
+        },
+        5000, 500000);
+    EXPECT_LT(param, 300.0);
+    for (int mode : {0, 2}) {
+        const double flags = testing_support::GrowthRatio(
+            [this, mode](int n) {
+                auto url = std::make_shared<std::wstring>(base + L"id=1");
+                for (int i = 0; i < n; ++i) *url += L"&embedded=true&x=1";
+                return [this, url, mode] {
+                    std::wstring u = *url;
+                    code.FixAgentUrl(u, mode);
+                };
+            },
+            5000, 50000);
+        EXPECT_LT(flags, 30.0) << "mode " << mode;
     }
 }
 

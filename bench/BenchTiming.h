@@ -1,0 +1,40 @@
+// Timing helpers of the benchmark programs.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace bench {
+
+// Seconds on the performance counter.
+inline double Seconds() {
+    static const LARGE_INTEGER freq = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+// Median time of Runs calls of fn (one untimed warm-up first); Result gets fn's count.
+inline double Measure(int runs, const std::function<long long()>& fn, long long& result) {
+    result = fn();
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const double t0 = Seconds();
+        const long long r = fn();
+        times.push_back(Seconds() - t0);
+        if (r != result) std::printf("  (run %d counted %lld, first run %lld)\n", i, r, result);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace bench
