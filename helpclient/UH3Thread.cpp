@@ -7,6 +7,7 @@
 #include "UH3_Agent.h"
 #include "UH3_Code.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -16,6 +17,9 @@ std::mutex g_ProbeLock;
 TAgentProbe g_Probe;
 
 std::unique_ptr<TH3Thread> g_H3Thread;
+std::atomic<int> g_H3Instances{0};
+// How long StopH3Thread waits for a thread to end before leaving it to end by itself.
+constexpr DWORD StopWaitMs = 300;
 bool g_WaitCancel = false;
 bool g_WaitDone = false;
 bool g_WaitResult = false;
@@ -25,6 +29,19 @@ TAgentWaitInfo g_LastWait;
 TAgentProbe CurrentProbe() {
     std::lock_guard<std::mutex> lock(g_ProbeLock);
     return g_Probe ? g_Probe : TAgentProbe(&ProbeHelpAgent);
+}
+
+// The thread goes its own way: it frees itself when it ends (or now, when it has ended).
+void AbandonH3Thread() {
+    if (!g_H3Thread)
+        return;
+    g_H3Thread->Terminate();
+    if (g_H3Thread->Ended) {
+        g_H3Thread.reset(); // only its last instructions are left to wait for
+        return;
+    }
+    g_H3Thread->Abandoned = true;
+    g_H3Thread.release();
 }
 
 } // namespace
@@ -51,6 +68,21 @@ TAgentProbe SetAgentProbe(TAgentProbe Probe) {
     return previous;
 }
 
+TH3Thread::TH3Thread() {
+    ++g_H3Instances;
+    // Runs on the GUI thread after Execute.
+    OnTerminate = [](TObject* Sender) {
+        auto* thread = static_cast<TH3Thread*>(Sender);
+        thread->Ended = true;
+        if (thread->Abandoned)
+            delete thread;
+    };
+}
+
+TH3Thread::~TH3Thread() { --g_H3Instances; }
+
+int H3ThreadInstances() { return g_H3Instances; }
+
 void TH3Thread::Execute() {
     bool found = false;
     while (!Terminated()) {
@@ -74,7 +106,10 @@ void TH3Thread::Execute() {
     if (OnDone) {
         TH3DoneEvent done = OnDone;
         const std::wstring text = DoneText;
-        Synchronize([done, text, found] { done(text, found); });
+        Synchronize([this, done, text, found] {
+            if (!Abandoned)
+                done(text, found);
+        });
     }
 }
 
@@ -100,10 +135,11 @@ void StopH3Thread() {
     if (!g_H3Thread)
         return;
     g_H3Thread->Terminate();
-    // Wait for the end (serving the thread's synchronised call) before the object goes:
-    // its members are in use until then.
-    g_H3Thread->WaitFor();
-    g_H3Thread.reset();
+    // Serve the thread's report and end while waiting a moment for them.
+    const ULONGLONG until = GetTickCount64() + StopWaitMs;
+    for (ULONGLONG now = GetTickCount64(); g_H3Thread && !g_H3Thread->Ended && now < until; now = GetTickCount64())
+        CheckSynchronize(static_cast<DWORD>(std::min<ULONGLONG>(until - now, 10)));
+    AbandonH3Thread();
 }
 
 bool H3ThreadExists() { return g_H3Thread != nullptr; }
@@ -114,18 +150,6 @@ bool WaitForHelpAgent(TCustomForm* Owner, int Offset) {
     if (g_Waiting)
         return false; // a wait is already running further up the stack
     g_LastWait = TAgentWaitInfo{};
-    const TAgentProbe probe = CurrentProbe();
-    TAgentProbeResult first = TAgentProbeResult::Failed;
-    try {
-        first = probe();
-    } catch (...) {
-        first = TAgentProbeResult::Failed;
-    }
-    if (first == TAgentProbeResult::Listening)
-        return true;
-    if (first == TAgentProbeResult::Failed)
-        return false;
-
     g_Waiting = true;
     struct TWaitingGuard {
         ~TWaitingGuard() { g_Waiting = false; }
@@ -147,9 +171,15 @@ bool WaitForHelpAgent(TCustomForm* Owner, int Offset) {
     {
         const int left = Owner ? Owner->Left() + Offset : -1;
         TCancelWrap wrap(0, 0x7FFFFFFF, L"Vorlane", L"", &g_WaitCancel, left);
+        const ULONGLONG start = GetTickCount64();
         int polls = 0;
         while (!g_WaitDone) {
-            Sleep(100);
+            // Until the next 100 ms step, take the thread's report as soon as it comes.
+            const ULONGLONG next = start + 100ull * static_cast<ULONGLONG>(polls + 1);
+            for (ULONGLONG now = GetTickCount64(); !g_WaitDone && now < next; now = GetTickCount64())
+                CheckSynchronize(static_cast<DWORD>(next - now));
+            if (g_WaitDone)
+                break;
             ++polls;
             if (polls == 20) {
                 wrap.ShowForm();
@@ -158,17 +188,18 @@ bool WaitForHelpAgent(TCustomForm* Owner, int Offset) {
             if (Application)
                 Application->ProcessMessages();
             CheckSynchronize();
-            if (g_WaitCancel) {
-                TerminateH3Thread();
-                break; // the thread ends by itself; it is freed below
-            }
-            if (!g_WaitDone && g_H3Thread && g_H3Thread->Finished())
+            if (g_WaitCancel)
+                break; // at once: a probe that is still waiting is left to end by itself
+            if (!g_WaitDone && (!g_H3Thread || g_H3Thread->Ended))
                 break; // ended without reporting (its report failed): not found
         }
         g_LastWait.Polls = polls;
     }
-    const bool result = !g_WaitCancel && g_WaitResult;
+    const bool result = !g_WaitCancel && g_WaitDone && g_WaitResult;
     g_LastWait.Cancelled = g_WaitCancel;
-    StopH3Thread();
+    if (g_WaitCancel)
+        AbandonH3Thread();
+    else
+        StopH3Thread();
     return result;
 }

@@ -25,6 +25,8 @@ using TH3DoneEvent = std::function<void(const std::wstring& Text, bool Found)>;
 class TH3Thread : public TThread {
 public:
     VORLANE_CLASS_NAME(TH3Thread)
+    TH3Thread();
+    ~TH3Thread() override;
     TH3DoneEvent OnDone;
     std::wstring DoneText;       // always empty
     std::atomic<bool> Found{false};
@@ -32,6 +34,11 @@ public:
     TAgentProbe Probe;
     // Milliseconds between two probes.
     static constexpr unsigned ProbePauseMs = 50;
+
+    // GUI thread only. Given up by its owner: its report is dropped and it frees itself
+    // when it ends. Ended: its end was reported on the GUI thread.
+    bool Abandoned = false;
+    bool Ended = false;
 
 protected:
     void Execute() override;
@@ -41,14 +48,19 @@ protected:
 void StartH3Thread(uint8_t Tag, TH3DoneEvent OnDone);
 // Asks the thread to end.
 void TerminateH3Thread();
-// Asks the thread to end, waits for it and frees it.
+// Asks the thread to end and frees it after its end. A thread that does not end within
+// a moment (a probe still waiting for its answer) is left to end by itself: its report
+// is dropped and it frees itself.
 void StopH3Thread();
 bool H3ThreadExists();
+// Agent-wait thread objects that exist, given-up ones included.
+int H3ThreadInstances();
 
-// True when the agent answers. Waits in 100 ms steps while handling messages; after
-// 20 steps a cancel window (placed at Owner's left + Offset) lets the user give up
-// (false). A probe that fails ends the wait with false. A call made while a wait is
-// running returns false at once.
+// True when the agent answers. The probes run on the thread only; the GUI thread waits in
+// 100 ms steps while handling messages; after 2 seconds a cancel window (placed at
+// Owner's left + Offset) lets the user give up (false at once, even while a probe is
+// waiting for its answer). A probe that fails ends the wait with false. A call made while
+// a wait is running returns false at once.
 bool WaitForHelpAgent(TCustomForm* Owner, int Offset);
 
 // What the last wait did (for the viewer's trace and the tests).

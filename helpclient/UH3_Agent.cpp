@@ -2,46 +2,22 @@
 #include "UH3_Agent.h"
 
 #include "Forms.h"
+#include "Handles.h"
 #include "UAgentLink.h"
 #include "SysUtils.h"
 #include "UAuxFile.h"
 #include "UDLogFile.h"
 #include "UH3_Code.h"
+#include "UHttpRequest.h"
 #include "UUnicode.h"
 
-#include <wininet.h>
 #include <ws2tcpip.h>
 #include <tlhelp32.h>
 
-#include <memory>
-
 namespace {
 
-constexpr DWORD OpenUrlFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION |
-                               INTERNET_FLAG_NO_UI; // 0x84400200
-constexpr DWORD ReadChunk = 0x200000;                 // 2 MiB
-constexpr int OpenTries = 5;
-constexpr DWORD RetryPauseMs = 100;
-
-struct TInternetHandle {
-    HINTERNET H = nullptr;
-    explicit TInternetHandle(HINTERNET h) : H(h) {}
-    TInternetHandle(const TInternetHandle&) = delete;
-    TInternetHandle& operator=(const TInternetHandle&) = delete;
-    ~TInternetHandle() {
-        if (H) InternetCloseHandle(H);
-    }
-};
-
-struct TSnapshot {
-    HANDLE H;
-    explicit TSnapshot(HANDLE h) : H(h) {}
-    TSnapshot(const TSnapshot&) = delete;
-    TSnapshot& operator=(const TSnapshot&) = delete;
-    ~TSnapshot() {
-        if (H != INVALID_HANDLE_VALUE) CloseHandle(H);
-    }
-};
+// How long the port probe waits for a connection to be accepted.
+constexpr DWORD ProbeTimeoutMs = 1000;
 
 std::wstring AgentName() {
     std::wstring name;
@@ -49,26 +25,13 @@ std::wstring AgentName() {
     return name.empty() ? std::wstring(L"Vorlane") : name;
 }
 
-// The body bytes of Url; empty when the session or the URL cannot be opened or a read fails.
-void FetchBytes(const std::wstring& Url, std::string& Bytes) {
-    TInternetHandle session(InternetOpenW(AgentName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session.H) return;
-    TInternetHandle request(nullptr);
-    for (int attempt = 0; attempt < OpenTries && !request.H; ++attempt) {
-        request.H = InternetOpenUrlW(session.H, Url.c_str(), nullptr, 0, OpenUrlFlags, 0);
-        if (!request.H) Sleep(RetryPauseMs);
-    }
-    if (!request.H) return;
-    std::string chunk(ReadChunk, '\0');
-    for (;;) {
-        DWORD got = 0;
-        if (!InternetReadFile(request.H, chunk.data(), ReadChunk, &got)) {
-            Bytes.clear();
-            return;
-        }
-        if (got == 0) return;
-        Bytes.append(chunk.data(), got);
-    }
+// Winsock is started once per process (and left to the process's end).
+bool WinsockStarted() {
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    return started;
 }
 
 // The port agent URLs use as a number, or 0 (logged) when it is none.
@@ -91,16 +54,17 @@ int AgentPortNumber(const TH3Paths& Paths) {
 
 void HttpGetText(const std::wstring& Url, std::wstring& Text) {
     Text.clear();
-    std::string bytes;
-    try {
-        FetchBytes(Url, bytes);
-    } catch (...) {
-        // What was read so far is converted below.
+    const THttpReply reply = HttpGetReply(LinkedWinINet(), AgentName(), Url, true);
+    if (!reply.Ok()) {
+        const std::wstring line = L"HttpGetText> " + reply.Describe() + L": " + Url;
+        DebugOut(line);
+        H3TraceLog(line);
+        return;
     }
-    if (bytes.empty()) return;
+    if (reply.Body.empty()) return;
     std::wstring decoded;
     try {
-        BufferToWide(-1, bytes, encNone, decoded);
+        BufferToWide(-1, reply.Body, encNone, decoded);
     } catch (...) {
         decoded.clear();
     }
@@ -121,21 +85,30 @@ bool PortTCP_IsOpenOn(int Port, const std::string& Host) {
         DebugOut(L"PortTCP_IsOpenOn> port %d out of range: not open", {Port});
         return false;
     }
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 0), &data) != 0) return false;
-    bool open = false;
-    const SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    if (s != INVALID_SOCKET) {
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<u_short>(Port));
-        addr.sin_addr.s_addr = inet_addr(Host.c_str());
-        if (addr.sin_addr.s_addr != INADDR_NONE)
-            open = connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0;
-        closesocket(s);
-    }
-    WSACleanup();
-    return open;
+    if (!WinsockStarted()) return false;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<u_short>(Port));
+    addr.sin_addr.s_addr = inet_addr(Host.c_str());
+    if (addr.sin_addr.s_addr == INADDR_NONE) return false;
+    TSocketHandle s(socket(AF_INET, SOCK_STREAM, 0));
+    if (!s) return false;
+    // Without an answer within the time-out (a full backlog, a filtered port) the port
+    // counts as not open.
+    u_long nonBlocking = 1;
+    if (ioctlsocket(s.Get(), FIONBIO, &nonBlocking) != 0) return false;
+    if (connect(s.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0) return true;
+    if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s.Get(), &writable);
+    FD_SET(s.Get(), &failed);
+    timeval wait{static_cast<long>(ProbeTimeoutMs / 1000), static_cast<long>(ProbeTimeoutMs % 1000) * 1000};
+    if (select(0, nullptr, &writable, &failed, &wait) <= 0 || !FD_ISSET(s.Get(), &writable)) return false;
+    int error = 0;
+    int size = sizeof(error);
+    return getsockopt(s.Get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) == 0 && error == 0;
 }
 
 bool IsHelpLibAgentRunning() { return IsHelpLibAgentRunning(CurrentH3Paths()); }
@@ -147,17 +120,16 @@ bool IsHelpLibAgentRunning(const TH3Paths& Paths) {
 
 bool FindProcessId(const std::wstring& ExeName, DWORD& Pid) {
     Pid = 0;
-    HANDLE h = INVALID_HANDLE_VALUE;
+    TFileHandle snapshot;
     for (int attempt = 0; attempt < 6; ++attempt) {
-        h = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        if (h != INVALID_HANDLE_VALUE) break;
+        snapshot.Reset(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        if (snapshot) break;
         if (attempt < 5) Sleep(100);
     }
-    TSnapshot snapshot(h);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (!snapshot) return false;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(h, &entry); more; more = Process32NextW(h, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry)) {
         if (SameTextW(entry.szExeFile, ExeName)) {
             Pid = entry.th32ProcessID;
             return true;

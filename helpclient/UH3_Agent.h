@@ -10,7 +10,10 @@
 class TH3Paths;
 
 // The body of Url decoded to wide text (by byte-order mark, else by content); empty on
-// any failure. The URL is tried up to 5 times, 100 ms apart.
+// any failure, which is logged: no connection (a refused one is tried 5 times, 100 ms
+// apart), no progress for 30 s, longer than 60 s in all, more than 5 redirects, a status
+// of 400 or above, a body cut short of its Content-Length or larger than 256 MiB (the
+// bounds of HttpLimits()).
 void HttpGetText(const std::wstring& Url, std::wstring& Text);
 
 // True when the agent's port accepts a connection. The port is the one agent URLs name
@@ -18,7 +21,8 @@ void HttpGetText(const std::wstring& Url, std::wstring& Text);
 // to 65535 counts as not listening and is logged.
 bool IsHelpAgentListening();
 bool IsHelpAgentListening(const TH3Paths& Paths);
-// A TCP connection to 127.0.0.1:Port / Host:Port succeeds. Out-of-range ports give false.
+// A TCP connection to 127.0.0.1:Port / Host:Port is accepted within a second. Out-of-range
+// ports give false.
 bool PortTCP_IsOpen(int Port);
 bool PortTCP_IsOpenOn(int Port, const std::string& Host);
 

@@ -1,9 +1,11 @@
 // Background download of one small file over HTTP (WinINet bound by name at run time):
-// an online test, the status query, the download into memory (spilled to a temporary
-// file when large), the file saved and its text kept for the caller.
+// an online test, the status query, the download into memory (at most the bounds of
+// HttpLimits(): 256 MiB, no progress for 30 s, 60 s a request), then the file written on
+// the worker beside its target and put in its place only when the body arrived whole.
 #pragma once
 
 #include "Threads.h"
+#include "UHttpRequest.h"
 
 #include <atomic>
 #include <functional>
@@ -40,10 +42,12 @@ public:
     std::wstring Status;        // last log text
     std::wstring Url;
     std::wstring FileName;
-    std::string Buffer;
     std::wstring TempFileName;  // "~~" + the file name, in the file's folder
-    bool FlushOk = false;
     TNotifyEvent OnDone;
+
+    // Ends the running request at once (its internet handles are closed) and every later
+    // one; from any thread. The thread then ends without downloading.
+    void CancelRequest();
 
 protected:
     void Execute() override;
@@ -51,11 +55,10 @@ protected:
 private:
     void Log(const std::wstring& Text);
     void TestConnection();
-    int QueryStatus(int& HttpStatus);
+    bool QueryStatus();
     void Download();
-    void Flush();               // on the GUI thread
-    std::string FAll;           // every byte received
-    int64_t FBytesWritten = 0;
+    bool Save(const std::string& Body);
+    THttpCancel FCancel;
 };
 
 // The temporary file of a download target: "~~" before the file name, same folder.
@@ -68,6 +71,7 @@ bool WinINetReady();
 
 // Starts the download when no thread exists and WinINet is ready; true when started.
 bool StartNetThread(const std::wstring& Url, const std::wstring& FileName, TNotifyEvent OnDone, int Mode);
-// Frees the thread (waiting for its end) and resets the statuses to 0.
+// Ends the running request, frees the thread (waiting for its end, which follows at once)
+// and resets the statuses to 0.
 void FreeNetThread();
 bool NetThreadExists();

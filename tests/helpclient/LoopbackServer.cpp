@@ -2,6 +2,8 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
+
 namespace loopback {
 
 namespace {
@@ -67,6 +69,94 @@ DelayedListener::~DelayedListener() {
     FStop = true;
     FThread.join();
     closesocket(FSocket);
+}
+
+RawServer::RawServer(THandler Handler, bool ReadRequest) {
+    FSocket = BoundSocket(FPort);
+    listen(FSocket, 16);
+    FThread = std::thread([this, Handler, ReadRequest] {
+        while (!FStop) {
+            fd_set set;
+            FD_ZERO(&set);
+            FD_SET(FSocket, &set);
+            timeval tv{0, 20000};
+            if (select(0, &set, nullptr, nullptr, &tv) <= 0)
+                continue;
+            SOCKET c = accept(FSocket, nullptr, nullptr);
+            if (c == INVALID_SOCKET)
+                continue;
+            ++FConnections;
+            std::lock_guard<std::mutex> lock(FLock);
+            FClients.push_back(c);
+            FThreads.emplace_back([this, c, Handler, ReadRequest] {
+                std::string head;
+                char buf[4096];
+                bool whole = true;
+                while (ReadRequest && whole && head.find("\r\n\r\n") == std::string::npos) {
+                    const int n = recv(c, buf, sizeof(buf), 0);
+                    whole = n > 0;
+                    if (whole)
+                        head.append(buf, n);
+                }
+                if (whole)
+                    Handler(c, *this);
+                CloseClient(c);
+            });
+        }
+    });
+}
+
+RawServer::~RawServer() {
+    FStop = true;
+    FThread.join();
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        for (SOCKET c : FClients)
+            shutdown(c, SD_BOTH); // ends a handler blocked in send or recv
+    }
+    for (std::thread& t : FThreads)
+        t.join();
+    closesocket(FSocket);
+}
+
+void RawServer::CloseClient(SOCKET Client) {
+    std::lock_guard<std::mutex> lock(FLock);
+    auto it = std::find(FClients.begin(), FClients.end(), Client);
+    if (it == FClients.end())
+        return;
+    FClients.erase(it);
+    shutdown(Client, SD_SEND);
+    closesocket(Client);
+}
+
+void RawServer::Reset(SOCKET Client) {
+    std::lock_guard<std::mutex> lock(FLock);
+    auto it = std::find(FClients.begin(), FClients.end(), Client);
+    if (it == FClients.end())
+        return;
+    FClients.erase(it);
+    linger hard{1, 0};
+    setsockopt(Client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof(hard));
+    closesocket(Client);
+}
+
+std::wstring RawServer::Base() const { return L"http://127.0.0.1:" + std::to_wstring(FPort); }
+
+bool RawServer::Pause(int Ms) {
+    for (int waited = 0; waited < Ms && !FStop; waited += 10)
+        Sleep(10);
+    return !FStop;
+}
+
+bool RawServer::Send(SOCKET Client, const std::string& Bytes) {
+    size_t sent = 0;
+    while (sent < Bytes.size()) {
+        const int n = send(Client, Bytes.data() + sent, static_cast<int>(Bytes.size() - sent), 0);
+        if (n <= 0)
+            return false;
+        sent += n;
+    }
+    return true;
 }
 
 int ClosedPort() {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -52,6 +53,38 @@ private:
     std::map<std::string, std::string> FBodies;
     std::string FMissingBody;
     std::vector<std::string> FRequests;
+    std::thread FThread;
+};
+
+// A server that misbehaves as a test wants: each connection is handed to Handler on a
+// thread of its own, after the request head was read (unless ReadRequest is false), and
+// closed when the handler returns. The destructor ends every connection (Stopping()
+// turns true, the sockets are shut down) and waits for the handlers.
+class RawServer {
+public:
+    using THandler = std::function<void(SOCKET Client, RawServer& Server)>;
+    explicit RawServer(THandler Handler, bool ReadRequest = true);
+    ~RawServer();
+    int Port() const { return FPort; }
+    std::wstring Base() const; // "http://127.0.0.1:port"
+    bool Stopping() const { return FStop; }
+    // Waits Ms, or less when the server stops; false when it stops.
+    bool Pause(int Ms);
+    // Sends all of Bytes; false when the peer is gone.
+    static bool Send(SOCKET Client, const std::string& Bytes);
+    // Ends the connection with a reset (the handler must not use Client afterwards).
+    void Reset(SOCKET Client);
+    int Connections() const { return FConnections; }
+
+private:
+    void CloseClient(SOCKET Client);
+    SOCKET FSocket = INVALID_SOCKET;
+    int FPort = 0;
+    std::atomic<bool> FStop{false};
+    std::atomic<int> FConnections{0};
+    std::mutex FLock;
+    std::vector<SOCKET> FClients; // open connections
+    std::vector<std::thread> FThreads;
     std::thread FThread;
 };
 

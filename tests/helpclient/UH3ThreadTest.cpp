@@ -127,3 +127,91 @@ TEST(AgentWait, StopEndsARunningThread) {
     EXPECT_TRUE(done);
     EXPECT_FALSE(found);
 }
+
+// A probe that hangs (a port that never answers): Cancel returns at once, the thread is
+// left to end by itself when its probe comes back, its report dropped, and then frees itself.
+TEST(AgentWait, CancelDoesNotWaitForAStuckProbe) {
+    Watchdog w(20000);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> calls{0};
+    PortProbe stuck([&]() {
+        ++calls;
+        WaitForSingleObject(release, 15000);
+        return TAgentProbeResult::Listening; // too late: nobody waits any more
+    });
+    DWORD clicked = 0;
+    SetShotTimer(2300, [&clicked](TObject*) {
+        for (int i = 0; i < Screen->FormCount(); ++i)
+            if (auto* f = dynamic_cast<TCancelForm*>(Screen->Forms(i))) {
+                clicked = GetTickCount();
+                f->CancelBtn->Click();
+            }
+    });
+    EXPECT_FALSE(WaitForHelpAgent(nullptr, 40));
+    const DWORD returned = GetTickCount();
+    ASSERT_NE(clicked, 0u);
+    EXPECT_LT(returned - clicked, 300u);
+    EXPECT_TRUE(LastAgentWait().Cancelled);
+    EXPECT_FALSE(H3ThreadExists());
+    EXPECT_EQ(H3ThreadInstances(), 1); // still in its probe
+
+    // A new wait while the old probe hangs runs a thread of its own.
+    {
+        loopback::DelayedListener agent(0);
+        PortProbe listening(agent.Port());
+        EXPECT_TRUE(WaitForHelpAgent(nullptr, 40));
+    }
+    SetEvent(release);
+    EXPECT_TRUE(PumpUntil([] { return H3ThreadInstances() == 0; }, 5000));
+    EXPECT_EQ(calls.load(), 1);
+    CloseHandle(release);
+
+    // Stopping a thread whose probe hangs does not wait for the probe either.
+    HANDLE again = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    PortProbe stuckAgain([again] {
+        WaitForSingleObject(again, 15000);
+        return TAgentProbeResult::NotListening;
+    });
+    bool reported = false;
+    StartH3Thread(0, [&reported](const std::wstring&, bool) { reported = true; });
+    PumpFor(100);
+    const DWORD t0 = GetTickCount();
+    StopH3Thread();
+    EXPECT_LT(GetTickCount() - t0, 1000u);
+    EXPECT_FALSE(H3ThreadExists());
+    SetEvent(again);
+    EXPECT_TRUE(PumpUntil([] { return H3ThreadInstances() == 0; }, 5000));
+    EXPECT_FALSE(reported); // the report of a thread given up is dropped
+    CloseHandle(again);
+}
+
+// A port whose backlog is full never accepts: the probe says "not open" after its
+// time-out instead of waiting for the system's connect time-out.
+TEST(AgentWait, ProbeOfAFullBacklogEndsInASecond) {
+    Watchdog w(20000);
+    SOCKET server = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(server, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    int len = sizeof(a);
+    getsockname(server, reinterpret_cast<sockaddr*>(&a), &len);
+    listen(server, 1);
+    std::vector<SOCKET> fillers;
+    for (int i = 0; i < 8; ++i) {
+        SOCKET c = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        u_long nb = 1;
+        ioctlsocket(c, FIONBIO, &nb);
+        connect(c, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+        fillers.push_back(c);
+    }
+    Sleep(200);
+    const DWORD t0 = GetTickCount();
+    const bool open = PortTCP_IsOpen(ntohs(a.sin_port));
+    const DWORD took = GetTickCount() - t0;
+    std::printf("  probe of a full backlog: %s after %lu ms\n", open ? "open" : "not open",
+                static_cast<unsigned long>(took));
+    EXPECT_LT(took, 2000u);
+    for (SOCKET c : fillers) closesocket(c);
+    closesocket(server);
+}

@@ -57,9 +57,9 @@ TEST(HttpGetText, DecodesByMarkOrContent) {
     std::wstring text;
     HttpGetText(Url(server, "/utf16nomark"), text);
     EXPECT_EQ(longSample, text);
-    // No status test: an error page's body comes back like any other.
+    // An error page is no reply.
     HttpGetText(Url(server, "/missing"), text);
-    EXPECT_EQ(L"no such page", text);
+    EXPECT_EQ(L"", text);
     HttpGetText(Url(server, "/empty"), text);
     EXPECT_EQ(L"", text);
 

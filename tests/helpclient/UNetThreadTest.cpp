@@ -1,8 +1,11 @@
 #include "UNetThread.h"
 
 #include "../vcl/VclTestSupport.h"
+#include "HttpFaults.h"
 #include "LoopbackServer.h"
 #include "TestHarness.h"
+
+#include <chrono>
 
 #include <gtest/gtest.h>
 
@@ -120,4 +123,62 @@ TEST(NetThread, OfflineMeansNoDownload) {
     ASSERT_TRUE(PumpUntil([&] { return done > 0; }, 20000));
     EXPECT_EQ(NetStatus.load(), nsNotConnected);
     EXPECT_EQ(DownloadStatus.load(), dsNone);
+}
+
+// Every fault of the table fails the download within its bound, leaves the old file as
+// it was and no temporary file, and leaves no worker behind.
+TEST(NetThread, FaultsNeverReachTheTarget) {
+    Watchdog w(120000);
+    loopback::HttpServer probe;
+    probe.Serve("/probe", "ok");
+    NetScope scope(probe.Base() + L"/probe");
+    TempDir dir;
+    const std::wstring target = dir.File(L"info.dat");
+    const long long bound = 2 * httpfaults::ShortLimits::Value().TotalMs + 1000; // status query and download
+    for (const httpfaults::Fault& f : httpfaults::Table()) {
+        httpfaults::ShortLimits limits(f.MaxBytes);
+        testing_support::WriteBytes(target, "old contents");
+        {
+            loopback::RawServer server(f.Serve, f.ReadRequest);
+            int done = 0;
+            const auto t0 = std::chrono::steady_clock::now();
+            ASSERT_TRUE(StartNetThread(server.Base() + L"/info.dat", target, [&](TObject*) { ++done; }, 99));
+            ASSERT_TRUE(PumpUntil([&] { return done > 0; }, 20000)) << f.Name;
+            const long long ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+            EXPECT_LT(ms, bound) << f.Name;
+            EXPECT_EQ(DownloadStatus.load(), dsFailed) << f.Name;
+            EXPECT_EQ(testing_support::ReadBytes(target), "old contents") << f.Name;
+            EXPECT_FALSE(testing_support::FileExistsW(NetTempFileName(target))) << f.Name;
+            EXPECT_TRUE(DownloadedText().empty()) << f.Name;
+            FreeNetThread();
+        }
+        EXPECT_TRUE(httpfaults::WorkersGone(10000)) << f.Name;
+    }
+}
+
+// Closing the program while a download stalls: the thread ends within a second.
+TEST(NetThread, FreeEndsAStalledDownloadAtOnce) {
+    Watchdog w(30000);
+    loopback::HttpServer probe;
+    probe.Serve("/probe", "ok");
+    NetScope scope(probe.Base() + L"/probe");
+    TempDir dir;
+    {
+        loopback::RawServer stalled([](SOCKET c, loopback::RawServer& s) {
+            loopback::RawServer::Send(c, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nabc");
+            s.Pause(60000);
+        });
+        ASSERT_TRUE(StartNetThread(stalled.Base() + L"/x.dat", dir.File(L"x.dat"), nullptr, 0));
+        ASSERT_TRUE(PumpUntil([] { return DownloadStatus == dsRunning; }, 10000));
+        PumpFor(200); // the download is waiting for the rest of the body (30 s bounds)
+        const auto t0 = std::chrono::steady_clock::now();
+        FreeNetThread();
+        const long long ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+        EXPECT_LT(ms, 1000);
+        EXPECT_FALSE(NetThreadExists());
+        EXPECT_FALSE(testing_support::FileExistsW(dir.File(L"x.dat")));
+    }
+    EXPECT_TRUE(httpfaults::WorkersGone(10000));
 }

@@ -9,6 +9,7 @@
 #include "TntClasses.h"
 #include "UH3Store.h"
 #include "UH3_Code.h"
+#include "UHttpRequest.h"
 #include "UPathViewer.h"
 #include "UTocData.h"
 #include "UTocTreeView.h"
@@ -180,4 +181,38 @@ TEST_F(StandinTest, SampleStoreManifest) {
     const int netfx = store.FindBook(ms, L"netfx_book");
     ASSERT_GE(netfx, 0);
     EXPECT_EQ(store.Vendors[ms].Books[netfx].CatalogIndexes.size(), 2u); // a book in two catalogs
+}
+
+// The agent's replies going wrong (closed mid-reply, an error page, a stall past the bounds):
+// each expansion gets nothing and ends in time, and the next sound reply fills the level.
+TEST_F(StandinTest, FaultyAgentRepliesGiveNoTopics) {
+    vcltest::Watchdog dog(60000, "faulty agent replies");
+    standin_test::AgentProcess faulty;
+    const int port = standin_test::FreePort();
+    ASSERT_TRUE(faulty.Start(*inst, port,
+                             {{L"STANDIN_AGENT_FAULTS", L"children#1=close;children#2=error:503;children#3=stall:4000"}}) &&
+                faulty.WaitForPort());
+    StandinEnvironment faultyEnv;
+    faultyEnv.PortText = std::to_wstring(port);
+    faultyEnv.Pid = faulty.Pid();
+    TH3Code faultyCode(&paths, &faultyEnv);
+    faultyCode.SetCatalogName(L"VS\\100\\en-US");
+    TH3CodeLink faultyLink(&faultyCode);
+    FakeTree faultyTree;
+    TTocData model(&faultyTree, &faultyLink);
+
+    THttpLimits limits = HttpLimits();
+    limits.StallMs = 1000;
+    limits.TotalMs = 2000;
+    const THttpLimits previous = SetHttpLimits(limits);
+    std::vector<int> added;
+    for (int fault = 1; fault <= 3; ++fault) {
+        const DWORD t0 = GetTickCount();
+        model.ExpandNode(nullptr, added);
+        EXPECT_TRUE(added.empty()) << "fault " << fault;
+        EXPECT_LT(GetTickCount() - t0, 3000u) << "fault " << fault;
+    }
+    model.ExpandNode(nullptr, added);
+    EXPECT_EQ(added.size(), 3u);
+    SetHttpLimits(previous);
 }

@@ -1,0 +1,148 @@
+// Requests under faults: every case of the fault table ends within its bound with the
+// failure it must give, and leaves no worker behind once the peer is gone.
+#include "UHttpRequest.h"
+
+#include "../vcl/VclTestSupport.h"
+#include "HttpFaults.h"
+#include "LoopbackServer.h"
+#include "UH3_Agent.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+using namespace httpfaults;
+
+namespace {
+
+struct TOutcome {
+    THttpReply Reply;
+    long long Ms = 0;
+};
+
+TOutcome Get(const std::wstring& Url, bool ReadBody = true, THttpCancel* Cancel = nullptr) {
+    const auto t0 = std::chrono::steady_clock::now();
+    TOutcome o;
+    o.Reply = HttpGetReply(LinkedWinINet(), L"VorlaneTest", Url, ReadBody, Cancel);
+    o.Ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    return o;
+}
+
+const char* FailureName(THttpFailure f) {
+    static const char* const names[] = {"None",   "NoSession", "CannotOpen", "TimedOut", "BadReply",
+                                        "Status", "Redirects", "Incomplete", "TooLarge", "Cancelled"};
+    return names[static_cast<int>(f)];
+}
+
+} // namespace
+
+// The whole table, its cases side by side (each against its own server).
+TEST(HttpFaults, EveryFaultEndsInItsBoundWithItsFailure) {
+    vcltest::Watchdog w(60000);
+    const THttpLimits bounds = ShortLimits::Value();
+    const long long bound = bounds.TotalMs + 1000; // the request's bound and the time to start and stop it
+    for (bool capped : {false, true}) {
+        ShortLimits limits(capped ? 1u << 20 : 0);
+        std::vector<const Fault*> cases;
+        for (const Fault& f : Table())
+            if ((f.MaxBytes != 0) == capped) cases.push_back(&f);
+        std::vector<std::unique_ptr<loopback::RawServer>> servers;
+        std::vector<TOutcome> outcomes(cases.size());
+        std::vector<std::thread> clients;
+        for (size_t i = 0; i < cases.size(); ++i) {
+            servers.push_back(std::make_unique<loopback::RawServer>(cases[i]->Serve, cases[i]->ReadRequest));
+            clients.emplace_back([&, i] { outcomes[i] = Get(servers[i]->Base() + L"/reply"); });
+        }
+        for (std::thread& t : clients) t.join();
+        for (size_t i = 0; i < cases.size(); ++i) {
+            const THttpReply& r = outcomes[i].Reply;
+            EXPECT_EQ(FailureName(cases[i]->Expected), std::string(FailureName(r.Failure)))
+                << cases[i]->Name << ": " << std::string(r.Describe().begin(), r.Describe().end());
+            EXPECT_LT(outcomes[i].Ms, bound) << cases[i]->Name;
+            EXPECT_TRUE(r.Body.empty()) << cases[i]->Name;
+            std::printf("  %-32s %-11s %5lld ms  %ls\n", cases[i]->Name, FailureName(r.Failure), outcomes[i].Ms,
+                        r.Describe().c_str());
+        }
+        servers.clear();
+        EXPECT_TRUE(WorkersGone(10000)) << HttpRequestWorkers() << " request workers left";
+    }
+}
+
+// What the failures tell the log, and what they leave for the caller.
+TEST(HttpFaults, FailuresSayWhatWentWrong) {
+    ShortLimits limits;
+    loopback::RawServer cut([](SOCKET c, loopback::RawServer&) {
+        loopback::RawServer::Send(c, "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabcd");
+    });
+    TOutcome o = Get(cut.Base() + L"/");
+    EXPECT_EQ(L"incomplete (4 of 10 bytes)", o.Reply.Describe());
+    EXPECT_EQ(200, o.Reply.Status);
+
+    loopback::RawServer missing([](SOCKET c, loopback::RawServer&) {
+        loopback::RawServer::Send(c, "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found");
+    });
+    o = Get(missing.Base() + L"/");
+    EXPECT_EQ(L"status 404", o.Reply.Describe());
+
+    // A redirect is followed to its end (relative addresses too) and the reply says where.
+    loopback::HttpServer target;
+    target.Serve("/final", "done");
+    const std::string to = std::string("http://127.0.0.1:") + std::to_string(target.Port()) + "/final";
+    loopback::RawServer moved([to](SOCKET c, loopback::RawServer&) {
+        loopback::RawServer::Send(c, "HTTP/1.1 301 Moved\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n");
+    });
+    o = Get(moved.Base() + L"/start");
+    EXPECT_TRUE(o.Reply.Ok()) << std::string(o.Reply.Describe().begin(), o.Reply.Describe().end());
+    EXPECT_EQ("done", o.Reply.Body);
+    EXPECT_EQ(target.Base() + L"/final", o.Reply.Url);
+
+    // The status alone: the body is not waited for.
+    loopback::RawServer slowBody([](SOCKET c, loopback::RawServer& s) {
+        loopback::RawServer::Send(c, "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n");
+        s.Pause(60000);
+    });
+    o = Get(slowBody.Base() + L"/", false);
+    EXPECT_TRUE(o.Reply.Ok());
+    EXPECT_LT(o.Ms, 400);
+}
+
+// A cancel ends a stalled request at once, and every later one given the same object.
+TEST(HttpFaults, CancelEndsARequestAtOnce) {
+    vcltest::Watchdog w(30000);
+    {
+        loopback::RawServer stalled([](SOCKET, loopback::RawServer& s) { s.Pause(60000); });
+        THttpCancel cancel;
+        std::thread canceller([&cancel] {
+            Sleep(300);
+            cancel.Cancel();
+        });
+        const TOutcome o = Get(stalled.Base() + L"/", true, &cancel); // the default bounds: 30 s, 60 s
+        canceller.join();
+        EXPECT_EQ(THttpFailure::Cancelled, o.Reply.Failure);
+        EXPECT_LT(o.Ms, 1000);
+        EXPECT_EQ(THttpFailure::Cancelled, Get(stalled.Base() + L"/", true, &cancel).Reply.Failure);
+    }
+    EXPECT_TRUE(WorkersGone(10000));
+}
+
+TEST(HttpGetText, ErrorPagesAndCutRepliesGiveNoText) {
+    ShortLimits limits;
+    loopback::HttpServer server;
+    server.Serve("/page", "<html>ok</html>");
+    server.ServeMissing("<html>no such page</html>");
+    std::wstring text = L"old";
+    HttpGetText(server.Base() + L"/missing", text);
+    EXPECT_EQ(L"", text);
+    HttpGetText(server.Base() + L"/page", text);
+    EXPECT_EQ(L"<html>ok</html>", text);
+    for (const Fault& f : Table()) {
+        loopback::RawServer faulty(f.Serve, f.ReadRequest);
+        text = L"old";
+        HttpGetText(faulty.Base() + L"/", text);
+        EXPECT_EQ(L"", text) << f.Name;
+        if (std::string(f.Name) == "close mid-body") break; // one cut case is enough here
+    }
+}
