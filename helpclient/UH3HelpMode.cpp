@@ -140,6 +140,10 @@ bool WriteHelpMode(const std::wstring& UserFile, const std::wstring& Mode) {
 
     text.replace(static_cast<size_t>(entry.TagStart - 1), static_cast<size_t>(entry.TagLength), EntryText(Mode));
     if (!loaded->SetTextEx(text, !loaded->HasBOM)) return SaveFailed(UserFile);
+    // The new entry must read back as written: in a damaged file its quotes can pair with a
+    // stray quote before it, and the file's encoding may not hold the mode's characters.
+    const THelpModeEntry check = FindHelpModeEntry(loaded->GetText());
+    if (!check.Found || check.Value != Mode) return SaveFailed(UserFile);
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (attempt > 0) {
             Sleep(HelpModeRetryDelayMs);

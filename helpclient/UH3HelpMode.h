@@ -17,7 +17,8 @@ std::wstring ReadHelpMode(const std::wstring& UserFile, const std::wstring& Mach
 // Writes Mode into UserFile. An existing file gets its helpmode entry replaced and keeps
 // every other byte and its encoding; a missing file (and its folder) is created with the
 // six-line default. False, after the message "Could not save cfg file: " + path, when the
-// file cannot be written or holds no helpmode entry to change.
+// file cannot be written, holds no helpmode entry to change, or would not read back the new
+// mode (a damaged file; it is then left as it was).
 bool WriteHelpMode(const std::wstring& UserFile, const std::wstring& Mode);
 
 // The text of a fresh file for Mode (six lines, CR LF after each).

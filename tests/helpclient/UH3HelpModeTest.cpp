@@ -139,6 +139,14 @@ TEST_F(HelpModeTest, FailuresAreReportedNotSwallowed) {
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back(), L"Could not save cfg file: " + f);
 
+    // An entry that would not read back as written (its quotes would close a stray one).
+    messages.clear();
+    const std::string stray = "<?xml encoding=\"utf-8><appSettings><add key='helpmode' value=online></appSettings>";
+    WriteBytes(f, stray);
+    EXPECT_FALSE(WriteHelpMode(f, L"offline"));
+    EXPECT_EQ(ReadBytes(f), stray);
+    EXPECT_EQ(messages.size(), 1u);
+
     // A folder that cannot be made (a file is in its way).
     messages.clear();
     WriteBytes(dir.File(L"blocker"), "x");
