@@ -5,6 +5,8 @@
 #include "Forms.h"
 #include "qenSmartTabs.h"
 
+#include "BenchTiming.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -14,16 +16,7 @@
 
 namespace {
 
-double Seconds() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(freq.QuadPart);
-}
+using bench::Seconds;
 
 // Median seconds per call over Runs runs of Calls calls (one untimed warm-up run first).
 double Median(int Runs, int Calls, const std::function<void()>& fn) {

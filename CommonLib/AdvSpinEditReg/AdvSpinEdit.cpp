@@ -835,45 +835,43 @@ void TAdvSpinEdit::Step(bool Up, bool Page) {
     SetModified(true);
 }
 
+namespace {
+
+// Writes a value back when its text is no value of its kind or the value lies out of bounds.
+template <class T, class Parse, class Limit, class Write>
+void WriteBackWhenNeeded(const std::wstring& Text, Parse parse, Limit limit, Write write) {
+    T v;
+    if (!parse(Text, v) || limit(v) != v)
+        write(v);
+}
+
+} // namespace
+
 void TAdvSpinEdit::CheckOnExit() {
     const std::wstring text = Trim(GetText());
     if (text.empty() && AllowNullValue)
         return;
+    auto same = [](TDateTime v) { return v; };
     switch (FSpinType) {
-    case sptNormal: {
-        int v;
-        bool ok = SpinTryTextToInt(text, v);
-        if (!ok || CheckValue(v) != v)
-            SetValue(v);
+    case sptNormal:
+        WriteBackWhenNeeded<int>(text, SpinTryTextToInt, [this](int v) { return CheckValue(v); },
+                                 [this](int v) { SetValue(v); });
         break;
-    }
-    case sptHex: {
-        int v;
-        bool ok = SpinTryHexToInt(text, v);
-        if (!ok || CheckValue(v) != v)
-            SetHexValue(v);
+    case sptHex:
+        WriteBackWhenNeeded<int>(text, SpinTryHexToInt, [this](int v) { return CheckValue(v); },
+                                 [this](int v) { SetHexValue(v); });
         break;
-    }
-    case sptFloat: {
-        double v;
-        bool ok = SpinTryTextToFloat(text, v);
-        if (!ok || CheckFloatValue(v) != v)
-            SetFloatValue(v);
+    case sptFloat:
+        WriteBackWhenNeeded<double>(text, SpinTryTextToFloat, [this](double v) { return CheckFloatValue(v); },
+                                    [this](double v) { SetFloatValue(v); });
         break;
-    }
-    case sptDate: {
-        TDateTime v;
-        bool ok = SpinTryTextToDate(text, v);
-        if (!ok || CheckDateValue(v) != v)
-            SetDateValue(v);
+    case sptDate:
+        WriteBackWhenNeeded<TDateTime>(text, SpinTryTextToDate, [this](TDateTime v) { return CheckDateValue(v); },
+                                       [this](TDateTime v) { SetDateValue(v); });
         break;
-    }
-    case sptTime: {
-        TDateTime v;
-        if (!SpinTryTextToTime(text, v))
-            SetTimeValue(0);
+    case sptTime:
+        WriteBackWhenNeeded<TDateTime>(text, SpinTryTextToTime, same, [this](TDateTime v) { SetTimeValue(v); });
         break;
-    }
     }
 }
 
