@@ -486,6 +486,10 @@ TEST(SpinEditWindow, ButtonsStepRepeatAndFocusTheEdit) {
     w.Mouse(WM_LBUTTONDOWN, x, down->Top() + 2);
     w.Mouse(WM_LBUTTONUP, x, down->Top() + 2);
     EXPECT_EQ(w.Spin->Value(), 2);
+    // The mouse really stands on the button: moves the system reports while the button is
+    // captured then keep it down.
+    POINT screen = w.Spin->Button()->ClientToScreen(POINT{x, y});
+    SetCursorPos(screen.x, screen.y);
     w.Mouse(WM_LBUTTONDOWN, x, y);
     PumpFor(1000);
     w.Mouse(WM_LBUTTONUP, x, y);
