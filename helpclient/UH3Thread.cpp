@@ -122,6 +122,7 @@ void StartH3Thread(uint8_t Tag, TH3DoneEvent OnDone) {
     thread->Found = false;
     thread->Tag = Tag;
     thread->Probe = CurrentProbe();
+    AddEndStep(&StopH3Thread); // a wait still running at exit is stopped in time
     thread->Start();
     g_H3Thread = std::move(thread);
 }

@@ -50,7 +50,8 @@ void StartH3Thread(uint8_t Tag, TH3DoneEvent OnDone);
 void TerminateH3Thread();
 // Asks the thread to end and frees it after its end. A thread that does not end within
 // a moment (a probe still waiting for its answer) is left to end by itself: its report
-// is dropped and it frees itself.
+// is dropped and it frees itself. The program's end steps (RunEndSteps) call it for a
+// thread that still runs.
 void StopH3Thread();
 bool H3ThreadExists();
 // Agent-wait thread objects that exist, given-up ones included.

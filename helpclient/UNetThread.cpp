@@ -234,6 +234,7 @@ bool StartNetThread(const std::wstring& Url, const std::wstring& FileName, TNoti
     SetDownloadedText(L"");
     g_NetThread = std::make_unique<TNetThread>(Url, FileName, std::move(OnDone));
     NetMode = Mode;
+    AddEndStep(&FreeNetThread); // a download still running at exit is stopped in time
     g_NetThread->Start();
     return true;
 }

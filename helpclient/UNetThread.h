@@ -72,6 +72,7 @@ bool WinINetReady();
 // Starts the download when no thread exists and WinINet is ready; true when started.
 bool StartNetThread(const std::wstring& Url, const std::wstring& FileName, TNotifyEvent OnDone, int Mode);
 // Ends the running request, frees the thread (waiting for its end, which follows at once)
-// and resets the statuses to 0.
+// and resets the statuses to 0. The program's end steps (RunEndSteps) call it for a
+// download that still runs.
 void FreeNetThread();
 bool NetThreadExists();

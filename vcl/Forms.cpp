@@ -36,9 +36,16 @@ struct TFormsUnit {
             if (Application)
                 Application->MouseOver(w, c);
         };
+        ThreadLog = [](const std::wstring& line) {
+            if (Application)
+                Application->Log(line);
+            else
+                OutputDebugStringW((line + L"\n").c_str());
+        };
     }
     ~TFormsUnit() {
         g_ControlHooks = TControlHooks{};
+        ThreadLog = nullptr;
         delete Application;
         Application = nullptr;
         delete Screen;
@@ -720,17 +727,12 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
     SetBoundaryHandler([this](const wchar_t* where, const std::wstring& cls, const std::wstring& msg) {
         HandleException(where, cls, msg);
     });
-    WakeMainThread = [this] {
-        if (FHandle)
-            PostMessageW(FHandle, WM_NULL, 0, 0);
-    };
 }
 
 TApplication::~TApplication() {
     // Exceptions stopped from here on (threads still running, windows of other units)
     // must not reach an object that is going away.
     SetBoundaryHandler(nullptr);
-    WakeMainThread = nullptr;
     if (FMenuFilterHook)
         UnhookWindowsHookEx(FMenuFilterHook);
     FMenuFilterHook = nullptr;
@@ -741,6 +743,8 @@ TApplication::~TApplication() {
             f->BeforeDestruction();
     DestroyComponents();
     if (FHandle) {
+        HWND wake = FHandle;
+        WakeMainThreadWindow.compare_exchange_strong(wake, nullptr);
         SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
         DestroyWindow(FHandle);
         FHandle = nullptr;
@@ -768,6 +772,8 @@ HWND TApplication::Handle() {
                                   nullptr, nullptr, inst, this);
         if (!FHandle)
             RaiseLastOSError();
+        // Calls queued for the GUI thread wake the loop through this window from now on.
+        WakeMainThreadWindow = FHandle;
     }
     return FHandle;
 }
@@ -1250,9 +1256,12 @@ LRESULT TApplication::WndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) 
         break;
     case WM_QUERYENDSESSION:
         return 1;
-    case WM_NCDESTROY:
+    case WM_NCDESTROY: {
+        HWND wake = Wnd;
+        WakeMainThreadWindow.compare_exchange_strong(wake, nullptr);
         FHandle = nullptr;
         break;
+    }
     }
     return DefWindowProcW(Wnd, Msg, WParam, LParam);
 }

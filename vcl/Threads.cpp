@@ -6,10 +6,12 @@
 #include <process.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 
 DWORD MainThreadID = GetCurrentThreadId();
-std::function<void()> WakeMainThread;
+constinit std::atomic<HWND> WakeMainThreadWindow{nullptr};
+constinit TThreadLogProc ThreadLog = nullptr;
 
 namespace {
 
@@ -20,14 +22,25 @@ struct TSyncRecord {
     std::exception_ptr Error;
 };
 
-// The thread whose OnTerminate runs on the GUI thread right now.
-std::atomic<TThread*> g_TerminatingThread{nullptr};
-// Threads freed from their own OnTerminate: their ending thread must not touch them again.
-std::mutex g_DetachLock;
-std::vector<TThread*> g_Detached;
+// A lock that works from the first instruction of start-up: constant-initialised, unlike
+// std::mutex here (a worker may queue a call before this unit's start-up code has run).
+class TStartupLock {
+public:
+    void lock() noexcept { AcquireSRWLockExclusive(&FLock); }
+    void unlock() noexcept { ReleaseSRWLockExclusive(&FLock); }
 
-std::mutex g_SyncLock;
-std::vector<std::shared_ptr<TSyncRecord>> g_SyncList;
+private:
+    SRWLOCK FLock = SRWLOCK_INIT;
+};
+
+// The thread whose OnTerminate runs on the GUI thread right now.
+constinit std::atomic<TThread*> g_TerminatingThread{nullptr};
+// Threads freed from their own OnTerminate: their ending thread must not touch them again.
+constinit TStartupLock g_DetachLock;
+constinit std::vector<TThread*> g_Detached;
+
+constinit TStartupLock g_SyncLock;
+constinit std::vector<std::shared_ptr<TSyncRecord>> g_SyncList;
 
 HANDLE SyncEvent() {
     static HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -36,15 +49,64 @@ HANDLE SyncEvent() {
 
 void AddSyncRecord(const std::shared_ptr<TSyncRecord>& Record) {
     {
-        std::lock_guard<std::mutex> lock(g_SyncLock);
+        std::lock_guard<TStartupLock> lock(g_SyncLock);
         g_SyncList.push_back(Record);
         SetEvent(SyncEvent());
     }
-    if (WakeMainThread)
-        WakeMainThread();
+    // Wakes a loop that waits for messages. Before the application window exists a thread
+    // message does it (MainThreadID is 0 before this unit's start-up code has run: those
+    // calls run at the loop's first idle turn).
+    if (HWND wake = WakeMainThreadWindow.load())
+        PostMessageW(wake, WM_NULL, 0, 0);
+    else if (MainThreadID && GetCurrentThreadId() != MainThreadID)
+        PostThreadMessageW(MainThreadID, WM_NULL, 0, 0);
 }
 
+void WriteThreadLog(const std::wstring& Line) {
+    if (ThreadLog)
+        ThreadLog(Line);
+    else
+        OutputDebugStringW((Line + L"\n").c_str());
+}
+
+// The end steps: plain data, so that adding one works at any time of start-up.
+constexpr size_t MaxEndSteps = 32;
+using TEndStep = void (*)();
+constinit TStartupLock g_EndStepLock;
+constinit TEndStep g_EndSteps[MaxEndSteps] = {};
+constinit size_t g_EndStepCount = 0;
+constinit bool g_EndStepsAtExit = false;
+
 } // namespace
+
+void AddEndStep(void (*Step)()) {
+    if (!Step)
+        return;
+    std::lock_guard<TStartupLock> lock(g_EndStepLock);
+    if (std::find(g_EndSteps, g_EndSteps + g_EndStepCount, Step) != g_EndSteps + g_EndStepCount)
+        return;
+    if (g_EndStepCount == MaxEndSteps)
+        throw EThread(L"Too many end steps");
+    if (!g_EndStepsAtExit) {
+        // Registered now, so it runs before the destructors of everything made before.
+        g_EndStepsAtExit = true;
+        std::atexit(RunEndSteps);
+    }
+    g_EndSteps[g_EndStepCount++] = Step;
+}
+
+void RunEndSteps() {
+    for (;;) {
+        TEndStep step = nullptr;
+        {
+            std::lock_guard<TStartupLock> lock(g_EndStepLock);
+            if (g_EndStepCount == 0)
+                return;
+            step = g_EndSteps[--g_EndStepCount];
+        }
+        Guarded(L"RunEndSteps", [&] { step(); });
+    }
+}
 
 bool CheckSynchronize(DWORD Timeout) {
     if (GetCurrentThreadId() != MainThreadID)
@@ -54,7 +116,7 @@ bool CheckSynchronize(DWORD Timeout) {
         WaitForSingleObject(SyncEvent(), Timeout);
     std::vector<std::shared_ptr<TSyncRecord>> list;
     {
-        std::lock_guard<std::mutex> lock(g_SyncLock);
+        std::lock_guard<TStartupLock> lock(g_SyncLock);
         list.swap(g_SyncList);
         ResetEvent(SyncEvent());
     }
@@ -91,9 +153,13 @@ TThread::~TThread() {
         } else if (g_TerminatingThread == this) {
             // Freed from its own OnTerminate: the thread has left Execute and only waits for
             // that call to return, so waiting for it here would never end.
-            std::lock_guard<std::mutex> lock(g_DetachLock);
+            std::lock_guard<TStartupLock> lock(g_DetachLock);
             g_Detached.push_back(this);
         } else if (!FFinished || WaitForSingleObject(FHandle, 0) == WAIT_TIMEOUT) {
+            // The owner should have ended it first: the derived part of the object is gone
+            // already while Execute may still use it.
+            if (!FFinished)
+                WriteThreadLog(L"TThread > " + FClassName + L" freed while its thread runs: waiting for its end");
             Terminate();
             WaitFor();
         }
@@ -107,6 +173,7 @@ void TThread::Start() {
     if (FStarted)
         throw EThread(L"Cannot call Start on a running or terminated thread");
     FStarted = true;
+    FClassName = ClassName();
     ResumeThread(FHandle);
 }
 
@@ -171,7 +238,7 @@ void TThread::Queue(TThread* Thread, std::function<void()> Method) {
 }
 
 void TThread::RemoveQueuedEvents(TThread* Thread) {
-    std::lock_guard<std::mutex> lock(g_SyncLock);
+    std::lock_guard<TStartupLock> lock(g_SyncLock);
     g_SyncList.erase(std::remove_if(g_SyncList.begin(), g_SyncList.end(),
                                     [Thread](const std::shared_ptr<TSyncRecord>& r) {
                                         return r->Thread == Thread && !r->Done;
@@ -199,7 +266,7 @@ unsigned __stdcall TThread::ThreadProc(void* Param) {
     unsigned result = static_cast<unsigned>(thread->ReturnValue);
     Guarded(L"TThread.DoTerminate", [&] { thread->DoTerminate(); });
     {
-        std::lock_guard<std::mutex> lock(g_DetachLock);
+        std::lock_guard<TStartupLock> lock(g_DetachLock);
         auto it = std::find(g_Detached.begin(), g_Detached.end(), thread);
         if (it != g_Detached.end()) {
             g_Detached.erase(it); // already freed by OnTerminate

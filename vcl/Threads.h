@@ -4,6 +4,7 @@
 #include "Classes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -61,19 +62,37 @@ private:
     static unsigned __stdcall ThreadProc(void* Param);
     HANDLE FHandle = nullptr;
     DWORD FThreadID = 0;
-    volatile bool FTerminated = false;
-    volatile bool FFinished = false;
+    std::atomic<bool> FTerminated{false};
+    std::atomic<bool> FFinished{false};
     bool FStarted = false;
-    volatile bool FSkipExecute = false;
+    std::atomic<bool> FSkipExecute{false};
     std::wstring FFatalException;
+    std::wstring FClassName; // of the whole object, taken at Start (for the destructor's trace)
 };
 
 // Runs the calls waiting for the GUI thread; true when there were any. The message
 // loop calls it when idle and when woken.
 bool CheckSynchronize(DWORD Timeout = 0);
-// Called after a call has been queued for the GUI thread (the application posts itself
-// a message so that its loop wakes up).
-extern std::function<void()> WakeMainThread;
+// The window that a call queued for the GUI thread wakes with a posted WM_NULL (its
+// handler runs CheckSynchronize): the application window sets itself when it is made and
+// clears itself when it goes. Constant-initialised and atomic, so workers may queue calls
+// before, while and after the application object exists; without the window a WM_NULL
+// thread message wakes the loop.
+extern std::atomic<HWND> WakeMainThreadWindow;
+
+// Where this unit writes a line of trace (the forms unit points it at the application's
+// log; null: the debugger output).
+using TThreadLogProc = void (*)(const std::wstring& Line);
+extern TThreadLogProc ThreadLog;
+
+// End steps stop what a unit keeps running in the background (worker threads held in
+// globals) while everything they use still exists. A unit adds its step when it starts such
+// a thread; the program's shutdown calls RunEndSteps(). Steps not run by then run when main
+// returns, before the static objects made at start-up are destroyed (a thread freed during
+// static destruction would wait on locks and lists that may be gone). Each step runs once,
+// last added first, on the GUI thread; adding a step that is waiting to run does nothing.
+void AddEndStep(void (*Step)());
+void RunEndSteps();
 
 // A list with a lock: LockList gives the list while the lock is held.
 template <class T = void*>

@@ -105,4 +105,45 @@ double GrowthRatio(const std::function<std::function<void()>(int)>& Make, int Sm
     return shortest(Large, 3) / small;
 }
 
+namespace {
+LONG WINAPI EndOnFault(EXCEPTION_POINTERS*) { return EXCEPTION_EXECUTE_HANDLER; }
+} // namespace
+
+void EndProcessOnFault() { SetUnhandledExceptionFilter(EndOnFault); }
+
+ChildRun RunChildTest(const std::string& Filter, const char* Variable, unsigned long TimeoutMs) {
+    ChildRun run;
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=" + std::wstring(Filter.begin(), Filter.end());
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+    si.hStdOutput = si.hStdError = nul;
+    PROCESS_INFORMATION pi{};
+    SetEnvironmentVariableA(Variable, "1");
+    const DWORD start = GetTickCount();
+    run.Started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi) != FALSE;
+    SetEnvironmentVariableA(Variable, nullptr);
+    if (nul != INVALID_HANDLE_VALUE)
+        CloseHandle(nul);
+    if (!run.Started)
+        return run;
+    run.Ended = WaitForSingleObject(pi.hProcess, TimeoutMs) == WAIT_OBJECT_0;
+    run.ElapsedMs = GetTickCount() - start;
+    if (run.Ended) {
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        run.ExitCode = code;
+    } else {
+        TerminateProcess(pi.hProcess, 9);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return run;
+}
+
 } // namespace testing_support

@@ -54,4 +54,18 @@ std::wstring UniqueName(const std::wstring& prefix);
 // growth checks, which assert a generous bound on the ratio, never a time).
 double GrowthRatio(const std::function<std::function<void()>(int)>& Make, int Small, int Large);
 
+// Runs one test of this executable (a --gtest_filter) in a child process whose environment
+// has Variable set to "1", so that the child test knows it runs there. The child's output
+// goes nowhere. Waits at most TimeoutMs (then the child is ended).
+struct ChildRun {
+    bool Started = false;
+    bool Ended = false;           // within the time-out
+    unsigned long ExitCode = ~0ul;
+    unsigned long ElapsedMs = 0;  // from start to end
+};
+ChildRun RunChildTest(const std::string& Filter, const char* Variable, unsigned long TimeoutMs);
+// In a child test: a fault ends the process with the fault's code instead of starting a
+// debugger (the parent sees the code).
+void EndProcessOnFault();
+
 } // namespace testing_support

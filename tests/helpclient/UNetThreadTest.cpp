@@ -1,5 +1,7 @@
 #include "UNetThread.h"
 
+#include "UH3Thread.h"
+
 #include "../vcl/VclTestSupport.h"
 #include "HttpFaults.h"
 #include "LoopbackServer.h"
@@ -8,6 +10,10 @@
 #include <chrono>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 using namespace vcltest;
 using testing_support::TempDir;
@@ -181,4 +187,47 @@ TEST(NetThread, FreeEndsAStalledDownloadAtOnce) {
         EXPECT_FALSE(testing_support::FileExistsW(dir.File(L"x.dat")));
     }
     EXPECT_TRUE(httpfaults::WorkersGone(10000));
+}
+
+// ------------------------------------------------------------------ the end at exit
+
+namespace {
+
+constexpr const char* ExitChildVariable = "VORLANE_NET_EXIT_CHILD";
+
+} // namespace
+
+TEST(NetThread, ExitChildLeavesADownloadAndAnAgentWaitRunning) {
+    if (!std::getenv(ExitChildVariable))
+        GTEST_SKIP() << "runs in a child process only";
+    testing_support::EndProcessOnFault();
+    // Everything here outlives the test: the threads still use it when main returns.
+    auto* probe = new loopback::HttpServer;
+    probe->Serve("/probe", "ok");
+    auto* stalled = new loopback::RawServer([](SOCKET c, loopback::RawServer& s) {
+        loopback::RawServer::Send(c, "HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\nabc");
+        s.Pause(60000);
+    });
+    auto* dir = new TempDir;
+    SetNetProbeUrls({probe->Base() + L"/probe"});
+    NetCheckConnectedState = false;
+    ASSERT_TRUE(StartNetThread(stalled->Base() + L"/update.dat", dir->File(L"update.dat"), nullptr, 99));
+    SetAgentProbe([] { return TAgentProbeResult::NotListening; });
+    StartH3Thread(0, [](const std::wstring&, bool) {});
+    ASSERT_TRUE(PumpUntil([] { return DownloadStatus == dsRunning; }, 10000));
+    PumpFor(200);
+    ASSERT_EQ(DownloadStatus.load(), dsRunning);
+    ASSERT_TRUE(H3ThreadExists());
+    // Leaves without stopping anything: the end steps must do it when main returns.
+}
+
+TEST(NetThread, AnExitWithADownloadAndAnAgentWaitRunningEndsCleanly) {
+    if (std::getenv(ExitChildVariable))
+        GTEST_SKIP();
+    auto run = testing_support::RunChildTest("NetThread.ExitChildLeavesADownloadAndAnAgentWaitRunning",
+                                             ExitChildVariable, 30000);
+    ASSERT_TRUE(run.Started);
+    EXPECT_TRUE(run.Ended);
+    EXPECT_EQ(run.ExitCode, 0u) << std::hex << run.ExitCode;
+    printf("child with a running download and agent wait: start to end %lu ms\n", run.ElapsedMs);
 }

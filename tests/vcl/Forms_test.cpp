@@ -388,7 +388,6 @@ TEST(Forms, AFormReleasedWhileModalEndsItsLoopFirst) {
 
 TEST(Forms, AFreedApplicationObjectHearsOfNoMoreExceptions) {
     TBoundaryHandler programs = SetBoundaryHandler(nullptr);
-    auto wake = WakeMainThread;
     std::vector<std::wstring> seen;
     {
         TApplication second(nullptr);
@@ -398,7 +397,6 @@ TEST(Forms, AFreedApplicationObjectHearsOfNoMoreExceptions) {
     }
     Guarded(L"afterwards", [] { throw Exception(L"two"); });
     SetBoundaryHandler(programs);
-    WakeMainThread = wake;
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_NE(seen[0].find(L"one"), std::wstring::npos);
 }

@@ -1,6 +1,7 @@
 // Objects that watch each other: freeing one in any order leaves no pointer behind, also
 // for what the application still owns when the program ends.
 #include "VclTestSupport.h"
+#include "TestHarness.h"
 
 #include "ActnList.h"
 #include "ComCtrls.h"
@@ -23,8 +24,6 @@ public:
 };
 
 constexpr const char* ExitChildVariable = "VORLANE_VCL_EXIT_CHILD";
-
-LONG WINAPI EndOnFault(EXCEPTION_POINTERS*) { return EXCEPTION_EXECUTE_HANDLER; }
 
 } // namespace
 
@@ -70,8 +69,7 @@ TEST(Lifetime, OneImageListInTwoRolesIsForgottenWhenFreed) {
 TEST(Lifetime, ExitChildLeavesObjectsToTheApplication) {
     if (!std::getenv(ExitChildVariable))
         GTEST_SKIP() << "runs in a child process only";
-    // A fault at exit ends the process with its code instead of starting a debugger.
-    SetUnhandledExceptionFilter(EndOnFault);
+    testing_support::EndProcessOnFault(); // a fault at exit shows as the exit code
     auto* form = new TForm(Application);
     auto* control = new TLinkedControl(form);
     auto* action = new TAction(form);
@@ -90,28 +88,9 @@ TEST(Lifetime, ExitChildLeavesObjectsToTheApplication) {
 TEST(Lifetime, ObjectsTheApplicationFreesAtExitFindTheirListsStillThere) {
     if (std::getenv(ExitChildVariable))
         GTEST_SKIP();
-    wchar_t exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=Lifetime.ExitChildLeavesObjectsToTheApplication";
-    SetEnvironmentVariableA(ExitChildVariable, "1");
-    STARTUPINFOW si{sizeof(si)};
-    si.dwFlags = STARTF_USESTDHANDLES;
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
-    si.hStdOutput = si.hStdError = nul;
-    PROCESS_INFORMATION pi{};
-    BOOL started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    SetEnvironmentVariableA(ExitChildVariable, nullptr);
-    if (nul != INVALID_HANDLE_VALUE)
-        CloseHandle(nul);
-    ASSERT_TRUE(started);
-    DWORD wait = WaitForSingleObject(pi.hProcess, 30000);
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(pi.hProcess, &code);
-    if (wait != WAIT_OBJECT_0)
-        TerminateProcess(pi.hProcess, 9);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    EXPECT_EQ(wait, WAIT_OBJECT_0);
-    EXPECT_EQ(code, 0u) << std::hex << code;
+    auto run = testing_support::RunChildTest("Lifetime.ExitChildLeavesObjectsToTheApplication", ExitChildVariable,
+                                             30000);
+    ASSERT_TRUE(run.Started);
+    EXPECT_TRUE(run.Ended);
+    EXPECT_EQ(run.ExitCode, 0u) << std::hex << run.ExitCode;
 }

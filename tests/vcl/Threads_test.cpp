@@ -1,10 +1,13 @@
 #include "VclTestSupport.h"
+#include "TestHarness.h"
 
 #include "Timers.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <thread>
 #include <vector>
 
 using namespace vcltest;
@@ -20,7 +23,68 @@ protected:
     void Execute() override { Body(this); }
 };
 
+constexpr const char* StartupChildVariable = "VORLANE_VCL_STARTUP_CHILD";
+constexpr int StartupCalls = 80;
+std::atomic<int> g_StartupCallsRun{0};
+
+// In the child process: a worker made by this file's start-up code queues calls for the
+// GUI thread while the program is still starting (other units' start-up code may not have
+// run yet) and for a while after main has begun.
+struct TStartupWorker {
+    std::thread Worker;
+    TStartupWorker() {
+        if (!std::getenv(StartupChildVariable))
+            return;
+        Worker = std::thread([] {
+            for (int i = 0; i < StartupCalls; ++i) {
+                TThread::Queue(nullptr, [] { ++g_StartupCallsRun; });
+                Sleep(i < StartupCalls / 2 ? 0 : 10);
+            }
+        });
+    }
+    ~TStartupWorker() {
+        if (Worker.joinable())
+            Worker.join();
+    }
+} g_StartupWorker;
+
 } // namespace
+
+TEST(Threads, StartupChildRunsEveryQueuedCall) {
+    if (!std::getenv(StartupChildVariable))
+        GTEST_SKIP() << "runs in a child process only";
+    testing_support::EndProcessOnFault();
+    Watchdog w(10000, "queued start-up calls");
+    // The loop waits for messages when idle: only a working wake-up brings the later calls,
+    // before the application window exists and after.
+    while (g_StartupCallsRun < StartupCalls / 2)
+        Application->HandleMessage();
+    Application->Handle();
+    while (g_StartupCallsRun < StartupCalls)
+        Application->HandleMessage();
+}
+
+TEST(Threads, CallsQueuedDuringAndRightAfterStartUpAllRun) {
+    if (std::getenv(StartupChildVariable))
+        GTEST_SKIP();
+    auto run = testing_support::RunChildTest("Threads.StartupChildRunsEveryQueuedCall", StartupChildVariable, 30000);
+    ASSERT_TRUE(run.Started);
+    EXPECT_TRUE(run.Ended);
+    EXPECT_EQ(run.ExitCode, 0u);
+}
+
+TEST(Threads, EndStepsRunOnceLastAddedFirst) {
+    static std::vector<int> order;
+    order.clear();
+    AddEndStep([] { order.push_back(1); });
+    AddEndStep([] { order.push_back(2); });
+    static void (*third)() = [] { order.push_back(3); };
+    AddEndStep(third);
+    AddEndStep(third); // waiting already: not twice
+    RunEndSteps();
+    RunEndSteps();
+    EXPECT_EQ(order, (std::vector<int>{3, 2, 1}));
+}
 
 TEST(Threads, SynchronizeRunsOnTheGuiThreadAndPassesExceptionsBack) {
     Watchdog w(15000);
@@ -185,4 +249,35 @@ TEST(Threads, AThreadMayBeFreedInItsOwnOnTerminate) {
     PumpUntil([&] { return freed; }, 5000);
     EXPECT_TRUE(freed);
     PumpFor(100);
+}
+
+namespace {
+class TSpinner : public TThread {
+public:
+    VORLANE_CLASS_NAME(TSpinner)
+
+protected:
+    void Execute() override {
+        while (!Terminated())
+            Sleep(5);
+    }
+};
+} // namespace
+
+TEST(Threads, FreeingARunningThreadIsLoggedAndStillWaits) {
+    Watchdog w(10000);
+    std::vector<std::wstring> log;
+    Application->OnLog = [&](const std::wstring& line) { log.push_back(line); };
+    auto* t = new TSpinner;
+    t->Start();
+    Sleep(20);
+    delete t; // without Terminate and WaitFor
+    Application->OnLog = nullptr;
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find(L"TSpinner freed while its thread runs"), std::wstring::npos);
+    // The usual order says nothing.
+    TSpinner ended;
+    ended.Start();
+    ended.Terminate();
+    ended.WaitFor();
 }
