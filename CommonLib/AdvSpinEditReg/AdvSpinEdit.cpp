@@ -489,30 +489,17 @@ TAdvSpinButton::TAdvSpinButton(TComponent* AOwner) : TWinControl(AOwner) {
     SetBounds(0, 0, 15, 25);
 }
 
-void TAdvSpinButton::SetUpGlyph(TBitmap* Value) {
+void TAdvSpinButton::SetButtonGlyph(TAdvTimerSpeedButton* Button, TBitmap* Value) {
     if (Value && !Value->Empty()) {
-        FUpButton->SetGlyph(Value);
-        FUpButton->DefaultGlyph = false;
+        Button->SetGlyph(Value);
+        Button->DefaultGlyph = false;
         return;
     }
     TBitmap arrow;
-    MakeSpinArrowGlyph(&arrow, FUpButton->ArrowKind);
-    FUpButton->SetGlyph(&arrow);
-    FUpButton->SetNumGlyphs(1);
-    FUpButton->DefaultGlyph = true;
-}
-
-void TAdvSpinButton::SetDownGlyph(TBitmap* Value) {
-    if (Value && !Value->Empty()) {
-        FDownButton->SetGlyph(Value);
-        FDownButton->DefaultGlyph = false;
-        return;
-    }
-    TBitmap arrow;
-    MakeSpinArrowGlyph(&arrow, FDownButton->ArrowKind);
-    FDownButton->SetGlyph(&arrow);
-    FDownButton->SetNumGlyphs(1);
-    FDownButton->DefaultGlyph = true;
+    MakeSpinArrowGlyph(&arrow, Button->ArrowKind);
+    Button->SetGlyph(&arrow);
+    Button->SetNumGlyphs(1);
+    Button->DefaultGlyph = true;
 }
 
 void TAdvSpinButton::SetFocusControl(TWinControl* Value) {

@@ -149,9 +149,9 @@ public:
     TAdvTimerSpeedButton* DownButton() const { return FDownButton; }
     // A null or empty glyph gives the default arrow (and one glyph).
     TBitmap* UpGlyph() { return FUpButton->Glyph(); }
-    void SetUpGlyph(TBitmap* Value);
+    void SetUpGlyph(TBitmap* Value) { SetButtonGlyph(FUpButton, Value); }
     TBitmap* DownGlyph() { return FDownButton->Glyph(); }
-    void SetDownGlyph(TBitmap* Value);
+    void SetDownGlyph(TBitmap* Value) { SetButtonGlyph(FDownButton, Value); }
     int UpNumGlyphs() const { return FUpButton->NumGlyphs(); }
     void SetUpNumGlyphs(int Value) { FUpButton->SetNumGlyphs(Value); }
     int DownNumGlyphs() const { return FDownButton->NumGlyphs(); }
@@ -172,6 +172,7 @@ protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+    void SetButtonGlyph(TAdvTimerSpeedButton* Button, TBitmap* Value);
     void LayoutButtons();
     void ButtonClick(bool Up);
     TAdvTimerSpeedButton* FUpButton;
