@@ -29,6 +29,17 @@ SOCKET BoundSocket(int& Port) {
     return s;
 }
 
+// A connection accepted on Listener within 20 ms, or INVALID_SOCKET.
+SOCKET AcceptSoon(SOCKET Listener) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(Listener, &set);
+    timeval tv{0, 20000};
+    if (select(0, &set, nullptr, nullptr, &tv) <= 0)
+        return INVALID_SOCKET;
+    return accept(Listener, nullptr, nullptr);
+}
+
 } // namespace
 
 DelayedListener::DelayedListener(int DelayMs) {
@@ -52,15 +63,9 @@ DelayedListener::DelayedListener(int DelayMs) {
                 Sleep(10);
                 continue;
             }
-            fd_set set;
-            FD_ZERO(&set);
-            FD_SET(FSocket, &set);
-            timeval tv{0, 20000};
-            if (select(0, &set, nullptr, nullptr, &tv) > 0) {
-                SOCKET c = accept(FSocket, nullptr, nullptr);
-                if (c != INVALID_SOCKET)
-                    closesocket(c);
-            }
+            SOCKET c = AcceptSoon(FSocket);
+            if (c != INVALID_SOCKET)
+                closesocket(c);
         }
     });
 }
@@ -76,13 +81,7 @@ RawServer::RawServer(THandler Handler, bool ReadRequest) {
     listen(FSocket, 16);
     FThread = std::thread([this, Handler, ReadRequest] {
         while (!FStop) {
-            fd_set set;
-            FD_ZERO(&set);
-            FD_SET(FSocket, &set);
-            timeval tv{0, 20000};
-            if (select(0, &set, nullptr, nullptr, &tv) <= 0)
-                continue;
-            SOCKET c = accept(FSocket, nullptr, nullptr);
+            SOCKET c = AcceptSoon(FSocket);
             if (c == INVALID_SOCKET)
                 continue;
             ++FConnections;
@@ -197,13 +196,7 @@ std::vector<std::string> HttpServer::Requests() {
 
 void HttpServer::Run() {
     while (!FStop) {
-        fd_set set;
-        FD_ZERO(&set);
-        FD_SET(FSocket, &set);
-        timeval tv{0, 20000};
-        if (select(0, &set, nullptr, nullptr, &tv) <= 0)
-            continue;
-        SOCKET c = accept(FSocket, nullptr, nullptr);
+        SOCKET c = AcceptSoon(FSocket);
         if (c == INVALID_SOCKET)
             continue;
         Handle(c);

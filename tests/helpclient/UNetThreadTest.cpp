@@ -36,6 +36,13 @@ struct NetScope {
     }
 };
 
+// Online by the test's own probe server.
+struct OnlineScope {
+    loopback::HttpServer Probe;
+    NetScope Scope{Probe.Base() + L"/probe"};
+    OnlineScope() { Probe.Serve("/probe", "ok"); }
+};
+
 std::string Pattern(size_t Size) {
     std::string s(Size, ' ');
     for (size_t i = 0; i < Size; ++i)
@@ -135,9 +142,7 @@ TEST(NetThread, OfflineMeansNoDownload) {
 // it was and no temporary file, and leaves no worker behind.
 TEST(NetThread, FaultsNeverReachTheTarget) {
     Watchdog w(120000);
-    loopback::HttpServer probe;
-    probe.Serve("/probe", "ok");
-    NetScope scope(probe.Base() + L"/probe");
+    OnlineScope online;
     TempDir dir;
     const std::wstring target = dir.File(L"info.dat");
     const long long bound = 2 * httpfaults::ShortLimits::Value().TotalMs + 1000; // status query and download
@@ -166,9 +171,7 @@ TEST(NetThread, FaultsNeverReachTheTarget) {
 // Closing the program while a download stalls: the thread ends within a second.
 TEST(NetThread, FreeEndsAStalledDownloadAtOnce) {
     Watchdog w(30000);
-    loopback::HttpServer probe;
-    probe.Serve("/probe", "ok");
-    NetScope scope(probe.Base() + L"/probe");
+    OnlineScope online;
     TempDir dir;
     {
         loopback::RawServer stalled([](SOCKET c, loopback::RawServer& s) {
