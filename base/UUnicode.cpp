@@ -1,6 +1,7 @@
 // Conversions between code pages, UTF-8 and UTF-16 with loss checks.
 #include "UUnicode.h"
 
+#include "Handles.h"
 #include "ULanguage.h"
 #include "UUtilsW.h"
 
@@ -240,42 +241,9 @@ int WriteBytesReplacing(const std::wstring& fileName, std::string_view bytes) {
     if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesW(target.c_str(), attr & ~FILE_ATTRIBUTE_READONLY);
 
-    static std::atomic<unsigned> counter{0};
-    std::wstring temp;
-    HANDLE h = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        wchar_t suffix[40];
-        swprintf(suffix, 40, L".~%lx_%x.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
-                 counter.fetch_add(1));
-        temp = SystemPath(fileName + suffix);
-        h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
-            GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
-    }
-    if (h == INVALID_HANDLE_VALUE) return ReportWriteError(fileName, -1, static_cast<int64_t>(bytes.size()));
-
-    size_t done = 0;
-    bool ok = true;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
-        DWORD written = 0;
-        if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-            ok = false;
-            break;
-        }
-        done += written;
-    }
-    if (ok) ok = FlushFileBuffers(h) != FALSE;
-    CloseHandle(h);
-    if (!ok) {
-        DeleteFileW(temp.c_str());
-        return ReportWriteError(fileName, static_cast<int64_t>(done), static_cast<int64_t>(bytes.size()));
-    }
-    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temp.c_str());
-        return ReportWriteError(fileName, static_cast<int64_t>(done), static_cast<int64_t>(bytes.size()));
-    }
+    int64_t written = -1;
+    if (!ReplaceFileBytes(fileName, bytes, nullptr, &written))
+        return ReportWriteError(fileName, written, static_cast<int64_t>(bytes.size()));
     return cvOk;
 }
 
@@ -682,6 +650,52 @@ int WriteTextFile(int CodePage, const std::wstring& FileName, std::string_view B
 }
 
 std::wstring FileSystemPath(const std::wstring& Path) { return SystemPath(Path); }
+
+bool ReplaceFileBytes(const std::wstring& FileName, std::string_view Bytes, DWORD* Error, int64_t* Written) {
+    DWORD error = ERROR_SUCCESS;
+    int64_t done = -1;
+    const bool ok = [&] {
+        static std::atomic<unsigned> counter{0};
+        std::wstring temp;
+        HANDLE h = INVALID_HANDLE_VALUE;
+        for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
+            wchar_t suffix[40];
+            swprintf(suffix, 40, L".~%lx_%x.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
+                     counter.fetch_add(1));
+            temp = SystemPath(FileName + suffix);
+            h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            error = GetLastError();
+            if (h == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+        }
+        if (h == INVALID_HANDLE_VALUE) return false;
+
+        TFileHandle file(h);
+        done = 0;
+        bool written = true;
+        while (static_cast<size_t>(done) < Bytes.size()) {
+            const size_t left = Bytes.size() - static_cast<size_t>(done);
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(left, 1u << 24));
+            DWORD n = 0;
+            if (!WriteFile(h, Bytes.data() + done, chunk, &n, nullptr) || n == 0) {
+                written = false;
+                break;
+            }
+            done += n;
+        }
+        if (written) written = FlushFileBuffers(h) != FALSE;
+        if (!written) error = GetLastError();
+        file.Reset();
+        if (written && MoveFileExW(temp.c_str(), SystemPath(FileName).c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (written) error = GetLastError();
+        DeleteFileW(temp.c_str());
+        return false;
+    }();
+    if (Error) *Error = ok ? ERROR_SUCCESS : error;
+    if (Written) *Written = done;
+    return ok;
+}
 
 // ---------------------------------------------------------------------------------
 // Progress

@@ -114,6 +114,14 @@ int WriteTextFile(int CodePage, const std::wstring& FileName, std::string_view B
 // prefix so that they keep working beyond MAX_PATH.
 std::wstring FileSystemPath(const std::wstring& Path);
 
+// Writes Bytes to a new file beside FileName and moves it over FileName in one step, so
+// FileName keeps its old content unless the new one is complete. Shows nothing, creates
+// no folder and leaves attributes alone (a read-only FileName is not replaced). False on
+// failure, with the system's error code in Error; Written gets the number of bytes that
+// reached the new file (-1 when it could not be made).
+bool ReplaceFileBytes(const std::wstring& FileName, std::string_view Bytes, DWORD* Error = nullptr,
+                      int64_t* Written = nullptr);
+
 // ---------------------------------------------------------------------------------
 // Progress of long conversions, on a bar of 0..100 and on the taskbar button.
 
