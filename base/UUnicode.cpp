@@ -655,6 +655,12 @@ bool ReplaceFileBytes(const std::wstring& FileName, std::string_view Bytes, DWOR
     DWORD error = ERROR_SUCCESS;
     int64_t done = -1;
     const bool ok = [&] {
+        // Windows refuses to move a file over a read-only one; some systems do not.
+        const DWORD attr = GetFileAttributesW(SystemPath(FileName).c_str());
+        if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY)) {
+            error = ERROR_ACCESS_DENIED;
+            return false;
+        }
         static std::atomic<unsigned> counter{0};
         std::wstring temp;
         HANDLE h = INVALID_HANDLE_VALUE;
