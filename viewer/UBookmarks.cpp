@@ -7,7 +7,7 @@
 #include "UH3_Code.h"
 #include "UUnicode.h"
 #include "UUtilsW.h"
-#include "UViewerTexts.h"
+#include "UMessageTexts.h"
 
 #include <shlobj.h>
 

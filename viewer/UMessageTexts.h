@@ -15,6 +15,18 @@ extern std::wstring MsgTxt_IndexLoadAborted;      // "User Cancelled. Loaded %1\
 // A full load that ended because a page could not be read.
 extern std::wstring MsgTxt_IndexLoadFailed;       // "The help agent did not return ... Loaded %1\%2 of %3 ..."
 
+// Registration as the help runtime's viewer, and the migration tool.
+extern std::wstring MsgTxt_SuccessRestartHLM;
+extern std::wstring MsgTxt_AlsoRestartVorlane;
+extern std::wstring MsgTxt_FailedToChangeRegValue; // %1 registry info, %2 the value tried
+extern std::wstring MsgTxt_CouldNotUpdate;
+extern std::wstring MsgTxt_Alternatively;
+extern std::wstring MsgTxt_RegInfo;                // "Key: %1\rValue: %2"
+extern std::wstring MsgTxt_GoToCrossmereDownloadPage;
+
+// The bookmark dialog's question before it replaces a bookmark.
+extern std::wstring AddBookmarkDlg_Overwrite;     // "Bookmark already exists.\r\rOverwrite?"
+
 // The zoom panel's text (the zoom menu's caption without its "(&Z)").
 extern std::wstring ZoomText;                     // "Zoom"
 

@@ -4,7 +4,7 @@
 #include "UAuxFile.h"
 #include "UBrowsers.h"
 #include "UUtilsW.h"
-#include "UViewerTexts.h"
+#include "UMessageTexts.h"
 
 const wchar_t* const HelpViewerRegKeyText = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Help\\v1.0\\";
 const wchar_t* const DefaultCrossmereDownloadUrl = L"https://www.quorvex.com/crossmere/";
@@ -26,7 +26,7 @@ int BrowserRow(TDefaultViewer Viewer) {
 }
 
 std::wstring RegInfoText(const std::wstring& Value) {
-    return FillMsgText(MsgTxt_RegInfo, {HelpViewerRegKeyText, L"HelpViewerProgID=" + Value});
+    return FormatMsgText(MsgTxt_RegInfo, {HelpViewerRegKeyText, L"HelpViewerProgID=" + Value});
 }
 
 } // namespace
@@ -84,7 +84,7 @@ bool SetDefaultViewer(const std::wstring& Value, const TViewerRegistry& Registry
         Registry.Message(regInfo + L"\r" + restartNote + L"\r" + MsgTxt_SuccessRestartHLM);
         return true;
     }
-    Registry.Message(FillMsgText(MsgTxt_FailedToChangeRegValue, {regInfo, value}));
+    Registry.Message(FormatMsgText(MsgTxt_FailedToChangeRegValue, {regInfo, value}));
     return false;
 }
 

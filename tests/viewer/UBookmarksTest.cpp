@@ -2,7 +2,7 @@
 #include "TestHarness.h"
 #include "UBookmarks.h"
 #include "UUtilsW.h"
-#include "UViewerTexts.h"
+#include "UMessageTexts.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "UAppSettings.h"
 #include "UBrowsers.h"
 #include "UViewerRegistration.h"
-#include "UViewerTexts.h"
+#include "UMessageTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -130,7 +130,7 @@ TEST_F(RegistrationTest, AValueThatDoesNotStickIsAFailure) {
         Messages.clear();
         EXPECT_FALSE(SetDefaultViewer(value, Registry)) << value;
         ASSERT_EQ(Messages.size(), 1u);
-        EXPECT_EQ(Messages[0], FillMsgText(MsgTxt_FailedToChangeRegValue,
+        EXPECT_EQ(Messages[0], FormatMsgText(MsgTxt_FailedToChangeRegValue,
                                            {L"Key: HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Help\\v1.0\\\rValue: "
                                             L"HelpViewerProgID=",
                                             value}));
@@ -146,10 +146,4 @@ TEST(ViewerRegistration, CrossmerePathOnlyWhenTheToolExists) {
     WriteBytes(dir.File(L"Crossmere.exe"), "x");
     EXPECT_EQ(CrossmereToolPath(HKEY_CURRENT_USER, key), dir.File(L"Crossmere.exe"));
     RegDeleteTreeW(HKEY_CURRENT_USER, key.substr(1).c_str());
-}
-
-TEST(ViewerTexts, PlaceholdersAreFilledOnceAsPlainText) {
-    EXPECT_EQ(FillMsgText(L"%1 and %2", {L"%2", L"x"}), L"%2 and x");
-    EXPECT_EQ(FillMsgText(L"%1 %3", {L"a"}), L"a %3");
-    EXPECT_EQ(FillMsgText(L"100%", {L"a"}), L"100%");
 }
