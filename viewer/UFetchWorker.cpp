@@ -83,6 +83,10 @@ bool TFetchJob::Wait(const TFetchPoll& Poll, std::wstring& Reply, unsigned PollM
     const HANDLE ended = FState->Ended.Get();
     for (;;) {
         MsgWaitForMultipleObjects(1, &ended, FALSE, PollMs, QS_ALLINPUT);
+        // Messages sent by other threads (the request may send one to a window of this
+        // thread) are delivered here, whatever Poll does.
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
         if (FState->Done.load(std::memory_order_acquire)) {
             Reply = std::move(FState->Reply);
             FState.reset();

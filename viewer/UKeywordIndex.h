@@ -33,6 +33,9 @@ TKeywordPage KeywordPageHeader(const std::wstring& Reply);
 
 // The query text of a keyword for the agent: "%3C"/"%3E" (any case), '<', '>' and ','
 // become "%253C", "%253E" and "%252C", then characters with an HTML reference take it.
+// The agent URL builder then sends a query that starts with "%253C" (or "%253E") with every
+// one of them as the character itself, as the runtime's agent expects; an inner '<' goes
+// doubly escaped. The agent reads both forms as '<'.
 std::wstring EscapeKeyword(const std::wstring& Text);
 // The query of a row: a sub-key is sent as its parent and its display text, each escaped,
 // joined by ","; a keyword as its escaped value.

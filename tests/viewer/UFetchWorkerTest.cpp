@@ -32,6 +32,20 @@ TEST(FetchWorker, RepliesOrGivesUpWhileThePollRuns) {
     for (int i = 0; i < 500 && RunningFetchWorkers() > 0; ++i) Sleep(10);
     EXPECT_EQ(RunningFetchWorkers(), 0);
 
+    // A request that sends a message to a window of the waiting thread is answered even
+    // when the poll handles no messages.
+    HWND window = CreateWindowExW(0, L"STATIC", L"title", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(FetchWhilePolling(
+        [window] {
+            wchar_t text[16] = {};
+            SendMessageW(window, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text));
+            return std::wstring(text);
+        },
+        [] { return false; }, reply, 5));
+    EXPECT_EQ(reply, L"title");
+    DestroyWindow(window);
+
     // An exception in the request is no answer.
     EXPECT_TRUE(FetchWhilePolling([]() -> std::wstring { throw 1; }, {}, reply));
     EXPECT_TRUE(reply.empty());
