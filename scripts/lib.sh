@@ -52,3 +52,26 @@ vorlane_warm_prefix() {
   wineserver -p "${2:-}" </dev/null >/dev/null 2>&1
   timeout 60 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
+
+# The benchmarks' stand-in runtime: the large generated store (50,000 topics, 300,000 keyword
+# rows) installed into a prefix ($1: a name as for scripts/wine.sh, or an absolute path), with
+# the Wine environment set for that prefix afterwards.
+VORLANE_BENCH_AGENT='C:\standin-bench\AppRoot\HelpLibAgent.exe'
+VORLANE_BENCH_STORE='C:\standin-bench\Store'
+vorlane_bench_store() {
+  local prefix
+  case "$1" in /*) prefix="$1" ;; *) prefix="/tmp/vorlane-prefix-$1" ;; esac
+  "$VORLANE_ROOT/scripts/standin-install.sh" "$prefix" --registry none --store large \
+    --approot 'C:\standin-bench\AppRoot' --localstore "$VORLANE_BENCH_STORE" --clean >/dev/null
+  vorlane_wine_env "$prefix"
+}
+
+# Runs a benchmark program under Wine ($1: seconds allowed, then the program and its
+# arguments) and prints its output. The output goes through a file: Wine's helper processes
+# keep a pipe open until the wineserver ends.
+vorlane_run_bench() {
+  local seconds="$1" out; shift
+  out="$(mktemp)"
+  timeout "$seconds" wine "$@" >"$out" 2>&1 || true
+  cat "$out"; rm -f "$out"
+}

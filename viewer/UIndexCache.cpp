@@ -1,9 +1,13 @@
 #include "UIndexCache.h"
 
 #include "SysUtils.h"
+#include "Threads.h"
 #include "UAuxFile.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 namespace {
 
@@ -98,22 +102,74 @@ TIndexCacheRecord ReadIndexCacheRecord(const std::wstring& CacheFile) {
     return record;
 }
 
-TIndexCacheRead ReadIndexCache(const std::wstring& CacheFile, const std::wstring& Catalog, std::wstring& Text) {
-    Text.clear();
-    TFileHandle f(CreateFileW(CacheFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f)
+namespace {
+
+// Opens the cache for Catalog; Size gets its byte size.
+TIndexCacheRead OpenIndexCache(const std::wstring& CacheFile, const std::wstring& Catalog, TFileHandle& File,
+                               int64_t& Size) {
+    File.Reset(CreateFileW(CacheFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!File)
         return TIndexCacheRead::Missing;
-    const int64_t size = FileSize(f.Get());
-    if (size < 0)
+    Size = FileSize(File.Get());
+    if (Size < 0)
         return TIndexCacheRead::Missing;
     const TIndexCacheRecord record = ReadIndexCacheRecord(CacheFile);
-    if (record.Present && (!SameTextW(record.Catalog, Catalog) || record.Size != size))
+    if (record.Present && (!SameTextW(record.Catalog, Catalog) || record.Size != Size))
         return TIndexCacheRead::OtherCatalog;
+    return TIndexCacheRead::Read;
+}
+
+} // namespace
+
+TIndexCacheRead ReadIndexCache(const std::wstring& CacheFile, const std::wstring& Catalog, std::wstring& Text) {
+    Text.clear();
+    TFileHandle f;
+    int64_t size = 0;
+    const TIndexCacheRead result = OpenIndexCache(CacheFile, Catalog, f, size);
+    if (result != TIndexCacheRead::Read)
+        return result;
     std::wstring text(static_cast<size_t>(size / 2), L'\0');
     if (!text.empty() && !ReadAll(f.Get(), text.data(), text.size() * sizeof(wchar_t)))
         return TIndexCacheRead::Missing;
     Text.swap(text);
+    return TIndexCacheRead::Read;
+}
+
+TIndexCacheRead ReadIndexCachePieces(const std::wstring& CacheFile, const std::wstring& Catalog,
+                                     const std::function<bool(const std::wstring& Piece)>& OnPiece,
+                                     size_t PieceUnits) {
+    TFileHandle f;
+    int64_t size = 0;
+    const TIndexCacheRead result = OpenIndexCache(CacheFile, Catalog, f, size);
+    if (result != TIndexCacheRead::Read)
+        return result;
+    PieceUnits = std::max<size_t>(PieceUnits, 16);
+    size_t left = static_cast<size_t>(size / 2);
+    std::wstring piece, rest;
+    while (left > 0 || !rest.empty()) {
+        const size_t n = std::min(left, PieceUnits);
+        piece.swap(rest);
+        rest.clear();
+        const size_t at = piece.size();
+        piece.resize(at + n);
+        if (n > 0 && !ReadAll(f.Get(), piece.data() + at, n * sizeof(wchar_t)))
+            return TIndexCacheRead::Missing;
+        left -= n;
+        if (left > 0) {
+            // Hold back from the last '<' on: its tag may go on in the next piece. A piece
+            // without one waits for more.
+            const size_t cut = piece.rfind(L'<');
+            if (cut == std::wstring::npos || cut == 0) {
+                rest.swap(piece);
+                continue;
+            }
+            rest.assign(piece, cut, std::wstring::npos);
+            piece.resize(cut);
+        }
+        if (!OnPiece(piece))
+            break;
+    }
     return TIndexCacheRead::Read;
 }
 
@@ -172,4 +228,92 @@ bool TIndexCacheWriter::Commit(const std::wstring& Catalog) {
         return false;
     }
     return true;
+}
+
+// The writer's thread: runs the queued file work in order.
+class TIndexCacheWriteBehind::TThreadPart : public TThread {
+public:
+    VORLANE_CLASS_NAME(TIndexCacheWriteBehind_TThreadPart)
+    explicit TThreadPart(const std::wstring& CacheFile) : Writer(CacheFile) {}
+
+    void Post(std::function<void()> Work) {
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FWork.push_back(std::move(Work));
+            ++FAsked;
+        }
+        FChanged.notify_all();
+    }
+    void WaitIdle() {
+        std::unique_lock<std::mutex> lock(FLock);
+        FChanged.wait(lock, [this] { return FDone == FAsked; });
+    }
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FStop = true;
+        }
+        FChanged.notify_all();
+    }
+
+    TIndexCacheWriter Writer;   // used by this thread only while it runs
+    bool Committed = false;
+
+protected:
+    void Execute() override {
+        for (;;) {
+            std::function<void()> work;
+            {
+                std::unique_lock<std::mutex> lock(FLock);
+                FChanged.wait(lock, [this] { return FStop || !FWork.empty(); });
+                if (FWork.empty())
+                    return;
+                work = std::move(FWork.front());
+                FWork.pop_front();
+            }
+            try {
+                work();
+            } catch (...) {
+                // a failed write leaves the cache as it was
+            }
+            {
+                std::lock_guard<std::mutex> lock(FLock);
+                ++FDone;
+            }
+            FChanged.notify_all();
+        }
+    }
+
+private:
+    std::mutex FLock;
+    std::condition_variable FChanged;
+    std::deque<std::function<void()>> FWork;
+    uint64_t FAsked = 0, FDone = 0;
+    bool FStop = false;
+};
+
+TIndexCacheWriteBehind::TIndexCacheWriteBehind(const std::wstring& CacheFile)
+    : FThread(std::make_unique<TThreadPart>(CacheFile)) {
+    FThread->Start();
+}
+
+TIndexCacheWriteBehind::~TIndexCacheWriteBehind() {
+    FThread->Stop();
+    FThread->WaitFor();
+    FThread->Writer.Discard();
+}
+
+void TIndexCacheWriteBehind::Append(std::shared_ptr<const std::wstring> Reply) {
+    TThreadPart* part = FThread.get();
+    part->Post([part, Reply] { part->Writer.Append(*Reply); });
+}
+
+void TIndexCacheWriteBehind::Commit(const std::wstring& Catalog) {
+    TThreadPart* part = FThread.get();
+    part->Post([part, Catalog] { part->Committed = part->Writer.Commit(Catalog); });
+}
+
+bool TIndexCacheWriteBehind::Wait() {
+    FThread->WaitIdle();
+    return FThread->Committed;
 }

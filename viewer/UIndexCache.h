@@ -15,6 +15,8 @@
 #include "Handles.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 // The cache file in Folder.
@@ -40,6 +42,12 @@ TIndexCacheRecord ReadIndexCacheRecord(const std::wstring& CacheFile);
 // Reads the whole cache for Catalog (compared with A-Z folded). Text: its byte size / 2
 // code units.
 TIndexCacheRead ReadIndexCache(const std::wstring& CacheFile, const std::wstring& Catalog, std::wstring& Text);
+// The same in pieces of about PieceUnits code units, so that the whole text is never held at
+// once: each piece ends just before a '<' (no tag is cut; the rest begins the next piece)
+// and goes to OnPiece, which answers false to stop the read.
+TIndexCacheRead ReadIndexCachePieces(const std::wstring& CacheFile, const std::wstring& Catalog,
+                                     const std::function<bool(const std::wstring& Piece)>& OnPiece,
+                                     size_t PieceUnits = 1u << 20);
 
 // The writer of one full load. Creates the temporary file (and the cache folder when it
 // is missing); every reply is appended to it; Commit replaces the cache and writes the
@@ -61,11 +69,34 @@ public:
     // Bytes written so far.
     int64_t Size() const { return FSize; }
 
-private:
+    // Deletes the temporary file (nothing after a commit).
     void Discard();
+
+private:
     std::wstring FCacheFile;
     std::wstring FTempFile;
     TFileHandle FFile;
     int64_t FSize = 0;
     bool FFailed = false;
+};
+
+// A cache writer that does its file work on a thread of its own, in the order asked, so that
+// a load does not wait for the disk. Replies are shared with it, not copied.
+class TIndexCacheWriteBehind {
+public:
+    explicit TIndexCacheWriteBehind(const std::wstring& CacheFile);
+    // Waits for the work asked for; without a commit the temporary file goes.
+    ~TIndexCacheWriteBehind();
+    TIndexCacheWriteBehind(const TIndexCacheWriteBehind&) = delete;
+    TIndexCacheWriteBehind& operator=(const TIndexCacheWriteBehind&) = delete;
+
+    void Append(std::shared_ptr<const std::wstring> Reply);
+    // Replaces the cache once the replies asked for before are written.
+    void Commit(const std::wstring& Catalog);
+    // Waits for the work asked for so far; true when a commit replaced the cache.
+    bool Wait();
+
+private:
+    class TThreadPart;
+    std::unique_ptr<TThreadPart> FThread;
 };

@@ -90,6 +90,26 @@ private:
     TKeywordLoader& FLoader;
 };
 
+TIndexLoadReport TKeywordLoader::Run(TIndexLoadHooks& Hooks,
+                                     const std::function<void(TIndexLoadReport&, uint32_t)>& Body) {
+    TIndexLoadReport r;
+    if (FBusy) {
+        r.End = TIndexLoadEnd::Busy;
+        return r;
+    }
+    THold hold(*this);
+    const uint32_t start = GetTickCountMs();
+    FList.ClearForLoad();
+    Hooks.CountChanged(0);
+    Body(r, start);
+    return r;
+}
+
+TKeywordLoader::TKeywordLoader(TKeywordList& List, TAgentLink& Agent) : FList(List), FAgent(Agent) {}
+TKeywordLoader::~TKeywordLoader() = default;
+
+bool TKeywordLoader::WaitForCache() { return FCache && FCache->Wait(); }
+
 std::wstring TKeywordLoader::PageUrl(const std::wstring& Query, int PageSize, int Page) {
     return FAgent.MakeAgentUrl({L"method", L"keywords", L"query", Query, L"format", L"xml", L"pagesize",
                                 IntToStr(PageSize), L"pagenumber", IntToStr(Page)});
@@ -97,162 +117,154 @@ std::wstring TKeywordLoader::PageUrl(const std::wstring& Query, int PageSize, in
 
 TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& CacheFile, const std::wstring& Catalog,
                                           TIndexLoadHooks& Hooks) {
-    TIndexLoadReport r;
-    if (FBusy) {
-        r.End = TIndexLoadEnd::Busy;
-        return r;
-    }
-    THold hold(*this);
-    const uint32_t start = GetTickCountMs();
-    FList.ClearForLoad();
-    Hooks.CountChanged(0);
-    std::unique_ptr<TIndexCacheWriter> cache;
-    if (!CacheFile.empty())
-        cache = std::make_unique<TIndexCacheWriter>(CacheFile);
-    FList.SetCapacity(TKeywordList::LoadCapacity);
-    r.PageSize = PageSize;
+    return Run(Hooks, [&](TIndexLoadReport& r, uint32_t start) {
+        FCache.reset(); // the last load's cache work ends first
+        if (!CacheFile.empty())
+            FCache = std::make_unique<TIndexCacheWriteBehind>(CacheFile);
+        FList.SetCapacity(TKeywordList::LoadCapacity);
+        r.PageSize = PageSize;
 
-    std::wstring reply;
-    for (int page = 1;; ++page) {
-        if (page > 1 && Hooks.Cancelled()) {
-            r.End = TIndexLoadEnd::Cancelled;
-            break;
+        std::wstring reply;
+        for (int page = 1;; ++page) {
+            if (page > 1 && Hooks.Cancelled()) {
+                r.End = TIndexLoadEnd::Cancelled;
+                break;
+            }
+            const std::wstring url = PageUrl(L"", PageSize, page);
+            r.Pages = page;
+            if (!Hooks.Fetch(FAgent, url, reply)) {
+                r.End = TIndexLoadEnd::Cancelled;
+                break;
+            }
+            const auto shared = std::make_shared<const std::wstring>(std::move(reply));
+            const TKeywordPage head = KeywordPageHeader(*shared);
+            if (!head.HasKeywords) {
+                r.End = TIndexLoadEnd::Failed;
+                r.FailedPage = page;
+                break;
+            }
+            // The next page is asked for when this one adds entries and (after the first page)
+            // is a full page: it may be on its way while this one is read, and this one is
+            // written to the cache meanwhile.
+            if (head.Returned > 0 && (page == 1 || head.Returned == PageSize))
+                Hooks.Prefetch(FAgent, PageUrl(L"", PageSize, page + 1));
+            if (FCache)
+                FCache->Append(shared);
+            const TKeywordPage p = ParseKeywordReply(*shared, FList, NewAgent, r.Parsed);
+            TracePage(page, p, r.Parsed, FList.Count(), url, *shared);
+            if (p.Added == 0) {
+                r.End = page == 1 ? TIndexLoadEnd::Empty : TIndexLoadEnd::Complete;
+                break;
+            }
+            Hooks.CountChanged(FList.Count());
+            if (page == 1) {
+                r.Total = p.Total;
+                FList.SetCapacity(FList.Count() + TKeywordList::FirstPageReserve);
+                Hooks.Started(r.Total);
+            }
+            Hooks.Progress(TIndexProgress{page, p.Added, r.Parsed, FList.Count(), r.Total});
+            if (page > 1 && p.Returned >= 0 && p.Returned != PageSize) {
+                r.End = TIndexLoadEnd::Complete;
+                break;
+            }
         }
-        const std::wstring url = PageUrl(L"", PageSize, page);
-        r.Pages = page;
-        if (!Hooks.Fetch(FAgent, url, reply)) {
-            r.End = TIndexLoadEnd::Cancelled;
-            break;
+        if (FCache) {
+            if (r.End == TIndexLoadEnd::Complete) {
+                FCache->Commit(Catalog);
+                r.CacheCommitted = true;
+            } else {
+                FCache.reset(); // the old cache stays
+            }
         }
-        // The next page is asked for when this one adds entries and (after the first page)
-        // is a full page: it may be on its way while this one is read.
-        const TKeywordPage head = KeywordPageHeader(reply);
-        if (head.Returned > 0 && (page == 1 || head.Returned == PageSize))
-            Hooks.Prefetch(FAgent, PageUrl(L"", PageSize, page + 1));
-        const TKeywordPage p = ParseKeywordReply(reply, FList, NewAgent, r.Parsed);
-        if (!p.HasKeywords) {
-            r.End = TIndexLoadEnd::Failed;
-            r.FailedPage = page;
-            break;
-        }
-        if (cache)
-            cache->Append(reply);
-        TracePage(page, p, r.Parsed, FList.Count(), url, reply);
-        if (p.Added == 0) {
-            r.End = page == 1 ? TIndexLoadEnd::Empty : TIndexLoadEnd::Complete;
-            break;
-        }
-        Hooks.CountChanged(FList.Count());
-        if (page == 1) {
-            r.Total = p.Total;
-            FList.SetCapacity(FList.Count() + TKeywordList::FirstPageReserve);
-            Hooks.Started(r.Total);
-        }
-        Hooks.Progress(TIndexProgress{page, p.Added, r.Parsed, FList.Count(), r.Total});
-        if (page > 1 && p.Returned >= 0 && p.Returned != PageSize) {
-            r.End = TIndexLoadEnd::Complete;
-            break;
-        }
-    }
-    if (r.End == TIndexLoadEnd::Complete && cache)
-        r.CacheReplaced = cache->Commit(Catalog);
-    Finish(FList, Hooks, r, start, r.End != TIndexLoadEnd::Empty);
-    return r;
+        Finish(FList, Hooks, r, start, r.End != TIndexLoadEnd::Empty);
+    });
 }
 
 TIndexLoadReport TKeywordLoader::LoadCached(const std::wstring& CacheFile, const std::wstring& Catalog,
                                             TIndexLoadHooks& Hooks) {
-    TIndexLoadReport r;
-    if (FBusy) {
-        r.End = TIndexLoadEnd::Busy;
-        return r;
-    }
-    THold hold(*this);
-    const uint32_t start = GetTickCountMs();
-    FList.ClearForLoad();
-    Hooks.CountChanged(0);
-    std::wstring text;
-    if (CacheFile.empty() || ReadIndexCache(CacheFile, Catalog, text) != TIndexCacheRead::Read) {
-        r.End = TIndexLoadEnd::NoCache;
-        return r;
-    }
-    FList.SetCapacity(TKeywordList::LoadCapacity);
-    r.Pages = 1;
-    const TKeywordPage p = ParseKeywordReply(text, FList, NewAgent, r.Parsed, [&](int Parsed) {
-        if (Hooks.Cancelled())
-            return true;
-        Hooks.Progress(TIndexProgress{0, 0, Parsed, FList.Count(), 0});
-        return false;
+    return Run(Hooks, [&](TIndexLoadReport& r, uint32_t start) {
+        WaitForCache(); // a cache still being written is read once it is in place
+        if (CacheFile.empty()) {
+            r.End = TIndexLoadEnd::NoCache;
+            return;
+        }
+        FList.SetCapacity(TKeywordList::LoadCapacity);
+        r.Pages = 1;
+        TKeywordReader reader(FList, NewAgent, [&](int Parsed) {
+            if (Hooks.Cancelled())
+                return true;
+            Hooks.Progress(TIndexProgress{0, 0, Parsed, FList.Count(), 0});
+            return false;
+        });
+        // Read in pieces: the whole file is never held beside the index it becomes.
+        if (ReadIndexCachePieces(CacheFile, Catalog, [&](const std::wstring& Piece) { return reader.Read(Piece); }) !=
+            TIndexCacheRead::Read) {
+            FList.ClearForLoad();
+            r.End = TIndexLoadEnd::NoCache;
+            return;
+        }
+        const TKeywordPage& p = reader.Page();
+        r.Parsed = p.Keywords;
+        r.Total = p.Total;
+        if (p.Cancelled)
+            r.End = TIndexLoadEnd::Cancelled;
+        else if (p.Added == 0)
+            r.End = TIndexLoadEnd::Empty;
+        else
+            Hooks.Started(r.Total);
+        Finish(FList, Hooks, r, start, false);
     });
-    std::wstring().swap(text);
-    r.Total = p.Total;
-    if (p.Cancelled)
-        r.End = TIndexLoadEnd::Cancelled;
-    else if (p.Added == 0)
-        r.End = TIndexLoadEnd::Empty;
-    else
-        Hooks.Started(r.Total);
-    Finish(FList, Hooks, r, start, false);
-    return r;
 }
 
 TIndexLoadReport TKeywordLoader::LoadPartial(const std::wstring& Query, int PageSize, bool FirstKeyMode,
                                              TIndexLoadHooks& Hooks) {
-    TIndexLoadReport r;
-    if (FBusy) {
-        r.End = TIndexLoadEnd::Busy;
-        return r;
-    }
-    THold hold(*this);
-    const uint32_t start = GetTickCountMs();
-    FList.ClearForLoad();
-    Hooks.CountChanged(0);
-    FList.SetCapacity(TKeywordList::LoadCapacity);
-    r.PageSize = PageSize;
+    return Run(Hooks, [&](TIndexLoadReport& r, uint32_t start) {
+        FList.SetCapacity(TKeywordList::LoadCapacity);
+        r.PageSize = PageSize;
 
-    std::wstring reply;
-    TKeywordPage last;
-    for (int page = 1;; ++page) {
-        if (page > 1) {
-            if (last.Returned >= 0 && last.Returned != PageSize)
-                break;
-            if (!FirstKeyMode)
-                break;
-            if (Hooks.Cancelled()) {
+        std::wstring reply;
+        TKeywordPage last;
+        for (int page = 1;; ++page) {
+            if (page > 1) {
+                if (last.Returned >= 0 && last.Returned != PageSize)
+                    break;
+                if (!FirstKeyMode)
+                    break;
+                if (Hooks.Cancelled()) {
+                    r.End = TIndexLoadEnd::Cancelled;
+                    break;
+                }
+            }
+            const std::wstring url = PageUrl(Query, PageSize, page);
+            r.Pages = page;
+            if (!Hooks.Fetch(FAgent, url, reply)) {
                 r.End = TIndexLoadEnd::Cancelled;
                 break;
             }
+            if (FirstKeyMode && KeywordPageHeader(reply).Returned == PageSize && PageSize > 0)
+                Hooks.Prefetch(FAgent, PageUrl(Query, PageSize, page + 1));
+            last = ParseKeywordReply(reply, FList, NewAgent, r.Parsed);
+            TracePartial(url, reply);
+            if (!last.HasKeywords) {
+                r.End = TIndexLoadEnd::Failed;
+                r.FailedPage = page;
+                break;
+            }
+            if (last.Added == 0) {
+                if (page == 1)
+                    r.End = TIndexLoadEnd::Empty;
+                break;
+            }
+            if (page == 1) {
+                r.Total = last.Total;
+                FList.SetCapacity(FList.Count() + TKeywordList::FirstPageReserve);
+            }
+            Hooks.CountChanged(FList.Count());
+            Hooks.Progress(TIndexProgress{page, last.Added, r.Parsed, FList.Count(), r.Total});
         }
-        const std::wstring url = PageUrl(Query, PageSize, page);
-        r.Pages = page;
-        if (!Hooks.Fetch(FAgent, url, reply)) {
-            r.End = TIndexLoadEnd::Cancelled;
-            break;
-        }
-        if (FirstKeyMode && KeywordPageHeader(reply).Returned == PageSize && PageSize > 0)
-            Hooks.Prefetch(FAgent, PageUrl(Query, PageSize, page + 1));
-        last = ParseKeywordReply(reply, FList, NewAgent, r.Parsed);
-        TracePartial(url, reply);
-        if (!last.HasKeywords) {
-            r.End = TIndexLoadEnd::Failed;
-            r.FailedPage = page;
-            break;
-        }
-        if (last.Added == 0) {
-            if (page == 1)
-                r.End = TIndexLoadEnd::Empty;
-            break;
-        }
-        if (page == 1) {
-            r.Total = last.Total;
-            FList.SetCapacity(FList.Count() + TKeywordList::FirstPageReserve);
-        }
-        Hooks.CountChanged(FList.Count());
-        Hooks.Progress(TIndexProgress{page, last.Added, r.Parsed, FList.Count(), r.Total});
-    }
-    // A first page that adds nothing ends the load quietly.
-    Finish(FList, Hooks, r, start, FList.Count() > 0);
-    return r;
+        // A first page that adds nothing ends the load quietly.
+        Finish(FList, Hooks, r, start, FList.Count() > 0);
+    });
 }
 
 std::wstring IndexElapsedText(uint32_t Ms) {
@@ -272,7 +284,9 @@ std::wstring IndexStatusText(int Parsed, int Count, uint32_t ElapsedMs, int Page
 
 std::wstring IndexItemsReadText(int Parsed) { return MsgTxt_ItemsRead + L" " + FormatThousands(Parsed); }
 
-std::wstring IndexLoadingCaption(int Total) { return FormatMsgText(MsgTxt_LoadingXIndexItems, {FormatThousands(Total)}); }
+std::wstring IndexLoadingCaption(int Total) {
+    return FormatMsgText(MsgTxt_LoadingXIndexItems, {FormatThousands(Total)});
+}
 
 std::wstring IndexLoadEndMessage(const TIndexLoadReport& Report) {
     switch (Report.End) {

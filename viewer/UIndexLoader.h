@@ -11,10 +11,12 @@
 #include "UKeywordList.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 class TAgentLink;
+class TIndexCacheWriteBehind;
 
 enum class TIndexLoadEnd {
     Complete,   // every page was read
@@ -35,7 +37,9 @@ struct TIndexLoadReport {
     int Pages = 0;           // pages asked for
     int FailedPage = 0;      // the page that brought nothing readable (Failed)
     uint32_t ElapsedMs = 0;
-    bool CacheReplaced = false;
+    // The load was complete and the cache file is being replaced with its replies (done in
+    // the background: TKeywordLoader::WaitForCache).
+    bool CacheCommitted = false;
     // The status line of a load from the agent ("" for a cached load, or when nothing was
     // loaded); it is also logged.
     std::wstring StatusText;
@@ -91,7 +95,9 @@ private:
 class TKeywordLoader {
 public:
     // Neither is owned; both must outlive the loader.
-    TKeywordLoader(TKeywordList& List, TAgentLink& Agent) : FList(List), FAgent(Agent) {}
+    TKeywordLoader(TKeywordList& List, TAgentLink& Agent);
+    // Waits for the cache file work of the last full load.
+    ~TKeywordLoader();
 
     // The runtime's newer agent: sub-keys are joined to their keyword by the reader.
     bool NewAgent = false;
@@ -109,14 +115,22 @@ public:
     // every page. Ends quietly when the first page adds nothing.
     TIndexLoadReport LoadPartial(const std::wstring& Query, int PageSize, bool FirstKeyMode, TIndexLoadHooks& Hooks);
 
+    // The cache file is written while a full load goes on and replaced after it in the
+    // background; this waits for that. True when the last full load replaced the cache.
+    bool WaitForCache();
+
     // The request of page Page of Query.
     std::wstring PageUrl(const std::wstring& Query, int PageSize, int Page);
 
 private:
     class THold;
+    // Runs Body as a load: Busy while another load runs; otherwise the list is held and
+    // emptied first. Body gets the report and the start time.
+    TIndexLoadReport Run(TIndexLoadHooks& Hooks, const std::function<void(TIndexLoadReport&, uint32_t)>& Body);
     TKeywordList& FList;
     TAgentLink& FAgent;
     bool FBusy = false;
+    std::unique_ptr<TIndexCacheWriteBehind> FCache;
 };
 
 // Elapsed time of a load: "999 msec", "1.234 sec" (thousands notation with '.'), and from

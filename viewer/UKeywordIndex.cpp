@@ -57,45 +57,62 @@ std::wstring WideLower(std::wstring Text) {
     return Text;
 }
 
-TKeywordPage ParseKeywordReply(const std::wstring& Reply, TKeywordList& List, bool NewAgent, int& Parsed,
-                               const TKeywordParsePoll& Poll) {
-    TKeywordPage page;
-    THTML_TagRipper tags(Reply);
-    const wchar_t* text = Reply.c_str();
-    std::wstring_view current; // the newer agent's keyword that sub-keys belong to
+TKeywordReader::TKeywordReader(TKeywordList& List, bool NewAgent, TKeywordParsePoll Poll)
+    : FList(List), FNewAgent(NewAgent), FPoll(std::move(Poll)) {}
+
+bool TKeywordReader::Read(const std::wstring& Text) {
+    if (FPage.Cancelled)
+        return false;
+    THTML_TagRipper tags(Text);
+    const wchar_t* text = Text.c_str();
+    std::wstring_view current = FCurrent; // sub-keys belong to the last keyword
+    bool currentInText = false;
     int pos = 1;
-    int seen = 0;
     while (true) {
-        if (Poll && seen % KeywordParsePollTags == 0 && Poll(Parsed)) {
-            page.Cancelled = true;
+        if (FPoll && FSeen % KeywordParsePollTags == 0 && FPoll(FPage.Keywords)) {
+            FPage.Cancelled = true;
             break;
         }
         if (!tags.NextTag(pos))
             break;
-        ++seen;
+        ++FSeen;
         if (tags.IsEndTag)
             continue;
         if (NameIs(tags, text, L"keyword")) {
             const std::wstring_view value = AttrValue(tags, text, L"value");
-            if (NewAgent)
+            if (FNewAgent) {
                 current = value;
-            ++Parsed;
-            ++page.Keywords;
-            List.Add(value, {});
-            ++page.Added;
+                currentInText = true;
+            }
+            ++FPage.Keywords;
+            FList.Add(value, {});
+            ++FPage.Added;
         } else if (NameIs(tags, text, L"subkey")) {
             const std::wstring_view display = AttrValue(tags, text, L"display");
-            if (NewAgent) {
-                List.AddSubKey(current, display);
-            } else {
-                List.Add(AttrValue(tags, text, L"keyvalue"), display);
-            }
-            ++page.Added;
-        } else if (NameIs(tags, text, L"keywords") && !page.HasKeywords) {
-            ReadPageHead(tags, text, page);
+            if (FNewAgent)
+                FList.AddSubKey(current, display);
+            else
+                FList.Add(AttrValue(tags, text, L"keyvalue"), display);
+            ++FPage.Added;
+        } else if (NameIs(tags, text, L"keywords") && !FPage.HasKeywords) {
+            ReadPageHead(tags, text, FPage);
         }
     }
-    return page;
+    if (currentInText)
+        FCurrent.assign(current); // the text goes; the next piece may go on with sub-keys
+    return !FPage.Cancelled;
+}
+
+TKeywordPage ParseKeywordReply(const std::wstring& Reply, TKeywordList& List, bool NewAgent, int& Parsed,
+                               const TKeywordParsePoll& Poll) {
+    const int before = Parsed;
+    TKeywordParsePoll poll;
+    if (Poll)
+        poll = [&](int Keywords) { return Poll(before + Keywords); };
+    TKeywordReader reader(List, NewAgent, poll);
+    reader.Read(Reply);
+    Parsed += reader.Page().Keywords;
+    return reader.Page();
 }
 
 TKeywordPage KeywordPageHeader(const std::wstring& Reply) {
@@ -110,8 +127,6 @@ TKeywordPage KeywordPageHeader(const std::wstring& Reply) {
             ReadPageHead(tags, text, page);
             break;
         }
-        if (NameIs(tags, text, L"keyword") || NameIs(tags, text, L"subkey"))
-            break;
     }
     return page;
 }

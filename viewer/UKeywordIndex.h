@@ -5,6 +5,7 @@
 #include "UKeywordList.h"
 
 #include <functional>
+#include <utility>
 #include <string>
 
 // What one keyword reply (or the cache file, read as one) gave.
@@ -22,13 +23,34 @@ struct TKeywordPage {
 using TKeywordParsePoll = std::function<bool(int Parsed)>;
 constexpr int KeywordParsePollTags = 50000;
 
-// Appends the `keyword` and `subkey` entries of Reply to List. Parsed (top-level keywords of
-// the whole load) grows by the keywords seen. NewAgent: a sub-key's value is its keyword's
-// value + "," + its display text; otherwise its "keyvalue".
+// Reads keyword replies into a list: the `keyword` and `subkey` start tags, in order. With the
+// newer agent a sub-key's value is its keyword's value + "," + its display text; otherwise
+// its "keyvalue". A text may come in pieces that each hold whole tags (the cache file is read
+// so); the reader carries what a sub-key needs from one piece to the next.
+class TKeywordReader {
+public:
+    TKeywordReader(TKeywordList& List, bool NewAgent, TKeywordParsePoll Poll = {});
+    // Reads one text (or piece); false once the poll has asked to stop.
+    bool Read(const std::wstring& Text);
+    // What was read so far; Page.Keywords counts the top-level keywords.
+    const TKeywordPage& Page() const { return FPage; }
+
+private:
+    TKeywordList& FList;
+    bool FNewAgent;
+    TKeywordParsePoll FPoll;
+    TKeywordPage FPage;
+    std::wstring FCurrent;  // the keyword the sub-keys of the next piece belong to
+    int FSeen = 0;          // tags seen
+};
+
+// One reply read by a TKeywordReader. Parsed (top-level keywords of the whole load) grows by
+// the keywords seen.
 TKeywordPage ParseKeywordReply(const std::wstring& Reply, TKeywordList& List, bool NewAgent, int& Parsed,
                                const TKeywordParsePoll& Poll = {});
 
-// The head of a keyword reply: its first `keywords` element (Added and Keywords stay 0).
+// The head of a keyword reply: its first `keywords` element (Added and Keywords stay 0);
+// HasKeywords as reading the whole reply would give it.
 TKeywordPage KeywordPageHeader(const std::wstring& Reply);
 
 // The query text of a keyword for the agent: "%3C"/"%3E" (any case), '<', '>' and ','

@@ -18,44 +18,23 @@
 #include <gtest/gtest.h>
 
 #define STANDIN_DIST_DIR VORLANE_BINARY_DIR "/standin/dist"
-#include "../standin/support/StandinSupport.h"
+#include "StandinAgentSuite.h"
+
+#include <memory>
 
 using namespace hcfakes;
 
 namespace {
 
-// The agent base of the test's own agent process.
-class StandinEnvironment : public TAgentEnvironment {
-public:
-    std::wstring Port(const TH3Paths&) override { return PortText; }
-    uint32_t SessionId() override { return 1; }
-    uint32_t AgentProcessId(const TH3Paths&) override { return Pid; }
-    std::wstring PortText;
-    uint32_t Pid = 0;
-};
-
 class StandinTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (GetFileAttributesW((standin_test::DistDir() + L"\\StandinSetup.exe").c_str()) == INVALID_FILE_ATTRIBUTES)
-            return;
-        inst = new standin_test::Installation(standin_test::InstallStandin(L"hc2-client"));
-        if (!inst->ok) return;
-        agent = new standin_test::AgentProcess();
-        const int port = standin_test::FreePort();
-        ready = agent->Start(*inst, port) && agent->WaitForPort();
-        env.PortText = std::to_wstring(port);
-        env.Pid = agent->Pid();
+        suite = std::make_unique<TStandinAgentSuite>();
+        suite->Start(L"hc2-client");
     }
-    static void TearDownTestSuite() {
-        delete agent;
-        agent = nullptr;
-        if (inst) standin_test::RemoveInstallation(*inst);
-        delete inst;
-        inst = nullptr;
-    }
+    static void TearDownTestSuite() { suite.reset(); }
     void SetUp() override {
-        if (!ready) GTEST_SKIP() << "the stand-in help runtime is not built";
+        if (!suite->Ready()) GTEST_SKIP() << "the stand-in help runtime is not built";
         paths.SetHelpDllVersion(1, 0, 40219, 1);
         code.SetCatalogName(L"VS\\100\\en-US");
     }
@@ -67,22 +46,16 @@ protected:
         return nullptr;
     }
 
-    static standin_test::Installation* inst;
-    static standin_test::AgentProcess* agent;
-    static StandinEnvironment env;
-    static bool ready;
+    static std::unique_ptr<TStandinAgentSuite> suite;
 
     TH3Paths paths{TH3RegistryPlace{nullptr}};
-    TH3Code code{&paths, &env};
+    TH3Code code{&paths, &suite->Env};
     TH3CodeLink link{&code};
     FakeTree tree;
     TTocData toc{&tree, &link};
 };
 
-standin_test::Installation* StandinTest::inst = nullptr;
-standin_test::AgentProcess* StandinTest::agent = nullptr;
-StandinEnvironment StandinTest::env;
-bool StandinTest::ready = false;
+std::unique_ptr<TStandinAgentSuite> StandinTest::suite;
 
 } // namespace
 
@@ -156,11 +129,11 @@ TEST_F(StandinTest, BreadcrumbPathAndItsCache) {
                                                        L".NET Framework Class Library"}));
     EXPECT_TRUE(bar.HasSubItems);
 
-    const size_t before = agent->RequestLog().size();
+    const size_t before = suite->Agent.RequestLog().size();
     EXPECT_FALSE(viewer.SetTopic(L"netfx-classlib", L"100", L"EN-US"));
     const int list = viewer.FindChildList(3);
     EXPECT_EQ(viewer.FindChildList(3), list);
-    EXPECT_EQ(agent->RequestLog().size(), before + 1); // one drop-down fetch, nothing else
+    EXPECT_EQ(suite->Agent.RequestLog().size(), before + 1); // one drop-down fetch, nothing else
     TTocItemArray topics;
     ASSERT_TRUE(viewer.GetChildList(list, topics));
     EXPECT_EQ(topics.size(), 4u);
@@ -168,7 +141,7 @@ TEST_F(StandinTest, BreadcrumbPathAndItsCache) {
 
 TEST_F(StandinTest, SampleStoreManifest) {
     TH3Store store;
-    ASSERT_TRUE(store.LoadManifestFrom(inst->localStore));
+    ASSERT_TRUE(store.LoadManifestFrom(suite->Inst.localStore));
     const int en = store.FindCatalog(L"VS\\100\\en-US");
     ASSERT_GE(en, 0);
     THelp3Catalog c;

@@ -2,6 +2,7 @@
 // that was given up finishes on its own.
 #include "UFetchWorker.h"
 
+#include "FixedAgentEnvironment.h"
 #include "Handles.h"
 #include "UAgentLink.h"
 #include "UH3_Code.h"
@@ -65,12 +66,7 @@ TEST(FetchWorker, ACancelEndsTheWaitForAStalledAgent) {
     getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
     ASSERT_EQ(listen(listener, 4), 0);  // connections are taken but never answered
 
-    struct Environment : TAgentEnvironment {
-        std::wstring Port(const TH3Paths&) override { return PortText; }
-        uint32_t SessionId() override { return 1; }
-        uint32_t AgentProcessId(const TH3Paths&) override { return 1; }
-        std::wstring PortText;
-    } env;
+    TFixedAgentEnvironment env;
     env.PortText = std::to_wstring(ntohs(addr.sin_port));
     TH3Paths paths{TH3RegistryPlace{nullptr}};
     TH3Code code(&paths, &env);

@@ -5,6 +5,7 @@
 #include "IndexFakes.h"
 #include "TestHarness.h"
 #include "UIndexCache.h"
+#include "UKeywordIndex.h"
 #include "UMessageTexts.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +29,9 @@ protected:
     // Full load of the fake catalog of Total keywords, 10 a page.
     TIndexLoadReport Full(int Total, int FailPage = 0) {
         ServeCatalog(agent, Total, FailPage);
-        return loader.LoadFull(10, cache, L"VS\\100\\en-US", hooks);
+        TIndexLoadReport r = loader.LoadFull(10, cache, L"VS\\100\\en-US", hooks);
+        replaced = loader.WaitForCache();
+        return r;
     }
 
     TempDir dir;
@@ -37,6 +40,7 @@ protected:
     TKeywordList list;
     TKeywordLoader loader{list, agent};
     RecordingHooks hooks;
+    bool replaced = false;
 };
 
 } // namespace
@@ -53,7 +57,8 @@ TEST_F(IndexLoaderTest, FullLoadPagesUntilAShortPageAndWritesTheCache) {
     EXPECT_EQ(hooks.StartedTotal, 25);
     EXPECT_EQ(hooks.Counts.front(), 0);
     EXPECT_EQ(hooks.Counts.back(), r.Count);
-    EXPECT_TRUE(r.CacheReplaced);
+    EXPECT_TRUE(r.CacheCommitted);
+    EXPECT_TRUE(replaced);
     // The cache is the replies' code units one after another.
     EXPECT_EQ(ReadBytes(cache), Bytes(KeywordPage(25, 0, 10) + KeywordPage(25, 10, 10) + KeywordPage(25, 20, 5)));
     EXPECT_FALSE(FileExistsW(IndexCacheTempFile(cache)));
@@ -83,7 +88,8 @@ TEST_F(IndexLoaderTest, FailedOrCancelledLoadsKeepTheEntriesAndTheOldCache) {
     EXPECT_EQ(r.FailedPage, 3);
     EXPECT_EQ(r.Parsed, 20);
     EXPECT_EQ(list.Count(), r.Count);
-    EXPECT_FALSE(r.CacheReplaced);
+    EXPECT_FALSE(r.CacheCommitted);
+    EXPECT_FALSE(replaced);
     EXPECT_EQ(ReadBytes(cache), old);
     EXPECT_FALSE(FileExistsW(IndexCacheTempFile(cache)));
     EXPECT_EQ(IndexLoadEndMessage(r), L"The help agent did not return a page of the index. Loaded 20\\27 of 45 level 1 "
@@ -116,7 +122,9 @@ TEST_F(IndexLoaderTest, FailedOrCancelledLoadsKeepTheEntriesAndTheOldCache) {
 }
 
 TEST_F(IndexLoaderTest, CachedLoadIsForItsCatalogOnly) {
-    ASSERT_EQ(Full(25).End, TIndexLoadEnd::Complete);
+    // The cache is written behind the load; a cached load right after it reads it whole.
+    ServeCatalog(agent, 25);
+    ASSERT_EQ(loader.LoadFull(10, cache, L"VS\\100\\en-US", hooks).End, TIndexLoadEnd::Complete);
     agent.Requests.clear();
     TIndexLoadReport r = loader.LoadCached(cache, L"vs\\100\\EN-US", hooks);
     EXPECT_EQ(r.End, TIndexLoadEnd::Complete);
@@ -146,12 +154,41 @@ TEST_F(IndexLoaderTest, CachedLoadIsForItsCatalogOnly) {
     EXPECT_EQ(loader.LoadCached(cache, L"", hooks).End, TIndexLoadEnd::Cancelled);
 }
 
+TEST_F(IndexLoaderTest, CacheReadInPiecesGivesTheSameIndex) {
+    loader.NewAgent = true;
+    ASSERT_EQ(Full(25).End, TIndexLoadEnd::Complete);
+    TKeywordList whole;
+    int parsed = 0;
+    ParseKeywordReply(KeywordPage(25, 0, 10) + KeywordPage(25, 10, 10) + KeywordPage(25, 20, 5), whole, true, parsed);
+    for (size_t units : {16u, 61u, 1000u}) {
+        TKeywordList pieces;
+        TKeywordReader reader(pieces, true);
+        int calls = 0;
+        ASSERT_EQ(ReadIndexCachePieces(cache, L"VS\\100\\en-US",
+                                       [&](const std::wstring& Piece) {
+                                           ++calls;
+                                           return reader.Read(Piece);
+                                       },
+                                       units),
+                  TIndexCacheRead::Read);
+        EXPECT_GT(calls, 1);
+        ASSERT_EQ(pieces.Count(), whole.Count());
+        for (int i = 0; i < whole.Count(); ++i) {
+            EXPECT_EQ(pieces.Value(i), whole.Value(i));
+            EXPECT_EQ(pieces.Display(i), whole.Display(i));
+        }
+        EXPECT_EQ(reader.Page().Total, 25);
+        EXPECT_EQ(reader.Page().Keywords, 25);
+    }
+}
+
 TEST_F(IndexLoaderTest, PartialLoadsAndLoadsAskedForDuringALoad) {
     ServeCatalog(agent, 25);
     // Whole-text mode: one page only.
     TIndexLoadReport r = loader.LoadPartial(L"ke", 10, false, hooks);
     EXPECT_EQ(r.End, TIndexLoadEnd::Complete);
-    EXPECT_EQ(agent.Requests, std::vector<std::wstring>{L"fake:method=keywords&query=ke&format=xml&pagesize=10&pagenumber=1"});
+    EXPECT_EQ(agent.Requests,
+              std::vector<std::wstring>{L"fake:method=keywords&query=ke&format=xml&pagesize=10&pagenumber=1"});
     EXPECT_EQ(r.Parsed, 10);
     EXPECT_FALSE(r.StatusText.empty());
     // First-key mode: every page up to a short one.

@@ -13,18 +13,11 @@
 #include <gtest/gtest.h>
 
 #define STANDIN_DIST_DIR VORLANE_BINARY_DIR "/standin/dist"
-#include "../standin/support/StandinSupport.h"
+#include "StandinAgentSuite.h"
+
+#include <memory>
 
 namespace {
-
-class StandinEnvironment : public TAgentEnvironment {
-public:
-    std::wstring Port(const TH3Paths&) override { return PortText; }
-    uint32_t SessionId() override { return 1; }
-    uint32_t AgentProcessId(const TH3Paths&) override { return Pid; }
-    std::wstring PortText;
-    uint32_t Pid = 0;
-};
 
 // Fetches each page on a worker, as the window does, and keeps the replies.
 struct WorkerHooks : TWorkerIndexHooks {
@@ -39,25 +32,12 @@ struct WorkerHooks : TWorkerIndexHooks {
 class IndexStandinTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (GetFileAttributesW((standin_test::DistDir() + L"\\StandinSetup.exe").c_str()) == INVALID_FILE_ATTRIBUTES)
-            return;
-        inst = new standin_test::Installation(standin_test::InstallStandin(L"viewer-index"));
-        if (!inst->ok) return;
-        agent = new standin_test::AgentProcess();
-        const int port = standin_test::FreePort();
-        ready = agent->Start(*inst, port) && agent->WaitForPort();
-        env.PortText = std::to_wstring(port);
-        env.Pid = agent->Pid();
+        suite = std::make_unique<TStandinAgentSuite>();
+        suite->Start(L"viewer-index");
     }
-    static void TearDownTestSuite() {
-        delete agent;
-        agent = nullptr;
-        if (inst) standin_test::RemoveInstallation(*inst);
-        delete inst;
-        inst = nullptr;
-    }
+    static void TearDownTestSuite() { suite.reset(); }
     void SetUp() override {
-        if (!ready) GTEST_SKIP() << "the stand-in help runtime is not built";
+        if (!suite->Ready()) GTEST_SKIP() << "the stand-in help runtime is not built";
         paths.SetHelpDllVersion(1, 0, 40219, 1);
         code.SetCatalogName(L"VS\\100\\en-US");
         loader.NewAgent = paths.HasNewAgent;
@@ -65,7 +45,7 @@ protected:
     // Keyword requests the agent received since Mark.
     std::vector<std::string> KeywordRequests(size_t Mark) const {
         std::vector<std::string> out;
-        std::vector<std::string> log = agent->RequestLog();
+        std::vector<std::string> log = suite->Agent.RequestLog();
         for (size_t i = Mark; i < log.size(); ++i)
             if (log[i].find("method=keywords") != std::string::npos) out.push_back(log[i]);
         return out;
@@ -76,32 +56,27 @@ protected:
         return -1;
     }
 
-    static standin_test::Installation* inst;
-    static standin_test::AgentProcess* agent;
-    static StandinEnvironment env;
-    static bool ready;
+    static std::unique_ptr<TStandinAgentSuite> suite;
 
     TH3Paths paths{TH3RegistryPlace{nullptr}};
-    TH3Code code{&paths, &env};
+    TH3Code code{&paths, &suite->Env};
     TH3CodeLink link{&code};
     TKeywordList list;
     TKeywordLoader loader{list, link};
     testing_support::TempDir dir;
 };
 
-standin_test::Installation* IndexStandinTest::inst = nullptr;
-standin_test::AgentProcess* IndexStandinTest::agent = nullptr;
-StandinEnvironment IndexStandinTest::env;
-bool IndexStandinTest::ready = false;
+std::unique_ptr<TStandinAgentSuite> IndexStandinTest::suite;
 
 } // namespace
 
 TEST_F(IndexStandinTest, FullLoadPagesOnAWorkerAndCachesTheReplies) {
     const std::wstring cache = IndexCacheFileIn(dir.Path());
-    const size_t mark = agent->RequestLog().size();
+    const size_t mark = suite->Agent.RequestLog().size();
     WorkerHooks hooks;
     const TIndexLoadReport r = loader.LoadFull(7, cache, L"VS\\100\\en-US", hooks);
     ASSERT_EQ(r.End, TIndexLoadEnd::Complete);
+    EXPECT_TRUE(loader.WaitForCache());
     EXPECT_GT(r.Total, 7);
     EXPECT_EQ(r.Parsed, r.Total);
     // Pages until a short one; a last page of exactly seven asks for one more. The next page
@@ -115,11 +90,11 @@ TEST_F(IndexStandinTest, FullLoadPagesOnAWorkerAndCachesTheReplies) {
 
     // The next start reads the cache without asking the agent.
     const int count = list.Count();
-    const size_t mark2 = agent->RequestLog().size();
+    const size_t mark2 = suite->Agent.RequestLog().size();
     TIndexLoadHooks quiet;
     EXPECT_EQ(loader.LoadCached(cache, L"vs\\100\\en-us", quiet).End, TIndexLoadEnd::Complete);
     EXPECT_EQ(list.Count(), count);
-    EXPECT_EQ(agent->RequestLog().size(), mark2);
+    EXPECT_EQ(suite->Agent.RequestLog().size(), mark2);
     EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\de-DE", quiet).End, TIndexLoadEnd::NoCache);
 }
 
@@ -143,7 +118,7 @@ TEST_F(IndexStandinTest, KeywordsWithAngleBracketsFindTheirTopics) {
         SCOPED_TRACE(c.sent);
         const int row = RowOf(c.caption);
         ASSERT_GE(row, 0);
-        const size_t mark = agent->RequestLog().size();
+        const size_t mark = suite->Agent.RequestLog().size();
         const TIndexOpen open = OpenKeywordRow(list, row, link, loader.NewAgent);
         EXPECT_GE(open.Hits, 1);
         EXPECT_NE(open.Url.find(L"method=page"), std::wstring::npos);

@@ -47,10 +47,10 @@ TEST(KeywordTopics, SeveralHitsInsertSortedRowsAndCollapse) {
     EXPECT_EQ(list.Kind(0), kwExpanded);
     EXPECT_EQ(list.TopicId(0), L"b");
     EXPECT_EQ(list.TopicVersion(0), L"100");  // the first topic also comes in version 100
-    EXPECT_EQ(Values(list), (std::vector<std::wstring>{L"Button class", L"     - About buttons",
-                                                       L"     - Button Class - .NET 3.5", L"     - Button Class - .NET 4",
-                                                       L"     - button-Klasse - .NET 4, de-DE", L"Button class,events",
-                                                       L"zeta"}));
+    EXPECT_EQ(Values(list),
+              (std::vector<std::wstring>{L"Button class", L"     - About buttons", L"     - Button Class - .NET 3.5",
+                                         L"     - Button Class - .NET 4", L"     - button-Klasse - .NET 4, de-DE",
+                                         L"Button class,events", L"zeta"}));
     EXPECT_EQ(list.Kind(1), kwTopicRow);
     EXPECT_EQ(list.TopicId(1), L"a");
 

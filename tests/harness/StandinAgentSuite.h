@@ -1,0 +1,47 @@
+// The stand-in help runtime for a test suite that talks to its agent: installed once into a
+// temporary folder, its agent started on a free port, and the agent environment that makes
+// agent URLs for it. Header-only: define STANDIN_DIST_DIR, include it where the help library
+// client is linked, and make the executable depend on `standin`.
+#pragma once
+
+#include "FixedAgentEnvironment.h"
+
+#include "../standin/support/StandinSupport.h"
+
+#include <string>
+
+class TStandinAgentSuite {
+public:
+    TStandinAgentSuite() = default;
+    TStandinAgentSuite(const TStandinAgentSuite&) = delete;
+    TStandinAgentSuite& operator=(const TStandinAgentSuite&) = delete;
+    ~TStandinAgentSuite() { Stop(); }
+
+    // Installs the stand-in (Tag names its folder) and starts its agent; true once the agent
+    // listens. Nothing happens when the stand-in is not built.
+    bool Start(const std::wstring& Tag) {
+        if (GetFileAttributesW((standin_test::DistDir() + L"\\StandinSetup.exe").c_str()) == INVALID_FILE_ATTRIBUTES)
+            return false;
+        Inst = standin_test::InstallStandin(Tag);
+        if (!Inst.ok) return false;
+        const int port = standin_test::FreePort();
+        FReady = Agent.Start(Inst, port) && Agent.WaitForPort();
+        Env.PortText = std::to_wstring(port);
+        Env.Pid = Agent.Pid();
+        return FReady;
+    }
+    void Stop() {
+        Agent.Stop();
+        standin_test::RemoveInstallation(Inst);
+        Inst = standin_test::Installation{};
+        FReady = false;
+    }
+    bool Ready() const { return FReady; }
+
+    standin_test::Installation Inst;
+    standin_test::AgentProcess Agent;
+    TFixedAgentEnvironment Env;
+
+private:
+    bool FReady = false;
+};
