@@ -59,15 +59,15 @@ public:
     virtual ~TIndexLoadHooks() = default;
     // The list's count changed: at the start (0), after each page and at the end.
     virtual void CountChanged(int Count) {}
-    // A full load's first page was read: the number of top-level keywords to expect.
+    // A full load's first page (or the cache) was read: the number of top-level keywords.
     virtual void Started(int Total) {}
     // After each page, and every 50,000 tags of a cached read.
     virtual void Progress(const TIndexProgress& Progress) {}
     // Polled before each further page and during a cached read; true cancels the load.
     virtual bool Cancelled() { return false; }
-    // One agent request. The default asks Agent on this thread. The window runs the request
-    // on a worker (FetchUrlWhilePolling) so that its cancel window stays live, and answers
-    // false when the user cancelled meanwhile.
+    // One agent request. The default asks Agent on this thread; TWorkerIndexHooks runs it on
+    // a worker so that the cancel window stays live, and answers false when the user
+    // cancelled meanwhile.
     virtual bool Fetch(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply);
     // The loader will ask for Url next unless the load ends first (the page being read says
     // more pages follow): hooks that fetch on a worker may start it now. The default does
