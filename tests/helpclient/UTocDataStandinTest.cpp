@@ -162,10 +162,10 @@ TEST_F(StandinTest, FaultyAgentRepliesGiveNoTopics) {
     vcltest::Watchdog dog(60000, "faulty agent replies");
     standin_test::AgentProcess faulty;
     const int port = standin_test::FreePort();
-    ASSERT_TRUE(faulty.Start(*inst, port,
+    ASSERT_TRUE(faulty.Start(suite->Inst, port,
                              {{L"STANDIN_AGENT_FAULTS", L"children#1=close;children#2=error:503;children#3=stall:4000"}}) &&
                 faulty.WaitForPort());
-    StandinEnvironment faultyEnv;
+    TFixedAgentEnvironment faultyEnv;
     faultyEnv.PortText = std::to_wstring(port);
     faultyEnv.Pid = faulty.Pid();
     TH3Code faultyCode(&paths, &faultyEnv);

@@ -128,3 +128,36 @@ TEST_F(IndexStandinTest, KeywordsWithAngleBracketsFindTheirTopics) {
         CollapseTopicRows(list, row);
     }
 }
+
+// A reply cut off mid-page ends the load as failed: the entries read stay, the cache from
+// the last complete load stays as it was.
+TEST_F(IndexStandinTest, ACutReplyEndsTheLoadAndKeepsTheCache) {
+    const std::wstring cache = IndexCacheFileIn(dir.Path());
+    TWorkerIndexHooks hooks;
+    ASSERT_EQ(loader.LoadFull(7, cache, L"VS\\100\\en-US", hooks).End, TIndexLoadEnd::Complete);
+    ASSERT_TRUE(loader.WaitForCache());
+    const std::string before = testing_support::ReadBytes(cache);
+
+    standin_test::AgentProcess faulty;
+    const int port = standin_test::FreePort();
+    ASSERT_TRUE(faulty.Start(suite->Inst, port, {{L"STANDIN_AGENT_FAULTS", L"keywords#3-=close"}}) &&
+                faulty.WaitForPort());
+    TFixedAgentEnvironment env;
+    env.PortText = std::to_wstring(port);
+    env.Pid = faulty.Pid();
+    TH3Code faultyCode(&paths, &env);
+    faultyCode.SetCatalogName(L"VS\\100\\en-US");
+    TH3CodeLink faultyLink(&faultyCode);
+    TKeywordList faultyList;
+    TKeywordLoader faultyLoader(faultyList, faultyLink);
+    faultyLoader.NewAgent = true;
+    TWorkerIndexHooks faultyHooks;
+    const TIndexLoadReport r = faultyLoader.LoadFull(7, cache, L"VS\\100\\en-US", faultyHooks);
+    EXPECT_EQ(r.End, TIndexLoadEnd::Failed);
+    EXPECT_EQ(r.FailedPage, 3);
+    EXPECT_EQ(r.Parsed, 14);
+    EXPECT_EQ(faultyList.Count(), r.Count);
+    EXPECT_FALSE(faultyLoader.WaitForCache());
+    EXPECT_EQ(testing_support::ReadBytes(cache), before);
+    EXPECT_FALSE(testing_support::FileExistsW(IndexCacheTempFile(cache)));
+}
