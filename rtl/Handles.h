@@ -122,6 +122,11 @@ struct TThemeDataTraits { // HTHEME of OpenThemeData
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept;
 };
+struct TWindowHandleTraits { // windows the code makes for itself (not controls: they own theirs)
+    using Handle = HWND;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DestroyWindow(h); }
+};
 
 using TKernelHandle = TUniqueHandle<TKernelHandleTraits>;
 using TFileHandle = TUniqueHandle<TFileHandleTraits>;
@@ -136,6 +141,7 @@ using TGpPenHandle = TUniqueHandle<TGpPenTraits>;
 using TGpBrushHandle = TUniqueHandle<TGpBrushTraits>;
 using TGpPathHandle = TUniqueHandle<TGpPathTraits>;
 using TThemeDataHandle = TUniqueHandle<TThemeDataTraits>;
+using TWindowHandle = TUniqueHandle<TWindowHandleTraits>;
 
 // A WinINet handle. The closing function is given so that code which binds WinINet at run
 // time closes through its own bound entry; by default it is the linked InternetCloseHandle.

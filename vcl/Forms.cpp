@@ -132,6 +132,20 @@ std::wstring GetHint(TControl* Control) {
     return L"";
 }
 
+// ------------------------------------------------------------------ TFrame
+
+TFrame::TFrame(TComponent* AOwner) : TCustomControl(AOwner) {
+    ControlStyle |= csAcceptsControls;
+    SetParentColor(true);
+    SetBounds(0, 0, 320, 240);
+}
+
+void TFrame::CreateParams(TCreateParams& Params) {
+    TCustomControl::CreateParams(Params);
+    Params.Style |= WS_CLIPCHILDREN;
+    Params.ExStyle |= WS_EX_CONTROLPARENT;
+}
+
 // ------------------------------------------------------------------ TCustomForm
 
 TCustomForm::TCustomForm(TComponent* AOwner) : TCustomControl(AOwner) {

@@ -151,6 +151,19 @@ public:
     using TCustomForm::TCustomForm;
 };
 
+// A group of controls made in code and placed on a form or panel at run time: the
+// frame's constructor creates its components (owned by the frame, freed with it) and
+// binds their events; its owner frees the frame. The frame takes its parent's colour and
+// font, and the keyboard's Tab moves into and out of it like any other child.
+class TFrame : public TCustomControl {
+public:
+    VORLANE_CLASS_NAME(TFrame)
+    explicit TFrame(TComponent* AOwner);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+};
+
 // The hint window: a borderless top-most popup that shows one short hint.
 class THintWindow : public TCustomControl {
 public:

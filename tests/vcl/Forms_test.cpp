@@ -601,4 +601,57 @@ TEST(Forms, HintsForPartsOfAControl) {
     Application->CancelHint();
     Application->HintPause = pause;
     form.Hide();
+namespace {
+// A frame made in code, as the program's frames are: its parts are its own components.
+class TTestFrame : public TFrame {
+public:
+    VORLANE_CLASS_NAME(TTestFrame)
+    TTestFrame(TComponent* AOwner, int* Freed) : TFrame(AOwner), FFreed(Freed) {
+        Edit = new TTestEdit(this);
+        Edit->SetName(L"UrlEdit");
+        Edit->SetParent(this);
+        Edit->SetAlign(alTop);
+    }
+    ~TTestFrame() override { ++*FFreed; }
+    TTestEdit* Edit;
+
+private:
+    int* FFreed;
+};
+} // namespace
+
+TEST(Forms, FramesMadeAtRunTimeLiveInTheirParentAndGoWithTheirOwner) {
+    Watchdog dog(20000);
+    int freed = 0;
+    {
+        TForm form(nullptr);
+        form.SetBounds(0, 0, 400, 300);
+        form.SetColor(clTeal);
+        auto* before = new TTestEdit(&form);
+        before->SetParent(&form);
+        before->SetAlign(alTop);
+        auto* first = new TTestFrame(&form, &freed);
+        first->SetName(L"BrowserFrame1");
+        first->SetParent(&form);
+        first->SetAlign(alClient);
+        auto* second = new TTestFrame(&form, &freed);
+        EXPECT_THROW(second->SetName(L"browserframe1"), EComponentError); // one owner, one name
+        second->SetName(L"BrowserFrame2");
+        second->SetParent(first);
+        form.Show();
+
+        EXPECT_EQ(first->Color(), clTeal); // the parent's colour
+        EXPECT_TRUE(GetWindowLongW(first->Handle(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+        EXPECT_EQ(first->Edit->Owner(), first);
+        EXPECT_EQ(first->ClientWidth(), form.ClientWidth());
+        EXPECT_EQ(first->Edit->Width(), first->ClientWidth());
+        // Tab goes from the form's edit into the frame's.
+        EXPECT_EQ(form.FindNextControl(before, true, true, false), first->Edit);
+
+        delete second; // a frame freed on its own leaves its parent and owner
+        EXPECT_EQ(freed, 1);
+        EXPECT_EQ(form.FindComponent(L"BrowserFrame2"), nullptr);
+        EXPECT_EQ(first->ControlCount(), 1);
+    }
+    EXPECT_EQ(freed, 2);
 }

@@ -1,0 +1,363 @@
+// The ActiveX host with the real web browser control: creation, activation, the sites as
+// the control sees them, events decoded from hand-built and from real invocations, and
+// tear-down without leaks. (Under Wine the control navigates and fails, it never loads a
+// document.)
+#include "VclTestSupport.h"
+
+#include "FakeDispatch.h"
+#include "WebBrowser.h"
+
+#include <exdispid.h>
+#include <mshtmdid.h>
+#include <mshtmhst.h>
+#include <olectl.h>
+
+#include <gtest/gtest.h>
+
+using namespace vcltest;
+
+namespace {
+
+class OleHostTest : public ::testing::Test {
+protected:
+    // OLE stays initialised for the rest of the run, as in the program: the control's
+    // library must not be unloaded while windows of its classes may still exist.
+    static void SetUpTestSuite() { OleInitialize(nullptr); }
+    void SetUp() override {
+        form = new TForm(nullptr);
+        form->SetBounds(10, 10, 420, 320);
+        Application->OnLog = [this](const std::wstring& line) { log.push_back(line); };
+        Application->OnException = [this](TObject*, const std::wstring& where, const std::wstring&,
+                                          const std::wstring& msg) { errors.push_back(where + L": " + msg); };
+    }
+    void TearDown() override {
+        delete form;
+        Application->OnLog = nullptr;
+        Application->OnException = nullptr;
+        EXPECT_EQ(TOleHostControl::LiveHostObjects(), 0);
+        EXPECT_TRUE(errors.empty()) << (errors.empty() ? "" : std::string(errors[0].begin(), errors[0].end()));
+    }
+    TWebBrowser* NewBrowser() {
+        auto* wb = new TWebBrowser(form);
+        wb->SetParent(form);
+        wb->SetAlign(alClient);
+        return wb;
+    }
+    // The client site the control was given, as another interface.
+    template <class I>
+    TComPtr<I> Site(TOleHostControl* host) {
+        TComPtr<IOleClientSite> site;
+        TComPtr<I> result;
+        if (SUCCEEDED(host->OleObject()->GetClientSite(site.Put())) && site)
+            site.As(result);
+        return result;
+    }
+
+    TForm* form = nullptr;
+    std::vector<std::wstring> log;
+    std::vector<std::wstring> errors;
+};
+
+bool Contains(const std::vector<std::wstring>& lines, const std::wstring& part) {
+    for (auto& l : lines)
+        if (l.find(part) != std::wstring::npos)
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST_F(OleHostTest, BrowserCreatesActivatesAndGoesWithoutLeaks) {
+    Watchdog dog(30000);
+    for (int round = 0; round < 2; ++round) {
+        TWebBrowser* wb = NewBrowser();
+        ASSERT_TRUE(wb->Available()) << std::string(wb->CreateError().begin(), wb->CreateError().end());
+        EXPECT_TRUE(wb->DefaultInterface());
+        EXPECT_EQ(TOleHostControl::LiveHostObjects(), 3); // site, frame, event sink
+        EXPECT_EQ(wb->InPlaceActive(), round > 0);         // only once there is a window
+        form->Show();
+        PumpFor(50);
+        EXPECT_TRUE(wb->InPlaceActive());
+        // The control's window lives inside the host's and fills it.
+        HWND inner = GetWindow(wb->Handle(), GW_CHILD);
+        ASSERT_NE(inner, nullptr);
+        RECT r;
+        GetWindowRect(inner, &r);
+        EXPECT_EQ(r.right - r.left, wb->ClientWidth());
+        form->SetWidth(300);
+        PumpFor(20);
+        GetWindowRect(inner, &r);
+        EXPECT_EQ(r.right - r.left, wb->ClientWidth());
+        // A new window for the host takes the control's window over.
+        wb->RecreateWnd();
+        EXPECT_TRUE(wb->InPlaceActive());
+        EXPECT_EQ(GetWindow(wb->Handle(), GW_CHILD), inner);
+        delete wb;
+        EXPECT_EQ(TOleHostControl::LiveHostObjects(), 0);
+        form->Hide();
+    }
+    // The form's window going first deactivates the control; the next window activates it.
+    TWebBrowser* wb = NewBrowser();
+    form->Show();
+    PumpFor(20);
+    ASSERT_TRUE(wb->InPlaceActive());
+    form->DestroyHandle();
+    EXPECT_FALSE(wb->InPlaceActive());
+    form->Show();
+    PumpFor(20);
+    EXPECT_TRUE(wb->InPlaceActive());
+    delete wb;
+}
+
+TEST_F(OleHostTest, SitesAnswerTheControl) {
+    Watchdog dog(30000);
+    TWebBrowser* wb = NewBrowser();
+    ASSERT_TRUE(wb->Available());
+    form->Show();
+    PumpFor(20);
+
+    // Ambient properties through the site's IDispatch.
+    TComPtr<IDispatch> ambient = Site<IDispatch>(wb);
+    ASSERT_TRUE(ambient);
+    auto get = [&](DISPID id, VARIANT* v) {
+        DISPPARAMS none{};
+        return ambient->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v, nullptr, nullptr);
+    };
+    TVariant v;
+    EXPECT_EQ(get(DISPID_AMBIENT_USERMODE, v.Put()), S_OK);
+    EXPECT_EQ(v.Get()->vt, VT_BOOL);
+    EXPECT_EQ(v.Get()->boolVal, VARIANT_TRUE);
+    EXPECT_EQ(get(DISPID_AMBIENT_SHOWHATCHING, v.Put()), S_OK);
+    EXPECT_EQ(v.Get()->boolVal, VARIANT_FALSE);
+    EXPECT_EQ(get(DISPID_AMBIENT_DLCONTROL, v.Put()), DISP_E_MEMBERNOTFOUND); // the control's own default
+    EXPECT_EQ(v.Get()->vt, VT_EMPTY);
+
+    // The document host handler gives the host's flags.
+    TComPtr<IDocHostUIHandler> handler = Site<IDocHostUIHandler>(wb);
+    ASSERT_TRUE(handler);
+    wb->DocHostFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME;
+    DOCHOSTUIINFO info{};
+    info.cbSize = sizeof info;
+    EXPECT_EQ(handler->GetHostInfo(&info), S_OK);
+    EXPECT_EQ(info.dwFlags, static_cast<DWORD>(DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME));
+
+    // The in-place site is the host's window, the frame the form's.
+    TComPtr<IOleInPlaceSite> inplace = Site<IOleInPlaceSite>(wb);
+    ASSERT_TRUE(inplace);
+    HWND wnd = nullptr;
+    EXPECT_EQ(inplace->GetWindow(&wnd), S_OK);
+    EXPECT_EQ(wnd, wb->Handle());
+    TComPtr<IOleInPlaceFrame> frame;
+    TComPtr<IOleInPlaceUIWindow> doc;
+    RECT pos, clip;
+    OLEINPLACEFRAMEINFO fi{};
+    fi.cb = sizeof fi;
+    EXPECT_EQ(inplace->GetWindowContext(frame.Put(), doc.Put(), &pos, &clip, &fi), S_OK);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(fi.hwndFrame, form->Handle());
+    EXPECT_EQ(frame->GetWindow(&wnd), S_OK);
+    EXPECT_EQ(wnd, form->Handle());
+    EXPECT_EQ(pos.right, wb->ClientWidth());
+
+    // Sites kept by the control after it was let go answer without reaching the host.
+    wb->DestroyControl();
+    EXPECT_FALSE(wb->Available());
+    EXPECT_EQ(inplace->GetWindow(&wnd), E_FAIL);
+    EXPECT_EQ(get(DISPID_AMBIENT_USERMODE, v.Put()), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(handler->GetHostInfo(&info), E_UNEXPECTED);
+    EXPECT_EQ(TOleHostControl::LiveHostObjects(), 2); // held only by this test now
+    // ... and every browser call on the empty host is a plain failure.
+    EXPECT_EQ(wb->Navigate2(L"about:blank"), E_FAIL);
+    EXPECT_FALSE(wb->Busy());
+    EXPECT_EQ(wb->LocationURL(), L"");
+    EXPECT_FALSE(wb->Document());
+    EXPECT_FALSE(wb->ApplicationObject());
+    MSG key{wb->Handle(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_FALSE(wb->TranslateAccelerator(key));
+}
+
+TEST_F(OleHostTest, FocusInsideTheControlEntersAndLeavesTheHost) {
+    Watchdog dog(30000);
+    auto* edit = new TTestEdit(form);
+    edit->SetParent(form);
+    edit->SetAlign(alTop);
+    TWebBrowser* wb = NewBrowser();
+    int enters = 0, exits = 0;
+    wb->OnEnter = [&](TObject*) { ++enters; };
+    wb->OnExit = [&](TObject*) { ++exits; };
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    edit->SetFocus();
+    PumpFor(20);
+    ASSERT_EQ(form->ActiveControl(), edit);
+
+    // The page's own window takes the focus: the host hears it from the control site.
+    HWND inner = GetWindow(wb->Handle(), GW_CHILD);
+    ASSERT_NE(inner, nullptr);
+    SetFocus(inner);
+    TComPtr<IOleControlSite> control = Site<IOleControlSite>(wb);
+    ASSERT_TRUE(control);
+    EXPECT_EQ(control->OnFocus(TRUE), S_OK);
+    EXPECT_EQ(form->ActiveControl(), wb);
+    EXPECT_EQ(enters, 1);
+
+    edit->SetFocus();
+    PumpFor(20);
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(form->ActiveControl(), edit);
+    // A focus report while the focus is elsewhere changes nothing.
+    EXPECT_EQ(control->OnFocus(TRUE), S_OK);
+    EXPECT_EQ(form->ActiveControl(), edit);
+
+    // Keys go to the control's accelerators only when meant for a window inside it.
+    MSG key{edit->Handle(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_FALSE(wb->TranslateAccelerator(key));
+    MSG paint{inner, WM_PAINT, 0, 0, 0, {}};
+    EXPECT_FALSE(wb->TranslateAccelerator(paint));
+}
+
+TEST_F(OleHostTest, EventsAreDecodedIntoHandlers) {
+    Watchdog dog(30000);
+    TWebBrowser* wb = NewBrowser();
+    std::vector<std::wstring> seen;
+    TComPtr<FakeDispatch> other = FakeDispatch::Make();
+    wb->OnBeforeNavigate2 = [&](TObject* s, IDispatch*, const std::wstring& url, const std::wstring& frame, bool& cancel) {
+        seen.push_back(L"before " + url + L" [" + frame + L"]");
+        cancel = url.find(L"stop") != std::wstring::npos;
+    };
+    wb->OnNewWindow2 = [&](TObject*, IDispatch*& disp, bool& cancel) {
+        seen.push_back(L"new window");
+        disp = other.Get();
+    };
+    wb->OnNavigateError = [&](TObject*, IDispatch*, const std::wstring& url, const std::wstring&, long status, bool&) {
+        seen.push_back(L"error " + url + L" " + std::to_wstring(status));
+    };
+    wb->OnProgressChange = [&](TObject*, long p, long m) { seen.push_back(std::to_wstring(p) + L"/" + std::to_wstring(m)); };
+    wb->OnCommandStateChange = [&](TObject*, long c, bool e) { seen.push_back(L"command " + std::to_wstring(c) + (e ? L" on" : L" off")); };
+    wb->OnTitleChange = [&](TObject*, const std::wstring& t) { seen.push_back(L"title " + t); };
+
+    auto variant = [](VARTYPE vt) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = vt;
+        return v;
+    };
+    TBStr url(L"http://127.0.0.1/stop"), frame(L"top");
+    VARIANT urlValue = variant(VT_BSTR), frameValue = variant(VT_BSTR), empty = variant(VT_EMPTY);
+    urlValue.bstrVal = url.Get();
+    frameValue.bstrVal = frame.Get();
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    // BeforeNavigate2 as the control sends it: last parameter first, VARIANT* by reference.
+    std::vector<VARIANT> args(7);
+    auto ref = [](VARIANT* v) {
+        VARIANT r;
+        r.vt = VT_BYREF | VT_VARIANT;
+        r.pvarVal = v;
+        return r;
+    };
+    args[0] = variant(VT_BYREF | VT_BOOL);
+    args[0].pboolVal = &cancel;
+    args[1] = ref(&empty);       // Headers
+    args[2] = ref(&empty);       // PostData
+    args[3] = ref(&frameValue);  // TargetFrameName
+    args[4] = ref(&empty);       // Flags
+    args[5] = ref(&urlValue);    // URL
+    args[6] = variant(VT_DISPATCH);
+    args[6].pdispVal = nullptr;
+    DISPPARAMS before{args.data(), nullptr, 7, 0};
+    wb->InvokeEvent(DISPID_BEFORENAVIGATE2, TDispArgs(&before));
+    EXPECT_EQ(cancel, VARIANT_TRUE);
+
+    IDispatch* newWindow = nullptr;
+    VARIANT_BOOL cancelNew = VARIANT_FALSE;
+    std::vector<VARIANT> nw(2);
+    nw[0] = variant(VT_BYREF | VT_BOOL);
+    nw[0].pboolVal = &cancelNew;
+    nw[1] = variant(VT_BYREF | VT_DISPATCH);
+    nw[1].ppdispVal = &newWindow;
+    DISPPARAMS newParams{nw.data(), nullptr, 2, 0};
+    wb->InvokeEvent(DISPID_NEWWINDOW2, TDispArgs(&newParams));
+    EXPECT_EQ(newWindow, other.Get());
+    EXPECT_EQ(cancelNew, VARIANT_FALSE);
+    newWindow->Release(); // the control's reference
+
+    std::vector<VARIANT> two(2);
+    two[0] = variant(VT_I4);
+    two[0].lVal = 200;
+    two[1] = variant(VT_I4);
+    two[1].lVal = 50;
+    DISPPARAMS progress{two.data(), nullptr, 2, 0};
+    wb->InvokeEvent(DISPID_PROGRESSCHANGE, TDispArgs(&progress));
+    two[0] = variant(VT_BOOL);
+    two[0].boolVal = VARIANT_TRUE;
+    two[1].lVal = 2;
+    DISPPARAMS command{two.data(), nullptr, 2, 0};
+    wb->InvokeEvent(DISPID_COMMANDSTATECHANGE, TDispArgs(&command));
+    std::vector<VARIANT> one(1, variant(VT_BSTR));
+    TBStr title(L"Page \u00e9");
+    one[0].bstrVal = title.Get();
+    DISPPARAMS titleParams{one.data(), nullptr, 1, 0};
+    wb->InvokeEvent(DISPID_TITLECHANGE, TDispArgs(&titleParams));
+    wb->InvokeEvent(DISPID_DOCUMENTCOMPLETE, TDispArgs(nullptr)); // no handler, no arguments: nothing
+
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"before http://127.0.0.1/stop [top]", L"new window", L"50/200",
+                                               L"command 2 on", L"title Page \u00e9"}));
+}
+
+TEST_F(OleHostTest, RealNavigationFiresBeforeNavigateAndError) {
+    Watchdog dog(30000);
+    TWebBrowser* wb = NewBrowser();
+    form->Show();
+    PumpFor(20);
+    std::vector<std::wstring> before, failed;
+    bool cancelNext = true;
+    wb->OnBeforeNavigate2 = [&](TObject*, IDispatch*, const std::wstring& url, const std::wstring&, bool& cancel) {
+        before.push_back(url);
+        cancel = cancelNext;
+    };
+    wb->OnNavigateError = [&](TObject*, IDispatch*, const std::wstring& url, const std::wstring&, long status, bool&) {
+        failed.push_back(url);
+    };
+    // The silent switch reaches the control by its dispatch id.
+    EXPECT_EQ(wb->SetSilent(true), S_OK);
+    EXPECT_TRUE(wb->Silent());
+    EXPECT_EQ(wb->SetSilent(false), S_OK);
+    EXPECT_FALSE(wb->Silent());
+    EXPECT_TRUE(wb->ApplicationObject());
+
+    // Port 9 on the loopback address is closed: the navigation fails.
+    const std::wstring url = L"http://127.0.0.1:9/help/1/ms.help?method=page&id=x";
+    EXPECT_EQ(wb->Navigate2(url), S_OK);
+    PumpFor(300);
+    ASSERT_EQ(before, std::vector<std::wstring>{url});
+    EXPECT_TRUE(failed.empty()); // cancelled: nothing was tried
+    cancelNext = false;
+    EXPECT_EQ(wb->Navigate2(url), S_OK);
+    EXPECT_TRUE(PumpUntil([&] { return !failed.empty(); }, 10000));
+    EXPECT_EQ(failed, std::vector<std::wstring>{url});
+    EXPECT_EQ(before.size(), 2u);
+    EXPECT_TRUE(wb->ActiveObject() || !wb->InPlaceActive());
+}
+
+TEST_F(OleHostTest, ControlThatCannotBeMadeLeavesAWorkingWindow) {
+    Watchdog dog(30000);
+    auto* host = new TOleHostControl(form);
+    host->SetName(L"Broken");
+    const CLSID bogus = {0x1e2d3c4b, 0x5a69, 0x4788, {0x97, 0xa6, 0xb5, 0xc4, 0xd3, 0xe2, 0xf1, 0x00}};
+    EXPECT_FALSE(host->CreateControl(bogus));
+    EXPECT_FALSE(host->Available());
+    EXPECT_NE(host->CreateError().find(L"{1E2D3C4B-5A69-4788-97A6-B5C4D3E2F100}"), std::wstring::npos);
+    EXPECT_TRUE(Contains(log, L"TOleHostControl Broken: Cannot create the control"));
+    EXPECT_EQ(TOleHostControl::LiveHostObjects(), 0);
+    host->SetParent(form);
+    host->SetAlign(alClient);
+    form->Show();
+    PumpFor(20);
+    EXPECT_TRUE(IsWindow(host->Handle()));
+    EXPECT_EQ(host->ClientWidth(), form->ClientWidth());
+    EXPECT_FALSE(host->InPlaceActive());
+    EXPECT_EQ(host->ActiveObject(), nullptr);
+    host->SetFocus();
+    PumpFor(20);
+    EXPECT_EQ(form->ActiveControl(), host);
+}
