@@ -666,9 +666,13 @@ void TOleHostControl::WndProc(TMessage& Message) {
         }
         break;
     case WM_DESTROY:
-        // A parent's window went first (DestroyWnd parks the control's window before the
-        // host's own goes): the control's windows go with this one, so it is deactivated.
-        DeactivateInPlace();
+        // A parent's window went first (else DestroyWnd has parked the control's window):
+        // the control's windows go with this one, so it is deactivated.
+        if (FInPlaceActive) {
+            HWND control = ControlWindow();
+            if (!control || GetParent(control) == FHandle)
+                DeactivateInPlace();
+        }
         break;
     case WM_SETFOCUS:
         TWinControl::WndProc(Message);

@@ -50,8 +50,9 @@ public:
     IOleInPlaceActiveObject* ActiveObject();
     // Lets the control see a key message meant for a window inside the host before it
     // is translated and dispatched (Tab, arrows, Ctrl+C inside a page ...). True when the
-    // control used it.
+    // control used it. The message loop asks it through PreTranslateMessage.
     bool TranslateAccelerator(MSG& Msg);
+    bool PreTranslateMessage(MSG& Msg) override { return TranslateAccelerator(Msg); }
 
     // Flags the document host handler reports to an HTML control (DOCHOSTUIFLAG_*).
     DWORD DocHostFlags = 0x00000004 /* DOCHOSTUIFLAG_NO3DBORDER */;

@@ -601,6 +601,8 @@ TEST(Forms, HintsForPartsOfAControl) {
     Application->CancelHint();
     Application->HintPause = pause;
     form.Hide();
+}
+
 namespace {
 // A frame made in code, as the program's frames are: its parts are its own components.
 class TTestFrame : public TFrame {
