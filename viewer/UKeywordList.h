@@ -1,8 +1,8 @@
 // The keyword index held in memory: one array of entries and a count, fed by the keyword
 // loads and read row by row by the index's virtual list.
 //
-// The entries keep their texts in one shared text block (an entry is a few offsets), so a
-// full index of a few hundred thousand keywords costs little more than its text. Callers see
+// The entries keep their texts in shared text blocks (an entry is a few offsets), so a full
+// index of a few hundred thousand keywords costs little more than its text. Callers see
 // each entry as a `TKeywordItem` through `Item`, or field by field.
 #pragma once
 

@@ -37,6 +37,16 @@ public:
         FReady = false;
     }
     bool Ready() const { return FReady; }
+    // Starts another agent of the same installation on a free port, with extra environment
+    // (e.g. STANDIN_AGENT_FAULTS), and points OtherEnv at it. True once it listens.
+    bool StartAnother(standin_test::AgentProcess& Other, TFixedAgentEnvironment& OtherEnv,
+                      const standin_test::EnvList& Extra) const {
+        const int port = standin_test::FreePort();
+        OtherEnv.PortText = std::to_wstring(port);
+        if (!Other.Start(Inst, port, Extra) || !Other.WaitForPort()) return false;
+        OtherEnv.Pid = Other.Pid();
+        return true;
+    }
 
     standin_test::Installation Inst;
     standin_test::AgentProcess Agent;

@@ -161,13 +161,9 @@ TEST_F(StandinTest, SampleStoreManifest) {
 TEST_F(StandinTest, FaultyAgentRepliesGiveNoTopics) {
     vcltest::Watchdog dog(60000, "faulty agent replies");
     standin_test::AgentProcess faulty;
-    const int port = standin_test::FreePort();
-    ASSERT_TRUE(faulty.Start(suite->Inst, port,
-                             {{L"STANDIN_AGENT_FAULTS", L"children#1=close;children#2=error:503;children#3=stall:4000"}}) &&
-                faulty.WaitForPort());
     TFixedAgentEnvironment faultyEnv;
-    faultyEnv.PortText = std::to_wstring(port);
-    faultyEnv.Pid = faulty.Pid();
+    ASSERT_TRUE(suite->StartAnother(
+        faulty, faultyEnv, {{L"STANDIN_AGENT_FAULTS", L"children#1=close;children#2=error:503;children#3=stall:4000"}}));
     TH3Code faultyCode(&paths, &faultyEnv);
     faultyCode.SetCatalogName(L"VS\\100\\en-US");
     TH3CodeLink faultyLink(&faultyCode);

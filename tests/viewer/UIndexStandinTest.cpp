@@ -139,12 +139,8 @@ TEST_F(IndexStandinTest, ACutReplyEndsTheLoadAndKeepsTheCache) {
     const std::string before = testing_support::ReadBytes(cache);
 
     standin_test::AgentProcess faulty;
-    const int port = standin_test::FreePort();
-    ASSERT_TRUE(faulty.Start(suite->Inst, port, {{L"STANDIN_AGENT_FAULTS", L"keywords#3-=close"}}) &&
-                faulty.WaitForPort());
     TFixedAgentEnvironment env;
-    env.PortText = std::to_wstring(port);
-    env.Pid = faulty.Pid();
+    ASSERT_TRUE(suite->StartAnother(faulty, env, {{L"STANDIN_AGENT_FAULTS", L"keywords#3-=close"}}));
     TH3Code faultyCode(&paths, &env);
     faultyCode.SetCatalogName(L"VS\\100\\en-US");
     TH3CodeLink faultyLink(&faultyCode);
