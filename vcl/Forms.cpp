@@ -751,11 +751,7 @@ TApplication::~TApplication() {
         UnhookWindowsHookEx(FMenuFilterHook);
     FMenuFilterHook = nullptr;
     FFilters.clear();
-    // Forms hear OnDestroy while whole, last created first.
-    for (int i = ComponentCount(); i-- > 0;)
-        if (auto* f = dynamic_cast<TCustomForm*>(Components(i)))
-            f->BeforeDestruction();
-    DestroyComponents();
+    DestroyForms();
     if (FHandle) {
         HWND wake = FHandle;
         WakeMainThreadWindow.compare_exchange_strong(wake, nullptr);
@@ -790,6 +786,14 @@ HWND TApplication::Handle() {
         WakeMainThreadWindow = FHandle;
     }
     return FHandle;
+}
+
+void TApplication::DestroyForms() {
+    // Forms hear OnDestroy while whole, last created first.
+    for (int i = ComponentCount(); i-- > 0;)
+        if (auto* f = dynamic_cast<TCustomForm*>(Components(i)))
+            f->BeforeDestruction();
+    DestroyComponents();
 }
 
 void TApplication::Initialize() {

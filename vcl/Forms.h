@@ -208,6 +208,10 @@ public:
         FormCreated(form);
     }
     void Run();
+    // Frees every form (and other component) the application owns, each form hearing
+    // OnDestroy first, last created first. The program calls it after Run, while the
+    // modules the forms use are still up; the destructor does it for what is left.
+    void DestroyForms();
     TCustomForm* MainForm() const { return FMainForm; }
     void SetMainForm(TCustomForm* Form);
     bool ShowMainForm = true;

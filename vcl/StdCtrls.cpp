@@ -121,8 +121,8 @@ void TCustomEdit::CreateParams(TCreateParams& Params) {
 
 void TCustomEdit::CreateWnd() {
     TWinControl::CreateWnd();
-    if (FMaxLength)
-        SendMessageW(FHandle, EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+    // Always: 0 lifts the system's default limit of about 32,000 characters.
+    SendMessageW(FHandle, EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
     if (FPasswordChar)
         SendMessageW(FHandle, EM_SETPASSWORDCHAR, FPasswordChar, 0);
     SendMessageW(FHandle, EM_SETMODIFY, FModified, 0);

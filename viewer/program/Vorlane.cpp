@@ -1,19 +1,7 @@
-// Program entry of Vorlane.
+// Program entry of Vorlane: everything happens in the viewer library's start-up routine.
 #include <winsock2.h>
 #include <windows.h>
 
-#include "Boundary.h"
-#include "System.h"
-#include "UPTShellStartup.h"
+#include "UVorlaneStartup.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-    int code = 0;
-    Guarded(L"wWinMain", [&] {
-        InitRuntime();
-        TPTShellPack shellPack;
-        // The main window joins here once the viewer's forms exist; until then the
-        // program starts, shows who it is and ends.
-        MessageBoxW(nullptr, L"Vorlane: the main window is not built yet.", L"Vorlane", MB_OK | MB_ICONINFORMATION);
-    });
-    return code;
-}
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return VorlaneMain(); }
