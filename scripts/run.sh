@@ -1,9 +1,12 @@
 #!/bin/bash
-# The run command: installs what is missing, builds Vorlane and the stand-in help runtime,
-# installs the runtime into a Wine prefix, starts its agent, prints the sample catalog's
-# top-level table of contents as the agent serves it, and starts Vorlane: on $DISPLAY when
-# there is one, otherwise under Xvfb, saving a screenshot and stopping by itself.
-#   scripts/run.sh [--large] [--seconds N]     (--large: the generated 50,000-topic store)
+# The run command: installs what is missing, builds Vorlane, its end-to-end probe and the
+# stand-in help runtime, installs the runtime into a Wine prefix, starts its agent, prints the
+# sample catalog's top-level table of contents as the agent serves it, and starts Vorlane: it
+# waits for the main window, opens the debug window with Ctrl+D and prints the debug log's
+# header. On $DISPLAY Vorlane keeps running; otherwise it runs under Xvfb, a screenshot
+# (vorlane-screenshot.png) is saved and everything stops by itself.
+#   scripts/run.sh [--large] [--seconds N] [VORLANE ARGS...]
+# --large: the generated 50,000-topic store; other arguments go to Vorlane.exe (e.g. /debug).
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -11,7 +14,7 @@ bash "$ROOT/scripts/setup.sh" || exit 1
 BUILD="${VORLANE_BUILD:-$ROOT/build}"
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-mingw.cmake" \
   -DVORLANE_BENCH_FETCH=OFF >/dev/null || exit 1
-cmake --build "$BUILD" -j"$(nproc)" --target Vorlane standin || exit 1
+cmake --build "$BUILD" -j"$(nproc)" --target Vorlane VorlaneProbe standin || exit 1
 
 export VORLANE_BUILD="$BUILD"
 exec bash "$ROOT/scripts/standin-demo.sh" "$@"

@@ -2,27 +2,34 @@
 # The run command's runtime part: installs the stand-in help runtime (sample store, or the
 # large generated one with --large) into a Wine prefix at the real runtime's locations, starts
 # its agent, prints the sample catalog's top-level table of contents fetched from the agent,
-# and then starts the viewer (build/Vorlane.exe) when it exists: on $DISPLAY when set, else
-# under Xvfb, saving a screenshot and stopping by itself.
-#   scripts/standin-demo.sh [--large] [--prefix NAME] [--seconds N]
+# and then starts the viewer (build/Vorlane.exe) through the end-to-end probe: it waits for the
+# main window, opens the debug window with Ctrl+D and prints the debug log's header. On
+# $DISPLAY the viewer keeps running; without one it runs under Xvfb, a screenshot is saved
+# and everything stops by itself.
+#   scripts/standin-demo.sh [--large] [--prefix NAME] [--seconds N] [VIEWER ARGS...]
+# Arguments that are not options of this script go to Vorlane.exe (e.g. /debug); --seconds is
+# how long the windows stay before the screenshot (default 2).
 set -eu
 source "$(dirname "$0")/lib.sh"
 build="${VORLANE_BUILD:-$VORLANE_ROOT/build}"
-name=demo; store=sample; seconds=20
+name=demo; store=sample; seconds=2; viewer_args=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --large) store=large ;;
     --prefix) name="$2"; shift ;;
     --seconds) seconds="$2"; shift ;;
-    *) echo "unknown option $1" >&2; exit 2 ;;
+    *) viewer_args+=("$1") ;;
   esac
   shift
 done
 prefix="/tmp/vorlane-prefix-$name"
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
-  Xvfb :57 -screen 0 1280x800x24 >/dev/null 2>&1 & xvfb_pid=$!
-  export DISPLAY=:57; sleep 1
+  # A free display number, chosen by the server itself.
+  displayfile="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 3>"$displayfile" >/dev/null 2>&1 & xvfb_pid=$!
+  for i in $(seq 1 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+  export DISPLAY=":$(tr -d '[:space:]' <"$displayfile")"; rm -f "$displayfile"
 fi
 cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
 trap cleanup EXIT
@@ -47,17 +54,33 @@ http_get() {  # plain HTTP/1.1 GET without extra tools
 }
 echo "Top-level table of contents of VS\\100\\en-US:"
 http_get "$url" | sed -n 's:.*<topic id="\([^"]*\)"><title>\([^<]*\)</title>.*:  \1  -  \2:p' | sed 's/&amp;/\&/g'
-if [ -f "$build/Vorlane.exe" ]; then
-  wine "$build/Vorlane.exe" >/dev/null 2>&1 &
-  viewer=$!
-  if [ -n "$xvfb_pid" ]; then
-    sleep "$seconds"
-    command -v import >/dev/null && import -window root "$VORLANE_ROOT/standin-demo.png" && echo "screenshot: standin-demo.png"
-    kill "$viewer" 2>/dev/null || true
-    timeout 30 wineserver -k || true
-  else
-    echo "Vorlane is running on $DISPLAY (prefix $prefix)."
-  fi
-else
-  echo "(no $build/Vorlane.exe yet: the runtime answered, the viewer is not built)"
+probe="$build/VorlaneProbe.exe"
+if [ ! -f "$build/Vorlane.exe" ] || [ ! -f "$probe" ]; then
+  echo "(no $build/Vorlane.exe or VorlaneProbe.exe yet: the runtime answered, the viewer is not built)"
+  exit 0
 fi
+# The probe's output goes to a file: the started viewer would keep a pipe open.
+out="$(mktemp)"
+probe() { timeout 90 wine "$probe" "$@" >"$out" 2>/dev/null; local rc=$?; tr -d '\r' <"$out"; return $rc; }
+pid=$(probe start "$build/Vorlane.exe" ${viewer_args[@]+"${viewer_args[@]}"}) || { echo "Vorlane.exe did not start"; exit 1; }
+stop_viewer() { probe kill "$pid" >/dev/null || true; }
+if ! probe wait-window "$pid" TVMainForm.UnicodeClass --visible --timeout 60000 >/dev/null; then
+  echo "Vorlane's main window did not show"; stop_viewer; exit 1
+fi
+echo "Vorlane is running (process $pid); Ctrl+D opens the debug window."
+probe keys "$pid" TVMainForm.UnicodeClass ctrl+d >/dev/null &&
+  probe wait-window "$pid" TDebugForm.UnicodeClass --visible --timeout 20000 >/dev/null ||
+  echo "(the debug window did not show)"
+echo "Debug log header:"
+probe text "$pid" TDebugForm.UnicodeClass TTntMemo.UnicodeClass |
+  awk '{ print } /^=+$/ && length($0) >= 80 && ++rules == 2 { exit }'
+if [ -n "$xvfb_pid" ]; then
+  sleep "$seconds"
+  shot="$VORLANE_ROOT/vorlane-screenshot.png"
+  command -v import >/dev/null && import -window root "$shot" && echo "screenshot: $shot"
+  stop_viewer
+  timeout 30 wineserver -k || true
+else
+  echo "Vorlane is running on $DISPLAY (prefix $prefix, process $pid)."
+fi
+rm -f "$out"
