@@ -21,6 +21,17 @@ TTntLabel* MakeLabel(TformPickEngine* Form, TWinControl* Parent, const wchar_t* 
     return label;
 }
 
+TTntButton* MakeButton(TformPickEngine* Form, const wchar_t* Name, const wchar_t* Caption, int Left,
+                       TModalResult Result) {
+    auto* button = new TTntButton(Form);
+    button->SetName(Name);
+    button->SetParent(Form);
+    button->SetCaption(Caption);
+    button->SetBounds(Left, 320, 75, 25);
+    button->SetModalResult(Result);
+    return button;
+}
+
 TTntTrackBar* MakeTrackBar(TformPickEngine* Form, const wchar_t* Name, int Top, int Min, int Max) {
     auto* bar = new TTntTrackBar(Form);
     bar->SetName(Name);
@@ -84,20 +95,10 @@ TformPickEngine::TformPickEngine(TComponent* AOwner, TSpeechAPI& Speech, TSpeech
     RateTB->OnChange = [this](TObject*) { TrackBarChange(); };
     VolumeTB->OnChange = [this](TObject*) { TrackBarChange(); };
 
-    btnOK = new TTntButton(this);
-    btnOK->SetName(L"btnOK");
-    btnOK->SetParent(this);
-    btnOK->SetCaption(L"OK");
-    btnOK->SetBounds(256, 320, 75, 25);
+    btnOK = MakeButton(this, L"btnOK", L"OK", 256, mrOk);
     btnOK->SetDefault(true);
-    btnOK->SetModalResult(mrOk);
-    btnCancel = new TTntButton(this);
-    btnCancel->SetName(L"btnCancel");
-    btnCancel->SetParent(this);
-    btnCancel->SetCaption(L"Cancel");
-    btnCancel->SetBounds(337, 320, 75, 25);
+    btnCancel = MakeButton(this, L"btnCancel", L"Cancel", 337, mrCancel);
     btnCancel->SetCancel(true);
-    btnCancel->SetModalResult(mrCancel);
     OnClose = [this](TObject*, TCloseAction& Action) { FormClose(Action); };
 
     // Filling: the track bars' change events stay quiet.

@@ -146,4 +146,13 @@ ChildRun RunChildTest(const std::string& Filter, const char* Variable, unsigned 
     return run;
 }
 
+std::string Utf16Bytes(const std::wstring& text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (wchar_t c : text) {
+        const char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
+        bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+    }
+    return bytes;
+}
+
 } // namespace testing_support

@@ -25,6 +25,8 @@ private:
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
 bool FileExistsW(const std::wstring& path);
+// The UTF-16 bytes of text, with the byte-order mark first (FF FE, or FE FF for big-endian).
+std::string Utf16Bytes(const std::wstring& text, bool bigEndian = false);
 
 // A Windows path for a folder of the source tree given as a build-time Unix path
 // (Wine maps the Unix root to drive Z:).

@@ -55,13 +55,6 @@ const std::vector<std::string> UrlTokens = {"&", "=", "?", "#", "%", "%26", "%3D
                                             "&embedded=true", "&embedded=false", "ms-xhelp:///?", "ms.help?",
                                             "http://127.0.0.1:", "/help/", "-", "topicversion=", "\\", " ", "\u00e9"};
 
-std::string Utf16Le(const std::wstring& Text) {
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : Text)
-        bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    return bytes;
-}
-
 } // namespace
 
 TEST(Mutation, AgentUrlGrammar) {
@@ -180,7 +173,7 @@ TEST(Mutation, HelpModeFile) {
     TempDir dir;
     const std::wstring file = dir.File(L"HelpClient.cfg");
     TMutator<std::string> m({FreshHelpModeFile(L"offline"),
-                             Utf16Le(L"<appSettings><add key=\"helpmode\" value=\"online\"/>"),
+                             Utf16Bytes(L"<appSettings><add key=\"helpmode\" value=\"online\"/>"),
                              "<configuration><!-- <appSettings> --><appSettings><add key='helpmode' value=offline>"
                              "</appSettings></configuration>"},
                             {}, MutationMaxSize(8192));

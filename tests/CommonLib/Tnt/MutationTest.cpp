@@ -11,15 +11,6 @@ using namespace testing_support;
 
 namespace {
 
-std::string Utf16(const std::wstring& Text, bool BigEndian) {
-    std::string bytes = BigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (wchar_t c : Text) {
-        char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
-        bytes += BigEndian ? std::string{hi, lo} : std::string{lo, hi};
-    }
-    return bytes;
-}
-
 std::vector<std::wstring> Lines(const TTntStrings& List) {
     std::vector<std::wstring> lines;
     for (int i = 0; i < List.Count(); ++i)
@@ -35,7 +26,7 @@ const std::vector<std::string> TextTokens = {"\r", "\n", "\r\n", "\xFF\xFE", "\x
 
 TEST(Mutation, StringListLoader) {
     const std::wstring text = L"first line\r\nname=value \u0416\u4e2d\nlone CR\rlast";
-    TMutator<std::string> m({Utf16(text, false), Utf16(text, true), "\xEF\xBB\xBF" "caf\xC3\xA9\r\nx=\xE2\x82\xAC\n",
+    TMutator<std::string> m({Utf16Bytes(text), Utf16Bytes(text, true), "\xEF\xBB\xBF" "caf\xC3\xA9\r\nx=\xE2\x82\xAC\n",
                              "ANSI caf\xE9\r\n\r\nend"},
                             TextTokens, MutationMaxSize(8192));
     RunMutations("string list loader", m, MutationCount(1500), [](const std::string& Bytes) {
@@ -62,7 +53,7 @@ TEST(Mutation, IniFileLoader) {
     const std::wstring file = dir.File(L"settings.ini"), copy = dir.File(L"copy.ini");
     const std::wstring text = L"[main]\r\nlastCatalog=vs\\100\\en-us\r\nZoom=125\r\n; note\r\n\r\n[__root__]\r\n"
                               L"installpath=C:\\Program Files\\Vorlane\r\n\r\n[Style \u0416]\r\nkey = spaced value \r\n";
-    TMutator<std::string> m({Utf16(text, false), "[a]\nb=c\n[A]\nd=e\n[]\n=f\n", "\xEF\xBB\xBF[x]\r\ny=\xC3\xA4\r\n"},
+    TMutator<std::string> m({Utf16Bytes(text), "[a]\nb=c\n[A]\nd=e\n[]\n=f\n", "\xEF\xBB\xBF[x]\r\ny=\xC3\xA4\r\n"},
                             TextTokens, MutationMaxSize(8192));
     RunMutations("INI file loader", m, MutationCount(300), [&](const std::string& Bytes) {
         WriteBytes(file, Bytes);
