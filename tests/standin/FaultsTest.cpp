@@ -75,25 +75,6 @@ TEST(StandinFaults, RequestsAreCountedPerMethod) {
     EXPECT_EQ(seen, (std::vector<std::string>{"1:", "2:cut,garbage,", "1:close,", "3:garbage,150", "1:", "0:"}));
 }
 
-TEST(StandinFaults, BodyFaults) {
-    FaultSwitch faults(Rules(L"toc=garbage;page=cut;search=error:503;keywords=cut;keywords=garbage"));
-    Reply original{200, "text/xml", std::string(1000, 'x')};
-    Reply garbage = original, again = original, cut = original, error = original, tiny{200, "text/xml", "ab"};
-    FaultPlan first = faults.Next("toc");
-    ApplyBodyFaults(first, garbage);
-    ApplyBodyFaults(first, again);
-    EXPECT_EQ(garbage.body.size(), 1000u);
-    EXPECT_NE(garbage.body, original.body);
-    EXPECT_EQ(garbage.body, again.body);  // the same request number gives the same bytes
-    ApplyBodyFaults(faults.Next("keywords"), tiny);  // cut to one byte, then garbage of 64
-    EXPECT_EQ(tiny.body.size(), 64u);
-    ApplyBodyFaults(faults.Next("page"), cut);
-    EXPECT_EQ(cut.body, std::string(500, 'x'));
-    ApplyBodyFaults(faults.Next("search"), error);
-    EXPECT_EQ(error.status, 503);
-    EXPECT_NE(error.body.find("HTTP Error 503"), std::string::npos);
-}
-
 TEST(StandinFaults, TheAgentAppliesThemOnTheWire) {
     SampleStore& sample = SampleStore::Get();
     ASSERT_TRUE(sample.loaded) << sample.inst.output;
