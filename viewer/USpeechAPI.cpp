@@ -1,22 +1,15 @@
 #include "USpeechAPI.h"
 
 #include "Handles.h"
+#include "OleAuto.h"
 #include "SysUtils.h"
 #include "TntDialogs.h"
 #include "UAppSettings.h"
 #include "USpeechText.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <exception>
 
 namespace {
-
-std::wstring ErrorText(HRESULT Result) {
-    wchar_t buf[32];
-    swprintf(buf, 32, L"error 0x%08lX", static_cast<unsigned long>(Result));
-    return buf;
-}
 
 std::wstring CurrentExceptionText() {
     try {
@@ -31,142 +24,52 @@ std::wstring CurrentExceptionText() {
 }
 
 // ---------------------------------------------------------------------------------
-// Late binding: one call of a member by name. Arguments are given in call order and are
-// borrowed (the caller keeps strings and objects alive). Failures are results.
+// The speech interface's own objects, late-bound.
 
-VARIANT IntArg(int Value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = Value;
-    return v;
-}
-
-VARIANT TextArg(const TBStr& Value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = Value.Get();
-    return v;
-}
-
-VARIANT ObjectArg(IDispatch* Value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
-    v.pdispVal = Value;
-    return v;
-}
-
-HRESULT DispInvoke(IDispatch* Object, const wchar_t* Name, WORD Kind, std::vector<VARIANT> Args,
-                   VARIANT* Result) {
-    if (!Object)
-        return E_POINTER;
-    DISPID id = 0;
-    LPOLESTR name = const_cast<LPOLESTR>(Name);
-    HRESULT hr = Object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr))
-        return hr;
-    std::reverse(Args.begin(), Args.end()); // the last argument comes first
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{Args.empty() ? nullptr : Args.data(), nullptr, static_cast<UINT>(Args.size()), 0};
-    if (Kind & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-        params.rgdispidNamedArgs = &named;
-        params.cNamedArgs = 1;
-    }
-    EXCEPINFO info{};
-    UINT argError = 0;
-    hr = Object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, Kind, &params, Result, &info, &argError);
-    if (hr == DISP_E_EXCEPTION) {
-        if (info.pfnDeferredFillIn)
-            info.pfnDeferredFillIn(&info);
-        SysFreeString(info.bstrSource);
-        SysFreeString(info.bstrDescription);
-        SysFreeString(info.bstrHelpFile);
-        if (FAILED(info.scode))
-            hr = info.scode;
-    }
-    return hr;
-}
-
-HRESULT DispText(IDispatch* Object, const wchar_t* Name, WORD Kind, std::vector<VARIANT> Args,
-                 std::wstring& Text) {
+// The text of Name's value (a property, or a method's result with Args).
+HRESULT TextOf(const TAutoObject& Object, const wchar_t* Name, std::initializer_list<TOleArg> Args,
+               std::wstring& Text) {
     Text.clear();
-    TVariant result;
-    HRESULT hr = DispInvoke(Object, Name, Kind, std::move(Args), result.Get());
-    if (FAILED(hr))
-        return hr;
-    if (result.Get()->vt == VT_EMPTY || result.Get()->vt == VT_NULL)
+    TVariant value;
+    TDispResult r = Object.GetValue(Name, value, Args);
+    if (!r)
+        return r.Code;
+    if (value.Get()->vt == VT_EMPTY || value.Get()->vt == VT_NULL)
         return S_OK;
-    hr = VariantChangeType(result.Get(), result.Get(), 0, VT_BSTR);
-    if (SUCCEEDED(hr) && result.Get()->bstrVal)
-        Text.assign(result.Get()->bstrVal, SysStringLen(result.Get()->bstrVal));
+    HRESULT hr = VariantChangeType(value.Get(), value.Get(), 0, VT_BSTR);
+    if (SUCCEEDED(hr) && value.Get()->bstrVal)
+        Text.assign(value.Get()->bstrVal, SysStringLen(value.Get()->bstrVal));
     return hr;
 }
-
-HRESULT DispObject(IDispatch* Object, const wchar_t* Name, WORD Kind, std::vector<VARIANT> Args,
-                   TComPtr<IDispatch>& Out) {
-    Out.Reset();
-    TVariant result;
-    HRESULT hr = DispInvoke(Object, Name, Kind, std::move(Args), result.Get());
-    if (FAILED(hr))
-        return hr;
-    if (result.Get()->vt != VT_DISPATCH || !result.Get()->pdispVal)
-        return E_NOINTERFACE;
-    Out = TComPtr<IDispatch>(result.Get()->pdispVal);
-    return S_OK;
-}
-
-HRESULT DispInt(IDispatch* Object, const wchar_t* Name, int& Value) {
-    Value = 0;
-    TVariant result;
-    HRESULT hr = DispInvoke(Object, Name, DISPATCH_PROPERTYGET, {}, result.Get());
-    if (SUCCEEDED(hr))
-        hr = VariantChangeType(result.Get(), result.Get(), 0, VT_I4);
-    if (SUCCEEDED(hr))
-        Value = result.Get()->lVal;
-    return hr;
-}
-
-HRESULT DispPut(IDispatch* Object, const wchar_t* Name, VARIANT Value, WORD Kind = DISPATCH_PROPERTYPUT) {
-    return DispInvoke(Object, Name, Kind, {Value}, nullptr);
-}
-
-// ---------------------------------------------------------------------------------
-// The speech interface's own objects.
 
 class TSapiToken : public TSpeechToken {
 public:
-    explicit TSapiToken(TComPtr<IDispatch> AToken) : Token(std::move(AToken)) {}
+    explicit TSapiToken(TAutoObject AToken) : Token(std::move(AToken)) {}
     HRESULT GetDescription(std::wstring& Description) override {
-        return DispText(Token.Get(), L"GetDescription", DISPATCH_METHOD, {IntArg(0)}, Description);
+        return TextOf(Token, L"GetDescription", {0}, Description);
     }
     HRESULT GetAttribute(const std::wstring& Name, std::wstring& Value) override {
-        TBStr name(Name);
-        return DispText(Token.Get(), L"GetAttribute", DISPATCH_METHOD, {TextArg(name)}, Value);
+        return TextOf(Token, L"GetAttribute", {Name}, Value);
     }
-    HRESULT GetId(std::wstring& Id) override { return DispText(Token.Get(), L"Id", DISPATCH_PROPERTYGET, {}, Id); }
-    TComPtr<IDispatch> Token;
+    HRESULT GetId(std::wstring& Id) override { return TextOf(Token, L"Id", {}, Id); }
+    TAutoObject Token;
 };
 
 class TSapiVoice : public TSpeechVoice {
 public:
-    explicit TSapiVoice(TComPtr<IDispatch> AVoice) : Voice(std::move(AVoice)) {}
-    HRESULT SetEventInterests(int Interests) override {
-        return DispPut(Voice.Get(), L"EventInterests", IntArg(Interests));
-    }
+    explicit TSapiVoice(TAutoObject AVoice) : Voice(std::move(AVoice)) {}
+    HRESULT SetEventInterests(int Interests) override { return Voice.Put(L"EventInterests", Interests).Code; }
     HRESULT GetVoices(std::vector<TSpeechTokenPtr>& Tokens) override {
         Tokens.clear();
-        TBStr none(L"");
-        TComPtr<IDispatch> list;
-        HRESULT hr = DispObject(Voice.Get(), L"GetVoices", DISPATCH_METHOD, {TextArg(none), TextArg(none)}, list);
-        int count = 0;
+        TAutoObject list = Voice.Obj(L"GetVoices", {L"", L""});
+        TVariant count;
+        HRESULT hr = list ? list.GetValue(L"Count", count).Code : list.Result().Code;
         if (SUCCEEDED(hr))
-            hr = DispInt(list.Get(), L"Count", count);
-        for (int i = 0; SUCCEEDED(hr) && i < count; ++i) {
-            TComPtr<IDispatch> token;
-            hr = DispObject(list.Get(), L"Item", DISPATCH_METHOD, {IntArg(i)}, token);
-            if (SUCCEEDED(hr))
+            hr = VariantChangeType(count.Get(), count.Get(), 0, VT_I4);
+        for (long i = 0; SUCCEEDED(hr) && i < count.Get()->lVal; ++i) {
+            TAutoObject token = list.Obj(L"Item", {static_cast<int>(i)});
+            hr = token.Result().Code;
+            if (token)
                 Tokens.push_back(std::make_shared<TSapiToken>(std::move(token)));
         }
         return hr;
@@ -175,16 +78,17 @@ public:
         auto* token = dynamic_cast<TSapiToken*>(&Token);
         if (!token)
             return E_INVALIDARG;
-        return DispPut(Voice.Get(), L"Voice", ObjectArg(token->Token.Get()), DISPATCH_PROPERTYPUTREF);
+        // An object-valued property: set by reference.
+        DISPID id;
+        TDispResult r = DispIdOfName(Voice.Get(), L"Voice", id);
+        if (r)
+            r = DispInvoke(Voice.Get(), id, DISPATCH_PROPERTYPUTREF, {TOleArg(token->Token.Get())}, nullptr);
+        return r.Code;
     }
-    HRESULT SetRate(int Rate) override { return DispPut(Voice.Get(), L"Rate", IntArg(Rate)); }
-    HRESULT SetVolume(int Volume) override { return DispPut(Voice.Get(), L"Volume", IntArg(Volume)); }
-    HRESULT Speak(const std::wstring& Text, int Flags) override {
-        TBStr text(Text);
-        TVariant stream;
-        return DispInvoke(Voice.Get(), L"Speak", DISPATCH_METHOD, {TextArg(text), IntArg(Flags)}, stream.Get());
-    }
-    TComPtr<IDispatch> Voice;
+    HRESULT SetRate(int Rate) override { return Voice.Put(L"Rate", Rate).Code; }
+    HRESULT SetVolume(int Volume) override { return Voice.Put(L"Volume", Volume).Code; }
+    HRESULT Speak(const std::wstring& Text, int Flags) override { return Voice.Call(L"Speak", {Text, Flags}).Code; }
+    TAutoObject Voice;
 };
 
 } // namespace
@@ -202,7 +106,7 @@ std::unique_ptr<TSpeechVoice> CreateSapiVoice(HRESULT& Error) {
         Error = E_NOINTERFACE;
         return nullptr;
     }
-    return std::make_unique<TSapiVoice>(std::move(voice));
+    return std::make_unique<TSapiVoice>(TAutoObject(voice.Get()));
 }
 
 TSpeechSettings ReadSpeechSettings(TMyRegIniFile& Store, const std::wstring& Section) {
@@ -220,19 +124,19 @@ TSpeechAPI::TSpeechAPI(TSpeechLog Log, const TSpeechVoiceFactory& Factory) : FLo
         HRESULT error = S_OK;
         std::unique_ptr<TSpeechVoice> voice = Factory ? Factory(error) : nullptr;
         if (!voice) {
-            this->Log(L"SAPI 5.x not found (" + ErrorText(error) + L")");
+            this->Log(L"SAPI 5.x not found (" + OleErrorText(error) + L")");
             return;
         }
         // A voice that takes none of its set-up is as good as none (Wine's answers E_NOTIMPL).
         HRESULT hr = voice->SetEventInterests(SpeechEventInterests);
         if (FAILED(hr)) {
-            this->Log(L"SAPI 5.x not found (EventInterests: " + ErrorText(hr) + L")");
+            this->Log(L"SAPI 5.x not found (EventInterests: " + OleErrorText(hr) + L")");
             return;
         }
         std::vector<TSpeechTokenPtr> tokens;
         hr = voice->GetVoices(tokens);
         if (FAILED(hr)) {
-            this->Log(L"SAPI 5.x not found (GetVoices: " + ErrorText(hr) + L")");
+            this->Log(L"SAPI 5.x not found (GetVoices: " + OleErrorText(hr) + L")");
             return;
         }
         for (TSpeechTokenPtr& token : tokens) {
@@ -284,7 +188,7 @@ void TSpeechAPI::ShowMessage(const std::wstring& Text) const {
 bool TSpeechAPI::Check(HRESULT Result, const wchar_t* What) const {
     if (SUCCEEDED(Result))
         return true;
-    Log(std::wstring(L"Speech API: ") + What + L" failed, " + ErrorText(Result));
+    Log(std::wstring(L"Speech API: ") + What + L" failed, " + OleErrorText(Result));
     return false;
 }
 
