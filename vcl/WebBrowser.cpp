@@ -2,8 +2,10 @@
 
 #include <exdispid.h>
 
-TWebBrowser::TWebBrowser(TComponent* AOwner) : TOleHostControl(AOwner) {
-    if (CreateControl(CLSID_WebBrowser) && !DefaultInterface())
+TWebBrowser::TWebBrowser(TComponent* AOwner) : TWebBrowser(AOwner, CLSID_WebBrowser) {}
+
+TWebBrowser::TWebBrowser(TComponent* AOwner, const CLSID& Clsid) : TOleHostControl(AOwner) {
+    if (CreateControl(Clsid) && !DefaultInterface())
         LogFailure(L"The control offers no IWebBrowser2");
 }
 

@@ -33,6 +33,8 @@ public:
     // Makes the browser control at once; when that fails the control stays an empty
     // window and CreateError() says why.
     explicit TWebBrowser(TComponent* AOwner);
+    // With another control class that offers IWebBrowser2 (tests use one that cannot be made).
+    TWebBrowser(TComponent* AOwner, const CLSID& Clsid);
 
     // The control's IWebBrowser2 (empty when there is no control).
     TComPtr<IWebBrowser2> DefaultInterface() const;
