@@ -83,6 +83,16 @@ struct TGdiObjectTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { DeleteObject(h); }
 };
+struct TGlobalMemTraits { // GlobalAlloc (clipboard and drag-and-drop data blocks)
+    using Handle = HGLOBAL;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { GlobalFree(h); }
+};
+struct TMenuHandleTraits { // CreatePopupMenu / CreateMenu of a menu no window owns
+    using Handle = HMENU;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DestroyMenu(h); }
+};
 struct TSocketTraits {
     using Handle = SOCKET;
     static Handle Invalid() noexcept { return INVALID_SOCKET; }
@@ -136,6 +146,8 @@ using TRegKey = TUniqueHandle<TRegKeyTraits>;
 using TModuleHandle = TUniqueHandle<TModuleTraits>;
 using TGdiObject = TUniqueHandle<TGdiObjectTraits>;
 using TSocketHandle = TUniqueHandle<TSocketTraits>;
+using TGlobalMem = TUniqueHandle<TGlobalMemTraits>;
+using TMenuHandle = TUniqueHandle<TMenuHandleTraits>;
 using TGpGraphicsHandle = TUniqueHandle<TGpGraphicsTraits>;
 using TGpPenHandle = TUniqueHandle<TGpPenTraits>;
 using TGpBrushHandle = TUniqueHandle<TGpBrushTraits>;

@@ -3,37 +3,12 @@
 #include "Boundary.h"
 
 TComPtr<IShellDetails> TShellFolder2ToShellDetailsAdapter::Create(IShellFolder2* Folder) {
-    TComPtr<IShellDetails> details;
-    details.Attach(new TShellFolder2ToShellDetailsAdapter(Folder)); // owned by its references
-    return details;
-}
-
-STDMETHODIMP TShellFolder2ToShellDetailsAdapter::QueryInterface(REFIID Riid, void** Obj) {
-    return Guarded(L"TShellFolder2ToShellDetailsAdapter.QueryInterface", E_UNEXPECTED, [&]() -> HRESULT {
-        if (!Obj)
-            return E_POINTER;
-        if (IsEqualIID(Riid, IID_IUnknown) || IsEqualIID(Riid, IID_IShellDetails)) {
-            *Obj = static_cast<IShellDetails*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *Obj = nullptr;
-        return E_NOINTERFACE;
-    });
-}
-
-STDMETHODIMP_(ULONG) TShellFolder2ToShellDetailsAdapter::AddRef() { return ++FRefCount; }
-
-STDMETHODIMP_(ULONG) TShellFolder2ToShellDetailsAdapter::Release() {
-    const ULONG count = --FRefCount;
-    if (count == 0)
-        delete this;
-    return count;
+    return TComPtr<IShellDetails>(MakeComObject<TShellFolder2ToShellDetailsAdapter>(Folder).Get());
 }
 
 STDMETHODIMP TShellFolder2ToShellDetailsAdapter::GetDetailsOf(PCUITEMID_CHILD Pidl, UINT Column,
                                                                SHELLDETAILS* Details) {
-    return Guarded(L"TShellFolder2ToShellDetailsAdapter.GetDetailsOf", E_UNEXPECTED, [&]() -> HRESULT {
+    return GuardedCom(L"TShellFolder2ToShellDetailsAdapter.GetDetailsOf", [&]() -> HRESULT {
         if (!FFolder)
             return E_UNEXPECTED;
         SHCOLSTATEF state = 0;
