@@ -52,6 +52,10 @@ enum TItemStateFlag : unsigned { isCut = 1, isDropHilited = 2, isFocused = 4, is
 using TItemStates = unsigned;
 enum TItemFind { ifData, ifPartialString, ifExactString, ifNearest };
 enum TSearchDirection { sdLeft, sdRight, sdAbove, sdBelow, sdAll };
+// Hot tracking: the hand cursor (and activation by one click), underlined hot items,
+// underlined other items.
+enum TListHotTrackStyle : unsigned { htHandPoint = 1, htUnderlineCold = 2, htUnderlineHot = 4 };
+using TListHotTrackStyles = unsigned;
 
 using TLVNotifyEvent = std::function<void(TObject* Sender, TListItem* Item)>;
 using TLVChangeEvent = std::function<void(TObject* Sender, TListItem* Item, TItemChange Change)>;
@@ -269,6 +273,21 @@ public:
     void SetShowColumnHeaders(bool Value);
     bool ColumnClick() const { return FColumnClick; }
     void SetColumnClick(bool Value);
+    // The item under the mouse is highlighted (with HotTrackStyles).
+    bool HotTrack() const { return FHotTrack; }
+    void SetHotTrack(bool Value);
+    TListHotTrackStyles HotTrackStyles() const { return FHotTrackStyles; }
+    void SetHotTrackStyles(TListHotTrackStyles Value);
+    bool FlatScrollBars() const { return FFlatScrollBars; }
+    void SetFlatScrollBars(bool Value);
+    // Icon views keep their items arranged.
+    bool AutoArrange() const { return FAutoArrange; }
+    void SetAutoArrange(bool Value);
+    // How many rows the window makes room for at once (raised before a large fill).
+    int AllocBy() const { return FAllocBy; }
+    void SetAllocBy(int Value);
+    // The window's header control (report view); null without a window.
+    HWND HeaderHandle();
     TCustomImageList* LargeImages() const { return FLargeImages; }
     void SetLargeImages(TCustomImageList* Value);
     TCustomImageList* SmallImages() const { return FSmallImages; }
@@ -338,6 +357,15 @@ protected:
     virtual void CNNotify(TMessage& Message);
     // The item a notification names (row Index); null when there is none.
     TListItem* NotifiedItem(int Index);
+    // Item states the window asks for on drawing instead of keeping them (LVIS_* bits, such
+    // as LVIS_OVERLAYMASK); DoGetDispInfo answers them. Read when the window is made.
+    virtual UINT StateCallbackMask() { return 0; }
+    // Custom drawing: whether the class colours item texts, and the colour of an item's
+    // text (Color holds the window's; State is the item's CDIS_* state).
+    virtual bool WantsItemTextColors() { return false; }
+    virtual void ItemTextColor(TListItem* Item, UINT State, COLORREF& Color) {}
+    // A drag of an item begun with the left or the right button (LVN_BEGINDRAG, LVN_BEGINRDRAG).
+    virtual void BeginItemDrag(TMouseButton Button, TListItem* Item, POINT Point) {}
     virtual void DoGetDispInfo(NMLVDISPINFOW& Info);
     void InsertItemIntoWindow(TListItem* Item);
     // The window's first selected row (-1 when none).
@@ -355,6 +383,11 @@ protected:
     bool FGridLines = false;
     bool FShowColumnHeaders = true;
     bool FColumnClick = true;
+    bool FHotTrack = false;
+    TListHotTrackStyles FHotTrackStyles = 0;
+    bool FFlatScrollBars = false;
+    bool FAutoArrange = false;
+    int FAllocBy = 0;
     TCustomImageList* FLargeImages = nullptr;
     TCustomImageList* FSmallImages = nullptr;
     TCustomImageList* FStateImages = nullptr;
@@ -366,6 +399,11 @@ protected:
     friend class TListItemWatch;
     bool FFilling = false;       // the model is being given to a new window
     int FSavedItemIndex = -1;    // owner-data selection kept across a new window
+    // The release message of a button whose down message is being handled (the window's
+    // own mouse loop may eat it); 0 when none, or when a drag took the button over.
+    UINT FTrackedButtonUp = 0;
+    bool FTrackedClick = false;  // a click was reported meanwhile (the button was released)
+    POINT FTrackedPoint{};       // where, by the click's report
     // Items an event handler is running for; one deleted meanwhile is set to null here.
     std::vector<TListItem**> FWatchedItems;
 };

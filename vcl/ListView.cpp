@@ -468,7 +468,7 @@ void TCustomListView::CreateParams(TCreateParams& Params) {
     CreateSubClass(Params, WC_LISTVIEWW);
     static const DWORD views[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
     Params.Style |= views[FViewStyle] | LVS_SHAREIMAGELISTS | WS_CLIPCHILDREN;
-    if (FViewStyle == vsIcon || FViewStyle == vsSmallIcon)
+    if (FAutoArrange && (FViewStyle == vsIcon || FViewStyle == vsSmallIcon))
         Params.Style |= LVS_AUTOARRANGE;
     if (!FMultiSelect) Params.Style |= LVS_SINGLESEL;
     if (!FReadOnly) Params.Style |= LVS_EDITLABELS;
@@ -482,10 +482,21 @@ void TCustomListView::CreateParams(TCreateParams& Params) {
 void TCustomListView::UpdateExStyles() {
     if (!HandleAllocated())
         return;
-    DWORD mask = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP;
+    DWORD mask = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP | LVS_EX_TRACKSELECT |
+                 LVS_EX_ONECLICKACTIVATE | LVS_EX_TWOCLICKACTIVATE | LVS_EX_UNDERLINEHOT | LVS_EX_UNDERLINECOLD |
+                 LVS_EX_FLATSB;
     DWORD value = LVS_EX_INFOTIP;
     if (FRowSelect) value |= LVS_EX_FULLROWSELECT;
     if (FGridLines) value |= LVS_EX_GRIDLINES;
+    if (FHotTrack) value |= LVS_EX_TRACKSELECT;
+    if (FFlatScrollBars) value |= LVS_EX_FLATSB;
+    // The underlines need an activation style; the hand cursor brings one-click activation.
+    if (FHotTrackStyles & htHandPoint)
+        value |= LVS_EX_ONECLICKACTIVATE;
+    else if (FHotTrackStyles & (htUnderlineHot | htUnderlineCold))
+        value |= LVS_EX_TWOCLICKACTIVATE;
+    if (FHotTrackStyles & htUnderlineHot) value |= LVS_EX_UNDERLINEHOT;
+    if (FHotTrackStyles & htUnderlineCold) value |= LVS_EX_UNDERLINECOLD;
     SendMessageW(FHandle, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, value);
 }
 
@@ -502,6 +513,8 @@ void TCustomListView::CreateWnd() {
     SendMessageW(FHandle, CCM_SETUNICODEFORMAT, TRUE, 0);
     UpdateExStyles();
     UpdateImageLists();
+    if (UINT mask = StateCallbackMask())
+        SendMessageW(FHandle, LVM_SETCALLBACKMASK, mask, 0);
     FFilling = true;
     struct Done {
         TCustomListView* lv;
@@ -518,7 +531,7 @@ void TCustomListView::CreateWnd() {
         if (FSavedItemIndex >= 0 && FSavedItemIndex < items->FOwnerDataCount)
             SetItemIndex(FSavedItemIndex);
     } else {
-        SendMessageW(FHandle, LVM_SETITEMCOUNT, items->FItems.size(), 0);
+        SendMessageW(FHandle, LVM_SETITEMCOUNT, std::max<size_t>(items->FItems.size(), FAllocBy), 0);
         for (TListItem* item : items->FItems)
             InsertItemIntoWindow(item);
     }
@@ -665,7 +678,7 @@ void TCustomListView::SetViewStyle(TViewStyle Value) {
         static const DWORD views[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
         LONG style = GetWindowLongW(FHandle, GWL_STYLE) & ~(LVS_TYPEMASK | LVS_AUTOARRANGE);
         style |= views[Value];
-        if (Value == vsIcon || Value == vsSmallIcon)
+        if (FAutoArrange && (Value == vsIcon || Value == vsSmallIcon))
             style |= LVS_AUTOARRANGE;
         SetWindowLongW(FHandle, GWL_STYLE, style);
         InvalidateRect(FHandle, nullptr, TRUE);
@@ -727,6 +740,43 @@ void TCustomListView::SetColumnClick(bool Value) {
         return;
     FColumnClick = Value;
     RecreateWnd();
+}
+
+void TCustomListView::SetHotTrack(bool Value) {
+    FHotTrack = Value;
+    UpdateExStyles();
+}
+
+void TCustomListView::SetHotTrackStyles(TListHotTrackStyles Value) {
+    FHotTrackStyles = Value;
+    UpdateExStyles();
+}
+
+void TCustomListView::SetFlatScrollBars(bool Value) {
+    FFlatScrollBars = Value;
+    UpdateExStyles();
+}
+
+void TCustomListView::SetAutoArrange(bool Value) {
+    if (Value == FAutoArrange)
+        return;
+    FAutoArrange = Value;
+    if (HandleAllocated() && (FViewStyle == vsIcon || FViewStyle == vsSmallIcon)) {
+        LONG style = GetWindowLongW(FHandle, GWL_STYLE);
+        SetWindowLongW(FHandle, GWL_STYLE, Value ? style | LVS_AUTOARRANGE : style & ~LVS_AUTOARRANGE);
+        if (Value)
+            SendMessageW(FHandle, LVM_ARRANGE, LVA_DEFAULT, 0);
+    }
+}
+
+void TCustomListView::SetAllocBy(int Value) {
+    FAllocBy = std::max(Value, 0);
+    if (HandleAllocated() && !FOwnerData)
+        SendMessageW(FHandle, LVM_SETITEMCOUNT, std::max(Items()->Count(), FAllocBy), LVSICF_NOINVALIDATEALL);
+}
+
+HWND TCustomListView::HeaderHandle() {
+    return HandleAllocated() ? reinterpret_cast<HWND>(SendMessageW(FHandle, LVM_GETHEADER, 0, 0)) : nullptr;
 }
 
 void TCustomListView::SetImageList(TCustomImageList*& Field, TCustomImageList* Value, int Which) {
@@ -1051,13 +1101,66 @@ void TCustomListView::CNNotify(TMessage& Message) {
         return;
     }
     case NM_CLICK:
-        Click();
+    case NM_RCLICK:
+        FTrackedClick = true;
+        FTrackedPoint = reinterpret_cast<NMITEMACTIVATE*>(hdr)->ptAction;
+        if (hdr->code == NM_CLICK)
+            Click();
         return;
+    case LVN_BEGINDRAG:
+    case LVN_BEGINRDRAG: {
+        auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
+        FTrackedButtonUp = 0; // the release belongs to the drag now
+        BeginItemDrag(hdr->code == LVN_BEGINDRAG ? mbLeft : mbRight, NotifiedItem(nm->iItem), nm->ptAction);
+        return;
+    }
+    case NM_CUSTOMDRAW: {
+        auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(hdr);
+        if (!WantsItemTextColors())
+            return; // CDRF_DODEFAULT
+        if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
+            Message.Result = CDRF_NOTIFYITEMDRAW;
+        } else if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+            COLORREF colour = cd->clrText;
+            ItemTextColor(NotifiedItem(static_cast<int>(cd->nmcd.dwItemSpec)), cd->nmcd.uItemState, colour);
+            if (colour != cd->clrText) {
+                cd->clrText = colour;
+                Message.Result = CDRF_NEWFONT;
+            }
+        }
+        return;
+    }
     }
 }
 
 void TCustomListView::WndProc(TMessage& Message) {
     switch (Message.Msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: {
+        // The system's list view runs a mouse loop of its own inside the default handling
+        // and eats the button's release, reporting it as a click (NM_CLICK, NM_RCLICK); the
+        // release is given to MouseUp here then. Without the loop (Wine's list view) the
+        // click comes with the release message itself, which goes its usual way.
+        const bool left = Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK;
+        const UINT up = left ? WM_LBUTTONUP : WM_RBUTTONUP;
+        FTrackedButtonUp = up;
+        FTrackedClick = false;
+        TWinControl::WndProc(Message);
+        if (FTrackedButtonUp != up || !HandleAllocated() || IsDestroying()) // a drag took it
+            return;
+        FTrackedButtonUp = 0;
+        if (!FTrackedClick)
+            return;
+        const POINT p = FTrackedPoint;
+        WPARAM keys = 0;
+        if (GetKeyState(VK_SHIFT) < 0) keys |= MK_SHIFT;
+        if (GetKeyState(VK_CONTROL) < 0) keys |= MK_CONTROL;
+        TMessage release{up, keys, MAKELPARAM(p.x, p.y), 0};
+        MouseMessage(release);
+        return;
+    }
     case CN_NOTIFY:
         if (!IsDestroying())
             CNNotify(Message);
