@@ -1751,10 +1751,77 @@ void TCustomControl::PaintWindow(HDC DC) {
         BitBlt(DC, 0, 0, picture->Width(), picture->Height(), picture->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
-void TCustomControl::WndProc(TMessage& Message) {
-    if (Message.Msg == WM_ERASEBKGND && FOffscreenPaint) {
-        Message.Result = 1; // the off-screen picture covers every pixel
+namespace {
+
+// Keeps R inside Bounds with a width and height of at least 0.
+void ClampInside(RECT& R, const RECT& Bounds) {
+    R.left = std::min(std::max(R.left, Bounds.left), Bounds.right);
+    R.top = std::min(std::max(R.top, Bounds.top), Bounds.bottom);
+    R.right = std::max(std::min(R.right, Bounds.right), R.left);
+    R.bottom = std::max(std::min(R.bottom, Bounds.bottom), R.top);
+}
+
+} // namespace
+
+void TCustomControl::FrameChanged() {
+    if (!FHandle)
         return;
+    SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Realign(); // the client area may have a new size without the window changing its own
+}
+
+RECT TCustomControl::ClientRect() {
+    RECT r = TWinControl::ClientRect();
+    if (FHandle)
+        return r;
+    RECT bounds = r;
+    LRESULT ignored = 0;
+    NCCalcSize(r, false, ignored);
+    ClampInside(r, bounds);
+    return RECT{0, 0, r.right - r.left, r.bottom - r.top};
+}
+
+void TCustomControl::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_ERASEBKGND:
+        if (FOffscreenPaint) {
+            Message.Result = 1; // the off-screen picture covers every pixel
+            return;
+        }
+        break;
+    case WM_NCCALCSIZE: {
+        RECT* client = Message.WParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam)->rgrc[0]
+                                      : reinterpret_cast<RECT*>(Message.LParam);
+        RECT window = *client;
+        TWinControl::WndProc(Message); // the system's borders and scroll bars
+        RECT bounds = *client;
+        ClampInside(bounds, window);
+        NCCalcSize(*client, Message.WParam != 0, Message.Result);
+        ClampInside(*client, bounds);
+        if (!Message.WParam)
+            Message.Result = 0;
+        return;
+    }
+    case WM_NCPAINT: {
+        TWinControl::WndProc(Message);
+        HDC dc = GetWindowDC(FHandle);
+        if (!dc)
+            return;
+        struct TRelease {
+            HWND Wnd;
+            HDC Dc;
+            ~TRelease() { ReleaseDC(Wnd, Dc); }
+        } release{FHandle, dc};
+        RECT window, client;
+        GetWindowRect(FHandle, &window);
+        GetClientRect(FHandle, &client);
+        MapWindowPoints(FHandle, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        OffsetRect(&client, -window.left, -window.top);
+        ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+        NCPaint(dc);
+        return;
+    }
     }
     TWinControl::WndProc(Message);
 }

@@ -438,11 +438,27 @@ public:
     // The bitmap of the last off-screen paint (null before the first).
     TBitmap* OffscreenBitmap() const { return FOffscreen.get(); }
 
+    // Non-client frame: a class that draws a frame of its own around its client area
+    // overrides NCCalcSize and NCPaint. FrameChanged makes the system measure the frame
+    // again (SetWindowPos with SWP_FRAMECHANGED), which also repaints it; call it when
+    // the frame's size or look changed. Without a window it does nothing.
+    void FrameChanged();
+    // The client area less the frame also before the window exists.
+    RECT ClientRect() override;
+
     void WndProc(TMessage& Message) override;
 
 protected:
     virtual void Paint() {}
     void PaintWindow(HDC DC) override;
+    // WM_NCCALCSIZE: Client is the client rectangle the system proposes (the system's own
+    // borders already taken off; coordinates of the parent); shrink it by the frame.
+    // Result is the answer when ValidRects (WVR_* flags, default 0). A frame larger than
+    // the window leaves an empty client area, never a negative one.
+    virtual void NCCalcSize(RECT& Client, bool ValidRects, LRESULT& Result) {}
+    // WM_NCPAINT, after the system's own borders: DC covers the whole window (origin at
+    // its top-left corner) and excludes the client area from clipping.
+    virtual void NCPaint(HDC DC) {}
     TCanvas FCanvas;
 
 private:
