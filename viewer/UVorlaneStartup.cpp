@@ -5,6 +5,7 @@
 #include "FWideMsgBox.h"
 #include "Forms.h"
 #include "Handles.h"
+#include "Threads.h"
 #include "TntForms.h"
 #include "TntSystem.h"
 #include "UAppSettings.h"
@@ -133,6 +134,7 @@ TVorlaneRun DefaultVorlaneRun() {
         // The save-bookmark dialog joins here (made once, kept for the whole run).
     };
     run.RunLoop = [] { Application->Run(); };
+    run.EndWorkers = [] { RunEndSteps(); };
     run.FreeForms = [] { Application->DestroyForms(); };
     return run;
 }
@@ -144,14 +146,17 @@ int RunVorlane(const TVorlaneRun& Run) {
         return 0;
     }
     Application->Initialize();
-    // The forms go before the modules they use shut down, also when making them failed.
-    struct TFormsGo {
-        const std::function<void()>& Free;
-        ~TFormsGo() {
-            if (Free)
-                Guarded(L"freeing the forms", [&] { Free(); });
+    // Also when making the forms failed: the workers stop while the forms they report to
+    // exist, and the forms go before the modules they use shut down.
+    struct TEnd {
+        const TVorlaneRun& Run;
+        ~TEnd() {
+            if (Run.EndWorkers)
+                Guarded(L"stopping the workers", [&] { Run.EndWorkers(); });
+            if (Run.FreeForms)
+                Guarded(L"freeing the forms", [&] { Run.FreeForms(); });
         }
-    } formsGo{Run.FreeForms};
+    } end{Run};
     if (Run.CreateForms)
         Run.CreateForms();
     if (Run.RunLoop)

@@ -59,13 +59,15 @@ struct TVorlaneRun {
     TH3RegistryPlace RuntimePlace;       // where "/uninstall" looks
     std::function<void()> CreateForms;   // the main window, then the save-bookmark dialog
     std::function<void()> RunLoop;       // the message loop
+    std::function<void()> EndWorkers;    // worker threads still running stop (the units' end steps)
     std::function<void()> FreeForms;     // every form of the application, before the shutdowns
 };
 
 // The program's own steps, with the process's command line.
 TVorlaneRun DefaultVorlaneRun();
-// Modules; "/uninstall" (then nothing else); Initialize; the forms; the loop; the forms go;
-// the modules shut down. Returns the exit code.
+// Modules; "/uninstall" (then nothing else); Initialize; the forms; the loop; the workers
+// stop while the forms they report to exist; the forms go; the modules shut down. Returns
+// the exit code.
 int RunVorlane(const TVorlaneRun& Run);
 // RunVorlane(DefaultVorlaneRun()), with every exception reported.
 int VorlaneMain();

@@ -56,7 +56,7 @@ TEST_F(VorlaneStart, UninstallEmptiesOnlyAValueNamingThisProgramInThe64BitView) 
     EXPECT_FALSE(RegRead(HKEY_LOCAL_MACHINE, RuntimeKey, ProgId, KEY_WOW64_64KEY).Exists);
 }
 
-TEST_F(VorlaneStart, ShowsTheMainWindowAndWritesItsPlaceButLeavesTheRegistrationAlone) {
+TEST_F(VorlaneStart, ShowsTheMainWindowWritesItsPlaceLeavesTheRegistrationAloneAndEndsCleanly) {
     ASSERT_TRUE(RegWriteString(HKEY_LOCAL_MACHINE, RuntimeKey, ProgId, L"Vorlane", KEY_WOW64_64KEY));
     ASSERT_TRUE(StartViewer());
     HWND main = WaitMainWindow();
@@ -69,6 +69,9 @@ TEST_F(VorlaneStart, ShowsTheMainWindowAndWritesItsPlaceButLeavesTheRegistration
     EXPECT_TRUE(FindTopWindow({Viewer.Pid(), L"TApplication", L"Vorlane"}));
     // Without "/debug" no log file.
     EXPECT_EQ(GetFileAttributesW((ProgramDir + L"\\HHDebug.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    // Closing the main window ends the program cleanly.
+    ASSERT_TRUE(Post(main, WM_CLOSE));
+    EXPECT_EQ(Viewer.WaitExit(20000), 0);
 }
 
 TEST_F(VorlaneStart, CtrlDShowsTheDebugWindowWithTheForcedHeader) {

@@ -70,6 +70,21 @@ TEST(DebugForm, HoldsEveryForcedLineWhileHiddenAndTheRestOnlyWhileShowing) {
     DebugLogEx(L"after the window", true); // nothing to write to, nothing happens
 }
 
+TEST(DebugForm, TakesAMegabyteLineAndControlCharacters) {
+    Watchdog w(60000);
+    DebugWindow form;
+    form->ShowDebugWindow(true);
+    const std::wstring big(1 << 20, L'w');
+    DebugLog(big);
+    DebugLog(std::wstring(L"tab\there\x01\x1b[0m\0end", 19));
+    DebugLog(L"after");
+    TTntMemoStrings* lines = form->Memo1->Lines();
+    ASSERT_EQ(lines->Count(), 3);
+    EXPECT_EQ(form->Memo1->GetText().size(), big.size() + 2 + 19 + 2 + 5 + 2);
+    EXPECT_EQ(lines->Strings(2), L"after");
+    form->ShowDebugWindow(false);
+}
+
 TEST(DebugForm, LinesAfterTypedTextStartOnALineOfTheirOwn) {
     Watchdog w(20000);
     DebugWindow form;

@@ -121,12 +121,13 @@ TEST(VorlaneStartup, StepsRunInOrderAndShutDownInReverse) {
     run.RuntimePlace.Root = nullptr;
     run.CreateForms = [&] { trace.push_back(L"forms"); };
     run.RunLoop = [&] { trace.push_back(L"loop"); };
+    run.EndWorkers = [&] { trace.push_back(L"end workers"); };
     run.FreeForms = [&] { trace.push_back(L"free forms"); };
 
     run.Params = {L"http://127.0.0.1/x"};
     EXPECT_EQ(RunVorlane(run), 0);
     EXPECT_EQ(trace, (std::vector<std::wstring>{L"start A", L"start B", L"start C", L"forms", L"loop",
-                                                 L"free forms", L"stop C", L"stop A"}));
+                                                 L"end workers", L"free forms", L"stop C", L"stop A"}));
 
     // "/uninstall" anywhere, in any case: the modules start and stop, nothing else runs.
     trace.clear();
@@ -139,8 +140,8 @@ TEST(VorlaneStartup, StepsRunInOrderAndShutDownInReverse) {
     run.Params.clear();
     run.CreateForms = [&] { throw std::runtime_error("no window"); };
     EXPECT_THROW(RunVorlane(run), std::runtime_error);
-    EXPECT_EQ(trace, (std::vector<std::wstring>{L"start A", L"start B", L"start C", L"free forms", L"stop C",
-                                                 L"stop A"}));
+    EXPECT_EQ(trace, (std::vector<std::wstring>{L"start A", L"start B", L"start C", L"end workers", L"free forms",
+                                                 L"stop C", L"stop A"}));
 
     // A module that fails to start: the ones before it stop again.
     trace.clear();
