@@ -5,6 +5,7 @@
 #include "SysUtils.h"
 #include "TntDialogs.h"
 #include "UAppSettings.h"
+#include "UDebugLog.h"
 #include "USpeechText.h"
 
 #include <exception>
@@ -169,10 +170,11 @@ TSpeechAPI::~TSpeechAPI() {
 }
 
 void TSpeechAPI::Log(const std::wstring& Line) const {
-    if (!FLog)
-        return;
     try {
-        FLog(Line);
+        if (FLog)
+            FLog(Line);
+        else
+            DebugLog(Line);
     } catch (...) {
     }
 }

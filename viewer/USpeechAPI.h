@@ -90,7 +90,7 @@ public:
     VORLANE_CLASS_NAME(TSpeechAPI)
     // Creates the voice: success logs "SAPI 5.x found and loaded", sets the event interests
     // and lists the voices; failure logs "SAPI 5.x not found" with the error and leaves the
-    // object without voice. Nothing is raised.
+    // object without voice. Nothing is raised. Lines go to Log, else to the debug log.
     explicit TSpeechAPI(TSpeechLog Log = {}, const TSpeechVoiceFactory& Factory = CreateSapiVoice);
     // Stops speech and releases the voice (a failure is logged, never raised).
     ~TSpeechAPI() override;
