@@ -250,19 +250,21 @@ public:
         return E_NOTIMPL;
     }
     STDMETHODIMP TransformCoords(POINTL* pPtlHimetric, POINTF* pPtfContainer, DWORD dwFlags) override {
-        if (!pPtlHimetric || !pPtfContainer)
-            return E_POINTER;
-        const int ppi = ScreenPixelsPerInch();
-        if (dwFlags & XFORMCOORDS_HIMETRICTOCONTAINER) {
-            pPtfContainer->x = static_cast<float>(MulDiv(pPtlHimetric->x, ppi, 2540));
-            pPtfContainer->y = static_cast<float>(MulDiv(pPtlHimetric->y, ppi, 2540));
-        } else if (dwFlags & XFORMCOORDS_CONTAINERTOHIMETRIC) {
-            pPtlHimetric->x = MulDiv(static_cast<int>(pPtfContainer->x), 2540, ppi);
-            pPtlHimetric->y = MulDiv(static_cast<int>(pPtfContainer->y), 2540, ppi);
-        } else {
-            return E_INVALIDARG;
-        }
-        return S_OK;
+        return Guarded(L"TOleSite.TransformCoords", E_UNEXPECTED, [&]() -> HRESULT {
+            if (!pPtlHimetric || !pPtfContainer)
+                return E_POINTER;
+            const int ppi = ScreenPixelsPerInch();
+            if (dwFlags & XFORMCOORDS_HIMETRICTOCONTAINER) {
+                pPtfContainer->x = static_cast<float>(MulDiv(pPtlHimetric->x, ppi, 2540));
+                pPtfContainer->y = static_cast<float>(MulDiv(pPtlHimetric->y, ppi, 2540));
+            } else if (dwFlags & XFORMCOORDS_CONTAINERTOHIMETRIC) {
+                pPtlHimetric->x = MulDiv(static_cast<int>(pPtfContainer->x), 2540, ppi);
+                pPtlHimetric->y = MulDiv(static_cast<int>(pPtfContainer->y), 2540, ppi);
+            } else {
+                return E_INVALIDARG;
+            }
+            return S_OK;
+        });
     }
     STDMETHODIMP TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
     STDMETHODIMP OnFocus(BOOL fGotFocus) override {
@@ -277,13 +279,15 @@ public:
     // IDocHostUIHandler: the host's flags; everything else as the control does by itself.
     STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
     STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* pInfo) override {
-        if (!pInfo)
-            return E_POINTER;
-        if (!FHost)
-            return E_UNEXPECTED;
-        pInfo->dwFlags = FHost->DocHostFlags;
-        pInfo->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
-        return S_OK;
+        return Guarded(L"TOleSite.GetHostInfo", E_UNEXPECTED, [&]() -> HRESULT {
+            if (!pInfo)
+                return E_POINTER;
+            if (!FHost)
+                return E_UNEXPECTED;
+            pInfo->dwFlags = FHost->DocHostFlags;
+            pInfo->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+            return S_OK;
+        });
     }
     STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
                         IOleInPlaceUIWindow*) override {
