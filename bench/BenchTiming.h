@@ -37,4 +37,18 @@ inline double Measure(int runs, const std::function<long long()>& fn, long long&
     return times[times.size() / 2];
 }
 
+// Median seconds per call over Runs runs of Calls calls (one untimed warm-up run first).
+inline double MedianPerCall(int Runs, int Calls, const std::function<void()>& fn) {
+    fn();
+    std::vector<double> times;
+    for (int r = 0; r < Runs; ++r) {
+        const double start = Seconds();
+        for (int i = 0; i < Calls; ++i)
+            fn();
+        times.push_back((Seconds() - start) / Calls);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 } // namespace bench

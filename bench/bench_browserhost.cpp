@@ -16,22 +16,6 @@
 
 namespace {
 
-using bench::Seconds;
-
-// Median seconds per call over Runs runs of Calls calls (one untimed warm-up run first).
-double Median(int Runs, int Calls, const std::function<void()>& fn) {
-    fn();
-    std::vector<double> times;
-    for (int r = 0; r < Runs; ++r) {
-        double start = Seconds();
-        for (int i = 0; i < Calls; ++i)
-            fn();
-        times.push_back((Seconds() - start) / Calls);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 void Pump() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -62,8 +46,8 @@ int wmain() {
             for (TWebBrowser* wb : made)
                 delete wb;
         };
-        const double one = Median(9, 5, [&] { make(1); });
-        const double two = Median(9, 5, [&] { make(2); });
+        const double one = bench::MedianPerCall(9, 5, [&] { make(1); });
+        const double two = bench::MedianPerCall(9, 5, [&] { make(2); });
         std::printf("web browser control%s\n", available ? "" : " (NOT AVAILABLE: figures are of the empty host)");
         std::printf("  create, activate, destroy one:       %8.2f ms\n", one * 1e3);
         std::printf("  the two of a browser tab:            %8.2f ms\n", two * 1e3);
@@ -75,10 +59,10 @@ int wmain() {
             TAutoObject d(dict.Get());
             d.Call(L"Add", {L"key", 1});
             int sink = 0;
-            const double byName = Median(9, 20000, [&] { sink += d.Int(L"Count"); });
+            const double byName = bench::MedianPerCall(9, 20000, [&] { sink += d.Int(L"Count"); });
             DISPID id;
             DispIdOfName(dict.Get(), L"Count", id);
-            const double byId = Median(9, 20000, [&] {
+            const double byId = bench::MedianPerCall(9, 20000, [&] {
                 TVariant v;
                 DispInvoke(dict.Get(), id, DISPATCH_PROPERTYGET, {}, v.Put());
                 sink += v.Get()->lVal;

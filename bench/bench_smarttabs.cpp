@@ -14,26 +14,6 @@
 #include <functional>
 #include <vector>
 
-namespace {
-
-using bench::Seconds;
-
-// Median seconds per call over Runs runs of Calls calls (one untimed warm-up run first).
-double Median(int Runs, int Calls, const std::function<void()>& fn) {
-    fn();
-    std::vector<double> times;
-    for (int r = 0; r < Runs; ++r) {
-        double start = Seconds();
-        for (int i = 0; i < Calls; ++i)
-            fn();
-        times.push_back((Seconds() - start) / Calls);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-} // namespace
-
 int main() {
     TForm form(nullptr);
     form.SetBounds(0, 0, 1040, 120);
@@ -50,7 +30,7 @@ int main() {
             tabs->AddTabObject(L"Help topic number " + std::to_wstring(i + 1) + L" - Visual Studio", nullptr);
         tabs->SetActiveTab(count / 2);
         // A window paint: the whole strip into the off-screen bitmap, then the blit.
-        const double paint = Median(7, 20, [&] {
+        const double paint = bench::MedianPerCall(7, 20, [&] {
             RedrawWindow(tabs->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         });
         // Hit tests at points spread over the strip (the control's own calls).
@@ -59,12 +39,12 @@ int main() {
             for (int y = 0; y < 30; y += 7)
                 points.push_back(POINT{x, y});
         volatile int sink = 0;
-        const double hit = Median(7, 10, [&] {
+        const double hit = bench::MedianPerCall(7, 10, [&] {
             for (const POINT& p : points)
                 sink = sink + tabs->TabAtPos(p.x, p.y);
         }) / static_cast<double>(points.size());
         const TSmartTabsGeometry g = tabs->Geometry();
-        const double pure = Median(7, 10, [&] {
+        const double pure = bench::MedianPerCall(7, 10, [&] {
             for (const POINT& p : points)
                 sink = sink + SmartTabsTabAtPos(g, p.x, p.y);
         }) / static_cast<double>(points.size());

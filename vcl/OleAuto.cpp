@@ -268,18 +268,23 @@ TAutoObject TAutoObject::Failed(TDispResult Why) {
 
 TDispResult TAutoObject::Missing() const { return FResult.Ok() ? TDispResult::Failure(E_POINTER, L"No object") : FResult; }
 
-TDispResult TAutoObject::GetValue(const std::wstring& Name, TVariant& Value, std::initializer_list<TOleArg> Args) const {
-    Value.Put();
+TDispResult TAutoObject::Invoke(const std::wstring& Name, WORD Flags, const VARIANT* const* Args, size_t Count,
+                                VARIANT* Result) const {
     if (!FObject)
         return Missing();
     DISPID id;
     TDispResult r = DispIdOfName(FObject.Get(), Name, id);
     if (!r)
         return r;
-    r = DispInvoke(FObject.Get(), id, DISPATCH_PROPERTYGET | DISPATCH_METHOD, Args, Value.Put());
+    r = InvokeWith(FObject.Get(), id, Flags, Args, Count, Result);
     if (!r)
         r.Error = Name + L": " + r.Error;
     return r;
+}
+
+TDispResult TAutoObject::GetValue(const std::wstring& Name, TVariant& Value, std::initializer_list<TOleArg> Args) const {
+    std::vector<const VARIANT*> p = Pointers(Args);
+    return Invoke(Name, DISPATCH_PROPERTYGET | DISPATCH_METHOD, p.data(), p.size(), Value.Put());
 }
 
 TAutoObject TAutoObject::Obj(const std::wstring& Name, std::initializer_list<TOleArg> Args) const {
@@ -299,56 +304,35 @@ TAutoObject TAutoObject::Obj(const std::wstring& Name, std::initializer_list<TOl
     return Failed(TDispResult::Failure(E_NOINTERFACE, Name + L": not an object"));
 }
 
-std::wstring TAutoObject::Str(const std::wstring& Name) const {
+bool TAutoObject::ReadAs(const std::wstring& Name, VARTYPE Type, TVariant& Value) const {
     TVariant v;
+    return GetValue(Name, v) && ConvertedValue(v.Get(), Type, Value);
+}
+
+std::wstring TAutoObject::Str(const std::wstring& Name) const {
     TVariant text;
-    if (!GetValue(Name, v) || !ConvertedValue(v.Get(), VT_BSTR, text) || !text.Get()->bstrVal)
+    if (!ReadAs(Name, VT_BSTR, text) || !text.Get()->bstrVal)
         return {};
     return std::wstring(text.Get()->bstrVal, SysStringLen(text.Get()->bstrVal));
 }
 
 int TAutoObject::Int(const std::wstring& Name, int Default) const {
-    TVariant v;
     TVariant n;
-    if (!GetValue(Name, v) || !ConvertedValue(v.Get(), VT_I4, n))
-        return Default;
-    return n.Get()->lVal;
+    return ReadAs(Name, VT_I4, n) ? n.Get()->lVal : Default;
 }
 
 bool TAutoObject::Bool(const std::wstring& Name, bool Default) const {
-    TVariant v;
     TVariant b;
-    if (!GetValue(Name, v) || !ConvertedValue(v.Get(), VT_BOOL, b))
-        return Default;
-    return b.Get()->boolVal != VARIANT_FALSE;
+    return ReadAs(Name, VT_BOOL, b) ? b.Get()->boolVal != VARIANT_FALSE : Default;
 }
 
 TDispResult TAutoObject::Put(const std::wstring& Name, const TOleArg& Value) const {
-    if (!FObject)
-        return Missing();
-    DISPID id;
-    TDispResult r = DispIdOfName(FObject.Get(), Name, id);
-    if (!r)
-        return r;
     const VARIANT* value = &Value.Get();
-    r = InvokeWith(FObject.Get(), id, DISPATCH_PROPERTYPUT, &value, 1, nullptr);
-    if (!r)
-        r.Error = Name + L": " + r.Error;
-    return r;
+    return Invoke(Name, DISPATCH_PROPERTYPUT, &value, 1, nullptr);
 }
 
 TDispResult TAutoObject::Call(const std::wstring& Name, std::initializer_list<TOleArg> Args, TVariant* Result) const {
-    if (Result)
-        Result->Put();
-    if (!FObject)
-        return Missing();
-    DISPID id;
-    TDispResult r = DispIdOfName(FObject.Get(), Name, id);
-    if (!r)
-        return r;
     TVariant ignored;
-    r = DispInvoke(FObject.Get(), id, DISPATCH_METHOD, Args, Result ? Result->Put() : ignored.Put());
-    if (!r)
-        r.Error = Name + L": " + r.Error;
-    return r;
+    std::vector<const VARIANT*> p = Pointers(Args);
+    return Invoke(Name, DISPATCH_METHOD, p.data(), p.size(), Result ? Result->Put() : ignored.Put());
 }

@@ -114,6 +114,11 @@ public:
 
 private:
     TDispResult Missing() const;
+    // Member Name invoked with Flags; a failure's text names the member.
+    TDispResult Invoke(const std::wstring& Name, WORD Flags, const VARIANT* const* Args, size_t Count,
+                       VARIANT* Result) const;
+    // Property Name converted to Type; false when it cannot be read or converted.
+    bool ReadAs(const std::wstring& Name, VARTYPE Type, TVariant& Value) const;
     TComPtr<IDispatch> FObject;
     TDispResult FResult{E_POINTER, L"No object"};
 };

@@ -37,6 +37,29 @@ protected:
     explicit TOleHostObject(TOleHostControl* Host) noexcept : FHost(Host) { ++g_LiveHostObjects; }
     virtual ~TOleHostObject() { --g_LiveHostObjects; }
     ULONG AddRefImpl() noexcept { return ++FRefs; }
+    // QueryInterface's answer: Interface is this object as the interface asked for, or null.
+    HRESULT Answer(void** ppv, void* Interface) noexcept {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = Interface;
+        if (!Interface)
+            return E_NOINTERFACE;
+        AddRefImpl();
+        return S_OK;
+    }
+    // IOleWindow::GetWindow: the host's window, or the top-level window around it. Asking
+    // does not make the window: the control is told of it when the host activates it.
+    HRESULT HostWindow(HWND* Wnd, bool TopLevel, const wchar_t* Where) const noexcept {
+        return Guarded(Where, E_UNEXPECTED, [&]() -> HRESULT {
+            if (!Wnd)
+                return E_POINTER;
+            *Wnd = nullptr;
+            if (!FHost || !FHost->HandleAllocated())
+                return E_FAIL;
+            *Wnd = TopLevel ? GetAncestor(FHost->Handle(), GA_ROOT) : FHost->Handle();
+            return S_OK;
+        });
+    }
     ULONG ReleaseImpl() noexcept {
         ULONG n = --FRefs;
         if (n == 0)
@@ -49,6 +72,27 @@ private:
     std::atomic<ULONG> FRefs{1};
 };
 
+// An IDispatch that is reached by dispatch id only: no type information, no names.
+class TNamelessDispatch : public IDispatch {
+public:
+    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
+        if (!pctinfo)
+            return E_POINTER;
+        *pctinfo = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override {
+        if (ppTInfo)
+            *ppTInfo = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId) override {
+        for (UINT i = 0; rgDispId && i < cNames; ++i)
+            rgDispId[i] = DISPID_UNKNOWN;
+        return DISP_E_UNKNOWNNAME;
+    }
+};
+
 // ---------------------------------------------------------------------------------------
 // The in-place frame: the top-level window around the host. It learns the control's
 // active object and offers no tool space or menus.
@@ -58,31 +102,14 @@ public:
     explicit TOleFrame(TOleHostControl* Host) noexcept : TOleHostObject(Host) {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IOleWindow || riid == IID_IOleInPlaceUIWindow ||
-            riid == IID_IOleInPlaceFrame)
-            *ppv = static_cast<IOleInPlaceFrame*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRefImpl();
-        return S_OK;
+        const bool known = riid == IID_IUnknown || riid == IID_IOleWindow || riid == IID_IOleInPlaceUIWindow ||
+                           riid == IID_IOleInPlaceFrame;
+        return Answer(ppv, known ? static_cast<IOleInPlaceFrame*>(this) : nullptr);
     }
     STDMETHODIMP_(ULONG) AddRef() override { return AddRefImpl(); }
     STDMETHODIMP_(ULONG) Release() override { return ReleaseImpl(); }
 
-    STDMETHODIMP GetWindow(HWND* phwnd) override {
-        return Guarded(L"TOleFrame.GetWindow", E_UNEXPECTED, [&]() -> HRESULT {
-            if (!phwnd)
-                return E_POINTER;
-            *phwnd = nullptr;
-            if (!FHost || !FHost->HandleAllocated())
-                return E_UNEXPECTED;
-            *phwnd = GetAncestor(FHost->Handle(), GA_ROOT);
-            return S_OK;
-        });
-    }
+    STDMETHODIMP GetWindow(HWND* phwnd) override { return HostWindow(phwnd, true, L"TOleFrame.GetWindow"); }
     STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
     STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
     STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
@@ -112,30 +139,25 @@ class TOleSite final : public IOleClientSite,
                        public IOleInPlaceSite,
                        public IOleControlSite,
                        public IDocHostUIHandler,
-                       public IDispatch,
+                       public TNamelessDispatch,
                        public TOleHostObject {
 public:
     explicit TOleSite(TOleHostControl* Host) noexcept : TOleHostObject(Host) {}
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
+        void* i = nullptr;
         if (riid == IID_IUnknown || riid == IID_IOleClientSite)
-            *ppv = static_cast<IOleClientSite*>(this);
+            i = static_cast<IOleClientSite*>(this);
         else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceSite)
-            *ppv = static_cast<IOleInPlaceSite*>(this);
+            i = static_cast<IOleInPlaceSite*>(this);
         else if (riid == IID_IOleControlSite)
-            *ppv = static_cast<IOleControlSite*>(this);
+            i = static_cast<IOleControlSite*>(this);
         else if (riid == IID_IDocHostUIHandler)
-            *ppv = static_cast<IDocHostUIHandler*>(this);
+            i = static_cast<IDocHostUIHandler*>(this);
         else if (riid == IID_IDispatch)
-            *ppv = static_cast<IDispatch*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRefImpl();
-        return S_OK;
+            i = static_cast<IDispatch*>(this);
+        return Answer(ppv, i);
     }
     STDMETHODIMP_(ULONG) AddRef() override { return AddRefImpl(); }
     STDMETHODIMP_(ULONG) Release() override { return ReleaseImpl(); }
@@ -157,19 +179,7 @@ public:
     STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
 
     // IOleWindow / IOleInPlaceSite
-    STDMETHODIMP GetWindow(HWND* phwnd) override {
-        return Guarded(L"TOleSite.GetWindow", E_UNEXPECTED, [&]() -> HRESULT {
-            if (!phwnd)
-                return E_POINTER;
-            *phwnd = nullptr;
-            // Asking for the window does not make it: the control is told of it when the
-            // host activates it in place.
-            if (!FHost || !FHost->HandleAllocated())
-                return E_FAIL;
-            *phwnd = FHost->Handle();
-            return S_OK;
-        });
-    }
+    STDMETHODIMP GetWindow(HWND* phwnd) override { return HostWindow(phwnd, false, L"TOleSite.GetWindow"); }
     STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
     STDMETHODIMP CanInPlaceActivate() override { return FHost && FHost->HandleAllocated() ? S_OK : S_FALSE; }
     STDMETHODIMP OnInPlaceActivate() override {
@@ -327,22 +337,6 @@ public:
     }
 
     // IDispatch: the ambient properties.
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
-        if (!pctinfo)
-            return E_POINTER;
-        *pctinfo = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override {
-        if (ppTInfo)
-            *ppTInfo = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId) override {
-        for (UINT i = 0; rgDispId && i < cNames; ++i)
-            rgDispId[i] = DISPID_UNKNOWN;
-        return DISP_E_UNKNOWNNAME;
-    }
     STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags, DISPPARAMS*, VARIANT* pVarResult, EXCEPINFO*,
                         UINT*) override {
         return Guarded(L"TOleSite.Invoke", E_UNEXPECTED, [&]() -> HRESULT {
@@ -363,39 +357,17 @@ public:
 // ---------------------------------------------------------------------------------------
 // The event sink: the control's outgoing interface, answered by the host's InvokeEvent.
 
-class TOleEventSink final : public IDispatch, public TOleHostObject {
+class TOleEventSink final : public TNamelessDispatch, public TOleHostObject {
 public:
     TOleEventSink(TOleHostControl* Host, REFIID Events) noexcept : TOleHostObject(Host), FEvents(Events) {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != FEvents)
-            return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRefImpl();
-        return S_OK;
+        const bool known = riid == IID_IUnknown || riid == IID_IDispatch || riid == FEvents;
+        return Answer(ppv, known ? static_cast<IDispatch*>(this) : nullptr);
     }
     STDMETHODIMP_(ULONG) AddRef() override { return AddRefImpl(); }
     STDMETHODIMP_(ULONG) Release() override { return ReleaseImpl(); }
 
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
-        if (!pctinfo)
-            return E_POINTER;
-        *pctinfo = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override {
-        if (ppTInfo)
-            *ppTInfo = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId) override {
-        for (UINT i = 0; rgDispId && i < cNames; ++i)
-            rgDispId[i] = DISPID_UNKNOWN;
-        return DISP_E_UNKNOWNNAME;
-    }
     STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT* pVarResult,
                         EXCEPINFO*, UINT*) override {
         if (pVarResult)

@@ -35,25 +35,18 @@ HRESULT TWebBrowser::Navigate2(const std::wstring& Url) {
     return browser->Navigate2(const_cast<VARIANT*>(&url.Get()), &empty, &empty, &empty, &empty);
 }
 
-HRESULT TWebBrowser::Stop() {
-    TComPtr<IWebBrowser2> browser = DefaultInterface();
-    return browser ? browser->Stop() : E_FAIL;
+namespace {
+// Calls a member of the control's IWebBrowser2 that takes nothing; E_FAIL without a control.
+HRESULT CallBrowser(const TWebBrowser& Browser, HRESULT (STDMETHODCALLTYPE IWebBrowser2::*Member)()) {
+    TComPtr<IWebBrowser2> browser = Browser.DefaultInterface();
+    return browser ? (browser.Get()->*Member)() : E_FAIL;
 }
+} // namespace
 
-HRESULT TWebBrowser::GoBack() {
-    TComPtr<IWebBrowser2> browser = DefaultInterface();
-    return browser ? browser->GoBack() : E_FAIL;
-}
-
-HRESULT TWebBrowser::GoForward() {
-    TComPtr<IWebBrowser2> browser = DefaultInterface();
-    return browser ? browser->GoForward() : E_FAIL;
-}
-
-HRESULT TWebBrowser::Refresh() {
-    TComPtr<IWebBrowser2> browser = DefaultInterface();
-    return browser ? browser->Refresh() : E_FAIL;
-}
+HRESULT TWebBrowser::Stop() { return CallBrowser(*this, &IWebBrowser2::Stop); }
+HRESULT TWebBrowser::GoBack() { return CallBrowser(*this, &IWebBrowser2::GoBack); }
+HRESULT TWebBrowser::GoForward() { return CallBrowser(*this, &IWebBrowser2::GoForward); }
+HRESULT TWebBrowser::Refresh() { return CallBrowser(*this, &IWebBrowser2::Refresh); }
 
 bool TWebBrowser::Busy() {
     TComPtr<IWebBrowser2> browser = DefaultInterface();

@@ -35,8 +35,9 @@ protected:
         delete form;
         Application->OnLog = nullptr;
         Application->OnException = nullptr;
-        if (!leaksAllowed)
+        if (!leaksAllowed) {
             EXPECT_EQ(Live(), 0);
+        }
         EXPECT_TRUE(errors.empty()) << (errors.empty() ? "" : std::string(errors[0].begin(), errors[0].end()));
     }
     TWebBrowser* NewBrowser() {
