@@ -2,6 +2,15 @@
 
 #include <vector>
 
+std::wstring NewTabText = L"New Tab";
+std::wstring WinTitle_OfflineMode = L"Offline Mode";
+std::wstring WinTitle_OnlineMode = L"Online Mode";
+
+std::wstring MsgTxt_WaitingForAgentToStart = L"Waiting for the Help Library Agent to start...";
+std::wstring MsgTxt_SwitchToOfflineMode = L"Agent wont start in VS online mode. Switch to offline mode now?";
+std::wstring MsgTxt_UITransationInfo =
+    L"UI translation information is available on the Quorvex website.\r\rGo to web page?";
+
 std::wstring MsgTxt_LoadingIndex = L"Loading index";
 std::wstring MsgTxt_PleaseWait = L"Please wait...";
 std::wstring MsgTxt_ItemsRead = L"Items read:";
@@ -25,6 +34,32 @@ std::wstring MsgTxt_GoToCrossmereDownloadPage =
     L"Crossmere by Quorvex is not installed on this PC.\r\rGo to Crossmere download page?";
 
 std::wstring AddBookmarkDlg_Overwrite = L"Bookmark already exists.\r\rOverwrite?";
+std::wstring AddBookmarkDlg_Title;
+std::wstring AddBookmarkDlg_Name;
+std::wstring AddBookmarkDlg_URL;
+std::wstring AddBookmarkDlg_Folder;
+std::wstring AddBookmarkDlg_OK;
+std::wstring AddBookmarkDlg_Cancel;
+
+std::wstring SpeechDlg_Title;
+std::wstring SpeechDlg_Voice;
+std::wstring SpeechDlg_Details;
+std::wstring SpeechDlg_VoiceSpeed;
+std::wstring SpeechDlg_Slow;
+std::wstring SpeechDlg_Fast;
+std::wstring SpeechDlg_VoiceVolume;
+std::wstring SpeechDlg_Low;
+std::wstring SpeechDlg_High;
+std::wstring SpeechDlg_OK;
+std::wstring SpeechDlg_Cancel;
+
+std::array<std::wstring, ToolbarTextCount> ToolbarTexts;
+const std::array<const wchar_t*, ToolbarTextCount> ToolbarTextKeys = {
+    L"tb_BackBtn",        L"tb_BackBtn_Hint",        L"tb_FindBtn",  L"tb_FindBtn_Hint", L"tb_FwdBtn",
+    L"tb_FwdBtn_Hint",    L"tb_NavHideShowBtn",      L"tb_NavHideShowBtn_Hint",          L"tb_Sync",
+    L"tb_Sync_Hint",      L"tb_Read",                L"tb_Read_Hint", L"tb_Stop",        L"tb_Stop_Hint",
+    L"tb_Bookmark",       L"tb_Bookmark_Hint",       L"tb_OpenOnline", L"tb_OpenOnline_Hint", L"tb_Font",
+    L"BrowserGoBtn"};
 
 std::wstring ZoomText = L"Zoom";
 

@@ -2,8 +2,20 @@
 // until the interface translation replaces it with the language file's value of the same key.
 #pragma once
 
+#include <array>
 #include <initializer_list>
 #include <string>
+
+// The main window's texts.
+extern std::wstring NewTabText;                   // "New Tab"
+extern std::wstring WinTitle_OfflineMode;         // "Offline Mode"
+extern std::wstring WinTitle_OnlineMode;          // "Online Mode"
+
+// Waiting for the help agent, and its offer to leave the runtime's online mode.
+extern std::wstring MsgTxt_WaitingForAgentToStart;
+extern std::wstring MsgTxt_SwitchToOfflineMode;   // "Agent wont start in VS online mode. ..."
+// The language picker's question before it opens the translation web page.
+extern std::wstring MsgTxt_UITransationInfo;
 
 // Keyword index.
 extern std::wstring MsgTxt_LoadingIndex;          // "Loading index"
@@ -26,6 +38,38 @@ extern std::wstring MsgTxt_GoToCrossmereDownloadPage;
 
 // The bookmark dialog's question before it replaces a bookmark.
 extern std::wstring AddBookmarkDlg_Overwrite;     // "Bookmark already exists.\r\rOverwrite?"
+// The bookmark dialog's caption, labels and buttons from the language file; an empty text
+// keeps the designed one.
+extern std::wstring AddBookmarkDlg_Title;
+extern std::wstring AddBookmarkDlg_Name;
+extern std::wstring AddBookmarkDlg_URL;
+extern std::wstring AddBookmarkDlg_Folder;
+extern std::wstring AddBookmarkDlg_OK;            // the message boxes' OK text
+extern std::wstring AddBookmarkDlg_Cancel;        // the message boxes' Cancel text
+
+// The voice picker's caption, labels and buttons from the language file; an empty text
+// keeps the designed one.
+extern std::wstring SpeechDlg_Title;
+extern std::wstring SpeechDlg_Voice;
+extern std::wstring SpeechDlg_Details;
+extern std::wstring SpeechDlg_VoiceSpeed;
+extern std::wstring SpeechDlg_Slow;
+extern std::wstring SpeechDlg_Fast;
+extern std::wstring SpeechDlg_VoiceVolume;
+extern std::wstring SpeechDlg_Low;
+extern std::wstring SpeechDlg_High;
+extern std::wstring SpeechDlg_OK;
+extern std::wstring SpeechDlg_Cancel;
+
+// The browser frames' toolbar texts, shared by every frame; empty until a language file
+// gives them. Their language-file keys, in this order, are ToolbarTextKeys.
+enum TToolbarText : int {
+    ttBackBtn, ttBackBtnHint, ttFindBtn, ttFindBtnHint, ttFwdBtn, ttFwdBtnHint, ttNavHideShowBtn,
+    ttNavHideShowBtnHint, ttSync, ttSyncHint, ttRead, ttReadHint, ttStop, ttStopHint, ttBookmark,
+    ttBookmarkHint, ttOpenOnline, ttOpenOnlineHint, ttFont, ttBrowserGoBtn, ToolbarTextCount
+};
+extern std::array<std::wstring, ToolbarTextCount> ToolbarTexts;
+extern const std::array<const wchar_t*, ToolbarTextCount> ToolbarTextKeys; // "tb_BackBtn", "tb_BackBtn_Hint", ...
 
 // The zoom panel's text (the zoom menu's caption without its "(&Z)").
 extern std::wstring ZoomText;                     // "Zoom"
