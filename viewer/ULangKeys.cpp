@@ -93,6 +93,12 @@ const std::pair<const wchar_t*, UPTShConsts::TTextId> ViewStyleCaptions[] = {
     {L"mnuFavViewStyle_Report", UPTShConsts::SViewDetailsMenu},
     {L"mnuFavViewStyle_ThumbNail", UPTShConsts::SViewThumbnailsMenu}};
 
+// "lang_" + the Code of a row of the locale table.
+std::wstring LangNameKey(int Row) {
+    const std::string code = g_LocaleInfo[Row].Code;
+    return L"lang_" + std::wstring(code.begin(), code.end());
+}
+
 TLangTarget Component(TLangProp Prop, const std::wstring& Name, TLangOwner Owner = TLangOwner::Main) {
     return {Prop, Owner, Name};
 }
@@ -144,11 +150,8 @@ std::vector<TLangStep> MakeStringSteps() {
     for (const wchar_t* name : MenuItemsSecond)
         s.MenuItem(name);
 
-    for (int row = 1; row <= LocaleInfoCount; ++row) {
-        const std::string code = g_LocaleInfo[row].Code;
-        const std::wstring key = L"lang_" + std::wstring(code.begin(), code.end());
-        s.Key(key, Text(key), lrAlways);
-    }
+    for (int row = 1; row <= LocaleInfoCount; ++row)
+        s.Key(LangNameKey(row), Text(LangNameKey(row)), lrAlways);
 
     s.Key(L"DebugPage_Title", Text(L"DebugPage_Title"));
     s.Key(L"DebugPage_FindBtn", Component(TLangProp::Caption, L"DebugPage_FindBtn", TLangOwner::Debug));
@@ -291,10 +294,8 @@ void RegisterViewerTexts(TLangTexts& Texts) {
         Texts.Register(MsgDlgTypeKeys[i], &MsgDlgTypeCaptionOverrides[i]);
     for (size_t i = 0; i < std::size(MsgDlgButtonKeys); ++i)
         Texts.Register(MsgDlgButtonKeys[i], &MsgDlgButtonCaptionOverrides[i]);
-    for (int row = 1; row <= LocaleInfoCount; ++row) {
-        const std::string code = g_LocaleInfo[row].Code;
-        Texts.Register(L"lang_" + std::wstring(code.begin(), code.end()), &g_LocaleInfo[row].DisplayName);
-    }
+    for (int row = 1; row <= LocaleInfoCount; ++row)
+        Texts.Register(LangNameKey(row), &g_LocaleInfo[row].DisplayName);
     for (int i = 0; i < UPTShConsts::TextCount; ++i) {
         const auto id = static_cast<UPTShConsts::TTextId>(i);
         Texts.Register(UPTShConsts::Key(id), [id] { return UPTShConsts::Text(id); },
