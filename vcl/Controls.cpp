@@ -3,6 +3,7 @@
 #include "Boundary.h"
 #include "Forms.h"
 #include "SysUtils.h"
+#include "Themes.h"
 
 #include <windowsx.h>
 
@@ -1122,6 +1123,12 @@ void TWinControl::CreateParams(TCreateParams& Params) {
     if (FTabStop)
         Params.Style |= WS_TABSTOP;
     Params.ExStyle = 0;
+    if (FBorderStyle == bsSingle) {
+        if (FCtl3D && ThemesActive())
+            Params.ExStyle |= WS_EX_CLIENTEDGE;
+        else
+            Params.Style |= WS_BORDER;
+    }
     if (UseRightToLeftReading())
         Params.ExStyle |= WS_EX_RTLREADING;
     if (UseRightToLeftScrollBar())
@@ -1243,6 +1250,21 @@ void TWinControl::DestroyWindowHandle() {
         RemovePropW(FHandle, ControlPropName());
         FHandle = nullptr;
     }
+}
+
+void TWinControl::SetBorderStyle(TBorderStyle Value) {
+    if (Value == FBorderStyle)
+        return;
+    FBorderStyle = Value;
+    RecreateWnd();
+}
+
+void TWinControl::SetCtl3D(bool Value) {
+    if (Value == FCtl3D)
+        return;
+    FCtl3D = Value;
+    if (FBorderStyle == bsSingle)
+        RecreateWnd();
 }
 
 void TWinControl::RecreateWnd() {

@@ -26,6 +26,10 @@ enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 }
 using TAnchors = unsigned;
 constexpr TAnchors DefaultAnchors = akLeft | akTop;
 
+// A form's frame; windowed controls use bsNone and bsSingle (TBorderStyle).
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderStyle = TFormBorderStyle;
+
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 
 using TCursor = int;
@@ -314,6 +318,13 @@ public:
     // Mirrors the children left to right (and their alignment); all levels when asked.
     virtual void FlipChildren(bool AllLevels);
 
+    // The window's border: bsSingle is a plain line, or a sunken client edge while a theme
+    // is active and Ctl3D is set; bsNone none. Changing either makes the window again.
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    bool Ctl3D() const { return FCtl3D; }
+    void SetCtl3D(bool Value);
+
     int TabOrder() const;
     void SetTabOrder(int Value);
     bool TabStop() const { return FTabStop; }
@@ -407,6 +418,8 @@ protected:
     std::vector<TWinControl*> FTabList;    // windowed children in tab order
     int FAlignLevel = 0;
     bool FTabStop = false;
+    TBorderStyle FBorderStyle = bsNone;
+    bool FCtl3D = true;
     bool FCreatingWnd = false;
     bool FRecreating = false;
     bool FTrackingMouse = false;           // TrackMouseEvent asked for WM_MOUSELEAVE

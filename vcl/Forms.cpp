@@ -151,6 +151,7 @@ void TFrame::CreateParams(TCreateParams& Params) {
 TCustomForm::TCustomForm(TComponent* AOwner) : TCustomControl(AOwner) {
     FVisible = false;
     FParentFont = false;
+    FBorderStyle = bsSizeable;
     FColor = clBtnFace;
     FWidth = 320;
     FHeight = 240;
@@ -190,13 +191,6 @@ void TCustomForm::BeforeDestruction() {
 void TCustomForm::DoCreate() {
     if (OnCreate)
         OnCreate(this);
-}
-
-void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {
-    if (Value == FBorderStyle)
-        return;
-    FBorderStyle = Value;
-    RecreateWnd();
 }
 
 void TCustomForm::SetBorderIcons(TBorderIcons Value) {

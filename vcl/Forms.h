@@ -13,7 +13,6 @@
 class TCustomForm;
 class THintWindow;
 
-enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TBorderIconKind : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
 using TBorderIcons = unsigned;
 enum TPosition {
@@ -61,8 +60,7 @@ public:
     explicit TCustomForm(TComponent* AOwner);
     ~TCustomForm() override;
 
-    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
-    void SetBorderStyle(TFormBorderStyle Value);
+    // BorderStyle (TWinControl's) is the form's frame here, bsSizeable for a new form.
     TBorderIcons BorderIcons() const { return FBorderIcons; }
     void SetBorderIcons(TBorderIcons Value);
     TPosition Position() const { return FPosition; }
@@ -131,7 +129,6 @@ protected:
     void ApplyPosition();
     int ShowCommand() const;
 
-    TFormBorderStyle FBorderStyle = bsSizeable;
     TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
     TPosition FPosition = poDesigned;
     TFormStyle FFormStyle = fsNormal;

@@ -164,12 +164,28 @@ void TCustomImageList::GetBitmap(int Index, TBitmap* Image) {
 }
 
 void TCustomImageList::Draw(TCanvas* Canvas, int X, int Y, int Index, bool Enabled) {
+    DoDraw(Canvas, X, Y, Index, 0, Enabled);
+}
+
+void TCustomImageList::DrawOverlay(TCanvas* Canvas, int X, int Y, int Index, int Overlay, bool Enabled) {
+    if (Overlay < 0 || Overlay > 14)
+        return Draw(Canvas, X, Y, Index, Enabled);
+    DoDraw(Canvas, X, Y, Index, INDEXTOOVERLAYMASK(Overlay + 1), Enabled);
+}
+
+bool TCustomImageList::Overlay(int ImageIndex, int Overlay) {
+    if (Overlay < 0 || Overlay > 14 || !HasImage(ImageIndex))
+        return false;
+    return ImageList_SetOverlayImage(Handle(), ImageIndex, Overlay + 1) != FALSE;
+}
+
+void TCustomImageList::DoDraw(TCanvas* Canvas, int X, int Y, int Index, UINT Extra, bool Enabled) {
     if (!Canvas || !HasImage(Index))
         return;
     static const UINT styles[] = {ILD_FOCUS, ILD_SELECTED, ILD_NORMAL, ILD_TRANSPARENT};
     Canvas->Changing();
     HDC dc = Canvas->Handle();
-    UINT style = styles[DrawingStyle] | (Enabled ? 0 : ILD_TRANSPARENT);
+    UINT style = styles[DrawingStyle] | Extra | (Enabled ? 0 : ILD_TRANSPARENT);
     IMAGELISTDRAWPARAMS p{};
     p.cbSize = sizeof(p);
     p.himl = FHandle;
@@ -183,7 +199,7 @@ void TCustomImageList::Draw(TCanvas* Canvas, int X, int Y, int Index, bool Enabl
     if (!Enabled)
         p.fState = ILS_SATURATE;
     if (!ImageList_DrawIndirect(&p) && !Enabled)
-        ImageList_Draw(FHandle, Index, dc, X, Y, ILD_TRANSPARENT | ILD_BLEND50);
+        ImageList_Draw(FHandle, Index, dc, X, Y, ILD_TRANSPARENT | ILD_BLEND50 | Extra);
     Canvas->Changed();
 }
 

@@ -68,6 +68,11 @@ public:
     // Draws image Index on a bitmap of the list's size (background white).
     void GetBitmap(int Index, TBitmap* Image);
     void Draw(TCanvas* Canvas, int X, int Y, int Index, bool Enabled = true);
+    // Draws image Index with overlay number Overlay (0..14, see Overlay) on top; another
+    // number draws the image alone.
+    void DrawOverlay(TCanvas* Canvas, int X, int Y, int Index, int Overlay, bool Enabled = true);
+    // Makes image ImageIndex overlay number Overlay (0..14); false when either is out of range.
+    bool Overlay(int ImageIndex, int Overlay);
     // Whether index is a valid image of the list.
     bool HasImage(int Index) { return Index >= 0 && Index < Count(); }
 
@@ -82,6 +87,7 @@ protected:
     virtual void Change();
 
 private:
+    void DoDraw(TCanvas* Canvas, int X, int Y, int Index, UINT Extra, bool Enabled);
     void CreateImageList();
     void FreeHandle();
     int FWidth = 16, FHeight = 16;

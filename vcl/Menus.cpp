@@ -992,8 +992,8 @@ void TPopupMenu::Popup(int X, int Y) {
     FMenu->InitiateActions();
     HMENU menu = GetHandle();
     UINT flags = alignments[Alignment] | buttons[TrackButton];
-    if (FMenu->IsRightToLeft())
-        flags = (flags & ~TPM_LEFTALIGN) | TPM_RIGHTALIGN | TPM_LAYOUTRTL;
+    if (FMenu->IsRightToLeft() || RightToLeftPopup)
+        flags = (flags & ~(TPM_LEFTALIGN | TPM_CENTERALIGN)) | TPM_RIGHTALIGN | TPM_LAYOUTRTL;
     TrackPopupMenuEx(menu, flags, X, Y, PopupList->Window(), nullptr);
 }
 

@@ -242,6 +242,9 @@ public:
     void SetOwnerDraw(bool Value) { FMenu->SetOwnerDraw(Value); }
     TPopupAlignment Alignment = paLeft;
     TTrackButton TrackButton = tbRightButton;
+    // Shown mirrored (TPM_LAYOUTRTL) with its right edge at the point, on any system (a
+    // right-to-left menu of a Middle-East system is placed so anyway).
+    bool RightToLeftPopup = false;
     // The control that asked for the menu (set by Popup).
     TComponent* PopupComponent = nullptr;
     TNotifyEvent OnPopup;

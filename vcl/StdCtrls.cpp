@@ -318,6 +318,10 @@ int TItemStore::Count() {
 }
 
 bool TItemStore::Text(int Index, std::wstring& S) {
+    if (NoStrings) {
+        S.clear();
+        return Index >= 0 && Index < Count();
+    }
     if (UseWindow()) {
         bool ok;
         S = WindowItemText(FControl.Handle(), FMsg.GetTextLen, FMsg.GetText, Index, ok);
@@ -344,6 +348,8 @@ void TItemStore::SetObject(int Index, TObject* AObject) {
 }
 
 LRESULT TItemStore::Put(const TSavedItem& Item) {
+    if (NoStrings)
+        return Send(FMsg.AddString, 0, reinterpret_cast<LPARAM>(Item.Object));
     LRESULT i = Send(FMsg.AddString, 0, reinterpret_cast<LPARAM>(Item.Text.c_str()));
     if (i >= 0)
         Send(FMsg.SetItemData, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(Item.Object));
@@ -364,10 +370,12 @@ int TItemStore::Add(const std::wstring& S, TObject* AObject, bool Sorted) {
 
 void TItemStore::Insert(int Index, const std::wstring& S, TObject* AObject) {
     if (UseWindow()) {
-        LRESULT i = Send(FMsg.InsertString, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(S.c_str()));
+        LPARAM content = NoStrings ? reinterpret_cast<LPARAM>(AObject) : reinterpret_cast<LPARAM>(S.c_str());
+        LRESULT i = Send(FMsg.InsertString, static_cast<WPARAM>(Index), content);
         if (i < 0)
             UnableToInsert();
-        Send(FMsg.SetItemData, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AObject));
+        if (!NoStrings)
+            Send(FMsg.SetItemData, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(AObject));
         return;
     }
     if (Index < 0 || Index > static_cast<int>(Saved.size()))
@@ -392,6 +400,8 @@ void TItemStore::Clear() {
 }
 
 int TItemStore::IndexOf(const std::wstring& S) {
+    if (NoStrings)
+        return -1;
     if (UseWindow()) {
         LRESULT r = Send(FMsg.FindStringExact, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(S.c_str()));
         return r == CB_ERR ? -1 : static_cast<int>(r);
@@ -421,7 +431,8 @@ void TItemStore::Save(bool Items) {
     for (int i = 0; i < n; ++i) {
         bool ok;
         TSavedItem item;
-        item.Text = WindowItemText(FControl.Handle(), FMsg.GetTextLen, FMsg.GetText, i, ok);
+        if (!NoStrings)
+            item.Text = WindowItemText(FControl.Handle(), FMsg.GetTextLen, FMsg.GetText, i, ok);
         LRESULT data = Send(FMsg.GetItemData, static_cast<WPARAM>(i));
         item.Object = data == CB_ERR ? nullptr : reinterpret_cast<TObject*>(data);
         Saved.push_back(std::move(item));
@@ -461,7 +472,9 @@ TCustomComboBox::~TCustomComboBox() { UnhookEdit(); }
 void TCustomComboBox::CreateParams(TCreateParams& Params) {
     TWinControl::CreateParams(Params);
     CreateSubClass(Params, L"COMBOBOX");
-    Params.Style |= WS_VSCROLL | CBS_AUTOHSCROLL | CBS_HASSTRINGS;
+    Params.Style |= WS_VSCROLL | CBS_AUTOHSCROLL;
+    if (!FItems.NoStrings)
+        Params.Style |= CBS_HASSTRINGS;
     switch (FStyle) {
     case csDropDown: Params.Style |= CBS_DROPDOWN; break;
     case csSimple: Params.Style |= CBS_SIMPLE; break;
@@ -478,6 +491,7 @@ void TCustomComboBox::CreateParams(TCreateParams& Params) {
 }
 
 void TCustomComboBox::CreateWnd() {
+    FWindowGoing = false;
     TWinControl::CreateWnd();
     COMBOBOXINFO info{};
     info.cbSize = sizeof(info);
@@ -604,14 +618,53 @@ void TCustomComboBox::WndProc(TMessage& Message) {
             return;
         }
         break;
+    case CN_DELETEITEM: {
+        // The system sends this for every line it removes, also while the window is
+        // destroyed (after WM_DESTROY): those lines are kept, not deleted.
+        auto* dis = reinterpret_cast<DELETEITEMSTRUCT*>(Message.LParam);
+        if (!FWindowGoing)
+            ItemDeleted(static_cast<int>(dis->itemID), reinterpret_cast<TObject*>(dis->itemData));
+        dis->itemData = 0;
+        Message.Result = 1;
+        return;
+    }
     case WM_DESTROY:
-        if (!IsDestroying())
+        // Objects of lines without strings are kept even when the control goes (its owner
+        // frees them).
+        if (!IsDestroying() || FItems.NoStrings)
             SaveItems();
+        FWindowGoing = true;
         UnhookEdit();
         FListHandle = nullptr;
         break;
     }
     TWinControl::WndProc(Message);
+}
+
+void TCustomComboBox::SetItemsWithoutStrings(bool Value) {
+    if (Value == FItems.NoStrings)
+        return;
+    FItems.NoStrings = Value;
+    RecreateWnd();
+}
+
+std::vector<TObject*> TCustomComboBox::DetachItemObjects() {
+    std::vector<TObject*> objects;
+    if (FHandle) {
+        const int n = static_cast<int>(SendMessageW(FHandle, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            LRESULT data = SendMessageW(FHandle, CB_GETITEMDATA, static_cast<WPARAM>(i), 0);
+            if (data != CB_ERR && data != 0)
+                objects.push_back(reinterpret_cast<TObject*>(data));
+            SendMessageW(FHandle, CB_SETITEMDATA, static_cast<WPARAM>(i), 0);
+        }
+    }
+    for (TSavedItem& item : FItems.Saved) {
+        if (item.Object)
+            objects.push_back(item.Object);
+        item.Object = nullptr;
+    }
+    return objects;
 }
 
 LRESULT TCustomComboBox::EditWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -825,7 +878,7 @@ std::wstring TCustomComboBox::ItemText(int Index) {
 }
 
 void TCustomComboBox::SetItemText(int Index, const std::wstring& S) {
-    if (Index < 0 || Index >= ItemCount())
+    if (FItems.NoStrings || Index < 0 || Index >= ItemCount())
         return;
     TObject* obj = ItemObject(Index);
     int current = ItemIndex();
@@ -845,7 +898,17 @@ void TCustomComboBox::InsertItem(int Index, const std::wstring& S, TObject* AObj
     FItems.Insert(Index, S, AObject);
 }
 
-void TCustomComboBox::DeleteItem(int Index) { FItems.Delete(Index); }
+void TCustomComboBox::DeleteItem(int Index) {
+    // Without a window no system message reports the line: report it here.
+    if (!UseWindow() && Index >= 0 && Index < static_cast<int>(FItems.Saved.size())) {
+        TObject* object = FItems.Saved[static_cast<size_t>(Index)].Object;
+        FItems.Delete(Index);
+        if (object)
+            ItemDeleted(Index, object);
+        return;
+    }
+    FItems.Delete(Index);
+}
 
 void TCustomComboBox::ClearItems() {
     if (UseWindow()) {
@@ -856,7 +919,12 @@ void TCustomComboBox::ClearItems() {
         Invalidate();
         return;
     }
+    std::vector<TSavedItem> gone;
+    gone.swap(FItems.Saved);
     FItems.Clear();
+    for (size_t i = gone.size(); i-- > 0;) // the last line first, as the system does
+        if (gone[i].Object)
+            ItemDeleted(static_cast<int>(i), gone[i].Object);
 }
 
 int TCustomComboBox::IndexOfItem(const std::wstring& S) { return FItems.IndexOf(S); }

@@ -173,6 +173,9 @@ public:
     std::vector<TSavedItem> Saved;
     int SavedIndex = -1;
     bool HaveSaved = true; // no window yet: Saved holds the items
+    // Lines without texts (an owner-drawn combo box without CBS_HASSTRINGS): the object is
+    // the line's whole content, texts read '' and are never searched.
+    bool NoStrings = false;
 
 private:
     LRESULT Send(UINT Msg, WPARAM WParam = 0, LPARAM LParam = 0);
@@ -250,6 +253,19 @@ public:
     void WndProc(TMessage& Message) override;
 
 protected:
+    // Item mode without strings, for owner-drawn subclasses whose lines are objects: the
+    // window is made without CBS_HASSTRINGS and each line's item data is its object. Set
+    // it in the constructor, before there are lines.
+    bool ItemsWithoutStrings() const { return FItems.NoStrings; }
+    void SetItemsWithoutStrings(bool Value);
+    // A line left the list (DeleteItem, ClearItems, or the system deleting it) with its
+    // object (null when it has none). Not called for lines that go with the window, when
+    // it is made again or destroyed: those keep their objects.
+    virtual void ItemDeleted(int Index, TObject* Object) {}
+    // Takes the objects off every line (the lines stay, with null objects) and returns
+    // them, so that a subclass that owns them can free them on destruction.
+    std::vector<TObject*> DetachItemObjects();
+
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     virtual void Change();
@@ -275,6 +291,7 @@ protected:
     uint32_t FLastSearchTime = 0;
     bool FSearchTimeValid = false;
     bool FSettingText = false; // our own text changes do not count as edits
+    bool FWindowGoing = false; // from WM_DESTROY until the next window: deleted lines are not reported
     TCanvas FCanvas;
 
 private:

@@ -1,5 +1,7 @@
 #include "VclTestSupport.h"
 
+#include "Themes.h"
+
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -185,6 +187,32 @@ TEST(Controls, ParentFontColorAndShowHintReachChildrenUntilOverridden) {
     form.Font()->SetName(L"Courier New");
     EXPECT_EQ(box->Font()->Name(), L"Arial");
     EXPECT_EQ(panel->Font()->Name(), L"Courier New");
+}
+
+TEST(Controls, BorderStyleAndCtl3DGiveTheWindowItsBorder) {
+    Watchdog w(10000);
+    TForm form(nullptr);
+    form.HandleNeeded();
+    auto* c = new TPanelish(&form);
+    c->SetParent(&form);
+    c->SetBounds(0, 0, 50, 20);
+    auto border = [&] {
+        const LONG style = GetWindowLongW(c->Handle(), GWL_STYLE), ex = GetWindowLongW(c->Handle(), GWL_EXSTYLE);
+        return std::pair<bool, bool>{(style & WS_BORDER) != 0, (ex & WS_EX_CLIENTEDGE) != 0};
+    };
+    EXPECT_EQ(border(), (std::pair<bool, bool>{false, false})); // bsNone by default
+    c->SetBorderStyle(bsSingle);
+    const bool themed = ThemesActive();
+    EXPECT_EQ(border(), (std::pair<bool, bool>{!themed, themed}));
+    EXPECT_EQ(c->ClientWidth(), themed ? 46 : 48);
+    c->SetCtl3D(false);
+    EXPECT_EQ(border(), (std::pair<bool, bool>{true, false}));
+    c->SetBorderStyle(bsNone);
+    EXPECT_EQ(border(), (std::pair<bool, bool>{false, false}));
+    // A form's frame is its own; bsSingle still gives it a caption.
+    form.SetBorderStyle(bsSingle);
+    EXPECT_NE(GetWindowLongW(form.Handle(), GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_EQ(GetWindowLongW(form.Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
 }
 
 TEST(Controls, TextSetBeforeTheWindowShowsAfterwardsAndSurvivesRecreate) {

@@ -29,6 +29,22 @@ struct TFormFixture {
 
 struct TKeep : TObject {};
 
+// An owner-drawn combo box whose lines are objects without texts; it notes the lines the
+// combo box reports as deleted.
+class TObjectCombo : public TCustomComboBox {
+public:
+    VORLANE_CLASS_NAME(TObjectCombo)
+    explicit TObjectCombo(TComponent* AOwner) : TCustomComboBox(AOwner) {
+        SetStyle(csOwnerDrawFixed);
+        SetItemsWithoutStrings(true);
+    }
+    std::vector<std::pair<int, TObject*>> Deleted;
+    using TCustomComboBox::DetachItemObjects;
+
+protected:
+    void ItemDeleted(int Index, TObject* Object) override { Deleted.push_back({Index, Object}); }
+};
+
 } // namespace
 
 TEST(StdCtrls, ComboBoxKeepsItemsSelectionAndTextAcrossRecreation) {
@@ -81,6 +97,52 @@ TEST(StdCtrls, ComboBoxItemsWithoutAWindowAreKeptUntilItIsMade) {
     EXPECT_EQ(combo.ItemIndex(), 2);
     EXPECT_EQ(combo.ItemText(-1), L"");
     combo.SetParent(nullptr);
+}
+
+TEST(StdCtrls, ComboBoxLinesWithoutStringsKeepTheirObjectsAcrossRecreation) {
+    Watchdog w(10000);
+    TKeep a, b, c, d;
+    TObjectCombo loose(nullptr); // no window: the lines are kept, deletions reported here
+    loose.AddItem(L"", &a);
+    loose.AddItem(L"", &b);
+    loose.DeleteItem(0);
+    loose.ClearItems();
+    using Rows = std::vector<std::pair<int, TObject*>>;
+    EXPECT_EQ(loose.Deleted, (Rows{{0, &a}, {0, &b}}));
+
+    TFormFixture f;
+    auto* combo = f.Add<TObjectCombo>(10, 10, 150, 21);
+    for (TKeep* k : {&a, &b, &c})
+        combo->AddItem(L"ignored", k);
+    EXPECT_EQ(GetWindowLongW(combo->Handle(), GWL_STYLE) & CBS_HASSTRINGS, 0);
+    EXPECT_EQ(static_cast<TObject*>(reinterpret_cast<TKeep*>(SendMessageW(combo->Handle(), CB_GETITEMDATA, 1, 0))), &b);
+    EXPECT_EQ(combo->ItemText(1), L"");
+    EXPECT_EQ(combo->IndexOfItem(L""), -1);
+    combo->SetItemText(1, L"x"); // no texts: nothing is deleted and inserted again
+    combo->InsertItem(1, L"", &d);
+    combo->SetItemIndex(2);
+
+    // Re-creating the window (its own or the parent's) deletes every line in the old one:
+    // none of that is reported, and the new window has the same lines.
+    combo->RecreateWnd();
+    f.Form.RecreateWnd();
+    EXPECT_TRUE(combo->Deleted.empty());
+    ASSERT_EQ(combo->ItemCount(), 4);
+    EXPECT_EQ(combo->ItemObject(0), &a);
+    EXPECT_EQ(combo->ItemObject(1), &d);
+    EXPECT_EQ(combo->ItemObject(3), &c);
+    EXPECT_EQ(combo->ItemIndex(), 2);
+
+    combo->DeleteItem(1);
+    EXPECT_EQ(combo->Deleted, (Rows{{1, &d}}));
+    // Detached objects leave null lines behind, which a later clear reports as such.
+    EXPECT_EQ(combo->DetachItemObjects(), (std::vector<TObject*>{&a, &b, &c}));
+    EXPECT_EQ(combo->ItemCount(), 3);
+    combo->Deleted.clear();
+    combo->ClearItems();
+    ASSERT_EQ(combo->Deleted.size(), 3u);
+    for (const auto& row : combo->Deleted)
+        EXPECT_EQ(row.second, nullptr);
 }
 
 TEST(StdCtrls, DropDownListIncrementalSearchRestartsAfterThePause) {
