@@ -629,9 +629,7 @@ void TCustomComboBox::WndProc(TMessage& Message) {
         return;
     }
     case WM_DESTROY:
-        // Objects of lines without strings are kept even when the control goes (its owner
-        // frees them).
-        if (!IsDestroying() || FItems.NoStrings)
+        if (!IsDestroying())
             SaveItems();
         FWindowGoing = true;
         UnhookEdit();
