@@ -1,5 +1,7 @@
 #include "UAuxFile.h"
 
+#include "Handles.h"
+
 #include "SysUtils.h"
 #include "TntClasses.h"
 #include "TntSysUtils.h"
@@ -161,15 +163,6 @@ int StrToIntDefT(const Str& Raw, int Default) {
     return static_cast<int>(v);
 }
 
-// Closes a find handle when it goes.
-struct TFindHandle {
-    HANDLE H = INVALID_HANDLE_VALUE;
-    ~TFindHandle() {
-        if (H != INVALID_HANDLE_VALUE)
-            FindClose(H);
-    }
-};
-
 // The system's find functions by character width.
 inline HANDLE FindFirstEntry(const std::wstring& Mask, WIN32_FIND_DATAW* fd) { return FindFirstFileW(Mask.c_str(), fd); }
 inline HANDLE FindFirstEntry(const std::string& Mask, WIN32_FIND_DATAA* fd) { return FindFirstFileA(Mask.c_str(), fd); }
@@ -182,14 +175,13 @@ void ForEachEntry(const TText& Mask, F Fn) {
     if (Mask.empty())
         return;
     TFindData fd;
-    TFindHandle h;
-    h.H = FindFirstEntry(Mask, &fd);
-    if (h.H == INVALID_HANDLE_VALUE)
+    TFindHandle h(FindFirstEntry(Mask, &fd));
+    if (!h)
         return;
     do {
         if (!Fn(fd))
             break;
-    } while (FindNextEntry(h.H, &fd));
+    } while (FindNextEntry(h.Get(), &fd));
 }
 
 template <class F>
@@ -920,10 +912,8 @@ std::wstring ShortPathW(const std::wstring& Path) {
     if (joined.size() < 256)
         return joined;
     if (GetFileAttributesW(ext.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        HANDLE h = CreateFileW(ext.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE)
-            CloseHandle(h);
+        TFileHandle made(CreateFileW(ext.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
     if (GetFileAttributesW(ext.c_str()) != INVALID_FILE_ATTRIBUTES) {
         std::wstring s = PlainPath(ShortNameRaw(ext));
@@ -966,19 +956,18 @@ bool GetFileModifiedA(const std::string& Name, TDateTime& DateTime) {
 }
 
 bool SetFileDateTimeW(const std::wstring& Name, TDateTime DateTime, int Which) {
-    HANDLE h = CreateFileW(Name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    TFileHandle h(CreateFileW(Name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h)
         return false;
     FILETIME local, ft;
     bool ok = DateTimeToFileTime(DateTime, local) && LocalFileTimeToFileTime(&local, &ft);
     if (ok && (Which & 1))
-        ok = SetFileTime(h, &ft, nullptr, nullptr) != 0;
+        ok = SetFileTime(h.Get(), &ft, nullptr, nullptr) != 0;
     if (ok && (Which & 2))
-        ok = SetFileTime(h, nullptr, &ft, nullptr) != 0;
+        ok = SetFileTime(h.Get(), nullptr, &ft, nullptr) != 0;
     if (ok && (Which & 4))
-        ok = SetFileTime(h, nullptr, nullptr, &ft) != 0;
-    CloseHandle(h);
+        ok = SetFileTime(h.Get(), nullptr, nullptr, &ft) != 0;
     return ok;
 }
 

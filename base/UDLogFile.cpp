@@ -1,5 +1,7 @@
 #include "UDLogFile.h"
 
+#include "Handles.h"
+
 #include "SysUtils.h"
 #include "TntSystem.h"
 #include "UAuxFile.h"
@@ -25,7 +27,7 @@ bool g_ieInstalled = false;
 std::wstring g_ieVerStr;
 std::wstring g_ieFriendlyVerStr;
 
-HMODULE g_HtmlHelpModule = nullptr;
+TModuleHandle g_HtmlHelpModule;
 THtmlHelpAProc g_HtmlHelpA = nullptr;
 THtmlHelpWProc g_HtmlHelpW = nullptr;
 THtmlHelpAProc g_HtmlHelp = nullptr;
@@ -75,16 +77,16 @@ std::wstring UpperCopy(std::wstring S) {
 
 // The default value of a HKEY_CLASSES_ROOT key as text ('' when missing).
 std::wstring ClassesRootDefault(const std::wstring& Key) {
-    HKEY h = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+    TRegKey h;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Key.c_str(), 0, KEY_READ, h.Put()) != ERROR_SUCCESS)
         return L"";
     std::wstring result;
     DWORD type = 0, size = 0;
-    if (RegQueryValueExW(h, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+    if (RegQueryValueExW(h.Get(), nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
         (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
         std::wstring buf(size / 2 + 1, L'\0');
         DWORD got = size;
-        if (RegQueryValueExW(h, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &got) ==
+        if (RegQueryValueExW(h.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &got) ==
             ERROR_SUCCESS) {
             buf.resize(got / 2);
             size_t z = buf.find(L'\0');
@@ -93,7 +95,6 @@ std::wstring ClassesRootDefault(const std::wstring& Key) {
             result = buf;
         }
     }
-    RegCloseKey(h);
     return result;
 }
 
@@ -244,20 +245,19 @@ std::wstring HexAndDecimal(int V) { return L"0x" + IntToHex(static_cast<uint64_t
 // file is new.
 void AppendLine(const std::wstring& FileName, const std::wstring& Line) {
     std::lock_guard<std::mutex> lock(g_WriteMutex);
-    HANDLE h = CreateFileW(FileName.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    TFileHandle h(CreateFileW(FileName.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h)
         return;
     LARGE_INTEGER size{};
     std::wstring data;
-    if (GetFileSizeEx(h, &size) && size.QuadPart == 0)
+    if (GetFileSizeEx(h.Get(), &size) && size.QuadPart == 0)
         data += L'\xFEFF';
     data += Line;
     DWORD put = 0;
-    WriteFile(h, data.data(), static_cast<DWORD>(data.size() * sizeof(wchar_t)), &put, nullptr);
-    FlushFileBuffers(h);
-    CloseHandle(h);
+    WriteFile(h.Get(), data.data(), static_cast<DWORD>(data.size() * sizeof(wchar_t)), &put, nullptr);
+    FlushFileBuffers(h.Get());
 }
 
 void InitUnitState() {
@@ -443,10 +443,10 @@ bool LogFolderWritable(const std::wstring& Dir) {
     std::wstring base = TrimRightCharLog(Dir, L'\\') + L"\\$_Temp_$";
     for (int attempt = 0; attempt < 16; ++attempt) {
         std::wstring name = base + IntToHex(GetCurrentProcessId(), 8) + L"_" + IntToHex(counter++, 4) + L".$$$";
-        HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            CloseHandle(h);
+        TFileHandle h(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        if (h) {
+            h.Reset(); // closed before it is deleted
             DeleteFileW(name.c_str());
             return true;
         }
@@ -644,7 +644,7 @@ bool LoadHtmlHelpLibrary() {
     }
     if (!h)
         return false;
-    g_HtmlHelpModule = h;
+    g_HtmlHelpModule.Reset(h);
     g_HtmlHelpA = reinterpret_cast<THtmlHelpAProc>(reinterpret_cast<void*>(GetProcAddress(h, "HtmlHelpA")));
     g_HtmlHelpW = reinterpret_cast<THtmlHelpWProc>(reinterpret_cast<void*>(GetProcAddress(h, "HtmlHelpW")));
     g_HtmlHelp = reinterpret_cast<THtmlHelpAProc>(reinterpret_cast<void*>(GetProcAddress(h, "HtmlHelpA")));
@@ -652,9 +652,7 @@ bool LoadHtmlHelpLibrary() {
 }
 
 void FreeHtmlHelpLibrary() {
-    if (g_HtmlHelpModule)
-        FreeLibrary(g_HtmlHelpModule);
-    g_HtmlHelpModule = nullptr;
+    g_HtmlHelpModule.Reset();
     g_HtmlHelpA = nullptr;
     g_HtmlHelpW = nullptr;
     g_HtmlHelp = nullptr;

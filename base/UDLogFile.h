@@ -4,6 +4,7 @@
 
 #include "Classes.h"
 #include "Format.h"
+#include "Handles.h"
 
 #include <memory>
 #include <string>
@@ -114,7 +115,7 @@ std::wstring HtmlHelpControlPath();
 
 using THtmlHelpAProc = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
 using THtmlHelpWProc = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-extern HMODULE g_HtmlHelpModule;
+extern TModuleHandle g_HtmlHelpModule; // freed by FreeHtmlHelpLibrary (or at exit)
 extern THtmlHelpAProc g_HtmlHelpA;
 extern THtmlHelpWProc g_HtmlHelpW;
 extern THtmlHelpAProc g_HtmlHelp; // receives "HtmlHelpA" as well

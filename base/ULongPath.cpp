@@ -1,47 +1,25 @@
 #include "ULongPath.h"
 
+#include "Handles.h"
 #include "TntSystem.h"
 
 #include <winsock2.h>
 #include <windows.h>
 #include <shlobj.h>
 
-namespace {
-
-// Frees an item identifier through the shell allocator.
-struct TPidlHolder {
-    PIDLIST_ABSOLUTE P = nullptr;
-    ~TPidlHolder() {
-        if (P)
-            CoTaskMemFree(P);
-    }
-};
-
-struct TShellFolderHolder {
-    IShellFolder* P = nullptr;
-    ~TShellFolderHolder() {
-        if (P)
-            P->Release();
-    }
-};
-
-} // namespace
-
 std::wstring GetLongPathW(const std::wstring& Path) {
     if (Path.empty())
         return L"";
-    TShellFolderHolder desktop;
-    if (FAILED(SHGetDesktopFolder(&desktop.P)) || !desktop.P)
+    TComPtr<IShellFolder> desktop;
+    if (FAILED(SHGetDesktopFolder(desktop.Put())) || !desktop)
         return L"";
     std::wstring name = Path; // ParseDisplayName wants a writable buffer
-    TPidlHolder pidl;
+    TPidl pidl;
     ULONG eaten = 0;
-    if (FAILED(desktop.P->ParseDisplayName(nullptr, nullptr, name.data(), &eaten,
-                                           reinterpret_cast<PIDLIST_RELATIVE*>(&pidl.P), nullptr)) ||
-        !pidl.P)
+    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, name.data(), &eaten, pidl.Put(), nullptr)) || !pidl)
         return L"";
     wchar_t buf[MAX_PATH + 1] = {};
-    if (!SHGetPathFromIDListW(pidl.P, buf))
+    if (!SHGetPathFromIDListW(pidl.Get(), buf))
         return L"";
     return buf;
 }

@@ -1,6 +1,7 @@
 // Process start and shell execute.
 #include "UShellExec.h"
 
+#include "Handles.h"
 #include "TntSystem.h"
 
 #include "Forms.h"
@@ -183,7 +184,6 @@ DWORD CreateProcessMinNoActive(const std::wstring& ExeFile, const std::wstring& 
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr,
                         &si, &pi))
         return 0;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    TKernelHandle thread(pi.hThread), process(pi.hProcess);
     return pi.dwProcessId;
 }

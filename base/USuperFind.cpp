@@ -1,6 +1,8 @@
 // The text-file loader.
 #include "USuperFind.h"
 
+#include "Handles.h"
+
 #include "UUnicode.h"
 #include "UUtilsW.h"
 
@@ -35,17 +37,6 @@ bool SameFileName(const std::wstring& a, const std::wstring& b) {
 int Ask(const std::wstring& title, const std::wstring& text) {
     return UserMessage(miError, title, text, mbOkCancel) ? 1 : 2;
 }
-
-struct THandle {
-    HANDLE H;
-    explicit THandle(HANDLE h) : H(h) {}
-    ~THandle() {
-        if (H != INVALID_HANDLE_VALUE) CloseHandle(H);
-    }
-    THandle(const THandle&) = delete;
-    THandle& operator=(const THandle&) = delete;
-    bool Valid() const { return H != INVALID_HANDLE_VALUE; }
-};
 
 // Takes the read-only attribute off a file for a while and puts it back afterwards.
 class TReadOnlyLift {
@@ -101,24 +92,24 @@ void TSuperFind::Load(const std::wstring& Path, bool AConvertToAnsi, int AEncodi
     bool complete = false;
     for (int attempt = 0; attempt < 3 && !complete; ++attempt) {
         if (attempt > 0) Sleep(RetryDelayMs);
-        THandle h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        TFileHandle h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!h.Valid()) continue;
+        if (!h) continue;
         LARGE_INTEGER size;
-        if (!GetFileSizeEx(h.H, &size)) continue;
+        if (!GetFileSizeEx(h.Get(), &size)) continue;
         if (size.QuadPart == 0) {
             Data.clear();
             complete = true;
             break;
         }
         if (size.QuadPart > 0x7FFFFFFF) break; // more than this program can hold as text
-        HasFileDate = GetFileTime(h.H, nullptr, nullptr, &FileDate) != FALSE;
+        HasFileDate = GetFileTime(h.Get(), nullptr, nullptr, &FileDate) != FALSE;
         Data.resize(static_cast<size_t>(size.QuadPart));
         size_t done = 0;
         while (done < Data.size()) {
             DWORD got = 0;
             const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Data.size() - done, 1u << 24));
-            if (!ReadFile(h.H, Data.data() + done, chunk, &got, nullptr) || got == 0) break;
+            if (!ReadFile(h.Get(), Data.data() + done, chunk, &got, nullptr) || got == 0) break;
             done += got;
         }
         complete = done == Data.size();
@@ -182,10 +173,10 @@ bool TSuperFind::SaveToFile(const std::wstring& Target) {
     }
 
     if (HasFileDate) {
-        THandle h(CreateFileW(destPath.c_str(), FILE_WRITE_ATTRIBUTES,
+        TFileHandle h(CreateFileW(destPath.c_str(), FILE_WRITE_ATTRIBUTES,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (h.Valid()) SetFileTime(h.H, nullptr, nullptr, &FileDate);
+        if (h) SetFileTime(h.Get(), nullptr, nullptr, &FileDate);
     }
     return true;
 }

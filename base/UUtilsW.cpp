@@ -1,6 +1,8 @@
 // Small utilities of the common library.
 #include "UUtilsW.h"
 
+#include "Handles.h"
+
 #include <shlobj.h>
 
 #include <atomic>
@@ -131,11 +133,10 @@ std::wstring GetTempFolderChecked() {
 
 bool GetSpecialFolderW(int CSIDL, std::wstring& Path) {
     Path.clear();
-    LPITEMIDLIST pidl = nullptr;
-    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL, &pidl)) && pidl) {
+    TPidl pidl;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL, pidl.Put())) && pidl) {
         wchar_t buf[MAX_PATH + 1] = {};
-        if (SHGetPathFromIDListW(pidl, buf)) Path = WithoutTrailingSlash(buf);
-        CoTaskMemFree(pidl);
+        if (SHGetPathFromIDListW(pidl.Get(), buf)) Path = WithoutTrailingSlash(buf);
     }
     return !Path.empty();
 }
@@ -169,16 +170,16 @@ bool IsFolderWritable(const std::wstring& Dir, bool& Deleted) {
         swprintf(name, 64, L"\\$_Temp_$%lx_%x.$$$", static_cast<unsigned long>(GetCurrentProcessId()),
                  counter.fetch_add(1) + static_cast<unsigned>(GetTickCount()) * 16u);
         const std::wstring probe = dir + name;
-        HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_TEMPORARY, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
+        TFileHandle h(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        if (!h) {
             if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
             return false;
         }
         const char byte = 0;
         DWORD written = 0;
-        const bool ok = WriteFile(h, &byte, 1, &written, nullptr) && written == 1;
-        CloseHandle(h);
+        const bool ok = WriteFile(h.Get(), &byte, 1, &written, nullptr) && written == 1;
+        h.Reset(); // closed before the probe is deleted
         Deleted = DeleteFileW(probe.c_str()) != FALSE;
         return ok;
     }
@@ -196,23 +197,22 @@ bool IsFolderWritable(const std::wstring& Dir) {
 namespace {
 
 bool TokenHasGroup(PSID sid) {
-    HANDLE token = nullptr;
-    if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
+    TKernelHandle token;
+    if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.Put())) {
         if (GetLastError() != ERROR_NO_TOKEN) return false;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put())) return false;
     }
     DWORD size = 0;
-    GetTokenInformation(token, TokenGroups, nullptr, 0, &size);
+    GetTokenInformation(token.Get(), TokenGroups, nullptr, 0, &size);
     bool found = false;
     if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && size > 0) {
         std::vector<uint8_t> buffer(size);
         auto* groups = reinterpret_cast<TOKEN_GROUPS*>(buffer.data());
-        if (GetTokenInformation(token, TokenGroups, groups, size, &size)) {
+        if (GetTokenInformation(token.Get(), TokenGroups, groups, size, &size)) {
             for (DWORD i = 0; i < groups->GroupCount && !found; ++i)
                 found = EqualSid(groups->Groups[i].Sid, sid) && (groups->Groups[i].Attributes & 0x14) == 0x04;
         }
     }
-    CloseHandle(token);
     return found;
 }
 

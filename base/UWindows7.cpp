@@ -32,17 +32,17 @@ bool IsWindows7OrLater() {
 TWindows7::TWindows7(const std::wstring& AppID) {
     if (!IsWindows7OrLater())
         return;
-    Shell32Module = LoadLibraryW(L"shell32.dll");
+    Shell32Module.Reset(LoadLibraryW(L"shell32.dll"));
     if (Shell32Module)
         g_SetCurrentProcessExplicitAppUserModelID = reinterpret_cast<TSetAppIdProc>(
-            GetProcAddress(Shell32Module, "SetCurrentProcessExplicitAppUserModelID"));
+            GetProcAddress(Shell32Module.Get(), "SetCurrentProcessExplicitAppUserModelID"));
     if (!AppID.empty() && g_SetCurrentProcessExplicitAppUserModelID)
         g_SetCurrentProcessExplicitAppUserModelID(AppID.c_str());
     if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList,
                                    reinterpret_cast<void**>(TaskbarList.Put()))) &&
         SUCCEEDED(TaskbarList->HrInit())) {
-        TaskbarList->QueryInterface(IID_ITaskbarList2, reinterpret_cast<void**>(TaskbarList2.Put()));
-        TaskbarList->QueryInterface(IID_ITaskbarList3, reinterpret_cast<void**>(TaskbarList3.Put()));
+        TaskbarList.As(TaskbarList2, IID_ITaskbarList2);
+        TaskbarList.As(TaskbarList3, IID_ITaskbarList3);
     }
     if (TaskbarList && TaskbarList2 && TaskbarList3 && Application) {
         WindowHandle = Application->Handle();
@@ -68,9 +68,7 @@ TWindows7::~TWindows7() {
     TaskbarList2.Reset();
     TaskbarList.Reset();
     g_SetCurrentProcessExplicitAppUserModelID = nullptr;
-    if (Shell32Module)
-        FreeLibrary(Shell32Module);
-    Shell32Module = nullptr;
+    Shell32Module.Reset();
 }
 
 void TWindows7::SetProgressState(int State) {

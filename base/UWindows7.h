@@ -3,38 +3,13 @@
 #pragma once
 
 #include "Classes.h"
+#include "Handles.h"
 #include "System.h"
 
 #include <shobjidl.h>
 
 #include <cstdint>
 #include <string>
-
-// Holds one COM interface pointer and releases it.
-template <class I>
-class TComRef {
-public:
-    TComRef() = default;
-    ~TComRef() { Reset(); }
-    TComRef(const TComRef&) = delete;
-    TComRef& operator=(const TComRef&) = delete;
-    I* Get() const { return FPtr; }
-    I* operator->() const { return FPtr; }
-    explicit operator bool() const { return FPtr != nullptr; }
-    // The address to receive a new pointer (the old one is released first).
-    I** Put() {
-        Reset();
-        return &FPtr;
-    }
-    void Reset() {
-        if (FPtr)
-            FPtr->Release();
-        FPtr = nullptr;
-    }
-
-private:
-    I* FPtr = nullptr;
-};
 
 class TWindows7 : public TObject {
 public:
@@ -45,11 +20,11 @@ public:
     explicit TWindows7(const std::wstring& AppID);
     ~TWindows7() override;
 
-    TComRef<ITaskbarList> TaskbarList;
-    TComRef<ITaskbarList2> TaskbarList2;
-    TComRef<ITaskbarList3> TaskbarList3;
+    TComPtr<ITaskbarList> TaskbarList;
+    TComPtr<ITaskbarList2> TaskbarList2;
+    TComPtr<ITaskbarList3> TaskbarList3;
     HWND WindowHandle = nullptr; // the application window; null when not known
-    HMODULE Shell32Module = nullptr;
+    TModuleHandle Shell32Module;
 
     // State: TBPF_NOPROGRESS (0), TBPF_NORMAL (2) ... Raise EOleError when the call fails.
     void SetProgressState(int State);

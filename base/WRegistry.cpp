@@ -1,5 +1,6 @@
 #include "WRegistry.h"
 
+#include "Handles.h"
 #include "TntSystem.h"
 
 #include "Format.h"
@@ -43,21 +44,19 @@ int IntOfData(const std::string& Data) {
     return static_cast<int>(v);
 }
 
-// Makes a section key current for one access and puts the previous key back.
+// Makes a section key current for one access and puts the previous key back; the section
+// key is the scope's and closed with it.
 class TSectionScope {
 public:
-    TSectionScope(TRegistry& R, HKEY Key) : FReg(R), FOld(R.CurrentKey()), FKey(Key) { FReg.SetCurrentKey(FKey); }
-    ~TSectionScope() {
-        FReg.SetCurrentKey(FOld);
-        RegCloseKey(FKey);
-    }
+    TSectionScope(TRegistry& R, HKEY Key) : FReg(R), FOld(R.CurrentKey()), FKey(Key) { FReg.SetCurrentKey(Key); }
+    ~TSectionScope() { FReg.SetCurrentKey(FOld); }
     TSectionScope(const TSectionScope&) = delete;
     TSectionScope& operator=(const TSectionScope&) = delete;
 
 private:
     TRegistry& FReg;
     HKEY FOld;
-    HKEY FKey;
+    TRegKey FKey;
 };
 
 } // namespace
@@ -129,13 +128,12 @@ HKEY TRegistry::GetBaseKey(bool Relative) const { return (FCurrentKey && Relativ
 bool TRegistry::CreateKey(const std::wstring& Key) {
     const bool relative = IsRelative(Key);
     std::wstring s = relative ? Key : Key.substr(1);
-    HKEY h = nullptr;
+    TRegKey h;
     DWORD disp = 0;
     LONG r = RegCreateKeyExW(GetBaseKey(relative), s.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                             KEY_ALL_ACCESS | (FAccess & kViewBits), nullptr, &h, &disp);
+                             KEY_ALL_ACCESS | (FAccess & kViewBits), nullptr, h.Put(), &disp);
     if (r != ERROR_SUCCESS)
         Raise(SRegCreateFailed, Key);
-    RegCloseKey(h);
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The help-mode file.
 #include "UH3HelpMode.h"
 
+#include "Handles.h"
 #include "HtmlTags.h"
 #include "UH3_Code.h"
 #include "SysUtils.h"
@@ -71,13 +72,13 @@ bool SaveFailed(const std::wstring& File) {
 
 // Writes Bytes as the whole content of a new (or emptied) file.
 bool WriteWholeFile(const std::wstring& File, const std::string& Bytes) {
-    HANDLE h = CreateFileW(FileSystemPath(File).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    TFileHandle h(CreateFileW(FileSystemPath(File).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return false;
     DWORD written = 0;
-    const bool ok = WriteFile(h, Bytes.data(), static_cast<DWORD>(Bytes.size()), &written, nullptr) &&
+    const bool ok = WriteFile(h.Get(), Bytes.data(), static_cast<DWORD>(Bytes.size()), &written, nullptr) &&
                     written == Bytes.size();
-    const bool closed = CloseHandle(h) != FALSE;
+    const bool closed = CloseHandle(h.Release()) != FALSE; // a failing close loses data too
     if (!ok || !closed) {
         DeleteFileW(FileSystemPath(File).c_str());
         return false;

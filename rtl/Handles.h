@@ -6,7 +6,9 @@
 
 #include <winsock2.h>
 #include <windows.h>
+#include <objbase.h>
 #include <oleauto.h>
+#include <shtypes.h>
 #include <unknwn.h>
 #include <wininet.h>
 
@@ -38,9 +40,10 @@ public:
         return &FHandle;
     }
     Handle Release() noexcept { return std::exchange(FHandle, Traits::Invalid()); }
+    // Closes the held value (unless it is h itself) and holds h.
     void Reset(Handle h = Traits::Invalid()) noexcept {
         Handle old = std::exchange(FHandle, h);
-        if (old != Traits::Invalid())
+        if (old != Traits::Invalid() && old != h)
             Traits::Close(old);
     }
 
@@ -98,6 +101,16 @@ struct TSocketTraits {
     static Handle Invalid() noexcept { return INVALID_SOCKET; }
     static void Close(Handle h) noexcept { closesocket(h); }
 };
+struct TPidlTraits { // an item identifier list from the shell (task) allocator
+    using Handle = LPITEMIDLIST;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { CoTaskMemFree(h); }
+};
+struct TCoTaskStringTraits { // a string a COM call allocated (ProgIDFromCLSID, STRRET ...)
+    using Handle = LPWSTR;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { CoTaskMemFree(h); }
+};
 
 // GDI+ objects and visual-style theme data. Their closing functions are bound where they are
 // used (vcl/GdipGraphics.cpp, vcl/Themes.cpp), so that this header needs no GDI+ or theme headers.
@@ -148,6 +161,8 @@ using TGdiObject = TUniqueHandle<TGdiObjectTraits>;
 using TSocketHandle = TUniqueHandle<TSocketTraits>;
 using TGlobalMem = TUniqueHandle<TGlobalMemTraits>;
 using TMenuHandle = TUniqueHandle<TMenuHandleTraits>;
+using TPidl = TUniqueHandle<TPidlTraits>;
+using TCoTaskString = TUniqueHandle<TCoTaskStringTraits>;
 using TGpGraphicsHandle = TUniqueHandle<TGpGraphicsTraits>;
 using TGpPenHandle = TUniqueHandle<TGpPenTraits>;
 using TGpBrushHandle = TUniqueHandle<TGpBrushTraits>;
@@ -180,7 +195,7 @@ public:
     HINTERNET Release() noexcept { return std::exchange(FHandle, nullptr); }
     void Reset(HINTERNET h = nullptr) noexcept {
         HINTERNET old = std::exchange(FHandle, h);
-        if (old && FCloser)
+        if (old && old != h && FCloser)
             FCloser(old);
     }
 
@@ -189,12 +204,16 @@ private:
     TCloser FCloser = &InternetCloseHandle;
 };
 
-// A GDI object selected into a device context for the holder's life: the old object is
-// selected back before the new one is deleted (when owned), never while selected.
+// A GDI object (pen, brush, font, bitmap; not a region) selected into a device context for
+// the holder's life: the old object is selected back before the new one is deleted (when
+// owned), never while selected. A selection that fails leaves the context as it was.
 class TSelectedObject {
 public:
     TSelectedObject(HDC dc, HGDIOBJ obj, bool owned = false) noexcept
-        : FDC(dc), FObject(obj), FOwned(owned), FOld(dc && obj ? SelectObject(dc, obj) : nullptr) {}
+        : FDC(dc), FObject(obj), FOwned(owned), FOld(dc && obj ? SelectObject(dc, obj) : nullptr) {
+        if (FOld == HGDI_ERROR)
+            FOld = nullptr;
+    }
     ~TSelectedObject() {
         if (FDC && FOld)
             SelectObject(FDC, FOld);
@@ -263,13 +282,22 @@ public:
         if (I* p = std::exchange(FPtr, nullptr))
             p->Release();
     }
-    // Asks the object for another interface; the result is empty on failure.
+    // Asks the object for another interface; the result is empty on failure (whatever the
+    // object left in the out pointer then). out may be this holder itself.
     template <class J>
     HRESULT As(TComPtr<J>& out, REFIID iid = __uuidof(J)) const noexcept {
-        out.Reset();
-        if (!FPtr)
+        if (!FPtr) {
+            out.Reset();
             return E_POINTER;
-        return FPtr->QueryInterface(iid, out.PutVoid());
+        }
+        void* p = nullptr;
+        HRESULT hr = FPtr->QueryInterface(iid, &p);
+        if (FAILED(hr) || !p) {
+            out.Reset();
+            return FAILED(hr) ? hr : E_NOINTERFACE;
+        }
+        out.Attach(static_cast<J*>(p));
+        return hr;
     }
 
 private:
@@ -298,6 +326,12 @@ public:
         return &FStr;
     }
     BSTR Detach() noexcept { return std::exchange(FStr, nullptr); }
+    // Takes over a string the caller owns (the old one is freed, unless it is s itself).
+    void Attach(BSTR s) noexcept {
+        if (s != FStr)
+            Reset();
+        FStr = s;
+    }
     void Reset() noexcept {
         if (BSTR s = std::exchange(FStr, nullptr))
             SysFreeString(s);
@@ -315,11 +349,20 @@ public:
     ~TVariant() { VariantClear(&FValue); }
     TVariant(const TVariant&) = delete;
     TVariant& operator=(const TVariant&) = delete;
+    TVariant(TVariant&& o) noexcept : FValue(o.Detach()) {}
+    TVariant& operator=(TVariant&& o) noexcept {
+        if (this != &o) {
+            VariantClear(&FValue);
+            FValue = o.Detach();
+        }
+        return *this;
+    }
     VARIANT* Get() noexcept { return &FValue; }
     const VARIANT* Get() const noexcept { return &FValue; }
-    // Clears the old value and gives the address for a call that fills it.
+    // Clears the old value and gives the address of an empty VARIANT for a call that fills it.
     VARIANT* Put() noexcept {
         VariantClear(&FValue);
+        VariantInit(&FValue);
         return &FValue;
     }
     VARIANT Detach() noexcept {

@@ -1,5 +1,6 @@
 #include "Buttons.h"
 
+#include "Handles.h"
 #include "StdCtrls.h"
 
 #include <algorithm>
@@ -135,7 +136,7 @@ void TButtonGlyph::CreateImages() {
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 24;
         void* bits = nullptr;
-        HBITMAP part = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        const TGdiObject part(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!part)
             continue;
         const int rowBytes = ((size.cx * 3) + 3) & ~3;
@@ -146,8 +147,7 @@ void TButtonGlyph::CreateImages() {
                 std::memcpy(dst + x * 3, src + x * bpp, 3);
         }
         GdiFlush();
-        FIndexes[i] = ImageList_AddMasked(FImages, part, mask);
-        DeleteObject(part);
+        FIndexes[i] = ImageList_AddMasked(FImages, static_cast<HBITMAP>(part.Get()), mask);
     }
 }
 
@@ -388,9 +388,8 @@ void TSpeedButton::DrawFrame(HDC DC, RECT& Client) {
         return;
     }
     if (!FTransparent || pressed) {
-        HBRUSH brush = CreateSolidBrush(ColorToRGB(pressed && FState == bsExclusive ? clBtnHighlight : FColor));
-        FillRect(DC, &Client, brush);
-        DeleteObject(brush);
+        const TGdiObject brush(CreateSolidBrush(ColorToRGB(pressed && FState == bsExclusive ? clBtnHighlight : FColor)));
+        FillRect(DC, &Client, static_cast<HBRUSH>(brush.Get()));
     }
     if (pressed)
         DrawEdge(DC, &Client, BDR_SUNKENOUTER, BF_RECT);

@@ -1,6 +1,7 @@
 #include "Graphics.h"
 
 #include "Format.h"
+#include "Handles.h"
 #include "Jpeg.h"
 #include "SysUtils.h"
 
@@ -774,13 +775,8 @@ void TBitmap::SetHandle(HBITMAP Value) {
         throw EInvalidGraphic(L"Invalid bitmap handle");
     if (bm.bmBitsPixel == 32)
         FPixelFormat = pf32bit;
-    try {
-        CopyFromHandle(Value, bm.bmWidth, std::abs(bm.bmHeight));
-    } catch (...) {
-        DeleteObject(Value); // ours either way
-        throw;
-    }
-    DeleteObject(Value);
+    const TGdiObject owned(Value); // ours either way
+    CopyFromHandle(Value, bm.bmWidth, std::abs(bm.bmHeight));
     Changed();
 }
 
@@ -823,20 +819,19 @@ void TBitmap::Draw(TCanvas* ACanvas, const RECT& Rect) {
         // Mask of the transparent colour (1 = leave the destination), then
         // destination ^= picture; destination &= mask; destination ^= picture.
         HDC maskDC = CreateCompatibleDC(nullptr);
-        HBITMAP mask = CreateBitmap(FWidth, FHeight, 1, 1, nullptr);
-        HGDIOBJ oldMask = SelectObject(maskDC, mask);
-        COLORREF oldBk = SetBkColor(src, ColorToRGB(TransparentColor()));
-        BitBlt(maskDC, 0, 0, FWidth, FHeight, src, 0, 0, SRCCOPY);
-        SetBkColor(src, oldBk);
-        COLORREF oldText = SetTextColor(dst, RGB(0, 0, 0));
-        COLORREF oldDstBk = SetBkColor(dst, RGB(255, 255, 255));
-        StretchBlt(dst, Rect.left, Rect.top, dw, dh, src, 0, 0, FWidth, FHeight, SRCINVERT);
-        StretchBlt(dst, Rect.left, Rect.top, dw, dh, maskDC, 0, 0, FWidth, FHeight, SRCAND);
-        StretchBlt(dst, Rect.left, Rect.top, dw, dh, src, 0, 0, FWidth, FHeight, SRCINVERT);
-        SetTextColor(dst, oldText);
-        SetBkColor(dst, oldDstBk);
-        SelectObject(maskDC, oldMask);
-        DeleteObject(mask);
+        {
+            TSelectedObject mask(maskDC, CreateBitmap(FWidth, FHeight, 1, 1, nullptr), true);
+            COLORREF oldBk = SetBkColor(src, ColorToRGB(TransparentColor()));
+            BitBlt(maskDC, 0, 0, FWidth, FHeight, src, 0, 0, SRCCOPY);
+            SetBkColor(src, oldBk);
+            COLORREF oldText = SetTextColor(dst, RGB(0, 0, 0));
+            COLORREF oldDstBk = SetBkColor(dst, RGB(255, 255, 255));
+            StretchBlt(dst, Rect.left, Rect.top, dw, dh, src, 0, 0, FWidth, FHeight, SRCINVERT);
+            StretchBlt(dst, Rect.left, Rect.top, dw, dh, maskDC, 0, 0, FWidth, FHeight, SRCAND);
+            StretchBlt(dst, Rect.left, Rect.top, dw, dh, src, 0, 0, FWidth, FHeight, SRCINVERT);
+            SetTextColor(dst, oldText);
+            SetBkColor(dst, oldDstBk);
+        } // the mask is deselected and deleted before its context goes
         DeleteDC(maskDC);
     }
     SetStretchBltMode(dst, oldMode);
@@ -1010,16 +1005,13 @@ SIZE IconSize(HICON Icon) {
     ICONINFO ii{};
     if (!Icon || !GetIconInfo(Icon, &ii))
         return size;
+    const TGdiObject color(ii.hbmColor), mask(ii.hbmMask); // the copies GetIconInfo made
     BITMAP bm{};
     if (ii.hbmColor && GetObjectW(ii.hbmColor, sizeof(bm), &bm)) {
         size = SIZE{bm.bmWidth, bm.bmHeight};
     } else if (ii.hbmMask && GetObjectW(ii.hbmMask, sizeof(bm), &bm)) {
         size = SIZE{bm.bmWidth, bm.bmHeight / 2};
     }
-    if (ii.hbmColor)
-        DeleteObject(ii.hbmColor);
-    if (ii.hbmMask)
-        DeleteObject(ii.hbmMask);
     return size;
 }
 
@@ -1028,6 +1020,7 @@ std::vector<uint8_t> IconToIcoFile(HICON Icon) {
     ICONINFO ii{};
     if (!GetIconInfo(Icon, &ii))
         throw EInvalidGraphic(L"Invalid icon");
+    const TGdiObject colorBitmap(ii.hbmColor), maskBitmap(ii.hbmMask); // the copies GetIconInfo made
     SIZE size = IconSize(Icon);
     int w = size.cx, h = size.cy;
     HDC dc = GetDC(nullptr);
@@ -1054,10 +1047,6 @@ std::vector<uint8_t> IconToIcoFile(HICON Icon) {
         GetDIBits(dc, ii.hbmMask, 0, static_cast<UINT>(h), mask.data(), reinterpret_cast<BITMAPINFO*>(&mi),
                   DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);
-    if (ii.hbmColor)
-        DeleteObject(ii.hbmColor);
-    if (ii.hbmMask)
-        DeleteObject(ii.hbmMask);
     // Pictures without alpha: opaque wherever the mask says so.
     bool hasAlpha = false;
     for (size_t i = 3; i < color.size(); i += 4)

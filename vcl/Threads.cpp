@@ -18,7 +18,7 @@ namespace {
 struct TSyncRecord {
     TThread* Thread = nullptr;
     std::function<void()> Method;
-    HANDLE Done = nullptr;        // null for queued calls (nobody waits)
+    TKernelHandle Done;           // empty for queued calls (nobody waits)
     std::exception_ptr Error;
 };
 
@@ -127,7 +127,7 @@ bool CheckSynchronize(DWORD Timeout) {
             } catch (...) {
                 rec->Error = std::current_exception(); // raised again in the waiting thread
             }
-            SetEvent(rec->Done);
+            SetEvent(rec->Done.Get());
         } else {
             Guarded(L"TThread.Queue", [&] { rec->Method(); });
         }
@@ -137,7 +137,7 @@ bool CheckSynchronize(DWORD Timeout) {
 
 TThread::TThread() {
     unsigned id = 0;
-    FHandle = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &TThread::ThreadProc, this, CREATE_SUSPENDED, &id));
+    FHandle.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &TThread::ThreadProc, this, CREATE_SUSPENDED, &id)));
     if (!FHandle)
         RaiseLastOSError();
     FThreadID = id;
@@ -148,14 +148,14 @@ TThread::~TThread() {
         if (!FStarted) {
             // Never started: let it run out without Execute.
             FSkipExecute = true;
-            ResumeThread(FHandle);
-            WaitForSingleObject(FHandle, INFINITE);
+            ResumeThread(FHandle.Get());
+            WaitForSingleObject(FHandle.Get(), INFINITE);
         } else if (g_TerminatingThread == this) {
             // Freed from its own OnTerminate: the thread has left Execute and only waits for
             // that call to return, so waiting for it here would never end.
             std::lock_guard<TStartupLock> lock(g_DetachLock);
             g_Detached.push_back(this);
-        } else if (!FFinished || WaitForSingleObject(FHandle, 0) == WAIT_TIMEOUT) {
+        } else if (!FFinished || WaitForSingleObject(FHandle.Get(), 0) == WAIT_TIMEOUT) {
             // The owner should have ended it first: the derived part of the object is gone
             // already while Execute may still use it.
             if (!FFinished)
@@ -165,8 +165,6 @@ TThread::~TThread() {
         }
     }
     RemoveQueuedEvents(this);
-    if (FHandle)
-        CloseHandle(FHandle);
 }
 
 void TThread::Start() {
@@ -174,14 +172,14 @@ void TThread::Start() {
         throw EThread(L"Cannot call Start on a running or terminated thread");
     FStarted = true;
     FClassName = ClassName();
-    ResumeThread(FHandle);
+    ResumeThread(FHandle.Get());
 }
 
 int TThread::WaitFor() {
     if (GetCurrentThreadId() == FThreadID)
         throw EThread(L"A thread cannot wait for itself");
     if (GetCurrentThreadId() == MainThreadID) {
-        HANDLE handles[2] = {FHandle, SyncEvent()};
+        HANDLE handles[2] = {FHandle.Get(), SyncEvent()};
         for (;;) {
             DWORD r = MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_SENDMESSAGE);
             if (r == WAIT_OBJECT_0 || r == WAIT_FAILED)
@@ -194,7 +192,7 @@ int TThread::WaitFor() {
             }
         }
     } else {
-        WaitForSingleObject(FHandle, INFINITE);
+        WaitForSingleObject(FHandle.Get(), INFINITE);
     }
     return ReturnValue;
 }
@@ -220,12 +218,11 @@ void TThread::Synchronize(TThread* Thread, std::function<void()> Method) {
     auto rec = std::make_shared<TSyncRecord>();
     rec->Thread = Thread;
     rec->Method = std::move(Method);
-    rec->Done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    rec->Done.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!rec->Done)
         RaiseLastOSError();
     AddSyncRecord(rec);
-    WaitForSingleObject(rec->Done, INFINITE);
-    CloseHandle(rec->Done);
+    WaitForSingleObject(rec->Done.Get(), INFINITE);
     if (rec->Error)
         std::rethrow_exception(rec->Error);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Classes.h"
+#include "Handles.h"
 
 #include <algorithm>
 #include <atomic>
@@ -33,7 +34,7 @@ public:
     // synchronised calls of other threads and sent messages while waiting.
     int WaitFor();
     bool Finished() const { return FFinished; }
-    HANDLE Handle() const { return FHandle; }
+    HANDLE Handle() const { return FHandle.Get(); }
     DWORD ThreadID() const { return FThreadID; }
 
     // Frees the object when the thread ends (then nobody may touch it after Start).
@@ -60,7 +61,7 @@ protected:
 
 private:
     static unsigned __stdcall ThreadProc(void* Param);
-    HANDLE FHandle = nullptr;
+    TKernelHandle FHandle;
     DWORD FThreadID = 0;
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};

@@ -121,10 +121,9 @@ bool WideFileExists(const WideString& FileName) {
     if (FileName.empty() || FileName.find_first_of(L"*?", start) != WideString::npos)
         return false;
     WIN32_FIND_DATAW data;
-    const HANDLE h = Tnt_FindFirstFileW(FileName.c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE)
+    const TFindHandle h(Tnt_FindFirstFileW(FileName.c_str(), &data));
+    if (!h)
         return false;
-    FindClose(h);
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -178,37 +177,12 @@ WideString WideGetModuleFileName(HMODULE Module) {
 // ---------------------------------------------------------------------------------
 // File search
 
-TSearchRecW::TSearchRecW(TSearchRecW&& Other) noexcept
-    : Time(Other.Time), Size(Other.Size), Attr(Other.Attr), Name(std::move(Other.Name)),
-      ExcludeAttr(Other.ExcludeAttr), FindHandle(Other.FindHandle), FindData(Other.FindData) {
-    Other.FindHandle = INVALID_HANDLE_VALUE;
-}
-
-TSearchRecW& TSearchRecW::operator=(TSearchRecW&& Other) noexcept {
-    if (this != &Other) {
-        WideFindClose(*this);
-        Time = Other.Time;
-        Size = Other.Size;
-        Attr = Other.Attr;
-        Name = std::move(Other.Name);
-        ExcludeAttr = Other.ExcludeAttr;
-        FindHandle = Other.FindHandle;
-        FindData = Other.FindData;
-        Other.FindHandle = INVALID_HANDLE_VALUE;
-    }
-    return *this;
-}
-
-TSearchRecW::~TSearchRecW() {
-    WideFindClose(*this);
-}
-
 namespace {
 
 // Skips entries with excluded attributes and fills the record from the accepted one.
 int FindMatchingFile(TSearchRecW& F) {
     while (F.FindData.dwFileAttributes & F.ExcludeAttr) {
-        if (!Tnt_FindNextFileW(F.FindHandle, &F.FindData))
+        if (!Tnt_FindNextFileW(F.FindHandle.Get(), &F.FindData))
             return static_cast<int>(GetLastError());
     }
     FILETIME local;
@@ -228,8 +202,8 @@ int WideFindFirst(const WideString& Path, uint32_t Attr, TSearchRecW& F) {
     WideFindClose(F);
     F.ExcludeAttr = ~Attr & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | 0x08 /* volume id */ |
                              FILE_ATTRIBUTE_DIRECTORY);
-    F.FindHandle = Tnt_FindFirstFileW(Path.c_str(), &F.FindData);
-    if (F.FindHandle == INVALID_HANDLE_VALUE)
+    F.FindHandle.Reset(Tnt_FindFirstFileW(Path.c_str(), &F.FindData));
+    if (!F.FindHandle)
         return static_cast<int>(GetLastError());
     const int result = FindMatchingFile(F);
     if (result != 0)
@@ -238,19 +212,14 @@ int WideFindFirst(const WideString& Path, uint32_t Attr, TSearchRecW& F) {
 }
 
 int WideFindNext(TSearchRecW& F) {
-    if (F.FindHandle == INVALID_HANDLE_VALUE)
+    if (!F.FindHandle)
         return ERROR_INVALID_HANDLE;
-    if (!Tnt_FindNextFileW(F.FindHandle, &F.FindData))
+    if (!Tnt_FindNextFileW(F.FindHandle.Get(), &F.FindData))
         return static_cast<int>(GetLastError());
     return FindMatchingFile(F);
 }
 
-void WideFindClose(TSearchRecW& F) {
-    if (F.FindHandle != INVALID_HANDLE_VALUE) {
-        FindClose(F.FindHandle);
-        F.FindHandle = INVALID_HANDLE_VALUE;
-    }
-}
+void WideFindClose(TSearchRecW& F) { F.FindHandle.Reset(); }
 
 // ---------------------------------------------------------------------------------
 // System error text
@@ -671,25 +640,17 @@ TWideComponentHelper* FindWideComponentHelper(const TWideComponentHelperList* Li
 
 namespace {
 
-struct TRegKey {
-    HKEY Key = nullptr;
-    ~TRegKey() {
-        if (Key)
-            RegCloseKey(Key);
-    }
-};
-
 WideString RegDefaultValue(const WideString& KeyName) {
     TRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyName.c_str(), 0, KEY_READ, &key.Key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyName.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
         return WideString();
     DWORD type = 0, bytes = 0;
-    if (RegQueryValueExW(key.Key, nullptr, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key.Get(), nullptr, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return WideString();
     WideString value(bytes / sizeof(wchar_t) + 1, L'\0');
     bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(key.Key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes) !=
+    if (RegQueryValueExW(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes) !=
         ERROR_SUCCESS)
         return WideString();
     value.resize(WStrLen(value.c_str()));
@@ -709,10 +670,9 @@ WideString RegDefaultValue(const WideString& KeyName) {
 } // namespace
 
 bool IsInProcServerRegistered(const CLSID& ClassID) {
-    LPOLESTR progId = nullptr;
-    if (FAILED(ProgIDFromCLSID(ClassID, &progId)))
+    TCoTaskString progId;
+    if (FAILED(ProgIDFromCLSID(ClassID, progId.Put())))
         return false;
-    CoTaskMemFree(progId);
     wchar_t guid[40] = {};
     StringFromGUID2(ClassID, guid, 40);
     const WideString key = WideFormat(L"SOFTWARE\\Classes\\CLSID\\%s", {guid});

@@ -4,6 +4,7 @@
 
 #include "Classes.h"
 #include "Format.h"
+#include "Handles.h"
 #include "System.h"
 #include "TntSystem.h"
 #include "TntWideStrUtils.h"
@@ -70,15 +71,8 @@ struct TSearchRecW {
     uint32_t Attr = 0;
     WideString Name;
     uint32_t ExcludeAttr = 0;
-    HANDLE FindHandle = INVALID_HANDLE_VALUE;
+    TFindHandle FindHandle; // moves with the record, never copied
     WIN32_FIND_DATAW FindData{};
-
-    TSearchRecW() = default;
-    TSearchRecW(const TSearchRecW&) = delete;
-    TSearchRecW& operator=(const TSearchRecW&) = delete;
-    TSearchRecW(TSearchRecW&& Other) noexcept;
-    TSearchRecW& operator=(TSearchRecW&& Other) noexcept;
-    ~TSearchRecW();
 };
 // Finds the first entry matching Path whose attributes fit Attr (hidden, system, volume and
 // directory entries only when asked for). 0, or the system error code.

@@ -1,5 +1,6 @@
 #include "TntWindows.h"
 
+#include "Handles.h"
 #include "TntSystem.h"
 
 #include <mutex>
@@ -112,10 +113,6 @@ class TShellBinding {
 public:
     TShellBinding(const TShellBinding&) = delete;
     TShellBinding& operator=(const TShellBinding&) = delete;
-    ~TShellBinding() {
-        if (FModule)
-            FreeLibrary(FModule);
-    }
 
     static TShellBinding& Get() {
         static TShellBinding binding;
@@ -137,7 +134,7 @@ private:
 
     template <class T>
     void Lookup(T& entry, const char* name) {
-        FARPROC p = GetProcAddress(FModule, name);
+        FARPROC p = GetProcAddress(FModule.Get(), name);
         if (!p)
             RaiseLastOSError();
         entry = reinterpret_cast<T>(p);
@@ -146,7 +143,7 @@ private:
     // A failure raises and leaves the binding unfinished, so the next call tries again.
     void Bind() {
         if (!FModule) {
-            FModule = Tnt_LoadLibraryW(L"shell32.dll");
+            FModule.Reset(Tnt_LoadLibraryW(L"shell32.dll"));
             if (!FModule)
                 RaiseLastOSError();
         }
@@ -158,7 +155,7 @@ private:
 
     std::mutex FLock;
     bool FBound = false;
-    HMODULE FModule = nullptr;
+    TModuleHandle FModule;
 };
 
 } // namespace

@@ -347,10 +347,8 @@ int SpecialFolderIndexOf(PCItemIDList Pidl) {
 WideString StrRetToWide(STRRET& StrRet, PCItemIDList Pidl) {
     switch (StrRet.uType) {
     case STRRET_WSTR: {
-        WideString text = StrRet.pOleStr ? StrRet.pOleStr : L"";
-        CoTaskMemFree(StrRet.pOleStr);
-        StrRet.pOleStr = nullptr;
-        return text;
+        const TCoTaskString owned(std::exchange(StrRet.pOleStr, nullptr));
+        return owned ? WideString(owned.Get()) : WideString();
     }
     case STRRET_OFFSET:
         if (!Pidl)

@@ -31,13 +31,8 @@ void ShellFree(void* P);
 // once while the pack shuts down or when there is no application object. nil does nothing.
 void FreePidl(PItemIDList Pidl);
 
-struct TPTPidlTraits {
-    using Handle = PItemIDList;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { ShellFree(h); }
-};
-// Owns one PIDL and frees it through the shell allocator at once.
-using TPTPidl = TUniqueHandle<TPTPidlTraits>;
+// Owns one PIDL and frees it through the shell (task) allocator at once.
+using TPTPidl = TPidl;
 
 // ---------------------------------------------------------------------------------
 // PIDL arithmetic

@@ -222,13 +222,13 @@ TEST(DLogFile, StartUpStateAndGlobalLog) {
 
 TEST(DLogFile, HtmlHelpLoaderBindsTheControl) {
     ASSERT_TRUE(LoadHtmlHelpLibrary());
-    EXPECT_NE(g_HtmlHelpModule, nullptr);
+    EXPECT_TRUE(g_HtmlHelpModule);
     EXPECT_NE(g_HtmlHelpW, nullptr);
     EXPECT_NE(g_HtmlHelpA, nullptr);
     EXPECT_EQ(g_HtmlHelp, g_HtmlHelpA);
     EXPECT_TRUE(LoadHtmlHelpLibrary()); // once bound it stays bound
     FreeHtmlHelpLibrary();
-    EXPECT_EQ(g_HtmlHelpModule, nullptr);
+    EXPECT_FALSE(g_HtmlHelpModule);
     EXPECT_EQ(g_HtmlHelpW, nullptr);
     EXPECT_EQ(g_HtmlHelp, nullptr);
 }

@@ -146,7 +146,7 @@ TEST(TntFiles, FindSkipsWhatWasNotAskedFor) {
         for (int r = WideFindFirst(dir.File(L"*"), attr, f); r == 0; r = WideFindNext(f))
             found.insert(f.Name);
         WideFindClose(f);
-        EXPECT_EQ(f.FindHandle, INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(f.FindHandle);
         return found;
     };
     EXPECT_EQ(names(0), (std::set<std::wstring>{L"a.txt", L"b.txt"}));
@@ -164,11 +164,11 @@ TEST(TntFiles, FindSkipsWhatWasNotAskedFor) {
 
     TSearchRecW missing;
     EXPECT_NE(WideFindFirst(dir.File(L"nothing\\*"), 0, missing), 0);
-    EXPECT_EQ(missing.FindHandle, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(missing.FindHandle);
     // Only hidden entries: a search that finds nothing it may report gives an error code.
     TSearchRecW hidden;
     EXPECT_EQ(WideFindFirst(dir.File(L"h.*"), 0, hidden), ERROR_NO_MORE_FILES);
-    EXPECT_EQ(hidden.FindHandle, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(hidden.FindHandle);
 }
 
 TEST(TntFiles, LongCurrentFolderAndModuleNameComeBackWhole) {
