@@ -324,21 +324,21 @@ void THTML_TagRipper::ClassifyMeta(const wchar_t* s, const THtmlAttr& a) {
         len -= 2;
     }
     if (len >= 11 && SameFold(v, L"Microsoft.")) {
-        SpecialCode = scMetaMicrosoftOther;
+        SpecialCode = HtmlSpecial::scMetaMicrosoftOther;
         for (int row = 1; row < H3TagCount; ++row) {
             const std::wstring_view name = TH3Tags[row].LowerName;
             if (static_cast<int>(name.size()) == len && SameFold(v, name)) {
-                SpecialCode = scMetaH3Base + row - 1;
+                SpecialCode = HtmlSpecial::scMetaH3Base + row - 1;
                 break;
             }
         }
     } else if (len == 7 && SameFold(v, L"MS-")) {
-        if (SameFold(v, L"ms-hkwd")) SpecialCode = scMetaMsHkwd;
-        else if (SameFold(v, L"ms-haid")) SpecialCode = scMetaMsHaid;
+        if (SameFold(v, L"ms-hkwd")) SpecialCode = HtmlSpecial::scMetaMsHkwd;
+        else if (SameFold(v, L"ms-haid")) SpecialCode = HtmlSpecial::scMetaMsHaid;
     } else if (len == 11 && SameFold(v, L"description")) {
-        SpecialCode = scMetaDescription;
+        SpecialCode = HtmlSpecial::scMetaDescription;
     } else if (len == 5 && SameFold(v, L"title")) {
-        SpecialCode = scMetaTitle;
+        SpecialCode = HtmlSpecial::scMetaTitle;
     }
 }
 
@@ -474,9 +474,9 @@ bool THTML_TagRipper::ParseTagAt(int Pos) {
 
     if (SpecialCode <= 0) {
         if (TagId >= tagMsHelpAttr && TagId <= tagMsHelpVTopic) SpecialCode = TagId - tagMsHelpAttr + 1;
-        else if (TagId == tagXml) SpecialCode = IsEndTag ? scXmlEnd : scXmlStart;
-        else if (TagId == tagTitle) SpecialCode = IsEndTag ? scTitleEnd : scTitleStart;
-        else if (TagId == tagHead) SpecialCode = IsEndTag ? scHeadEnd : scHeadStart;
+        else if (TagId == tagXml) SpecialCode = IsEndTag ? HtmlSpecial::scXmlEnd : HtmlSpecial::scXmlStart;
+        else if (TagId == tagTitle) SpecialCode = IsEndTag ? HtmlSpecial::scTitleEnd : HtmlSpecial::scTitleStart;
+        else if (TagId == tagHead) SpecialCode = IsEndTag ? HtmlSpecial::scHeadEnd : HtmlSpecial::scHeadStart;
     }
     if (TagId == tagMeta) FindCharset(s, n);
     return true;

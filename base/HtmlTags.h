@@ -55,7 +55,9 @@ struct TH3TagRow {
 constexpr int H3TagCount = 16;
 extern const TH3TagRow TH3Tags[H3TagCount];
 
-// Special codes of the current tag (-1 when none).
+// Special codes of the current tag (-1 when none). In a namespace of their own: the
+// shortcut constants of actions and menus use some of the same names (scNone).
+namespace HtmlSpecial {
 enum : int32_t {
     scNone = -1,
     scMsHelpAttr = 1,         // ... through scMsHelpVTopic = 8, by tag id 61..68
@@ -88,6 +90,7 @@ enum : int32_t {
     scHeadStart = 303,
     scHeadEnd = 304,
 };
+} // namespace HtmlSpecial
 
 // One attribute of the current tag: 1-based positions; the value range includes its
 // quotes and is 0/0 when the attribute has no value.
@@ -124,7 +127,7 @@ struct THtmlCurrentTag {
     int TagLength = 0;         // '<' through '>'
     int TagExtent = 0;         // TagLength plus following spaces and one line break
     int TagIndent = 0;         // spaces before the tag when it begins a line
-    int32_t SpecialCode = scNone;
+    int32_t SpecialCode = HtmlSpecial::scNone;
     int NamePos = 0;           // the name as written
     int NameLen = 0;
     int AttrCount = 0;

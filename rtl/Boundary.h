@@ -5,6 +5,7 @@
 // the installed handler (the application's exception handler once it exists).
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -29,6 +30,21 @@ R Guarded(const wchar_t* where, R fallback, F&& fn) noexcept {
         return fn();
     } catch (...) {
         ReportCurrentException(where);
+        return fallback;
+    }
+}
+
+// For a callback the system makes while our own call into it is running on the same
+// thread (EM_STREAMIN, enumerations): runs fn; an escaping exception is kept in Error (the
+// first one only) and the fallback goes back to the system. The caller raises Error again
+// once the system call has returned.
+template <class F, class R>
+R Captured(std::exception_ptr& Error, R fallback, F&& fn) noexcept {
+    try {
+        return fn();
+    } catch (...) {
+        if (!Error)
+            Error = std::current_exception();
         return fallback;
     }
 }

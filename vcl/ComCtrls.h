@@ -1089,9 +1089,10 @@ public:
     void InsertLine(int Index, const std::wstring& S);
     void DeleteLine(int Index);
 
-    // Rich text format (or with PlainText UTF-16 text) through the window's streaming.
-    void LoadFromStream(TStream* Stream);
-    void SaveToStream(TStream* Stream);
+    // Rich text format (or with PlainText UTF-16 text) through the window's streaming. What
+    // the stream raises ends the transfer and is raised again here.
+    void LoadFromStream(TStream* Source);
+    void SaveToStream(TStream* Target);
 
     TNotifyEvent OnChange, OnSelectionChange;
     void WndProc(TMessage& Message) override;
@@ -1123,6 +1124,8 @@ protected:
     virtual void Change();
     void StreamIn(const std::string& Data, UINT Format);
     std::string StreamOut(UINT Format);
+    // EM_STREAMIN or EM_STREAMOUT with Move as the transfer (its exceptions raised here).
+    void Stream(UINT Msg, UINT Format, const std::function<LONG(LPBYTE Buffer, LONG Count)>& Move);
 
     bool FReadOnly = false;
     bool FWordWrap = true;

@@ -2,12 +2,16 @@
 #include "ComCtrls.h"
 #include "ComCtrlsInternal.h"
 
+#include "Boundary.h"
+
 #include "Format.h"
 #include "SysUtils.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <exception>
+#include <functional>
 
 // =================================================================================
 // Rich edit
@@ -19,28 +23,34 @@ HMODULE RichEditModule() {
 
 namespace {
 
-struct TStreamCursor {
-    std::string* Data;
-    size_t Pos = 0;
+// One streaming call: Move fills (EM_STREAMIN) or takes (EM_STREAMOUT) up to Count bytes
+// and returns how many; what it raises is kept and raised again after the call.
+struct TStreamTransfer {
+    const std::function<LONG(LPBYTE Buffer, LONG Count)>& Move;
+    std::exception_ptr Error;
 };
 
-DWORD CALLBACK StreamInCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done) {
-    auto* c = reinterpret_cast<TStreamCursor*>(Cookie);
-    size_t n = std::min(static_cast<size_t>(Count), c->Data->size() - c->Pos);
-    std::copy_n(c->Data->data() + c->Pos, n, Buffer);
-    c->Pos += n;
-    *Done = static_cast<LONG>(n);
-    return 0;
-}
-
-DWORD CALLBACK StreamOutCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done) {
-    auto* c = reinterpret_cast<TStreamCursor*>(Cookie);
-    c->Data->append(reinterpret_cast<const char*>(Buffer), static_cast<size_t>(Count));
-    *Done = Count;
-    return 0;
+DWORD CALLBACK StreamCallback(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done) {
+    auto* t = reinterpret_cast<TStreamTransfer*>(Cookie);
+    *Done = 0;
+    return Captured(t->Error, DWORD(1), [&] {
+        *Done = t->Move(Buffer, Count);
+        return DWORD(0);
+    });
 }
 
 } // namespace
+
+void TCustomRichEdit::Stream(UINT Msg, UINT Format, const std::function<LONG(LPBYTE Buffer, LONG Count)>& Move) {
+    TStreamTransfer transfer{Move, nullptr};
+    EDITSTREAM es{reinterpret_cast<DWORD_PTR>(&transfer), 0, &StreamCallback};
+    if (Msg == EM_STREAMIN)
+        WithoutChangeEvents([&] { SendMessageW(Handle(), Msg, Format, reinterpret_cast<LPARAM>(&es)); });
+    else
+        SendMessageW(Handle(), Msg, Format, reinterpret_cast<LPARAM>(&es));
+    if (transfer.Error)
+        std::rethrow_exception(transfer.Error);
+}
 
 TCustomRichEdit::TCustomRichEdit(TComponent* AOwner) : TWinControl(AOwner) {
     FTabStop = true;
@@ -258,36 +268,35 @@ void TCustomRichEdit::DeleteLine(int Index) {
 }
 
 void TCustomRichEdit::StreamIn(const std::string& Data, UINT Format) {
-    std::string copy = Data;
-    TStreamCursor cursor{&copy};
-    EDITSTREAM es{reinterpret_cast<DWORD_PTR>(&cursor), 0, &StreamInCallback};
-    WithoutChangeEvents([&] { SendMessageW(Handle(), EM_STREAMIN, Format, reinterpret_cast<LPARAM>(&es)); });
+    size_t pos = 0;
+    Stream(EM_STREAMIN, Format, [&](LPBYTE Buffer, LONG Count) {
+        const size_t n = std::min(static_cast<size_t>(Count), Data.size() - pos);
+        std::copy_n(Data.data() + pos, n, Buffer);
+        pos += n;
+        return static_cast<LONG>(n);
+    });
 }
 
 std::string TCustomRichEdit::StreamOut(UINT Format) {
     std::string data;
-    TStreamCursor cursor{&data};
-    EDITSTREAM es{reinterpret_cast<DWORD_PTR>(&cursor), 0, &StreamOutCallback};
-    SendMessageW(Handle(), EM_STREAMOUT, Format, reinterpret_cast<LPARAM>(&es));
+    Stream(EM_STREAMOUT, Format, [&](LPBYTE Buffer, LONG Count) {
+        data.append(reinterpret_cast<const char*>(Buffer), static_cast<size_t>(Count));
+        return Count;
+    });
     return data;
 }
 
-void TCustomRichEdit::LoadFromStream(TStream* Stream) {
-    std::string data;
-    char buf[65536];
-    for (;;) {
-        int32_t n = Stream->Read(buf, sizeof(buf));
-        if (n <= 0)
-            break;
-        data.append(buf, static_cast<size_t>(n));
-    }
-    StreamIn(data, PlainText ? (SF_TEXT | SF_UNICODE) : SF_RTF);
+void TCustomRichEdit::LoadFromStream(TStream* Source) {
+    Stream(EM_STREAMIN, PlainText ? (SF_TEXT | SF_UNICODE) : SF_RTF, [&](LPBYTE Buffer, LONG Count) {
+        return static_cast<LONG>(std::max<int32_t>(Source->Read(Buffer, Count), 0));
+    });
 }
 
-void TCustomRichEdit::SaveToStream(TStream* Stream) {
-    std::string data = StreamOut(PlainText ? (SF_TEXT | SF_UNICODE) : SF_RTF);
-    if (!data.empty())
-        Stream->WriteBuffer(data.data(), static_cast<int32_t>(data.size()));
+void TCustomRichEdit::SaveToStream(TStream* Target) {
+    Stream(EM_STREAMOUT, PlainText ? (SF_TEXT | SF_UNICODE) : SF_RTF, [&](LPBYTE Buffer, LONG Count) {
+        Target->WriteBuffer(Buffer, Count);
+        return Count;
+    });
 }
 
 void TCustomRichEdit::Change() {

@@ -1,5 +1,10 @@
 #include "HtmlTags.h"
 
+// The scanner goes together with forms, menus and actions in one unit (the viewer's speech
+// and browser frame need both): no name of one clashes with the other.
+#include "ActnList.h"
+#include "Forms.h"
+#include "Menus.h"
 #include "TestHarness.h"
 
 #include <gtest/gtest.h>
@@ -362,7 +367,7 @@ TEST(HtmlTagsScan, TagLists) {
     int pos = 1;
     ASSERT_TRUE(r.FindTagId(pos, tagXml));
     EXPECT_EQ(r.BuildTagListEx(r.TagStart, 0, 1), 4); // xml island: comments skipped, ends at title
-    EXPECT_EQ(r.TagList.back().SpecialCode, scXmlEnd);
+    EXPECT_EQ(r.TagList.back().SpecialCode, HtmlSpecial::scXmlEnd);
 
     std::wstring other = L"<p>";
     r.SetText(other);
@@ -597,4 +602,11 @@ TEST(HtmlTagsScan, UnterminatedConstructsScanInLinearTime) {
             2000, 200000);
         EXPECT_LT(ratio, 300.0) << "'" << std::string(unit.begin(), unit.end()) << "'";
     }
+}
+
+TEST(HtmlTags, SpecialCodesLiveBesideTheShortcutsOfMenus) {
+    EXPECT_EQ(HtmlSpecial::scNone, -1);
+    EXPECT_EQ(scNone, 0); // the shortcut constant of actions and menus
+    THtmlCurrentTag tag;
+    EXPECT_EQ(tag.SpecialCode, HtmlSpecial::scNone);
 }

@@ -645,6 +645,48 @@ TEST(RichEdit, TextLinesSelectionAndStreamsRoundTrip) {
     EXPECT_EQ(re->LineCount(), 3);
 }
 
+namespace {
+// A stream whose second read or write fails, as a broken pipe or a full disk would.
+class TFailingStream : public TMemoryStream {
+public:
+    int Calls = 0;
+    int32_t Read(void* Buffer, int32_t Count) override {
+        if (++Calls > 1)
+            throw EReadError(L"Stream read error");
+        return TMemoryStream::Read(Buffer, Count);
+    }
+    int32_t Write(const void* Buffer, int32_t Count) override {
+        if (++Calls > 1)
+            throw EWriteError(L"Stream write error");
+        return TMemoryStream::Write(Buffer, std::min<int32_t>(Count, 4));
+    }
+};
+} // namespace
+
+TEST(RichEdit, AStreamThatFailsEndsTheTransferAndItsErrorReachesTheCaller) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* re = new TRichEdit(&form);
+    re->SetParent(&form);
+    re->SetText(L"kept \u0416 text");
+    TFailingStream out;
+    EXPECT_THROW(re->SaveToStream(&out), EWriteError);
+    TFailingStream in;
+    const std::string lots = "{\\rtf1 " + std::string(20000, 'x') + "}"; // more than one transfer
+    in.TMemoryStream::Write(lots.data(), static_cast<int32_t>(lots.size()));
+    in.SetPosition(0);
+    EXPECT_THROW(re->LoadFromStream(&in), EReadError);
+    EXPECT_EQ(in.Calls, 2);
+    // The control goes on working.
+    TMemoryStream good;
+    re->SetText(L"kept \u0416 text");
+    re->SaveToStream(&good);
+    good.SetPosition(0);
+    re->Clear();
+    re->LoadFromStream(&good);
+    EXPECT_EQ(re->Line(0), L"kept \u0416 text");
+}
+
 // ---------------------------------------------------------------------------------
 // Items and nodes deleted by the handlers of their own events
 
