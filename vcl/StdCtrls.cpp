@@ -33,11 +33,27 @@ size_t SortedPosition(const std::vector<TSavedItem>& Items, const std::wstring& 
     return i;
 }
 
-// Sets up the canvas for one owner-drawn item and cleans up afterwards.
-template <class F>
-void OwnerDrawItem(TWinControl* Control, TCanvas& Canvas, const DRAWITEMSTRUCT& Item, F&& Draw) {
-    TOwnerDrawState state = OwnerDrawStateOf(Item.itemState);
-    Canvas.SetHandle(Item.hDC);
+// The owner-draw messages of a combo or list box: CN_DRAWITEM paints one item with the
+// canvas set up (selection colours, focus rectangle); CN_MEASUREITEM asks Measure for the
+// height of an item of the variable style (never of a combo box's edit part, item -1).
+// True when Message was one of the two and has been answered.
+template <class FDraw, class FMeasure>
+bool OwnerDrawMessage(TWinControl* Control, TCanvas& Canvas, TMessage& Message, int ItemHeight, bool VariableHeight,
+                      FDraw&& Draw, FMeasure&& Measure) {
+    if (Message.Msg == CN_MEASUREITEM) {
+        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
+        int h = ItemHeight;
+        if (VariableHeight && static_cast<int>(mis->itemID) >= 0)
+            Measure(static_cast<int>(mis->itemID), h);
+        mis->itemHeight = static_cast<UINT>(std::max(h, 1));
+        Message.Result = 1;
+        return true;
+    }
+    if (Message.Msg != CN_DRAWITEM)
+        return false;
+    const DRAWITEMSTRUCT& item = *reinterpret_cast<DRAWITEMSTRUCT*>(Message.LParam);
+    TOwnerDrawState state = OwnerDrawStateOf(item.itemState);
+    Canvas.SetHandle(item.hDC);
     struct Release {
         TCanvas& c;
         ~Release() { c.SetHandle(nullptr); }
@@ -49,9 +65,11 @@ void OwnerDrawItem(TWinControl* Control, TCanvas& Canvas, const DRAWITEMSTRUCT& 
     } else {
         Canvas.Brush()->SetColor(Control->Color());
     }
-    Draw(static_cast<int>(Item.itemID), Item.rcItem, state);
+    Draw(static_cast<int>(item.itemID), item.rcItem, state);
     if ((state & odFocused) && !(state & odComboBoxEdit))
-        DrawFocusRect(Item.hDC, &Item.rcItem);
+        DrawFocusRect(item.hDC, &item.rcItem);
+    Message.Result = 1;
+    return true;
 }
 
 std::wstring WindowItemText(HWND Wnd, UINT LenMsg, UINT TextMsg, int Index, bool& Ok) {
@@ -589,22 +607,13 @@ void TCustomComboBox::WndProc(TMessage& Message) {
         }
         Message.Result = 0;
         return;
-    case CN_DRAWITEM: {
-        auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(Message.LParam);
-        OwnerDrawItem(this, FCanvas, *dis,
-                      [this](int i, const RECT& r, TOwnerDrawState s) { DrawItem(i, r, s); });
-        Message.Result = 1;
+    case CN_DRAWITEM:
+    case CN_MEASUREITEM:
+        OwnerDrawMessage(
+            this, FCanvas, Message, FItemHeight, FStyle == csOwnerDrawVariable,
+            [this](int i, const RECT& r, TOwnerDrawState st) { DrawItem(i, r, st); },
+            [this](int i, int& h) { MeasureItem(i, h); });
         return;
-    }
-    case CN_MEASUREITEM: {
-        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
-        int h = FItemHeight;
-        if (FStyle == csOwnerDrawVariable && static_cast<int>(mis->itemID) >= 0)
-            MeasureItem(static_cast<int>(mis->itemID), h);
-        mis->itemHeight = static_cast<UINT>(std::max(h, 1));
-        Message.Result = 1;
-        return;
-    }
     case WM_CHAR:
         if (IsListStyle() && AutoComplete && ListStyleKeyPress(static_cast<wchar_t>(Message.WParam))) {
             Message.Result = 0;
@@ -1059,22 +1068,13 @@ void TCustomListBox::WndProc(TMessage& Message) {
         }
         Message.Result = 0;
         return;
-    case CN_DRAWITEM: {
-        auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(Message.LParam);
-        OwnerDrawItem(this, FCanvas, *dis,
-                      [this](int i, const RECT& r, TOwnerDrawState s) { DrawItem(i, r, s); });
-        Message.Result = 1;
+    case CN_DRAWITEM:
+    case CN_MEASUREITEM:
+        OwnerDrawMessage(
+            this, FCanvas, Message, FItemHeight, FStyle == lbOwnerDrawVariable,
+            [this](int i, const RECT& r, TOwnerDrawState st) { DrawItem(i, r, st); },
+            [this](int i, int& h) { MeasureItem(i, h); });
         return;
-    }
-    case CN_MEASUREITEM: {
-        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(Message.LParam);
-        int h = FItemHeight;
-        if (FStyle == lbOwnerDrawVariable)
-            MeasureItem(static_cast<int>(mis->itemID), h);
-        mis->itemHeight = static_cast<UINT>(std::max(h, 1));
-        Message.Result = 1;
-        return;
-    }
     case LB_GETTEXT:
     case LB_GETTEXTLEN:
         if (IsVirtual()) {
