@@ -326,12 +326,6 @@ public:
         return &FStr;
     }
     BSTR Detach() noexcept { return std::exchange(FStr, nullptr); }
-    // Takes over a string the caller owns (the old one is freed, unless it is s itself).
-    void Attach(BSTR s) noexcept {
-        if (s != FStr)
-            Reset();
-        FStr = s;
-    }
     void Reset() noexcept {
         if (BSTR s = std::exchange(FStr, nullptr))
             SysFreeString(s);
@@ -340,6 +334,19 @@ public:
 
 private:
     BSTR FStr = nullptr;
+};
+
+// The exception record of IDispatch::Invoke: the strings the object put in it are freed
+// with it (after a deferred fill-in too).
+struct TExcepInfo : EXCEPINFO {
+    TExcepInfo() noexcept : EXCEPINFO{} {}
+    ~TExcepInfo() {
+        SysFreeString(bstrSource);
+        SysFreeString(bstrDescription);
+        SysFreeString(bstrHelpFile);
+    }
+    TExcepInfo(const TExcepInfo&) = delete;
+    TExcepInfo& operator=(const TExcepInfo&) = delete;
 };
 
 // A VARIANT cleared with VariantClear.

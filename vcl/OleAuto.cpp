@@ -201,7 +201,7 @@ TDispResult InvokeWith(IDispatch* Object, DISPID DispId, WORD Flags, const VARIA
         params.rgdispidNamedArgs = &namedPut;
     }
     TVariant ignored;
-    EXCEPINFO info{};
+    TExcepInfo info;
     UINT argError = 0;
     HRESULT hr = Object->Invoke(DispId, IID_NULL, LOCALE_USER_DEFAULT, Flags, &params, Result ? Result : ignored.Put(),
                                 &info, &argError);
@@ -218,9 +218,6 @@ TDispResult InvokeWith(IDispatch* Object, DISPID DispId, WORD Flags, const VARIA
         else if (info.wCode)
             hr = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_DISPATCH, info.wCode);
     }
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrDescription);
-    SysFreeString(info.bstrHelpFile);
     return TDispResult::Failure(hr, description.empty() ? OleErrorText(hr) : description);
 }
 

@@ -132,7 +132,7 @@ TEST(Handles, ComPointersCountReferencesAndAFailedQueryLeavesNothing) {
     EXPECT_EQ(object.Refs, 1);
 }
 
-TEST(Handles, BStrAndVariantFreeWhatTheyHoldOnce) {
+TEST(Handles, BStrVariantAndExceptionRecordFreeWhatTheyHoldOnce) {
     TBStr text(std::wstring(L"a\0b\u0416", 4));
     EXPECT_EQ(text.Str(), std::wstring(L"a\0b\u0416", 4));
     TBStr moved(std::move(text));
@@ -154,6 +154,10 @@ TEST(Handles, BStrAndVariantFreeWhatTheyHoldOnce) {
         EXPECT_EQ(w.Get()->vt, VT_EMPTY);
     }
     EXPECT_EQ(object.Refs, 1);
+    {
+        TExcepInfo info; // empty strings are fine to free
+        info.bstrDescription = SysAllocString(L"failed");
+    }
 }
 
 TEST(Handles, ASelectedObjectGoesBackBeforeItIsDeleted) {
