@@ -1,5 +1,7 @@
 #include "Clipbrd.h"
 
+#include "Handles.h"
+
 #include <cstring>
 #include <cwchar>
 #include <memory>
@@ -66,12 +68,8 @@ UINT TClipboard::Formats(int Index) {
 
 void TClipboard::SetAsHandle(UINT Format, HANDLE Value) {
     // The clipboard takes the memory only when the data is set: until then it is ours.
-    try {
-        Open();
-    } catch (...) {
-        GlobalFree(Value);
-        throw;
-    }
+    TGlobalMem owned(Value);
+    Open();
     struct Closer {
         TClipboard* c;
         ~Closer() { c->Close(); }
@@ -81,11 +79,9 @@ void TClipboard::SetAsHandle(UINT Format, HANDLE Value) {
         EmptyClipboard();
         FEmptied = true;
     }
-    if (!SetClipboardData(Format, Value)) {
-        DWORD error = GetLastError();
-        GlobalFree(Value);
-        RaiseLastOSError(error);
-    }
+    if (!SetClipboardData(Format, Value))
+        RaiseLastOSError(GetLastError());
+    owned.Release(); // the clipboard's now
 }
 
 HANDLE TClipboard::GetAsHandle(UINT Format) {
@@ -96,18 +92,15 @@ HANDLE TClipboard::GetAsHandle(UINT Format) {
 }
 
 void TClipboard::SetBuffer(UINT Format, const void* Buffer, size_t Size) {
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, Size);
+    TGlobalMem mem(GlobalAlloc(GMEM_MOVEABLE, Size));
     if (!mem)
         RaiseLastOSError();
-    void* p = GlobalLock(mem);
-    if (!p) {
-        DWORD error = GetLastError();
-        GlobalFree(mem);
-        RaiseLastOSError(error);
-    }
+    void* p = GlobalLock(mem.Get());
+    if (!p)
+        RaiseLastOSError(GetLastError());
     std::memcpy(p, Buffer, Size);
-    GlobalUnlock(mem);
-    SetAsHandle(Format, mem);
+    GlobalUnlock(mem.Get());
+    SetAsHandle(Format, mem.Release());
 }
 
 std::wstring TClipboard::AsText() {
