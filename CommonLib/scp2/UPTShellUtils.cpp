@@ -506,9 +506,26 @@ bool IsNetDriveConnected(char Drive) {
 // ---------------------------------------------------------------------------------
 // Versions
 
+namespace {
+// A version put in place of the file's by tests (Wine's comctl32 calls itself 5.81 even
+// where it behaves as 6.0).
+bool g_HasComCtlStandIn = false;
+TPTFileVersion g_ComCtlStandIn;
+} // namespace
+
 const TPTFileVersion& ComCtlVersion() {
     static const TPTFileVersion version = ReadFileVersion(L"comctl32.dll");
-    return version;
+    return g_HasComCtlStandIn ? g_ComCtlStandIn : version;
+}
+
+void SetComCtlVersionStandIn(const TPTFileVersion* Version) {
+    g_HasComCtlStandIn = Version != nullptr;
+    if (Version)
+        g_ComCtlStandIn = *Version;
+}
+
+bool ComCtlIsVersion(WORD Major, WORD Minor) {
+    return ComCtlVersion().MS >= (static_cast<DWORD>(Major) << 16 | Minor);
 }
 
 const TPTFileVersion& ShellVersion() {

@@ -150,6 +150,10 @@ struct TPTFileVersion {
     DWORD MS = 0;
 };
 const TPTFileVersion& ComCtlVersion();
+// Whether comctl32 is at least Major.Minor.
+bool ComCtlIsVersion(WORD Major, WORD Minor);
+// Puts a version in place of comctl32's own (tests); null gives the file's back.
+void SetComCtlVersionStandIn(const TPTFileVersion* Version);
 const TPTFileVersion& ShellVersion();
 bool ShellIsVersion6OrLater();
 
