@@ -26,6 +26,7 @@ public:
     std::function<HRESULT(PCUITEMID_CHILD, ULONG*)> OnGetAttributesOf;
     std::function<HRESULT(UINT, SHCOLSTATEF*)> OnGetDefaultColumnState;
     std::function<HRESULT(PCUITEMID_CHILD, UINT, SHELLDETAILS*)> OnGetDetailsOf;
+    std::function<HRESULT(UINT, PCUITEMID_CHILD_ARRAY, REFIID, void**)> OnGetUIObjectOf;
     bool OfferFolder2 = true;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
@@ -58,7 +59,11 @@ public:
     STDMETHODIMP GetAttributesOf(UINT n, PCUITEMID_CHILD_ARRAY items, SFGAOF* attrs) override {
         return OnGetAttributesOf && n == 1 ? OnGetAttributesOf(items[0], attrs) : E_NOTIMPL;
     }
-    STDMETHODIMP GetUIObjectOf(HWND, UINT, PCUITEMID_CHILD_ARRAY, REFIID, UINT*, void**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetUIObjectOf(HWND, UINT n, PCUITEMID_CHILD_ARRAY items, REFIID riid, UINT*, void** ppv) override {
+        if (ppv)
+            *ppv = nullptr;
+        return OnGetUIObjectOf ? OnGetUIObjectOf(n, items, riid, ppv) : E_NOTIMPL;
+    }
     STDMETHODIMP GetDisplayNameOf(PCUITEMID_CHILD, SHGDNF, STRRET*) override { return E_NOTIMPL; }
     STDMETHODIMP SetNameOf(HWND, PCUITEMID_CHILD, LPCWSTR, SHGDNF, PITEMID_CHILD*) override { return E_NOTIMPL; }
     STDMETHODIMP GetDefaultSearchGUID(GUID*) override { return E_NOTIMPL; }
