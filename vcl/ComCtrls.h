@@ -107,6 +107,9 @@ public:
     void SetSelected(bool Value);
     bool Focused();
     void SetFocused(bool Value);
+    // Shown ghosted (marked for a cut).
+    bool Cut();
+    void SetCut(bool Value);
 
     // Sub-items. A bad index raises EListError "List index out of bounds (%d)".
     int SubItemCount() const { return static_cast<int>(FSubItems.size()); }
@@ -138,6 +141,8 @@ protected:
     // A change the window must show (texts are asked for again on drawing).
     void Changed(bool SubItemsChanged = false);
     void CheckSubIndex(int Index) const;
+    // Sets a state flag in the model and, while the window exists, in the window.
+    void SetState(TItemStateFlag Flag, UINT WindowState, bool Value);
     // Back to an empty item (the temporary item before every data request).
     void Reset();
 
@@ -351,6 +356,8 @@ protected:
     void DestroyWnd() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     virtual TListItems* CreateListItems();
+    // An item is about to go (one by one or all at once): OnDeletion.
+    virtual void DoDeletion(TListItem* Item);
     virtual TListItem* CreateListItem();
     virtual TListColumn* CreateListColumn();
     // The handling of one notification of the window (reflected WM_NOTIFY).

@@ -121,16 +121,7 @@ bool TListItem::Selected() {
     return (FStates & isSelected) != 0;
 }
 
-void TListItem::SetSelected(bool Value) {
-    FStates = Value ? (FStates | isSelected) : (FStates & ~isSelected);
-    TCustomListView* lv = ListView();
-    if (lv && lv->HandleAllocated() && FIndex >= 0) {
-        LVITEMW it{};
-        it.stateMask = LVIS_SELECTED;
-        it.state = Value ? LVIS_SELECTED : 0;
-        SendMessageW(lv->Handle(), LVM_SETITEMSTATE, FIndex, reinterpret_cast<LPARAM>(&it));
-    }
-}
+void TListItem::SetSelected(bool Value) { SetState(isSelected, LVIS_SELECTED, Value); }
 
 bool TListItem::Focused() {
     TCustomListView* lv = ListView();
@@ -139,13 +130,24 @@ bool TListItem::Focused() {
     return (FStates & isFocused) != 0;
 }
 
-void TListItem::SetFocused(bool Value) {
-    FStates = Value ? (FStates | isFocused) : (FStates & ~isFocused);
+void TListItem::SetFocused(bool Value) { SetState(isFocused, LVIS_FOCUSED, Value); }
+
+bool TListItem::Cut() {
+    TCustomListView* lv = ListView();
+    if (lv && lv->HandleAllocated() && FIndex >= 0)
+        return (SendMessageW(lv->Handle(), LVM_GETITEMSTATE, FIndex, LVIS_CUT) & LVIS_CUT) != 0;
+    return (FStates & isCut) != 0;
+}
+
+void TListItem::SetCut(bool Value) { SetState(isCut, LVIS_CUT, Value); }
+
+void TListItem::SetState(TItemStateFlag Flag, UINT WindowState, bool Value) {
+    FStates = Value ? (FStates | Flag) : (FStates & ~Flag);
     TCustomListView* lv = ListView();
     if (lv && lv->HandleAllocated() && FIndex >= 0) {
         LVITEMW it{};
-        it.stateMask = LVIS_FOCUSED;
-        it.state = Value ? LVIS_FOCUSED : 0;
+        it.stateMask = WindowState;
+        it.state = Value ? WindowState : 0;
         SendMessageW(lv->Handle(), LVM_SETITEMSTATE, FIndex, reinterpret_cast<LPARAM>(&it));
     }
 }
@@ -321,8 +323,7 @@ void TListItems::Clear() {
     FClearing = true;
     try {
         for (size_t i = 0; i < FItems.size(); ++i)
-            if (FOwner->OnDeletion)
-                FOwner->OnDeletion(FOwner, FItems[i]);
+            FOwner->DoDeletion(FItems[i]);
         FOwner->ItemsCleared();
     } catch (...) {
         FClearing = false;
@@ -460,6 +461,11 @@ TListColumns* TCustomListView::Columns() {
 }
 
 TListItems* TCustomListView::CreateListItems() { return new TListItems(this); }
+
+void TCustomListView::DoDeletion(TListItem* Item) {
+    if (OnDeletion)
+        OnDeletion(this, Item);
+}
 TListItem* TCustomListView::CreateListItem() { return new TListItem(Items()); }
 TListColumn* TCustomListView::CreateListColumn() { return new TListColumn(this); }
 
@@ -587,8 +593,7 @@ void TCustomListView::ItemInserted(TListItem* Item) {
 }
 
 void TCustomListView::ItemDeleting(TListItem* Item) {
-    if (OnDeletion)
-        OnDeletion(this, Item);
+    DoDeletion(Item);
     for (TListItem** w : FWatchedItems)
         if (*w == Item)
             *w = nullptr;

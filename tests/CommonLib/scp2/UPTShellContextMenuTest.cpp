@@ -9,88 +9,9 @@
 #include <type_traits>
 #include <vector>
 
+using namespace shelltest;
+
 namespace {
-
-struct TInvoke {
-    UINT Offset;
-    DWORD Mask;
-    HWND Owner;
-    int Show;
-    DWORD Size;
-};
-
-// A context menu with the commands the test gives (verb and offset; one may be the
-// default, one may sit in a submenu). Level 1 is a plain IContextMenu, 2 and 3 the newer
-// interfaces for owner-drawn menus.
-template <class I>
-class TFakeContextMenu final : public TComObject<I> {
-public:
-    struct TCommand {
-        std::wstring Verb;
-        UINT Offset;
-        bool Default = false;
-        bool InSubmenu = false;
-    };
-    std::vector<TCommand> Commands;
-    std::vector<TInvoke> Invoked;
-    std::vector<UINT> Handled; // messages handed to HandleMenuMsg(2)
-    UINT LastFlags = 0;
-
-    STDMETHODIMP QueryContextMenu(HMENU Menu, UINT Index, UINT First, UINT Last, UINT Flags) override {
-        LastFlags = Flags;
-        HMENU sub = CreatePopupMenu();
-        UINT top = 0;
-        for (const TCommand& c : Commands) {
-            if (c.InSubmenu) {
-                AppendMenuW(sub, MF_STRING, First + c.Offset, c.Verb.c_str());
-            } else {
-                InsertMenuW(Menu, Index + top++, MF_BYPOSITION | MF_STRING, First + c.Offset, c.Verb.c_str());
-                if (c.Default)
-                    SetMenuDefaultItem(Menu, First + c.Offset, FALSE);
-            }
-        }
-        InsertMenuW(Menu, Index + top, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"More");
-        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 50);
-    }
-    STDMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* Info) override {
-        Invoked.push_back(TInvoke{static_cast<UINT>(reinterpret_cast<UINT_PTR>(Info->lpVerb)), Info->fMask, Info->hwnd,
-                                  Info->nShow, Info->cbSize});
-        return S_OK;
-    }
-    STDMETHODIMP GetCommandString(UINT_PTR Offset, UINT Type, UINT*, LPSTR Name, UINT Max) override {
-        for (const TCommand& c : Commands)
-            if (c.Offset == Offset) {
-                if (Type == GCS_VERBW) {
-                    lstrcpynW(reinterpret_cast<LPWSTR>(Name), c.Verb.c_str(), static_cast<int>(Max));
-                    return S_OK;
-                }
-                if (Type == GCS_HELPTEXTW) {
-                    lstrcpynW(reinterpret_cast<LPWSTR>(Name), (L"Help for " + c.Verb).c_str(), static_cast<int>(Max));
-                    return S_OK;
-                }
-            }
-        return E_INVALIDARG;
-    }
-    // IContextMenu2 and 3 (unused in level 1).
-    STDMETHODIMP HandleMenuMsg(UINT Msg, WPARAM, LPARAM) {
-        Handled.push_back(Msg);
-        return S_OK;
-    }
-    STDMETHODIMP HandleMenuMsg2(UINT Msg, WPARAM, LPARAM, LRESULT* Result) {
-        Handled.push_back(Msg + 0x10000);
-        if (Result)
-            *Result = 77;
-        return S_OK;
-    }
-
-protected:
-    void* QueryOther(REFIID Riid) override {
-        if (IsEqualIID(Riid, IID_IContextMenu) || (IsEqualIID(Riid, IID_IContextMenu2) &&
-                                                   !std::is_same_v<I, IContextMenu>))
-            return static_cast<I*>(this);
-        return nullptr;
-    }
-};
 
 using TPlainMenu = TFakeContextMenu<IContextMenu>;
 using TMenu2 = TFakeContextMenu<IContextMenu2>;
