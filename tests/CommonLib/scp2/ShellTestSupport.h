@@ -107,6 +107,7 @@ public:
     }
     bool HideDetails = false;
     TComPtr<IContextMenu> ItemMenu, BackgroundMenu;
+    TComPtr<IDropTarget> ItemDropTarget;
     std::vector<std::vector<std::string>> MenuRequests; // the items' bytes of each item menu asked for
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
@@ -159,6 +160,8 @@ public:
             MenuRequests.push_back(request);
             return ItemMenu->QueryInterface(r, o);
         }
+        if (IsEqualIID(r, IID_IDropTarget) && ItemDropTarget)
+            return ItemDropTarget->QueryInterface(r, o);
         return FInner->GetUIObjectOf(h, n, items, r, x, o);
     }
     STDMETHODIMP GetDisplayNameOf(PCUITEMID_CHILD p, SHGDNF f, STRRET* n) override {
@@ -214,6 +217,7 @@ public:
     std::vector<TCommand> Commands;
     std::vector<TInvoke> Invoked;
     std::vector<UINT> Handled; // messages handed to HandleMenuMsg(2)
+    bool SendToPlaceholder = false; // a "Send To" submenu left for the caller to fill
     UINT LastFlags = 0;
 
     STDMETHODIMP QueryContextMenu(HMENU Menu, UINT Index, UINT First, UINT Last, UINT Flags) override {
@@ -230,6 +234,11 @@ public:
             }
         }
         InsertMenuW(Menu, Index + top, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"More");
+        if (SendToPlaceholder) {
+            HMENU sendTo = CreatePopupMenu();
+            AppendMenuW(sendTo, MF_STRING | MF_GRAYED, First + 40, L"(empty)");
+            InsertMenuW(Menu, Index + top + 1, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(sendTo), L"Send To");
+        }
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 50);
     }
     STDMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* Info) override {

@@ -2,6 +2,7 @@
 #include "TestHarness.h"
 
 #include "Forms.h"
+#include "UPTDeviceChange.h"
 #include "UPTShConsts.h"
 #include "UPTShellList.h"
 #include "UPTShellListMenu.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <dbt.h>
 #include <set>
 #include <string>
 #include <vector>
@@ -519,4 +521,176 @@ TEST_F(TListFixture, TheSelectionsDragDataNamesTheFilesAndTheirEffects) {
     List->SetSelected(nullptr);
     EXPECT_FALSE(List->SelectionDataObject(effects));
     EXPECT_EQ(effects, 0u);
+}
+
+namespace {
+
+// A drop target that notes what it was given.
+class TNotingDropTarget final : public TComObject<IDropTarget> {
+public:
+    std::vector<std::wstring> Calls;
+    std::set<std::wstring> Files;
+    STDMETHODIMP DragEnter(IDataObject*, DWORD, POINTL, DWORD* Effect) override {
+        Calls.push_back(L"DragEnter");
+        *Effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+    STDMETHODIMP DragOver(DWORD, POINTL, DWORD* Effect) override {
+        Calls.push_back(L"DragOver");
+        return S_OK;
+    }
+    STDMETHODIMP DragLeave() override {
+        Calls.push_back(L"DragLeave");
+        return S_OK;
+    }
+    STDMETHODIMP Drop(IDataObject* Data, DWORD, POINTL, DWORD* Effect) override {
+        Calls.push_back(L"Drop");
+        FORMATETC f{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM m{};
+        if (SUCCEEDED(Data->GetData(&f, &m))) {
+            auto drop = static_cast<HDROP>(m.hGlobal);
+            wchar_t path[MAX_PATH];
+            for (UINT i = 0; i < DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); ++i) {
+                DragQueryFileW(drop, i, path, MAX_PATH);
+                Files.insert(path);
+            }
+            ReleaseStgMedium(&m);
+        }
+        *Effect = DROPEFFECT_COPY;
+        return S_OK;
+    }
+};
+
+} // namespace
+
+TEST_F(TListFixture, SendToItemsFillThePlaceholderAndHandTheSelectionOver) {
+    Watchdog w(20000);
+    Show(Dir.Path());
+    // A Send To folder of the test's own with two targets (and a folder, which is none).
+    TempDir sendTo;
+    WriteBytes(sendTo.File(L"Mail Recipient.MAPIMail"), "");
+    WriteBytes(sendTo.File(L"Printer \u0416.lnk"), "");
+    CreateDirectoryW(sendTo.File(L"folder").c_str(), nullptr);
+    TPTPidl sendToPidl;
+    ASSERT_HRESULT_SUCCEEDED(PathToPidl(sendTo.Path(), sendToPidl));
+    TComPtr<IShellFolder> sendToReal;
+    ASSERT_HRESULT_SUCCEEDED(GetShellFolder(sendToPidl.Get(), sendToReal));
+    std::vector<TPTSendToEntry> entries = PTSendToEntries(sendToReal.Get(), sendToPidl.Get());
+    std::set<std::wstring> names;
+    for (const TPTSendToEntry& e : entries)
+        names.insert(e.Name);
+    EXPECT_EQ(names, (std::set<std::wstring>{L"Mail Recipient", L"Printer \u0416"}));
+
+    auto target = MakeComObject<TNotingDropTarget>();
+    auto wrappedSendTo = TWrapFolder::Create(sendToReal.Get());
+    wrappedSendTo->ItemDropTarget = TComPtr<IDropTarget>(target.Get());
+    List->ShellMenu()->SendToFolder = TComPtr<IShellFolder>(wrappedSendTo.Get());
+    List->ShellMenu()->SendToPidl.Reset(CopyPidl(sendToPidl.Get()));
+
+    TComPtr<IShellFolder> real(List->FolderShf());
+    TPTPidl pidl(CopyPidl(List->FolderPidl()));
+    auto folder = TWrapFolder::Create(real.Get());
+    auto menu = MakeComObject<TFakeContextMenu<IContextMenu>>();
+    menu->Commands = {{L"open", 0, true}};
+    menu->SendToPlaceholder = true;
+    folder->ItemMenu = TComPtr<IContextMenu>(menu.Get());
+    List->SetOptions(List->Options() & ~ptsloDynamicRefresh);
+    List->Populate(folder.Get(), pidl.Get());
+    TListItem* c = ItemNamed(*List, L"c.txt");
+    c->SetSelected(true);
+    HWND wnd = List->Handle();
+    int filled = 0;
+    UINT measured = 0;
+    List->ShellMenu()->TrackMenu = [&](HMENU Menu, POINT) -> UINT {
+        for (int i = 0; i < GetMenuItemCount(Menu); ++i) {
+            HMENU sub = GetSubMenu(Menu, i);
+            if (!sub || !PTIsSendToPlaceholder(sub))
+                continue;
+            SendMessageW(wnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(sub), i);
+            filled = GetMenuItemCount(sub);
+            MEASUREITEMSTRUCT m{};
+            m.CtlType = ODT_MENU;
+            m.itemID = GetMenuItemID(sub, 1);
+            SendMessageW(wnd, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&m));
+            measured = m.itemWidth;
+            return GetMenuItemID(sub, 1);
+        }
+        return 0;
+    };
+    const RECT r = c->DisplayRect(LVIR_LABEL);
+    List->ShowContextMenu(POINT{r.left + 2, r.top + 2}, false);
+    EXPECT_EQ(filled, 2);
+    EXPECT_GT(measured, 16u);
+    EXPECT_EQ(target->Calls, (std::vector<std::wstring>{L"DragEnter", L"Drop"}));
+    EXPECT_EQ(target->Files, std::set<std::wstring>{Dir.File(L"c.txt")});
+
+    // A menu object that fills its own submenus keeps its placeholder.
+    HMENU placeholder = CreatePopupMenu();
+    AppendMenuW(placeholder, MF_STRING | MF_GRAYED, 77, L"(empty)");
+    EXPECT_TRUE(PTIsSendToPlaceholder(placeholder));
+    PTFillSendToMenu(placeholder, 3);
+    EXPECT_EQ(GetMenuItemCount(placeholder), 3);
+    EXPECT_EQ(GetMenuItemID(placeholder, 2), 3u);
+    EXPECT_FALSE(PTIsSendToPlaceholder(placeholder));
+    DestroyMenu(placeholder);
+    EXPECT_FALSE(List->ShellMenu()->SendTo(1)); // no menu shown: no targets
+}
+
+TEST_F(TListFixture, EmptySpaceShowsTheControlsMenuWhenItHasOneAndMessagesSelectAndFill) {
+    Watchdog w(20000);
+    Show(Dir.Path());
+    TPopupMenuBase* offered = nullptr;
+    int asked = 0;
+    List->OnItemContextMenu = [&](TObject*, TListItem* Item, POINT&, TPopupMenuBase*& Menu) {
+        ++asked;
+        EXPECT_EQ(Item, nullptr);
+        offered = Menu;
+        Menu = nullptr;
+    };
+    TPopupMenu own(&Form);
+    List->SetPopupMenu(&own);
+    List->ShowContextMenu(POINT{5, 370}, false);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(offered, &own);
+
+    // The select message picks the item by its display name; the fill message fills an
+    // empty list.
+    const WideString name = List->GetItemData(ItemNamed(*List, L"c.txt"))->GetDisplayName();
+    List->SelectAfterFill = name;
+    SendMessageW(List->Handle(), TPTCustomShellList::WM_PTSELECTAFTERFILL, 0, 0);
+    ASSERT_NE(List->GetSelectedData(), nullptr);
+    EXPECT_EQ(List->GetSelectedData()->GetFileName(), L"c.txt");
+    List->Items()->Clear();
+    SendMessageW(List->Handle(), TPTCustomShellList::WM_PTFILL, 0, 0);
+    EXPECT_EQ(List->Items()->Count(), 4);
+
+    // The drop target of an item that carries data, and of the folder on empty space.
+    const RECT r = ItemNamed(*List, L"sub")->DisplayRect(LVIR_LABEL);
+    TPTDropTargetHost* host = List;
+    const void* key = host->DropItemAt(POINT{r.left + 2, r.top + 2});
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(host->DropItemAt(POINT{5, 370}), nullptr);
+    EXPECT_TRUE(host->DropTargetFor(key)) << "a folder item takes drops";
+}
+
+TEST_F(TListFixture, ADriveArrivingRefillsTheComputerFolderOnly) {
+    Watchdog w(20000);
+    Show(Dir.Path());
+    const int fills = List->Fills;
+    HWND listener = DeviceChangeHandler()->Handle();
+    SendMessageW(listener, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
+    PumpFor(50);
+    EXPECT_EQ(List->Fills, fills);
+    TPTPidl computer;
+    ASSERT_HRESULT_SUCCEEDED(SpecialFolderPidl(nullptr, PTSpecialFolderComputer, computer));
+    List->Folder()->SetPidl(computer.Get());
+    PumpFor(20);
+    const int shown = List->Fills;
+    EXPECT_GT(List->Items()->Count(), 0); // the drives
+    SendMessageW(listener, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
+    PumpFor(50);
+    EXPECT_EQ(List->Fills, shown + 1);
+    SendMessageW(listener, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    PumpFor(50);
+    EXPECT_EQ(List->Fills, shown + 1);
 }
