@@ -65,11 +65,13 @@ protected:
     // Interfaces besides the listed ones (the base interfaces of a listed one, say): the
     // object's pointer for them, or null. No reference is added here.
     virtual void* QueryOther(REFIID Riid) { return nullptr; }
+    // Whether a listed interface is answered now (a test double may hide one).
+    virtual bool Offers(REFIID Riid) { return true; }
 
 private:
     template <class I>
     bool Find(REFIID Riid, void** Obj) {
-        if (!IsEqualIID(Riid, __uuidof(I)))
+        if (!IsEqualIID(Riid, __uuidof(I)) || !Offers(Riid))
             return false;
         *Obj = static_cast<I*>(this);
         return true;

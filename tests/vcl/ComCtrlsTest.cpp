@@ -17,15 +17,7 @@ public:
     explicit TCcForm(TComponent* AOwner) : TForm(AOwner) { SetBounds(50, 50, 500, 400); }
 };
 
-std::wstring ListText(HWND wnd, int item, int sub, int size = 256) {
-    std::vector<wchar_t> buf(static_cast<size_t>(size) + 4, L'#');
-    LVITEMW it{};
-    it.iSubItem = sub;
-    it.pszText = buf.data();
-    it.cchTextMax = size;
-    SendMessageW(wnd, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&it));
-    return it.pszText ? std::wstring(it.pszText) : L"";
-}
+std::wstring ListText(HWND wnd, int item, int sub, int size = 256) { return ListViewItemText(wnd, item, sub, size); }
 
 std::wstring TreeText(HWND wnd, HTREEITEM item) {
     wchar_t buf[256] = {};

@@ -4,6 +4,8 @@
 #include "Forms.h"
 #include "Threads.h"
 
+#include <commctrl.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -57,6 +59,17 @@ inline bool PumpUntil(const std::function<bool()>& pred, unsigned timeoutMs) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     return true;
+}
+
+// The text of a list view item's column as the window gives it (LVM_GETITEMTEXTW).
+inline std::wstring ListViewItemText(HWND Wnd, int Item, int Column, int Size = 256) {
+    std::wstring buf(static_cast<size_t>(Size) + 4, L'#');
+    LVITEMW it{};
+    it.iSubItem = Column;
+    it.pszText = buf.data();
+    it.cchTextMax = Size;
+    SendMessageW(Wnd, LVM_GETITEMTEXTW, Item, reinterpret_cast<LPARAM>(&it));
+    return it.pszText ? std::wstring(it.pszText) : L"";
 }
 
 inline void PumpFor(unsigned ms) {

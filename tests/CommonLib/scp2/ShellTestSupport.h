@@ -18,38 +18,15 @@ PItemIDList MakePidl(std::initializer_list<std::string> Items);
 inline TPTPidl Pidl(std::initializer_list<std::string> Items) { return TPTPidl(MakePidl(Items)); }
 
 // A folder whose answers the test sets; everything not set fails with E_NOTIMPL.
-class TFakeShellFolder final : public IShellFolder2 {
+class TFakeShellFolder final : public TComObject<IShellFolder2> {
 public:
-    static TComPtr<TFakeShellFolder> Create() {
-        TComPtr<TFakeShellFolder> p;
-        p.Attach(new TFakeShellFolder);
-        return p;
-    }
+    static TComPtr<TFakeShellFolder> Create() { return MakeComObject<TFakeShellFolder>(); }
     std::function<HRESULT(PCUIDLIST_RELATIVE, PCUIDLIST_RELATIVE)> OnCompareIDs;
     std::function<HRESULT(PCUITEMID_CHILD, ULONG*)> OnGetAttributesOf;
     std::function<HRESULT(UINT, SHCOLSTATEF*)> OnGetDefaultColumnState;
     std::function<HRESULT(PCUITEMID_CHILD, UINT, SHELLDETAILS*)> OnGetDetailsOf;
     std::function<HRESULT(UINT, PCUITEMID_CHILD_ARRAY, REFIID, void**)> OnGetUIObjectOf;
     bool OfferFolder2 = true;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IShellFolder) ||
-            (OfferFolder2 && IsEqualIID(riid, IID_IShellFolder2))) {
-            *ppv = static_cast<IShellFolder2*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++FRefs; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = --FRefs;
-        if (n == 0)
-            delete this;
-        return n;
-    }
-    ULONG RefCount() const { return FRefs; }
 
     STDMETHODIMP ParseDisplayName(HWND, IBindCtx*, LPWSTR, ULONG*, PIDLIST_RELATIVE*, ULONG*) override { return E_NOTIMPL; }
     STDMETHODIMP EnumObjects(HWND, SHCONTF, IEnumIDList**) override { return E_NOTIMPL; }
@@ -81,10 +58,11 @@ public:
     }
     STDMETHODIMP MapColumnToSCID(UINT, SHCOLUMNID*) override { return E_NOTIMPL; }
 
-private:
-    TFakeShellFolder() = default;
-    ~TFakeShellFolder() = default;
-    std::atomic<ULONG> FRefs{1};
+protected:
+    void* QueryOther(REFIID riid) override {
+        return IsEqualIID(riid, IID_IShellFolder) ? static_cast<IShellFolder*>(this) : nullptr;
+    }
+    bool Offers(REFIID riid) override { return !IsEqualIID(riid, IID_IShellFolder2) || OfferFolder2; }
 };
 
 // Puts a fake in the desktop's place for one scope.
@@ -98,35 +76,15 @@ public:
 // hide the folder's details (no IShellFolder2, no IShellDetails view object) and may hand out
 // a menu object of the test's in place of the shell's context menus (of items and of the
 // folder's background).
-class TWrapFolder final : public IShellFolder2 {
+class TWrapFolder final : public TComObject<IShellFolder2> {
 public:
-    static TComPtr<TWrapFolder> Create(IShellFolder* Inner) {
-        TComPtr<TWrapFolder> p;
-        p.Attach(new TWrapFolder(Inner));
-        return p;
-    }
+    explicit TWrapFolder(IShellFolder* Inner) : FInner(Inner) { FInner.As(FInner2, IID_IShellFolder2); }
+    static TComPtr<TWrapFolder> Create(IShellFolder* Inner) { return MakeComObject<TWrapFolder>(Inner); }
     bool HideDetails = false;
     TComPtr<IContextMenu> ItemMenu, BackgroundMenu;
     TComPtr<IDropTarget> ItemDropTarget;
     std::vector<std::vector<std::string>> MenuRequests; // the items' bytes of each item menu asked for
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IShellFolder) ||
-            (IsEqualIID(riid, IID_IShellFolder2) && !HideDetails && FInner2)) {
-            *ppv = static_cast<IShellFolder2*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++FRefs; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = --FRefs;
-        if (n == 0)
-            delete this;
-        return n;
-    }
     STDMETHODIMP ParseDisplayName(HWND h, IBindCtx* b, LPWSTR n, ULONG* e, PIDLIST_RELATIVE* p, ULONG* a) override {
         return FInner->ParseDisplayName(h, b, n, e, p, a);
     }
@@ -186,12 +144,15 @@ public:
     }
     STDMETHODIMP MapColumnToSCID(UINT c, SHCOLUMNID* s) override { return FInner2 ? FInner2->MapColumnToSCID(c, s) : E_NOTIMPL; }
 
+protected:
+    void* QueryOther(REFIID riid) override {
+        return IsEqualIID(riid, IID_IShellFolder) ? static_cast<IShellFolder*>(this) : nullptr;
+    }
+    bool Offers(REFIID riid) override { return !IsEqualIID(riid, IID_IShellFolder2) || (!HideDetails && FInner2); }
+
 private:
-    explicit TWrapFolder(IShellFolder* Inner) : FInner(Inner) { FInner.As(FInner2, IID_IShellFolder2); }
-    ~TWrapFolder() = default;
     TComPtr<IShellFolder> FInner;
     TComPtr<IShellFolder2> FInner2;
-    std::atomic<ULONG> FRefs{1};
 };
 
 struct TInvoke {

@@ -40,15 +40,7 @@ public:
     int Fills = 0; // fills and refreshes started
 };
 
-std::wstring ItemText(HWND Wnd, int Item, int Column) {
-    wchar_t buf[300] = {};
-    LVITEMW it{};
-    it.iSubItem = Column;
-    it.pszText = buf;
-    it.cchTextMax = 300;
-    SendMessageW(Wnd, LVM_GETITEMTEXTW, Item, reinterpret_cast<LPARAM>(&it));
-    return buf;
-}
+std::wstring ItemText(HWND Wnd, int Item, int Column) { return ListViewItemText(Wnd, Item, Column); }
 
 // The file names of the items in their order.
 std::vector<std::wstring> FileNames(TPTCustomShellList& List) {
