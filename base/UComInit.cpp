@@ -6,19 +6,13 @@
 #include <objbase.h>
 #include <ole2.h>
 
-namespace {
-HRESULT Checked(HRESULT Result, const wchar_t* What) {
+TThreadInitializer::TThreadInitializer(HRESULT Result, const wchar_t* What, TUndo Undo)
+    : FResult(Result), FUndo(Undo) {
     if (FAILED(Result))
         throw EOSError(std::wstring(What) + L" failed: 0x" + IntToHex(static_cast<uint32_t>(Result), 8),
                        static_cast<DWORD>(Result));
-    return Result;
 }
-} // namespace
 
-TComInitializer::TComInitializer() : FResult(Checked(CoInitialize(nullptr), L"CoInitialize")) {}
+TComInitializer::TComInitializer() : TThreadInitializer(CoInitialize(nullptr), L"CoInitialize", &CoUninitialize) {}
 
-TComInitializer::~TComInitializer() { CoUninitialize(); }
-
-TOleInitializer::TOleInitializer() : FResult(Checked(OleInitialize(nullptr), L"OleInitialize")) {}
-
-TOleInitializer::~TOleInitializer() { OleUninitialize(); }
+TOleInitializer::TOleInitializer() : TThreadInitializer(OleInitialize(nullptr), L"OleInitialize", &OleUninitialize) {}

@@ -101,13 +101,11 @@ struct TSocketTraits {
     static Handle Invalid() noexcept { return INVALID_SOCKET; }
     static void Close(Handle h) noexcept { closesocket(h); }
 };
-struct TPidlTraits { // an item identifier list from the shell (task) allocator
-    using Handle = LPITEMIDLIST;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { CoTaskMemFree(h); }
-};
-struct TCoTaskStringTraits { // a string a COM call allocated (ProgIDFromCLSID, STRRET ...)
-    using Handle = LPWSTR;
+// Memory of the COM task allocator: item identifier lists from the shell, strings a COM
+// call allocated (ProgIDFromCLSID, STRRET ...).
+template <class P>
+struct TCoTaskMemTraits {
+    using Handle = P;
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { CoTaskMemFree(h); }
 };
@@ -161,8 +159,8 @@ using TGdiObject = TUniqueHandle<TGdiObjectTraits>;
 using TSocketHandle = TUniqueHandle<TSocketTraits>;
 using TGlobalMem = TUniqueHandle<TGlobalMemTraits>;
 using TMenuHandle = TUniqueHandle<TMenuHandleTraits>;
-using TPidl = TUniqueHandle<TPidlTraits>;
-using TCoTaskString = TUniqueHandle<TCoTaskStringTraits>;
+using TPidl = TUniqueHandle<TCoTaskMemTraits<LPITEMIDLIST>>;
+using TCoTaskString = TUniqueHandle<TCoTaskMemTraits<LPWSTR>>;
 using TGpGraphicsHandle = TUniqueHandle<TGpGraphicsTraits>;
 using TGpPenHandle = TUniqueHandle<TGpPenTraits>;
 using TGpBrushHandle = TUniqueHandle<TGpBrushTraits>;

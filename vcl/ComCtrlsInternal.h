@@ -6,6 +6,9 @@
 #include "Format.h"
 #include "SysUtils.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace comctrls_detail {
 
 [[noreturn]] inline void ListIndexError(int Index) {
@@ -22,6 +25,44 @@ inline void SetRedraw(TWinControl* Control, bool On) {
             InvalidateRect(Control->Handle(), nullptr, TRUE);
     }
 }
+
+// The sort callback that keeps items (nodes) in the order of their indexes; the item is the
+// sort parameter.
+template <class T>
+int CALLBACK CompareByIndex(LPARAM A, LPARAM B, LPARAM) {
+    return reinterpret_cast<T*>(A)->Index() - reinterpret_cast<T*>(B)->Index();
+}
+
+// Points Field at Value, moving Owner's free notification from the old component to the new
+// one; false when Field was Value already.
+template <class T>
+bool ChangeWatched(TComponent* Owner, T*& Field, T* Value) {
+    if (Field == Value)
+        return false;
+    if (Field)
+        Field->RemoveFreeNotification(Owner);
+    Field = Value;
+    if (Value)
+        Value->FreeNotification(Owner);
+    return true;
+}
+
+// Keeps track of an item (node) while an event handler runs for it: the handler may delete
+// it, after which Get() is null and the caller leaves it alone. List is the control's list
+// of watched pointers, which a deletion clears.
+template <class T>
+class TWatched {
+public:
+    TWatched(std::vector<T**>& List, T* Item) : FList(List), FItem(Item) { FList.push_back(&FItem); }
+    ~TWatched() { FList.erase(std::find(FList.begin(), FList.end(), &FItem)); }
+    TWatched(const TWatched&) = delete;
+    TWatched& operator=(const TWatched&) = delete;
+    T* Get() const { return FItem; }
+
+private:
+    std::vector<T**>& FList;
+    T* FItem;
+};
 
 } // namespace comctrls_detail
 

@@ -20,30 +20,13 @@ TItemStates StatesFromLV(UINT State) {
     return s;
 }
 
-int CALLBACK CompareListByIndex(LPARAM A, LPARAM B, LPARAM) {
-    return reinterpret_cast<TListItem*>(A)->Index() - reinterpret_cast<TListItem*>(B)->Index();
-}
-
 } // namespace
 
-// Keeps track of an item while an event handler runs for it: the handler may delete it,
-// after which Item() is null and the caller leaves it alone.
-class TListItemWatch {
+// The watch of a list item (the list of watched items is the list view's own).
+class TListItemWatch : public TWatched<TListItem> {
 public:
-    TListItemWatch(TCustomListView* ListView, TListItem* Item) : FListView(ListView), FItem(Item) {
-        FListView->FWatchedItems.push_back(&FItem);
-    }
-    ~TListItemWatch() {
-        auto& w = FListView->FWatchedItems;
-        w.erase(std::find(w.begin(), w.end(), &FItem));
-    }
-    TListItemWatch(const TListItemWatch&) = delete;
-    TListItemWatch& operator=(const TListItemWatch&) = delete;
-    TListItem* Item() const { return FItem; }
-
-private:
-    TCustomListView* FListView;
-    TListItem* FItem;
+    TListItemWatch(TCustomListView* ListView, TListItem* Item) : TWatched(ListView->FWatchedItems, Item) {}
+    TListItem* Item() const { return Get(); }
 };
 // =================================================================================
 // TListItem
@@ -785,13 +768,8 @@ HWND TCustomListView::HeaderHandle() {
 }
 
 void TCustomListView::SetImageList(TCustomImageList*& Field, TCustomImageList* Value, int Which) {
-    if (Field == Value)
+    if (!ChangeWatched(this, Field, Value))
         return;
-    if (Field)
-        Field->RemoveFreeNotification(this);
-    Field = Value;
-    if (Value)
-        Value->FreeNotification(this);
     if (HandleAllocated())
         SendMessageW(FHandle, LVM_SETIMAGELIST, Which, reinterpret_cast<LPARAM>(ImageListHandle(Value)));
 }
@@ -974,7 +952,7 @@ bool TCustomListView::CustomSort(const TLVCompare& Compare, LPARAM Data) {
                      [&](TListItem* a, TListItem* b) { return cmp(a, b) < 0; });
     items->Renumber(0);
     if (HandleAllocated())
-        SendMessageW(FHandle, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CompareListByIndex));
+        SendMessageW(FHandle, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CompareByIndex<TListItem>));
     return true;
 }
 

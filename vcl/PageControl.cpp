@@ -175,13 +175,8 @@ std::wstring TPageControl::TabCaption(int TabIndex) {
 }
 
 void TPageControl::SetImages(TCustomImageList* Value) {
-    if (Value == FImages)
+    if (!ChangeWatched(this, FImages, Value))
         return;
-    if (FImages)
-        FImages->RemoveFreeNotification(this);
-    FImages = Value;
-    if (Value)
-        Value->FreeNotification(this);
     if (HandleAllocated())
         SendMessageW(FHandle, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ImageListHandle(Value)));
 }

@@ -99,15 +99,7 @@ void TToolButton::SetIndeterminate(bool Value) {
         SendMessageW(bar->Handle(), TB_INDETERMINATE, FCommandId, Value ? TRUE : FALSE);
 }
 
-void TToolButton::SetDropdownMenu(TPopupMenuBase* Value) {
-    if (Value == FDropdownMenu)
-        return;
-    if (FDropdownMenu)
-        FDropdownMenu->RemoveFreeNotification(this);
-    FDropdownMenu = Value;
-    if (Value)
-        Value->FreeNotification(this);
-}
+void TToolButton::SetDropdownMenu(TPopupMenuBase* Value) { ChangeWatched(this, FDropdownMenu, Value); }
 
 void TToolButton::Notification(TComponent* AComponent, TOperation Operation) {
     TControl::Notification(AComponent, Operation);
@@ -235,13 +227,8 @@ void TToolBar::ButtonChanged(TToolButton* Button) {
 }
 
 void TToolBar::SetImages(TCustomImageList* Value) {
-    if (Value == FImages)
+    if (!ChangeWatched(this, FImages, Value))
         return;
-    if (FImages)
-        FImages->RemoveFreeNotification(this);
-    FImages = Value;
-    if (Value)
-        Value->FreeNotification(this);
     RecreateButtons();
 }
 

@@ -13,30 +13,13 @@ namespace {
 
 constexpr UINT ExpandActionMask = 0x0003; // expand, collapse or toggle
 
-int CALLBACK CompareTreeByIndex(LPARAM A, LPARAM B, LPARAM) {
-    return reinterpret_cast<TTreeNode*>(A)->Index() - reinterpret_cast<TTreeNode*>(B)->Index();
-}
-
 } // namespace
 
-// Keeps track of a node while an event handler runs for it: the handler may delete it,
-// after which Node() is null and the caller leaves it alone.
-class TTreeNodeWatch {
+// The watch of a tree node (the list of watched nodes is the tree view's own).
+class TTreeNodeWatch : public TWatched<TTreeNode> {
 public:
-    TTreeNodeWatch(TCustomTreeView* TreeView, TTreeNode* Node) : FTreeView(TreeView), FNode(Node) {
-        FTreeView->FWatchedNodes.push_back(&FNode);
-    }
-    ~TTreeNodeWatch() {
-        auto& w = FTreeView->FWatchedNodes;
-        w.erase(std::find(w.begin(), w.end(), &FNode));
-    }
-    TTreeNodeWatch(const TTreeNodeWatch&) = delete;
-    TTreeNodeWatch& operator=(const TTreeNodeWatch&) = delete;
-    TTreeNode* Node() const { return FNode; }
-
-private:
-    TCustomTreeView* FTreeView;
-    TTreeNode* FNode;
+    TTreeNodeWatch(TCustomTreeView* TreeView, TTreeNode* Node) : TWatched(TreeView->FWatchedNodes, Node) {}
+    TTreeNode* Node() const { return Get(); }
 };
 
 // =================================================================================
@@ -347,7 +330,7 @@ bool TTreeNode::CustomSort(const TTVCompare& Compare, LPARAM Data, bool Recurse)
         FChildren[i]->FIndex = static_cast<int>(i);
     FOwner->Changed();
     if (tv->HandleAllocated() && FItemId) {
-        TVSORTCB sort{FItemId, &CompareTreeByIndex, 0};
+        TVSORTCB sort{FItemId, &CompareByIndex<TTreeNode>, 0};
         SendMessageW(tv->Handle(), TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
     }
     if (Recurse)
@@ -860,7 +843,7 @@ bool TCustomTreeView::CustomSort(const TTVCompare& Compare, LPARAM Data, bool Re
         nodes->FRoots[i]->FIndex = static_cast<int>(i);
     nodes->Changed();
     if (HandleAllocated()) {
-        TVSORTCB sort{TVI_ROOT, &CompareTreeByIndex, 0};
+        TVSORTCB sort{TVI_ROOT, &CompareByIndex<TTreeNode>, 0};
         SendMessageW(FHandle, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
     }
     if (Recurse)
@@ -937,24 +920,14 @@ void TCustomTreeView::SetIndent(int Value) {
 }
 
 void TCustomTreeView::SetImages(TCustomImageList* Value) {
-    if (Value == FImages)
+    if (!ChangeWatched(this, FImages, Value))
         return;
-    if (FImages)
-        FImages->RemoveFreeNotification(this);
-    FImages = Value;
-    if (Value)
-        Value->FreeNotification(this);
     UpdateImageLists();
 }
 
 void TCustomTreeView::SetStateImages(TCustomImageList* Value) {
-    if (Value == FStateImages)
+    if (!ChangeWatched(this, FStateImages, Value))
         return;
-    if (FStateImages)
-        FStateImages->RemoveFreeNotification(this);
-    FStateImages = Value;
-    if (Value)
-        Value->FreeNotification(this);
     UpdateImageLists();
 }
 
