@@ -419,6 +419,7 @@ void TListColumns::Clear() {
 TCustomListView::TCustomListView(TComponent* AOwner) : TWinControl(AOwner) {
     FTabStop = true;
     FColor = clWindow;
+    FBorderStyle = bsSingle;
     // Clicks come from the window's NM_CLICK (its mouse loop eats the button-up).
     ControlStyle &= ~csClickEvents;
     SetBounds(0, 0, 250, 150);
@@ -465,7 +466,6 @@ void TCustomListView::CreateParams(TCreateParams& Params) {
     if (!FShowColumnHeaders) Params.Style |= LVS_NOCOLUMNHEADER;
     if (!FColumnClick) Params.Style |= LVS_NOSORTHEADER;
     if (FOwnerData) Params.Style |= LVS_OWNERDATA;
-    Params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
 void TCustomListView::UpdateExStyles() {

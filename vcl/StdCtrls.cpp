@@ -589,12 +589,13 @@ void TCustomComboBox::WndProc(TMessage& Message) {
                 Change();
             break;
         case CBN_DROPDOWN: {
+            // OnDropDown first: it may fill the list or change DropDownCount.
+            DropDown();
             // Make room for the list: DropDownCount items at most.
             int count = std::clamp(ItemCount(), 1, std::max(FDropDownCount, 1));
-            if (FStyle != csSimple)
+            if (FStyle != csSimple && HandleAllocated())
                 SetWindowPos(FHandle, nullptr, 0, 0, FWidth, ItemHeight() * count + FHeight + 2,
                              SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-            DropDown();
             break;
         }
         case CBN_CLOSEUP:

@@ -100,6 +100,17 @@ TEST(ListView, HotTrackingFlatBarsAndArrangingReachTheWindowAndSurviveANewOne) {
     EXPECT_NE(lv->HeaderHandle(), nullptr);
     TListView loose(nullptr);
     EXPECT_EQ(loose.HeaderHandle(), nullptr);
+
+    // A border by default (sunken or a line), none on request.
+    auto bordered = [&] {
+        HWND h = lv->Handle();
+        return (GetWindowLongW(h, GWL_STYLE) & WS_BORDER) || (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    };
+    EXPECT_EQ(lv->BorderStyle(), bsSingle);
+    EXPECT_TRUE(bordered());
+    lv->SetBorderStyle(bsNone);
+    EXPECT_FALSE(bordered());
+    EXPECT_TRUE(ExStyle(lv->Handle()) & LVS_EX_TRACKSELECT);
 }
 
 TEST(ListView, ClassHooksAnswerStatesColoursAndDragStarts) {
