@@ -358,8 +358,9 @@ TEST_F(TListFixture, VerbsKeysAndTheShellMenuActThroughTheMenuObject) {
     TPTPidl pidl(CopyPidl(List->FolderPidl()));
     auto folder = TWrapFolder::Create(real.Get());
     auto items = MakeComObject<TFakeContextMenu<IContextMenu3>>();
+    // Rename sits where this menu puts it, not at the offset other menus use (18).
     items->Commands = {{L"open", 0, true}, {L"copy", 3}, {L"cut", 4}, {L"delete", 5}, {L"properties", 9},
-                       {L"rename", 18}};
+                       {L"link", 18}, {L"rename", 21}};
     auto background = MakeComObject<TFakeContextMenu<IContextMenu>>();
     background->Commands = {{L"paste", 2}, {L"newfolder", 6}};
     folder->ItemMenu = TComPtr<IContextMenu>(static_cast<IContextMenu*>(items.Get()));
@@ -414,8 +415,12 @@ TEST_F(TListFixture, VerbsKeysAndTheShellMenuActThroughTheMenuObject) {
     EXPECT_TRUE(sawInit);
     EXPECT_EQ(afterId, 1009);
     EXPECT_EQ(items->Invoked.back().Offset, 9u);
-    const size_t invoked = items->Invoked.size();
     choose = 1018;
+    List->ShowContextMenu(POINT{r.left + 2, r.top + 2}, false);
+    EXPECT_EQ(items->Invoked.back().Offset, 18u);
+    EXPECT_FALSE(List->IsEditing());
+    const size_t invoked = items->Invoked.size();
+    choose = 1021;
     List->ShowContextMenu(POINT{r.left + 2, r.top + 2}, false);
     EXPECT_EQ(items->Invoked.size(), invoked);
     EXPECT_TRUE(List->IsEditing());
