@@ -192,6 +192,23 @@ bool TWebUpdates::AskOpenHome(const std::wstring& Text) {
 }
 
 void TWebUpdates::CheckForUpdatesNow() {
+    if (FChecking)
+        return;
+    FChecking = true;
+    FCancelCheck = false;
+    // The object may have been freed during the wait: it goes now, after the check.
+    struct TEnd {
+        TWebUpdates* Updates;
+        ~TEnd() {
+            Updates->FChecking = false;
+            if (Updates->FFreeWhenChecked)
+                delete Updates;
+        }
+    } end{this};
+    CheckNow();
+}
+
+void TWebUpdates::CheckNow() {
     std::wstring ieVersion;
     if (!IsIE471OrLater(ieVersion)) {
         AskOpenHome(WebCheck_CouldNotConnect);
@@ -207,8 +224,9 @@ void TWebUpdates::CheckForUpdatesNow() {
             bool cancelled = false;
             TCancelWrap wrap(0, 0, WebCheck_ContactingServer, WebCheck_PleaseWait, &cancelled);
             for (;;) {
-                if (wrap.Cancelled() || cancelled)
-                    return; // a cancel ends the check
+                // A cancel, or the program closing, ends the check.
+                if (wrap.Cancelled() || cancelled || FCancelCheck || (Application && Application->Terminated()))
+                    return;
                 CheckSynchronize(); // the download thread's calls
                 const int net = NetStatus;
                 const int dl = DownloadStatus;
@@ -269,8 +287,14 @@ void CreateWebUpdates(const TWebUpdateRec& Config) {
 
 void FreeWebUpdates() {
     FreeTrayBalloon();
-    delete WebUpdates;
+    TWebUpdates* updates = WebUpdates;
     WebUpdates = nullptr;
+    if (updates && updates->Checking()) {
+        updates->CancelCheck();
+        updates->FFreeWhenChecked = true;
+        return;
+    }
+    delete updates;
 }
 
 void CheckForUpdatesNow() {

@@ -82,8 +82,12 @@ public:
     bool GetListValue(const std::wstring& Key, std::wstring& Value) const;
     // The listed version when it is newer than the program's, else ''.
     void GetNewVersion(std::wstring& Version) const;
-    // The manual check.
+    // The manual check. It waits for its download (the user may cancel); one runs at a time.
     void CheckForUpdatesNow();
+    // True while a manual check waits for its download.
+    bool Checking() const { return FChecking; }
+    // Ends the wait of a manual check as its Cancel button does (the program is closing).
+    void CancelCheck() { FCancelCheck = true; }
     // Handles a finished download (balloons only in the automatic mode).
     void ProcessDownload(bool Balloons);
     // Shows every message and balloon with sample versions, then the cancel window.
@@ -92,6 +96,12 @@ public:
 private:
     // Set while the object is being freed: a download that finishes then is not processed.
     bool FClosing = false;
+    bool FChecking = false;
+    bool FCancelCheck = false;
+    // Freed while its manual check waited: the check frees it when its wait has ended.
+    bool FFreeWhenChecked = false;
+    friend void FreeWebUpdates();
+    void CheckNow();
     void TimerFired();
     void ShowBalloon(const TUpdateNews& News);
     bool AskOpenHome(const std::wstring& Text);
@@ -99,5 +109,7 @@ private:
 
 extern TWebUpdates* WebUpdates;
 void CreateWebUpdates(const TWebUpdateRec& Config);
+// Frees the checker; one whose manual check waits is freed when that wait has ended (the
+// wait is cancelled).
 void FreeWebUpdates();
 void CheckForUpdatesNow();

@@ -3,8 +3,9 @@
 # stand-in help runtime, installs the runtime into a Wine prefix, starts its agent, prints the
 # sample catalog's top-level table of contents as the agent serves it, and starts Vorlane: it
 # waits for the main window, opens the debug window with Ctrl+D and prints the debug log's
-# header. On $DISPLAY Vorlane keeps running; otherwise it runs under Xvfb, a screenshot
-# (vorlane-screenshot.png) is saved and everything stops by itself.
+# header. On $DISPLAY Vorlane keeps running; otherwise it runs under Xvfb, a screenshot of the
+# main window (vorlane-screenshot.png) is saved, the window is closed with WM_CLOSE and the
+# values it saved under "main" are printed.
 #   scripts/run.sh [--large] [--seconds N] [VORLANE ARGS...]
 # --large: the generated 50,000-topic store; other arguments go to Vorlane.exe (e.g. /debug).
 set -uo pipefail

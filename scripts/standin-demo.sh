@@ -4,8 +4,9 @@
 # its agent, prints the sample catalog's top-level table of contents fetched from the agent,
 # and then starts the viewer (build/Vorlane.exe) through the end-to-end probe: it waits for the
 # main window, opens the debug window with Ctrl+D and prints the debug log's header. On
-# $DISPLAY the viewer keeps running; without one it runs under Xvfb, a screenshot is saved
-# and everything stops by itself.
+# $DISPLAY the viewer keeps running; without one it runs under Xvfb (in a Wine desktop, which
+# draws the window frames), a screenshot of the main window is saved, the window is closed
+# with WM_CLOSE and the values it saved under "main" are printed.
 #   scripts/standin-demo.sh [--large] [--prefix NAME] [--seconds N] [VIEWER ARGS...]
 # Arguments that are not options of this script go to Vorlane.exe (e.g. /debug); --seconds is
 # how long the windows stay before the screenshot (default 2).
@@ -36,6 +37,13 @@ trap cleanup EXIT
 driver=null; [ -n "${DISPLAY:-}" ] && driver=x11
 VORLANE_DRIVER=$driver "$(dirname "$0")/standin-install.sh" "$prefix" --clean --store "$store" --registry both
 vorlane_wine_env "$prefix"
+if [ -n "$xvfb_pid" ]; then
+  # Xvfb has no window manager: a Wine desktop of the screen's size draws the window frames
+  # (caption, borders). It takes effect for the next wineserver session of the prefix.
+  timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Vorlane /f >/dev/null 2>&1 || true
+  timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Vorlane /d 1280x800 /f >/dev/null 2>&1 || true
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+fi
 approot='C:\Program Files\Microsoft Help Viewer\v1.0'
 trace="$prefix/drive_c/standin-agent-trace.log"; rm -f "$trace"
 STANDIN_AGENT_TRACE='C:\standin-agent-trace.log' wine "$approot\\HelpLibAgent.exe" >/dev/null 2>&1 &
@@ -67,7 +75,14 @@ stop_viewer() { probe kill "$pid" >/dev/null || true; }
 if ! probe wait-window "$pid" TVMainForm.UnicodeClass --visible --timeout 60000 >/dev/null; then
   echo "Vorlane's main window did not show"; stop_viewer; exit 1
 fi
-echo "Vorlane is running (process $pid); Ctrl+D opens the debug window."
+echo "Vorlane is running (process $pid): $(probe text "$pid" TVMainForm.UnicodeClass)"
+if [ -n "$xvfb_pid" ]; then
+  # The whole main window, before the debug window covers a part of it.
+  sleep "$seconds"
+  shot="$VORLANE_ROOT/vorlane-screenshot.png"
+  command -v import >/dev/null && import -window root "$shot" && echo "screenshot: $shot"
+fi
+echo "Ctrl+D opens the debug window."
 probe keys "$pid" TVMainForm.UnicodeClass ctrl+d >/dev/null &&
   probe wait-window "$pid" TDebugForm.UnicodeClass --visible --timeout 20000 >/dev/null ||
   echo "(the debug window did not show)"
@@ -75,10 +90,15 @@ echo "Debug log header:"
 probe text "$pid" TDebugForm.UnicodeClass TTntMemo.UnicodeClass |
   awk '{ print } /^=+$/ && length($0) >= 80 && ++rules == 2 { exit }'
 if [ -n "$xvfb_pid" ]; then
-  sleep "$seconds"
-  shot="$VORLANE_ROOT/vorlane-screenshot.png"
-  command -v import >/dev/null && import -window root "$shot" && echo "screenshot: $shot"
-  stop_viewer
+  # Closed as the system closes it: the window saves its settings on the way out.
+  probe post "$pid" TVMainForm.UnicodeClass 0x10 >/dev/null
+  if code=$(probe wait-exit "$pid" --timeout 30000); then
+    echo "Vorlane closed (exit code $code); the values it wrote under \"main\":"
+    timeout 60 wine reg query 'HKCU\Software\Quorvex\Vorlane\main' >"$out" 2>/dev/null || true
+    tr -d '\r' <"$out" | sed -n 's/^    \(.*\)    REG_SZ    \(.*\)$/  \1 = \2/p; s/^    \(.*\)    REG_SZ *$/  \1 =/p'
+  else
+    echo "Vorlane did not end after WM_CLOSE"; stop_viewer
+  fi
   timeout 30 wineserver -k || true
 else
   echo "Vorlane is running on $DISPLAY (prefix $prefix, process $pid)."

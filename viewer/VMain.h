@@ -1,18 +1,75 @@
-// The viewer's main window. Its families live in files of their own (VMain_*.cpp): this
-// file's unit holds the window's life (creation, show, destruction) and its menus; the
-// log header written at creation is in VMain_Log.cpp.
+// The viewer's main window. One class, its families in files of their own:
+//   VMain.cpp           creation, show, the start-up message, close and destruction
+//   VMain_Build.cpp     the controls and the non-visual components
+//   VMain_Menus.cpp     the main menu and the pop-up menus, with their handlers bound
+//   VMain_Instance.cpp  single instance: the mutex, the hand-over from a second copy (0x5D0),
+//                       opening a passed-in URL
+//   VMain_Settings.cpp  applying the saved settings and gathering them at close
+//   VMain_Catalogs.cpp  the catalog boxes and the caption
+//   VMain_Log.cpp       the log header written at creation
+//   VMain_Handlers.cpp  handlers whose families are not built yet (they do nothing so far)
 #pragma once
 
+#include "Handles.h"
 #include "TntForms.h"
+#include "UMainSettings.h"
+#include "USpeechAPI.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class TActionList;
+class TApplicationEvents;
 class TH3Paths;
-struct TH3TraceSink;
+class TH3Store;
+class THTML_TagRipper;
+class TImageList;
+class TQXSuperTip;
+class TTntAction;
+class TTntButton;
+class TTntComboBox;
+class TTntEdit;
+class TTntImage;
+class TTntLabel;
+class TTntListView;
 class TTntMainMenu;
 class TTntMenuItem;
+class TTntPageControl;
+class TTntPanel;
+class TTntPopupMenu;
+class TTntProgressBar;
+class TTntSpeedButton;
+class TTntSplitter;
+class TTntStatusBar;
+class TTntTabSheet;
+class TTntTreeView;
+class TTocTreeView;
+class TWindows7;
+class TqenSmartTabs;
+struct TH3TraceSink;
+
+// Private messages of the main window (the numbered-command ones are in UViewerCommands.h).
+constexpr UINT WM_VIEWER_STARTUP = 0x4B4;  // posted by the show handler: the first loading steps
+constexpr UINT WM_VIEWER_LOCALE = 0x5CF;   // the catalog locale box takes its code
+constexpr UINT WM_VIEWER_HANDOVER = 0x5D0; // from a second copy; wParam one of the three below
+constexpr WPARAM XX_CLOSE = 1;
+constexpr WPARAM XX_RESTORE = 2;
+constexpr WPARAM XX_OPENFILE = 3;
+
+// What the main window shares with other copies and the system. The program uses the
+// defaults; tests give their own key and mutex name (named objects are shared by every
+// process of a session), command line and speech engine.
+struct TVMainEnvironment {
+    std::wstring RegKey;                 // below HKEY_CURRENT_USER: settings, positions, user values
+    std::wstring MutexName;              // "vorlaneRunningMutex"
+    bool UseCommandLine = true;          // false: Params below instead of the process's
+    std::vector<std::wstring> Params;    // the program first, then its parameters
+    TSpeechVoiceFactory SpeechFactory;   // the reading voice
+    TVMainEnvironment();
+};
+TVMainEnvironment& VMainEnvironment();
 
 class TVMainForm : public TTntForm {
 public:
@@ -20,38 +77,455 @@ public:
     explicit TVMainForm(TComponent* AOwner);
     ~TVMainForm() override;
 
+    // ---- Components ---------------------------------------------------------------
+
+    // Main menu.
     TTntMainMenu* MainMenu1;
     TTntMenuItem* mmnuPage;
+    TTntMenuItem* mmnuNextTab;
+    TTntMenuItem* mmnuPreviousTab;
+    TTntMenuItem* mmnuNewTab;
+    TTntMenuItem* mmnuClosetab;
+    TTntMenuItem* mmnuCloseothertabs;
+    TTntMenuItem* mnuAddBookmark;
+    TTntMenuItem* mmnuGoTo;
+    TTntMenuItem* mmnuBack;
+    TTntMenuItem* mmnuForward;
+    TTntMenuItem* mmnuNextTopic;
+    TTntMenuItem* mmnuPreviousTopic;
+    TTntMenuItem* mmnuBrowserStop;
+    TTntMenuItem* mmnuRefresh;
+    TTntMenuItem* mmnuZoom;
+    TTntMenuItem* mmnuZoomIn;
+    TTntMenuItem* mmnuZoomOut;
+    TTntMenuItem* mnuZoom400;
+    TTntMenuItem* mnuZoom200;
+    TTntMenuItem* mnuZoom150;
+    TTntMenuItem* mnuZoom125;
+    TTntMenuItem* mnuZoom100;
+    TTntMenuItem* mnuZoom75;
+    TTntMenuItem* mnuZoom50;
+    TTntMenuItem* mmnuTextSize;
+    TTntMenuItem* mmnuLargest;
+    TTntMenuItem* mmnuLarger;
+    TTntMenuItem* mmnuMedium;
+    TTntMenuItem* mmnuSmaller;
+    TTntMenuItem* mmnuSmallest;
+    TTntMenuItem* mmnuOpenWith;
+    TTntMenuItem* mmnuDefaultBrowser; // browser item 0 (row 0 of the browser table)
+    TTntMenuItem* mnuBrowser01;
+    TTntMenuItem* mnuBrowser02;
+    TTntMenuItem* mnuBrowser03;
+    TTntMenuItem* mnuBrowser04;
+    TTntMenuItem* mnuBrowser05;
+    TTntMenuItem* mnuBrowser06;
+    TTntMenuItem* mnuBrowser07;
+    TTntMenuItem* mnuBrowser08;
+    TTntMenuItem* mnuBrowser09;
+    TTntMenuItem* mnuOpenWithHlpViewerExe;
+    TTntMenuItem* mmnuOpenwith1;
+    TTntMenuItem* mmnuOnlineOffline;
     TTntMenuItem* mnuExit;
+    TTntMenuItem* mmnuView;
+    TTntMenuItem* mmnuNavigationPane;
+    TTntMenuItem* mmnuTocPage;
+    TTntMenuItem* mmnuIndexPage;
+    TTntMenuItem* mmnuBookmarksPage;
+    TTntMenuItem* mmnuTocSync;
+    TTntMenuItem* mmnuEmbeddedTopicNavigation;
+    TTntMenuItem* mmnuNavigationRight;
+    TTntMenuItem* mmnuShortcuts;
+    TTntMenuItem* smnuContentsTab;
+    TTntMenuItem* smnuIndexTab;
+    TTntMenuItem* smnuBookmarksTab;
+    TTntMenuItem* smnuCatalog;
+    TTntMenuItem* smnuGotoSearch;
+    TTntMenuItem* smnuAddressBar;
+    TTntMenuItem* smnuDocument;
+    TTntMenuItem* smnuMinimizeWindow;
+    TTntMenuItem* ColorTheme1;
+    TTntMenuItem* Default1;
+    TTntMenuItem* VSBlueGray1;
+    TTntMenuItem* DeepSeaBlue2;
+    TTntMenuItem* LightSkyBlue1;
+    TTntMenuItem* SetBackgroundColor1;
+    TTntMenuItem* SetTextColor1;
+    TTntMenuItem* mmnuReader;
+    TTntMenuItem* mmnuRead;
+    TTntMenuItem* mmnuStop;
+    TTntMenuItem* mmnuReaderOptions;
     TTntMenuItem* mmnuOptions;
-    TTntMenuItem* mmnuShowDebug;        // Ctrl+D
+    TTntMenuItem* mmnuHelpLibraryManager;
+    TTntMenuItem* mmnuHelpLibraryAgent;
+    TTntMenuItem* mmnuCrossmereTool;
+    TTntMenuItem* mmnuSetUILang;
+    TTntMenuItem* mmnuSetDefaultViewer;
+    TTntMenuItem* mnuDefaultViewer_Default;
+    TTntMenuItem* mnuDefaultViewer_Vorlane;
+    TTntMenuItem* mnuDefaultViewer_IE;
+    TTntMenuItem* mnuDefaultViewer_FireFox;
+    TTntMenuItem* mnuDefaultViewer_Chrome;
+    TTntMenuItem* mnuDefaultViewer_Opera;
+    TTntMenuItem* mnuDefaultViewer_Safari;
+    TTntMenuItem* mmnuOpenF1NewTab;
+    TTntMenuItem* mmnuQuickTOCLoad;
+    TTntMenuItem* mnuStayOnTop;
+    TTntMenuItem* mnuSaveTabsOnShutdown; // hidden and disabled
+    TTntMenuItem* mmnuShowDebug;
     TTntMenuItem* mmnuHelp;
+    TTntMenuItem* mmnuOnlineHelp;
     TTntMenuItem* mmnuCheckWebforUpdate;
     TTntMenuItem* mmnuAboutVorlane;
 
-    // Creation: the debug window (the log's sink, bottom panel folded), the application's
-    // title, the help client's trace into the log, "installpath", the log header.
+    // The contents page's pop-up menu.
+    TTntPopupMenu* TocPopupMenu;
+    TTntMenuItem* TOCMenu_OpenInNewTab;
+    TTntMenuItem* TOCMenu_ReloadTOC;
+    TTntMenuItem* TOCMenu_AddNETFramework35;
+    TTntMenuItem* TOCMenu_RemoveOrphanGroup;
+    TTntMenuItem* mnuTDM_VS10;
+    TTntMenuItem* mnuTDM_Mixed;
+    TTntMenuItem* mnuTDM_Raw;
+    // The index page's.
+    TTntPopupMenu* IndexPopupMenu;
+    TTntMenuItem* IdxMenu_OpenInNewTab;
+    TTntMenuItem* IdxMenu_LoadFullIndex;
+    TTntMenuItem* IdxMenu_LoadPartialIndex;
+    TTntMenuItem* IdxMenu_LoadPartialIndex_FirstChar;
+    TTntMenuItem* mnuIndexHelp;
+    // The tab strip's.
+    TTntPopupMenu* PopupMenu1;
+    TTntMenuItem* TabMenu_NewTab;
+    TTntMenuItem* TabMenu_NewWindow;
+    TTntMenuItem* TabMenu_Closetab;
+    TTntMenuItem* TabMenu_CloseOthertabs;
+    // The zoom panel's.
+    TTntPopupMenu* ZoomPopupMenu;
+    TTntMenuItem* mnuZoomIn2;
+    TTntMenuItem* mnuZoomOut2;
+    // The bookmarks page's: the list's pop-up and the folder menu of FavGoBtn.
+    TTntPopupMenu* FavPopupMenu;
+    TTntMenuItem* mnuOpenInNewWindow1;
+    TTntPopupMenu* BookMarkMenu;
+    TTntMenuItem* BookMarkMenu_NewFolder;
+    TTntMenuItem* BookMarkMenu_FolderUp;
+    TTntMenuItem* BookMarkMenu_ExploreFolder;
+    TTntMenuItem* BookMarkMenu_GotoDefaultBookmarkFolder;
+    TTntMenuItem* BookMarkMenu_GotoInternetExplorerFavoritesFolder;
+    TTntMenuItem* BookMarkMenu_GotoIEFavoritesFolderAllUsers;
+    TTntMenuItem* BookMarkMenu_GotoDesktopAllUsers;
+    TTntMenuItem* BookMarkMenu_GotoCommonDocumentsAllUsers;
+    TTntMenuItem* mnuFavViewStyle;
+    TTntMenuItem* mnuFavViewStyle_Icon;
+    TTntMenuItem* mnuFavViewStyle_SmallIcon;
+    TTntMenuItem* mnuFavViewStyle_List;
+    TTntMenuItem* mnuFavViewStyle_Report;
+    TTntMenuItem* mnuFavViewStyle_ThumbNail;
+    // The Filters page's catalog list (filled when it opens).
+    TTntPopupMenu* CatPopupMenu;
+
+    // The navigation pane (left, or right): catalog box, search box, the four pages.
+    TTntPanel* LeftPanel;
+    TTntPanel* CatalogPanel;
+    TTntComboBox* CatalogCbo;
+    TTntPanel* SearchPanel;
+    TTntEdit* SearchEdit;
+    TTntPanel* SearchBtnPanel;
+    TTntImage* SearchBtnImage;
+    TQXSuperTip* SuperTipSearch;
+    TTntPageControl* NavPageControl;
+    TTntTabSheet* TabSheetToc;
+    TTntTreeView* TreeView1;
+    TTntTabSheet* TabSheetIndex;
+    TTntEdit* IndexEdit;
+    TTntPanel* IdxLoadingPanel;
+    TTntListView* IndexLV;
+    TTntTabSheet* TabSheetBookmarks;
+    TTntPanel* FavToolPanel;
+    TTntSpeedButton* FavBackBtn;
+    TTntSpeedButton* FavGoBtn;
+    TTntPanel* FavListPanel;    // where the bookmark folder list sits
+    TTntTabSheet* TabSheetFilters;
+    TTntTreeView* CatTreeView;
+    TTntPanel* FilterPanel;
+    TTntLabel* SelectedBookLabel;
+    TTntLabel* SelectCatalogPopupLink;
+    TTntEdit* CatalogProductEdit;
+    TTntEdit* CatalogVersionEdit;
+    TTntComboBox* CatalogLocaleCbo;
+    TTntButton* RunHlmBtn;
+    TTntButton* ImportCatBookBtn;
+    TTntLabel* TestHelpLink;
+    TTntImage* RefreshImage;
+    TTntLabel* Help_UsingCatalogs;
+    TTntImage* OnlineHelpImage;
+    // The splitter and its collapse image.
+    TTntSplitter* TntSplitter1;
+    TTntImage* SlitterImage1;
+    // The tabs: the strip over the dock panel that holds the tabs' frames.
+    TTntPanel* TabsPanel;
+    TqenSmartTabs* SmartTabs;
+    TTntPanel* DockPanel;
+    // Status bar (text, page status, zoom) and the load progress in it.
+    TTntStatusBar* StatusBar1;
+    TTntProgressBar* ProgressBar1;
+    // Non-visual.
+    TApplicationEvents* ApplicationEvents1;
+    TApplicationEvents* ApplicationEvents2;
+    TActionList* ActionList1;
+    TTntAction* CtrlEnterAction; // Ctrl+Enter
+    TImageList* TocImageList;    // the contents tree's nine images
+    TImageList* MenuImageList;
+
+    // ---- Fields -------------------------------------------------------------------
+
+    std::wstring HelpMode;                // as last seen; "online" at creation
+    std::wstring CaptionBase;             // "Vorlane " + version
+    std::wstring CurrentCatalog;          // "vs\100\en-us" form; '' until one is loaded
+    std::wstring PassedInUrl;             // from the command line, opened after the first contents load
+    std::wstring IndexCacheFile;
+    std::vector<std::wstring> OrphanIds;
+    bool OrphanListEnabled = false;
+    bool IndexPartialModeFirstKey = false;
+    bool ShowDebug = false;
+    float Zoom = 1.0f;
+    int IndexDelayMs = 300;
+    TqenSmartTabs* TabStrip = nullptr;    // SmartTabs
+
+    // The browser tabs' shared options as the settings carry them.
+    bool SuppressErrors = true;
+    bool ShowAddressBar = true;
+    bool ShowBreadcrumbBar = true;
+    bool ShowTopicNav2 = true;
+    int LastBrowserUsed = 0;
+    // The bookmarks page: the folder shown and the list's view style (fvIcon .. fvThumbnail).
+    std::wstring FavDir;
+    int FavViewStyle = 3;
+    // The interface language ('' = the system's).
+    std::wstring LangCode;
+    // The colour theme's pair; Light Sky Blue until the settings are applied.
+    TColor ThemeBackground;
+    TColor ThemeText;
+    // Width of the pane before it was collapsed (283 when none is known).
+    int LastPaneWidth;
+
+    // Owned objects (null when not made: a copy that handed its URL over makes none).
+    std::unique_ptr<TH3Store> H3Store;
+    std::unique_ptr<THTML_TagRipper> TagRipper;
+    std::unique_ptr<TSpeechAPI> Speech;
+    TSpeechSettings SpeechSettings;
+
+    // True once creation has run to its end (the window will show).
+    bool Created() const { return FCreated; }
+
+    // ---- Life ---------------------------------------------------------------------
+
     void FormCreate();
-    // Show: the update checker, made once.
     void TntFormShow();
-    // Destruction: the update checker goes, the help client's trace stops.
+    void AmStartupMsg();
+    void AmPostAppMsg(WPARAM Request);
+    void FormCloseQuery(bool& CanClose);
     void FormDestroy();
-
     void mnuExitClick();
-    void mmnuShowDebugClick();
-    void mmnuCheckWebforUpdateClick();
-    void mmnuAboutVorlaneClick();
 
+    // The caption from the help mode and the catalog box; run on every activation too.
+    void UpdateCaption();
+    void ApplicationEvents1Activate();
+    // Opens a URL that came from the command line or from a second copy.
+    void OpenPassedInUrl(const std::wstring& Url);
+    // The status bar shows the application's hints while the window is active.
+    void TntFormActivate();
+    void TntFormDeactivate();
+
+    // Fills Combo with the store's catalogs, selecting SelectKey (case folded; the first
+    // catalog when it is not there).
+    void FillCatalogBox(TTntComboBox* Combo, const std::wstring& SelectKey);
     // Writes the log header, forced.
     void WriteLogHeader();
+    // The state the 30 values of section "main" are written from.
+    TMainSettings CollectMainSettings();
+    // The addresses of the open tabs, in strip order.
+    std::vector<std::wstring> TabAddresses();
+    // Writes the current catalog's orphan list ("<key>_OrphanID<n>", ended by an empty one).
+    void SaveOrphanIds(const std::wstring& Key);
+
+    // Zoom display (check marks, zoom panel) for Zoom; stay-on-top; pane side; theme.
+    void ShowZoom();
+    void ApplyStayOnTop();
+    void PlaceNavigationPane(bool Right);
+    void ApplyColorTheme();
+
+    // ---- Handlers of the other families (VMain_Handlers.cpp) -----------------------
+
+    // Catalogs and contents.
+    void RefillCatalogBox();
+    void LoadCatalog(const std::wstring& Key);
+    void LoadToc();
+    void OpenTocNode();
+    void LoadOrphanIds(const std::wstring& Key);
+    void CatalogCboCloseUp();
+    void CatalogCboChange();
+    void TreeView1Click();
+    void TOCMenu_ReloadTOCClick();
+    void TOCMenu_AddNETFramework35Click();
+    void TOCMenu_RemoveOrphanGroupClick();
+    void TocPopupMenuPopup();
+    void QuickTOCLoad1Click();
+    void mnuTDM_VS10Click(TTntMenuItem* Item);
+    // Navigation and tabs.
+    bool EnsureHelpAgent();
+    void GotoUrl(const std::wstring& Url, const std::wstring& Title = std::wstring());
+    void RawGotoUrl(const std::wstring& Url, bool NewTab);
+    int NewTab();
+    void ShowTab(int Index);
+    void CloseTab(int Index);
+    void UpdateMenus();
+    void BuildOpenWithMenu(int Selected);
+    void mnuBrowser00Click(TTntMenuItem* Item);
+    void mmnuOpenwith1Click();
+    void TabMenu_NewTabClick();
+    void TabMenu_NewWindowClick();
+    void TabMenu_ClosetabClick();
+    void TabMenu_CloseOthertabsClick();
+    void PopupMenu1Popup();
+    void SmartTabsAddClick();
+    void SmartTabsTabChange();
+    void SmartTabsCloseTab(int Index, bool& Close);
+    void ButtonFindClick();
+    void mmnuTocSyncClick();
+    void mmnuBackClick();
+    void mmnuForwardClick();
+    void mmnuRefreshClick();
+    void mmnuNextTopicClick();
+    void mmnuPreviousTopicClick();
+    void mmnuBrowserStopClick();
+    void smnuDocumentClick();
+    void TOCMenu_OpenInNewTabClick();
+    void mnuOpenInNewWindow1Click();
+    void NavPageControlChange();
+    void mmnuNewTabClick();
+    void mmnuNextTabClick();
+    void mmnuPreviousTabClick();
+    void mmnuClosetabClick();
+    void mmnuHelpLibraryAgentClick();
+    void mmnuHelpLibraryManagerClick();
+    void mmnuShowDebugClick();
+    void mmnuAboutVorlaneClick();
+    void mmnuCheckWebforUpdateClick();
+    void mmnuOnlineHelpClick();
+    void mmnuReadClick();
+    void mmnuStopClick();
+    void mmnuReaderOptionsClick();
+    void mmnuEmbeddedTopicNavigationClick();
+    // Keyword index.
+    void ResetIndexState();
+    void IndexEditChange();
+    void IndexLVClick();
+    void IndexPopupMenuPopup();
+    void IdxMenu_LoadFullIndexClick();
+    void IdxMenu_LoadPartialIndexClick();
+    void IdxMenu_LoadPartialIndex_FirstCharClick();
+    void mnuIndexHelpClick();
+    // Keys, mouse and commands.
+    void ApplicationEvents1Message(MSG& Msg, bool& Handled);
+    void ApplicationEvents2Activate();
+    void CtrlEnterActionExecute();
+    // Layout, zoom, themes, status bar.
+    void mmnuTocPageClick();
+    void mmnuIndexPageClick();
+    void mmnuBookmarksPageClick();
+    void smnuCatalogClick();
+    void smnuGotoSearchClick();
+    void smnuAddressBarClick();
+    void mmnuNavigationPaneClick();
+    void mmnuNavigationRightClick();
+    void TntSplitter1Moved();
+    void mmnuZoomInClick(TTntMenuItem* Item);
+    void mmnuMediumClick(TTntMenuItem* Item);
+    void ColorThemeClick(TTntMenuItem* Item);
+    void mnuStayOnTopClick();
+    void smnuMinimizeWindowClick();
+    void mmnuSetUILangClick();
+    void mmnuOnlineOfflineClick();
+    void ApplyNavFontSize(bool Apply);
+    // Filters page and the manager.
+    void CatalogLocaleCboSelect();
+    void RunHlmBtnClick();
+    void CatTreeViewClick();
+    void CatPopupMenuPopup();
+    void SelectCatalogPopupLinkClick();
+    void TestHelpLinkClick();
+    void Help_UsingCatalogsClick();
+    // Registration and tools.
+    void mnuDefaultViewer_VorlaneClick(TTntMenuItem* Item);
+    void mmnuCrossmereToolClick();
+    // Bookmarks.
+    void mnuAddBookmarkClick();
+    void FavGoBtnClick();
+    void FavPopupMenuPopup();
+    void mnuFavViewStyleClick(TTntMenuItem* Item);
+    void BookMarkMenu_NewFolderClick();
+    void BookMarkMenu_FolderUpClick();
+    void BookMarkMenu_ExploreFolderClick();
+    void BookMarkMenu_GotoDefaultBookmarkFolderClick();
+    void BookMarkMenu_GotoInternetExplorerFavoritesFolderClick();
+    void BookMarkMenu_GotoIEFavoritesFolderAllUsersClick();
+    void BookMarkMenu_GotoDesktopAllUsersClick();
+    void BookMarkMenu_GotoCommonDocumentsAllUsersClick();
+    // Translation.
+    void TranslateMainWindow(const std::wstring& Code);
 
 private:
+    void BuildControls();
     void BuildMenus();
+    void BuildPopupMenus();
+    void BindEvents();
+
+    // Creation's steps by family.
+    void MakeIndexCacheFile();
+    // Single instance; false when this copy ends here (handed over or opened in a browser).
+    bool CheckSingleInstance();
+    void ApplyStartSettings();
+    void ApplyOnlineOptions();
+    void MakeSpeech();
+
+    // The help mode as the runtime's file says.
+    std::wstring ReadHelpMode();
+    // The program's path, then its parameters.
+    std::vector<std::wstring> CommandLine() const;
+    // The catalog box's selected text.
+    std::wstring CatalogText();
+
     std::unique_ptr<TH3TraceSink> FTraceSink;
+    std::unique_ptr<TTocTreeView> FTocTree;
+    bool FCreated = false;
+    bool FDestroyed = false;
+    bool FShownOnce = false;
+    bool FContentsBusy = false;   // a contents load runs
+    bool FMenuHints = false;      // the status bar shows menu hints
+    bool FStartupGuard = false;   // resize handlers stay quiet during the start-up message
+    TNotifyEvent FOldAppHint;     // the application's hint handler while the window is active
+    bool FHintInstalled = false;
 };
 
 // The main window (the application's main form; null before it is made and after it goes).
 extern TVMainForm* VMainForm;
+// The tab strip, for the other modules.
+extern TqenSmartTabs* g_TabStrip;
+// The taskbar object (made last at creation, freed first at destruction).
+extern TWindows7* g_Windows7;
+
+// Single-instance state of this copy.
+extern TKernelHandle RunningMutex;  // the named mutex
+extern bool OtherInstanceRunning;   // the mutex existed when this copy started
+extern HWND OtherAppWindow;         // the other copy's application window, when found
+extern bool Closing;                // from the start of the close request on
+
+// The other copy's main window: the top-level window of class "TVMainForm" or
+// "TVMainForm.UnicodeClass" owned by the window of class "TApplication" titled "Vorlane".
+// While looking, this copy's application window (OwnAppWindow) is titled "Instance 2:
+// Vorlane" so that it is not found itself. Sets OtherAppWindow.
+HWND FindOtherMainWindow(HWND OwnAppWindow);
 
 // The lines of the log header: a "=" rule; date; program version and path; one line per
 // parameter (Params[0] is the program, the parameters follow); the system; a "-" rule; the

@@ -35,9 +35,6 @@ std::vector<std::wstring> MainLogHeader(const std::vector<std::wstring>& Params,
 }
 
 void TVMainForm::WriteLogHeader() {
-    std::vector<std::wstring> params;
-    for (int i = 0, n = WideParamCount(); i <= n; ++i)
-        params.push_back(WideParamStr(i));
-    for (const std::wstring& line : MainLogHeader(params, CurrentH3Paths()))
+    for (const std::wstring& line : MainLogHeader(CommandLine(), CurrentH3Paths()))
         DebugLogEx(line, true);
 }

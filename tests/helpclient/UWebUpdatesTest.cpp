@@ -5,6 +5,7 @@
 #include "TestHarness.h"
 #include "UAppSettings.h"
 #include "UDLogFile.h"
+#include "Timers.h"
 #include "UNetThread.h"
 #include "UShellExec.h"
 #include "UTrayBalloon.h"
@@ -250,6 +251,51 @@ TEST(WebUpdates, ADownloadThatEndsWhileFreeingIsNotProcessed) {
     std::wstring stored;
     RegReadStringDef(HKEY_CURRENT_USER, s.Config.RegKey, L"LastDLFile", stored, L"");
     EXPECT_EQ(stored, L"one line");
+    SetNetProbeUrls({DefaultHomeUrl});
+    NetCheckConnectedState = true;
+}
+
+TEST(WebUpdates, AManualCheckThatWaitsEndsWhenTheProgramCancelsOrFreesIt) {
+    Watchdog w(60000);
+    UpdateScope s;
+    loopback::HttpServer probe;
+    probe.Serve("/probe", "ok");
+    // The update list never comes.
+    loopback::RawServer stalled([](SOCKET, loopback::RawServer& Server) { Server.Pause(120000); });
+    SetNetProbeUrls({probe.Base() + L"/probe"});
+    NetCheckConnectedState = false;
+    s.Config.Enabled = false;
+    s.Config.UpdateUrl = stalled.Base() + L"/update.dat";
+    TTimer timer(nullptr);
+    timer.SetInterval(300);
+
+    // The main window closes while the check waits: the check ends, asking nothing.
+    {
+        TWebUpdates u(s.Config);
+        bool waited = false;
+        timer.OnTimer = [&](TObject*) {
+            timer.SetEnabled(false);
+            waited = u.Checking();
+            u.CancelCheck();
+        };
+        timer.SetEnabled(true);
+        u.CheckForUpdatesNow();
+        EXPECT_TRUE(waited);
+        EXPECT_FALSE(u.Checking());
+        EXPECT_TRUE(s.Questions.empty());
+    }
+
+    // The checker is freed while its check waits: it goes once the wait has ended.
+    CreateWebUpdates(s.Config);
+    TWebUpdates* checker = WebUpdates;
+    timer.OnTimer = [&](TObject*) {
+        timer.SetEnabled(false);
+        FreeWebUpdates();
+    };
+    timer.SetEnabled(true);
+    checker->CheckForUpdatesNow();
+    EXPECT_EQ(WebUpdates, nullptr);
+    EXPECT_TRUE(s.Questions.empty());
     SetNetProbeUrls({DefaultHomeUrl});
     NetCheckConnectedState = true;
 }

@@ -92,6 +92,22 @@ protected:
 
     bool StartViewer(const std::vector<std::wstring>& Args = {}) { return Viewer.Start(ViewerExe, Args); }
 
+    // Runs the viewer (as Copy) with Args to its end; false when it showed a window on the
+    // way, did not end by itself or ended with another code than 0.
+    bool RunsWithoutWindow(ViewerProcess& Copy, const std::vector<std::wstring>& Args) {
+        if (!Copy.Start(ViewerExe, Args))
+            return false;
+        bool window = false;
+        WaitUntil(
+            [&] {
+                window = window || FindTopWindow({Copy.Pid(), L"", L"", nullptr, true}) != nullptr;
+                return !Copy.Running();
+            },
+            WindowTimeoutMs, 5);
+        return !window && Copy.WaitExit(0) == 0;
+    }
+    bool RunsWithoutWindow(const std::vector<std::wstring>& Args) { return RunsWithoutWindow(Viewer, Args); }
+
     // The viewer's main window once it shows; nullptr after WindowTimeoutMs.
     HWND WaitMainWindow(DWORD TimeoutMs = WindowTimeoutMs) {
         return WaitForWindow({Viewer.Pid(), MainFormClass, L"", nullptr, true}, TimeoutMs);

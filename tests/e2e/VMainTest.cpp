@@ -1,0 +1,215 @@
+// The main window from outside: what a close saves, settings across a restart, the
+// hand-over from a second copy, "http:" help in online mode, the caption and the mode.
+#include "VorlaneFixture.h"
+
+#include <map>
+
+using namespace vorlane_probe;
+
+namespace {
+
+const wchar_t* const MutexName = L"vorlaneRunningMutex";
+const wchar_t* const MainKey = L"Software\\Quorvex\\Vorlane\\main";
+
+// The 30 values a close writes, in their order.
+const wchar_t* const MainValueNames[] = {
+    L"lastCatalog",     L"SearchText",     L"mnuOpenF1NewTab", L"IndexPartialMode_FirstKey", L"FullIndexMode",
+    L"LeftPanel.Width", L"ShowDebug",      L"ShowTopicNav2",   L"LastBrowserUsed",           L"TimeStampLog",
+    L"mnuQuickTOCLoad", L"SelectedVoice",  L"SpeechRate",      L"SuppressErrors",            L"ShowAddressBar",
+    L"ShowBreadcrumbBar", L"SpeechVolume", L"SaveTabsOnShutdown", L"FavDir",                 L"FindTextEdit",
+    L"NavigateOnRight", L"Zoom",           L"StayOnTop",       L"Color_Background4",         L"Color_Text4",
+    L"LangCode",        L"WebLang",        L"WebDevice",       L"StyleName",                 L"FavView1"};
+
+// The catalog box: the combo box whose items are catalog keys.
+HWND CatalogBox(HWND Main) {
+    for (int i = 0; HWND combo = FindDescendant(Main, L"TTntComboBox.UnicodeClass", L"", i); ++i) {
+        const std::vector<std::wstring> items = ComboItems(combo);
+        if (!items.empty() && items[0].find(L'\\') != std::wstring::npos)
+            return combo;
+    }
+    return nullptr;
+}
+
+bool MutexExists() {
+    HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, MutexName);
+    if (h)
+        CloseHandle(h);
+    return h != nullptr;
+}
+
+std::map<std::wstring, std::wstring> MainValues() {
+    std::map<std::wstring, std::wstring> values;
+    for (const wchar_t* name : MainValueNames) {
+        const RegValue v = RegRead(HKEY_CURRENT_USER, MainKey, name);
+        values[name] = v.Exists ? v.Text() : L"<missing>";
+    }
+    return values;
+}
+
+} // namespace
+
+class VorlaneMain : public VorlaneE2E {
+protected:
+    // The runtime's help mode: the machine file of the installation (the viewer reads the
+    // per-user file first; the fixture's installation keeps that one elsewhere).
+    void SetHelpModeFile(const std::string& Content) {
+        HANDLE f = CreateFileW((Inst.appRoot + L"\\HelpClient.cfg").c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(f, Content.data(), static_cast<DWORD>(Content.size()), &written, nullptr);
+        CloseHandle(f);
+    }
+    void SetHelpMode(const char* Mode) {
+        SetHelpModeFile(std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<configuration>\r\n  <appSettings>\r\n"
+                                    "    <add key=\"helpmode\" value=\"") +
+                        Mode + "\" />\r\n  </appSettings>\r\n</configuration>\r\n");
+    }
+    void SeedMain(const std::map<std::wstring, std::wstring>& Values) {
+        for (const auto& [name, value] : Values)
+            ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, MainKey, name, value));
+    }
+    // Closes the main window as the system does and waits for the program's end.
+    long CloseViewer(HWND Main) {
+        const DWORD t0 = GetTickCount();
+        if (!Post(Main, WM_CLOSE))
+            return -1;
+        const long code = Viewer.WaitExit(20000);
+        printf("close with saving to the end of the program: %lu ms\n", GetTickCount() - t0);
+        return code;
+    }
+};
+
+TEST_F(VorlaneMain, ACleanStartThenCloseWritesTheThirtyValuesAndThePlace) {
+    EXPECT_FALSE(MutexExists());
+    ASSERT_TRUE(StartViewer());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    printf("start to main window shown: %lu ms\n", GetTickCount() - Viewer.StartTick());
+    // The window, its owner and the mutex.
+    EXPECT_EQ(ClassName(main), MainFormClass);
+    HWND app = FindTopWindow({Viewer.Pid(), L"TApplication", L"Vorlane"});
+    ASSERT_TRUE(app);
+    EXPECT_EQ(Owner(main), app);
+    EXPECT_TRUE(MutexExists());
+    // The store's catalogs, the caption with the mode and the selected catalog.
+    HWND catalogs = CatalogBox(main);
+    ASSERT_TRUE(catalogs);
+    EXPECT_EQ(ComboItems(catalogs), (std::vector<std::wstring>{L"EMPTY\\100\\EN-US", L"VS\\100\\de-DE", L"VS\\100\\EN-US"}));
+    EXPECT_EQ(WindowText(catalogs), L"VS\\100\\EN-US");
+    EXPECT_EQ(WindowText(main), L"Vorlane 0.1.0.0 - Offline Mode, Catalog: VS\\100\\EN-US");
+
+    ASSERT_EQ(CloseViewer(main), 0);
+    EXPECT_FALSE(MutexExists());
+    const std::map<std::wstring, std::wstring> values = MainValues();
+    for (const auto& [name, value] : values)
+        EXPECT_NE(value, L"<missing>") << name;
+    EXPECT_EQ(values.at(L"lastCatalog"), L"VS\\100\\EN-US");
+    EXPECT_EQ(values.at(L"LeftPanel.Width"), L"353");
+    EXPECT_EQ(values.at(L"Zoom"), L"100");
+    EXPECT_EQ(values.at(L"mnuOpenF1NewTab"), L"1");
+    EXPECT_EQ(values.at(L"WebLang"), L"4");
+    for (const wchar_t* pos : {L"MainForm_Left", L"MainForm_Top", L"MainForm_Width", L"MainForm_Height",
+                               L"MainForm_Maximized"})
+        EXPECT_TRUE(RegRead(HKEY_CURRENT_USER, ViewerKey, pos).Exists) << pos;
+    EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"PageTab_URL1").Text(), L"");
+    EXPECT_FALSE(RegRead(HKEY_CURRENT_USER, MainKey, L"PageTab_URL2").Exists);
+}
+
+TEST_F(VorlaneMain, SeededSettingsComeBackAfterARestart) {
+    // A style of the options file beside the program, for the style name.
+    HANDLE f = CreateFileW((ProgramDir + L"\\Vorlane.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    const std::string options = "[style]\r\nLarge=font-size:large\r\nSmall=font-size:small\r\n";
+    DWORD written = 0;
+    WriteFile(f, options.data(), static_cast<DWORD>(options.size()), &written, nullptr);
+    CloseHandle(f);
+
+    const std::map<std::wstring, std::wstring> seeded = {
+        {L"lastCatalog", L"VS\\100\\de-DE"}, {L"SearchText", L"two \"quoted\" words"}, {L"mnuOpenF1NewTab", L"0"},
+        {L"IndexPartialMode_FirstKey", L"1"}, {L"FullIndexMode", L"1"},   {L"LeftPanel.Width", L"300"},
+        {L"ShowDebug", L"1"},             {L"ShowTopicNav2", L"0"},       {L"LastBrowserUsed", L"10"},
+        {L"TimeStampLog", L"1"},          {L"mnuQuickTOCLoad", L"0"},     {L"SelectedVoice", L"1"},
+        {L"SpeechRate", L"3"},            {L"SuppressErrors", L"0"},      {L"ShowAddressBar", L"0"},
+        {L"ShowBreadcrumbBar", L"0"},     {L"SpeechVolume", L"55"},       {L"SaveTabsOnShutdown", L"0"},
+        {L"FavDir", ProgramDir},          {L"FindTextEdit", L"needle"},   {L"NavigateOnRight", L"1"},
+        {L"Zoom", L"125"},                {L"StayOnTop", L"1"},           {L"Color_Background4", L"4478076"},
+        {L"Color_Text4", L"16774378"},    {L"LangCode", L"en"},           {L"WebLang", L"6"},
+        {L"WebDevice", L"23"},            {L"StyleName", L"Small"},       {L"FavView1", L"5"}};
+    SeedMain(seeded);
+    ASSERT_TRUE(StartViewer());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    // The start-up message shows the debug window as it was.
+    HWND debug = DebugWindow();
+    ASSERT_TRUE(debug);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(debug) != FALSE; }, 10000));
+    printf("start to the start-up message done: %lu ms\n", GetTickCount() - Viewer.StartTick());
+    EXPECT_TRUE(FindDescendant(main, L"TTntEdit.UnicodeClass", L"two \"quoted\" words")) << "the search box";
+    EXPECT_EQ(WindowText(main), L"Vorlane 0.1.0.0 - Offline Mode, Catalog: VS\\100\\de-DE");
+    ASSERT_EQ(CloseViewer(main), 0);
+    EXPECT_EQ(MainValues(), seeded);
+}
+
+TEST_F(VorlaneMain, ASecondCopyHandsItsHelpUrlToTheFirst) {
+    ASSERT_TRUE(StartViewer({L"/debug"}));
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    // From here on the first copy writes nothing until it closes.
+    ASSERT_TRUE(DeleteRegValue(HKEY_CURRENT_USER, ViewerKey, L"installpath"));
+    const std::wstring url = L"ms-xhelp:///?method=f1&query=System.Windows.Forms.Button&product=VS";
+    ViewerProcess second;
+    EXPECT_TRUE(RunsWithoutWindow(second, {L"-debug", url + L"&embedded=true"}));
+    EXPECT_EQ(RegRead(HKEY_CURRENT_USER, ViewerKey, L"IPParam").Text(), url);
+    EXPECT_FALSE(RegRead(HKEY_CURRENT_USER, ViewerKey, L"installpath").Exists) << "the second copy wrote more";
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, MainKey));
+    // The first copy opens it (a forced line of its log).
+    EXPECT_TRUE(WaitUntil([&] { return DebugLog().find(L">> OpenPassedInUrl(), " + url + L"\r\n") != std::wstring::npos; },
+                          10000))
+        << DebugLog();
+    EXPECT_TRUE(Viewer.Running());
+    // Without a help URL a second copy starts as usual.
+    ViewerProcess third;
+    ASSERT_TRUE(third.Start(ViewerExe, {L"/debug"}));
+    EXPECT_TRUE(WaitForWindow({third.Pid(), MainFormClass, L"", nullptr, true}, WindowTimeoutMs));
+    third.Kill();
+}
+
+TEST_F(VorlaneMain, AnHttpUrlInOnlineModeGoesToTheWebBrowserWithoutAWindow) {
+    SetHelpMode("online");
+    const std::wstring url = L"http://example.invalid/vorlane-online?id=1";
+    // The debug switch is not the URL, wherever it stands.
+    EXPECT_TRUE(RunsWithoutWindow({L"/debug", url + L"&embedded=true"}));
+    std::vector<std::wstring> opened;
+    EXPECT_TRUE(WaitUntil([&] { return !(opened = BrowserUrls()).empty(); }, 20000));
+    EXPECT_EQ(opened, (std::vector<std::wstring>{url}));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, ViewerKey)) << "nothing written";
+}
+
+TEST_F(VorlaneMain, TheCaptionFollowsTheHelpModeWhenTheViewerIsActivatedAgain) {
+    ASSERT_TRUE(StartViewer());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    const std::wstring base = L"Vorlane 0.1.0.0 - ";
+    const std::wstring catalog = L", Catalog: VS\\100\\EN-US";
+    EXPECT_EQ(WindowText(main), base + L"Offline Mode" + catalog);
+    // Another window takes the focus, the mode changes, the viewer comes back.
+    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                 nullptr, nullptr, nullptr);
+    ASSERT_TRUE(other);
+    const auto reactivate = [&] {
+        Activate(other);
+        Activate(main);
+    };
+    SetHelpMode("online");
+    reactivate();
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == base + L"Online Mode" + catalog; }, 10000))
+        << WindowText(main);
+    // A file that cannot be read gives the offline caption.
+    SetHelpModeFile("\xFF\xFE<conf");
+    reactivate();
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == base + L"Offline Mode" + catalog; }, 10000))
+        << WindowText(main);
+    DestroyWindow(other);
+}

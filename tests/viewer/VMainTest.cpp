@@ -1,0 +1,230 @@
+// The main window in this process: creation over the stand-in store, the start-up message,
+// the close that saves, and the hand-over message of a second copy.
+#include "VMain.h"
+
+#include "FDebug.h"
+#include "SysUtils.h"
+#include "TntExtCtrls.h"
+#include "TntMenus.h"
+#include "qenSmartTabs.h"
+#include "TntStdCtrls.h"
+#include "UAppSettings.h"
+#include "UBookmarks.h"
+#include "UH3_Code.h"
+#include "UWebDataModule.h"
+#include "ViewerFormSupport.h"
+
+#include "../vcl/VclTestSupport.h"
+#include "TestHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#define STANDIN_DIST_DIR VORLANE_BINARY_DIR "/standin/dist"
+#include "StandinAgentSuite.h"
+
+using namespace vcltest;
+
+namespace {
+
+const wchar_t* const ProgramFile = L"C:\\Program Files\\Vorlane\\Vorlane.exe";
+
+class VMainTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Inst = standin_test::InstallStandin(L"vmain"); }
+    static void TearDownTestSuite() { standin_test::RemoveInstallation(Inst); }
+
+    void SetUp() override {
+        ASSERT_TRUE(Inst.ok) << Inst.output;
+        Key = L"Software\\VorlaneTests\\" + testing_support::UniqueName(L"Main");
+        RuntimeKey = Key + L"-runtime";
+        SavedEnvironment = VMainEnvironment();
+        TVMainEnvironment& env = VMainEnvironment();
+        env.RegKey = L"\\" + Key;
+        env.MutexName = testing_support::UniqueName(L"vorlaneRunningMutex");
+        env.UseCommandLine = false;
+        env.Params = {ProgramFile};
+        env.SpeechFactory = [](HRESULT& Error) -> std::unique_ptr<TSpeechVoice> {
+            Error = E_NOTIMPL;
+            return nullptr;
+        };
+        FreeAppSettings();
+        // The runtime as the stand-in installed it, read from a key of this test.
+        RegWriteString(HKEY_CURRENT_USER, RuntimeKey, L"LocalStore", Inst.localStore);
+        RegWriteString(HKEY_CURRENT_USER, RuntimeKey, L"AppRoot", Inst.appRoot);
+        TH3RegistryPlace place;
+        place.Root = HKEY_CURRENT_USER;
+        place.RuntimeKey = RuntimeKey;
+        place.BetaKey = RuntimeKey + L"-beta";
+        Paths = std::make_unique<TH3Paths>(place);
+        SavedPaths = H3Paths;
+        H3Paths = Paths.get();
+    }
+
+    void TearDown() override {
+        H3Paths = SavedPaths;
+        VMainEnvironment() = SavedEnvironment;
+        RegDeleteTreeW(HKEY_CURRENT_USER, Key.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, RuntimeKey.c_str());
+    }
+
+    // The window as the program makes it, up to the end of the start-up message.
+    std::unique_ptr<TestForm<TVMainForm>> Start() {
+        auto form = std::make_unique<TestForm<TVMainForm>>();
+        (*form)->FormCreate();
+        (*form)->AmStartupMsg();
+        return form;
+    }
+
+    void Seed(const std::wstring& Name, const std::wstring& Value) {
+        RegWriteString(HKEY_CURRENT_USER, Key + L"\\main", Name, Value);
+    }
+    std::wstring Value(const std::wstring& Name, const std::wstring& Section = L"\\main") {
+        std::wstring v;
+        RegReadStringDef(HKEY_CURRENT_USER, Key + Section, Name, v, L"<missing>");
+        return v;
+    }
+    std::map<std::wstring, std::wstring> MainValues() {
+        std::map<std::wstring, std::wstring> values;
+        for (const TMainSettingRow& row : MainSettingRows)
+            values[row.Key] = Value(row.Key);
+        return values;
+    }
+
+    static standin_test::Installation Inst;
+    std::wstring Key, RuntimeKey;
+    TVMainEnvironment SavedEnvironment;
+    std::unique_ptr<TH3Paths> Paths;
+    TH3Paths* SavedPaths = nullptr;
+};
+
+standin_test::Installation VMainTest::Inst;
+
+} // namespace
+
+TEST_F(VMainTest, AFreshStartSavesTheDefaultsOfEveryValueAtClose) {
+    Watchdog w(60000, "fresh start");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    EXPECT_EQ(Value(L"installpath", L""), ProgramFile);
+    // The store's catalogs; the default catalog is selected and loaded.
+    ASSERT_EQ(f->CatalogCbo->ItemCount(), 3);
+    const std::wstring catalog = f->CatalogCbo->ItemText(f->CatalogCbo->ItemIndex());
+    EXPECT_TRUE(SameText(catalog, L"vs\\100\\en-us")) << catalog;
+    EXPECT_EQ(f->CurrentCatalog, catalog);
+    EXPECT_EQ(f->Caption().find(L"Vorlane "), 0u);
+    EXPECT_NE(f->Caption().find(L" Mode, Catalog: " + catalog), std::wstring::npos) << f->Caption();
+    // The ten locale rows, the first tab, the mutex.
+    EXPECT_EQ(f->CatalogLocaleCbo->ItemCount(), 10);
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), 1);
+    EXPECT_TRUE(TKernelHandle(OpenMutexW(SYNCHRONIZE, FALSE, VMainEnvironment().MutexName.c_str())).Valid());
+
+    bool canClose = false;
+    f->FormCloseQuery(canClose);
+    EXPECT_TRUE(canClose);
+    EXPECT_TRUE(Closing);
+    const std::map<std::wstring, std::wstring> expected = {
+        {L"lastCatalog", catalog},        {L"SearchText", L""},         {L"mnuOpenF1NewTab", L"1"},
+        {L"IndexPartialMode_FirstKey", L"0"}, {L"FullIndexMode", L"0"}, {L"LeftPanel.Width", L"353"},
+        {L"ShowDebug", L"0"},             {L"ShowTopicNav2", L"1"},     {L"LastBrowserUsed", L"0"},
+        {L"TimeStampLog", L"0"},          {L"mnuQuickTOCLoad", L"1"},   {L"SelectedVoice", L"0"},
+        {L"SpeechRate", L"0"},            {L"SuppressErrors", L"1"},    {L"ShowAddressBar", L"1"},
+        {L"ShowBreadcrumbBar", L"1"},     {L"SpeechVolume", L"100"},    {L"SaveTabsOnShutdown", L"0"},
+        {L"FavDir", DefaultBookmarkFolder()}, {L"FindTextEdit", L""},   {L"NavigateOnRight", L"0"},
+        {L"Zoom", L"100"},                {L"StayOnTop", L"0"},
+        // The Light Sky Blue theme the window starts with.
+        {L"Color_Background4", std::to_wstring(RGB(0xF0, 0xFD, 0xFF))},
+        {L"Color_Text4", std::to_wstring(RGB(0x18, 0x1D, 0x29))},
+        {L"LangCode", L""},               {L"WebLang", L"4"},           {L"WebDevice", L"21"},
+        {L"StyleName", L""},              {L"FavView1", L"3"}};
+    EXPECT_EQ(MainValues(), expected);
+    // Before the values the window's place; after them the orphan list and the tabs.
+    for (const wchar_t* pos : {L"MainForm_Left", L"MainForm_Top", L"MainForm_Width", L"MainForm_Height"})
+        EXPECT_NE(Value(pos, L""), L"<missing>") << pos;
+    EXPECT_EQ(Value(catalog + L"_OrphanID1"), L"");
+    EXPECT_EQ(Value(L"PageTab_URL1"), L"");
+    EXPECT_EQ(Value(L"PageTab_URL2"), L"<missing>");
+}
+
+TEST_F(VMainTest, SeededValuesComeBackAtCloseAndBadOnesTakeTheirDefaults) {
+    Watchdog w(60000, "seeded values");
+    testing_support::TempDir favorites;
+    std::map<std::wstring, std::wstring> seeded = {
+        {L"lastCatalog", L"vs\\100\\DE-de"}, {L"SearchText", L"find \"this\" 100%"}, {L"mnuOpenF1NewTab", L"0"},
+        {L"IndexPartialMode_FirstKey", L"1"}, {L"FullIndexMode", L"1"},  {L"LeftPanel.Width", L"250"},
+        {L"ShowDebug", L"1"},             {L"ShowTopicNav2", L"0"},      {L"LastBrowserUsed", L"10"},
+        {L"TimeStampLog", L"1"},          {L"mnuQuickTOCLoad", L"0"},    {L"SelectedVoice", L"2"},
+        {L"SpeechRate", L"-4"},           {L"SuppressErrors", L"0"},     {L"ShowAddressBar", L"0"},
+        {L"ShowBreadcrumbBar", L"0"},     {L"SpeechVolume", L"60"},      {L"SaveTabsOnShutdown", L"1"},
+        {L"FavDir", favorites.Path()},    {L"FindTextEdit", L"needle"},  {L"NavigateOnRight", L"1"},
+        {L"Zoom", L"150"},                {L"StayOnTop", L"1"},          {L"Color_Background4", L"1193046"},
+        {L"Color_Text4", L"6636321"},     {L"LangCode", L"en"},          {L"WebLang", L"5"},
+        {L"WebDevice", L"22"},            {L"StyleName", L""},           {L"FavView1", L"4"}};
+    for (const auto& [name, value] : seeded)
+        Seed(name, value);
+    {
+        auto form = Start();
+        TVMainForm* f = form->Form;
+        EXPECT_TRUE(SameText(f->CurrentCatalog, L"vs\\100\\de-de")) << f->CurrentCatalog;
+        EXPECT_GT(f->LeftPanel->Left(), 10); // the pane on the right
+        EXPECT_EQ(f->SearchEdit->GetText(), L"find \"this\" 100%");
+        EXPECT_TRUE(DebugForm->Visible());
+        bool canClose = false;
+        f->FormCloseQuery(canClose);
+        DebugForm->ShowDebugWindow(false);
+        SetWindowPos(f->Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+    std::map<std::wstring, std::wstring> expected = seeded;
+    expected[L"lastCatalog"] = Value(L"lastCatalog"); // the store's spelling of the key
+    EXPECT_TRUE(SameText(expected[L"lastCatalog"], L"vs\\100\\de-de"));
+    expected[L"SaveTabsOnShutdown"] = L"0";           // written, never read
+    EXPECT_EQ(MainValues(), expected);
+
+    // Values that are no longer good: each takes its default.
+    Seed(L"lastCatalog", L"gone\\1\\xx-xx");
+    Seed(L"Zoom", L"5");
+    Seed(L"LastBrowserUsed", L"7");
+    Seed(L"LeftPanel.Width", L"99999");
+    Seed(L"Color_Background4", L"9999");
+    Seed(L"Color_Text4", L"-2");
+    Seed(L"NavigateOnRight", L"0");
+    Seed(L"FavDir", favorites.Path() + L"\\missing");
+    {
+        auto form = Start();
+        TVMainForm* f = form->Form;
+        EXPECT_EQ(f->CatalogCbo->ItemIndex(), 0); // the first catalog
+        bool canClose = false;
+        f->FormCloseQuery(canClose);
+        SetWindowPos(f->Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+    EXPECT_EQ(Value(L"Zoom"), L"100");
+    EXPECT_EQ(Value(L"LastBrowserUsed"), L"0");
+    EXPECT_EQ(Value(L"LeftPanel.Width"), L"353");
+    EXPECT_EQ(Value(L"Color_Background4"), std::to_wstring(RGB(0xF0, 0xFD, 0xFF)));
+    EXPECT_EQ(Value(L"Color_Text4"), std::to_wstring(RGB(0x18, 0x1D, 0x29)));
+    EXPECT_EQ(Value(L"FavDir"), DefaultBookmarkFolder());
+}
+
+TEST_F(VMainTest, ASecondCopysRequestsCloseWithSavingAndOpenTheStoredUrlUnharmed) {
+    Watchdog w(60000, "hand-over");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    // 3: the URL stored by the other copy, whatever it holds, is opened and logged as it is.
+    const std::wstring url = L"ms-xhelp:///?method=f1&query=\"a b\"%PATH%&x=" + std::wstring(5000, L'q');
+    RegWriteString(HKEY_CURRENT_USER, Key, L"IPParam", url);
+    f->Perform(WM_VIEWER_HANDOVER, XX_OPENFILE, 0);
+    DebugForm->FlushLog();
+    EXPECT_NE(DebugForm->Memo1->GetText().find(L">> OpenPassedInUrl(), " + url + L"\r\n"), std::wstring::npos);
+    std::wstring kept(8192, L'\0');
+    DWORD size = static_cast<DWORD>(kept.size() * sizeof(wchar_t));
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, Key.c_str(), L"IPParam", RRF_RT_REG_SZ, nullptr, kept.data(), &size),
+              ERROR_SUCCESS);
+    kept.resize(size / sizeof(wchar_t) - 1);
+    EXPECT_TRUE(kept == url); // not cleared
+    // 1: the normal close, which saves.
+    EXPECT_EQ(Value(L"Zoom"), L"<missing>");
+    f->Perform(WM_VIEWER_HANDOVER, XX_CLOSE, 0);
+    EXPECT_EQ(Value(L"Zoom"), L"100");
+    EXPECT_EQ(Value(L"PageTab_URL1"), L"");
+}

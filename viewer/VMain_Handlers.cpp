@@ -1,0 +1,172 @@
+// Handlers of the main window's other families. Those that do nothing yet belong to
+// families that are not built so far (contents, navigation and browser tabs, index, keys,
+// layout, filters, registration, bookmarks, translation); each family moves its handlers
+// into its own VMain_ file as it is built.
+#include "VMain.h"
+
+#include "FDebug.h"
+#include "FVAbout.h"
+#include "TntMenus.h"
+#include "UMessageTexts.h"
+#include "UWebUpdates.h"
+#include "qenSmartTabs.h"
+
+// ---- Handlers that work now --------------------------------------------------------
+
+void TVMainForm::mmnuShowDebugClick() {
+    if (DebugForm)
+        DebugForm->ShowDebugWindow(true);
+}
+
+void TVMainForm::mmnuCheckWebforUpdateClick() { CheckForUpdatesNow(); }
+
+void TVMainForm::mmnuAboutVorlaneClick() { ShowAboutBox(this); }
+
+void TVMainForm::mnuStayOnTopClick() { ApplyStayOnTop(); }
+
+// A tab after the active one, made active. Its browser frame joins with the frames.
+int TVMainForm::NewTab() {
+    const int active = SmartTabs->ActiveTab();
+    if (active < 0 || active >= SmartTabs->GetTabCount() - 1)
+        SmartTabs->AddTabObject(NewTabText, nullptr);
+    else
+        SmartTabs->InsertTabObject(active + 1, NewTabText, nullptr);
+    SmartTabs->Invalidate();
+    UpdateMenus();
+    return SmartTabs->ActiveTab();
+}
+
+void TVMainForm::mmnuNewTabClick() { NewTab(); }
+void TVMainForm::TabMenu_NewTabClick() { NewTab(); }
+void TVMainForm::SmartTabsAddClick() { NewTab(); }
+
+// The tabs' addresses: the frames' address boxes (none before the frames exist).
+std::vector<std::wstring> TVMainForm::TabAddresses() {
+    return std::vector<std::wstring>(static_cast<size_t>(SmartTabs->GetTabCount()));
+}
+
+// ---- Catalogs and contents ----------------------------------------------------------
+
+void TVMainForm::RefillCatalogBox() {}
+void TVMainForm::LoadToc() {}
+void TVMainForm::OpenTocNode() {}
+void TVMainForm::LoadOrphanIds(const std::wstring&) {}
+void TVMainForm::CatalogCboCloseUp() {}
+void TVMainForm::CatalogCboChange() {}
+void TVMainForm::TreeView1Click() {}
+void TVMainForm::TOCMenu_ReloadTOCClick() {}
+void TVMainForm::TOCMenu_AddNETFramework35Click() {}
+void TVMainForm::TOCMenu_RemoveOrphanGroupClick() {}
+void TVMainForm::TocPopupMenuPopup() {}
+void TVMainForm::QuickTOCLoad1Click() {}
+void TVMainForm::mnuTDM_VS10Click(TTntMenuItem*) {}
+
+// ---- Navigation and tabs ------------------------------------------------------------
+
+bool TVMainForm::EnsureHelpAgent() { return false; }
+void TVMainForm::GotoUrl(const std::wstring&, const std::wstring&) {}
+void TVMainForm::RawGotoUrl(const std::wstring&, bool) {}
+void TVMainForm::ShowTab(int) {}
+void TVMainForm::CloseTab(int) {}
+void TVMainForm::UpdateMenus() {}
+void TVMainForm::BuildOpenWithMenu(int) {}
+void TVMainForm::mnuBrowser00Click(TTntMenuItem*) {}
+void TVMainForm::mmnuOpenwith1Click() {}
+void TVMainForm::TabMenu_NewWindowClick() {}
+void TVMainForm::TabMenu_ClosetabClick() {}
+void TVMainForm::TabMenu_CloseOthertabsClick() {}
+void TVMainForm::PopupMenu1Popup() {}
+void TVMainForm::SmartTabsTabChange() {}
+void TVMainForm::SmartTabsCloseTab(int, bool& Close) { Close = false; }
+void TVMainForm::ButtonFindClick() {}
+void TVMainForm::mmnuTocSyncClick() {}
+void TVMainForm::mmnuBackClick() {}
+void TVMainForm::mmnuForwardClick() {}
+void TVMainForm::mmnuRefreshClick() {}
+void TVMainForm::mmnuNextTopicClick() {}
+void TVMainForm::mmnuPreviousTopicClick() {}
+void TVMainForm::mmnuBrowserStopClick() {}
+void TVMainForm::smnuDocumentClick() {}
+void TVMainForm::TOCMenu_OpenInNewTabClick() {}
+void TVMainForm::mnuOpenInNewWindow1Click() {}
+void TVMainForm::NavPageControlChange() {}
+void TVMainForm::mmnuNextTabClick() {}
+void TVMainForm::mmnuPreviousTabClick() {}
+void TVMainForm::mmnuClosetabClick() {}
+void TVMainForm::mmnuHelpLibraryAgentClick() {}
+void TVMainForm::mmnuHelpLibraryManagerClick() {}
+void TVMainForm::mmnuOnlineHelpClick() {}
+void TVMainForm::mmnuReadClick() {}
+void TVMainForm::mmnuStopClick() {}
+void TVMainForm::mmnuReaderOptionsClick() {}
+void TVMainForm::mmnuEmbeddedTopicNavigationClick() {}
+
+// ---- Keyword index ------------------------------------------------------------------
+
+void TVMainForm::ResetIndexState() {}
+void TVMainForm::IndexEditChange() {}
+void TVMainForm::IndexLVClick() {}
+void TVMainForm::IndexPopupMenuPopup() {}
+void TVMainForm::IdxMenu_LoadFullIndexClick() {}
+void TVMainForm::IdxMenu_LoadPartialIndexClick() {}
+void TVMainForm::IdxMenu_LoadPartialIndex_FirstCharClick() {}
+void TVMainForm::mnuIndexHelpClick() {}
+
+// ---- Keys, mouse and commands -------------------------------------------------------
+
+void TVMainForm::ApplicationEvents1Message(MSG&, bool&) {}
+void TVMainForm::ApplicationEvents2Activate() {}
+void TVMainForm::CtrlEnterActionExecute() {}
+
+// ---- Layout, zoom, themes, status bar -----------------------------------------------
+
+void TVMainForm::mmnuTocPageClick() {}
+void TVMainForm::mmnuIndexPageClick() {}
+void TVMainForm::mmnuBookmarksPageClick() {}
+void TVMainForm::smnuCatalogClick() {}
+void TVMainForm::smnuGotoSearchClick() {}
+void TVMainForm::smnuAddressBarClick() {}
+void TVMainForm::mmnuNavigationPaneClick() {}
+void TVMainForm::mmnuNavigationRightClick() {}
+void TVMainForm::TntSplitter1Moved() {}
+void TVMainForm::mmnuZoomInClick(TTntMenuItem*) {}
+void TVMainForm::mmnuMediumClick(TTntMenuItem*) {}
+void TVMainForm::ColorThemeClick(TTntMenuItem*) {}
+void TVMainForm::smnuMinimizeWindowClick() {}
+void TVMainForm::mmnuSetUILangClick() {}
+void TVMainForm::mmnuOnlineOfflineClick() {}
+void TVMainForm::ApplyNavFontSize(bool) {}
+
+// ---- Filters page and the manager ---------------------------------------------------
+
+void TVMainForm::CatalogLocaleCboSelect() {}
+void TVMainForm::RunHlmBtnClick() {}
+void TVMainForm::CatTreeViewClick() {}
+void TVMainForm::CatPopupMenuPopup() {}
+void TVMainForm::SelectCatalogPopupLinkClick() {}
+void TVMainForm::TestHelpLinkClick() {}
+void TVMainForm::Help_UsingCatalogsClick() {}
+
+// ---- Registration and tools ---------------------------------------------------------
+
+void TVMainForm::mnuDefaultViewer_VorlaneClick(TTntMenuItem*) {}
+void TVMainForm::mmnuCrossmereToolClick() {}
+
+// ---- Bookmarks ----------------------------------------------------------------------
+
+void TVMainForm::mnuAddBookmarkClick() {}
+void TVMainForm::FavGoBtnClick() {}
+void TVMainForm::FavPopupMenuPopup() {}
+void TVMainForm::mnuFavViewStyleClick(TTntMenuItem*) {}
+void TVMainForm::BookMarkMenu_NewFolderClick() {}
+void TVMainForm::BookMarkMenu_FolderUpClick() {}
+void TVMainForm::BookMarkMenu_ExploreFolderClick() {}
+void TVMainForm::BookMarkMenu_GotoDefaultBookmarkFolderClick() {}
+void TVMainForm::BookMarkMenu_GotoInternetExplorerFavoritesFolderClick() {}
+void TVMainForm::BookMarkMenu_GotoIEFavoritesFolderAllUsersClick() {}
+void TVMainForm::BookMarkMenu_GotoDesktopAllUsersClick() {}
+void TVMainForm::BookMarkMenu_GotoCommonDocumentsAllUsersClick() {}
+
+// ---- Translation --------------------------------------------------------------------
+
+void TVMainForm::TranslateMainWindow(const std::wstring&) {}
