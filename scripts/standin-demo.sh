@@ -90,7 +90,9 @@ echo "Debug log header:"
 probe text "$pid" TDebugForm.UnicodeClass TTntMemo.UnicodeClass |
   awk '{ print } /^=+$/ && length($0) >= 80 && ++rules == 2 { exit }'
 if [ -n "$xvfb_pid" ]; then
-  # Closed as the system closes it: the window saves its settings on the way out.
+  # Esc hides the debug window again (it would otherwise be saved as showing), then the main
+  # window is closed as the system closes it: it saves its settings on the way out.
+  probe keys "$pid" TDebugForm.UnicodeClass esc >/dev/null || true
   probe post "$pid" TVMainForm.UnicodeClass 0x10 >/dev/null
   if code=$(probe wait-exit "$pid" --timeout 30000); then
     echo "Vorlane closed (exit code $code); the values it wrote under \"main\":"

@@ -95,6 +95,15 @@ void DrawGlyph(TTntImage* Image, TGlyph Glyph, int Width, int Height) {
     }
 }
 
+// A clickable picture.
+TTntImage* MakeImage(TComponent* Owner, TWinControl* Parent, const wchar_t* Name, TGlyph Glyph, RECT Bounds) {
+    auto* image = Make<TTntImage>(Owner, Parent, Name);
+    image->SetBoundsRect(Bounds);
+    image->SetCursor(crHandPoint);
+    DrawGlyph(image, Glyph, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top);
+    return image;
+}
+
 } // namespace
 
 void TVMainForm::BuildControls() {
@@ -134,12 +143,9 @@ void TVMainForm::BuildControls() {
     SearchBtnPanel = MakePanel(this, SearchPanel, L"SearchBtnPanel", alNone);
     SearchBtnPanel->SetBounds(DefaultLeftPanelWidth - 49, 3, 24, 21);
     SearchBtnPanel->SetAnchors(akTop | akRight);
-    SearchBtnImage = Make<TTntImage>(this, SearchBtnPanel, L"SearchBtnImage");
-    SearchBtnImage->SetBounds(3, 2, 18, 18);
-    SearchBtnImage->SetCursor(crHandPoint);
+    SearchBtnImage = MakeImage(this, SearchBtnPanel, L"SearchBtnImage", TGlyph::Search, RECT{3, 2, 21, 20});
     SearchBtnImage->SetHint(L"Search");
     SearchBtnImage->SetShowHint(true);
-    DrawGlyph(SearchBtnImage, TGlyph::Search, 18, 18);
     SuperTipSearch = Make<TQXSuperTip>(this, SearchPanel, L"SuperTipSearch");
     SuperTipSearch->SetBounds(DefaultLeftPanelWidth - 21, 6, 16, 16);
     SuperTipSearch->SetAnchors(akTop | akRight);
@@ -226,16 +232,10 @@ void TVMainForm::BuildControls() {
     ImportCatBookBtn = Make<TTntButton>(this, FilterPanel, L"ImportCatBookBtn");
     ImportCatBookBtn->SetCaption(L"Import Selected Book");
     ImportCatBookBtn->SetBounds(162, 78, 150, 25);
-    RefreshImage = Make<TTntImage>(this, FilterPanel, L"RefreshImage");
-    RefreshImage->SetBounds(6, 114, 16, 16);
-    RefreshImage->SetCursor(crHandPoint);
-    DrawGlyph(RefreshImage, TGlyph::Refresh, 16, 16);
+    RefreshImage = MakeImage(this, FilterPanel, L"RefreshImage", TGlyph::Refresh, RECT{6, 114, 22, 130});
     TestHelpLink = MakeLink(this, FilterPanel, L"TestHelpLink", L"Refresh catalog Info");
     TestHelpLink->SetBounds(26, 114, 130, 15);
-    OnlineHelpImage = Make<TTntImage>(this, FilterPanel, L"OnlineHelpImage");
-    OnlineHelpImage->SetBounds(6, 138, 16, 16);
-    OnlineHelpImage->SetCursor(crHandPoint);
-    DrawGlyph(OnlineHelpImage, TGlyph::Help, 16, 16);
+    OnlineHelpImage = MakeImage(this, FilterPanel, L"OnlineHelpImage", TGlyph::Help, RECT{6, 138, 22, 154});
     Help_UsingCatalogs = MakeLink(this, FilterPanel, L"Help_UsingCatalogs", L"Using catalogs");
     Help_UsingCatalogs->SetBounds(26, 138, 130, 15);
 
@@ -255,11 +255,9 @@ void TVMainForm::BuildControls() {
     DockPanel = MakePanel(this, TabsPanel, L"DockPanel", alClient);
     DockPanel->SetColor(clWindow);
 
-    SlitterImage1 = Make<TTntImage>(this, this, L"SlitterImage1");
-    SlitterImage1->SetBounds(TntSplitter1->Left(), 60, 5, 24);
-    SlitterImage1->SetCursor(crHandPoint);
+    const int splitter = TntSplitter1->Left();
+    SlitterImage1 = MakeImage(this, this, L"SlitterImage1", TGlyph::Collapse, RECT{splitter, 60, splitter + 5, 84});
     SlitterImage1->SetShowHint(true);
-    DrawGlyph(SlitterImage1, TGlyph::Collapse, 5, 24);
 
     // Non-visual components.
     MenuImageList = new TImageList(this);

@@ -26,6 +26,13 @@ TTntMenuItem* Item(TComponent* Owner, TMenuItem* Parent, const wchar_t* Name, co
     return item;
 }
 
+// An item told apart from its siblings by its tag (zoom, text size, themes).
+TTntMenuItem* TaggedItem(TComponent* Owner, TMenuItem* Parent, const wchar_t* Name, const wchar_t* Caption, int Tag) {
+    TTntMenuItem* item = Item(Owner, Parent, Name, Caption);
+    item->Tag = Tag;
+    return item;
+}
+
 void Separator(TComponent* Owner, TMenuItem* Parent) {
     auto* item = new TTntMenuItem(Owner);
     item->SetCaption(L"-");
@@ -82,10 +89,8 @@ void TVMainForm::BuildMenus() {
     mmnuRefresh = Item(this, mmnuPage, L"mmnuRefresh", L"&Refresh\tF5", [this] { mmnuRefreshClick(); });
     Separator(this, mmnuPage);
     mmnuZoom = Item(this, mmnuPage, L"mmnuZoom", L"Zoom(&Z)");
-    mmnuZoomIn = Item(this, mmnuZoom, L"mmnuZoomIn", L"Zoom &In");
-    mmnuZoomIn->Tag = 1;
-    mmnuZoomOut = Item(this, mmnuZoom, L"mmnuZoomOut", L"Zoom &Out");
-    mmnuZoomOut->Tag = 0;
+    mmnuZoomIn = TaggedItem(this, mmnuZoom, L"mmnuZoomIn", L"Zoom &In", 1);
+    mmnuZoomOut = TaggedItem(this, mmnuZoom, L"mmnuZoomOut", L"Zoom &Out", 0);
     Separator(this, mmnuZoom);
     TTntMenuItem** fixed[] = {&mnuZoom400, &mnuZoom200, &mnuZoom150, &mnuZoom125,
                               &mnuZoom100, &mnuZoom75,  &mnuZoom50};
@@ -102,17 +107,12 @@ void TVMainForm::BuildMenus() {
                                mnuZoom75, mnuZoom50})
         zoom->OnClick = [this, zoom](TObject*) { mmnuZoomInClick(zoom); };
     mmnuTextSize = Item(this, mmnuPage, L"mmnuTextSize", L"&Text Size");
-    mmnuLargest = Item(this, mmnuTextSize, L"mmnuLargest", L"&1. Largest");
-    mmnuLargest->Tag = 4;
-    mmnuLarger = Item(this, mmnuTextSize, L"mmnuLarger", L"&2. Larger");
-    mmnuLarger->Tag = 3;
-    mmnuMedium = Item(this, mmnuTextSize, L"mmnuMedium", L"&3. Medium");
-    mmnuMedium->Tag = 2;
+    mmnuLargest = TaggedItem(this, mmnuTextSize, L"mmnuLargest", L"&1. Largest", 4);
+    mmnuLarger = TaggedItem(this, mmnuTextSize, L"mmnuLarger", L"&2. Larger", 3);
+    mmnuMedium = TaggedItem(this, mmnuTextSize, L"mmnuMedium", L"&3. Medium", 2);
     mmnuMedium->SetChecked(true);
-    mmnuSmaller = Item(this, mmnuTextSize, L"mmnuSmaller", L"&4. Smaller");
-    mmnuSmaller->Tag = 1;
-    mmnuSmallest = Item(this, mmnuTextSize, L"mmnuSmallest", L"&5. Smallest");
-    mmnuSmallest->Tag = 0;
+    mmnuSmaller = TaggedItem(this, mmnuTextSize, L"mmnuSmaller", L"&4. Smaller", 1);
+    mmnuSmallest = TaggedItem(this, mmnuTextSize, L"mmnuSmallest", L"&5. Smallest", 0);
     for (TTntMenuItem* size : {mmnuLargest, mmnuLarger, mmnuMedium, mmnuSmaller, mmnuSmallest}) {
         size->SetRadioItem(true);
         size->SetGroupIndex(4);
@@ -128,8 +128,7 @@ void TVMainForm::BuildMenus() {
         *browsers[i] = Item(this, mmnuOpenWith, name.c_str(), name.c_str());
         (*browsers[i])->SetVisible(false);
     }
-    mnuOpenWithHlpViewerExe = Item(this, mmnuOpenWith, L"mnuOpenWithHlpViewerExe", L"MS Help Viewer (HlpViewer.exe)");
-    mnuOpenWithHlpViewerExe->Tag = 10;
+    mnuOpenWithHlpViewerExe = TaggedItem(this, mmnuOpenWith, L"mnuOpenWithHlpViewerExe", L"MS Help Viewer (HlpViewer.exe)", 10);
     mnuOpenWithHlpViewerExe->SetShortCut(scCtrl | scShift | VK_OEM_PLUS);
     int digit = 0;
     for (TTntMenuItem* browser : {mmnuDefaultBrowser, mnuBrowser01, mnuBrowser02, mnuBrowser03, mnuBrowser04,
@@ -181,19 +180,13 @@ void TVMainForm::BuildMenus() {
     smnuMinimizeWindow = Item(this, mmnuShortcuts, L"smnuMinimizeWindow", L"&Minimize Window",
                               [this] { smnuMinimizeWindowClick(); }, scCtrl | VK_F1);
     ColorTheme1 = Item(this, mmnuView, L"ColorTheme1", L"Colo&r Theme");
-    Default1 = Item(this, ColorTheme1, L"Default1", L"Default");
-    Default1->Tag = 0;
-    VSBlueGray1 = Item(this, ColorTheme1, L"VSBlueGray1", L"VS Blue-Gray");
-    VSBlueGray1->Tag = 1;
-    DeepSeaBlue2 = Item(this, ColorTheme1, L"DeepSeaBlue2", L"Deep Sea Blue");
-    DeepSeaBlue2->Tag = 2;
-    LightSkyBlue1 = Item(this, ColorTheme1, L"LightSkyBlue1", L"Light Sky Blue");
-    LightSkyBlue1->Tag = 4;
+    Default1 = TaggedItem(this, ColorTheme1, L"Default1", L"Default", 0);
+    VSBlueGray1 = TaggedItem(this, ColorTheme1, L"VSBlueGray1", L"VS Blue-Gray", 1);
+    DeepSeaBlue2 = TaggedItem(this, ColorTheme1, L"DeepSeaBlue2", L"Deep Sea Blue", 2);
+    LightSkyBlue1 = TaggedItem(this, ColorTheme1, L"LightSkyBlue1", L"Light Sky Blue", 4);
     Separator(this, ColorTheme1);
-    SetBackgroundColor1 = Item(this, ColorTheme1, L"SetBackgroundColor1", L"Set Background Color...");
-    SetBackgroundColor1->Tag = 100;
-    SetTextColor1 = Item(this, ColorTheme1, L"SetTextColor1", L"Set Text Color...");
-    SetTextColor1->Tag = 101;
+    SetBackgroundColor1 = TaggedItem(this, ColorTheme1, L"SetBackgroundColor1", L"Set Background Color...", 100);
+    SetTextColor1 = TaggedItem(this, ColorTheme1, L"SetTextColor1", L"Set Text Color...", 101);
     for (TTntMenuItem* theme : {Default1, VSBlueGray1, DeepSeaBlue2, LightSkyBlue1, SetBackgroundColor1, SetTextColor1})
         theme->OnClick = [this, theme](TObject*) { ColorThemeClick(theme); };
 
