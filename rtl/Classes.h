@@ -196,6 +196,20 @@ private:
     uint32_t FComponentState = 0;
 };
 
+// Points Field (a reference Client keeps to another component) at Value and moves Client's
+// free notification from the old component to the new one; false when Field already is Value.
+template <class T>
+bool ReplaceComponentRef(TComponent* Client, T*& Field, T* Value) {
+    if (Field == Value)
+        return false;
+    if (Field)
+        Field->RemoveFreeNotification(Client);
+    Field = Value;
+    if (Field)
+        Field->FreeNotification(Client);
+    return true;
+}
+
 // Owning pointer for objects that have no component owner.
 template <class T>
 using TOwned = std::unique_ptr<T>;

@@ -373,17 +373,8 @@ int TCustomActionList::IndexOf(TContainedAction* Action) const {
 }
 
 void TCustomActionList::SetImages(TCustomImageList* Value) {
-    if (Value == FImages)
+    if (!ReplaceImageList(this, FImages, Value, FImageChangeLink))
         return;
-    if (FImages) {
-        FImages->UnRegisterChanges(&FImageChangeLink);
-        FImages->RemoveFreeNotification(this);
-    }
-    FImages = Value;
-    if (FImages) {
-        FImages->RegisterChanges(&FImageChangeLink);
-        FImages->FreeNotification(this);
-    }
     if (OnChange)
         OnChange(this);
 }

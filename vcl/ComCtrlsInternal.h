@@ -33,20 +33,6 @@ int CALLBACK CompareByIndex(LPARAM A, LPARAM B, LPARAM) {
     return reinterpret_cast<T*>(A)->Index() - reinterpret_cast<T*>(B)->Index();
 }
 
-// Points Field at Value, moving Owner's free notification from the old component to the new
-// one; false when Field was Value already.
-template <class T>
-bool ChangeWatched(TComponent* Owner, T*& Field, T* Value) {
-    if (Field == Value)
-        return false;
-    if (Field)
-        Field->RemoveFreeNotification(Owner);
-    Field = Value;
-    if (Value)
-        Value->FreeNotification(Owner);
-    return true;
-}
-
 // Keeps track of an item (node) while an event handler runs for it: the handler may delete
 // it, after which Get() is null and the caller leaves it alone. List is the control's list
 // of watched pointers, which a deletion clears.

@@ -238,3 +238,14 @@ void TCustomImageList::Change() {
     if (OnChange)
         OnChange(this);
 }
+
+bool ReplaceImageList(TComponent* Client, TCustomImageList*& Field, TCustomImageList* Value, TChangeLink& Link) {
+    if (Field == Value)
+        return false;
+    if (Field)
+        Field->UnRegisterChanges(&Link);
+    ReplaceComponentRef(Client, Field, Value);
+    if (Field)
+        Field->RegisterChanges(&Link);
+    return true;
+}

@@ -98,6 +98,10 @@ private:
     bool FChanged = false;
 };
 
+// ReplaceComponentRef for an image list whose changes Link follows: the subscription moves
+// along; false when Field already is Value.
+bool ReplaceImageList(TComponent* Client, TCustomImageList*& Field, TCustomImageList* Value, TChangeLink& Link);
+
 class TImageList : public TCustomImageList {
 public:
     VORLANE_CLASS_NAME(TImageList)

@@ -768,7 +768,7 @@ HWND TCustomListView::HeaderHandle() {
 }
 
 void TCustomListView::SetImageList(TCustomImageList*& Field, TCustomImageList* Value, int Which) {
-    if (!ChangeWatched(this, Field, Value))
+    if (!ReplaceComponentRef(this, Field, Value))
         return;
     if (HandleAllocated())
         SendMessageW(FHandle, LVM_SETIMAGELIST, Which, reinterpret_cast<LPARAM>(ImageListHandle(Value)));

@@ -750,18 +750,8 @@ HMENU TMenu::GetHandle() { return FItems->Handle(); }
 bool TMenu::IsRightToLeft() const { return SysLocale.MiddleEast && BiDiMode != bdLeftToRight; }
 
 void TMenu::SetImages(TCustomImageList* Value) {
-    if (Value == FImages)
-        return;
-    if (FImages) {
-        FImages->UnRegisterChanges(&FImageChangeLink);
-        FImages->RemoveFreeNotification(this);
-    }
-    FImages = Value;
-    if (FImages) {
-        FImages->RegisterChanges(&FImageChangeLink);
-        FImages->FreeNotification(this);
-    }
-    Rebuild();
+    if (ReplaceImageList(this, FImages, Value, FImageChangeLink))
+        Rebuild();
 }
 
 void TMenu::SetOwnerDraw(bool Value) {

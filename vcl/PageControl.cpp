@@ -175,7 +175,7 @@ std::wstring TPageControl::TabCaption(int TabIndex) {
 }
 
 void TPageControl::SetImages(TCustomImageList* Value) {
-    if (!ChangeWatched(this, FImages, Value))
+    if (!ReplaceComponentRef(this, FImages, Value))
         return;
     if (HandleAllocated())
         SendMessageW(FHandle, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ImageListHandle(Value)));

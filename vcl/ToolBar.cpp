@@ -99,7 +99,7 @@ void TToolButton::SetIndeterminate(bool Value) {
         SendMessageW(bar->Handle(), TB_INDETERMINATE, FCommandId, Value ? TRUE : FALSE);
 }
 
-void TToolButton::SetDropdownMenu(TPopupMenuBase* Value) { ChangeWatched(this, FDropdownMenu, Value); }
+void TToolButton::SetDropdownMenu(TPopupMenuBase* Value) { ReplaceComponentRef(this, FDropdownMenu, Value); }
 
 void TToolButton::Notification(TComponent* AComponent, TOperation Operation) {
     TControl::Notification(AComponent, Operation);
@@ -227,7 +227,7 @@ void TToolBar::ButtonChanged(TToolButton* Button) {
 }
 
 void TToolBar::SetImages(TCustomImageList* Value) {
-    if (!ChangeWatched(this, FImages, Value))
+    if (!ReplaceComponentRef(this, FImages, Value))
         return;
     RecreateButtons();
 }

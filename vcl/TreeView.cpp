@@ -920,13 +920,13 @@ void TCustomTreeView::SetIndent(int Value) {
 }
 
 void TCustomTreeView::SetImages(TCustomImageList* Value) {
-    if (!ChangeWatched(this, FImages, Value))
+    if (!ReplaceComponentRef(this, FImages, Value))
         return;
     UpdateImageLists();
 }
 
 void TCustomTreeView::SetStateImages(TCustomImageList* Value) {
-    if (!ChangeWatched(this, FStateImages, Value))
+    if (!ReplaceComponentRef(this, FStateImages, Value))
         return;
     UpdateImageLists();
 }

@@ -366,13 +366,7 @@ void TqenPathViewer::SetAllowKeyNav(bool Value) {
 }
 
 void TqenPathViewer::SetCustomPopupMenu(TTntPopupMenu* Value) {
-    if (Value == FCustomPopupMenu)
-        return;
-    if (FCustomPopupMenu)
-        FCustomPopupMenu->RemoveFreeNotification(this);
-    FCustomPopupMenu = Value;
-    if (FCustomPopupMenu)
-        FCustomPopupMenu->FreeNotification(this);
+    ReplaceComponentRef(this, FCustomPopupMenu, Value);
 }
 
 void TqenPathViewer::SetHasSubItems(bool Value) {
@@ -386,14 +380,8 @@ void TqenPathViewer::SetHideFirstLevel(bool Value) {
 }
 
 void TqenPathViewer::SetImages(TCustomImageList* Value) {
-    if (Value == FImages)
-        return;
-    if (FImages)
-        FImages->RemoveFreeNotification(this);
-    FImages = Value;
-    if (FImages)
-        FImages->FreeNotification(this);
-    Invalidate();
+    if (ReplaceComponentRef(this, FImages, Value))
+        Invalidate();
 }
 
 void TqenPathViewer::SetImageIdx(int Value) {

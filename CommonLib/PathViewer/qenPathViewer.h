@@ -139,6 +139,7 @@ public:
     // One caption per segment, root first. Callers may fill it directly (no OnPathChanged);
     // the next paint lays it out.
     TTntStringList* Segments() { return &FSegments; }
+    const TTntStringList* Segments() const { return &FSegments; }
 
     bool AllowEdit() const { return FAllowEdit; }
     void SetAllowEdit(bool Value) { FAllowEdit = Value; }

@@ -246,14 +246,8 @@ void TqenSmartTabs::SetColorInactive(TColor Value) {
 }
 
 void TqenSmartTabs::SetImages(TCustomImageList* Value) {
-    if (Value == FImages)
-        return;
-    if (FImages)
-        FImages->RemoveFreeNotification(this);
-    FImages = Value;
-    if (FImages)
-        FImages->FreeNotification(this);
-    Invalidate();
+    if (ReplaceComponentRef(this, FImages, Value))
+        Invalidate();
 }
 
 void TqenSmartTabs::Notification(TComponent* AComponent, TOperation Operation) {

@@ -125,19 +125,10 @@ void TPTCustomImageCombo::SetAutoItemHeight(bool Value) {
 }
 
 void TPTCustomImageCombo::SetImages(TCustomImageList* Value) {
-    if (Value == FImages)
+    if (!ReplaceImageList(this, FImages, Value, FImageChangeLink))
         return;
-    if (FImages) {
-        FImages->UnRegisterChanges(&FImageChangeLink);
-        FImages->RemoveFreeNotification(this);
-    }
-    FImages = Value;
-    if (FImages) {
-        FImages->RegisterChanges(&FImageChangeLink);
-        FImages->FreeNotification(this);
-        if (!(ComponentState() & csLoading))
-            AdjustItemHeight(FFont.Handle());
-    }
+    if (FImages && !(ComponentState() & csLoading))
+        AdjustItemHeight(FFont.Handle());
     Invalidate();
 }
 

@@ -1,5 +1,9 @@
+// The breadcrumb model, once against the test double of its bar and once against the real
+// breadcrumb bar through its adapter.
 #include "HelpClientFakes.h"
 #include "UPathViewer.h"
+#include "UPathViewerBar.h"
+#include "qenPathViewer.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +18,44 @@ const wchar_t* const ButtonChildrenQuery =
 const wchar_t* const ButtonDropDownQuery =
     L"method=children&id=button&topicversion=100&topiclocale=en-us&format=xml";
 
+// The model's bar as the test double records it.
+struct TFakeBarKind {
+    FakeBar Fake;
+    TPathBar* Bar() { return &Fake; }
+    std::vector<std::wstring> Segments() const { return Fake.Segments; }
+    bool HasSubItems() const { return Fake.HasSubItems; }
+    int Invalidates() const { return Fake.Invalidates; }
+    wchar_t Separator() const { return Fake.Sep; }
+    bool AllowEdit() const { return Fake.AllowEdit; }
+};
+
+// The real bar, read back from the control; the adapter counts the repaints asked for.
+struct TRealBarKind {
+    class TCountingAdapter : public TPathViewerBar {
+    public:
+        using TPathViewerBar::TPathViewerBar;
+        void Invalidate() override {
+            ++Invalidates;
+            TPathViewerBar::Invalidate();
+        }
+        int Invalidates = 0;
+    };
+    TqenPathViewer View{nullptr};
+    TCountingAdapter Adapter{&View};
+    TPathBar* Bar() { return &Adapter; }
+    std::vector<std::wstring> Segments() const {
+        std::vector<std::wstring> s;
+        for (int i = 0; i < View.Segments()->Count(); ++i)
+            s.push_back(View.Segments()->Strings(i));
+        return s;
+    }
+    bool HasSubItems() const { return View.HasSubItems(); }
+    int Invalidates() const { return Adapter.Invalidates; }
+    wchar_t Separator() const { return View.PathSepertor(); }
+    bool AllowEdit() const { return View.AllowEdit(); }
+};
+
+template <class Kind>
 class PathViewerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -31,64 +73,71 @@ protected:
     FakeAgent agent;
     FakeTree tree;
     TTocData toc{&tree, &agent};
-    FakeBar bar;
-    TPathViewer viewer{&bar, nullptr};
+    Kind bar;
+    TPathViewer viewer{bar.Bar(), nullptr};
 };
+
+using BarKinds = ::testing::Types<TFakeBarKind, TRealBarKind>;
+TYPED_TEST_SUITE(PathViewerTest, BarKinds);
 
 } // namespace
 
-TEST_F(PathViewerTest, PathStartsAtHomeWithTidiedTitles) {
-    ASSERT_TRUE(viewer.SetTopic(L"button", L"100", L"EN-US"));
-    EXPECT_EQ(viewer.TopicLocale, L"en-us");
-    EXPECT_EQ(bar.Segments, (std::vector<std::wstring>{L"Home", L"Class Library", L"System.Windows.Forms Namespace",
-                                                       L"Button Class"}));
-    EXPECT_EQ(bar.Invalidates, 4);
-    EXPECT_TRUE(bar.HasSubItems);
-    ASSERT_EQ(viewer.GetPathCount(), 4);
+TYPED_TEST(PathViewerTest, PathStartsAtHomeWithTidiedTitles) {
+    EXPECT_EQ(this->bar.Separator(), L'|');
+    EXPECT_FALSE(this->bar.AllowEdit());
+    ASSERT_TRUE(this->viewer.SetTopic(L"button", L"100", L"EN-US"));
+    EXPECT_EQ(this->viewer.TopicLocale, L"en-us");
+    EXPECT_EQ(this->bar.Segments(), (std::vector<std::wstring>{L"Home", L"Class Library",
+                                                               L"System.Windows.Forms Namespace", L"Button Class"}));
+    EXPECT_EQ(this->bar.Invalidates(), 4);
+    EXPECT_TRUE(this->bar.HasSubItems());
+    ASSERT_EQ(this->viewer.GetPathCount(), 4);
     TTocItem home;
-    ASSERT_TRUE(viewer.GetPathItem(0, home));
+    ASSERT_TRUE(this->viewer.GetPathItem(0, home));
     EXPECT_EQ(home.Id, L"-1");
     EXPECT_EQ(home.TopicVersion, L"100");
     EXPECT_EQ(home.TopicLocale, L"en-US");
-    EXPECT_EQ(agent.Requests, (std::vector<std::wstring>{AncestorsQuery, ButtonChildrenQuery}));
+    EXPECT_EQ(this->agent.Requests, (std::vector<std::wstring>{AncestorsQuery, ButtonChildrenQuery}));
 }
 
-TEST_F(PathViewerTest, TheSameTopicTwiceSendsNothing) {
-    ASSERT_TRUE(viewer.SetTopic(L"button", L"100", L"EN-US"));
-    const size_t sent = agent.Requests.size();
-    EXPECT_FALSE(viewer.SetTopic(L"button", L"100", L"EN-US"));
-    EXPECT_FALSE(viewer.SetTopic(L"button", L"100", L"en-us"));
-    EXPECT_FALSE(viewer.SetTopicFromUrl(L"http://127.0.0.1/help/1/ms.help?method=page&id=button&topicversion=100"
-                                        L"&topiclocale=en-US&format=html"));
-    EXPECT_EQ(agent.Requests.size(), sent);
-    EXPECT_TRUE(viewer.SetTopic(L"button", L"90", L"en-us"));
+TYPED_TEST(PathViewerTest, TheSameTopicTwiceSendsNothing) {
+    ASSERT_TRUE(this->viewer.SetTopic(L"button", L"100", L"EN-US"));
+    const size_t sent = this->agent.Requests.size();
+    EXPECT_FALSE(this->viewer.SetTopic(L"button", L"100", L"EN-US"));
+    EXPECT_FALSE(this->viewer.SetTopic(L"button", L"100", L"en-us"));
+    EXPECT_FALSE(this->viewer.SetTopicFromUrl(L"http://127.0.0.1/help/1/ms.help?method=page&id=button&topicversion=100"
+                                              L"&topiclocale=en-US&format=html"));
+    EXPECT_EQ(this->agent.Requests.size(), sent);
+    EXPECT_TRUE(this->viewer.SetTopic(L"button", L"90", L"en-us"));
 }
 
-TEST_F(PathViewerTest, NoAnswerGivesHomeAlone) {
-    ASSERT_TRUE(viewer.SetTopic(L"unknown", L"100", L"en-US"));
-    EXPECT_EQ(bar.Segments, (std::vector<std::wstring>{L"Home"}));
-    EXPECT_FALSE(bar.HasSubItems);
+TYPED_TEST(PathViewerTest, NoAnswerGivesHomeAlone) {
+    ASSERT_TRUE(this->viewer.SetTopic(L"unknown", L"100", L"en-US"));
+    EXPECT_EQ(this->bar.Segments(), (std::vector<std::wstring>{L"Home"}));
+    EXPECT_FALSE(this->bar.HasSubItems());
 
     // Without a model there is no request at all.
-    FakeBar lone;
-    TPathViewer alone(&lone, nullptr);
-    alone.Agent = &agent;
-    agent.Requests.clear();
+    TypeParam lone;
+    TPathViewer alone(lone.Bar(), nullptr);
+    alone.Agent = &this->agent;
+    this->agent.Requests.clear();
     ASSERT_TRUE(alone.SetTopic(L"x", L"", L""));
-    EXPECT_EQ(lone.Segments, (std::vector<std::wstring>{L"Home"}));
-    EXPECT_TRUE(agent.Requests.empty());
+    EXPECT_EQ(lone.Segments(), (std::vector<std::wstring>{L"Home"}));
+    EXPECT_TRUE(this->agent.Requests.empty());
 }
 
-TEST_F(PathViewerTest, TheRootTopicHasNoExtraHome) {
+TYPED_TEST(PathViewerTest, TheRootTopicHasNoExtraHome) {
     const std::wstring q = L"method=ancestors&id=-1&topicversion=100&topiclocale=en-US&format=xml";
-    agent.Reply(q, TopicReply(L"ancestors", {{L"-1", L"Library Home", L"100", L"en-US"}}));
-    ASSERT_TRUE(viewer.SetTopic(L"-1", L"100", L"en-US"));
-    EXPECT_EQ(bar.Segments, (std::vector<std::wstring>{L"Library Home"}));
-    ASSERT_TRUE(viewer.SetTopic(L"-1", L"100", L"de-DE"));
-    EXPECT_EQ(bar.Segments, (std::vector<std::wstring>{L"Home"}));
+    this->agent.Reply(q, TopicReply(L"ancestors", {{L"-1", L"Library Home", L"100", L"en-US"}}));
+    ASSERT_TRUE(this->viewer.SetTopic(L"-1", L"100", L"en-US"));
+    EXPECT_EQ(this->bar.Segments(), (std::vector<std::wstring>{L"Library Home"}));
+    ASSERT_TRUE(this->viewer.SetTopic(L"-1", L"100", L"de-DE"));
+    EXPECT_EQ(this->bar.Segments(), (std::vector<std::wstring>{L"Home"}));
 }
 
-TEST_F(PathViewerTest, ChildListsAreCachedAndHomeFollowsTheTree) {
+TYPED_TEST(PathViewerTest, ChildListsAreCachedAndHomeFollowsTheTree) {
+    auto& viewer = this->viewer;
+    auto& agent = this->agent;
     ASSERT_TRUE(viewer.SetTopic(L"button", L"100", L"EN-US"));
     agent.Requests.clear();
     const int buttonList = viewer.FindChildList(3);
@@ -106,14 +155,15 @@ TEST_F(PathViewerTest, ChildListsAreCachedAndHomeFollowsTheTree) {
     EXPECT_EQ(viewer.FindChildList(0), home);
     ASSERT_TRUE(viewer.GetChildList(home, topics));
     EXPECT_TRUE(topics.empty());
-    toc.AddTopicNodes(nullptr, {TTocItem{L"vs", L"Visual Studio"}, TTocItem{L"net", L"Class Library"}});
+    this->toc.AddTopicNodes(nullptr, {TTocItem{L"vs", L"Visual Studio"}, TTocItem{L"net", L"Class Library"}});
     EXPECT_EQ(viewer.FindChildList(-1), home);
     ASSERT_TRUE(viewer.GetChildList(home, topics));
     EXPECT_EQ(topics.size(), 2u);
     EXPECT_EQ(agent.Requests.size(), 1u);
 }
 
-TEST_F(PathViewerTest, IndexesOutsideThePathGiveEmptyResults) {
+TYPED_TEST(PathViewerTest, IndexesOutsideThePathGiveEmptyResults) {
+    auto& viewer = this->viewer;
     ASSERT_TRUE(viewer.SetTopic(L"button", L"100", L"EN-US"));
     TTocItem item;
     item.Id = L"stale";
