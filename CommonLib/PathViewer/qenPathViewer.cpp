@@ -741,8 +741,8 @@ void TqenPathViewer::WndProc(TMessage& Message) {
     case CM_MOUSELEAVE:
         if (FPendingPopup)
             return;
+        // A button held down stays down: back over its segment, the segment shows pressed again.
         FState = isNormal;
-        FButtonDown = false;
         if (!FKeyboardMode) {
             FMousePos = POINT{-1, -1};
             FCurrent = -2;

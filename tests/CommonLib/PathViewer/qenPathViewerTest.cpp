@@ -150,6 +150,13 @@ TEST(PathViewerSplit, SeparatorsUncAndBadInput) {
     EXPECT_EQ(bar.Segments()->Count(), 2);
     EXPECT_EQ(bar.Segments()->Strings(1), L"Topic A");
     EXPECT_EQ(changes, 2);
+    // Bad paths lay out and paint; what does not fit goes behind the back arrow.
+    for (const wchar_t* path : {L"", L"||||", L"a|", L"Home|An extremely long segment caption wider than the bar"}) {
+        bar.SetPath(path);
+        ASSERT_NE(bar.PaintOffscreen(), nullptr);
+    }
+    EXPECT_EQ(bar.HiddenCount(), 2);
+    EXPECT_EQ(bar.Layout().FirstArrow, pvaBack);
 }
 
 TEST(PathViewerLayout, HiddenCounts) {
@@ -357,9 +364,15 @@ TEST(PathViewerWindow, SegmentClicksHiddenLevelsAndPainting) {
     w.Send(WM_LBUTTONDOWN, w.Mid(1, true), 12, MK_LBUTTON);
     w.Send(WM_LBUTTONUP, w.Mid(2, true), 12);
     EXPECT_EQ(w.Clicks.size(), 2u);
+    // Pressed, out of the bar and back: the release still clicks.
+    w.Send(WM_LBUTTONDOWN, w.Mid(1, true), 12, MK_LBUTTON);
+    w.Bar->Perform(CM_MOUSELEAVE);
+    EXPECT_EQ(w.Bar->ItemState(), isNormal);
+    w.Send(WM_LBUTTONUP, w.Mid(1, true), 12);
+    EXPECT_EQ(w.Clicks, (std::vector<int>{2, 0, 1}));
     w.Bar->SetClickSetPath(false);
     w.Click(w.Mid(1, true));
-    EXPECT_EQ(w.Clicks.size(), 2u);
+    EXPECT_EQ(w.Clicks.size(), 3u);
     w.Bar->SetClickSetPath(true);
 
     // HideFirstLevel: the back arrow, then "Users" and "Public"; the back drop-down gets "*".
