@@ -110,6 +110,7 @@ TVMainForm::TVMainForm(TComponent* AOwner) : TTntForm(AOwner) {
     BuildMenus();
     BuildPopupMenus();
     BindEvents();
+    BindTocEvents();
     OnCreate = [this](TObject*) { FormCreate(); };
     OnShow = [this](TObject*) { TntFormShow(); };
     OnCloseQuery = [this](TObject*, bool& CanClose) { FormCloseQuery(CanClose); };

@@ -7,6 +7,9 @@
 //   VMain_Settings.cpp  applying the saved settings and gathering them at close
 //   VMain_Catalogs.cpp  the catalog boxes and the caption
 //   VMain_Log.cpp       the log header written at creation
+//   VMain_Toc.cpp       the contents tree: loading, expanding, images, the orphan list
+//   VMain_Sync.cpp      synchronising the tree with a page
+//   VMain_Nav.cpp       the agent check, opening URLs, the runtime's tools
 //   VMain_Handlers.cpp  handlers whose families are not built yet (they do nothing so far)
 #pragma once
 
@@ -14,6 +17,7 @@
 #include "TntForms.h"
 #include "UMainSettings.h"
 #include "USpeechAPI.h"
+#include "UTocData.h"
 
 #include <functional>
 #include <memory>
@@ -46,6 +50,7 @@ class TTntStatusBar;
 class TTntTabSheet;
 class TTntTreeView;
 class TTocTreeView;
+class TTreeNode;
 class TWindows7;
 class TqenSmartTabs;
 struct TH3TraceSink;
@@ -355,6 +360,31 @@ public:
     void PlaceNavigationPane(bool Right);
     void ApplyColorTheme();
 
+    // ---- Contents (VMain_Toc.cpp) and tree synchronisation (VMain_Sync.cpp) ---------
+
+    TTocItem RootTopic;                  // the catalog's root page as the last load found it
+    // Appends a copy of Topic (children not fetched, title tidied) with its node under
+    // ParentNode (null: top level); the record's index.
+    int AddTocRecord(TTocNode ParentNode, const TTocItem& Topic);
+    int FindTocRecord(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale);
+    // '"text" > "parent" > ...' for the log.
+    std::wstring NodePathText(TTreeNode* Node);
+    TTocItem* TocRecordOf(TTreeNode* Node);
+    void TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion);
+    void TreeView1Expanded(TTreeNode* Node); // also on collapsing
+    void TreeView1GetImageIndex(TTreeNode* Node);
+    void TreeView1GetSelectedIndex(TTreeNode* Node);
+    void TreeView1MouseMove(TShiftState Shift, int X, int Y);
+    void TreeView1MouseUp(TMouseButton Button, int X, int Y);
+    void TreeView1KeyPress(wchar_t& Key);
+    void EnsurePaneWidth();
+    bool SyncTocToUrl(const std::wstring& Url);
+    bool DoTocSync(const std::wstring& Id, const std::wstring& Version, bool Select, const std::wstring& Locale);
+    void DirtySyncToUrl(const std::wstring& Url);
+    void DoDirtyTocSync(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale);
+    // A contents load runs (it lets messages run).
+    bool TocLoading() const { return FTocLoading; }
+
     // ---- Handlers of the other families (VMain_Handlers.cpp) -----------------------
 
     // Catalogs and contents.
@@ -495,6 +525,20 @@ private:
     std::vector<std::wstring> CommandLine() const;
     // The catalog box's selected text.
     std::wstring CatalogText();
+
+    // The contents page.
+    void BindTocEvents();
+    void RunLoadToc();
+    void LoadTocNodes();
+    // The address the active tab shows ('' when none).
+    std::wstring ActiveTabLocation();
+    POINT FTocMouse{0, 0};           // where the pointer last was over the tree
+    bool FCatalogChanging = false;   // the catalog box's change runs
+    bool FSkipOnlineLocale = true;   // the first catalog keeps the online pages' locale
+    bool FTocLoading = false;        // LoadToc runs
+    bool FTocReloadPending = false;  // a reload asked for while it ran
+    std::wstring FPendingCatalog;    // a catalog chosen while it ran
+    unsigned FTocGeneration = 0;     // raised whenever nodes of the tree go
 
     std::unique_ptr<TH3TraceSink> FTraceSink;
     std::unique_ptr<TTocTreeView> FTocTree;

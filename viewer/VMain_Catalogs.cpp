@@ -13,6 +13,7 @@
 #include "UH3_Code.h"
 #include "UMainRules.h"
 #include "UTocData.h"
+#include "UWebDataModule.h"
 
 void TVMainForm::FillCatalogBox(TTntComboBox* Combo, const std::wstring& SelectKey) {
     Combo->Items()->Clear();
@@ -50,6 +51,11 @@ void TVMainForm::UpdateCaption() {
 }
 
 void TVMainForm::LoadCatalog(const std::wstring& Key) {
+    // Under a running contents load (it lets messages run): once it has ended.
+    if (FTocLoading) {
+        FPendingCatalog = Key;
+        return;
+    }
     if (SameText(Key, CurrentCatalog))
         return;
     if (!CurrentCatalog.empty())
@@ -60,6 +66,11 @@ void TVMainForm::LoadCatalog(const std::wstring& Key) {
         DebugLog(L"=");
         DebugLog(L"Load Catalog: " + g_H3Code->Product + L"\\" + g_H3Code->ProductVersion + L"\\" + g_H3Code->Locale);
     }
+    // The online pages follow the catalog's locale (the first catalog keeps the saved one).
+    if (FSkipOnlineLocale)
+        FSkipOnlineLocale = false;
+    else if (WebDataModule && g_H3Code)
+        WebDataModule->SetLangIndex(TWebDataModule::LocaleIndexOf(g_H3Code->Locale));
     if (LeftPanel->Width() > 10)
         NavPageControl->SetActivePage(TabSheetToc);
     ResetIndexState();

@@ -45,27 +45,8 @@ std::vector<std::wstring> TVMainForm::TabAddresses() {
     return std::vector<std::wstring>(static_cast<size_t>(SmartTabs->GetTabCount()));
 }
 
-// ---- Catalogs and contents ----------------------------------------------------------
-
-void TVMainForm::RefillCatalogBox() {}
-void TVMainForm::LoadToc() {}
-void TVMainForm::OpenTocNode() {}
-void TVMainForm::LoadOrphanIds(const std::wstring&) {}
-void TVMainForm::CatalogCboCloseUp() {}
-void TVMainForm::CatalogCboChange() {}
-void TVMainForm::TreeView1Click() {}
-void TVMainForm::TOCMenu_ReloadTOCClick() {}
-void TVMainForm::TOCMenu_AddNETFramework35Click() {}
-void TVMainForm::TOCMenu_RemoveOrphanGroupClick() {}
-void TVMainForm::TocPopupMenuPopup() {}
-void TVMainForm::QuickTOCLoad1Click() {}
-void TVMainForm::mnuTDM_VS10Click(TTntMenuItem*) {}
-
 // ---- Navigation and tabs ------------------------------------------------------------
 
-bool TVMainForm::EnsureHelpAgent() { return false; }
-void TVMainForm::GotoUrl(const std::wstring&, const std::wstring&) {}
-void TVMainForm::RawGotoUrl(const std::wstring&, bool) {}
 void TVMainForm::ShowTab(int) {}
 void TVMainForm::CloseTab(int) {}
 void TVMainForm::UpdateMenus() {}
@@ -93,8 +74,6 @@ void TVMainForm::NavPageControlChange() {}
 void TVMainForm::mmnuNextTabClick() {}
 void TVMainForm::mmnuPreviousTabClick() {}
 void TVMainForm::mmnuClosetabClick() {}
-void TVMainForm::mmnuHelpLibraryAgentClick() {}
-void TVMainForm::mmnuHelpLibraryManagerClick() {}
 void TVMainForm::mmnuOnlineHelpClick() {}
 void TVMainForm::mmnuReadClick() {}
 void TVMainForm::mmnuStopClick() {}

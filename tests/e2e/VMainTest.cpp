@@ -156,7 +156,10 @@ TEST_F(VorlaneMain, ASecondCopyHandsItsHelpUrlToTheFirst) {
     ASSERT_TRUE(StartViewer({L"/debug"}));
     HWND main = WaitMainWindow();
     ASSERT_TRUE(main);
-    // From here on the first copy writes nothing until it closes.
+    // Once its contents have loaded (saving the orphan groups the load adds), the first copy
+    // writes nothing until it closes.
+    ASSERT_TRUE(WaitContentsLoaded(main));
+    ASSERT_TRUE(DeleteRegKeyTree(HKEY_CURRENT_USER, MainKey));
     ASSERT_TRUE(DeleteRegValue(HKEY_CURRENT_USER, ViewerKey, L"installpath"));
     const std::wstring url = L"ms-xhelp:///?method=f1&query=System.Windows.Forms.Button&product=VS";
     ViewerProcess second;
@@ -191,6 +194,8 @@ TEST_F(VorlaneMain, TheCaptionFollowsTheHelpModeWhenTheViewerIsActivatedAgain) {
     ASSERT_TRUE(StartViewer());
     HWND main = WaitMainWindow();
     ASSERT_TRUE(main);
+    // The agent the viewer starts for its first contents load reads the mode as it starts.
+    ASSERT_TRUE(WaitContentsLoaded(main));
     const std::wstring base = L"Vorlane 0.1.0.0 - ";
     const std::wstring catalog = L", Catalog: VS\\100\\EN-US";
     EXPECT_EQ(WindowText(main), base + L"Offline Mode" + catalog);
@@ -206,6 +211,7 @@ TEST_F(VorlaneMain, TheCaptionFollowsTheHelpModeWhenTheViewerIsActivatedAgain) {
     reactivate();
     EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == base + L"Online Mode" + catalog; }, 10000))
         << WindowText(main);
+
     // A file that cannot be read gives the offline caption.
     SetHelpModeFile("\xFF\xFE<conf");
     reactivate();

@@ -69,6 +69,8 @@ protected:
         ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", L"Browsers",
                                    BrowserRecorderScript()));
         DeleteFileW(BrowserRecordFile().c_str());
+        // The agent's port: a free one (an agent the viewer starts itself listens there too).
+        SetAgentPort(standin_test::FreePort());
         ProgramDir = standin_test::MakeTempFolder(L"vorlane");
         ViewerExe = ProgramDir + L"\\Vorlane.exe";
         ASSERT_TRUE(CopyFileW(BuiltViewerExe().c_str(), ViewerExe.c_str(), FALSE)) << BuiltViewerExe();
@@ -77,6 +79,10 @@ protected:
     void TearDown() override {
         Viewer.Kill();
         Agent.Stop();
+        // Agents the viewer started itself (it starts one when none runs).
+        if (!Inst.appRoot.empty())
+            for (DWORD pid : ProcessesRunFrom(Inst.appRoot + L"\\"))
+                KillProcess(pid);
         if (!ProgramDir.empty())
             standin_test::DeleteFolderTree(ProgramDir);
         standin_test::RemoveInstallation(Inst);
@@ -112,6 +118,18 @@ protected:
     HWND WaitMainWindow(DWORD TimeoutMs = WindowTimeoutMs) {
         return WaitForWindow({Viewer.Pid(), MainFormClass, L"", nullptr, true}, TimeoutMs);
     }
+    // The contents tree (the visible tree view of the main window).
+    static HWND ContentsTree(HWND Main) {
+        for (int i = 0; HWND tree = FindDescendant(Main, L"TTntTreeView.UnicodeClass", L"", i); ++i)
+            if (IsWindowVisible(tree))
+                return tree;
+        return nullptr;
+    }
+    // Waits until the contents tree has nodes: the first load (quick) has then ended, as the
+    // viewer answers the tree's messages only when it is back in its message loop.
+    bool WaitContentsLoaded(HWND Main, DWORD TimeoutMs = WindowTimeoutMs) {
+        return WaitUntil([&] { HWND tree = ContentsTree(Main); return tree && TreeCount(tree) > 0; }, TimeoutMs);
+    }
     // The debug window (it exists hidden from the main window's creation on).
     HWND DebugWindow() { return FindTopWindow({Viewer.Pid(), DebugFormClass}); }
     std::wstring DebugLog() { return DebugLogText(Viewer.Pid()); }
@@ -129,10 +147,13 @@ protected:
     // (the agent and the viewer both read it from there).
     bool StartAgent() {
         const int port = standin_test::FreePort();
-        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
-            RegWriteString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Help\\v1.0", L"AgentPort", std::to_wstring(port),
-                           view);
+        SetAgentPort(port);
         return Agent.Start(Inst, port, {}, true) && Agent.WaitForPort();
+    }
+    static void SetAgentPort(int Port) {
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+            RegWriteString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Help\\v1.0", L"AgentPort", std::to_wstring(Port),
+                           view);
     }
 
     std::unique_ptr<Watchdog> Dog;

@@ -19,6 +19,7 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwctype>
@@ -59,6 +60,30 @@ inline bool KillProcess(DWORD Pid, DWORD WaitMs = 5000) {
     const bool ended = WaitForSingleObject(h, WaitMs) == WAIT_OBJECT_0;
     CloseHandle(h);
     return ended;
+}
+
+// The ids of the processes whose program lies in Folder (a path prefix, case ignored).
+inline std::vector<DWORD> ProcessesRunFrom(const std::wstring& Folder) {
+    std::vector<DWORD> pids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE)
+        return pids;
+    PROCESSENTRY32W e{};
+    e.dwSize = sizeof e;
+    for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
+        HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, e.th32ProcessID);
+        if (!h)
+            continue;
+        wchar_t path[MAX_PATH * 2] = {};
+        DWORD size = MAX_PATH * 2;
+        if (QueryFullProcessImageNameW(h, 0, path, &size) && size > Folder.size() &&
+            CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(Folder.size()), Folder.c_str(),
+                           static_cast<int>(Folder.size())) == CSTR_EQUAL)
+            pids.push_back(e.th32ProcessID);
+        CloseHandle(h);
+    }
+    CloseHandle(snap);
+    return pids;
 }
 
 inline std::wstring QuoteArg(const std::wstring& A) {

@@ -1,0 +1,289 @@
+// The contents page of the main window against the stand-in agent and its sample store:
+// loading (quick and full), expanding, node images, opening a node, the orphan groups, and
+// loads asked for while a load runs.
+#include "VMainFixture.h"
+
+#include "SysUtils.h"
+#include "TntComCtrls.h"
+#include "TntMenus.h"
+#include "UTocTreeView.h"
+
+using namespace vcltest;
+
+namespace {
+
+const wchar_t* const NetFx35Entry = L"&id=F61F02F2-2F20-483D-8F56-A9C8F3A54986&topicversion=90&topiclocale=EN-US";
+
+class VMainTocTest : public VMainFixture {
+protected:
+    static TTreeNode* Find(TVMainForm* F, const std::wstring& Text) {
+        for (TTreeNode* n = F->TreeView1->Items()->GetFirstNode(); n; n = n->GetNext())
+            if (n->Text() == Text)
+                return n;
+        return nullptr;
+    }
+    static std::vector<std::wstring> Texts(TTreeNode* Parent) {
+        std::vector<std::wstring> texts;
+        for (TTreeNode* n = Parent->GetFirstChild(); n; n = n->getNextSibling())
+            texts.push_back(n->Text());
+        return texts;
+    }
+    // Every node's data is its record's index and that record names the node back; "+"
+    // placeholders carry -1.
+    static ::testing::AssertionResult Consistent(TVMainForm* F) {
+        const TTocItemArray& list = g_TocData->mTocList;
+        int shown = 0;
+        for (TTreeNode* n = F->TreeView1->Items()->GetFirstNode(); n; n = n->GetNext()) {
+            const intptr_t d = reinterpret_cast<intptr_t>(n->Data());
+            if (d == -1 && n->Text() == L"+")
+                continue;
+            if (d < 0 || d >= static_cast<intptr_t>(list.size()))
+                return ::testing::AssertionFailure() << "node " << n->Text() << " has data " << d;
+            if (list[static_cast<size_t>(d)].Node != TTocTreeView::RefOf(n))
+                return ::testing::AssertionFailure() << "record " << d << " does not name node " << n->Text();
+            ++shown;
+        }
+        for (const TTocItem& item : list)
+            if (!item.Node)
+                return ::testing::AssertionFailure() << "record " << item.Id << " has no node";
+        if (shown != static_cast<int>(list.size()))
+            return ::testing::AssertionFailure() << shown << " nodes for " << list.size() << " records";
+        return ::testing::AssertionSuccess();
+    }
+    static int Image(TVMainForm* F, TTreeNode* Node) {
+        F->TreeView1GetImageIndex(Node);
+        return Node->ImageIndex();
+    }
+};
+
+} // namespace
+
+TEST_F(VMainTocTest, AQuickLoadShowsTheTopLevelWithPlaceholdersAndOpensTheFirstNode) {
+    Watchdog w(60000, "quick load");
+    const size_t mark = RequestMark();
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    // The root page first, then the root's entries.
+    const std::vector<std::string> requests = RequestsWith(mark, "method=");
+    ASSERT_GE(requests.size(), 2u);
+    EXPECT_NE(requests[0].find("&method=page&id=-1&format=xml"), std::string::npos) << requests[0];
+    EXPECT_NE(requests[1].find("&method=children&id=-1&format=xml"), std::string::npos) << requests[1];
+    // The root page's node, then every entry of the root, each with a "+" to open it by;
+    // last the .NET Framework 3.5 entry, which the store's root does not list: an orphan
+    // group, open to its first level.
+    TTntTreeNodes* items = f->TreeView1->Items();
+    TTreeNode* root = items->GetFirstNode();
+    std::vector<std::wstring> top;
+    for (TTreeNode* n = root; n; n = n->getNextSibling())
+        top.push_back(n->Text());
+    EXPECT_EQ(top, (std::vector<std::wstring>{L"Visual Studio 2010", L"Visual Studio 2010 Help Library",
+                                              L"Contoso Widgets & Gadgets", L"Visual Basic 6.0 Reference",
+                                              L".NET Framework 3.5"}));
+    EXPECT_EQ(root->Count(), 0);
+    for (TTreeNode* n = root->getNextSibling(); n && n->Text() != L".NET Framework 3.5"; n = n->getNextSibling())
+        EXPECT_EQ(Texts(n), (std::vector<std::wstring>{L"+"})) << n->Text();
+    TTreeNode* netfx35 = items->TopLevelItem(4);
+    EXPECT_EQ(Texts(netfx35), (std::vector<std::wstring>{L"System.Windows.Forms Namespace"}));
+    EXPECT_TRUE(f->TocRecordOf(netfx35)->Flags & TocFlagOrphan);
+    EXPECT_EQ(Image(f, netfx35), 4);
+    EXPECT_TRUE(Consistent(f));
+    // The first node is selected and its topic opened in the empty tab, its pairs in order.
+    EXPECT_EQ(f->TreeView1->Selected(), root);
+    EXPECT_NE(LogText().find(L">> GotoUrl: "), std::wstring::npos);
+    EXPECT_NE(LogText().find(L"&method=page&id=-1&topicversion=100&topiclocale=en-US&format=html\r\n"),
+              std::wstring::npos)
+        << LogText();
+    // Choosing the loaded catalog again (in another case) asks nothing.
+    const size_t again = RequestMark();
+    f->LoadCatalog(L"vs\\100\\en-us");
+    EXPECT_TRUE(Requests(again).empty());
+    // That group is what the saved list holds.
+    bool canClose = false;
+    f->FormCloseQuery(canClose);
+    EXPECT_EQ(Value(f->CurrentCatalog + L"_OrphanID1"), NetFx35Entry);
+    EXPECT_EQ(Value(f->CurrentCatalog + L"_OrphanID2"), L"");
+}
+
+TEST_F(VMainTocTest, AFullLoadFetchesEveryLevel) {
+    Watchdog w(60000, "full load");
+    Seed(L"mnuQuickTOCLoad", L"0");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    EXPECT_EQ(Find(f, L"+"), nullptr);
+    TTreeNode* forms = Find(f, L"System.Windows.Forms Namespace");
+    ASSERT_NE(forms, nullptr);
+    TTreeNode* button = Find(f, L"Button Class");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(Texts(button), (std::vector<std::wstring>{L"Button.DoubleClick Event"}));
+    EXPECT_TRUE(Consistent(f));
+}
+
+TEST_F(VMainTocTest, OpeningANodePrefetchesUpToThirtyChildrenAndGivesBiggerFamiliesPlaceholders) {
+    Watchdog w(60000, "expand");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    TTreeNode* library = Find(f, L"Visual Studio 2010 Help Library");
+    ASSERT_NE(library, nullptr);
+    library->Expand(false);
+    TTreeNode* ide = Find(f, L"Visual Studio Development Environment");
+    ASSERT_NE(ide, nullptr);
+    EXPECT_GT(ide->Count(), 0) << "prefetched with its parent";
+    ide->Expand(false);
+    TTreeNode* editor = Find(f, L"Text Editor Options Reference");
+    TTreeNode* shortcuts = Find(f, L"Keyboard Shortcuts Reference");
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(shortcuts, nullptr);
+    ASSERT_EQ(editor->Count(), 30);
+    ASSERT_EQ(shortcuts->Count(), 35);
+
+    size_t mark = RequestMark();
+    editor->Expand(false);
+    EXPECT_EQ(RequestsWith(mark, "method=children&id=editor-option-").size(), 30u);
+    EXPECT_EQ(editor->GetFirstChild()->Count(), 0) << "a leaf shows no button";
+
+    mark = RequestMark();
+    shortcuts->Expand(false);
+    EXPECT_TRUE(RequestsWith(mark, "method=children").empty());
+    for (TTreeNode* n = shortcuts->GetFirstChild(); n; n = n->getNextSibling())
+        EXPECT_EQ(Texts(n), (std::vector<std::wstring>{L"+"})) << n->Text();
+    // Opening one of them replaces its "+" by what the agent has (nothing).
+    TTreeNode* first = shortcuts->GetFirstChild();
+    first->Expand(false);
+    EXPECT_EQ(first->Count(), 0);
+    EXPECT_TRUE(Consistent(f));
+    // The images: a book open, a book closed, a page; a topic of another locale below its
+    // parent draws as mixed.
+    EXPECT_EQ(Image(f, ide), 2);
+    EXPECT_EQ(Image(f, Find(f, L"Getting Started with Visual Studio")), 1);
+    EXPECT_EQ(Image(f, editor->GetFirstChild()), 0);
+    TTreeNode* gettingStarted = Find(f, L"Getting Started with Visual Studio");
+    gettingStarted->Expand(false);
+    TTreeNode* german = gettingStarted->GetFirstChild();
+    ASSERT_NE(german, nullptr);
+    EXPECT_EQ(german->Text().substr(0, 14), L"Erste Schritte");
+    EXPECT_EQ(Image(f, german), 6);
+    f->TreeView1GetSelectedIndex(german);
+    EXPECT_EQ(german->SelectedIndex(), 6);
+}
+
+TEST_F(VMainTocTest, OrphanGroupsAreSavedAtOnceRestoredOnLoadAndRemovedWithTheirRecords) {
+    Watchdog w(60000, "orphans");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    const std::wstring key = f->CurrentCatalog + L"_OrphanID";
+    // A topic whose parent the store lacks: its chain becomes a group at the top.
+    ASSERT_TRUE(f->SyncTocToUrl(L"http://127.0.0.1/help/1/ms.help?method=page&id=orphan-child&topicversion=100"
+                                L"&topiclocale=en-US&format=html"));
+    TTreeNode* parent = Find(f, L"Orphaned Topic Parent");
+    TTreeNode* child = Find(f, L"Orphaned Topic Child");
+    ASSERT_NE(parent, nullptr);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(parent->Parent(), nullptr);
+    EXPECT_EQ(f->TreeView1->Selected(), child);
+    const std::wstring entry = L"&id=orphan-parent&topicversion=100&topiclocale=EN-US";
+    EXPECT_EQ(Value(key + L"1"), NetFx35Entry);
+    EXPECT_EQ(Value(key + L"2"), entry);
+    EXPECT_EQ(Value(key + L"3"), L"");
+    EXPECT_EQ(Image(f, parent), 5);
+    EXPECT_EQ(Image(f, child), 3);
+
+    // The next load restores it; a stored value of another form is skipped and logged.
+    Seed(key + L"1", L"<not an entry>");
+    Seed(key + L"2", entry);
+    Seed(key + L"3", L"");
+    f->TOCMenu_ReloadTOCClick();
+    parent = Find(f, L"Orphaned Topic Parent");
+    ASSERT_NE(parent, nullptr);
+    EXPECT_TRUE(f->TocRecordOf(parent)->Flags & TocFlagOrphan);
+    EXPECT_EQ(f->OrphanIds, (std::vector<std::wstring>{entry}));
+    EXPECT_NE(LogText().find(L"<not an entry>"), std::wstring::npos);
+    EXPECT_TRUE(Consistent(f));
+
+    // Removal: only on an orphan; records, node data and the saved list follow.
+    TTreeNode* library = Find(f, L"Visual Studio 2010 Help Library");
+    library->Expand(false);
+    f->TreeView1->SetSelected(library);
+    f->TocPopupMenuPopup();
+    EXPECT_FALSE(f->TOCMenu_RemoveOrphanGroup->Enabled());
+    f->TreeView1->SetSelected(parent);
+    f->TocPopupMenuPopup();
+    EXPECT_TRUE(f->TOCMenu_RemoveOrphanGroup->Enabled());
+    const size_t before = g_TocData->mTocList.size();
+    f->TOCMenu_RemoveOrphanGroupClick();
+    EXPECT_EQ(Find(f, L"Orphaned Topic Parent"), nullptr);
+    EXPECT_EQ(g_TocData->mTocList.size(), before - 2);
+    EXPECT_TRUE(Consistent(f));
+    EXPECT_EQ(f->TreeView1->Selected(), f->TreeView1->Items()->GetFirstNode());
+    bool canClose = false;
+    f->FormCloseQuery(canClose);
+    EXPECT_EQ(Value(key + L"1"), NetFx35Entry);
+    EXPECT_EQ(Value(key + L"2"), L"");
+}
+
+TEST_F(VMainTocTest, ACatalogChosenOrAReloadAskedForDuringALoadWaitsForIt) {
+    Watchdog w(90000, "loads during a load");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    std::wstring german;
+    for (int i = 0; i < f->CatalogCbo->ItemCount(); ++i)
+        if (f->CatalogCbo->ItemText(i).find(L"de-DE") != std::wstring::npos)
+            german = f->CatalogCbo->ItemText(i);
+    ASSERT_FALSE(german.empty());
+    // Arrives while the reload below lets messages run.
+    const UINT request = WM_APP + 27;
+    int delivered = 0;
+    f->SetMessageHandler(request, [&](TMessage&) {
+        ++delivered;
+        EXPECT_TRUE(f->TocLoading());
+        f->TOCMenu_ReloadTOCClick();
+        f->LoadCatalog(german);
+        f->mnuTDM_VS10Click(f->mnuTDM_Raw);
+    });
+    PostMessageW(f->Handle(), request, 0, 0);
+    const size_t mark = RequestMark();
+    f->TOCMenu_ReloadTOCClick();
+    EXPECT_EQ(delivered, 1);
+    EXPECT_FALSE(f->TocLoading());
+    EXPECT_EQ(f->CurrentCatalog, german);
+    EXPECT_EQ(g_TocData->Mode, 2);
+    // Two whole loads one after the other: no request of the first after the second began.
+    const std::vector<std::string> pages = RequestsWith(mark, "&method=page&id=-1&format=xml");
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_NE(pages[1].find("locale=de-DE"), std::string::npos) << pages[1];
+    bool secondBegan = false;
+    for (const std::string& r : RequestsWith(mark, "method=")) {
+        const bool second = r.find("locale=de-DE") != std::string::npos;
+        EXPECT_FALSE(secondBegan && !second) << r;
+        secondBegan = secondBegan || second;
+    }
+    EXPECT_TRUE(Consistent(f));
+    EXPECT_EQ(f->TreeView1->Items()->GetFirstNode()->Text(), L"Visual Studio 2010 (Deutsch)");
+}
+
+TEST_F(VMainTocTest, APassedInAddressThatIsNoHelpPageOpensAndTheTreeStillLoads) {
+    Watchdog w(60000, "passed-in address");
+    auto form = Start([](TVMainForm* F) { F->PassedInUrl = L"http://example.invalid/page.htm"; });
+    TVMainForm* f = form->Form;
+    EXPECT_NE(LogText().find(L">> OpenPassedInUrl(), http://example.invalid/page.htm\r\n"), std::wstring::npos);
+    EXPECT_GT(f->TreeView1->Items()->TopLevelCount(), 3);
+    EXPECT_TRUE(f->PassedInUrl.empty());
+    // The tab keeps that page: no contents node is opened over it.
+    EXPECT_EQ(LogText().find(L">> GotoUrl: "), std::wstring::npos);
+}
+
+TEST_F(VMainTocTest, EnterOnANodeOpensItsTopic) {
+    Watchdog w(60000, "enter");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    TTreeNode* vb6 = Find(f, L"Visual Basic 6.0 Reference");
+    ASSERT_NE(vb6, nullptr);
+    f->TreeView1->SetSelected(vb6);
+    f->TreeView1->SetFocus();
+    f->TreeView1->Perform(WM_CHAR, VK_RETURN, 0);
+    const std::wstring log = LogText();
+    const size_t line = log.rfind(L">> GotoUrl: ");
+    ASSERT_NE(line, std::wstring::npos) << log;
+    const std::wstring opened = log.substr(line, log.find(L"\r\n", line) - line);
+    EXPECT_NE(opened.find(L"&method=page&id=vb6-reference&topicversion=&topiclocale="), std::wstring::npos) << opened;
+    EXPECT_EQ(opened.substr(opened.size() - 12), L"&format=html") << opened;
+}

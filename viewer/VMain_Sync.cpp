@@ -1,0 +1,143 @@
+// Synchronising the contents tree with a page: the page's topic is found in the tree
+// through its ancestors; ancestors the loaded tree does not reach are added as an orphan
+// group (kept in the settings, restored at the next load). A quick synchronisation (Shift)
+// only gathers the topic's context into the model's sync list.
+#include "VMain.h"
+
+#include "TntComCtrls.h"
+#include "UAgentLink.h"
+#include "UDebugLog.h"
+#include "UH3_Code.h"
+#include "UTocRules.h"
+#include "UTocTreeView.h"
+
+namespace {
+
+// The id, version and locale of the topic a URL shows: from the URL's query, else from the
+// page's head (fetched from the agent). False when neither names a topic.
+bool TopicOfUrl(const std::wstring& Url, std::wstring& Id, std::wstring& Version, std::wstring& Locale) {
+    Id.clear();
+    Version.clear();
+    Locale.clear();
+    if (Url.empty())
+        return false;
+    GetUrlParam(Url, L"id", Id);
+    GetUrlParam(Url, L"topicversion", Version);
+    GetUrlParam(Url, L"topiclocale", Locale);
+    if (Id.empty() && g_H3Code) {
+        std::wstring reply;
+        g_H3Code->HttpGet(Url, reply);
+        TH3PageHeader head;
+        ReadPageHeader(reply, head);
+        Id = head.Id;
+        Version = head.TopicVersion;
+        Locale = head.TopicLocale;
+    }
+    return !Id.empty();
+}
+
+} // namespace
+
+bool TVMainForm::SyncTocToUrl(const std::wstring& Url) {
+    std::wstring id, version, locale;
+    if (!TopicOfUrl(Url, id, version, locale))
+        return false;
+    return DoTocSync(id, version, true, locale);
+}
+
+bool TVMainForm::DoTocSync(const std::wstring& Id, const std::wstring& Version, bool Select,
+                           const std::wstring& Locale) {
+    if (!g_TocData)
+        return false;
+    if (Select && !EnsureHelpAgent())
+        return false;
+    NavPageControl->SetActivePage(TabSheetToc);
+    TTntTreeNodes* items = TreeView1->Items();
+    if (Id == L"-1") {
+        if (items->Count() > 1) {
+            TTreeNode* first = items->GetFirstNode();
+            first->MakeVisible();
+            TreeView1->SetSelected(first);
+        }
+        return false;
+    }
+    TTocItemArray ancestors;
+    g_TocData->GetAncestors(Id, Version, Locale, ancestors);
+    if (DebugWindowShowing())
+        for (size_t i = 0; i < ancestors.size(); ++i)
+            DebugLog(L"DoTocSync() -[" + std::to_wstring(i) + L"]- " + ancestors[i].Id + L" | " + ancestors[i].Title);
+
+    TTocItemArray& list = g_TocData->mTocList;
+    const auto expandOnce = [&](int Index) {
+        if (list[static_cast<size_t>(Index)].IsRoot)
+            return;
+        list[static_cast<size_t>(Index)].IsRoot = true;
+        std::vector<int> added;
+        g_TocData->ExpandNode(list[static_cast<size_t>(Index)].Node, added);
+    };
+    bool added = false;
+    TTreeNode* reached = nullptr;
+    for (int pass = 0; pass < 2 && !reached; ++pass) {
+        TTocNode node = nullptr;
+        bool anyFound = false;
+        for (const TTocItem& ancestor : ancestors) {
+            int index = FindTocRecord(ancestor.Id, Version, Locale);
+            if (index < 0)
+                index = FindTocRecord(ancestor.Id, ancestor.TopicVersion, ancestor.TopicLocale);
+            if (index >= 0 && list[static_cast<size_t>(index)].Node) {
+                anyFound = true;
+                node = list[static_cast<size_t>(index)].Node;
+                expandOnce(index);
+            } else if (node) {
+                // Not reachable from the loaded tree: an orphan entry under what was reached.
+                const int orphan = AddTocRecord(node, ancestor);
+                list[static_cast<size_t>(orphan)].Flags |= TocFlagOrphan;
+                added = true;
+                node = list[static_cast<size_t>(orphan)].Node;
+                expandOnce(orphan);
+            }
+            if (node && Select) {
+                TTocTreeView::NodeOf(node)->MakeVisible();
+                TreeView1->SetSelected(TTocTreeView::NodeOf(node));
+            }
+        }
+        if (node) {
+            reached = TTocTreeView::NodeOf(node);
+        } else if (!anyFound && !ancestors.empty() && pass == 0) {
+            // Nothing of the chain is in the tree: its first topic starts a group at the top.
+            const int top = AddTocRecord(nullptr, ancestors.front());
+            list[static_cast<size_t>(top)].Flags |= TocFlagOrphan;
+            added = true;
+        } else {
+            break;
+        }
+    }
+    if (reached && Select) {
+        NavPageControl->SetActivePage(TabSheetToc);
+        reached->MakeVisible();
+        TreeView1->SetSelected(reached);
+    }
+    if (added && !CurrentCatalog.empty())
+        SaveOrphanIds(CurrentCatalog);
+    return reached != nullptr;
+}
+
+void TVMainForm::DirtySyncToUrl(const std::wstring& Url) {
+    std::wstring id, version, locale;
+    TopicOfUrl(Url, id, version, locale);
+    DoDirtyTocSync(id, version, locale);
+}
+
+void TVMainForm::DoDirtyTocSync(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale) {
+    if (!g_TocData || Id.empty() || !EnsureHelpAgent())
+        return;
+    TTocReturn toc;
+    g_TocData->GetTocContext(Id, Version, Locale, toc);
+    if (toc.Parents.empty())
+        return;
+    if (DebugWindowShowing())
+        for (size_t i = 0; i < toc.Parents.size(); ++i)
+            DebugLog(L"DoDirtyTocSync() -[" + std::to_wstring(i) + L"]- " + toc.Parents[i].Id + L" | " +
+                     toc.Parents[i].Title);
+    g_TocData->SyncList = DirtySyncList(toc, Id, Version, Locale);
+}
