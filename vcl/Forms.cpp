@@ -521,6 +521,7 @@ TModalResult TCustomForm::ShowModal() {
     };
     // A quit request that arrives while the form is up ends it (one from before does not).
     bool terminatedBefore = Application->Terminated();
+    TApplication::TNestedLoop nested(Application);
     try {
         Show();
         FModalResult = mrNone;
@@ -945,6 +946,7 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::ProcessMessages() {
+    TNestedLoop nested(this);
     MSG msg;
     for (;;) {
         try {

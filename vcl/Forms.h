@@ -216,6 +216,18 @@ public:
     bool Terminated() const { return FTerminated; }
     // Handles every queued message, then returns.
     void ProcessMessages();
+    // How many message loops run inside others right now: ProcessMessages calls and modal
+    // forms. Whatever runs from a message while it is above 0 may be under code that goes on
+    // using objects after the loop returns: such code leaves freeing them to the outer loop.
+    int NestedLoops() const { return FNestedLoops; }
+    // Counts one nested loop for the life of the object.
+    struct TNestedLoop {
+        explicit TNestedLoop(TApplication* App) : FApp(App) { if (FApp) ++FApp->FNestedLoops; }
+        ~TNestedLoop() { if (FApp) --FApp->FNestedLoops; }
+        TNestedLoop(const TNestedLoop&) = delete;
+        TNestedLoop& operator=(const TNestedLoop&) = delete;
+        TApplication* FApp;
+    };
     // Handles one message, or runs the idle work and waits for the next one.
     void HandleMessage();
 
@@ -297,6 +309,7 @@ private:
     std::wstring FHint;
     TCustomForm* FMainForm = nullptr;
     bool FTerminated = false;
+    int FNestedLoops = 0;
     bool FActive = false;
     bool FShowingException = false;
     TBiDiMode FBiDiMode = bdLeftToRight;

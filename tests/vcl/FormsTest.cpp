@@ -386,6 +386,28 @@ TEST(Forms, AFormReleasedWhileModalEndsItsLoopFirst) {
     owner.Hide();
 }
 
+TEST(Forms, NestedLoopsCountProcessMessagesAndModalFormsWhileTheyRun) {
+    Watchdog w(15000);
+    AppState keep;
+    TForm owner(nullptr);
+    std::vector<int> seen;
+    TForm dialog(nullptr);
+    owner.SetMessageHandler(WM_APP + 30, [&](TMessage&) { seen.push_back(Application->NestedLoops()); });
+    dialog.SetMessageHandler(WM_APP + 31, [&](TMessage&) {
+        seen.push_back(Application->NestedLoops());
+        PostMessageW(owner.Handle(), WM_APP + 30, 0, 0);
+        Application->ProcessMessages(); // inside the modal loop: two
+        dialog.SetModalResult(mrOk);
+    });
+    dialog.OnShow = [&](TObject*) { PostMessageW(dialog.Handle(), WM_APP + 31, 0, 0); };
+    EXPECT_EQ(Application->NestedLoops(), 0);
+    PostMessageW(owner.Handle(), WM_APP + 30, 0, 0);
+    Application->ProcessMessages();
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_EQ(seen, (std::vector<int>{1, 1, 2}));
+    EXPECT_EQ(Application->NestedLoops(), 0);
+}
+
 TEST(Forms, AFreedApplicationObjectHearsOfNoMoreExceptions) {
     TBoundaryHandler programs = SetBoundaryHandler(nullptr);
     std::vector<std::wstring> seen;
