@@ -1000,6 +1000,8 @@ protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void AdjustClientRect(RECT& Rect) override;
+    // Hidden pages take the page area too: what they hold is laid out before they show.
+    void AlignControls(TControl* AControl, RECT& Rect) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     virtual bool CanChange();
     virtual void Change();

@@ -79,6 +79,9 @@ public:
     virtual bool FindItemHint(UINT CommandOrHandle, bool ByHandle, std::wstring& Hint) { return false; }
     // Runs the item whose shortcut is this key with these shift keys; false when none.
     virtual bool IsShortCutKey(WORD Key, TShiftState Shift) { return false; }
+    // The answer to WM_MENUCHAR for a key typed in the open submenu Menu (owner-drawn items
+    // have no mnemonics of the system's); 0 when the submenu is not ours or nothing matches.
+    virtual LRESULT MenuChar(HMENU Menu, wchar_t Key) { return 0; }
 };
 
 class TPopupMenuBase : public TMenuBase {

@@ -591,6 +591,10 @@ void TCustomForm::WndProc(TMessage& Message) {
         if (FMenu)
             FMenu->DispatchPopup(reinterpret_cast<HMENU>(Message.WParam));
         break;
+    case WM_MENUCHAR:
+        if (FMenu && (Message.Result = FMenu->MenuChar(reinterpret_cast<HMENU>(Message.LParam), LOWORD(Message.WParam))))
+            return;
+        break;
     case WM_SIZE:
         if (FVisible || IsWindowVisible(FHandle)) {
             if (Message.WParam == SIZE_MINIMIZED)

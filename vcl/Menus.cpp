@@ -804,6 +804,38 @@ bool TMenu::DispatchCommand(WORD Command) {
     return true;
 }
 
+LRESULT TMenu::MenuChar(HMENU Menu, wchar_t Key) {
+    TMenuItem* parent = FindItem(reinterpret_cast<UINT_PTR>(Menu), fkHandle);
+    if (!parent)
+        return 0;
+    const auto upper = [](wchar_t C) {
+        return reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(C))));
+    };
+    int first = -1, matches = 0, position = 0; // positions count the items in the native menu
+    for (TMenuItem* item : parent->FItems) {
+        if (!item->FVisible)
+            continue;
+        const std::wstring& caption = item->Caption();
+        for (size_t i = 0; i + 1 < caption.size(); ++i) {
+            if (caption[i] != L'&')
+                continue;
+            if (caption[i + 1] != L'&') {
+                if (item->Enabled() && upper(caption[i + 1]) == upper(Key)) {
+                    if (first < 0)
+                        first = position;
+                    ++matches;
+                }
+                break;
+            }
+            ++i; // "&&" is a plain '&'
+        }
+        ++position;
+    }
+    if (first < 0)
+        return 0;
+    return MAKELRESULT(first, matches == 1 ? MNC_EXECUTE : MNC_SELECT);
+}
+
 bool TMenu::DispatchPopup(HMENU Menu) {
     TMenuItem* item = FindItem(reinterpret_cast<UINT_PTR>(Menu), fkHandle);
     if (!item)
@@ -1076,6 +1108,11 @@ void TPopupList::WndProc(TMessage& Message) {
     case WM_INITMENUPOPUP:
         for (TPopupMenu* menu : std::vector<TPopupMenu*>(FMenus))
             if (menu->DispatchPopup(reinterpret_cast<HMENU>(Message.WParam)))
+                return;
+        break;
+    case WM_MENUCHAR:
+        for (TPopupMenu* menu : FMenus)
+            if ((Message.Result = menu->MenuChar(reinterpret_cast<HMENU>(Message.LParam), LOWORD(Message.WParam))))
                 return;
         break;
     case WM_MENUSELECT: {

@@ -178,6 +178,9 @@ public:
     bool DispatchCommand(WORD Command) override;
     bool DispatchPopup(HMENU Menu) override;
     bool FindItemHint(UINT CommandOrHandle, bool ByHandle, std::wstring& Hint) override;
+    // The shown, enabled item whose caption marks Key with '&' is carried out when it is the
+    // only one, and the first of them is selected when there are several.
+    LRESULT MenuChar(HMENU Menu, wchar_t Key) override;
     // Runs the enabled item with this shortcut; false when none.
     bool IsShortCut(TShortCut ShortCut);
     bool IsShortCutKey(WORD Key, TShiftState Shift) override { return IsShortCut(::ShortCut(Key, Shift)); }
@@ -256,6 +259,7 @@ public:
 
     bool DispatchCommand(WORD Command) override { return FMenu->DispatchCommand(Command); }
     bool DispatchPopup(HMENU Menu) override { return FMenu->DispatchPopup(Menu); }
+    LRESULT MenuChar(HMENU Menu, wchar_t Key) override { return FMenu->MenuChar(Menu, Key); }
     bool FindItemHint(UINT CommandOrHandle, bool ByHandle, std::wstring& Hint) override {
         return FMenu->FindItemHint(CommandOrHandle, ByHandle, Hint);
     }

@@ -222,6 +222,14 @@ void TPageControl::AdjustClientRect(RECT& Rect) {
         SendMessageW(FHandle, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&Rect));
 }
 
+void TPageControl::AlignControls(TControl* AControl, RECT& Rect) {
+    const RECT area = Rect;
+    TWinControl::AlignControls(AControl, Rect);
+    for (TTabSheet* p : FPages)
+        if (!p->Visible() && p->Align() == alClient)
+            p->SetAlignedBounds(area.left, area.top, area.right - area.left, area.bottom - area.top);
+}
+
 void TPageControl::UpdateTabs() {
     if (!HandleAllocated())
         return;

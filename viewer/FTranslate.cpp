@@ -5,6 +5,7 @@
 #include "UAuxFile.h"
 #include "ULangFile.h"
 #include "ULocaleInfo.h"
+#include "UTranslator.h"
 #include "UShellExec.h"
 #include "UUtilsW.h"
 
@@ -34,11 +35,6 @@ std::wstring LanguageName(const std::wstring& Code, const TLangFileInfo& File) {
         return File.Language;
     const TLocaleInfo_& info = g_LocaleInfo[row];
     return info.DisplayName.empty() ? Widen(info.Desc) : info.DisplayName;
-}
-
-void SetIfGiven(TControl* Control, const std::wstring& Text) {
-    if (!Text.empty())
-        Control->SetText(Text);
 }
 
 TTntButton* MakeButton(TTranslateForm* Form, const wchar_t* Name, const wchar_t* Caption, int Left,
@@ -104,6 +100,7 @@ TTranslateForm::TTranslateForm(TComponent* AOwner, const std::wstring& Folder, c
     }
     ListView1->OnSelectItem = [this](TObject*, TListItem*, bool) { UpdateButtons(); };
     ListView1->OnDblClick = [this](TObject*) { ListView1DblClick(); };
+    SetActiveControl(ListView1); // the rows take the arrow keys at once
 
     WebLinkLabel = new TTntLabel(this);
     WebLinkLabel->SetName(L"WebLinkLabel");
@@ -124,16 +121,15 @@ TTranslateForm::TTranslateForm(TComponent* AOwner, const std::wstring& Folder, c
     OpenUrl = [](const std::wstring& Url) { ShellExec(Url); };
 
     // The translated texts.
-    if (!FTranslate_Title.empty())
-        SetCaption(FTranslate_Title);
+    SetTextIfGiven(this, FTranslate_Title);
     const std::wstring* captions[] = {&FTranslate_Col_Language, &FTranslate_Col_Code, &FTranslate_Col_File,
                                       &FTranslate_Col_Translator};
     for (int i = 0; i < 4; ++i)
         if (!captions[i]->empty())
             ListView1->Columns()->Items(i)->SetCaption(*captions[i]);
-    SetIfGiven(WebLinkLabel, FTranslate_WebLink);
-    SetIfGiven(OKBtn, FTranslate_OK);
-    SetIfGiven(CancelBtn, FTranslate_Cancel);
+    SetTextIfGiven(WebLinkLabel, FTranslate_WebLink);
+    SetTextIfGiven(OKBtn, FTranslate_OK);
+    SetTextIfGiven(CancelBtn, FTranslate_Cancel);
 
     FRows = ListLanguageRows(Folder);
     for (const TLangRow& row : FRows) {

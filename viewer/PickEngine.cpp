@@ -1,5 +1,8 @@
 #include "PickEngine.h"
 
+#include "UMessageTexts.h"
+#include "UTranslator.h"
+
 #include <memory>
 
 namespace {
@@ -100,6 +103,15 @@ TformPickEngine::TformPickEngine(TComponent* AOwner, TSpeechAPI& Speech, TSpeech
     btnCancel = MakeButton(this, L"btnCancel", L"Cancel", 337, mrCancel);
     btnCancel->SetCancel(true);
     OnClose = [this](TObject*, TCloseAction& Action) { FormClose(Action); };
+
+    // The texts the interface translation gave.
+    const std::pair<TControl*, const std::wstring*> texts[] = {
+        {this, &SpeechDlg_Title},        {lblVoice, &SpeechDlg_Voice},   {gbDetails, &SpeechDlg_Details},
+        {lblVoiceSpeed, &SpeechDlg_VoiceSpeed}, {lblSlow, &SpeechDlg_Slow}, {lblFast, &SpeechDlg_Fast},
+        {lblVoiceVolume, &SpeechDlg_VoiceVolume}, {lblLow, &SpeechDlg_Low}, {lblHigh, &SpeechDlg_High},
+        {btnOK, &SpeechDlg_OK},          {btnCancel, &SpeechDlg_Cancel}};
+    for (const auto& [control, text] : texts)
+        SetTextIfGiven(control, *text);
 
     // Filling: the track bars' change events stay quiet.
     for (const TSpeechVoiceEntry& voice : FSpeech.Voices)

@@ -104,6 +104,11 @@ bool WriteComponentText(TComponent* Component, TLangProp Prop, const std::wstrin
     return false;
 }
 
+void SetTextIfGiven(TControl* Control, const std::wstring& Text) {
+    if (!Text.empty())
+        Control->SetText(Text);
+}
+
 // ---------------------------------------------------------------------------------
 // The translator
 

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "Classes.h"
+#include "Controls.h"
 #include "ULangFile.h"
 
 #include <functional>
@@ -97,6 +98,9 @@ void RegisterViewerTexts(TLangTexts& Texts);
 // component has no such text.
 bool ReadComponentText(TComponent* Component, TLangProp Prop, std::wstring& Text);
 bool WriteComponentText(TComponent* Component, TLangProp Prop, const std::wstring& Text);
+// A dialog's translated text: Text when the translation gave one, else the designed text
+// stays.
+void SetTextIfGiven(TControl* Control, const std::wstring& Text);
 
 struct TTranslateResult {
     bool Restored = false; // the texts of before the first translation were put back

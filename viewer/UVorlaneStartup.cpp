@@ -131,7 +131,7 @@ TVorlaneRun DefaultVorlaneRun() {
         run.Params.push_back(WideParamStr(i));
     run.CreateForms = [] {
         Application->CreateForm(VMainForm);
-        // The save-bookmark dialog joins here (made once, kept for the whole run).
+        // No save-bookmark dialog is made here: each use makes its own.
     };
     run.RunLoop = [] { Application->Run(); };
     run.EndWorkers = [] { RunEndSteps(); };

@@ -57,7 +57,7 @@ struct TVorlaneRun {
     std::vector<TModuleStartup> Modules;
     std::vector<std::wstring> Params;    // the command line's parameters after the program
     TH3RegistryPlace RuntimePlace;       // where "/uninstall" looks
-    std::function<void()> CreateForms;   // the main window, then the save-bookmark dialog
+    std::function<void()> CreateForms;   // the main window
     std::function<void()> RunLoop;       // the message loop
     std::function<void()> EndWorkers;    // worker threads still running stop (the units' end steps)
     std::function<void()> FreeForms;     // every form of the application, before the shutdowns

@@ -25,7 +25,9 @@
 #include "ULocaleInfo.h"
 #include "UMessageTexts.h"
 #include "UPaneLayout.h"
+#include "ULangFile.h"
 #include "UTocTreeView.h"
+#include "UTranslator.h"
 #include "UViewerKeys.h"
 #include "UWebDataModule.h"
 #include "UWebUpdates.h"
@@ -109,6 +111,7 @@ TVMainForm::TVMainForm(TComponent* AOwner) : TTntForm(AOwner) {
     BuildControls();
     BuildMenus();
     BuildPopupMenus();
+    BuildBookmarkPage();
     BindEvents();
     BindTocEvents();
     OnCreate = [this](TObject*) { FormCreate(); };
@@ -199,7 +202,7 @@ void TVMainForm::FormCreate() {
     delete g_TocData;
     g_TocData = new TTocData(FTocTree.get());
     SuperTipSearch->SetLinkControl(SearchEdit);
-    SearchBtnImage->SetHint(SearchBtnImage->Hint() + L"\r\n(Ctrl+E, Enter)");
+    SearchBtnImage->SetHint(SearchButtonHint(SearchBtnImage->Hint()));
     HelpMode = L"online";
     IndexPartialModeFirstKey = false;
     // 5. The index cache file.
@@ -241,13 +244,16 @@ void TVMainForm::FormCreate() {
     CatalogLocaleCbo->Items()->Clear();
     for (const wchar_t* row : CatalogLocaleRows)
         CatalogLocaleCbo->Items()->Add(row);
-    // 17. The interface language.
-    LangCode = AppSettings->ReadString(MainSection, L"LangCode", L"");
+    // 17. The interface language (a code that could leave the program's folder is none).
+    LangCode = CheckLangCode(AppSettings->ReadString(MainSection, L"LangCode", L""),
+                             [](const std::wstring& Line) { DebugLogEx(Line, true); });
     if ((!LangCode.empty() && LangCode != L"en") ||
         (LangCode.empty() && DefaultLanguageCode != "en"))
         TranslateMainWindow(LangCode);
-    // 18. The pane's side.
-    PlaceNavigationPane(AppSettings->ReadBool(MainSection, L"NavigateOnRight", false));
+    // 18. The pane's side. The setting counts from the side the reading starts on, so that a
+    //    right-to-left language (laid out by step 17) keeps its pane where it was.
+    PlaceNavigationPane(AppSettings->ReadBool(MainSection, L"NavigateOnRight", false) !=
+                        (Application->BiDiMode() != bdLeftToRight));
     // 19. The online options.
     ApplyOnlineOptions();
     // 20. The log header.

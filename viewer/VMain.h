@@ -10,6 +10,9 @@
 //   VMain_Toc.cpp       the contents tree: loading, expanding, images, the orphan list
 //   VMain_Sync.cpp      synchronising the tree with a page
 //   VMain_Nav.cpp       the agent check, opening URLs, the runtime's tools
+//   VMain_Bookmarks.cpp the bookmarks page: the folder list and combo, opening and saving
+//                       bookmarks, the folder commands
+//   VMain_Translate.cpp the interface translation and the right-to-left layout
 //   VMain_Handlers.cpp  handlers whose families are not built yet (they do nothing so far)
 #pragma once
 
@@ -30,6 +33,8 @@ class TH3Paths;
 class TH3Store;
 class THTML_TagRipper;
 class TImageList;
+class TPTShellCombo;
+class TPTShellList;
 class TQXSuperTip;
 class TTntAction;
 class TTntButton;
@@ -51,6 +56,7 @@ class TTntTabSheet;
 class TTntTreeView;
 class TTocTreeView;
 class TTreeNode;
+class TUiTranslator;
 class TWindows7;
 class TqenSmartTabs;
 struct TH3TraceSink;
@@ -250,6 +256,8 @@ public:
     TTntSpeedButton* FavBackBtn;
     TTntSpeedButton* FavGoBtn;
     TTntPanel* FavListPanel;    // where the bookmark folder list sits
+    TPTShellCombo* PTShellCombo1; // the bookmark folder's path, beside the buttons
+    TPTShellList* FavShellList;   // the bookmark folder's files and subfolders
     TTntTabSheet* TabSheetFilters;
     TTntTreeView* CatTreeView;
     TTntPanel* FilterPanel;
@@ -306,6 +314,7 @@ public:
     // The bookmarks page: the folder shown and the list's view style (fvIcon .. fvThumbnail).
     std::wstring FavDir;
     int FavViewStyle = 3;
+    std::wstring DefaultFavDir; // "My Help Viewer Bookmarks" in the documents folder
     // The interface language ('' = the system's).
     std::wstring LangCode;
     // The colour theme's pair; Light Sky Blue until the settings are applied.
@@ -490,6 +499,22 @@ public:
     void mnuDefaultViewer_VorlaneClick(TTntMenuItem* Item);
     void mmnuCrossmereToolClick();
     // Bookmarks.
+    void InitBookmarkFolder();
+    // The bookmark list shows Folder (a path).
+    void ShowBookmarkFolder(const std::wstring& Folder);
+    // Showing the Bookmarks page: the folder again, the folder-up button.
+    void BookmarkPageShown();
+    std::wstring SelectedBookmarkUrl();
+    bool SaveBookmark(const std::wstring& Url, const std::wstring& Title);
+    bool ShowSaveBookmarkDialog(std::wstring& Title, const std::wstring& Url, const std::wstring& Folder);
+    void ApplyFavViewStyle();
+    void FavShellListClick();
+    void FavShellListDblClickOpen(bool& Handled);
+    void FavShellListKeyUp(WORD& Key);
+    void FavShellListMouseUp(TMouseButton Button, int X, int Y);
+    void FavShellListMouseWheel(int WheelDelta, bool& Handled);
+    void FavShellListChange();
+    void PTShellCombo1Change();
     void mnuAddBookmarkClick();
     void FavGoBtnClick();
     void FavPopupMenuPopup();
@@ -504,12 +529,15 @@ public:
     void BookMarkMenu_GotoCommonDocumentsAllUsersClick();
     // Translation.
     void TranslateMainWindow(const std::wstring& Code);
+    void ApplyBiDiLayout(const std::wstring& Code);
 
 private:
     void BuildControls();
     void BuildMenus();
     void BuildPopupMenus();
     void BindEvents();
+    void BuildBookmarkPage();
+    void ShowSpecialBookmarkFolder(int Csidl);
 
     // Creation's steps by family.
     void MakeIndexCacheFile();
@@ -542,6 +570,7 @@ private:
 
     std::unique_ptr<TH3TraceSink> FTraceSink;
     std::unique_ptr<TTocTreeView> FTocTree;
+    std::unique_ptr<TUiTranslator> FTranslator; // made by the first translation
     bool FCreated = false;
     bool FDestroyed = false;
     bool FShownOnce = false;

@@ -138,7 +138,7 @@ void TVMainForm::BuildControls() {
     SearchPanel->SetHeight(28);
     SearchPanel->SetTop(CatalogPanel->Height());
     SearchEdit = Make<TTntEdit>(this, SearchPanel, L"SearchEdit");
-    SearchEdit->SetBounds(4, 3, DefaultLeftPanelWidth - 56, 21);
+    SearchEdit->SetBounds(24, 3, DefaultLeftPanelWidth - 76, 21);
     SearchEdit->SetAnchors(akLeft | akTop | akRight);
     SearchBtnPanel = MakePanel(this, SearchPanel, L"SearchBtnPanel", alNone);
     SearchBtnPanel->SetBounds(DefaultLeftPanelWidth - 49, 3, 24, 21);
@@ -147,8 +147,9 @@ void TVMainForm::BuildControls() {
     SearchBtnImage->SetHint(L"Search");
     SearchBtnImage->SetShowHint(true);
     SuperTipSearch = Make<TQXSuperTip>(this, SearchPanel, L"SuperTipSearch");
-    SuperTipSearch->SetBounds(DefaultLeftPanelWidth - 21, 6, 16, 16);
-    SuperTipSearch->SetAnchors(akTop | akRight);
+    // Left of the box; the right-to-left layout moves it to the other side.
+    SuperTipSearch->SetBounds(4, 6, 16, 16);
+    SuperTipSearch->SetAnchors(akTop | akLeft);
     SuperTipSearch->SetHint(L"Search:950;|Type words to search the help library.||Ctrl+E moves here; Enter "
                             L"searches; Ctrl+Enter shows the results in a new tab.");
 

@@ -1,6 +1,6 @@
 // Handlers of the main window's other families. Those that do nothing yet belong to
 // families that are not built so far (contents, navigation and browser tabs, index, keys,
-// layout, filters, registration, bookmarks, translation); each family moves its handlers
+// layout, filters, registration); each family moves its handlers
 // into its own VMain_ file as it is built.
 #include "VMain.h"
 
@@ -112,7 +112,6 @@ void TVMainForm::mmnuZoomInClick(TTntMenuItem*) {}
 void TVMainForm::mmnuMediumClick(TTntMenuItem*) {}
 void TVMainForm::ColorThemeClick(TTntMenuItem*) {}
 void TVMainForm::smnuMinimizeWindowClick() {}
-void TVMainForm::mmnuSetUILangClick() {}
 void TVMainForm::mmnuOnlineOfflineClick() {}
 void TVMainForm::ApplyNavFontSize(bool) {}
 
@@ -134,18 +133,3 @@ void TVMainForm::mmnuCrossmereToolClick() {}
 // ---- Bookmarks ----------------------------------------------------------------------
 
 void TVMainForm::mnuAddBookmarkClick() {}
-void TVMainForm::FavGoBtnClick() {}
-void TVMainForm::FavPopupMenuPopup() {}
-void TVMainForm::mnuFavViewStyleClick(TTntMenuItem*) {}
-void TVMainForm::BookMarkMenu_NewFolderClick() {}
-void TVMainForm::BookMarkMenu_FolderUpClick() {}
-void TVMainForm::BookMarkMenu_ExploreFolderClick() {}
-void TVMainForm::BookMarkMenu_GotoDefaultBookmarkFolderClick() {}
-void TVMainForm::BookMarkMenu_GotoInternetExplorerFavoritesFolderClick() {}
-void TVMainForm::BookMarkMenu_GotoIEFavoritesFolderAllUsersClick() {}
-void TVMainForm::BookMarkMenu_GotoDesktopAllUsersClick() {}
-void TVMainForm::BookMarkMenu_GotoCommonDocumentsAllUsersClick() {}
-
-// ---- Translation --------------------------------------------------------------------
-
-void TVMainForm::TranslateMainWindow(const std::wstring&) {}

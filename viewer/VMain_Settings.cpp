@@ -41,7 +41,7 @@ void TVMainForm::ApplyStartSettings() {
     ShowTopicNav2 = s.ReadBool(main, L"ShowTopicNav2", true);
     mnuStayOnTop->SetChecked(s.ReadBool(main, L"StayOnTop", false));
     ApplyStayOnTop();
-    FavDir = StartBookmarkFolder(s.ReadString(main, L"FavDir", L""), DefaultBookmarkFolder());
+    InitBookmarkFolder();
     TColor color = 0;
     if (ThemeColorFromSetting(s.ReadInteger(main, L"Color_Background4", UnsetThemeColor), color))
         ThemeBackground = color;
@@ -73,6 +73,7 @@ void TVMainForm::ApplyOnlineOptions() {
                                mnuFavViewStyle_Report, mnuFavViewStyle_ThumbNail})
         if (item->Tag == FavViewStyle)
             item->SetChecked(true);
+    ApplyFavViewStyle();
     if (options.F1Minimize) {
         smnuMinimizeWindow->SetShortCut(VK_F1);
         mmnuOnlineHelp->SetShortCut(scCtrl | VK_F1);
@@ -101,7 +102,8 @@ TMainSettings TVMainForm::CollectMainSettings() {
     s.SaveTabsOnShutdown = mnuSaveTabsOnShutdown->Checked();
     s.FavDir = FavDir;
     s.FindTextEdit = DebugForm ? DebugForm->FindTextEdit->GetText() : std::wstring();
-    s.NavigateOnRight = LeftPanel->Left() > 10;
+    // Counted from the side the reading starts on (right-to-left mirrors the window).
+    s.NavigateOnRight = (LeftPanel->Left() > 10) != (Application->BiDiMode() != bdLeftToRight);
     s.Zoom = static_cast<int>(std::lround(Zoom * 100.0));
     s.StayOnTop = mnuStayOnTop->Checked();
     s.Color_Background4 = ThemeBackground;

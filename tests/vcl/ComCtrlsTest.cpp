@@ -534,8 +534,10 @@ TEST(PageControl, TabsFollowThePagesAndHotKeysChangePages) {
     EXPECT_EQ(pc->ActivePage(), toc);
     EXPECT_TRUE(toc->Visible());
     EXPECT_FALSE(index->Visible());
-    // The page fills the display area below the tabs.
+    // The page fills the display area below the tabs; hidden pages are laid out alike.
     EXPECT_GT(toc->Top(), 0);
+    const RECT shown = toc->BoundsRect(), hiddenPage = index->BoundsRect();
+    EXPECT_TRUE(EqualRect(&shown, &hiddenPage));
 
     index->SetCaption(L"Inde&x \u4e2d");
     EXPECT_EQ(pc->TabCaption(1), L"Inde&x \u4e2d");

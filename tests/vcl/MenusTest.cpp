@@ -164,6 +164,18 @@ TEST(Menus, MainMenuOnAFormDispatchesCommands) {
     SendMessageW(wnd, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
     EXPECT_GT(mis.itemWidth, 20u);
     EXPECT_GE(mis.itemHeight, 16u);
+    // Drawn items have no mnemonics of the system's: the form answers the typed key. A hidden
+    // item takes no place; "&&" is no mark; several matches are only selected.
+    NewItem(form, file, L"Hidden &x")->SetVisible(false);
+    NewItem(form, file, L"Save && E&xit");
+    NewItem(form, file, L"&Reload");
+    NewItem(form, file, L"&Rename");
+    const auto menuChar = [&](wchar_t Key) {
+        return SendMessageW(wnd, WM_MENUCHAR, MAKEWPARAM(Key, MF_POPUP), reinterpret_cast<LPARAM>(file->Handle()));
+    };
+    EXPECT_EQ(menuChar(L'X'), MAKELRESULT(1, MNC_EXECUTE));
+    EXPECT_EQ(menuChar(L'r'), MAKELRESULT(2, MNC_SELECT));
+    EXPECT_EQ(menuChar(L'E'), 0);
     main->SetImages(nullptr);
     form->BeforeDestruction();
     delete form;

@@ -79,6 +79,7 @@ TEST_F(LanguagePicker, SelectionOkDoubleClickAndTheLink) {
     EXPECT_EQ(form.CancelBtn->Caption(), L"Cancel");
     form.Show();
     ASSERT_EQ(form.ListView1->Items()->Count(), 4);
+    EXPECT_TRUE(form.ListView1->Focused()); // the arrow keys move through the rows
 
     std::wstring code;
     ASSERT_TRUE(form.SelectedCode(code));

@@ -1,4 +1,5 @@
 #include "PickEngine.h"
+#include "UMessageTexts.h"
 
 #include "../vcl/VclTestSupport.h"
 #include "SpeechFakes.h"
@@ -53,10 +54,17 @@ TEST_F(PickEngine, OpensOnTheCurrentVoiceWithoutSpeaking) {
     EXPECT_EQ(form.RateTB->Position(), 10); // the bar ends at 10
     EXPECT_EQ(form.VolumeTB->Position(), 60);
     EXPECT_TRUE(Record->Spoken.empty());
-    // a saved voice past the list shows the first one
+    // a saved voice past the list shows the first one; translated texts replace the designed ones
     Settings.SelectedVoice = 7;
+    SpeechDlg_Slow = L"Langsam";
+    SpeechDlg_Cancel = L"Abbrechen";
     TformPickEngine other(nullptr, *Speech, Settings);
+    SpeechDlg_Slow.clear();
+    SpeechDlg_Cancel.clear();
     EXPECT_EQ(other.lbEngines->ItemIndex(), 0);
+    EXPECT_EQ(other.lblSlow->Caption(), L"Langsam");
+    EXPECT_EQ(other.btnCancel->Caption(), L"Abbrechen");
+    EXPECT_EQ(other.lblFast->Caption(), L"Fast");
 }
 
 TEST_F(PickEngine, SelectingAVoiceOrMovingABarAppliesAndSpeaksTheTestSentence) {

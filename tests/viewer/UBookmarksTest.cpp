@@ -3,6 +3,7 @@
 #include "UBookmarks.h"
 #include "UMessageTexts.h"
 #include "UUtilsW.h"
+#include "UserAnswers.h"
 
 #include <gtest/gtest.h>
 
@@ -13,24 +14,6 @@ using testing_support::FileExistsW;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
-
-namespace {
-
-// Answers the program's questions (Yes or No) and records title|text of what it was told.
-struct Answers {
-    Answers() {
-        Old = SetUserMessageHandler([this](int, const std::wstring& Title, const std::wstring& Text, int Buttons) {
-            Told.push_back(Title + L"|" + Text);
-            return Buttons != mbYesNo || Yes;
-        });
-    }
-    ~Answers() { SetUserMessageHandler(Old); }
-    bool Yes = false;
-    std::vector<std::wstring> Told;
-    TUserMessageHandler Old;
-};
-
-} // namespace
 
 TEST(BookmarkFile, WritesTwoUtf16LinesAndReadsOtherProgramsFiles) {
     TempDir dir;
@@ -67,7 +50,7 @@ TEST(BookmarkFile, ListItemsOpenWithoutTheEmbeddedFlagAgentAddressesAreStoredPor
 
 TEST(BookmarkSave, NamesAreCleanedAndEmptyOnesRefused) {
     TempDir dir;
-    Answers answers;
+    UserAnswers answers;
     std::wstring file;
     EXPECT_EQ(SaveBookmarkFile(L"How to: use \"a/b\\c*|<>?", dir.Path(), L"http://x/", file), TBookmarkSave::Saved);
     EXPECT_EQ(file, dir.File(L"How to use abc.url"));
@@ -79,7 +62,7 @@ TEST(BookmarkSave, NamesAreCleanedAndEmptyOnesRefused) {
 
 TEST(BookmarkSave, OverwriteIsAskedAndAFailedWriteKeepsTheOldFile) {
     TempDir dir;
-    Answers answers;
+    UserAnswers answers;
     std::wstring file;
     const std::wstring folder = dir.File(L"new\\deeper");
     ASSERT_EQ(SaveBookmarkFile(L"Page", folder, L"http://old/", file), TBookmarkSave::Saved); // folders made

@@ -1,0 +1,123 @@
+// The "Add Bookmark" dialog: its texts, and OK that closes only once the bookmark is written.
+#include "../vcl/VclTestSupport.h"
+#include "FSaveFav.h"
+#include "TestHarness.h"
+#include "TntStdCtrls.h"
+#include "UMessageTexts.h"
+#include "UserAnswers.h"
+
+#include <gtest/gtest.h>
+
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using namespace vcltest;
+
+namespace {
+
+std::string Utf16File(const std::wstring& Text) {
+    return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(Text.data()), Text.size() * 2);
+}
+
+// What OK gives with the dialog's current name: whether it may close.
+bool PressOk(TSaveFavForm& Form, const std::wstring& Name) {
+    Form.Edit1->SetText(Name);
+    Form.SetModalResult(mrOk);
+    bool canClose = false;
+    Form.FormCloseQuery(canClose);
+    return canClose;
+}
+
+// Plays the user of the modal dialog: each tick types the next name and presses OK.
+std::vector<std::wstring> Names;
+size_t NextName = 0;
+void CALLBACK TypeAndPressOk(HWND, UINT, UINT_PTR Id, DWORD) {
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (auto* f = dynamic_cast<TSaveFavForm*>(Screen->Forms(i)); f && f->Visible()) {
+            if (NextName >= Names.size()) {
+                KillTimer(nullptr, Id);
+                return;
+            }
+            f->Edit1->SetText(Names[NextName++]);
+            PostMessageW(f->OKBtn->Handle(), BM_CLICK, 0, 0);
+        }
+}
+
+} // namespace
+
+TEST(SaveFavDialog, TranslatedTextsTheNameFocusedAndTheHeightFittedToTheButtons) {
+    Watchdog w(20000);
+    AddBookmarkDlg_Title = L"Lesezeichen hinzuf\u00fcgen";
+    AddBookmarkDlg_Folder = L"&Ordner:";
+    AddBookmarkDlg_Cancel = L"Abbrechen";
+    TSaveFavForm form(nullptr);
+    AddBookmarkDlg_Title.clear();
+    AddBookmarkDlg_Folder.clear();
+    AddBookmarkDlg_Cancel.clear();
+    EXPECT_EQ(form.Caption(), L"Lesezeichen hinzuf\u00fcgen");
+    EXPECT_EQ(form.Label1->Caption(), L"&Name:"); // no text given: the designed one
+    EXPECT_EQ(form.Label3->Caption(), L"&Ordner:");
+    EXPECT_EQ(form.OKBtn->Caption(), L"OK");
+    EXPECT_EQ(form.CancelBtn->Caption(), L"Abbrechen");
+
+    form.SetClientHeight(300);
+    form.Show();
+    PumpUntil([&] { return form.ClientHeight() != 300; }, 2000);
+    EXPECT_EQ(form.ClientHeight(), form.OKBtn->Top() + form.OKBtn->Height() + form.Edit1->Top());
+    EXPECT_TRUE(form.Edit1->Focused());
+    form.Hide();
+}
+
+TEST(SaveFavDialog, OkClosesOnlyWhenTheBookmarkIsWritten) {
+    TempDir dir;
+    UserAnswers answers;
+    TSaveFavForm form(nullptr);
+    form.URLEdit->SetText(L"ms-xhelp:///?Id=T:System.String");
+    form.FolderEdit->SetText(dir.File(L"Topics"));
+    const std::wstring file = dir.File(L"Topics\\String Class.url");
+
+    // Nothing usable in the name: told, nothing written, the dialog stays.
+    EXPECT_FALSE(PressOk(form, L"?:/\\"));
+    EXPECT_EQ(answers.Told.size(), 1u);
+    EXPECT_FALSE(testing_support::FileExistsW(dir.File(L"Topics\\.url")));
+    // The cleaned name in the folder made for it, the exact bytes.
+    EXPECT_TRUE(PressOk(form, L"String Class?"));
+    EXPECT_EQ(form.SavedFileName(), file);
+    const std::string first = Utf16File(L"[InternetShortcut]\r\nURL=ms-xhelp:///?Id=T:System.String\r\n");
+    EXPECT_EQ(ReadBytes(file), first);
+    // The same name again: No keeps the dialog and the file; a failed write too.
+    form.URLEdit->SetText(L"http://other/");
+    EXPECT_FALSE(PressOk(form, L"String Class"));
+    EXPECT_EQ(answers.Told.back(), ProgramFileName() + L"|" + AddBookmarkDlg_Overwrite);
+    answers.Yes = true;
+    HANDLE locked = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(PressOk(form, L"String Class"));
+    CloseHandle(locked);
+    EXPECT_EQ(answers.Told.back(), L"Error writing to file|Error writing to file " + file);
+    EXPECT_EQ(ReadBytes(file), first);
+    EXPECT_TRUE(PressOk(form, L"String Class"));
+    EXPECT_EQ(ReadBytes(file), Utf16File(L"[InternetShortcut]\r\nURL=http://other/\r\n"));
+    // Cancel closes without a word.
+    const size_t told = answers.Told.size();
+    form.SetModalResult(mrCancel);
+    bool canClose = false;
+    form.FormCloseQuery(canClose);
+    EXPECT_TRUE(canClose);
+    EXPECT_EQ(answers.Told.size(), told);
+}
+
+TEST(SaveFavDialog, ARefusedNameKeepsTheModalDialogUp) {
+    Watchdog w(20000);
+    TempDir dir;
+    UserAnswers answers;
+    TSaveFavForm form(nullptr);
+    form.URLEdit->SetText(L"http://x/");
+    form.FolderEdit->SetText(dir.Path());
+    Names = {L"|", L"Kept"};
+    NextName = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, TypeAndPressOk);
+    EXPECT_EQ(form.ShowModal(), mrOk);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(NextName, 2u); // the first OK did not end it
+    EXPECT_EQ(answers.Told.size(), 1u);
+    EXPECT_EQ(form.SavedFileName(), dir.File(L"Kept.url"));
+}

@@ -1,0 +1,169 @@
+// The bookmarks page of the main window in this process: the folder list over a folder of
+// bookmarks, the folder commands, saving through the dialog.
+#include "VMainFixture.h"
+
+#include "FSaveFav.h"
+#include "TntButtons.h"
+#include "TntComCtrls.h"
+#include "TntMenus.h"
+#include "TntStdCtrls.h"
+#include "UAuxFile.h"
+#include "UBookmarks.h"
+#include "UPTShellList.h"
+#include "UShellExec.h"
+#include "UserAnswers.h"
+
+#include "../vcl/VclTestSupport.h"
+
+#include <shlobj.h>
+
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+using namespace vcltest;
+
+namespace {
+
+class VMainBookmarks : public VMainFixture {
+protected:
+    // The window started on the bookmark folder Dir, its list filled.
+    TVMainForm* StartOn(const std::wstring& Folder) {
+        Seed(L"FavDir", Folder);
+        Form = Start();
+        TVMainForm* f = Form->Form;
+        f->NavPageControl->SetActivePage(f->TabSheetBookmarks);
+        f->FavShellList->HandleNeeded();
+        PumpUntil([&] { return f->FavShellList->FolderShf() != nullptr; }, 5000);
+        return f;
+    }
+    void Close() {
+        bool canClose = false;
+        Form->Form->FormCloseQuery(canClose);
+    }
+    // Selects the item named Name (the list's display name); false when there is none.
+    bool Select(const std::wstring& Name) {
+        TPTShellList* list = Form->Form->FavShellList;
+        list->SelectAfterFill = Name;
+        list->Perform(TPTCustomShellList::WM_PTSELECTAFTERFILL, 0, 0);
+        TPTShListData* data = list->GetSelectedData();
+        return data && data->GetDisplayName() == Name;
+    }
+    TempDir Dir;
+    std::unique_ptr<TestForm<TVMainForm>> Form;
+};
+
+// Presses OK in the bookmark dialog once it shows, after typing Name.
+std::wstring DialogName;
+void CALLBACK PressOkInDialog(HWND, UINT, UINT_PTR Id, DWORD) {
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (auto* f = dynamic_cast<TSaveFavForm*>(Screen->Forms(i)); f && f->Visible()) {
+            KillTimer(nullptr, Id);
+            f->Edit1->SetText(DialogName);
+            PostMessageW(f->OKBtn->Handle(), BM_CLICK, 0, 0);
+        }
+}
+
+} // namespace
+
+TEST_F(VMainBookmarks, TheSavedFolderIsShownAndItsBookmarksGiveTheirAddresses) {
+    Watchdog w(60000, "bookmark list");
+    ASSERT_TRUE(WriteUrlFile(Dir.File(L"Topic.url"), L"ms-xhelp:///?Id=1&embedded=true"));
+    WriteBytes(Dir.File(L"notes.txt"), "[InternetShortcut]\r\nURL=http://not-a-bookmark/\r\n");
+    CreateDirectoryW(Dir.File(L"Sub").c_str(), nullptr);
+    TVMainForm* f = StartOn(Dir.Path());
+    EXPECT_EQ(f->FavShellList->Folder()->GetPath(), Dir.Path());
+    EXPECT_EQ(f->FavShellList->Items()->Count(), 3);
+    EXPECT_TRUE(f->FavBackBtn->Enabled());
+
+    ASSERT_TRUE(Select(L"Topic.url") || Select(L"Topic"));
+    EXPECT_EQ(f->SelectedBookmarkUrl(), L"ms-xhelp:///?Id=1");
+    bool handled = false;
+    f->FavShellListDblClickOpen(handled);
+    EXPECT_TRUE(handled); // the click has opened it
+    ASSERT_TRUE(Select(L"notes.txt") || Select(L"notes"));
+    EXPECT_EQ(f->SelectedBookmarkUrl(), L"");
+    ASSERT_TRUE(Select(L"Sub"));
+    f->FavShellListDblClickOpen(handled);
+    EXPECT_FALSE(handled); // the list enters the folder
+
+    // Up to the parent; the desktop has none.
+    f->BookMarkMenu_FolderUpClick();
+    const std::wstring parent = Dir.Path().substr(0, Dir.Path().rfind(L'\\'));
+    EXPECT_EQ(f->FavShellList->Folder()->GetPath(), parent);
+    f->FavShellList->Folder()->SetPidl(nullptr);
+    EXPECT_FALSE(f->FavBackBtn->Enabled());
+    f->BookMarkMenu_GotoDefaultBookmarkFolderClick();
+    EXPECT_EQ(f->FavShellList->Folder()->GetPath(), DefaultBookmarkFolder());
+    EXPECT_TRUE(f->FavBackBtn->Enabled());
+    Close();
+}
+
+TEST_F(VMainBookmarks, NewFoldersAreNumberedAndTheNewOneIsRenamed) {
+    Watchdog w(60000, "new folders");
+    WriteBytes(Dir.File(L"a.url"), "[InternetShortcut]\r\nURL=http://a/\r\n");
+    TVMainForm* f = StartOn(Dir.Path());
+    f->BookMarkMenu_NewFolderClick();
+    f->BookMarkMenu_NewFolderClick();
+    EXPECT_TRUE(DirectoryExistsW(Dir.File(L"New Folder")));
+    EXPECT_TRUE(DirectoryExistsW(Dir.File(L"New Folder (2)")));
+    TPTShListData* selected = f->FavShellList->GetSelectedData();
+    ASSERT_TRUE(selected);
+    EXPECT_EQ(selected->GetFileName(), L"New Folder (2)");
+    EXPECT_TRUE(f->FavShellList->IsEditing());
+    SendMessageW(f->FavShellList->Handle(), LVM_CANCELEDITLABEL, 0, 0);
+    Close();
+}
+
+TEST_F(VMainBookmarks, ViewStyleExploreAndVirtualFolders) {
+    Watchdog w(60000, "folder commands");
+    Seed(L"FavView1", L"5");
+    TVMainForm* f = StartOn(Dir.Path());
+    EXPECT_EQ(f->FavShellList->ViewStyle(), svsThumbnails);
+    EXPECT_TRUE(f->mnuFavViewStyle_ThumbNail->Checked());
+    f->mnuFavViewStyleClick(f->mnuFavViewStyle_Report);
+    EXPECT_EQ(f->FavShellList->ViewStyle(), svsReport);
+
+    std::vector<std::wstring> opened;
+    const TShellExecuteFunc old = SetShellExecuteFunc(
+        [&](HWND, const std::wstring&, const std::wstring& File, const std::wstring&, int) {
+            opened.push_back(File);
+            return intptr_t(33);
+        });
+    f->BookMarkMenu_ExploreFolderClick();
+    SetShellExecuteFunc(old);
+    EXPECT_EQ(opened, std::vector<std::wstring>{Dir.Path()});
+
+    // "My Computer" has no path: no bookmarks there, nothing written.
+    UserAnswers answers;
+    PIDLIST_ABSOLUTE drives = nullptr;
+    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives), S_OK);
+    f->FavShellList->Folder()->SetPidl(drives);
+    CoTaskMemFree(drives);
+    f->NavPageControl->SetActivePage(f->TabSheetToc);
+    EXPECT_FALSE(f->SaveBookmark(L"http://x/", L"X"));
+    EXPECT_EQ(answers.Told.size(), 1u);
+    EXPECT_NE(answers.Told[0].find(L"Cannot save bookmarks to a virtual folder!"), std::wstring::npos);
+    EXPECT_EQ(f->NavPageControl->ActivePage(), f->TabSheetBookmarks);
+    f->BookMarkMenu_NewFolderClick(); // told again, nothing made
+    EXPECT_EQ(answers.Told.size(), 2u);
+
+    Close();
+    EXPECT_EQ(Value(L"FavView1"), L"4");
+    EXPECT_EQ(Value(L"FavDir"), L""); // the list showed a virtual folder
+}
+
+TEST_F(VMainBookmarks, SavingWritesThePortFreeAddressUnderTheCleanedName) {
+    Watchdog w(60000, "save bookmark");
+    TVMainForm* f = StartOn(Dir.Path());
+    f->NavPageControl->SetActivePage(f->TabSheetToc);
+    DialogName = L"String: Class?";
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, PressOkInDialog);
+    EXPECT_TRUE(f->SaveBookmark(L"http://127.0.0.1:47873/help/1-2345/ms.help?method=page&id=T", L"ignored"));
+    KillTimer(nullptr, timer);
+    std::wstring url;
+    ASSERT_TRUE(ReadUrlFile(Dir.File(L"String Class.url"), url));
+    EXPECT_EQ(url, L"ms-xhelp:///?method=page&id=T");
+    EXPECT_EQ(f->NavPageControl->ActivePage(), f->TabSheetBookmarks);
+    EXPECT_TRUE(Select(L"String Class.url") || Select(L"String Class")); // listed at once
+    Close();
+}

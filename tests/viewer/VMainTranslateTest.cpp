@@ -1,0 +1,171 @@
+// The interface translation of the main window in this process, from language files beside
+// the test program: the update steps, switching back, the right-to-left layout.
+#include "VMainFixture.h"
+
+#include "FDebug.h"
+#include "Forms.h"
+#include "QXSuperTip.h"
+#include "TntButtons.h"
+#include "TntComCtrls.h"
+#include "TntExtCtrls.h"
+#include "TntMenus.h"
+#include "TntStdCtrls.h"
+#include "ULocaleInfo.h"
+#include "UMessageTexts.h"
+#include "UUtilsW.h"
+#include "qenSmartTabs.h"
+
+#include "../vcl/VclTestSupport.h"
+
+using testing_support::Utf16Bytes;
+using testing_support::WriteBytes;
+using namespace vcltest;
+
+namespace {
+
+class VMainTranslate : public VMainFixture {
+protected:
+    void TearDown() override {
+        for (const std::wstring& file : Files)
+            DeleteFileW(file.c_str());
+        Application->SetBiDiMode(bdLeftToRight);
+        VMainFixture::TearDown();
+    }
+    // vorlane.lang.<Code> beside the program, section "main".
+    void WriteLang(const std::wstring& Code, const std::wstring& Lines) {
+        Files.push_back(ProgramFolder() + L"\\vorlane.lang." + Code);
+        WriteBytes(Files.back(), Utf16Bytes(L"[main]\r\n" + Lines));
+    }
+    std::vector<std::wstring> Files;
+};
+
+// The texts the checks look at, in one line.
+std::wstring Texts(TVMainForm* F) {
+    return F->Caption() + L"|" + F->mmnuPage->Caption() + L"|" + F->SmartTabs->NewTabCaption() + L"|" +
+           F->StatusBar1->Panels()->Items(2)->Text() + L"|" + F->CatalogCbo->Hint() + L"|" +
+           F->SearchBtnImage->Hint() + L"|" + F->mnuFavViewStyle->Caption() + L"|" +
+           F->mnuFavViewStyle_Icon->Caption() + L"|" + F->FavBackBtn->Hint() + L"|" + DebugForm->Caption() +
+           L"|" + MsgTxt_SwitchToOfflineMode;
+}
+
+} // namespace
+
+TEST_F(VMainTranslate, TheSavedLanguageTranslatesAtStartAndEnglishComesBack) {
+    Watchdog w(60000, "translation");
+    WriteLang(L"xde", L"mmnuPage=&Seite\r\nTabMenu_NewTab=Neuer Tab (Strg+N)\r\nWinTitle_OfflineMode=Offline-Modus\r\n"
+                      L"WinTitle_OnlineMode=Online-Modus\r\nmmnuZoom=Vergr\u00f6\u00dferung(&Z)\r\n"
+                      L"DebugPage_Title=Fehlersuche\r\nUPTShConsts_SViewMenu=Ansicht\r\n"
+                      L"UPTShConsts_SUpOneLevelHint=Eine Ebene h\u00f6her\r\nSearchBtnHint=*\r\n"
+                      L"MsgTxt_SwitchToOfflineMode=Offline|wechseln?\r\n");
+    Seed(L"LangCode", L"xde");
+    std::wstring english;
+    {
+        auto form = Start();
+        TVMainForm* f = form->Form;
+        const std::wstring mode = f->Caption().find(L"Online Mode") != std::wstring::npos ? L"Online" : L"Offline";
+        EXPECT_NE(f->Caption().find(mode + L"-Modus, Catalog: "), std::wstring::npos) << f->Caption();
+        EXPECT_EQ(f->mmnuPage->Caption(), L"&Seite");
+        EXPECT_EQ(f->SmartTabs->NewTabCaption(), L"Neuer Tab");
+        EXPECT_EQ(f->StatusBar1->Panels()->Items(2)->Text().find(L"Vergr\u00f6\u00dferung"), 0u);
+        // Absent hints are emptied, an absent view-style text keeps the caption.
+        EXPECT_EQ(f->CatalogCbo->Hint(), L"");
+        EXPECT_EQ(f->SearchBtnImage->Hint(), L"\r\n(Ctrl+E, Enter)");
+        EXPECT_EQ(f->mnuFavViewStyle->Caption(), L"Ansicht");
+        EXPECT_EQ(f->mnuFavViewStyle_Icon->Caption(), L"Large Icons");
+        EXPECT_EQ(f->FavBackBtn->Hint(), L"Eine Ebene h\u00f6her");
+        EXPECT_EQ(DebugForm->Caption(), L"Fehlersuche");
+        EXPECT_EQ(MsgTxt_SwitchToOfflineMode, L"Offline\rwechseln?");
+        EXPECT_EQ(Application->BiDiMode(), bdLeftToRight);
+
+        // English has no file: every text of before the first translation comes back.
+        f->LangCode = L"en";
+        f->TranslateMainWindow(f->LangCode);
+        english = Texts(f);
+        EXPECT_NE(english.find(L"|&Page|New Tab|Zoom"), std::wstring::npos) << english;
+        EXPECT_NE(english.find(L"|Select a help catalog (F2)|Search\r\n(Ctrl+E, Enter)|View|Large Icons|Up One Level|"),
+                  std::wstring::npos)
+            << english;
+        EXPECT_EQ(MsgTxt_SwitchToOfflineMode.find(L"Agent wont start"), 0u);
+        bool canClose = false;
+        f->FormCloseQuery(canClose);
+    }
+    EXPECT_EQ(Value(L"LangCode"), L"en");
+    // A code that would leave the program's folder counts as none.
+    Seed(L"LangCode", L"..\\xde");
+    auto form = Start();
+    EXPECT_EQ(form->Form->LangCode, L"");
+    EXPECT_EQ(Texts(form->Form), english);
+    DebugForm->FlushLog();
+    EXPECT_NE(DebugForm->Memo1->GetText().find(L"language code refused"), std::wstring::npos);
+}
+
+TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack) {
+    Watchdog w(60000, "right to left");
+    for (const wchar_t* code : {L"he", L"ar", L"de"})
+        WriteLang(code, std::wstring(L"mmnuPage=") + code + L"\r\n");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    f->HandleNeeded();
+    auto layout = [&] {
+        return std::to_wstring(f->LeftPanel->Left()) + L"," + std::to_wstring(f->FavBackBtn->Left()) + L"," +
+               std::to_wstring(f->SuperTipSearch->Left()) + L"," +
+               std::to_wstring(f->FavBackBtn->Anchors() & (akLeft | akRight)) + L"," +
+               std::to_wstring(f->SuperTipSearch->Anchors() & (akLeft | akRight));
+    };
+    const std::wstring start = layout();
+    EXPECT_EQ(f->LeftPanel->Left(), 0);
+
+    f->TranslateMainWindow(L"he");
+    EXPECT_EQ(Application->BiDiMode(), bdRightToLeft);
+    EXPECT_EQ(f->mmnuPage->Caption(), L"he");
+    EXPECT_GT(f->LeftPanel->Left(), 10); // the pane on the right
+    // The hidden bookmarks page is mirrored within its own width.
+    EXPECT_GE(f->FavBackBtn->Left(), 0);
+    EXPECT_GT(f->FavBackBtn->Left(), f->FavGoBtn->Left());
+    EXPECT_EQ(f->FavBackBtn->Anchors() & (akLeft | akRight), akLeft);
+    EXPECT_EQ(f->SuperTipSearch->Anchors() & (akLeft | akRight), akRight);
+    const std::wstring mirrored = layout();
+
+    f->TranslateMainWindow(L"ar");
+    EXPECT_EQ(layout(), mirrored);
+    EXPECT_EQ(f->mmnuPage->Caption(), L"ar");
+    // Only the exact codes read right to left.
+    for (const wchar_t* code : {L"AR", L"he-il"}) {
+        f->TranslateMainWindow(code);
+        EXPECT_EQ(Application->BiDiMode(), bdLeftToRight) << code;
+        EXPECT_EQ(layout(), start) << code;
+    }
+    f->TranslateMainWindow(L"he");
+    EXPECT_EQ(layout(), mirrored);
+    f->TranslateMainWindow(L"de");
+    EXPECT_EQ(Application->BiDiMode(), bdLeftToRight);
+    EXPECT_EQ(layout(), start);
+    EXPECT_EQ(f->mmnuPage->Caption(), L"de");
+    // "Windows" (the empty code) reads left to right even where the system's language is Hebrew.
+    const std::string savedDefault = DefaultLanguageCode;
+    DefaultLanguageCode = "he";
+    f->TranslateMainWindow(L"");
+    DefaultLanguageCode = savedDefault;
+    EXPECT_EQ(Application->BiDiMode(), bdLeftToRight);
+    EXPECT_EQ(f->mmnuPage->Caption(), L"he"); // the system language's file
+    bool canClose = false;
+    f->FormCloseQuery(canClose);
+}
+
+TEST_F(VMainTranslate, TheSavedPaneSideCountsFromWhereTheReadingStarts) {
+    Watchdog w(60000, "pane side");
+    WriteLang(L"he", L"mmnuPage=he\r\n");
+    Seed(L"LangCode", L"he");
+    // Each start puts the pane where the last close left it.
+    for (const wchar_t* side : {L"start", L"again", L"far side"}) {
+        if (side == std::wstring(L"far side"))
+            Seed(L"NavigateOnRight", L"1");
+        auto form = Start();
+        TVMainForm* f = form->Form;
+        EXPECT_EQ(f->LeftPanel->Left() > 10, side != std::wstring(L"far side")) << side;
+        bool canClose = false;
+        f->FormCloseQuery(canClose);
+        EXPECT_EQ(Value(L"NavigateOnRight"), side == std::wstring(L"far side") ? L"1" : L"0") << side;
+        Application->SetBiDiMode(bdLeftToRight); // as a new run starts
+    }
+}

@@ -1,0 +1,60 @@
+// The interface translation of the main window: the language file of the chosen code is
+// applied (the texts of before the first translation come back first), then everything that
+// shows a translated text is brought up to date, and Hebrew and Arabic turn the layout
+// right to left.
+#include "VMain.h"
+
+#include "FDebug.h"
+#include "FTranslate.h"
+#include "TntMenus.h"
+#include "UBiDiLayout.h"
+#include "UDebugLog.h"
+#include "ULangFile.h"
+#include "UMessageTexts.h"
+#include "UPTShellList.h"
+#include "UTranslator.h"
+#include "UUtilsW.h"
+#include "qenSmartTabs.h"
+
+void TVMainForm::TranslateMainWindow(const std::wstring& Code) {
+    if (!FTranslator) {
+        FTranslator = std::make_unique<TUiTranslator>();
+        RegisterViewerTexts(FTranslator->Texts);
+        FTranslator->OnLog = [](const std::wstring& Line) { DebugLog(Line); };
+    }
+    FTranslator->SetOwner(TLangOwner::Main, this);
+    FTranslator->SetOwner(TLangOwner::Debug, DebugForm);
+    const TTranslateResult result = FTranslator->Translate(ProgramFolder(), Code);
+    for (const std::wstring& target : result.Unresolved)
+        DebugLog(L"Translate: no such target: " + target);
+    if (!result.Changed())
+        return;
+
+    DebugLog(L"Translate: Start update");
+    SmartTabs->SetNewTabCaption(NewTabCaptionOf(TabMenu_NewTab->Caption()));
+    if (DebugForm && !DebugPage_Title.empty())
+        DebugForm->SetCaption(DebugPage_Title);
+    ShowZoom();
+    UpdateCaption();
+    FavShellList->Fill();
+    FavShellList->UpdateColumnCaptions();
+    ApplyBiDiLayout(Code);
+    DebugLog(L"Translate: End update");
+}
+
+void TVMainForm::ApplyBiDiLayout(const std::wstring& Code) {
+    // The code as stored (a refused one counts as none): the system's language never turns
+    // the layout.
+    ApplyBiDiLayoutTo(this, CheckLangCode(Code));
+}
+
+void TVMainForm::mmnuSetUILangClick() {
+    std::wstring code = LangCode;
+    const TPickerColours colours{ThemeBackground, ThemeText};
+    if (!ShowLanguagePicker(this, code, &colours) || code == LangCode)
+        return;
+    LangCode = code;
+    ApplyNavFontSize(false);
+    TranslateMainWindow(LangCode);
+    ApplyNavFontSize(true);
+}
