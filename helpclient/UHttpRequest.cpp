@@ -209,6 +209,13 @@ private:
         Value.clear();
         return false;
     }
+    // The peer ended the connection before the first byte of a reply (a reset that overtook
+    // the request can end so too): WinINet reports a sent request with an empty head. That
+    // is a failed connection like a reset during the request, not a reply that is not HTTP.
+    bool ClosedWithoutReply() {
+        std::wstring raw;
+        return Query(HTTP_QUERY_RAW_HEADERS_CRLF, raw) && raw.find_first_not_of(L"\r\n") == std::wstring::npos;
+    }
     bool Open(const std::wstring& Url, THttpReply& Failed);
     bool ReadHead(bool& Redirected, std::wstring& Location, uint64_t& Length, bool& HasLength, THttpReply& Failed);
     bool ReadBody(uint64_t Length, bool HasLength, THttpReply& Failed);
@@ -251,15 +258,17 @@ bool TRequestRun::Open(const std::wstring& Url, THttpReply& Failed) {
         if (FRequest && S.Going()) {
             SetTimeouts(FRequest);
             const ULONGLONG start = GetTickCount64();
-            if (S.Api.SendRequestW(FRequest, nullptr, 0, nullptr, 0)) return true;
-            const DWORD error = GetLastError();
+            const bool sent = S.Api.SendRequestW(FRequest, nullptr, 0, nullptr, 0);
+            const DWORD error = sent ? 0 : GetLastError();
+            if (sent && !ClosedWithoutReply()) return true;
             const ULONGLONG took = GetTickCount64() - start;
-            if (error == ERROR_INTERNET_TIMEOUT || took >= std::min(L.ConnectMs, L.StallMs)) {
+            if (!sent && (error == ERROR_INTERNET_TIMEOUT || took >= std::min(L.ConnectMs, L.StallMs))) {
                 Failed = Fail(THttpFailure::TimedOut, L"no answer for " + std::to_wstring(took) + L" ms");
                 return false;
             }
-            Failed = Fail(THttpFailure::CannotOpen, L"error " + std::to_wstring(error) + L", " +
-                                                       std::to_wstring(attempt) + L" tries");
+            Failed = Fail(THttpFailure::CannotOpen, (sent ? std::wstring(L"closed without a reply")
+                                                          : L"error " + std::to_wstring(error)) +
+                                                        L", " + std::to_wstring(attempt) + L" tries");
         } else {
             Failed = Fail(THttpFailure::CannotOpen, L"error " + std::to_wstring(GetLastError()));
         }

@@ -85,25 +85,27 @@ const std::vector<Fault>& Table() {
          },
          THttpFailure::Redirects},
         {"reset on accept", false, [](SOCKET c, RawServer& s) { s.Reset(c); }, THttpFailure::CannotOpen},
+        // Nothing at all before the end: no reply is not a reply that is not HTTP.
+        {"closed without a reply", true, [](SOCKET, RawServer&) {}, THttpFailure::CannotOpen},
     };
     return table;
 }
 
-THttpLimits ShortLimits::Value() {
+THttpLimits TestLimits::Value(bool Roomy) {
     THttpLimits l;
-    l.ConnectMs = 1000;
-    l.StallMs = 500;
-    l.TotalMs = 2000;
+    l.ConnectMs = Roomy ? 10000 : 1000;
+    l.StallMs = Roomy ? 10000 : 500;
+    l.TotalMs = Roomy ? 20000 : 2000;
     return l;
 }
 
-ShortLimits::ShortLimits(uint64_t MaxBytes) {
-    THttpLimits l = Value();
+TestLimits::TestLimits(uint64_t MaxBytes, bool Roomy) {
+    THttpLimits l = Value(Roomy);
     if (MaxBytes) l.MaxBytes = MaxBytes;
     Previous = SetHttpLimits(l);
 }
 
-ShortLimits::~ShortLimits() { SetHttpLimits(Previous); }
+TestLimits::~TestLimits() { SetHttpLimits(Previous); }
 
 bool WorkersGone(int Ms) { return vcltest::PumpUntil([] { return HttpRequestWorkers() == 0; }, Ms); }
 

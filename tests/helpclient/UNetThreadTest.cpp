@@ -145,9 +145,9 @@ TEST(NetThread, FaultsNeverReachTheTarget) {
     OnlineScope online;
     TempDir dir;
     const std::wstring target = dir.File(L"info.dat");
-    const long long bound = 2 * httpfaults::ShortLimits::Value().TotalMs + 1000; // status query and download
+    const long long bound = 2 * httpfaults::TestLimits::Value().TotalMs + 1000; // status query and download
     for (const httpfaults::Fault& f : httpfaults::Table()) {
-        httpfaults::ShortLimits limits(f.MaxBytes);
+        httpfaults::TestLimits limits(f.MaxBytes);
         testing_support::WriteBytes(target, "old contents");
         {
             loopback::RawServer server(f.Serve, f.ReadRequest);
