@@ -1,6 +1,7 @@
 // The agent as a process: HTTP through WinINet, the process-id rule, its switches, and
 // robustness against malformed and concurrent requests.
 #include "SampleStore.h"
+#include "StFiles.h"
 
 #include <thread>
 
@@ -154,6 +155,13 @@ TEST_F(StandinAgentProcess, SwitchesForDelayOnlineModeErrorBodiesAndATakenPort) 
     }
     // online help mode in the machine file: the agent does not serve...
     std::wstring machine = inst.appRoot + L"\\HelpClient.cfg";
+    // The sample installation is shared by the other tests: its machine file goes back as it was.
+    struct Restore {
+        std::wstring path;
+        std::string bytes;
+        ~Restore() { standin::WriteFileBytes(path, bytes); }
+    } restore{machine, {}};
+    ASSERT_TRUE(standin::ReadFileBytes(machine, restore.bytes));
     std::string online = "<?xml version=\"1.0\"?>\r\n<configuration><AppSettings><ADD KEY=\"HelpMode\" value=\"online\" /></AppSettings></configuration>";
     HANDLE h = CreateFileW(machine.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD n;
@@ -180,5 +188,4 @@ TEST_F(StandinAgentProcess, SwitchesForDelayOnlineModeErrorBodiesAndATakenPort) 
         EXPECT_TRUE(agent.WaitForPort());
     }
     DeleteFileW(inst.userCfg.c_str());
-    DeleteFileW(machine.c_str());
 }
