@@ -1,4 +1,5 @@
 #include "ShellTestSupport.h"
+#include "Handles.h"
 #include "TestHarness.h"
 
 #include "Forms.h"
@@ -61,6 +62,23 @@ TListItem* ItemNamed(TPTCustomShellList& List, const std::wstring& Name) {
     return nullptr;
 }
 
+// The shell's PIDLs of files and folders carry their last-access time, which the first
+// look at a new entry moves (a folder listed for its attributes, say): a refresh would then
+// rightly take the entry for a changed one, now and then, as the time crosses the PIDL's
+// two-second step. With its write time an hour back and its access time now, looking no
+// longer moves it.
+void SettleTimes(const std::wstring& Path) {
+    TFileHandle f(CreateFileW(Path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(f) << "cannot open " << std::string(Path.begin(), Path.end());
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= 3600ull * 10000000ull;
+    const FILETIME before{t.LowPart, t.HighPart};
+    ASSERT_TRUE(SetFileTime(f.Get(), nullptr, &now, &before));
+}
+
 struct TListFixture : ::testing::Test {
     TempDir Dir;
     TListForm Form{nullptr};
@@ -70,6 +88,8 @@ struct TListFixture : ::testing::Test {
         WriteBytes(Dir.File(L"b.txt"), "b");
         WriteBytes(Dir.File(L"c.txt"), std::string(1025, 'c'));
         CreateDirectoryW(Dir.File(L"sub").c_str(), nullptr);
+        for (const wchar_t* name : {L"a.url", L"b.txt", L"c.txt", L"sub"})
+            SettleTimes(Dir.File(name));
         List = new TTestShellList(&Form);
         List->SetParent(&Form);
         List->SetBounds(0, 0, 580, 380);
