@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 
@@ -87,22 +88,31 @@ std::wstring UniqueName(const std::wstring& prefix) {
 }
 
 double GrowthRatio(const std::function<std::function<void()>(int)>& Make, int Small, int Large) {
-    LARGE_INTEGER freq;
-    QueryPerformanceFrequency(&freq);
-    auto shortest = [&](int n, int runs) {
-        const std::function<void()> work = Make(n);
-        LONGLONG best = -1;
-        for (int i = 0; i < runs; ++i) {
-            LARGE_INTEGER t0, t1;
-            QueryPerformanceCounter(&t0);
-            work();
-            QueryPerformanceCounter(&t1);
-            if (best < 0 || t1.QuadPart - t0.QuadPart < best) best = t1.QuadPart - t0.QuadPart;
-        }
-        return static_cast<double>(best < 1 ? 1 : best) / static_cast<double>(freq.QuadPart);
+    // The small work runs as many times over as the large input is larger, so that with
+    // linear growth both timed blocks last about as long: a loaded machine then stretches
+    // both alike, where a lone small run would fit between two preemptions and a large one
+    // would not. Pairs of blocks alternate and the shortest of each kind counts.
+    const int times = Large > Small && Small > 0 ? Large / Small : 1;
+    const std::function<void()> small = Make(Small);
+    const std::function<void()> large = Make(Large);
+    auto seconds = [](const std::function<void()>& work, int runs) {
+        LARGE_INTEGER freq, t0, t1;
+        QueryPerformanceFrequency(&freq);
+        QueryPerformanceCounter(&t0);
+        for (int i = 0; i < runs; ++i) work();
+        QueryPerformanceCounter(&t1);
+        return static_cast<double>(std::max<LONGLONG>(t1.QuadPart - t0.QuadPart, 1)) /
+               static_cast<double>(freq.QuadPart);
     };
-    const double small = shortest(Small, 9);
-    return shortest(Large, 3) / small;
+    small();
+    large();
+    double smallBest = 0, largeBest = 0;
+    for (int pair = 0; pair < 5; ++pair) {
+        const double s = seconds(small, times) / times, l = seconds(large, 1);
+        smallBest = pair == 0 ? s : std::min(smallBest, s);
+        largeBest = pair == 0 ? l : std::min(largeBest, l);
+    }
+    return largeBest / smallBest;
 }
 
 namespace {

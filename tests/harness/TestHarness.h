@@ -52,8 +52,9 @@ inline std::wstring BinaryDir() {
 std::wstring UniqueName(const std::wstring& prefix);
 
 // How many times longer the work takes at size Large than at size Small: Make(n) prepares
-// the input of size n and gives the work to time; the shortest of a few runs counts (for
-// growth checks, which assert a generous bound on the ratio, never a time).
+// the input of size n and gives the work to time; the small work is timed in runs as long
+// as the large one, and the shortest of a few counts (for growth checks, which assert a
+// generous bound on the ratio, never a time).
 double GrowthRatio(const std::function<std::function<void()>(int)>& Make, int Small, int Large);
 
 // Runs one test of this executable (a --gtest_filter) in a child process whose environment
