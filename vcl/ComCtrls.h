@@ -465,6 +465,13 @@ public:
     void SetStateIndex(int Value);
     int OverlayIndex() const { return FOverlayIndex; }
     void SetOverlayIndex(int Value);
+    // For answers to the window's own image request (images found on demand): stores the
+    // image, or with Selected the selected image, without a change notice, since the
+    // window draws what it is answered.
+    void StoreRequestedImage(bool Selected, int Index);
+    // Shown ghosted (marked for a cut, or a hidden item).
+    bool Cut() const { return FCut; }
+    void SetCut(bool Value);
 
     // The expand button: set by adding a child, cleared when the last child goes.
     bool HasChildren() const { return FHasChildren; }
@@ -534,6 +541,7 @@ private:
     int FStateIndex = -1;
     int FOverlayIndex = -1;
     bool FHasChildren = false;
+    bool FCut = false;
     bool FExpanded = false; // kept while there is no window
     bool FDeleting = false; // its deletion (and OnDeletion) is running
 };

@@ -75,6 +75,17 @@ void TTreeNode::SetOverlayIndex(int Value) {
     UpdateItem(TVIF_STATE);
 }
 
+void TTreeNode::StoreRequestedImage(bool Selected, int Index) {
+    (Selected ? FSelectedIndex : FImageIndex) = Index;
+}
+
+void TTreeNode::SetCut(bool Value) {
+    if (Value == FCut)
+        return;
+    FCut = Value;
+    UpdateItem(TVIF_STATE);
+}
+
 void TTreeNode::SetHasChildren(bool Value) {
     if (Value == FHasChildren)
         return;
@@ -638,6 +649,19 @@ void TCustomTreeView::DestroyWnd() {
         n->FItemId = nullptr;
 }
 
+namespace {
+
+// The state bits of a node's window item: state image, overlay, ghosted.
+template <class TItem>
+void SetWindowState(const TTreeNode& Node, TItem& Item) {
+    Item.stateMask = TVIS_STATEIMAGEMASK | TVIS_OVERLAYMASK | TVIS_CUT;
+    Item.state = INDEXTOSTATEIMAGEMASK(Node.StateIndex() > 0 ? Node.StateIndex() : 0) |
+                 INDEXTOOVERLAYMASK(Node.OverlayIndex() > 0 ? Node.OverlayIndex() : 0) |
+                 (Node.Cut() ? TVIS_CUT : 0);
+}
+
+} // namespace
+
 void TCustomTreeView::InsertNodeIntoWindow(TTreeNode* Node, bool WithChildren) {
     TVINSERTSTRUCTW ins{};
     ins.hParent = Node->FParent ? Node->FParent->FItemId : TVI_ROOT;
@@ -653,9 +677,7 @@ void TCustomTreeView::InsertNodeIntoWindow(TTreeNode* Node, bool WithChildren) {
     it.iSelectedImage = I_IMAGECALLBACK;
     it.cChildren = Node->FHasChildren ? 1 : 0;
     it.lParam = reinterpret_cast<LPARAM>(Node);
-    it.stateMask = TVIS_STATEIMAGEMASK | TVIS_OVERLAYMASK;
-    it.state = INDEXTOSTATEIMAGEMASK(Node->FStateIndex > 0 ? Node->FStateIndex : 0) |
-               INDEXTOOVERLAYMASK(Node->FOverlayIndex > 0 ? Node->FOverlayIndex : 0);
+    SetWindowState(*Node, it);
     Node->FItemId = reinterpret_cast<HTREEITEM>(SendMessageW(FHandle, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
     if (WithChildren)
         for (TTreeNode* c : Node->FChildren)
@@ -703,9 +725,7 @@ void TCustomTreeView::NodeChanged(TTreeNode* Node, UINT Mask) {
     it.iImage = I_IMAGECALLBACK;
     it.iSelectedImage = I_IMAGECALLBACK;
     it.cChildren = Node->FHasChildren ? 1 : 0;
-    it.stateMask = TVIS_STATEIMAGEMASK | TVIS_OVERLAYMASK;
-    it.state = INDEXTOSTATEIMAGEMASK(Node->FStateIndex > 0 ? Node->FStateIndex : 0) |
-               INDEXTOOVERLAYMASK(Node->FOverlayIndex > 0 ? Node->FOverlayIndex : 0);
+    SetWindowState(*Node, it);
     SendMessageW(FHandle, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
     // Inside BeginUpdate/EndUpdate the whole tree is repainted at the end.
     if (FNodes->UpdateCount() > 0)

@@ -333,9 +333,22 @@ TEST(TreeView, WindowShowsNodesAndKeepsThemAcrossANewWindow) {
     EXPECT_EQ(tv->Selected(), child);
     EXPECT_EQ(tv->GetNodeAt(child->DisplayRect(true).left + 1, child->DisplayRect(true).top + 1), child);
 
+    // The ghosted (cut) state reaches the window and is given to a new window.
+    auto cut = [&](TTreeNode* n) {
+        return (SendMessageW(tv->Handle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(n->ItemId()), TVIS_CUT) &
+                TVIS_CUT) != 0;
+    };
+    late->SetCut(true);
+    late->SetOverlayIndex(1); // another state bit does not undo it
+    EXPECT_TRUE(cut(late));
+    EXPECT_FALSE(cut(child));
+
     tv->RecreateWnd();
     wnd = tv->Handle();
     EXPECT_EQ(SendMessageW(wnd, TVM_GETCOUNT, 0, 0), 3);
+    EXPECT_TRUE(cut(late));
+    late->SetCut(false);
+    EXPECT_FALSE(cut(late));
     EXPECT_TRUE(root->Expanded());
     EXPECT_EQ(tv->Selected(), child);
     EXPECT_EQ(TreeText(wnd, child->ItemId()), L"renamed \u0401");
