@@ -661,8 +661,9 @@ public:
 
     void WndProc(TMessage& Message) override;
 
-    // Internal, from the nodes.
-    bool CanExpand(TTreeNode* Node);
+    // Internal, from the nodes. CanExpand asks OnExpanding (a class may fill the node's
+    // children first).
+    virtual bool CanExpand(TTreeNode* Node);
     void Expand(TTreeNode* Node);
     bool CanCollapse(TTreeNode* Node);
     void Collapse(TTreeNode* Node);
@@ -679,6 +680,10 @@ protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
     virtual TTreeNodes* CreateNodes();
     virtual TTreeNode* CreateNode();
+    // A node is about to go (children before their parent): OnDeletion. The calls are
+    // made only while WantsDeletion says so.
+    virtual void DoDeletion(TTreeNode* Node);
+    virtual bool WantsDeletion() { return static_cast<bool>(OnDeletion); }
     virtual void CNNotify(TMessage& Message);
     virtual void DoGetDispInfo(NMTVDISPINFOW& Info);
     void InsertNodeIntoWindow(TTreeNode* Node, bool WithChildren);

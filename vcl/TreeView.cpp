@@ -510,9 +510,9 @@ void TTreeNodes::Clear() {
     BeginUpdate();
     FClearing = true;
     try {
-        if (FOwner->OnDeletion)
+        if (FOwner->WantsDeletion())
             for (TTreeNode* n = GetFirstNode(); n; n = n->GetNext())
-                FOwner->OnDeletion(FOwner, n);
+                FOwner->DoDeletion(n);
         FOwner->FSavedSelected = FOwner->FSavedTop = nullptr;
         for (TTreeNode** w : FOwner->FWatchedNodes)
             *w = nullptr;
@@ -578,6 +578,11 @@ TTreeNodes* TCustomTreeView::Items() {
 
 TTreeNodes* TCustomTreeView::CreateNodes() { return new TTreeNodes(this); }
 TTreeNode* TCustomTreeView::CreateNode() { return new TTreeNode(Items()); }
+
+void TCustomTreeView::DoDeletion(TTreeNode* Node) {
+    if (OnDeletion)
+        OnDeletion(this, Node);
+}
 
 void TCustomTreeView::CreateParams(TCreateParams& Params) {
     TWinControl::CreateParams(Params);
@@ -695,7 +700,7 @@ void TCustomTreeView::NodeDeleting(TTreeNode* Node) {
     if (FSavedTop && (FSavedTop == Node || FSavedTop->HasAsParent(Node)))
         FSavedTop = nullptr;
     Node->FDeleting = true;
-    if (OnDeletion) {
+    if (WantsDeletion()) {
         // Children first, the node last; the handler cannot delete any of them again. Nodes
         // whose own deletion is already running had their event.
         std::vector<TTreeNode*> order{Node};
@@ -706,7 +711,7 @@ void TCustomTreeView::NodeDeleting(TTreeNode* Node) {
         }
         TTreeNodeWatch self(this, Node);
         for (auto it = order.rbegin(); it != order.rend(); ++it) {
-            OnDeletion(this, *it);
+            DoDeletion(*it);
             if (!self.Node())
                 return; // the handler deleted an ancestor: the node went along
         }

@@ -4,7 +4,6 @@
 #include "TntSysUtils.h"
 #include "UPTDeviceChange.h"
 #include "UPTShConsts.h"
-#include "UPTShellListMenu.h"
 #include "UPTShellStartup.h"
 #include "UPTShortcut.h"
 #include "UPTUnicode.h"
@@ -60,16 +59,6 @@ private:
 
 // ---------------------------------------------------------------------------------
 
-TPTHourGlass::TPTHourGlass() : FOld(Screen ? Screen->Cursor() : crDefault) {
-    if (Screen)
-        Screen->SetCursor(crHourGlass);
-}
-
-TPTHourGlass::~TPTHourGlass() {
-    if (Screen)
-        Screen->SetCursor(FOld);
-}
-
 TPTShListItem::~TPTShListItem() { delete FShListData; }
 
 void TPTShListItem::SetShListData(TPTShListData* Data) {
@@ -85,7 +74,7 @@ void TPTShListItem::SetShListData(TPTShListData* Data) {
 
 TPTCustomShellList::TPTCustomShellList(TComponent* AOwner)
     : TPTCustomListView(AOwner), FRefreshTimer(nullptr), FSmallImages(nullptr, 16, 16), FLargeImages(nullptr, 32, 32),
-      FMenu(std::make_unique<TPTShellListMenu>(this)) {
+      FMenu(std::make_unique<TPTShellMenu>(static_cast<TPTShellMenuHost*>(this))) {
     SetBounds(0, 0, 250, 153);
     FThumbnails.OnChange = [this](TObject*) {
         if (FShellViewStyle != svsThumbnails)
@@ -761,7 +750,7 @@ void TPTCustomShellList::OpenSelected() {
         if (OnDblClickOpen)
             OnDblClickOpen(this, handled);
         if (!handled)
-            FMenu->RunDefaultCommand(SelectedItems());
+            RunDefaultCommand(SelectedItems());
         return;
     }
     auto* item = static_cast<TPTShListItem*>(Selected());
@@ -801,7 +790,7 @@ void TPTCustomShellList::OpenSelected() {
     if (OnDblClickOpen)
         OnDblClickOpen(this, handled);
     if (!handled)
-        FMenu->RunDefaultCommand({item});
+        RunDefaultCommand({item});
 }
 
 std::vector<TPTShListItem*> TPTCustomShellList::SelectedItems() {

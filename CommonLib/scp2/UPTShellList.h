@@ -13,6 +13,7 @@
 #include "UPTShellDragDrop.h"
 #include "UPTShellListSupport.h"
 #include "UPTShellLocator.h"
+#include "UPTShellMenu.h"
 #include "UPTShellThumbnails.h"
 #include "UPTTreeList.h"
 
@@ -20,7 +21,6 @@
 #include <vector>
 
 class TPTCustomShellList;
-class TPTShellListMenu;
 
 // A shell tree or combo that drives a shell list: the list sets the control's folder when
 // it opens a subfolder (the pair stays in step), asks it to go up, and lets it carry out a
@@ -75,7 +75,10 @@ using TPTShellListOleDragStartEvent =
     std::function<void(TComponent* Sender, TMouseButton Button, IDataObject* DataObj, DWORD& AllowedEffects)>;
 using TPTShellListOleDragCompleteEvent = std::function<void(TComponent* Sender, HRESULT DragResult, DWORD Effect)>;
 
-class TPTCustomShellList : public TPTCustomListView, public TPTShListDataOwner, public TPTDropTargetHost {
+class TPTCustomShellList : public TPTCustomListView,
+                           public TPTShListDataOwner,
+                           public TPTDropTargetHost,
+                           public TPTShellMenuHost {
 public:
     VORLANE_CLASS_NAME(TPTCustomShellList)
     // Private messages: a change notice of the watch thread, select SelectAfterFill, fill.
@@ -144,7 +147,7 @@ public:
     // The refresh timer (waiting on a change notice or a rename).
     TTimer* RefreshTimer() { return &FRefreshTimer; }
     // The shell menu and its Send To items (tests choose the menu's commands through it).
-    TPTShellListMenu* ShellMenu() { return FMenu.get(); }
+    TPTShellMenu* ShellMenu() { return FMenu.get(); }
 
     TPTShellListAddItemEvent OnAddItem;
     TPTShellListDeleteItemEvent OnDeleteItem;
@@ -223,8 +226,17 @@ protected:
     void DropBusy(bool On) override;
     void DropDone() override;
 
+    // TPTShellMenuHost
+    HWND ShellMenuOwner() override { return Handle(); }
+    void ShellMenuBeforePopup(TPersistent* Item, HMENU& Menu, int NextCustomMenuId, bool& Show) override;
+    void ShellMenuAfterSelection(TPersistent* Item, int Id, bool& AllowDefault) override;
+    void ShellMenuRename(TPersistent* Item) override;
+    void ShellMenuCommandDone(TPersistent* Item) override;
+    void ShellMenuCustomCommand(int Id) override { CustomMenuCommand(Id); }
+    void ShellMenuHint(const WideString& Hint) override;
+    TComPtr<IDataObject> ShellMenuData(DWORD& AllowedEffects) override;
+
 private:
-    friend class TPTShellListMenu;
     void FolderChanged();
     void SetColumns();
     void SaveColumnWidths();
@@ -245,6 +257,8 @@ private:
     void SelectNamed(const WideString& Name);
     void HandleKeyCommand(WORD Key, TShiftState Shift, bool& Handled);
     void StartOleDrag(TMouseButton Button);
+    // The default command of the items' menu.
+    void RunDefaultCommand(const std::vector<TPTShListItem*>& Items);
     void CutSelection();
 
     TPTShellLocator FFolder;
@@ -271,23 +285,11 @@ private:
     bool FDropReceived = false;
     bool FRenamePending = false;
     int FUpdateGuard = 0;
-    std::unique_ptr<TPTShellListMenu> FMenu;
+    std::unique_ptr<TPTShellMenu> FMenu;
 };
 
 class TPTShellList : public TPTCustomShellList {
 public:
     VORLANE_CLASS_NAME(TPTShellList)
     using TPTCustomShellList::TPTCustomShellList;
-};
-
-// An hourglass for a scope (the screen's cursor comes back afterwards).
-class TPTHourGlass {
-public:
-    TPTHourGlass();
-    ~TPTHourGlass();
-    TPTHourGlass(const TPTHourGlass&) = delete;
-    TPTHourGlass& operator=(const TPTHourGlass&) = delete;
-
-private:
-    TCursor FOld;
 };

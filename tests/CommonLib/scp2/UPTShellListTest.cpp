@@ -5,7 +5,7 @@
 #include "Forms.h"
 #include "UPTDeviceChange.h"
 #include "UPTShellList.h"
-#include "UPTShellListMenu.h"
+#include "UPTShellMenu.h"
 
 #include "../../vcl/VclTestSupport.h"
 
@@ -36,7 +36,7 @@ public:
     VORLANE_CLASS_NAME(TTestShellList)
     using TPTShellList::TPTShellList;
     using TPTCustomShellList::Populate;
-    TPTShellListMenu* Menu() { return ShellMenu(); }
+    TPTShellMenu* Menu() { return ShellMenu(); }
     int Fills = 0; // fills and refreshes started
 };
 
