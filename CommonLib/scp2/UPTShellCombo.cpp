@@ -92,25 +92,37 @@ void TPTCustomShellCombo::Notification(TComponent* AComponent, TOperation Operat
 void TPTCustomShellCombo::SetShellList(TPTCustomShellList* Value) {
     if (Value == FShellList || (Value && FShellTree))
         return;
-    if (FShellList) {
+    // The list keeps the link and tells this combo (LinkedListChanged).
+    if (FShellList)
         FShellList->SetLinkedCombo(nullptr);
-        FShellList->RemoveFreeNotification(this);
-    }
-    FShellList = Value;
-    if (Value) {
-        Value->FreeNotification(this);
+    if (Value)
         Value->SetLinkedCombo(this);
-    }
+}
+
+void TPTCustomShellCombo::LinkedListChanged(TPTCustomShellList* List) {
+    if (List == FShellList)
+        return;
+    if (FShellList)
+        FShellList->RemoveFreeNotification(this);
+    FShellList = List;
+    if (List)
+        List->FreeNotification(this);
 }
 
 void TPTCustomShellCombo::SetShellTree(TComponent* Value) {
     if (Value == FShellTree || (Value && FShellList) || (Value && !dynamic_cast<TPTShellLinkedControl*>(Value)))
         return;
-    if (FShellTree)
-        FShellTree->RemoveFreeNotification(this);
+    TComponent* old = FShellTree;
+    if (old)
+        old->RemoveFreeNotification(this);
     FShellTree = Value;
     if (Value)
         Value->FreeNotification(this);
+    // The tree is told, so that either side may make or break the link.
+    if (auto* tree = dynamic_cast<TPTShellLinkedControl*>(old))
+        tree->LinkedComboChanged(nullptr);
+    if (auto* tree = dynamic_cast<TPTShellLinkedControl*>(Value))
+        tree->LinkedComboChanged(this);
 }
 
 // ---------------------------------------------------------------------------------

@@ -92,6 +92,7 @@ public:
     // TPTShellLinkedControl
     TPTShellLocator* LinkedFolder() override { return &FFolder; }
     void LinkedGoUp(int Levels) override { GoUp(Levels); }
+    void LinkedListChanged(TPTCustomShellList* List) override;
 
     void WndProc(TMessage& Message) override;
 

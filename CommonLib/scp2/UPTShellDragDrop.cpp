@@ -332,6 +332,7 @@ STDMETHODIMP TPTShellDropTarget::DragOver(DWORD KeyState, POINTL Point, DWORD* E
             }
         }
         const void* item = FHost->DropItemAt(client);
+        FHost->DropHover(client, item);
         const DWORD allowed = *Effect;
         HRESULT result = E_FAIL;
         if (item != FTargetItem || !FTarget) {
@@ -393,4 +394,28 @@ STDMETHODIMP TPTShellDropTarget::Drop(IDataObject* Data, DWORD KeyState, POINTL 
         }
         return result;
     });
+}
+
+// ---------------------------------------------------------------------------------
+
+void TPTDropRegistration::Update(HWND Window, bool Wanted) {
+    if (Wanted && !FRegistered && Window) {
+        if (!FTarget)
+            FTarget = MakeComObject<TPTShellDropTarget>(FHost);
+        FRegistered = SUCCEEDED(RegisterDragDrop(Window, FTarget.Get()));
+    } else if (!Wanted && FRegistered) {
+        RevokeDragDrop(Window);
+        FRegistered = false;
+    }
+}
+
+void TPTDropRegistration::Detach() {
+    if (FTarget)
+        FTarget->Detach();
+}
+
+HRESULT PTDoShellDrag(IDataObject* Data, DWORD Button, DWORD AllowedEffects, DWORD& Effect) {
+    TComPtr<TDropSource_shlvtv> source = MakeComObject<TDropSource_shlvtv>(Button);
+    Effect = DROPEFFECT_NONE;
+    return DoDragDrop(Data, source.Get(), AllowedEffects, &Effect);
 }

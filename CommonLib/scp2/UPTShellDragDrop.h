@@ -70,7 +70,7 @@ HGLOBAL PTBuildIdListBlock(PCItemIDList ParentAbs, const std::vector<PCItemIDLis
 HGLOBAL PTBuildFileListBlock(const std::vector<WideString>& Names);
 
 // The data object of dragged shell list items.
-class TDataObject_shlv final : public TComObject<IDataObject> {
+class TDataObject_shlv : public TComObject<IDataObject> {
 public:
     // The items of folder ParentAbs (relative PIDLs) and their parsing names. A block that
     // cannot be built is left out, and its format is not offered.
@@ -96,6 +96,13 @@ private:
     TGlobalMem FIdListBlock;
     TGlobalMem FFileListBlock;
     TPTFormatEtcList FFormats;
+};
+
+// The shell tree's data object: the one dragged node, in the same two forms.
+class TDataObject_shtv final : public TDataObject_shlv {
+public:
+    TDataObject_shtv(PCItemIDList ParentAbs, PCItemIDList Node, const WideString& ParsingName)
+        : TDataObject_shlv(ParentAbs, {Node}, {ParsingName}) {}
 };
 
 // The drop source of a drag begun with one mouse button (MK_LBUTTON, MK_RBUTTON or
@@ -132,6 +139,8 @@ public:
     virtual void DropBusy(bool On) = 0;
     // A drop was handed over successfully (the list refreshes).
     virtual void DropDone() = 0;
+    // The mouse is over Item (from DropItemAt) at a client point during a drag.
+    virtual void DropHover(POINT ClientPoint, const void* Item) {}
 
 protected:
     ~TPTDropTargetHost() = default;
@@ -165,3 +174,26 @@ private:
     DWORD FLastScroll = 0;
     bool FScrolled = false;
 };
+
+// A control's registration as an OLE drop target (RegisterDragDrop), with its drop target
+// made on first use.
+class TPTDropRegistration {
+public:
+    explicit TPTDropRegistration(TPTDropTargetHost* Host) : FHost(Host) {}
+    // Registers Window while Wanted, revokes it when no longer.
+    void Update(HWND Window, bool Wanted);
+    // Window goes: its registration goes with it (the next window registers afresh).
+    void Revoke(HWND Window) { Update(Window, false); }
+    // The control goes: calls still under way find no host.
+    void Detach();
+    TPTShellDropTarget* Target() const { return FTarget.Get(); }
+
+private:
+    TPTDropTargetHost* FHost;
+    TComPtr<TPTShellDropTarget> FTarget;
+    bool FRegistered = false;
+};
+
+// Runs an OLE drag of Data begun with the mouse button Button (MK_LBUTTON, MK_RBUTTON or
+// MK_MBUTTON) through the drop source of that button; Effect gets what the drop did.
+HRESULT PTDoShellDrag(IDataObject* Data, DWORD Button, DWORD AllowedEffects, DWORD& Effect);

@@ -18,7 +18,6 @@ namespace {
 // ENCRYPTED
 constexpr ULONG IncludeAttributes = 0x760B2000;
 constexpr DWORD WatchFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME;
-constexpr HRESULT NoMoreItems = static_cast<HRESULT>(0x80070103);
 constexpr int DefaultAllocBy = 256;
 constexpr int MaxDetailColumns = 64;
 constexpr int MaxShownColumns = 16;
@@ -106,8 +105,7 @@ TPTCustomShellList::~TPTCustomShellList() {
     if (HandleAllocated())
         DestroyWindowHandle();
     FChangeThread.reset();
-    if (FDropTarget)
-        FDropTarget->Detach();
+    FDropRegistration.Detach();
     Items()->Clear();
     SetLinkedTree(nullptr);
     SetLinkedCombo(nullptr);
@@ -135,10 +133,7 @@ void TPTCustomShellList::CreateWnd() {
 
 void TPTCustomShellList::DestroyWnd() {
     SaveColumnWidths();
-    if (FDropRegistered) {
-        RevokeDragDrop(FHandle);
-        FDropRegistered = false;
-    }
+    FDropRegistration.Revoke(FHandle);
     // The watch thread reports to this window: it goes with it.
     FRefreshTimer.SetEnabled(false);
     FChangeThread.reset();
@@ -253,21 +248,27 @@ TPTShellLinkedControl* TPTCustomShellList::Linked() const {
 void TPTCustomShellList::SetLinkedTree(TComponent* Tree) {
     if (Tree == FLinkedTree || (Tree && FLinkedCombo) || (Tree && !dynamic_cast<TPTShellLinkedControl*>(Tree)))
         return;
-    if (FLinkedTree)
-        FLinkedTree->RemoveFreeNotification(this);
-    FLinkedTree = Tree;
-    if (Tree)
-        Tree->FreeNotification(this);
+    Relink(FLinkedTree, Tree);
 }
 
 void TPTCustomShellList::SetLinkedCombo(TComponent* Combo) {
     if (Combo == FLinkedCombo || (Combo && FLinkedTree) || (Combo && !dynamic_cast<TPTShellLinkedControl*>(Combo)))
         return;
-    if (FLinkedCombo)
-        FLinkedCombo->RemoveFreeNotification(this);
-    FLinkedCombo = Combo;
-    if (Combo)
-        Combo->FreeNotification(this);
+    Relink(FLinkedCombo, Combo);
+}
+
+void TPTCustomShellList::Relink(TComponent*& Slot, TComponent* Control) {
+    TComponent* old = Slot;
+    if (old)
+        old->RemoveFreeNotification(this);
+    Slot = Control;
+    if (Control)
+        Control->FreeNotification(this);
+    // Each side is told, so that either may make or break the link.
+    if (auto* linked = dynamic_cast<TPTShellLinkedControl*>(old))
+        linked->LinkedListChanged(nullptr);
+    if (auto* linked = dynamic_cast<TPTShellLinkedControl*>(Control))
+        linked->LinkedListChanged(this);
 }
 
 void TPTCustomShellList::MoveToFolder(PCItemIDList Pidl) {
@@ -314,37 +315,19 @@ SHCONTF TPTCustomShellList::EnumFlags() const {
 }
 
 bool TPTCustomShellList::EnumerateChildren(IShellFolder* Folder, std::vector<PItemIDList>& Pidls) {
-    TComPtr<IEnumIDList> items;
-    HRESULT hr = Folder->EnumObjects(HandleAllocated() ? FHandle : nullptr, EnumFlags(), items.Put());
-    if (FAILED(hr) || !items)
-        return false; // nothing to show, and nothing said
-    std::vector<TPTPidl> owned;
-    owned.reserve(500);
-    ULONG batch = 64;
-    for (;;) {
-        PITEMID_CHILD got[64] = {};
-        ULONG fetched = 0;
-        hr = items->Next(batch, got, &fetched);
-        if (hr == E_INVALIDARG && batch > 1 && fetched == 0) {
-            batch = 1; // an enumerator that hands out one at a time only
-            continue;
-        }
-        for (ULONG i = 0; i < fetched; ++i) {
-            if (owned.size() == owned.capacity())
-                owned.reserve(owned.size() + 500);
-            owned.emplace_back(got[i]);
-        }
-        if (hr == S_FALSE || hr == NoMoreItems || (hr == S_OK && fetched == 0))
-            break;
-        if (hr == E_FAIL)
-            return false;
-        if (FAILED(hr))
-            RaiseShellError(hr);
+    bool started = false;
+    std::vector<PItemIDList> got;
+    const HRESULT hr = PTEnumerateChildren(Folder, HandleAllocated() ? FHandle : nullptr, EnumFlags(), got, started);
+    if (SUCCEEDED(hr)) {
+        Pidls.insert(Pidls.end(), got.begin(), got.end());
+        return true;
     }
-    Pidls.reserve(owned.size());
-    for (TPTPidl& p : owned)
-        Pidls.push_back(p.Release());
-    return true;
+    for (PItemIDList p : got)
+        FreePidl(p);
+    // Nothing to show, and nothing said, when it cannot start or fails plainly.
+    if (!started || hr == E_FAIL)
+        return false;
+    RaiseShellError(hr);
 }
 
 bool TPTCustomShellList::IncludeItem(IShellFolder* Folder, PCItemIDList AbsParent, PCItemIDList RelPidl,
@@ -870,17 +853,8 @@ void TPTCustomShellList::WndProc(TMessage& Message) {
 // Drop target
 
 void TPTCustomShellList::UpdateDropTarget() {
-    if (!HandleAllocated())
-        return;
-    const bool wanted = (FOptions & ptsloOleDrop) != 0;
-    if (wanted && !FDropRegistered) {
-        if (!FDropTarget)
-            FDropTarget = MakeComObject<TPTShellDropTarget>(static_cast<TPTDropTargetHost*>(this));
-        FDropRegistered = SUCCEEDED(RegisterDragDrop(FHandle, FDropTarget.Get()));
-    } else if (!wanted && FDropRegistered) {
-        RevokeDragDrop(FHandle);
-        FDropRegistered = false;
-    }
+    if (HandleAllocated())
+        FDropRegistration.Update(FHandle, (FOptions & ptsloOleDrop) != 0);
 }
 
 const void* TPTCustomShellList::DropItemAt(POINT ClientPoint) {

@@ -30,6 +30,10 @@ public:
     virtual TPTShellLocator* LinkedFolder() = 0;
     virtual void LinkedGoUp(int Levels) = 0;
     virtual void LinkedDoPendingRefresh() {}
+    // The list now follows this control (null: no longer).
+    virtual void LinkedListChanged(TPTCustomShellList* List) {}
+    // A combo now follows this control, a tree (null: no longer).
+    virtual void LinkedComboChanged(TComponent* Combo) {}
 
 protected:
     ~TPTShellLinkedControl() = default;
@@ -251,6 +255,7 @@ private:
     void ApplyViewStyle();
     void RebuildThumbnails();
     TPTShellLinkedControl* Linked() const;
+    void Relink(TComponent*& Slot, TComponent* Control);
     void MoveToFolder(PCItemIDList Pidl);
     void ShowShellMenu(TListItem* Item, POINT ClientPoint, bool Background);
     void EndRename(TListItem* Item, const WideString& Text);
@@ -278,8 +283,7 @@ private:
     bool FWatchWanted = false; // watching was started and should survive a new window
     TCustomImageList FSmallImages, FLargeImages;
     std::unique_ptr<TPTImageListNoChangeEvent> FThumbnailImages;
-    TComPtr<TPTShellDropTarget> FDropTarget;
-    bool FDropRegistered = false;
+    TPTDropRegistration FDropRegistration{this};
     bool FFillPending = false;
     bool FDragActive = false;
     bool FDropReceived = false;

@@ -114,40 +114,40 @@ void TPTCustomShellList::CutSelection() {
 }
 
 void TPTCustomShellList::HandleKeyCommand(WORD Key, TShiftState Shift, bool& Handled) {
-    using UPTShellUtils::TextToShortCut;
-    static const WORD ctrlA = TextToShortCut(L"Ctrl+A"), del = TextToShortCut(L"Del"),
-                      ctrlC = TextToShortCut(L"Ctrl+C"), ctrlX = TextToShortCut(L"Ctrl+X"),
-                      ctrlV = TextToShortCut(L"Ctrl+V"), f5 = TextToShortCut(L"F5"), f2 = TextToShortCut(L"F2");
-    WORD shortcut = Key;
-    if (Shift & ssShift) shortcut |= 0x2000;
-    if (Shift & ssCtrl) shortcut |= 0x4000;
-    if (Shift & ssAlt) shortcut |= 0x8000;
     Handled = true;
-    if (shortcut == ctrlA) {
+    switch (PTShellKeyCommand(Key, Shift)) {
+    case skSelectAll:
         if (FMultiSelect && HandleAllocated()) {
             LVITEMW it{};
             it.stateMask = LVIS_SELECTED;
             it.state = LVIS_SELECTED;
             SendMessageW(FHandle, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&it));
         }
-    } else if (shortcut == f5) {
+        break;
+    case skRefresh:
         Fill();
-    } else if (shortcut == ctrlC) {
+        break;
+    case skCopy:
         RunVerbOnSelection(L"copy");
-    } else if (shortcut == ctrlX) {
+        break;
+    case skCut:
         CutSelection();
-    } else if (shortcut == ctrlV) {
+        break;
+    case skPaste:
         RunFolderVerb(L"paste");
         Refresh();
-    } else if (shortcut == f2) {
+        break;
+    case skRename:
         if (TListItem* focused = ItemFocused())
             focused->EditCaption();
-    } else if (shortcut == del || shortcut == (del | 0x2000)) {
-        // With Shift the shell deletes without the recycle bin.
+        break;
+    case skDelete:
         RunVerbOnSelection(L"delete");
         Refresh();
-    } else {
+        break;
+    case skNone:
         Handled = false;
+        break;
     }
 }
 
@@ -238,7 +238,6 @@ void TPTCustomShellList::StartOleDrag(TMouseButton Button) {
     if (OnOleDragStart)
         OnOleDragStart(this, Button, data.Get(), allowed);
     const DWORD button = Button == mbLeft ? MK_LBUTTON : Button == mbRight ? MK_RBUTTON : MK_MBUTTON;
-    TComPtr<TDropSource_shlvtv> source = MakeComObject<TDropSource_shlvtv>(button);
     FDragActive = true;
     FDropReceived = false;
     DWORD effect = DROPEFFECT_NONE;
@@ -250,7 +249,7 @@ void TPTCustomShellList::StartOleDrag(TMouseButton Button) {
             List->FDragging = false;
         }
     } end{this};
-    result = DoDragDrop(data.Get(), source.Get(), allowed, &effect);
+    result = PTDoShellDrag(data.Get(), button, allowed, effect);
     if (OnOleDragComplete)
         OnOleDragComplete(this, result, effect);
     FDragActive = false;

@@ -81,6 +81,25 @@ TPTHourGlass::~TPTHourGlass() {
 bool PTShiftDown() { return GetKeyState(VK_SHIFT) < 0; }
 bool PTCtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
 
+TPTShellKeyCommand PTShellKeyCommand(WORD Key, TShiftState Shift) {
+    using UPTShellUtils::TextToShortCut;
+    static const WORD ctrlA = TextToShortCut(L"Ctrl+A"), del = TextToShortCut(L"Del"),
+                      ctrlC = TextToShortCut(L"Ctrl+C"), ctrlX = TextToShortCut(L"Ctrl+X"),
+                      ctrlV = TextToShortCut(L"Ctrl+V"), f5 = TextToShortCut(L"F5"), f2 = TextToShortCut(L"F2");
+    WORD shortcut = Key;
+    if (Shift & ssShift) shortcut |= 0x2000;
+    if (Shift & ssCtrl) shortcut |= 0x4000;
+    if (Shift & ssAlt) shortcut |= 0x8000;
+    if (shortcut == ctrlA) return skSelectAll;
+    if (shortcut == f5) return skRefresh;
+    if (shortcut == ctrlC) return skCopy;
+    if (shortcut == ctrlX) return skCut;
+    if (shortcut == ctrlV) return skPaste;
+    if (shortcut == f2) return skRename;
+    if (shortcut == del || shortcut == (del | 0x2000)) return skDelete;
+    return skNone;
+}
+
 TPTShellMenu::TPTShellMenu(TPTShellMenuHost* Host) : FHost(Host) {
     TrackMenu = [this](HMENU Menu, POINT Screen) -> UINT {
         return static_cast<UINT>(TrackPopupMenu(Menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, Screen.x, Screen.y, 0,

@@ -45,6 +45,11 @@ private:
 bool PTShiftDown();
 bool PTCtrlDown();
 
+// The default keys of the shell controls, from the key texts "Ctrl+A", "F5", "Ctrl+C",
+// "Ctrl+X", "Ctrl+V", "F2" and "Del" (with Shift too: the shell then deletes for good).
+enum TPTShellKeyCommand { skNone, skSelectAll, skRefresh, skCopy, skCut, skPaste, skRename, skDelete };
+TPTShellKeyCommand PTShellKeyCommand(WORD Key, TShiftState Shift);
+
 // What the menu asks of the control it is shown for. Item is the control's own thing the
 // menu is about (a list item, a tree node; null for the folder's own menu).
 class TPTShellMenuHost {

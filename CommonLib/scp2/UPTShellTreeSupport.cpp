@@ -50,6 +50,7 @@ TPTShTreeData* TPTShTreeData::MakeRoot(PCItemIDList Abs) {
     if (!IsEmptyPidl(Abs) && SUCCEEDED(SplitPidl(Abs, parent, parentPidl, child))) {
         data->FParentShf = parent;
         data->FRelPidl = std::move(child);
+        data->FParentAbs = std::move(parentPidl);
     } else {
         GetDesktopFolder(data->FParentShf);
     }
@@ -60,6 +61,7 @@ TPTShTreeData* TPTShTreeData::MakeRoot(PCItemIDList Abs) {
 TPTShTreeData::~TPTShTreeData() {
     FreePidl(FRelPidl.Release());
     FreePidl(FAbsPidl.Release());
+    FreePidl(FParentAbs.Release());
 }
 
 IShellFolder* TPTShTreeData::Folder() {
@@ -79,7 +81,7 @@ void TPTShTreeData::SetRelPidl(PItemIDList RelPidl) {
     FreePidl(FRelPidl.Release());
     FRelPidl.Reset(RelPidl);
     FreePidl(FAbsPidl.Release());
-    FAbsPidl.Reset(ConcatPidls(FParent ? FParent->AbsPidl() : nullptr, RelPidl));
+    FAbsPidl.Reset(ConcatPidls(ParentAbsPidl(), RelPidl));
     FFolder.Reset();
     FFolderTried = false;
 }

@@ -66,6 +66,8 @@ public:
     IShellFolder* ParentShf() const { return FParentShf.Get(); }
     PCItemIDList RelPidl() const { return FRelPidl.Get(); }
     PCItemIDList AbsPidl() const { return FAbsPidl.Get(); }
+    // The absolute PIDL of the parent folder (nil for the desktop's children).
+    PCItemIDList ParentAbsPidl() const { return FParent ? FParent->AbsPidl() : FParentAbs.Get(); }
     // The node's own folder, bound on first use; empty when it does not bind.
     IShellFolder* Folder();
     // The children have been enumerated (Refresh compares only those).
@@ -83,6 +85,7 @@ private:
     TComPtr<IShellFolder> FParentShf;
     TPTPidl FRelPidl;
     TPTPidl FAbsPidl;
+    TPTPidl FParentAbs; // the root's parent folder
     TComPtr<IShellFolder> FFolder;
     bool FFolderTried = false;
 };
@@ -129,4 +132,16 @@ private:
     POINT FOrigin{};
     DWORD FSince = 0;
     bool FFired = false;
+};
+
+// Raises a counter (a re-entry guard) for a scope.
+class TPTCountScope {
+public:
+    explicit TPTCountScope(int& Count) : FCount(Count) { ++FCount; }
+    ~TPTCountScope() { --FCount; }
+    TPTCountScope(const TPTCountScope&) = delete;
+    TPTCountScope& operator=(const TPTCountScope&) = delete;
+
+private:
+    int& FCount;
 };

@@ -448,6 +448,35 @@ bool IsFolderItem(ULONG Attributes, bool FilesCanBeFolders) {
 
 bool IsDriveRoot(const WideString& Path) { return Path.size() == 3 && Path[1] == L':'; }
 
+HRESULT PTEnumerateChildren(IShellFolder* Folder, HWND Owner, SHCONTF Flags, std::vector<PItemIDList>& Pidls,
+                            bool& Started) {
+    constexpr HRESULT NoMoreItems = static_cast<HRESULT>(0x80070103);
+    Started = false;
+    TComPtr<IEnumIDList> items;
+    HRESULT hr = Folder ? Folder->EnumObjects(Owner, Flags, items.Put()) : E_POINTER;
+    if (FAILED(hr) || !items)
+        return FAILED(hr) ? hr : E_FAIL;
+    Started = true;
+    ULONG batch = 64;
+    for (;;) {
+        PITEMID_CHILD got[64] = {};
+        ULONG fetched = 0;
+        hr = items->Next(batch, got, &fetched);
+        if (hr == E_INVALIDARG && batch > 1 && fetched == 0) {
+            batch = 1; // an enumerator that hands out one at a time only
+            continue;
+        }
+        if (Pidls.size() + fetched > Pidls.capacity())
+            Pidls.reserve(Pidls.size() + fetched + 500);
+        for (ULONG i = 0; i < fetched && i < batch; ++i)
+            Pidls.push_back(got[i]);
+        if (hr == S_FALSE || hr == NoMoreItems || (hr == S_OK && fetched == 0))
+            return S_OK;
+        if (FAILED(hr))
+            return hr;
+    }
+}
+
 void RaiseShellError(HRESULT Result) {
     WideString text = PTSysErrorMessage(static_cast<DWORD>(Result));
     if (text.empty())

@@ -15,6 +15,7 @@
 #include <shlobj.h>
 
 #include <cstddef>
+#include <vector>
 
 using PItemIDList = LPITEMIDLIST;
 using PCItemIDList = LPCITEMIDLIST;
@@ -129,6 +130,12 @@ bool IsFolderItem(ULONG Attributes, bool FilesCanBeFolders);
 bool IsDriveRoot(const WideString& Path);
 // Raises EOSError whose message is the system's text for the result code.
 [[noreturn]] void RaiseShellError(HRESULT Result);
+
+// The children of Folder (SHCONTF_* Flags) into Pidls, which the caller then owns. S_OK
+// when the enumeration ran to its end; else its failure, with Started telling whether it
+// began at all (Pidls then holds what came before the failure).
+HRESULT PTEnumerateChildren(IShellFolder* Folder, HWND Owner, SHCONTF Flags, std::vector<PItemIDList>& Pidls,
+                            bool& Started);
 
 // The folder's IShellDetails; over IShellFolder2 an adapter; else its view object's.
 HRESULT GetShellDetails(IShellFolder* Folder, TComPtr<IShellDetails>& Details);

@@ -1,4 +1,5 @@
 #include "ShellTestSupport.h"
+#include "TestHarness.h"
 
 #include "UPTShellTreeSupport.h"
 
@@ -16,9 +17,7 @@ std::string Bytes(PCItemIDList p) { return std::string(reinterpret_cast<const ch
 TEST(UPTShellTreeSupportTest, ItemRulesForNodes) {
     const TPTShellTreeOptions plain = PTShellTreeDefaultOptions & ~ptstoNonFilesystemAncestors;
     const TPTShellTreeOptions files = PTShellTreeDefaultOptions | ptstoShowFiles;
-    EXPECT_EQ(PTShellTreeDefaultOptions & (ptstoDesignInteractive | ptstoShowFiles), 0u);
     // Virtual items stay only with non-file-system ancestors allowed.
-    EXPECT_TRUE(PTShellTreeKeepsItem(plain, SFGAO_FILESYSTEM));
     EXPECT_TRUE(PTShellTreeKeepsItem(plain, SFGAO_FILESYSANCESTOR | SFGAO_FOLDER));
     EXPECT_FALSE(PTShellTreeKeepsItem(plain, SFGAO_FOLDER | SFGAO_HASSUBFOLDER));
     EXPECT_TRUE(PTShellTreeKeepsItem(PTShellTreeDefaultOptions, SFGAO_FOLDER));
@@ -34,12 +33,6 @@ TEST(UPTShellTreeSupportTest, ItemRulesForNodes) {
     const TPTShellTreeOptions noOverlays = PTShellTreeDefaultOptions & ~ptstoIconOverlays;
     EXPECT_EQ(PTShellTreeOverlay(noOverlays, SFGAO_SHARE | SFGAO_LINK, nullptr, nullptr), 1);
     EXPECT_EQ(PTShellTreeOverlay(noOverlays, SFGAO_LINK, nullptr, nullptr), 2);
-    EXPECT_EQ(PTShellTreeOverlay(noOverlays, SFGAO_FOLDER, nullptr, nullptr), 0);
-    // Enumeration and watch flags follow the options.
-    EXPECT_EQ(PTShellTreeEnumFlags(plain & ~ptstoShowHidden), static_cast<SHCONTF>(SHCONTF_FOLDERS));
-    EXPECT_EQ(PTShellTreeEnumFlags(files), static_cast<SHCONTF>(SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN));
-    EXPECT_EQ(PTShellTreeWatchFilter(plain), static_cast<DWORD>(FILE_NOTIFY_CHANGE_DIR_NAME));
-    EXPECT_EQ(PTShellTreeWatchFilter(files), static_cast<DWORD>(FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_FILE_NAME));
 }
 
 TEST(UPTShellTreeSupportTest, StepsFromTheRootDownToATarget) {
@@ -66,28 +59,6 @@ TEST(UPTShellTreeSupportTest, StepsFromTheRootDownToATarget) {
     EXPECT_TRUE(steps.empty());
     EXPECT_FALSE(PTPidlSteps(root.Get(), Pidl({"a"}).Get(), steps));
     EXPECT_FALSE(PTPidlSteps(root.Get(), nullptr, steps));
-}
-
-TEST(UPTShellTreeSupportTest, NodeRecordsFollowRenames) {
-    auto desktop = TFakeShellFolder::Create();
-    TDesktopStandIn standIn(desktop.Get());
-    TPTPidl rootAbs = Pidl({"r"});
-    std::unique_ptr<TPTShTreeData> root(TPTShTreeData::MakeRoot(rootAbs.Get()));
-    EXPECT_EQ(Bytes(root->AbsPidl()), Bytes(rootAbs.Get()));
-    EXPECT_EQ(Bytes(root->RelPidl()), Bytes(rootAbs.Get()));
-    TPTShTreeData child(root.get(), nullptr, MakePidl({"c"}));
-    TPTShTreeData grandchild(&child, nullptr, MakePidl({"g"}));
-    EXPECT_EQ(Bytes(grandchild.AbsPidl()), Bytes(Pidl({"r", "c", "g"}).Get()));
-    // A rename of the middle node: its own and its descendants' places follow.
-    child.SetRelPidl(MakePidl({"n"}));
-    grandchild.ParentRenamed();
-    EXPECT_EQ(Bytes(child.AbsPidl()), Bytes(Pidl({"r", "n"}).Get()));
-    EXPECT_EQ(Bytes(grandchild.AbsPidl()), Bytes(Pidl({"r", "n", "g"}).Get()));
-    // The desktop as root.
-    std::unique_ptr<TPTShTreeData> top(TPTShTreeData::MakeRoot(nullptr));
-    EXPECT_TRUE(IsEmptyPidl(top->AbsPidl()));
-    EXPECT_EQ(top->ParentShf(), desktop.Get());
-    EXPECT_EQ(top->Folder(), desktop.Get());
 }
 
 TEST(UPTShellTreeSupportTest, WatchedDrivesAreFixedRamAndConnectedNetworkDrives) {
@@ -121,4 +92,19 @@ TEST(UPTShellTreeSupportTest, HoverOpensOnceAfterStayingStill) {
     EXPECT_FALSE(hover.Update(2700, POINT{20, 12}, &other)); // another node starts again
     EXPECT_FALSE(hover.Update(3200, POINT{20, 12}, nullptr));
     EXPECT_FALSE(hover.Update(4000, POINT{20, 12}, nullptr)); // no node never opens
+}
+
+TEST(UPTShellTreeSupportTest, ARenamedRootKeepsItsParentFolder) {
+    testing_support::TempDir dir;
+    CreateDirectoryW(dir.File(L"r").c_str(), nullptr);
+    CreateDirectoryW(dir.File(L"n").c_str(), nullptr);
+    TPTPidl r, n;
+    ASSERT_HRESULT_SUCCEEDED(PathToPidl(dir.File(L"r"), r));
+    ASSERT_HRESULT_SUCCEEDED(PathToPidl(dir.File(L"n"), n));
+    std::unique_ptr<TPTShTreeData> root(TPTShTreeData::MakeRoot(r.Get()));
+    EXPECT_EQ(PidlToPath(root->ParentAbsPidl()), dir.Path());
+    ASSERT_NE(root->Folder(), nullptr);
+    TPTIdListArray items(n.Get());
+    root->SetRelPidl(CopyPidl(items.Item(items.Count() - 1)));
+    EXPECT_EQ(PidlToPath(root->AbsPidl()), dir.File(L"n"));
 }
