@@ -84,7 +84,7 @@ void TPTCustomShellTree::CreateWnd() {
     UpdateDropTarget();
     if (FWatchWanted && (FOptions & ptstoDynamicRefresh))
         RenewDriveWatches(true); // the watch thread reports to this window now
-    if (FRefreshPending || ((FOptions & ptstoAutoFill) && Items()->Count() == 0))
+    if (FFillPending || ((FOptions & ptstoAutoFill) && Items()->Count() == 0))
         PostMessageW(FHandle, WM_PTFILL, 0, 0);
 }
 
@@ -361,10 +361,10 @@ void TPTCustomShellTree::SortChildren(TTreeNode* Node) {
 
 void TPTCustomShellTree::Fill() {
     if (FDragActive || !HandleAllocated() || FRecreating) {
-        FRefreshPending = true;
+        FFillPending = true;
         return;
     }
-    FRefreshPending = false;
+    FFillPending = FRefreshPending = false;
     TPTHourGlass hourglass;
     StopTimer(tmSelection);
     {
@@ -661,7 +661,7 @@ void TPTCustomShellTree::WndProc(TMessage& Message) {
         ChangeNotice();
         return;
     case WM_PTFILL:
-        if (FRefreshPending || Items()->Count() == 0)
+        if (FFillPending || Items()->Count() == 0)
             Fill();
         return;
     }

@@ -228,6 +228,7 @@ private:
     TPTDropRegistration FDropRegistration{this};
     bool FDragActive = false;
     bool FRefreshPending = false;
+    bool FFillPending = false; // a fill was asked for without a window or during a drag
     bool FRenamePending = false;
     int FUpdateGuard = 0;
     TTreeNode* FMenuNode = nullptr;   // the node whose shell menu is shown

@@ -187,7 +187,9 @@ void TPTCustomShellTree::StartOleDrag(TTreeNode* Node, TMouseButton Button) {
         OnOleDragComplete(this, result, effect);
     FDragActive = false;
     data.Reset();
-    if (result == DRAGDROP_S_DROP || FRefreshPending)
+    if (FFillPending)
+        Fill();
+    else if (result == DRAGDROP_S_DROP || FRefreshPending)
         Refresh();
 }
 

@@ -214,9 +214,14 @@ TEST_F(TTreeFixture, KeyboardSelectionMovesTheLinkedListOnceAfterTheLastChange) 
     EXPECT_EQ(changes, 0);
     EXPECT_EQ(Tree->TimerMode(), TPTCustomShellTree::tmSelection);
     EXPECT_EQ(Tree->Timer()->Interval(), 500u);
+    // A change notice meanwhile neither cancels the selection nor is lost: it follows it.
+    CreateDirectoryW(Dir.File(L"noticed").c_str(), nullptr);
+    Tree->Perform(TPTCustomShellTree::WM_PTCHANGENOTIFY, 0, 0);
+    EXPECT_EQ(Tree->TimerMode(), TPTCustomShellTree::tmSelection);
     ASSERT_TRUE(PumpUntil([&] { return changes > 0; }, 3000));
     PumpFor(600);
     EXPECT_EQ(changes, 1);
+    EXPECT_NE(Child(RootNode(), L"noticed"), nullptr);
     EXPECT_EQ(list->Folder()->GetPath(), Dir.File(L"charlie"));
     EXPECT_EQ(Tree->Folder()->GetPath(), Dir.File(L"charlie"));
 
