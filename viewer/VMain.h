@@ -456,6 +456,10 @@ public:
     void mmnuStopClick();
     void mmnuReaderOptionsClick();
     void mmnuEmbeddedTopicNavigationClick();
+    // The active tab's address box text and page title, without surrounding blanks ('' when
+    // there is no tab).
+    std::wstring GetCurrentUrl();
+    std::wstring GetCurrentTitle();
     // Keyword index.
     void ResetIndexState();
     void IndexEditChange();

@@ -215,6 +215,12 @@ void TVMainForm::FavShellListMouseWheel(int WheelDelta, bool& Handled) {
 // ---------------------------------------------------------------------------------
 // Saving bookmarks
 
+void TVMainForm::mnuAddBookmarkClick() {
+    const std::wstring url = GetCurrentUrl();
+    if (!url.empty())
+        SaveBookmark(url, GetCurrentTitle());
+}
+
 bool TVMainForm::SaveBookmark(const std::wstring& Url, const std::wstring& Title) {
     FavDir = FavShellList->Folder()->GetPath();
     const std::wstring url = BookmarkAddress(Url);

@@ -129,7 +129,3 @@ void TVMainForm::Help_UsingCatalogsClick() {}
 
 void TVMainForm::mnuDefaultViewer_VorlaneClick(TTntMenuItem*) {}
 void TVMainForm::mmnuCrossmereToolClick() {}
-
-// ---- Bookmarks ----------------------------------------------------------------------
-
-void TVMainForm::mnuAddBookmarkClick() {}

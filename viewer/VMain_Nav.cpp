@@ -20,6 +20,10 @@ void TVMainForm::mmnuHelpLibraryAgentClick() { EnsureHelpAgent(); }
 
 std::wstring TVMainForm::ActiveTabLocation() { return std::wstring(); }
 
+std::wstring TVMainForm::GetCurrentUrl() { return std::wstring(); }
+
+std::wstring TVMainForm::GetCurrentTitle() { return std::wstring(); }
+
 void TVMainForm::GotoUrl(const std::wstring& Url, const std::wstring&) {
     const std::wstring url = UrlEncodeNonAscii(Trim(Url));
     DebugLogEx(L">> GotoUrl: " + url, true);
