@@ -26,6 +26,7 @@
 #include "UMessageTexts.h"
 #include "UPaneLayout.h"
 #include "ULangFile.h"
+#include "UShotTimer.h"
 #include "UTocTreeView.h"
 #include "UTranslator.h"
 #include "UViewerKeys.h"
@@ -114,6 +115,8 @@ TVMainForm::TVMainForm(TComponent* AOwner) : TTntForm(AOwner) {
     BuildBookmarkPage();
     BindEvents();
     BindTocEvents();
+    BindIndexEvents();
+    BindViewEvents();
     OnCreate = [this](TObject*) { FormCreate(); };
     OnShow = [this](TObject*) { TntFormShow(); };
     OnCloseQuery = [this](TObject*, bool& CanClose) { FormCloseQuery(CanClose); };
@@ -372,6 +375,7 @@ void TVMainForm::FormDestroy() {
         return;
     FDestroyed = true;
     TntFormDeactivate();
+    KillShotTimer(FSplitterTimer);
     // In this order; what a copy that ended early never made is not there.
     delete g_Windows7;
     g_Windows7 = nullptr;

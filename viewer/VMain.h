@@ -13,11 +13,14 @@
 //   VMain_Bookmarks.cpp the bookmarks page: the folder list and combo, opening and saving
 //                       bookmarks, the folder commands
 //   VMain_Translate.cpp the interface translation and the right-to-left layout
+//   VMain_Index.cpp     the keyword index: loads, typing, opening rows, the cancel window
+//   VMain_View.cpp      pane commands, splitter, zoom, text size, colour themes, status bar
 //   VMain_Handlers.cpp  handlers whose families are not built yet (they do nothing so far)
 #pragma once
 
 #include "Handles.h"
 #include "TntForms.h"
+#include "UKeywordList.h"
 #include "UMainSettings.h"
 #include "USpeechAPI.h"
 #include "UTocData.h"
@@ -28,6 +31,8 @@
 #include <vector>
 
 class TActionList;
+class TBrowserView;
+class TListItem;
 class TApplicationEvents;
 class TH3Paths;
 class TH3Store;
@@ -38,6 +43,7 @@ class TPTShellList;
 class TQXSuperTip;
 class TTntAction;
 class TTntButton;
+class TTntColorDialog;
 class TTntComboBox;
 class TTntEdit;
 class TTntImage;
@@ -78,6 +84,7 @@ struct TVMainEnvironment {
     bool UseCommandLine = true;          // false: Params below instead of the process's
     std::vector<std::wstring> Params;    // the program first, then its parameters
     TSpeechVoiceFactory SpeechFactory;   // the reading voice
+    std::function<void(const std::wstring& Text)> ShowMessage; // messages to the user (a message box)
     TVMainEnvironment();
 };
 TVMainEnvironment& VMainEnvironment();
@@ -289,6 +296,7 @@ public:
     TTntAction* CtrlEnterAction; // Ctrl+Enter
     TImageList* TocImageList;    // the contents tree's nine images
     TImageList* MenuImageList;
+    TTntColorDialog* ColorDialog1; // the colour themes' own colours
 
     // ---- Fields -------------------------------------------------------------------
 
@@ -393,6 +401,43 @@ public:
     void DoDirtyTocSync(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale);
     // A contents load runs (it lets messages run).
     bool TocLoading() const { return FTocLoading; }
+    // ---- Keyword index (VMain_Index.cpp) ---------------------------------------------
+
+    std::unique_ptr<TKeywordList> Keywords; // the index's entries (the list view's rows)
+    bool FullIndexLoaded = false;           // the list holds the full index
+    std::wstring LastQueryKey;              // what the last partial load asked for
+    bool IndexCancelled = false;            // the user cancelled the running full load
+
+    // The full index from the agent (written to the cache file) or from the cache file.
+    void LoadIndex(bool FromCache);
+    // The keywords of Query (first-key mode: its first character, every page).
+    void LoadPartialIndex(const std::wstring& Query);
+    // A catalog was loaded: the full index from the cache in full-index mode (when the cache
+    // path is known), else the partial mode's menu item is checked.
+    void LoadCatalogIndex();
+    void SetIndexCount(int N);
+    // Sets the edit's text without it counting as typing ("%3C"/"%3E" read as '<'/'>').
+    void SetIndexEditText(const std::wstring& Text);
+    void IndexLVData(TListItem* Item);
+    void IndexLVMouseUp(TMouseButton Button, int X, int Y);
+    void IndexLVMouseMove(TShiftState Shift, int X, int Y);
+    void IndexLVKeyUp();
+    void IndexEditKeyDown(WORD& Key);
+    // Waits until the cache file of the last full load is in place; false when that load
+    // did not replace it.
+    bool WaitForIndexCache();
+    // Shows a message to the user (VMainEnvironment().ShowMessage, else a message box).
+    void ShowUserMessage(const std::wstring& Text);
+
+    // ---- Layout, zoom, themes, status bar (VMain_View.cpp) ---------------------------
+
+    // The splitter after a move, a resize of the pane or a collapse; a user's move runs it
+    // once more 200 ms later.
+    void UpdateSplitter();
+    void TntFormMouseWheel(TShiftState Shift, int WheelDelta, bool& Handled);
+    void StatusBar1MouseUp(TMouseButton Button, int X, int Y);
+    // Sets the zoom of every page (percent, clamped to 10..400) and shows it.
+    void ApplyZoom(int Percent);
 
     // ---- Handlers of the other families (VMain_Handlers.cpp) -----------------------
 
@@ -583,6 +628,34 @@ private:
     bool FStartupGuard = false;   // resize handlers stay quiet during the start-up message
     TNotifyEvent FOldAppHint;     // the application's hint handler while the window is active
     bool FHintInstalled = false;
+    // The view's pieces (VMain_View.cpp).
+    void BindViewEvents();
+    void OpenPane();
+    void ShowNavPage(TTntTabSheet* Page);
+    // Runs Do for the browser of every tab whose page has a location.
+    void ForEachPage(const std::function<void(TBrowserView& View)>& Do);
+    void SharePageZoom();      // the frames apply Zoom to every page they load
+    void FocusAddressBar();    // the active tab's address box, its text selected
+    // The keyword index's pieces (VMain_Index.cpp).
+    void BindIndexEvents();
+    struct TIndexWork;
+    TIndexWork& IndexWork();
+    bool IndexAgentReady();                     // the agent answers (it is started when needed)
+    void OpenIndexUrl(const std::wstring& Url); // a page of a keyword, through the navigation
+    void OpenInNewTab(const std::function<void()>& Open); // Open's navigation goes to a new tab
+    void RefreshPageDecoration();               // the active page's focus frame and styling
+    void SyncIndexEdit(int Row);
+    void SelectIndexRow(int Row);
+    void SelectBestMatch(const std::wstring& Text);
+    void EmptyIndex();
+    void RunIndexQueue();
+    void StartIndexStatusTimer();
+    // The index's loader, timers, guards and the work queued while a load runs.
+    struct TIndexWorkDeleter {
+        void operator()(TIndexWork* Work) const;
+    };
+    std::unique_ptr<TIndexWork, TIndexWorkDeleter> FIndex;
+    UINT_PTR FSplitterTimer = 0;
 };
 
 // The main window (the application's main form; null before it is made and after it goes).

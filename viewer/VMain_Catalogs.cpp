@@ -75,6 +75,7 @@ void TVMainForm::LoadCatalog(const std::wstring& Key) {
         NavPageControl->SetActivePage(TabSheetToc);
     ResetIndexState();
     LoadToc();
+    LoadCatalogIndex();
 }
 
 void TVMainForm::SaveOrphanIds(const std::wstring& Key) {

@@ -80,17 +80,6 @@ void TVMainForm::mmnuStopClick() {}
 void TVMainForm::mmnuReaderOptionsClick() {}
 void TVMainForm::mmnuEmbeddedTopicNavigationClick() {}
 
-// ---- Keyword index ------------------------------------------------------------------
-
-void TVMainForm::ResetIndexState() {}
-void TVMainForm::IndexEditChange() {}
-void TVMainForm::IndexLVClick() {}
-void TVMainForm::IndexPopupMenuPopup() {}
-void TVMainForm::IdxMenu_LoadFullIndexClick() {}
-void TVMainForm::IdxMenu_LoadPartialIndexClick() {}
-void TVMainForm::IdxMenu_LoadPartialIndex_FirstCharClick() {}
-void TVMainForm::mnuIndexHelpClick() {}
-
 // ---- Keys, mouse and commands -------------------------------------------------------
 
 void TVMainForm::ApplicationEvents1Message(MSG&, bool&) {}
@@ -99,21 +88,7 @@ void TVMainForm::CtrlEnterActionExecute() {}
 
 // ---- Layout, zoom, themes, status bar -----------------------------------------------
 
-void TVMainForm::mmnuTocPageClick() {}
-void TVMainForm::mmnuIndexPageClick() {}
-void TVMainForm::mmnuBookmarksPageClick() {}
-void TVMainForm::smnuCatalogClick() {}
-void TVMainForm::smnuGotoSearchClick() {}
-void TVMainForm::smnuAddressBarClick() {}
-void TVMainForm::mmnuNavigationPaneClick() {}
-void TVMainForm::mmnuNavigationRightClick() {}
-void TVMainForm::TntSplitter1Moved() {}
-void TVMainForm::mmnuZoomInClick(TTntMenuItem*) {}
-void TVMainForm::mmnuMediumClick(TTntMenuItem*) {}
-void TVMainForm::ColorThemeClick(TTntMenuItem*) {}
-void TVMainForm::smnuMinimizeWindowClick() {}
 void TVMainForm::mmnuOnlineOfflineClick() {}
-void TVMainForm::ApplyNavFontSize(bool) {}
 
 // ---- Filters page and the manager ---------------------------------------------------
 

@@ -20,8 +20,7 @@
 void TVMainForm::ApplyStartSettings() {
     TMyRegIniFile& s = *AppSettings;
     const std::wstring main = MainSection;
-    Zoom = static_cast<float>(ZoomFactor(ZoomFromSetting(s.ReadInteger(main, L"Zoom", DefaultZoomPercent))));
-    ShowZoom();
+    ApplyZoom(ZoomFromSetting(s.ReadInteger(main, L"Zoom", DefaultZoomPercent)));
     SuppressErrors = s.ReadBool(main, L"SuppressErrors", true);
     ShowAddressBar = s.ReadBool(main, L"ShowAddressBar", true);
     ShowBreadcrumbBar = s.ReadBool(main, L"ShowBreadcrumbBar", true);

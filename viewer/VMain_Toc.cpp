@@ -556,13 +556,17 @@ void TVMainForm::QuickTOCLoad1Click() {}
 // Layout
 
 void TVMainForm::EnsurePaneWidth() {
-    const int count = NavPageControl->PageCount();
-    if (count == 0 || !NavPageControl->HandleAllocated())
+    // The tabs shown (a hidden page has none).
+    if (!NavPageControl->HandleAllocated())
         return;
+    const int count = static_cast<int>(SendMessageW(NavPageControl->Handle(), TCM_GETITEMCOUNT, 0, 0));
+    if (count <= 0)
+        return;
+    // The answer says whether the tab can be seen, which it cannot in a collapsed pane; the
+    // rectangle is filled either way.
     RECT last{};
-    if (!SendMessageW(NavPageControl->Handle(), TCM_GETITEMRECT, static_cast<WPARAM>(count - 1),
-                      reinterpret_cast<LPARAM>(&last)))
-        return;
+    SendMessageW(NavPageControl->Handle(), TCM_GETITEMRECT, static_cast<WPARAM>(count - 1),
+                 reinterpret_cast<LPARAM>(&last));
     const int tabsWidth = last.right;
     if (LeftPanel->Width() >= tabsWidth + 5)
         return;

@@ -441,3 +441,34 @@ bool TTntCommonDialog::TaskModalDialog(const std::function<bool(void* DialogData
     restore();
     return result;
 }
+
+// ---------------------------------------------------------------------------------
+// Colour dialog
+
+std::function<BOOL(CHOOSECOLORW& Data)> TntChooseColorFunc = [](CHOOSECOLORW& Data) { return ChooseColorW(&Data); };
+
+TTntColorDialog::TTntColorDialog(TComponent* AOwner) : TTntCommonDialog(AOwner) {
+    CustomColors.fill(RGB(0xFF, 0xFF, 0xFF));
+}
+
+bool TTntColorDialog::Execute() {
+    HWND parent = GetActiveWindow();
+    if (!parent && Application)
+        parent = Application->Handle();
+    return Execute(parent);
+}
+
+bool TTntColorDialog::Execute(HWND ParentWnd) {
+    CHOOSECOLORW data{};
+    data.lStructSize = sizeof data;
+    data.hwndOwner = ParentWnd;
+    data.rgbResult = ColorToRGB(Color);
+    data.lpCustColors = CustomColors.data();
+    data.Flags = Options | CC_RGBINIT | CC_ENABLEHOOK;
+    data.lpfnHook = reinterpret_cast<LPCCHOOKPROC>(&TTntCommonDialog::DialogHook);
+    const bool ok = TaskModalDialog(
+        [](void* Data) { return TntChooseColorFunc(*static_cast<CHOOSECOLORW*>(Data)) != FALSE; }, &data);
+    if (ok)
+        Color = static_cast<TColor>(data.rgbResult & 0xFFFFFF);
+    return ok;
+}

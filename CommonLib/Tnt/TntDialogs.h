@@ -1,12 +1,14 @@
 // The wide message dialog (a form of the Unicode set laid out at run time: icon, word-
-// wrapped message, a centred row of buttons; Ctrl+C copies its text) and the base class
-// of wrappers around the system's common dialogs.
+// wrapped message, a centred row of buttons; Ctrl+C copies its text), the base class
+// of wrappers around the system's common dialogs, and the colour dialog.
 #pragma once
 
 #include "TntControls.h"
 #include "TntExtCtrls.h"
 #include "TntForms.h"
 #include "TntStdCtrls.h"
+
+#include <commdlg.h>
 
 #include <array>
 #include <functional>
@@ -109,3 +111,26 @@ private:
     friend LRESULT CALLBACK CommonDialogAppHookProc(HWND, UINT, WPARAM, LPARAM);
     void AttachWindow(HWND Wnd);
 };
+
+// The system's colour dialog. Color is the colour it starts from and, after OK, the one
+// chosen (a system colour such as clBtnFace starts as its current RGB value); CustomColors
+// are the sixteen custom colours, kept from one run to the next.
+class TTntColorDialog : public TTntCommonDialog {
+public:
+    VORLANE_CLASS_NAME(TTntColorDialog)
+    explicit TTntColorDialog(TComponent* AOwner);
+
+    TColor Color = clBlack;
+    std::array<COLORREF, 16> CustomColors;
+    // Flags beyond CC_RGBINIT and CC_ENABLEHOOK (CC_FULLOPEN, CC_ANYCOLOR ...).
+    DWORD Options = 0;
+
+    // Runs the dialog modally over the active window (the application window when there is
+    // none); true with Color set when the user chose OK. Color stays on Cancel.
+    bool Execute();
+    bool Execute(HWND ParentWnd);
+};
+
+// What the colour dialogs call to run the system's dialog (ChooseColorW); tests put their
+// own in its place. Answers whether the user chose OK.
+extern std::function<BOOL(CHOOSECOLORW& Data)> TntChooseColorFunc;

@@ -51,6 +51,8 @@ protected:
             Error = E_NOTIMPL;
             return nullptr;
         };
+        // What would show in message boxes.
+        env.ShowMessage = [this](const std::wstring& Text) { Messages.push_back(Text); };
         FreeAppSettings();
         Closing = false;
         // The online options live as long as the application: a catalog of an earlier test
@@ -135,6 +137,7 @@ protected:
     static inline std::unique_ptr<TStandinAgentSuite> Suite;
     std::wstring Key, RuntimeKey;
     size_t LogStart = 0;
+    std::vector<std::wstring> Messages; // what the window told the user
     TVMainEnvironment SavedEnvironment;
     std::unique_ptr<TH3Paths> Paths;
     TH3Paths* SavedPaths = nullptr;

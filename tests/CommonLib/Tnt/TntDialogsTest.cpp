@@ -250,3 +250,61 @@ TEST(TntDialogs, CommonDialogBaseRunsADerivedDialog) {
     TntShowHelp = nullptr;
     owner.Hide();
 }
+
+TEST(TntDialogs, ColorDialogRunsTheSystemDialogAndTakesItsChoice) {
+    Watchdog w(20000);
+    TForm owner(nullptr);
+    owner.Show();
+    TTntColorDialog dialog(nullptr);
+    dialog.Options = CC_FULLOPEN;
+    // OK at once gives back the colour it started from.
+    dialog.Color = RGB(1, 2, 3);
+    HWND shown = nullptr;
+    dialog.OnShow = [&](TObject*) {
+        shown = dialog.Handle();
+        PostMessageW(shown, WM_COMMAND, IDOK, 0);
+    };
+    EXPECT_TRUE(dialog.Execute(owner.Handle()));
+    EXPECT_NE(shown, nullptr);
+    EXPECT_EQ(dialog.Color, RGB(1, 2, 3));
+    // OK after typing a colour into the dialog's red, green and blue boxes.
+    dialog.OnShow = [&](TObject*) {
+        HWND h = dialog.Handle();
+        SetDlgItemInt(h, 706, 0x44, FALSE);
+        SetDlgItemInt(h, 707, 0x58, FALSE);
+        SetDlgItemInt(h, 708, 0x7C, FALSE);
+        PostMessageW(h, WM_COMMAND, IDOK, 0);
+    };
+    EXPECT_TRUE(dialog.Execute(owner.Handle()));
+    EXPECT_EQ(dialog.Color, RGB(0x44, 0x58, 0x7C));
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+    // Cancel keeps the colour.
+    dialog.OnShow = [&](TObject*) { PostMessageW(dialog.Handle(), WM_COMMAND, IDCANCEL, 0); };
+    EXPECT_FALSE(dialog.Execute(owner.Handle()));
+    EXPECT_EQ(dialog.Color, RGB(0x44, 0x58, 0x7C));
+    owner.Hide();
+}
+
+TEST(TntDialogs, ColorDialogFunctionCanBeReplaced) {
+    const auto saved = TntChooseColorFunc;
+    TTntColorDialog dialog(nullptr);
+    dialog.Color = clBtnFace; // a system colour starts as what it stands for
+    dialog.CustomColors[3] = RGB(9, 9, 9);
+    CHOOSECOLORW seen{};
+    TntChooseColorFunc = [&](CHOOSECOLORW& Data) {
+        seen = Data;
+        Data.lpCustColors[0] = RGB(7, 7, 7);
+        Data.rgbResult = RGB(0x21, 0x4E, 0x7A);
+        return TRUE;
+    };
+    EXPECT_TRUE(dialog.Execute(nullptr));
+    EXPECT_EQ(seen.rgbResult, ColorToRGB(clBtnFace));
+    EXPECT_EQ(seen.Flags & (CC_RGBINIT | CC_ENABLEHOOK), DWORD(CC_RGBINIT | CC_ENABLEHOOK));
+    EXPECT_EQ(seen.lpCustColors[3], RGB(9, 9, 9));
+    EXPECT_EQ(dialog.Color, RGB(0x21, 0x4E, 0x7A));
+    EXPECT_EQ(dialog.CustomColors[0], RGB(7, 7, 7)); // kept for the next run
+    TntChooseColorFunc = [](CHOOSECOLORW&) { return FALSE; };
+    EXPECT_FALSE(dialog.Execute(nullptr));
+    EXPECT_EQ(dialog.Color, RGB(0x21, 0x4E, 0x7A));
+    TntChooseColorFunc = saved;
+}

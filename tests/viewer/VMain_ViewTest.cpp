@@ -1,0 +1,190 @@
+// The main window's view: zoom through its items, the wheel and the status bar's panel; the
+// pane collapsed and restored, moved to the right and back; the colour themes with the
+// colour dialog; the navigation font size; what a close saves of them.
+#include "VMainFixture.h"
+
+#include "TntComCtrls.h"
+#include "TntDialogs.h"
+#include "TntExtCtrls.h"
+#include "TntMenus.h"
+#include "TntStdCtrls.h"
+#include "UWebDataModule.h"
+#include "qenSmartTabs.h"
+
+using namespace vcltest;
+
+namespace {
+
+class VMainViewTest : public VMainFixture {
+protected:
+    static std::wstring ZoomPanel(TVMainForm* F) { return F->StatusBar1->Panels()->Items(2)->Text(); }
+    static int ZoomPanelX(TVMainForm* F) {
+        TStatusPanels* p = F->StatusBar1->Panels();
+        return p->Items(0)->Width() + p->Items(1)->Width() + 10;
+    }
+    static std::wstring CheckedZoomItems(TVMainForm* F) {
+        std::wstring checked;
+        for (TTntMenuItem* item : {F->mnuZoom400, F->mnuZoom200, F->mnuZoom150, F->mnuZoom125, F->mnuZoom100,
+                                   F->mnuZoom75, F->mnuZoom50})
+            if (item->Checked())
+                checked += std::to_wstring(item->Tag) + L" ";
+        return checked;
+    }
+    void Close(TVMainForm* F) {
+        bool canClose = false;
+        F->FormCloseQuery(canClose);
+    }
+};
+
+} // namespace
+
+TEST_F(VMainViewTest, ZoomIsClampedStoredAndShownWhicheverWayItComes) {
+    Watchdog w(60000, "zoom");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    EXPECT_EQ(ZoomPanel(f), L"Zoom: 100%");
+    EXPECT_EQ(CheckedZoomItems(f), L"100 ");
+
+    // The fixed items, then one step past the top: the zoom stays at 400 %.
+    f->mmnuZoomInClick(f->mnuZoom400);
+    f->mmnuZoomInClick(f->mmnuZoomIn);
+    EXPECT_FLOAT_EQ(f->Zoom, 4.0f);
+    EXPECT_EQ(ZoomPanel(f), L"Zoom: 400%");
+    EXPECT_EQ(CheckedZoomItems(f), L"400 ");
+    // Ctrl and the wheel step one percent; no fixed item is checked between them.
+    bool handled = false;
+    f->TntFormMouseWheel(ssCtrl, -120, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(ZoomPanel(f), L"Zoom: 399%");
+    EXPECT_EQ(CheckedZoomItems(f), L"");
+    handled = false;
+    f->TntFormMouseWheel(0, -120, handled); // without Ctrl the page scrolls
+    EXPECT_FALSE(handled);
+    EXPECT_EQ(ZoomPanel(f), L"Zoom: 399%");
+    // The bottom: 10 % and no lower.
+    f->mmnuZoomInClick(f->mnuZoom50);
+    for (int i = 0; i < 45; ++i)
+        f->mmnuZoomInClick(f->mnuZoomOut2);
+    EXPECT_EQ(ZoomPanel(f), L"Zoom:  10%");
+    EXPECT_FLOAT_EQ(f->Zoom, 0.1f);
+
+    // Clicks on the zoom panel step 75, 100, 125, 150 and back to 75; other panels do nothing.
+    const int x = ZoomPanelX(f);
+    std::wstring steps;
+    for (int i = 0; i < 5; ++i) {
+        f->StatusBar1MouseUp(mbLeft, x, 5);
+        steps += ZoomPanel(f) + L"|";
+    }
+    EXPECT_EQ(steps, L"Zoom:  75%|Zoom: 100%|Zoom: 125%|Zoom: 150%|Zoom:  75%|");
+    f->StatusBar1MouseUp(mbLeft, 5, 5);
+    EXPECT_EQ(ZoomPanel(f), L"Zoom:  75%");
+    // A stored zoom comes back as it was.
+    f->mmnuZoomInClick(f->mnuZoom125);
+    f->mmnuZoomInClick(f->mmnuZoomIn);
+    Close(f);
+    EXPECT_EQ(Value(L"Zoom"), L"126");
+    form.reset();
+    form = Start();
+    EXPECT_EQ(ZoomPanel(form->Form), L"Zoom: 126%");
+}
+
+TEST_F(VMainViewTest, ThePaneCollapsesRestoresAndChangesSides) {
+    Watchdog w(60000, "pane");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    const int width = f->LeftPanel->Width();
+    ASSERT_GT(width, 200);
+    // Twice collapses and gives the width back; the splitter follows the pane.
+    f->mmnuNavigationPaneClick();
+    EXPECT_EQ(f->LeftPanel->Width(), 0);
+    EXPECT_LE(f->TntSplitter1->Left(), f->TntSplitter1->Width() + 1);
+    f->mmnuNavigationPaneClick();
+    EXPECT_EQ(f->LeftPanel->Width(), width);
+    EXPECT_EQ(f->TntSplitter1->Left(), width);
+    // A page command opens a collapsed pane.
+    f->mmnuNavigationPaneClick();
+    f->mmnuIndexPageClick();
+    EXPECT_EQ(f->NavPageControl->ActivePage(), f->TabSheetIndex);
+    EXPECT_EQ(f->LeftPanel->Width(), width);
+
+    // To the right and back: the splitter is on the pane's inner side each time.
+    f->mmnuNavigationRightClick();
+    EXPECT_GT(f->LeftPanel->Left(), 10);
+    EXPECT_LT(f->TntSplitter1->Left(), f->LeftPanel->Left());
+    f->mmnuNavigationPaneClick();
+    f->mmnuNavigationPaneClick();
+    EXPECT_EQ(f->LeftPanel->Width(), width);
+    EXPECT_LT(f->TntSplitter1->Left(), f->LeftPanel->Left());
+    Close(f);
+    EXPECT_EQ(Value(L"NavigateOnRight"), L"1");
+    f->mmnuNavigationRightClick();
+    EXPECT_EQ(f->LeftPanel->Left(), 0);
+    EXPECT_GT(f->TntSplitter1->Left(), f->LeftPanel->Width() - 1);
+    Close(f);
+    EXPECT_EQ(Value(L"NavigateOnRight"), L"0");
+    // The status text panel takes what the other two leave; the zoom panel keeps its width.
+    f->SetWidth(900);
+    const int wide = f->StatusBar1->Panels()->Items(0)->Width();
+    f->SetWidth(700);
+    EXPECT_EQ(f->StatusBar1->Panels()->Items(0)->Width(), wide - 200);
+    EXPECT_EQ(f->StatusBar1->Panels()->Items(2)->Width(), 166);
+}
+
+TEST_F(VMainViewTest, ColourThemesAndTheColourDialogAreSavedAsChosen) {
+    Watchdog w(60000, "themes");
+    const auto saved = TntChooseColorFunc;
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    f->ColorThemeClick(f->VSBlueGray1);
+    EXPECT_EQ(f->ThemeBackground, RGB(0x44, 0x58, 0x7C));
+    EXPECT_EQ(f->ThemeText, RGB(0xEA, 0xF4, 0xFF));
+    EXPECT_EQ(f->Color(), RGB(0x44, 0x58, 0x7C));
+    EXPECT_EQ(f->Font()->Color(), RGB(0xEA, 0xF4, 0xFF));
+    // The dialog starts from the colour it changes; Cancel changes nothing.
+    COLORREF offered = 0;
+    TntChooseColorFunc = [&](CHOOSECOLORW& Data) {
+        offered = Data.rgbResult;
+        Data.rgbResult = RGB(0x12, 0x34, 0x56);
+        return TRUE;
+    };
+    f->ColorThemeClick(f->SetTextColor1);
+    EXPECT_EQ(offered, RGB(0xEA, 0xF4, 0xFF));
+    EXPECT_EQ(f->ThemeText, RGB(0x12, 0x34, 0x56));
+    EXPECT_EQ(f->ThemeBackground, RGB(0x44, 0x58, 0x7C));
+    TntChooseColorFunc = [](CHOOSECOLORW&) { return FALSE; };
+    f->ColorThemeClick(f->SetBackgroundColor1);
+    EXPECT_EQ(f->ThemeBackground, RGB(0x44, 0x58, 0x7C));
+    TntChooseColorFunc = saved;
+    Close(f);
+    EXPECT_EQ(Value(L"Color_Background4"), std::to_wstring(RGB(0x44, 0x58, 0x7C)));
+    EXPECT_EQ(Value(L"Color_Text4"), std::to_wstring(RGB(0x12, 0x34, 0x56)));
+    form.reset();
+    form = Start();
+    EXPECT_EQ(form->Form->ThemeText, RGB(0x12, 0x34, 0x56));
+    // The default theme: the system's button colours.
+    form->Form->ColorThemeClick(form->Form->Default1);
+    EXPECT_EQ(form->Form->Color(), clBtnFace);
+}
+
+TEST_F(VMainViewTest, TheNavigationFontSizeIsAppliedAndTakenBack) {
+    Watchdog w(60000, "font size");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    WebDataModule->NavFontSize = 12;
+    f->ApplyNavFontSize(true);
+    EXPECT_EQ(f->TreeView1->Font()->Size(), 12);
+    EXPECT_EQ(f->IndexLV->Font()->Size(), 12);
+    EXPECT_EQ(f->IndexEdit->Font()->Size(), 12);
+    EXPECT_EQ(f->IndexEdit->Height(), 26);
+    f->ApplyNavFontSize(false);
+    EXPECT_EQ(f->TreeView1->Font()->Size(), f->Font()->Size());
+    EXPECT_EQ(f->IndexEdit->Font()->Size(), f->Font()->Size());
+    // Small sizes leave the edit alone; none at all changes nothing.
+    WebDataModule->NavFontSize = 7;
+    f->ApplyNavFontSize(true);
+    EXPECT_EQ(f->IndexLV->Font()->Size(), 7);
+    EXPECT_NE(f->IndexEdit->Font()->Size(), 7);
+    WebDataModule->NavFontSize = 0;
+    f->ApplyNavFontSize(false);
+    EXPECT_EQ(f->IndexLV->Font()->Size(), 7);
+}
