@@ -556,6 +556,9 @@ void TPTCustomShellTree::TimerTick() {
         if (FRefreshPending)
             Refresh();
     } else if (mode == tmRefresh) {
+        // The refresh after a rename covers it: a notice of the rename that never came
+        // (a folder on a drive without a watch) must not swallow the next real change.
+        FRenamePending = false;
         Refresh();
     }
 }
