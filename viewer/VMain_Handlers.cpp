@@ -66,7 +66,6 @@ void TVMainForm::mmnuForwardClick() {}
 void TVMainForm::mmnuRefreshClick() {}
 void TVMainForm::mmnuNextTopicClick() {}
 void TVMainForm::mmnuPreviousTopicClick() {}
-void TVMainForm::mmnuBrowserStopClick() {}
 void TVMainForm::smnuDocumentClick() {}
 void TVMainForm::TOCMenu_OpenInNewTabClick() {}
 void TVMainForm::mnuOpenInNewWindow1Click() {}
@@ -75,9 +74,6 @@ void TVMainForm::mmnuNextTabClick() {}
 void TVMainForm::mmnuPreviousTabClick() {}
 void TVMainForm::mmnuClosetabClick() {}
 void TVMainForm::mmnuOnlineHelpClick() {}
-void TVMainForm::mmnuReadClick() {}
-void TVMainForm::mmnuStopClick() {}
-void TVMainForm::mmnuReaderOptionsClick() {}
 void TVMainForm::mmnuEmbeddedTopicNavigationClick() {}
 
 // ---- Keys, mouse and commands -------------------------------------------------------
