@@ -3,6 +3,7 @@
 #include "TntStdCtrls.h"
 #include "UAppSettings.h"
 #include "UBookmarks.h"
+#include "UDialogButtons.h"
 #include "UMessageTexts.h"
 #include "UTranslator.h"
 
@@ -28,18 +29,6 @@ TTntEdit* MakeEdit(TSaveFavForm* Form, TTntLabel* Label, const wchar_t* Name, in
     return edit;
 }
 
-TTntButton* MakeButton(TSaveFavForm* Form, const wchar_t* Name, const wchar_t* Caption, int Left,
-                       TModalResult Result) {
-    auto* button = new TTntButton(Form);
-    button->SetName(Name);
-    button->SetParent(Form);
-    button->SetCaption(Caption);
-    button->SetBounds(Left, 96, 75, 25);
-    button->SetAnchors(akTop | akRight);
-    button->SetModalResult(Result);
-    return button;
-}
-
 } // namespace
 
 TSaveFavForm::TSaveFavForm(TComponent* AOwner) : TTntForm(AOwner) {
@@ -56,10 +45,11 @@ TSaveFavForm::TSaveFavForm(TComponent* AOwner) : TTntForm(AOwner) {
     URLEdit = MakeEdit(this, Label2, L"URLEdit", 36);
     Label3 = MakeLabel(this, L"Label3", L"&Folder:", 64);
     FolderEdit = MakeEdit(this, Label3, L"FolderEdit", 64);
-    OKBtn = MakeButton(this, L"OKBtn", L"OK", 292, mrOk);
-    OKBtn->SetDefault(true);
-    CancelBtn = MakeButton(this, L"CancelBtn", L"Cancel", 373, mrCancel);
-    CancelBtn->SetCancel(true);
+    const TOkCancelButtons buttons = MakeOkCancelButtons(this, L"OKBtn", L"CancelBtn", 292, 96);
+    OKBtn = buttons.Ok;
+    CancelBtn = buttons.Cancel;
+    OKBtn->SetAnchors(akTop | akRight);
+    CancelBtn->SetAnchors(akTop | akRight);
     SetActiveControl(Edit1);
 
     OnShow = [this](TObject*) { FormShow(); };

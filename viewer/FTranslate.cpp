@@ -3,6 +3,7 @@
 #include "TntComCtrls.h"
 #include "TntStdCtrls.h"
 #include "UAuxFile.h"
+#include "UDialogButtons.h"
 #include "ULangFile.h"
 #include "ULocaleInfo.h"
 #include "UTranslator.h"
@@ -35,17 +36,6 @@ std::wstring LanguageName(const std::wstring& Code, const TLangFileInfo& File) {
         return File.Language;
     const TLocaleInfo_& info = g_LocaleInfo[row];
     return info.DisplayName.empty() ? Widen(info.Desc) : info.DisplayName;
-}
-
-TTntButton* MakeButton(TTranslateForm* Form, const wchar_t* Name, const wchar_t* Caption, int Left,
-                       TModalResult Result) {
-    auto* b = new TTntButton(Form);
-    b->SetName(Name);
-    b->SetParent(Form);
-    b->SetCaption(Caption);
-    b->SetBounds(Left, 262, 75, 25);
-    b->SetModalResult(Result);
-    return b;
 }
 
 } // namespace
@@ -113,10 +103,9 @@ TTranslateForm::TTranslateForm(TComponent* AOwner, const std::wstring& Folder, c
     WebLinkLabel->Font()->SetStyle(fsUnderline);
     WebLinkLabel->OnClick = [this](TObject*) { WebLinkLabelClick(); };
 
-    OKBtn = MakeButton(this, L"OKBtn", L"OK", 356, mrOk);
-    OKBtn->SetDefault(true);
-    CancelBtn = MakeButton(this, L"CancelBtn", L"Cancel", 437, mrCancel);
-    CancelBtn->SetCancel(true);
+    const TOkCancelButtons buttons = MakeOkCancelButtons(this, L"OKBtn", L"CancelBtn", 356, 262);
+    OKBtn = buttons.Ok;
+    CancelBtn = buttons.Cancel;
 
     OpenUrl = [](const std::wstring& Url) { ShellExec(Url); };
 

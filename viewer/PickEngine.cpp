@@ -1,5 +1,6 @@
 #include "PickEngine.h"
 
+#include "UDialogButtons.h"
 #include "UMessageTexts.h"
 #include "UTranslator.h"
 
@@ -22,17 +23,6 @@ TTntLabel* MakeLabel(TformPickEngine* Form, TWinControl* Parent, const wchar_t* 
     label->SetCaption(Caption);
     label->SetBounds(Left, Top, 120, 16);
     return label;
-}
-
-TTntButton* MakeButton(TformPickEngine* Form, const wchar_t* Name, const wchar_t* Caption, int Left,
-                       TModalResult Result) {
-    auto* button = new TTntButton(Form);
-    button->SetName(Name);
-    button->SetParent(Form);
-    button->SetCaption(Caption);
-    button->SetBounds(Left, 320, 75, 25);
-    button->SetModalResult(Result);
-    return button;
 }
 
 TTntTrackBar* MakeTrackBar(TformPickEngine* Form, const wchar_t* Name, int Top, int Min, int Max) {
@@ -98,10 +88,9 @@ TformPickEngine::TformPickEngine(TComponent* AOwner, TSpeechAPI& Speech, TSpeech
     RateTB->OnChange = [this](TObject*) { TrackBarChange(); };
     VolumeTB->OnChange = [this](TObject*) { TrackBarChange(); };
 
-    btnOK = MakeButton(this, L"btnOK", L"OK", 256, mrOk);
-    btnOK->SetDefault(true);
-    btnCancel = MakeButton(this, L"btnCancel", L"Cancel", 337, mrCancel);
-    btnCancel->SetCancel(true);
+    const TOkCancelButtons buttons = MakeOkCancelButtons(this, L"btnOK", L"btnCancel", 256, 320);
+    btnOK = buttons.Ok;
+    btnCancel = buttons.Cancel;
     OnClose = [this](TObject*, TCloseAction& Action) { FormClose(Action); };
 
     // The texts the interface translation gave.
