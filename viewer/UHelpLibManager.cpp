@@ -10,6 +10,8 @@
 
 #include <shellapi.h>
 
+std::wstring UsingCatalogsHelpUrl = L"https://www.quorvex.com/vorlane/help/filters/";
+
 const wchar_t* const CatalogLocaleRows[10] = {
     L"en-us English",
     L"zh-tw Chinese Traditional",

@@ -23,6 +23,9 @@ struct THlmFields {
     std::wstring Locale;
 };
 
+// The maker's online help on catalogs and filters (configuration).
+extern std::wstring UsingCatalogsHelpUrl;
+
 // The catalog locale box's rows: the locale code, a blank and the language's name.
 extern const wchar_t* const CatalogLocaleRows[10];
 

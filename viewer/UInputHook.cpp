@@ -11,7 +11,7 @@ bool TInputHook::Message(MSG& Msg, TInputTarget& Target) noexcept {
 }
 
 bool TInputHook::Key(MSG& Msg, TInputTarget& Target) {
-    TKeyEvent e;
+    TKeyPress e;
     e.Msg = Msg.message;
     e.Key = static_cast<UINT>(Msg.wParam);
     e.Ctrl = Target.KeyIsDown(VK_CONTROL);

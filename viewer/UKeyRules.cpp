@@ -98,7 +98,7 @@ TKeyDecision DecideKeyDown(UINT Msg, UINT Key, const TMods& M, bool Extended, bo
 
 } // namespace
 
-TKeyDecision DecideKey(const TKeyEvent& Event, bool F1Minimize, TKeyRuleState& State) {
+TKeyDecision DecideKey(const TKeyPress& Event, bool F1Minimize, TKeyRuleState& State) {
     UINT msg = Event.Msg;
     if (msg == WM_KEYUP && Event.Key == '0') {
         // Ctrl+Shift+0 from its key-up, when its key-down did not come through. Any other

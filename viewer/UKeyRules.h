@@ -52,7 +52,7 @@ struct TKeyDecision {
 
 // One key message as the hook sees it. Ctrl, Alt and Shift are the keys' state when the
 // hook examines the message (GetKeyState < 0); Extended is bit 24 of lParam.
-struct TKeyEvent {
+struct TKeyPress {
     UINT Msg = WM_KEYDOWN; // WM_KEYDOWN .. WM_SYSDEADCHAR
     UINT Key = 0;          // virtual-key code
     bool Ctrl = false;
@@ -75,7 +75,7 @@ struct TKeyRuleState {
 };
 
 // The key rules. F1Minimize is the online options' swap of F1 and Ctrl+F1.
-TKeyDecision DecideKey(const TKeyEvent& Event, bool F1Minimize, TKeyRuleState& State);
+TKeyDecision DecideKey(const TKeyPress& Event, bool F1Minimize, TKeyRuleState& State);
 
 // ---------------------------------------------------------------------------------
 // Mouse

@@ -117,6 +117,9 @@ TVMainForm::TVMainForm(TComponent* AOwner) : TTntForm(AOwner) {
     BindTocEvents();
     BindIndexEvents();
     BindViewEvents();
+    BindInputEvents();
+    BindFilterEvents();
+    BindRegistrationEvents();
     OnCreate = [this](TObject*) { FormCreate(); };
     OnShow = [this](TObject*) { TntFormShow(); };
     OnCloseQuery = [this](TObject*, bool& CanClose) { FormCloseQuery(CanClose); };

@@ -21,9 +21,11 @@
 #include "Handles.h"
 #include "TntForms.h"
 #include "UKeywordList.h"
+#include "UInputHook.h"
 #include "UMainSettings.h"
 #include "USpeechAPI.h"
 #include "UTocData.h"
+#include "UViewerRegistration.h"
 
 #include <functional>
 #include <memory>
@@ -34,6 +36,8 @@ class TActionList;
 class TBrowserView;
 class TListItem;
 class TApplicationEvents;
+class THlmSystem;
+class TPageElement;
 class TH3Paths;
 class TH3Store;
 class THTML_TagRipper;
@@ -514,10 +518,26 @@ public:
     void IdxMenu_LoadPartialIndexClick();
     void IdxMenu_LoadPartialIndex_FirstCharClick();
     void mnuIndexHelpClick();
-    // Keys, mouse and commands.
+    // Keys, mouse and commands (VMain_Input.cpp).
     void ApplicationEvents1Message(MSG& Msg, bool& Handled);
     void ApplicationEvents2Activate();
     void CtrlEnterActionExecute();
+    // WM_VIEWER_COMMAND: runs one numbered command (UViewerCommands.h).
+    void RunCommand(int Command);
+    // WM_VIEWER_RESTYLE: the page decoration of the active tab again.
+    void RestyleActivePage();
+    // WM_VIEWER_REFOCUS: the page takes the focus back when its browser is the active control.
+    void RefocusDocument();
+    void TntFormKeyDown(WORD& Key, TShiftState Shift);
+    // The page element under the last mouse position (null when none), and its link.
+    std::unique_ptr<TPageElement> ElementAtMouse();
+    std::wstring LinkOfElement(TPageElement* Element);
+    // The message hook's state: the modifiers of the last key-down, the last mouse position.
+    const TInputHook& InputHook() const { return FInputHook; }
+    // The visible browser of the active tab (null when there is none).
+    TBrowserView* ActiveBrowserView();
+    // The browser tabs' ForceNewTab: the next navigation opens a new tab.
+    void SetForceNewTab(bool Value);
     // Layout, zoom, themes, status bar.
     void mmnuTocPageClick();
     void mmnuIndexPageClick();
@@ -544,9 +564,21 @@ public:
     void SelectCatalogPopupLinkClick();
     void TestHelpLinkClick();
     void Help_UsingCatalogsClick();
-    // Registration and tools.
+    // (VMain_Filters.cpp) The store tree; the buttons from the fields and the tree; the
+    // manager for the fields; 0x5CF.
+    void FillCatalogTree();
+    void UpdateCatalogButtons();
+    void RunHelpLibraryManager(bool AskElevation);
+    void CatalogLocaleCboSetCode();
+    TKernelHandle HlmProcess;         // the manager started last
+    THlmSystem* HlmSystem = nullptr;  // what starting the manager asks; null: the system
+    // Registration and tools (VMain_Registration.cpp).
     void mnuDefaultViewer_VorlaneClick(TTntMenuItem* Item);
     void mmnuCrossmereToolClick();
+    // Checks the default-viewer item that HelpViewerProgID names and hides browsers that
+    // are not installed.
+    void UpdateDefaultViewerItems();
+    TViewerRegistry ViewerRegistry;   // where HelpViewerProgID lives, and the system's answers
     // Bookmarks.
     void InitBookmarkFolder();
     // The bookmark list shows Folder (a path).
@@ -587,6 +619,19 @@ private:
     void BindEvents();
     void BuildBookmarkPage();
     void ShowSpecialBookmarkFolder(int Csidl);
+    void BindInputEvents();
+    void BindFilterEvents();
+    void BindRegistrationEvents();
+
+    // Makes the active tab's browser the active control and focuses its page; true when
+    // the page has a document.
+    bool FocusActivePage();
+    // The active tab's navigate button runs when it or the address box has the focus.
+    void RunFrameGoButton();
+    // Every tab's navigate button is painted again.
+    void InvalidateFrameGoButtons();
+    // The search button's colour from the pointer (screen position) and the button state.
+    void SearchBtnLook(POINT Screen);
 
     // Creation's steps by family.
     void MakeIndexCacheFile();
@@ -656,6 +701,10 @@ private:
     };
     std::unique_ptr<TIndexWork, TIndexWorkDeleter> FIndex;
     UINT_PTR FSplitterTimer = 0;
+    TInputHook FInputHook;
+    std::unique_ptr<TInputTarget> FInputTarget;
+    std::wstring FLocaleCode;     // the locale code CatalogLocaleCboSetCode puts into the box
+    bool FSearchBtnDown = false;  // the mouse button is down on the search button
 };
 
 // The main window (the application's main form; null before it is made and after it goes).

@@ -76,27 +76,7 @@ void TVMainForm::mmnuClosetabClick() {}
 void TVMainForm::mmnuOnlineHelpClick() {}
 void TVMainForm::mmnuEmbeddedTopicNavigationClick() {}
 
-// ---- Keys, mouse and commands -------------------------------------------------------
-
-void TVMainForm::ApplicationEvents1Message(MSG&, bool&) {}
-void TVMainForm::ApplicationEvents2Activate() {}
-void TVMainForm::CtrlEnterActionExecute() {}
-
 // ---- Layout, zoom, themes, status bar -----------------------------------------------
 
 void TVMainForm::mmnuOnlineOfflineClick() {}
 
-// ---- Filters page and the manager ---------------------------------------------------
-
-void TVMainForm::CatalogLocaleCboSelect() {}
-void TVMainForm::RunHlmBtnClick() {}
-void TVMainForm::CatTreeViewClick() {}
-void TVMainForm::CatPopupMenuPopup() {}
-void TVMainForm::SelectCatalogPopupLinkClick() {}
-void TVMainForm::TestHelpLinkClick() {}
-void TVMainForm::Help_UsingCatalogsClick() {}
-
-// ---- Registration and tools ---------------------------------------------------------
-
-void TVMainForm::mnuDefaultViewer_VorlaneClick(TTntMenuItem*) {}
-void TVMainForm::mmnuCrossmereToolClick() {}

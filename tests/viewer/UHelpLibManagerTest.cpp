@@ -26,7 +26,7 @@ TEST(HlmCommandLine, DefaultsQuotingLocaleCodeAndButtons) {
     EXPECT_FALSE(CatalogButtonState({L"VS", L" ", L"en-us"}, true, L"x").RunEnabled);
 }
 
-// Under Wine the IME windows have no owner, so only the rule itself is tested.
+// The rule alone; the real windows (the stand-in manager's) are found end to end.
 TEST(HlmCommandLine, ManagerWindowIsTheOwnerOfAnImeWindowWithItsTitle) {
     HWND a = reinterpret_cast<HWND>(0x10), b = reinterpret_cast<HWND>(0x20);
     std::vector<TTopLevelWindow> list = {

@@ -31,7 +31,7 @@ const TKeyDecision Page{O::ToPage};
 void ExpectRows(const std::vector<KeyRow>& Rows, bool F1Minimize = false) {
     for (const KeyRow& r : Rows) {
         const std::string m = r.Mods;
-        const TKeyEvent e{r.Msg, r.Key, m.find('C') != m.npos, m.find('A') != m.npos, m.find('S') != m.npos, r.Extended};
+        const TKeyPress e{r.Msg, r.Key, m.find('C') != m.npos, m.find('A') != m.npos, m.find('S') != m.npos, r.Extended};
         TKeyRuleState state;
         EXPECT_EQ(DecideKey(e, F1Minimize, state), r.Expected) << "mods '" << r.Mods << "' key " << r.Key << " msg " << r.Msg;
     }
@@ -66,8 +66,8 @@ TEST(KeyRules, Table) {
 
 TEST(KeyRules, CtrlShiftZeroRunsOnceFromKeyDownOrKeyUp) {
     TKeyRuleState state;
-    const TKeyEvent down{WM_KEYDOWN, '0', true, false, true, false};
-    const TKeyEvent up{WM_KEYUP, '0', true, false, true, false};
+    const TKeyPress down{WM_KEYDOWN, '0', true, false, true, false};
+    const TKeyPress up{WM_KEYUP, '0', true, false, true, false};
     // both messages arrive: the key-down runs it, the key-up does not again
     EXPECT_EQ(DecideKey(down, false, state), Post(0));
     EXPECT_EQ(DecideKey(up, false, state), Leave);

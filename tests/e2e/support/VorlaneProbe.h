@@ -307,6 +307,42 @@ inline HWND FindDescendant(HWND Parent, const std::wstring& Class, const std::ws
     return ctx.Found;
 }
 
+// A message box of process Pid: the system's ("#32770", its text in the static item 0xFFFF)
+// or the program's own ("TWMsgBoxForm", its text in a rich edit, buttons "OK", "Cancel",
+// "Yes", "No"). Waits for it up to TimeoutMs, answers it with button Id (IDOK, IDCANCEL,
+// IDYES, IDNO) and gives its text; "<none>" when no box came.
+inline std::wstring AnswerMessageBox(DWORD Pid, int Id, DWORD TimeoutMs = 10000) {
+    HWND box = nullptr;
+    WaitUntil(
+        [&] {
+            box = FindTopWindow({Pid, L"#32770", L"", nullptr, true});
+            if (!box)
+                box = FindTopWindow({Pid, L"TWMsgBoxForm", L"", nullptr, true});
+            return box != nullptr;
+        },
+        TimeoutMs);
+    if (!box)
+        return L"<none>";
+    std::wstring message;
+    if (ClassName(box) == L"#32770") {
+        if (HWND text = GetDlgItem(box, 0xFFFF))
+            message = WindowText(text);
+        PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(Id), 0);
+    } else {
+        if (HWND text = FindDescendant(box, L"TTntRichEdit.UnicodeClass"))
+            message = WindowText(text);
+        const wchar_t* caption = Id == IDYES ? L"Yes" : Id == IDNO ? L"No" : Id == IDCANCEL ? L"Cancel" : L"OK";
+        HWND button = nullptr;
+        for (int i = 0; (button = FindDescendant(box, L"TTntButton.UnicodeClass", caption, i)) && !IsWindowVisible(button);)
+            ++i;
+        if (button)
+            PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(button));
+    }
+    WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+    return message;
+}
+
 // ---------------------------------------------------------------------------------
 // Messages and keys
 

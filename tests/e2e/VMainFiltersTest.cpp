@@ -1,0 +1,135 @@
+// The Filters page from outside: the store tree, and the stand-in Help Library Manager
+// started from the page's fields; while it runs, a second request brings its window up
+// (or, without a window, tells the user to wait) instead of starting another.
+#include "VorlaneFixture.h"
+
+using namespace vorlane_probe;
+
+namespace {
+
+const wchar_t* const ManagerClass = L"StandinHelpLibManager";
+
+// The lines of the manager's log (it writes UTF-8 lines ended by CR LF).
+std::vector<std::string> LogLines(const std::wstring& File) {
+    std::vector<std::string> lines;
+    HANDLE f = CreateFileW(File.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return lines;
+    std::string bytes(1 << 16, '\0');
+    DWORD got = 0;
+    ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(f);
+    bytes.resize(got);
+    for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(bytes.substr(start, end - start));
+    return lines;
+}
+
+// The controls of the Filters page.
+struct FiltersPage {
+    explicit FiltersPage(HWND Main) {
+        RunButton = FindDescendant(Main, L"TTntButton.UnicodeClass", L"Help Library Manager");
+        Panel = RunButton ? GetParent(RunButton) : nullptr;
+        // The product edit is left of the version edit.
+        Product = FindDescendant(Panel, L"TTntEdit.UnicodeClass", L"", 0);
+        Version = FindDescendant(Panel, L"TTntEdit.UnicodeClass", L"", 1);
+        RECT a{}, b{};
+        GetWindowRect(Product, &a);
+        GetWindowRect(Version, &b);
+        if (a.left > b.left)
+            std::swap(Product, Version);
+        Locale = FindDescendant(Panel, L"TTntComboBox.UnicodeClass");
+        Tree = FindDescendant(GetParent(Panel), L"TTntTreeView.UnicodeClass");
+    }
+    HWND RunButton, Panel, Product, Version, Locale, Tree;
+};
+
+// Types Text into an edit: the edit tells the control of the change.
+bool SetText(HWND Edit, const std::wstring& Text) {
+    return Send(Edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Text.c_str()));
+}
+
+// Notifies Control's parent as the control does (BN_CLICKED of a click, CBN_SELCHANGE of a
+// row chosen in a combo box's list).
+bool Notify(HWND Control, WORD Code) {
+    return Post(GetParent(Control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Control), Code), reinterpret_cast<LPARAM>(Control));
+}
+
+// Chooses row Index of a combo box's list.
+bool ChooseRow(HWND Combo, int Index) { return Send(Combo, CB_SETCURSEL, Index, 0) && Notify(Combo, CBN_SELCHANGE); }
+
+} // namespace
+
+class VorlaneFilters : public VorlaneE2E {
+protected:
+    void TearDown() override {
+        for (HWND w : FindTopWindows({0, ManagerClass}))
+            KillProcess(ProcessOf(w));
+        Silent.Kill();
+        VorlaneE2E::TearDown();
+    }
+    std::wstring ManagerLog() { return ProgramDir + L"\\manager.log"; }
+    bool Start() {
+        return Viewer.Start(ViewerExe, {}, {{L"STANDIN_MANAGER_LOG", ManagerLog()}, {L"STANDIN_MANAGER_LINGER_MS", L"60000"}});
+    }
+    ViewerProcess Silent;
+};
+
+TEST_F(VorlaneFilters, TheTreeShowsTheStoreWhenTheCatalogInfoIsRefreshed) {
+    ASSERT_TRUE(Start());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    FiltersPage page(main);
+    ASSERT_TRUE(page.Tree);
+    // "Refresh catalog Info" (a label at 26, 114 of the page's lower panel).
+    const LPARAM at = MAKELPARAM(30, 118);
+    ASSERT_TRUE(Post(page.Panel, WM_LBUTTONDOWN, MK_LBUTTON, at));
+    ASSERT_TRUE(Post(page.Panel, WM_LBUTTONUP, 0, at));
+    std::vector<std::wstring> top;
+    EXPECT_TRUE(WaitUntil([&] { return (top = TreeItems(page.Tree)).size() == 3; }, 10000));
+    EXPECT_EQ(top, (std::vector<std::wstring>{L"EMPTY\\100\\EN-US (0)", L"VS\\100\\de-DE (2)", L"VS\\100\\EN-US (2)"}));
+}
+
+TEST_F(VorlaneFilters, TheButtonStartsTheManagerWithTheFieldsAndASecondRequestBringsItsWindowUp) {
+    ASSERT_TRUE(Start());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    FiltersPage page(main);
+    ASSERT_TRUE(page.RunButton && page.Product && page.Version && page.Locale);
+
+    // The fields as typed; a row of the locale box leaves its code.
+    ASSERT_TRUE(SetText(page.Product, L"VS"));
+    ASSERT_TRUE(SetText(page.Version, L" 100"));
+    EXPECT_FALSE(IsWindowEnabled(page.RunButton));
+    ASSERT_TRUE(ChooseRow(page.Locale, 4));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(page.Locale) == L"de-de"; }, 5000)) << WindowText(page.Locale);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(page.RunButton) != FALSE; }, 5000));
+    ASSERT_TRUE(Notify(page.RunButton, BN_CLICKED));
+    HWND manager = WaitForWindow({0, ManagerClass, L"", nullptr, true}, 20000);
+    ASSERT_TRUE(manager);
+    EXPECT_EQ(LogLines(ManagerLog()), std::vector<std::string>{"/product VS /version 100 /locale de-de"});
+
+    // Asked again while it runs: the user is told, and the manager's window comes back up.
+    ShowWindow(manager, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(manager) != FALSE; }, 5000));
+    ASSERT_TRUE(Notify(page.RunButton, BN_CLICKED));
+    EXPECT_EQ(AnswerMessageBox(Viewer.Pid(), IDOK),
+              L"Help Library Manager is already running. Please close the current HLM window before running a new "
+              L"command.");
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(manager) && IsWindowVisible(manager); }, 5000));
+    EXPECT_EQ(GetForegroundWindow(), manager);
+    EXPECT_EQ(LogLines(ManagerLog()).size(), 1u);
+
+    // A manager at work without a window: the user is asked to wait, nothing starts.
+    KillProcess(ProcessOf(manager));
+    ASSERT_TRUE(Silent.Start(Inst.appRoot + L"\\HelpLibManager.exe", {L"/silent"},
+                             {{L"STANDIN_MANAGER_LOG", ManagerLog()}, {L"STANDIN_MANAGER_LINGER_MS", L"60000"}}));
+    ASSERT_TRUE(WaitUntil([&] { return LogLines(ManagerLog()).size() == 2; }, 10000));
+    ASSERT_TRUE(Notify(page.RunButton, BN_CLICKED));
+    EXPECT_EQ(AnswerMessageBox(Viewer.Pid(), IDOK),
+              L"Help Library Manager is already running. Wait for the current activity to complete (no UI available "
+              L"in silent mode).");
+    Sleep(1500);
+    EXPECT_EQ(LogLines(ManagerLog()).size(), 2u);
+    EXPECT_EQ(FindTopWindow({0, ManagerClass}), nullptr);
+}
