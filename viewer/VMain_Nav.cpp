@@ -57,6 +57,5 @@ void TVMainForm::mmnuHelpLibraryManagerClick() {
         fields.Version = catalog.substr(first + 1, second == std::wstring::npos ? second : second - first - 1);
     if (second != std::wstring::npos)
         fields.Locale = catalog.substr(second + 1);
-    TKernelHandle process;
-    RunHelpLibraryManager(true, fields, paths, Handle(), process, DefaultHlmSystem());
+    ::RunHelpLibraryManager(true, fields, paths, Handle(), HlmProcess, HlmSystem ? *HlmSystem : DefaultHlmSystem());
 }
