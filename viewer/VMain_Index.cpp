@@ -592,4 +592,4 @@ void TVMainForm::OpenIndexUrl(const std::wstring& Url) { GotoUrl(Url); }
 
 void TVMainForm::OpenInNewTab(const std::function<void()>& Open) { Open(); }
 
-void TVMainForm::RefreshPageDecoration() {}
+void TVMainForm::RefreshPageDecoration() { RestyleActivePage(); }

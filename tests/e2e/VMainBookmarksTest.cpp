@@ -8,7 +8,6 @@ using namespace vorlane_probe;
 
 namespace {
 
-const wchar_t* const MainKey = L"Software\\Quorvex\\Vorlane\\main";
 
 bool WriteFileBytes(const std::wstring& File, const std::string& Bytes) {
     HANDLE f = CreateFileW(File.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

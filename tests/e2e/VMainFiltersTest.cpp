@@ -133,3 +133,19 @@ TEST_F(VorlaneFilters, TheButtonStartsTheManagerWithTheFieldsAndASecondRequestBr
     EXPECT_EQ(LogLines(ManagerLog()).size(), 2u);
     EXPECT_EQ(FindTopWindow({0, ManagerClass}), nullptr);
 }
+
+TEST_F(VorlaneFilters, CtrlF12StartsTheManagerForTheCatalogBox) {
+    ASSERT_TRUE(Start());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitContentsLoaded(main));
+    HWND box = CatalogBox(main);
+    ASSERT_TRUE(box);
+    ASSERT_EQ(WindowText(box), L"VS\\100\\EN-US");
+    ASSERT_TRUE(SendChord(main, L"ctrl+f12"));
+    ASSERT_TRUE(WaitForWindow({0, ManagerClass, L"", nullptr, true}, 20000));
+    EXPECT_EQ(LogLines(ManagerLog()), std::vector<std::string>{"/product VS /version 100 /locale EN-US"});
+    // The key is also the menu item's shortcut: it ran once (a second run would say that
+    // the manager runs).
+    EXPECT_EQ(AnswerMessageBox(Viewer.Pid(), IDOK, 1500), L"<none>");
+}

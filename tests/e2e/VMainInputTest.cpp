@@ -38,3 +38,32 @@ TEST_F(VorlaneInput, APostedCommandRunsAndAKeyThatIsAlsoAMenuShortcutRunsOnce) {
     EXPECT_EQ(AnswerMessageBox(Viewer.Pid(), IDNO, 1500), L"<none>");
     EXPECT_TRUE(Viewer.Running());
 }
+
+TEST_F(VorlaneInput, TheZoomKeysChangeTheStoredZoom) {
+    ASSERT_TRUE(StartViewer());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    // In, in, in, out (102), back to 100, in, in, out.
+    for (const wchar_t* chord : {L"ctrl+plus", L"ctrl+plus", L"ctrl+plus", L"ctrl+minus", L"ctrl+shift+z", L"ctrl+plus",
+                                 L"ctrl+plus", L"ctrl+minus"}) {
+        ASSERT_TRUE(SendChord(main, chord)) << chord;
+        Sleep(100);
+    }
+    ASSERT_EQ(CloseViewer(main), 0);
+    EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"Zoom").Text(), L"101");
+}
+
+TEST_F(VorlaneInput, F12StartsTheAgentWhenItIsNotRunning) {
+    ASSERT_TRUE(StartViewer());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitContentsLoaded(main));
+    // The agent the viewer started for its first load ends; F12 starts another.
+    const auto agents = [&] { return ProcessesRunFrom(Inst.appRoot + L"\\HelpLibAgent"); };
+    for (DWORD pid : agents())
+        ASSERT_TRUE(KillProcess(pid));
+    ASSERT_TRUE(agents().empty());
+    ASSERT_TRUE(SendChord(main, L"f12"));
+    EXPECT_TRUE(WaitUntil([&] { return !agents().empty(); }, 20000));
+    EXPECT_EQ(AnswerMessageBox(Viewer.Pid(), IDOK, 1500), L"<none>");
+}

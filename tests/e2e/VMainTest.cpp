@@ -9,7 +9,6 @@ using namespace vorlane_probe;
 namespace {
 
 const wchar_t* const MutexName = L"vorlaneRunningMutex";
-const wchar_t* const MainKey = L"Software\\Quorvex\\Vorlane\\main";
 
 // The 30 values a close writes, in their order.
 const wchar_t* const MainValueNames[] = {
@@ -19,16 +18,6 @@ const wchar_t* const MainValueNames[] = {
     L"ShowBreadcrumbBar", L"SpeechVolume", L"SaveTabsOnShutdown", L"FavDir",                 L"FindTextEdit",
     L"NavigateOnRight", L"Zoom",           L"StayOnTop",       L"Color_Background4",         L"Color_Text4",
     L"LangCode",        L"WebLang",        L"WebDevice",       L"StyleName",                 L"FavView1"};
-
-// The catalog box: the combo box whose items are catalog keys.
-HWND CatalogBox(HWND Main) {
-    for (int i = 0; HWND combo = FindDescendant(Main, L"TTntComboBox.UnicodeClass", L"", i); ++i) {
-        const std::vector<std::wstring> items = ComboItems(combo);
-        if (!items.empty() && items[0].find(L'\\') != std::wstring::npos)
-            return combo;
-    }
-    return nullptr;
-}
 
 bool MutexExists() {
     HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, MutexName);
@@ -68,15 +57,6 @@ protected:
     void SeedMain(const std::map<std::wstring, std::wstring>& Values) {
         for (const auto& [name, value] : Values)
             ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, MainKey, name, value));
-    }
-    // Closes the main window as the system does and waits for the program's end.
-    long CloseViewer(HWND Main) {
-        const DWORD t0 = GetTickCount();
-        if (!Post(Main, WM_CLOSE))
-            return -1;
-        const long code = Viewer.WaitExit(20000);
-        printf("close with saving to the end of the program: %lu ms\n", GetTickCount() - t0);
-        return code;
     }
 };
 

@@ -6,7 +6,6 @@ using namespace vorlane_probe;
 
 namespace {
 
-const wchar_t* const MainKey = L"Software\\Quorvex\\Vorlane\\main";
 const wchar_t* const Hebrew = L"\u05de\u05e6\u05d1 \u05dc\u05d0 \u05de\u05e7\u05d5\u05d5\u05df"; // "offline mode"
 
 // A UTF-16 language file.

@@ -130,6 +130,24 @@ protected:
     bool WaitContentsLoaded(HWND Main, DWORD TimeoutMs = WindowTimeoutMs) {
         return WaitUntil([&] { HWND tree = ContentsTree(Main); return tree && TreeCount(tree) > 0; }, TimeoutMs);
     }
+    // The catalog box: the combo box whose items are catalog keys.
+    static HWND CatalogBox(HWND Main) {
+        for (int i = 0; HWND combo = FindDescendant(Main, L"TTntComboBox.UnicodeClass", L"", i); ++i) {
+            const std::vector<std::wstring> items = ComboItems(combo);
+            if (!items.empty() && items[0].find(L'\\') != std::wstring::npos)
+                return combo;
+        }
+        return nullptr;
+    }
+    // Closes the main window as the system does and waits for the program's end.
+    long CloseViewer(HWND Main) {
+        const DWORD t0 = GetTickCount();
+        if (!Post(Main, WM_CLOSE))
+            return -1;
+        const long code = Viewer.WaitExit(20000);
+        printf("close with saving to the end of the program: %lu ms\n", GetTickCount() - t0);
+        return code;
+    }
     // The debug window (it exists hidden from the main window's creation on).
     HWND DebugWindow() { return FindTopWindow({Viewer.Pid(), DebugFormClass}); }
     std::wstring DebugLog() { return DebugLogText(Viewer.Pid()); }

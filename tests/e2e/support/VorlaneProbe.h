@@ -695,6 +695,7 @@ inline const wchar_t* const MainFormClass = L"TVMainForm.UnicodeClass";
 inline const wchar_t* const DebugFormClass = L"TDebugForm.UnicodeClass";
 inline const wchar_t* const MemoClass = L"TTntMemo.UnicodeClass";
 inline const wchar_t* const ViewerKey = L"Software\\Quorvex\\Vorlane";
+inline const wchar_t* const MainKey = L"Software\\Quorvex\\Vorlane\\main";
 inline const wchar_t* const UpdateKey = L"Software\\Quorvex\\Update";
 
 // The text of the debug window's log memo (it holds forced lines while hidden too).
