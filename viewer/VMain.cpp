@@ -133,6 +133,14 @@ TVMainForm::TVMainForm(TComponent* AOwner) : TTntForm(AOwner) {
     };
     SetMessageHandler(WM_VIEWER_STARTUP, [this](TMessage&) { AmStartupMsg(); });
     SetMessageHandler(WM_VIEWER_HANDOVER, [this](TMessage& M) { AmPostAppMsg(M.WParam); });
+    SetMessageHandler(WM_ENTERMENULOOP, [this](TMessage& M) {
+        WMEnterMenuLoop();
+        DefaultHandler(M);
+    });
+    SetMessageHandler(WM_EXITMENULOOP, [this](TMessage& M) {
+        WMExitMenuLoop();
+        DefaultHandler(M);
+    });
 }
 
 TVMainForm::~TVMainForm() {
@@ -175,6 +183,13 @@ void TVMainForm::BindEvents() {
     SmartTabs->OnAddClick = [this](TObject*) { SmartTabsAddClick(); };
     SmartTabs->OnTabChange = [this](TObject*) { SmartTabsTabChange(); };
     SmartTabs->OnCloseTab = [this](TObject*, int Index, bool& Close) { SmartTabsCloseTab(Index, Close); };
+    SmartTabs->OnMouseDown = [this](TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+        SmartTabsMouseDown(Button, X, Y);
+    };
+    SmartTabs->OnMouseMove = [this](TObject*, TShiftState, int X, int Y) { SmartTabsMouseMove(X, Y); };
+    SmartTabs->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+        SmartTabsMouseUp(Button, X, Y);
+    };
     ApplicationEvents1->OnMessage = [this](MSG& Msg, bool& Handled) { ApplicationEvents1Message(Msg, Handled); };
     ApplicationEvents1->OnActivate = [this](TObject*) { ApplicationEvents1Activate(); };
     ApplicationEvents2->OnActivate = [this](TObject*) { ApplicationEvents2Activate(); };

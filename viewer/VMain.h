@@ -9,7 +9,9 @@
 //   VMain_Log.cpp       the log header written at creation
 //   VMain_Toc.cpp       the contents tree: loading, expanding, images, the orphan list
 //   VMain_Sync.cpp      synchronising the tree with a page
-//   VMain_Nav.cpp       the agent check, opening URLs, the runtime's tools
+//   VMain_Nav.cpp       the agent check, opening URLs, search, the navigation commands, the
+//                       Open-with menu and the runtime's tools
+//   VMain_Tabs.cpp      showing and closing tabs, the tab strip's events, the menus' state
 //   VMain_Bookmarks.cpp the bookmarks page: the folder list and combo, opening and saving
 //                       bookmarks, the folder commands
 //   VMain_Translate.cpp the interface translation and the right-to-left layout
@@ -473,8 +475,10 @@ public:
     void mmnuOpenwith1Click();
     void TabMenu_NewTabClick();
     void TabMenu_NewWindowClick();
-    void TabMenu_ClosetabClick();
-    void TabMenu_CloseOthertabsClick();
+    // Sender: the tab strip's pop-up item acts on the tab under that pop-up, anything else
+    // on the active tab.
+    void TabMenu_ClosetabClick(TObject* Sender = nullptr);
+    void TabMenu_CloseOthertabsClick(TObject* Sender = nullptr);
     void PopupMenu1Popup();
     void SmartTabsAddClick();
     void SmartTabsTabChange();
@@ -509,6 +513,19 @@ public:
     // there is no tab).
     std::wstring GetCurrentUrl();
     std::wstring GetCurrentTitle();
+    // Opens Url in browser row Browser (10: the runtime's own viewer); nothing when Url is
+    // empty or the agent cannot be reached.
+    void OpenWithBrowser(const std::wstring& Url, int Browser);
+    // The browser item Number (0-9, in menu order) chosen as by a click.
+    void BrowserItemByNumber(int Number);
+    // The status bar's first panel, repainted at once.
+    void SetStatusText(const std::wstring& Text);
+    void SmartTabsMouseDown(TMouseButton Button, int X, int Y);
+    void SmartTabsMouseMove(int X, int Y);
+    void SmartTabsMouseUp(TMouseButton Button, int X, int Y);
+    // The menu loop: menu hints in the status bar and the items that need a page.
+    void WMEnterMenuLoop();
+    void WMExitMenuLoop();
     // Keyword index.
     void ResetIndexState();
     void IndexEditChange();
@@ -654,6 +671,9 @@ private:
     void LoadTocNodes();
     // The address the active tab shows ('' when none).
     std::wstring ActiveTabLocation();
+    // The tab strip: the pointer's last place over it and the tab under its pop-up menu.
+    POINT FTabsMouse{0, 0};
+    int FTabMenuTab = -1;
     POINT FTocMouse{0, 0};           // where the pointer last was over the tree
     bool FCatalogChanging = false;   // the catalog box's change runs
     bool FSkipOnlineLocale = true;   // the first catalog keeps the online pages' locale

@@ -47,33 +47,10 @@ std::vector<std::wstring> TVMainForm::TabAddresses() {
 
 // ---- Navigation and tabs ------------------------------------------------------------
 
-void TVMainForm::ShowTab(int) {}
-void TVMainForm::CloseTab(int) {}
-void TVMainForm::UpdateMenus() {}
-void TVMainForm::BuildOpenWithMenu(int) {}
-void TVMainForm::mnuBrowser00Click(TTntMenuItem*) {}
-void TVMainForm::mmnuOpenwith1Click() {}
-void TVMainForm::TabMenu_NewWindowClick() {}
-void TVMainForm::TabMenu_ClosetabClick() {}
-void TVMainForm::TabMenu_CloseOthertabsClick() {}
-void TVMainForm::PopupMenu1Popup() {}
-void TVMainForm::SmartTabsTabChange() {}
-void TVMainForm::SmartTabsCloseTab(int, bool& Close) { Close = false; }
-void TVMainForm::ButtonFindClick() {}
-void TVMainForm::mmnuTocSyncClick() {}
 void TVMainForm::mmnuBackClick() {}
 void TVMainForm::mmnuForwardClick() {}
 void TVMainForm::mmnuRefreshClick() {}
-void TVMainForm::mmnuNextTopicClick() {}
-void TVMainForm::mmnuPreviousTopicClick() {}
 void TVMainForm::smnuDocumentClick() {}
-void TVMainForm::TOCMenu_OpenInNewTabClick() {}
-void TVMainForm::mnuOpenInNewWindow1Click() {}
-void TVMainForm::NavPageControlChange() {}
-void TVMainForm::mmnuNextTabClick() {}
-void TVMainForm::mmnuPreviousTabClick() {}
-void TVMainForm::mmnuClosetabClick() {}
-void TVMainForm::mmnuOnlineHelpClick() {}
 void TVMainForm::mmnuEmbeddedTopicNavigationClick() {}
 
 // ---- Layout, zoom, themes, status bar -----------------------------------------------

@@ -307,9 +307,10 @@ void TVMainForm::BuildPopupMenus() {
     TabMenu_NewWindow = Item(this, tabs, L"TabMenu_NewWindow", L"Open in New Window",
                              [this] { TabMenu_NewWindowClick(); });
     Separator(this, tabs);
-    TabMenu_Closetab = Item(this, tabs, L"TabMenu_Closetab", L"Close Tab", [this] { TabMenu_ClosetabClick(); });
-    TabMenu_CloseOthertabs = Item(this, tabs, L"TabMenu_CloseOthertabs", L"Close Other Tabs",
-                                  [this] { TabMenu_CloseOthertabsClick(); });
+    TabMenu_Closetab = Item(this, tabs, L"TabMenu_Closetab", L"Close Tab");
+    TabMenu_Closetab->OnClick = [this](TObject* Sender) { TabMenu_ClosetabClick(Sender); };
+    TabMenu_CloseOthertabs = Item(this, tabs, L"TabMenu_CloseOthertabs", L"Close Other Tabs");
+    TabMenu_CloseOthertabs->OnClick = [this](TObject* Sender) { TabMenu_CloseOthertabsClick(Sender); };
     SmartTabs->SetPopupMenu(PopupMenu1);
 
     // Zoom panel.

@@ -2,15 +2,31 @@
 // keys choose, and the runtime's tools.
 #include "VMain.h"
 
+#include "ComCtrls.h"
+#include "Graphics.h"
+#include "ImgList.h"
+#include "SysUtils.h"
+#include "TntComCtrls.h"
 #include "TntDialogs.h"
+#include "TntMenus.h"
 #include "TntStdCtrls.h"
 #include "UAgentCheck.h"
+#include "UAgentLink.h"
+#include "UAuxFile.h"
+#include "UBrowsers.h"
 #include "UDebugLog.h"
 #include "UH3_Code.h"
 #include "UHelpLibManager.h"
+#include "UKeyState.h"
+#include "UNavRules.h"
+#include "UShellExec.h"
 #include "UUnicode.h"
-#include "SysUtils.h"
-#include "UAuxFile.h"
+#include "qenSmartTabs.h"
+
+// The viewer's help page on the maker's web site.
+const wchar_t* const VorlaneOnlineHelpUrl = L"https://www.quorvex.com/vorlane/help/";
+// Results a search asks for per page.
+const wchar_t* const SearchResultsPageSize = L"200";
 
 bool TVMainForm::EnsureHelpAgent() {
     return ::EnsureHelpAgent(DefaultAgentCheckSystem(this), [this] { UpdateCaption(); });
@@ -25,7 +41,15 @@ std::wstring TVMainForm::GetCurrentUrl() { return std::wstring(); }
 std::wstring TVMainForm::GetCurrentTitle() { return std::wstring(); }
 
 void TVMainForm::GotoUrl(const std::wstring& Url, const std::wstring&) {
-    const std::wstring url = UrlEncodeNonAscii(Trim(Url));
+    const std::wstring url = UrlEncodeNonAscii(Trim(Url.empty() ? GetCurrentUrl() : Url));
+    const TKeyIsDown& keys = BrowserKeyState();
+    const TNavTarget target = NavTargetOf(ShiftAlone(keys), CtrlAlone(keys), false, false, SmartTabs->GetTabCount());
+    if (target == TNavTarget::OutsideBrowser) {
+        OpenWithBrowser(url, LastBrowserUsed);
+        return;
+    }
+    if (target == TNavTarget::NewTab)
+        NewTab();
     DebugLogEx(L">> GotoUrl: " + url, true);
     EnsureHelpAgent();
 }
@@ -59,3 +83,175 @@ void TVMainForm::mmnuHelpLibraryManagerClick() {
         fields.Locale = catalog.substr(second + 1);
     ::RunHelpLibraryManager(true, fields, paths, Handle(), HlmProcess, HlmSystem ? *HlmSystem : DefaultHlmSystem());
 }
+
+// ---------------------------------------------------------------------------------
+// Open with
+
+namespace {
+
+// The ten browser items in menu order.
+std::vector<TTntMenuItem*> BrowserItems(TVMainForm* F) {
+    return {F->mmnuDefaultBrowser, F->mnuBrowser01, F->mnuBrowser02, F->mnuBrowser03, F->mnuBrowser04,
+            F->mnuBrowser05,       F->mnuBrowser06, F->mnuBrowser07, F->mnuBrowser08, F->mnuBrowser09};
+}
+
+} // namespace
+
+void TVMainForm::BuildOpenWithMenu(int Selected) {
+    ReadBrowsers();
+    const std::vector<TTntMenuItem*> items = BrowserItems(this);
+    const std::wstring hint = items.front()->Hint();
+    size_t next = 0;
+    for (int row = 0; row < BrowserCount && next < items.size(); ++row) {
+        const TBrowserInfo& browser = BrowserTable[row];
+        if (browser.Name.empty() && browser.ExePath.empty())
+            continue;
+        TTntMenuItem* item = items[next++];
+        item->SetCaption(browser.Name);
+        item->Tag = row;
+        item->SetHint(hint);
+        item->SetVisible(true);
+        if (browser.Exists && MenuImageList) {
+            try {
+                item->SetImageIndex(MenuImageList->AddIconFromFile(browser.ExePath, 0));
+            } catch (const EInvalidGraphic&) {
+                // A program without an icon: the item shows none.
+            }
+        }
+    }
+    for (; next < items.size(); ++next)
+        items[next]->SetVisible(false);
+    for (TTntMenuItem* item : items) {
+        const bool chosen = Selected != 10 && item->Visible() && item->Tag == Selected;
+        item->SetChecked(chosen);
+        item->SetDefault(chosen);
+    }
+    mnuOpenWithHlpViewerExe->SetChecked(Selected == 10);
+    mnuOpenWithHlpViewerExe->SetDefault(Selected == 10);
+}
+
+void TVMainForm::mnuBrowser00Click(TTntMenuItem* Item) {
+    if (!Item || !Item->Visible() || !Item->Enabled())
+        return;
+    for (TTntMenuItem* item : BrowserItems(this)) {
+        item->SetDefault(false);
+        item->SetChecked(false);
+    }
+    mnuOpenWithHlpViewerExe->SetDefault(false);
+    mnuOpenWithHlpViewerExe->SetChecked(false);
+    LastBrowserUsed = static_cast<int>(Item->Tag);
+    Item->SetChecked(true);
+    Item->SetDefault(true);
+    OpenWithBrowser(GetCurrentUrl(), LastBrowserUsed);
+}
+
+void TVMainForm::BrowserItemByNumber(int Number) {
+    const std::vector<TTntMenuItem*> items = BrowserItems(this);
+    if (Number >= 0 && Number < static_cast<int>(items.size()))
+        mnuBrowser00Click(items[static_cast<size_t>(Number)]);
+}
+
+void TVMainForm::mmnuOpenwith1Click() {
+    const std::wstring url = GetCurrentUrl();
+    if (!url.empty())
+        ShellOpenWith(url);
+}
+
+void TVMainForm::TabMenu_NewWindowClick() { OpenWithBrowser(GetCurrentUrl(), LastBrowserUsed); }
+
+void TVMainForm::OpenWithBrowser(const std::wstring& Url, int Browser) {
+    if (Url.empty() || !EnsureHelpAgent())
+        return;
+    if (Browser != 10) {
+        OpenUrlInBrowser(Url, Browser);
+        return;
+    }
+    const TH3Paths& paths = CurrentH3Paths();
+    if (!paths.HlpViewerExists)
+        return;
+    std::wstring url = Url;
+    if (url.find(L"embedded=true") == std::wstring::npos)
+        url += L"&embedded=true";
+    // One argument, whatever blanks or quotes the address holds.
+    ShellExecW(paths.HlpViewerPath, QuoteCommandArg(url));
+}
+
+void TVMainForm::mmnuOnlineHelpClick() { OpenUrlInBrowser(VorlaneOnlineHelpUrl, 0); }
+
+// ---------------------------------------------------------------------------------
+// Search
+
+void TVMainForm::ButtonFindClick() {
+    if (!EnsureHelpAgent() || !g_H3Code)
+        return;
+    std::wstring url;
+    g_H3Code->MakeAgentUrl({L"method", L"search", L"query", SearchQueryValue(SearchEdit->GetText()), L"format",
+                            L"html", L"PageSize", SearchResultsPageSize, L"PageNumber", L"1"},
+                           url);
+    GotoUrl(url, L"Search Results");
+    smnuDocumentClick();
+}
+
+// ---------------------------------------------------------------------------------
+// Navigation commands
+
+void TVMainForm::mmnuTocSyncClick() { SyncTocToUrl(GetCurrentUrl()); }
+
+void TVMainForm::mmnuNextTopicClick() {
+    TTreeNode* node = TreeView1->Selected();
+    if (!node)
+        return;
+    NavPageControl->SetActivePage(TabSheetToc);
+    for (;;) {
+        // Children still behind a placeholder are loaded on the way.
+        TTreeNode* first = node->GetFirstChild();
+        if (first && first->Text() == L"+") {
+            node->Expand(false);
+            TreeView1GetImageIndex(node);
+        }
+        node = node->GetNext();
+        if (!node)
+            break;
+        if (node->Text() != L"+") {
+            TreeView1->SetSelected(node);
+            node->MakeVisible();
+            if (TreeView1->CanFocus())
+                TreeView1->SetFocus();
+            break;
+        }
+    }
+}
+
+void TVMainForm::mmnuPreviousTopicClick() {
+    TTreeNode* node = TreeView1->Selected();
+    if (!node)
+        return;
+    NavPageControl->SetActivePage(TabSheetToc);
+    do
+        node = node->GetPrev();
+    while (node && node->Text() == L"+");
+    if (!node)
+        return;
+    TreeView1->SetSelected(node);
+    node->MakeVisible();
+    if (TreeView1->CanFocus())
+        TreeView1->SetFocus();
+}
+
+void TVMainForm::NavPageControlChange() {
+    TTabSheet* page = NavPageControl->ActivePage();
+    TWinControl* focus = nullptr;
+    if (page == TabSheetToc)
+        focus = TreeView1;
+    else if (page == TabSheetIndex)
+        focus = IndexEdit;
+    if (focus && focus->CanFocus())
+        focus->SetFocus();
+}
+
+void TVMainForm::TOCMenu_OpenInNewTabClick() {
+    if (NavPageControl->ActivePage() == TabSheetToc)
+        OpenTocNode();
+}
+
+void TVMainForm::mnuOpenInNewWindow1Click() { TOCMenu_OpenInNewTabClick(); }
