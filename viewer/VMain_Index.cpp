@@ -302,15 +302,6 @@ void TVMainForm::RunIndexQueue() {
 // ---------------------------------------------------------------------------------
 // Loads
 
-namespace {
-
-void SetStatusPanel(TTntStatusBar* Bar, const std::wstring& Text) {
-    Bar->Panels()->Items(0)->SetText(Text);
-    Bar->Update();
-}
-
-} // namespace
-
 void TVMainForm::StartIndexStatusTimer() {
     TIndexWork& w = IndexWork();
     KillShotTimer(w.StatusTimer);
@@ -318,7 +309,7 @@ void TVMainForm::StartIndexStatusTimer() {
         IndexWork().StatusTimer = 0;
         const std::wstring& text = StatusBar1->Panels()->Items(0)->Text();
         if (!text.empty() && text[0] == L'K')
-            SetStatusPanel(StatusBar1, L"");
+            SetStatusText(L"");
     });
 }
 
@@ -332,7 +323,7 @@ void TVMainForm::LoadIndex(bool FromCache) {
     KillShotTimer(w.StatusTimer);
     Keywords->Clear();
     SetIndexCount(0);
-    SetStatusPanel(StatusBar1, L"");
+    SetStatusText(L"");
     // 2, 3.
     if (CurrentCatalog.empty() || !IndexAgentReady())
         return;
@@ -344,7 +335,7 @@ void TVMainForm::LoadIndex(bool FromCache) {
                                                 Left() + 40);
     w.CancelWindow = cancel.get();
     if (FromCache)
-        SetStatusPanel(StatusBar1, L"Loading cached index...");
+        SetStatusText(L"Loading cached index...");
     // 5 - 8.
     TIndexLoadReport r;
     {
@@ -363,9 +354,9 @@ void TVMainForm::LoadIndex(bool FromCache) {
     Application->ProcessMessages();
     // 10. The status line of a load from the agent; a cached load leaves none.
     if (FromCache) {
-        SetStatusPanel(StatusBar1, L"");
+        SetStatusText(L"");
     } else if (!r.StatusText.empty()) {
-        SetStatusPanel(StatusBar1, r.StatusText);
+        SetStatusText(r.StatusText);
         StartIndexStatusTimer();
     }
     // What the user is told: an empty index, a cancel of theirs, a page that failed. A load
@@ -387,7 +378,7 @@ void TVMainForm::LoadPartialIndex(const std::wstring& Query) {
     KillShotTimer(w.StatusTimer);
     Keywords->Clear();
     SetIndexCount(0);
-    SetStatusPanel(StatusBar1, L"");
+    SetStatusText(L"");
     if (CurrentCatalog.empty() || !IndexAgentReady())
         return;
     IdxLoadingPanel->SetVisible(true);
@@ -404,7 +395,7 @@ void TVMainForm::LoadPartialIndex(const std::wstring& Query) {
     IdxLoadingPanel->SetVisible(false);
     SetIndexCount(Keywords->Count());
     if (!r.StatusText.empty()) {
-        SetStatusPanel(StatusBar1, r.StatusText);
+        SetStatusText(r.StatusText);
         StartIndexStatusTimer();
     }
 }

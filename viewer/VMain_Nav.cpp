@@ -21,6 +21,7 @@
 #include "UNavRules.h"
 #include "UShellExec.h"
 #include "UUnicode.h"
+#include "UPTShellList.h"
 #include "qenSmartTabs.h"
 
 // The viewer's help page on the maker's web site.
@@ -241,17 +242,26 @@ void TVMainForm::mmnuPreviousTopicClick() {
 void TVMainForm::NavPageControlChange() {
     TTabSheet* page = NavPageControl->ActivePage();
     TWinControl* focus = nullptr;
-    if (page == TabSheetToc)
+    if (page == TabSheetBookmarks) {
+        BookmarkPageShown();
+        focus = FavShellList;
+    } else if (page == TabSheetToc) {
         focus = TreeView1;
-    else if (page == TabSheetIndex)
+    } else if (page == TabSheetIndex) {
         focus = IndexEdit;
+    }
     if (focus && focus->CanFocus())
         focus->SetFocus();
 }
 
 void TVMainForm::TOCMenu_OpenInNewTabClick() {
-    if (NavPageControl->ActivePage() == TabSheetToc)
+    TTabSheet* page = NavPageControl->ActivePage();
+    if (page == TabSheetToc)
         OpenTocNode();
+    else if (page == TabSheetIndex)
+        IndexLVClick();
+    else
+        FavShellListClick();
 }
 
 void TVMainForm::mnuOpenInNewWindow1Click() { TOCMenu_OpenInNewTabClick(); }
