@@ -30,23 +30,6 @@ std::wstring DocumentsBookmarkFolder() {
     return std::wstring(path) + L"\\My Help Viewer Bookmarks";
 }
 
-// A rectangle a control of the viewer writes through a message (tab and list items).
-bool RemoteRect(HWND W, UINT Msg, WPARAM Index, LONG Left, RECT& R) {
-    RemoteBuffer buf(W, sizeof(RECT));
-    RECT in{Left, 0, 0, 0};
-    LRESULT ok = 0;
-    return buf.Ok() && buf.Write(&in, sizeof in) &&
-           Send(W, Msg, Index, reinterpret_cast<LPARAM>(buf.Address()), &ok) && ok && buf.Read(&R, sizeof R);
-}
-
-// A left click at a client point, as the mouse would post it.
-bool PostClick(HWND W, int X, int Y) {
-    const LPARAM at = MAKELPARAM(X, Y);
-    return Post(W, WM_MOUSEMOVE, 0, at) && Post(W, WM_LBUTTONDOWN, MK_LBUTTON, at) && Post(W, WM_LBUTTONUP, 0, at);
-}
-
-bool PostClickAt(HWND W, const RECT& R) { return PostClick(W, (R.left + R.right) / 2, (R.top + R.bottom) / 2); }
-
 // The child windows of Parent (one level), in z-order.
 std::vector<HWND> Children(HWND Parent) {
     std::vector<HWND> out;

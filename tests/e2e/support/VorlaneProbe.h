@@ -596,6 +596,23 @@ inline std::vector<std::wstring> ListViewItems(HWND W, int Column = 0) {
     return items;
 }
 
+// A rectangle a control of the viewer writes through a message (tab, list and tree items).
+inline bool RemoteRect(HWND W, UINT Msg, WPARAM Index, LONG Left, RECT& R) {
+    RemoteBuffer buf(W, sizeof(RECT));
+    RECT in{Left, 0, 0, 0};
+    LRESULT ok = 0;
+    return buf.Ok() && buf.Write(&in, sizeof in) &&
+           Send(W, Msg, Index, reinterpret_cast<LPARAM>(buf.Address()), &ok) && ok && buf.Read(&R, sizeof R);
+}
+
+// A left click at a client point, as the mouse would post it.
+inline bool PostClick(HWND W, int X, int Y) {
+    const LPARAM at = MAKELPARAM(X, Y);
+    return Post(W, WM_MOUSEMOVE, 0, at) && Post(W, WM_LBUTTONDOWN, MK_LBUTTON, at) && Post(W, WM_LBUTTONUP, 0, at);
+}
+
+inline bool PostClickAt(HWND W, const RECT& R) { return PostClick(W, (R.left + R.right) / 2, (R.top + R.bottom) / 2); }
+
 // ---------------------------------------------------------------------------------
 // Registry. View: 0 (this process's view), KEY_WOW64_64KEY or KEY_WOW64_32KEY.
 

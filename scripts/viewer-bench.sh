@@ -1,0 +1,23 @@
+#!/bin/bash
+# Prints what a user of the viewer waits for, on the large generated store (50,000 more
+# topics, 300,000 keyword rows): through the real Vorlane.exe the start to the main window and
+# to the contents and the expansion of a node with several hundred children (agent start
+# apart); then the keyword index figures (full load next to the bare fetch, cached load,
+# type-ahead, private bytes with the full index). Medians of several runs.
+#   scripts/viewer-bench.sh [PREFIX] [--runs N]      (default prefix name: viewer-bench)
+set -eu
+source "$(dirname "$0")/lib.sh"
+build="${VORLANE_BUILD:-$VORLANE_ROOT/build}"
+name="${1:-viewer-bench}"
+shift || true
+case "$name" in /*) prefix="$name" ;; *) prefix="/tmp/vorlane-prefix-$name" ;; esac
+for f in Vorlane.exe bench/bench_viewer.exe bench/bench_index.exe; do
+  [ -f "$build/$f" ] || { echo "missing $build/$f (cmake --build $build)" >&2; exit 1; }
+done
+vorlane_make_prefix "$prefix" null
+vorlane_warm_prefix "$prefix"
+echo "== the program (start, contents, expansion)"
+vorlane_run_bench 1800 "$build/bench/bench_viewer.exe" "Z:${build//\//\\}\\Vorlane.exe" "$@"
+echo "== the keyword index"
+vorlane_bench_store "$prefix"
+vorlane_run_bench 900 "$build/bench/bench_index.exe" --agent "$VORLANE_BENCH_AGENT" --localstore "$VORLANE_BENCH_STORE" "$@"

@@ -1,0 +1,318 @@
+// One user's day with the real Vorlane.exe against a freshly installed stand-in runtime
+// (sample store), in one run: each step checks only what the user sees or the runtime
+// receives (window texts, list and tree counts, registry, files, the agent, the debug memo).
+// Every step has its own watchdog; a failed or hung step prints its name and the last lines
+// of the viewer's debug memo, and the day stops there.
+#include "VorlaneFixture.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+using namespace vorlane_probe;
+
+namespace {
+
+const wchar_t* const MainKey = L"Software\\Quorvex\\Vorlane\\main";
+const wchar_t* const MessageFormClass = L"TTntMessageForm.UnicodeClass";
+const std::wstring Caption = L"Vorlane 0.1.0.0 - ";
+
+bool MutexExists() {
+    HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, L"vorlaneRunningMutex");
+    if (h)
+        CloseHandle(h);
+    return h != nullptr;
+}
+
+// The catalog box: the combo box whose items are catalog keys.
+HWND CatalogBox(HWND Main) {
+    for (int i = 0; HWND combo = FindDescendant(Main, L"TTntComboBox.UnicodeClass", L"", i); ++i) {
+        const std::vector<std::wstring> items = ComboItems(combo);
+        if (!items.empty() && items[0].find(L'\\') != std::wstring::npos)
+            return combo;
+    }
+    return nullptr;
+}
+
+HTREEITEM TreeNext(HWND Tree, UINT Code, HTREEITEM Item) {
+    LRESULT r = 0;
+    Send(Tree, TVM_GETNEXTITEM, Code, reinterpret_cast<LPARAM>(Item), &r, 20000);
+    return reinterpret_cast<HTREEITEM>(r);
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    for (int i = 0; i < 50 && !OpenClipboard(nullptr); ++i)
+        Sleep(20);
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+std::string FileText(const std::wstring& Path) {
+    std::ifstream in(Path.c_str(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+} // namespace
+
+class AcceptanceDay : public VorlaneE2E {
+protected:
+    void SetUp() override {
+        VorlaneE2E::SetUp();
+        DeleteFileW(UserHelpModeFile().c_str());
+        // The whole day; each step has its own, shorter watchdog.
+        Dog = std::make_unique<Watchdog>(290000, [this] { KillProcess(Viewer.Pid()); }, "the acceptance day");
+    }
+
+    void TearDown() override {
+        VorlaneE2E::TearDown();
+        DeleteFileW(UserHelpModeFile().c_str());
+    }
+
+    // Runs Body as the step Name with a watchdog of Ms; false when it failed (the day stops).
+    bool Step(const char* Name, DWORD Ms, const std::function<void()>& Body) {
+        const DWORD t0 = GetTickCount();
+        {
+            Watchdog dog(Ms, [this, Name] {
+                std::printf("step \"%s\" hung\n", Name);
+                PrintMemoTail();
+                KillProcess(Viewer.Pid());
+            }, Name);
+            Body();
+        }
+        const bool failed = HasFailure();
+        std::printf("%-58s %6lu ms%s\n", Name, GetTickCount() - t0, failed ? "  FAILED" : "");
+        if (failed) {
+            std::printf("the day stopped at the step \"%s\"\n", Name);
+            PrintMemoTail();
+        }
+        std::fflush(stdout);
+        return !failed;
+    }
+
+    void PrintMemoTail() {
+        if (!Viewer.Running()) {
+            std::printf("(the viewer is not running)\n");
+            return;
+        }
+        const std::vector<std::wstring> lines = SplitLines(DebugLog());
+        std::printf("last lines of the debug memo:\n");
+        for (size_t i = lines.size() > 15 ? lines.size() - 15 : 0; i < lines.size(); ++i)
+            std::printf("  | %ls\n", lines[i].c_str());
+    }
+
+    // The machine's help-mode file of the installation (the viewer reads it when the
+    // per-user one is not there).
+    std::wstring HelpModeFile() const { return Inst.appRoot + L"\\HelpClient.cfg"; }
+    // The user's own file, which the viewer writes when the user switches the mode.
+    static std::wstring UserHelpModeFile() {
+        wchar_t folder[MAX_PATH] = L"";
+        GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
+        return std::wstring(folder) + L"\\Microsoft\\HelpLibrary\\HelpClient.cfg";
+    }
+    void SetHelpMode(const char* Mode) {
+        std::ofstream out(HelpModeFile().c_str(), std::ios::binary | std::ios::trunc);
+        out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<configuration>\r\n  <appSettings>\r\n"
+               "    <add key=\"helpmode\" value=\""
+            << Mode << "\" />\r\n  </appSettings>\r\n</configuration>\r\n";
+    }
+
+    // A message box of the viewer: its text as Ctrl+C copies it.
+    HWND WaitMessageBox(DWORD Ms = 20000) {
+        return WaitForWindow({Viewer.Pid(), MessageFormClass, L"", nullptr, true}, Ms);
+    }
+    static std::wstring MessageBoxText(HWND Box) {
+        std::wstring text;
+        WaitUntil([&] {
+            if (OpenClipboard(nullptr)) {
+                EmptyClipboard();
+                CloseClipboard();
+            }
+            SendChord(Box, L"ctrl+c");
+            return WaitUntil([&] { return !(text = ClipboardText()).empty(); }, 1000);
+        }, 10000, 100);
+        return text;
+    }
+
+    // Closes the viewer as the system does; its exit code (-1 when it did not end).
+    long CloseViewer(HWND Main) {
+        if (!Post(Main, WM_CLOSE))
+            return -1;
+        return Viewer.WaitExit(20000);
+    }
+
+    HWND Main = nullptr;
+    HWND Tree = nullptr;
+};
+
+TEST_F(AcceptanceDay, OneUsersDay) {
+    const DWORD dayStart = GetTickCount();
+    // ---- morning: the runtime is in online mode and its agent is not running
+    SetHelpMode("online");
+    if (!Step("start in online mode: the offline offer, answered Yes", 60000, [&] {
+            ASSERT_TRUE(StartViewer({L"/debug"}));
+            Main = WaitMainWindow();
+            ASSERT_TRUE(Main);
+            HWND box = WaitMessageBox();
+            if (!box)
+                for (HWND w : FindTopWindows({Viewer.Pid()}))
+                    std::printf("  window %ls \"%ls\" %d\n", ClassName(w).c_str(), WindowText(w).c_str(), IsWindowVisible(w));
+            ASSERT_TRUE(box) << "no offer";
+            EXPECT_NE(MessageBoxText(box).find(L"Agent wont start in VS online mode. Switch to offline mode now?"),
+                      std::wstring::npos);
+            ASSERT_TRUE(SendChord(box, L"enter")); // Yes is the default
+            EXPECT_TRUE(WaitContentsLoaded(Main));
+            EXPECT_NE(FileText(UserHelpModeFile()).find("value=\"offline\""), std::string::npos);
+            EXPECT_FALSE(ProcessesRunFrom(Inst.appRoot + L"\\").empty()) << "the viewer started the agent";
+        }))
+        return;
+
+    if (!Step("start: caption, mode and catalogs", 20000, [&] {
+            EXPECT_TRUE(WaitUntil([&] { return WindowText(Main) == Caption + L"Offline Mode, Catalog: VS\\100\\EN-US"; },
+                                  10000))
+                << WindowText(Main);
+            HWND catalogs = CatalogBox(Main);
+            ASSERT_TRUE(catalogs);
+            EXPECT_EQ(ComboItems(catalogs),
+                      (std::vector<std::wstring>{L"EMPTY\\100\\EN-US", L"VS\\100\\de-DE", L"VS\\100\\EN-US"}));
+            EXPECT_TRUE(MutexExists());
+        }))
+        return;
+
+    if (!Step("contents: a node expanded", 30000, [&] {
+            Tree = ContentsTree(Main);
+            ASSERT_TRUE(Tree);
+            const int before = TreeCount(Tree);
+            // The first top-level node that still has its "+" placeholder.
+            HTREEITEM node = nullptr;
+            for (HTREEITEM i = TreeNext(Tree, TVGN_ROOT, nullptr); i && !node; i = TreeNext(Tree, TVGN_NEXT, i)) {
+                HTREEITEM child = TreeNext(Tree, TVGN_CHILD, i);
+                if (child && TreeItemText(Tree, child) == L"+")
+                    node = i;
+            }
+            ASSERT_TRUE(node) << "no node to expand among " << before;
+            ASSERT_TRUE(Send(Tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node), nullptr, 20000));
+            const std::vector<std::wstring> children = TreeItems(Tree, node);
+            ASSERT_FALSE(children.empty());
+            EXPECT_NE(children[0], L"+");
+            EXPECT_GT(TreeCount(Tree), before);
+        }))
+        return;
+
+    if (!Step("index: type-ahead, a keyword with several topics", 40000, [&] {
+            ASSERT_TRUE(SendChord(Main, L"ctrl+2"));
+            HWND sheet = FindDescendant(Main, L"TTntTabSheet.UnicodeClass", L"Index");
+            ASSERT_TRUE(sheet);
+            ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(sheet) != FALSE; }, 10000));
+            HWND list = FindDescendant(sheet, L"TTntListView.UnicodeClass");
+            ASSERT_TRUE(list);
+            // The index box has the focus; each pause in typing loads what starts with the text.
+            ASSERT_TRUE(TypeText(Main, L"bu"));
+            std::vector<std::wstring> rows;
+            ASSERT_TRUE(WaitUntil([&] { return !(rows = ListViewItems(list)).empty(); }, 15000));
+            LRESULT selected = -1;
+            EXPECT_TRUE(WaitUntil([&] {
+                return Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, &selected) && selected >= 0 &&
+                       ListViewItemText(list, static_cast<int>(selected)) == L"Button class";
+            }, 10000));
+            const auto found = std::find(rows.begin(), rows.end(), L"    about Button class");
+            ASSERT_NE(found, rows.end()) << "rows: " << rows.size();
+            const int row = static_cast<int>(found - rows.begin());
+            ASSERT_TRUE(Send(list, LVM_ENSUREVISIBLE, row, FALSE));
+            RECT r{};
+            ASSERT_TRUE(RemoteRect(list, LVM_GETITEMRECT, row, LVIR_LABEL, r));
+            ASSERT_TRUE(PostClickAt(list, r));
+            // Its topics follow it.
+            EXPECT_TRUE(WaitUntil([&] { return ListViewCount(list) >= static_cast<int>(rows.size()) + 2; }, 15000))
+                << ListViewCount(list) << " rows after " << rows.size();
+            const std::wstring first = ListViewItemText(list, row + 1);
+            EXPECT_EQ(first.rfind(L"        - ", 0), 0u) << first;
+            ASSERT_TRUE(SendChord(Main, L"ctrl+1")); // back to the contents
+        }))
+        return;
+
+    if (!Step("reading aloud with no voices: a clear message", 30000, [&] {
+            ASSERT_TRUE(SendChord(Main, L"f9"));
+            HWND box = WaitMessageBox();
+            ASSERT_TRUE(box);
+            EXPECT_NE(MessageBoxText(box).find(L"Error loading MS Speech API"), std::wstring::npos);
+            ASSERT_TRUE(SendChord(box, L"enter"));
+            EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 10000));
+            // Esc stops reading; nothing to say about it.
+            ASSERT_TRUE(SendChord(Main, L"esc"));
+            Sleep(300);
+            EXPECT_FALSE(FindTopWindow({Viewer.Pid(), MessageFormClass, L"", nullptr, true}));
+            EXPECT_TRUE(Viewer.Running());
+        }))
+        return;
+
+    if (!Step("a second copy hands an F1 URL over and ends", 40000, [&] {
+            const std::wstring url = L"ms-xhelp:///?method=f1&query=System.Windows.Forms.Button&product=VS";
+            ViewerProcess second;
+            EXPECT_TRUE(RunsWithoutWindow(second, {url + L"&embedded=true"}));
+            EXPECT_EQ(RegRead(HKEY_CURRENT_USER, ViewerKey, L"IPParam").Text(), url);
+            EXPECT_TRUE(WaitUntil(
+                [&] { return DebugLog().find(L">> OpenPassedInUrl(), " + url + L"\r\n") != std::wstring::npos; }, 10000));
+            EXPECT_TRUE(Viewer.Running());
+        }))
+        return;
+
+    if (!Step("settings: the debug window shown, another catalog chosen", 40000, [&] {
+            ASSERT_TRUE(SendChord(Main, L"ctrl+d"));
+            HWND debug = DebugWindow();
+            ASSERT_TRUE(debug);
+            EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(debug) != FALSE; }, 10000));
+            HWND catalogs = CatalogBox(Main);
+            ASSERT_TRUE(catalogs);
+            ASSERT_TRUE(Send(catalogs, CB_SETCURSEL, 1, 0));
+            ASSERT_TRUE(Send(GetParent(catalogs), WM_COMMAND,
+                             MAKEWPARAM(GetDlgCtrlID(catalogs), CBN_SELCHANGE), reinterpret_cast<LPARAM>(catalogs),
+                             nullptr, 20000));
+            EXPECT_TRUE(WaitUntil([&] { return WindowText(Main) == Caption + L"Offline Mode, Catalog: VS\\100\\de-DE"; },
+                                  20000))
+                << WindowText(Main);
+            EXPECT_TRUE(WaitContentsLoaded(Main));
+        }))
+        return;
+
+    if (!Step("shutdown: the settings saved, no process left", 30000, [&] {
+            ASSERT_EQ(CloseViewer(Main), 0);
+            EXPECT_FALSE(MutexExists());
+            EXPECT_TRUE(ProcessesRunFrom(ProgramDir + L"\\").empty());
+            EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"lastCatalog").Text(), L"VS\\100\\de-DE");
+            EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"ShowDebug").Text(), L"1");
+            EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"SelectedVoice").Text(), L"0");
+            EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"SpeechVolume").Text(), L"100");
+        }))
+        return;
+
+    if (!Step("restart: the settings come back", 60000, [&] {
+            ASSERT_TRUE(StartViewer());
+            Main = WaitMainWindow();
+            ASSERT_TRUE(Main);
+            HWND debug = DebugWindow();
+            ASSERT_TRUE(debug);
+            EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(debug) != FALSE; }, 10000));
+            EXPECT_TRUE(WaitContentsLoaded(Main));
+            EXPECT_EQ(WindowText(Main), Caption + L"Offline Mode, Catalog: VS\\100\\de-DE");
+        }))
+        return;
+
+    if (!Step("end of the day: closed, no process left", 30000, [&] {
+            ASSERT_EQ(CloseViewer(Main), 0);
+            EXPECT_FALSE(MutexExists());
+            EXPECT_TRUE(ProcessesRunFrom(ProgramDir + L"\\").empty());
+        }))
+        return;
+    std::printf("the day took %lu ms\n", GetTickCount() - dayStart);
+}
