@@ -15,7 +15,6 @@ using namespace vorlane_probe;
 
 namespace {
 
-const wchar_t* const MainKey = L"Software\\Quorvex\\Vorlane\\main";
 const wchar_t* const MessageFormClass = L"TTntMessageForm.UnicodeClass";
 const std::wstring Caption = L"Vorlane 0.1.0.0 - ";
 
