@@ -113,6 +113,7 @@ void TVMainForm::BookMarkMenu_NewFolderClick() {
         FavShellList->SetFocus();
         item->EditCaption();
     }
+    RestyleActivePage();
 }
 
 void TVMainForm::BookMarkMenu_GotoDefaultBookmarkFolderClick() {
@@ -189,10 +190,13 @@ void TVMainForm::FavShellListKeyUp(WORD& Key) {
 void TVMainForm::FavShellListMouseUp(TMouseButton Button, int X, int Y) {
     if (Button != mbMiddle)
         return;
+    // The bookmark under the pointer, in a new tab.
+    SetForceNewTab(true);
     FavShellList->SetSelected(nullptr);
     if (TListItem* item = FavShellList->GetItemAt(X, Y))
         item->SetSelected(true);
     FavShellListClick();
+    SetForceNewTab(false);
 }
 
 void TVMainForm::FavShellListMouseWheel(int WheelDelta, bool& Handled) {
