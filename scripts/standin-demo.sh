@@ -3,7 +3,8 @@
 # large generated one with --large) into a Wine prefix at the real runtime's locations, starts
 # its agent, prints the sample catalog's top-level table of contents fetched from the agent,
 # and then starts the viewer (build/Vorlane.exe) through the end-to-end probe: it waits for the
-# main window, opens the debug window with Ctrl+D and prints the debug log's header. On
+# main window, selects a contents node with the keys and opens its topic with Enter, opens the
+# debug window with Ctrl+D and prints the debug log's header and the agent's requests. On
 # $DISPLAY the viewer keeps running; without one it runs under Xvfb (in a Wine desktop, which
 # draws the window frames), a screenshot of the main window is saved, the window is closed
 # with WM_CLOSE and the values it saved under "main" are printed.
@@ -46,7 +47,9 @@ if [ -n "$xvfb_pid" ]; then
 fi
 approot='C:\Program Files\Microsoft Help Viewer\v1.0'
 trace="$prefix/drive_c/standin-agent-trace.log"; rm -f "$trace"
-STANDIN_AGENT_TRACE='C:\standin-agent-trace.log' wine "$approot\\HelpLibAgent.exe" >/dev/null 2>&1 &
+requests="$prefix/drive_c/standin-agent-requests.log"; rm -f "$requests"
+STANDIN_AGENT_TRACE='C:\standin-agent-trace.log' STANDIN_AGENT_LOG='C:\standin-agent-requests.log' \
+  wine "$approot\\HelpLibAgent.exe" >/dev/null 2>&1 &
 for i in $(seq 1 300); do grep -q "listening" "$trace" 2>/dev/null && break; sleep 0.1; done
 grep -q "listening" "$trace" || { echo "the agent did not start:"; cat "$trace" 2>/dev/null; exit 1; }
 port=$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\).*/\1/p' "$trace" | tail -1)
@@ -76,6 +79,13 @@ if ! probe wait-window "$pid" TVMainForm.UnicodeClass --visible --timeout 60000 
   echo "Vorlane's main window did not show"; stop_viewer; exit 1
 fi
 echo "Vorlane is running (process $pid): $(probe text "$pid" TVMainForm.UnicodeClass)"
+# The contents page (Ctrl+1 also focuses the tree) once the tree has its nodes: the third
+# node is selected and its topic opened with Enter.
+for i in $(seq 1 100); do
+  [ -n "$(probe items "$pid" TVMainForm.UnicodeClass TTntTreeView.UnicodeClass)" ] && break; sleep 0.2
+done
+echo "Contents: selecting the third node and pressing Enter."
+probe keys "$pid" TVMainForm.UnicodeClass ctrl+1 down down enter >/dev/null || echo "(the keys did not reach it)"
 if [ -n "$xvfb_pid" ]; then
   # The whole main window, before the debug window covers a part of it.
   sleep "$seconds"
@@ -87,8 +97,11 @@ probe keys "$pid" TVMainForm.UnicodeClass ctrl+d >/dev/null &&
   probe wait-window "$pid" TDebugForm.UnicodeClass --visible --timeout 20000 >/dev/null ||
   echo "(the debug window did not show)"
 echo "Debug log header:"
-probe text "$pid" TDebugForm.UnicodeClass TTntMemo.UnicodeClass |
-  awk '{ print } /^=+$/ && length($0) >= 80 && ++rules == 2 { exit }'
+probe text "$pid" TDebugForm.UnicodeClass TTntMemo.UnicodeClass >"$out.log" 2>/dev/null || true
+awk '{ print } /^=+$/ && length($0) >= 80 && ++rules == 2 { exit }' "$out.log"
+echo "Opened:"; grep -a '>> GotoUrl: ' "$out.log" | sed 's/^.*>> GotoUrl: /  /' || true
+rm -f "$out.log"
+echo "The agent's requests:"; tr -d '\r' <"$requests" 2>/dev/null | sed 's/^/  /' || true
 if [ -n "$xvfb_pid" ]; then
   # Esc hides the debug window again (it would otherwise be saved as showing), then the main
   # window is closed as the system closes it: it saves its settings on the way out.
