@@ -168,12 +168,7 @@ void TVMainForm::RunCommand(int Command) {
     using A = TCommandAction;
     switch (plan.Action) {
     case A::None: break;
-    case A::OpenWithBrowser: {
-        TTntMenuItem* const items[] = {mmnuDefaultBrowser, mnuBrowser01, mnuBrowser02, mnuBrowser03, mnuBrowser04,
-                                       mnuBrowser05,       mnuBrowser06, mnuBrowser07, mnuBrowser08, mnuBrowser09};
-        mnuBrowser00Click(items[plan.Arg]);
-        break;
-    }
+    case A::OpenWithBrowser: BrowserItemByNumber(plan.Arg); break;
     case A::SelectTab: ShowTab(plan.Arg); break;
     case A::NewTab: NewTab(); break;
     case A::ToggleFind:

@@ -123,6 +123,7 @@ void TVMainForm::WMEnterMenuLoop() {
     const bool page = !GetCurrentUrl().empty();
     for (TTntMenuItem* item : PageItems(this))
         item->SetEnabled(page);
+    UpdateDefaultViewerItems();
     mmnuNavigationRight->SetChecked(LeftPanel->Left() > 10);
 }
 
