@@ -56,4 +56,3 @@ void TVMainForm::mmnuEmbeddedTopicNavigationClick() {}
 // ---- Layout, zoom, themes, status bar -----------------------------------------------
 
 void TVMainForm::mmnuOnlineOfflineClick() {}
-
