@@ -126,6 +126,9 @@ void TVMainForm::ShowZoom() {
 }
 
 void TVMainForm::ApplyStayOnTop() {
+    // The form style too: showing the window would otherwise put it at the top of the
+    // windows that are not top-most.
+    SetFormStyle(mnuStayOnTop->Checked() ? fsStayOnTop : fsNormal);
     SetWindowPos(Handle(), mnuStayOnTop->Checked() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }

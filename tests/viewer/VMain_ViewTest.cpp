@@ -188,3 +188,19 @@ TEST_F(VMainViewTest, TheNavigationFontSizeIsAppliedAndTakenBack) {
     f->ApplyNavFontSize(false);
     EXPECT_EQ(f->IndexLV->Font()->Size(), 7);
 }
+
+TEST_F(VMainViewTest, AlwaysOnTopComesBackAtTheStartAndFollowsTheMenu) {
+    Watchdog w(60000, "on top");
+    Seed(L"StayOnTop", L"1");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    const auto topmost = [f] { return (GetWindowLongW(f->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    f->Show();
+    EXPECT_TRUE(f->mnuStayOnTop->Checked());
+    EXPECT_TRUE(topmost());
+    f->mnuStayOnTop->Click();
+    EXPECT_FALSE(f->mnuStayOnTop->Checked());
+    EXPECT_FALSE(topmost());
+    Close(f);
+    EXPECT_EQ(Value(L"StayOnTop"), L"0");
+}
