@@ -209,13 +209,14 @@ TEST_F(TocTreeViewTest, AncestorsAndThePackageRootAreFoundThroughTheTree) {
 }
 
 // Prints how long large levels take on the tree window itself (no limits asserted; the
-// counts are). The model alone is measured with 50,000 topics in the model's tests.
+// counts are). The size stays well inside the watchdog on a busy machine: the model alone
+// is measured with 50,000 topics in the model's tests, the whole window in bench_contents.
 TEST_F(TocTreeViewTest, BenchmarkLargeLevels) {
     using clock = std::chrono::steady_clock;
     const auto ms = [](clock::time_point a, clock::time_point b) {
         return std::chrono::duration<double, std::milli>(b - a).count();
     };
-    constexpr int count = 10000;
+    constexpr int count = 2000;
     std::vector<TopicFields> top, kids;
     for (int i = 0; i < count; ++i) {
         top.push_back({L"t" + std::to_wstring(i), L"Topic " + std::to_wstring(i), L"100", L"en-US"});
