@@ -63,6 +63,12 @@ TEST(WindowHelpers, GradientRampAndShapes) {
 }
 
 TEST(WindowHelpers, StartupObjectsAndAtoms) {
+    // Global atoms outlive their process: one of an ended process that had this process's
+    // id (ids come round again while the tests run) would still be found after the free.
+    FreeWindowHelpers();
+    for (int i = 0; i < 100 && GlobalFindAtomW(HookAtomName(false).c_str()); ++i)
+        GlobalDeleteAtom(GlobalFindAtomW(HookAtomName(false).c_str()));
+    ASSERT_EQ(GlobalFindAtomW(HookAtomName(false).c_str()), 0);
     InitWindowHelpers();
     EXPECT_NE(GlobalFindAtomW(HookAtomName(false).c_str()), 0);
     EXPECT_NE(GlobalFindAtomW(HookAtomName(true).c_str()), 0);
