@@ -25,16 +25,6 @@ bool MutexExists() {
     return h != nullptr;
 }
 
-// The catalog box: the combo box whose items are catalog keys.
-HWND CatalogBox(HWND Main) {
-    for (int i = 0; HWND combo = FindDescendant(Main, L"TTntComboBox.UnicodeClass", L"", i); ++i) {
-        const std::vector<std::wstring> items = ComboItems(combo);
-        if (!items.empty() && items[0].find(L'\\') != std::wstring::npos)
-            return combo;
-    }
-    return nullptr;
-}
-
 HTREEITEM TreeNext(HWND Tree, UINT Code, HTREEITEM Item) {
     LRESULT r = 0;
     Send(Tree, TVM_GETNEXTITEM, Code, reinterpret_cast<LPARAM>(Item), &r, 20000);

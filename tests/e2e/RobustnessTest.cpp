@@ -1,0 +1,263 @@
+// The real program against a runtime that misbehaves: replies that are garbage, cut, error
+// pages, stalled or closed mid-body for the contents and the index; an agent that never
+// listens (the wait is cancelled, and the next action works once it listens), one that is
+// killed and one that is missing; and kills of the viewer that must leave the index cache and
+// the saved settings whole. Each ends in a message or an empty result, never a crash or hang.
+#include "VorlaneFixture.h"
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+using namespace vorlane_probe;
+
+namespace {
+
+const wchar_t* const MessageFormClass = L"TTntMessageForm.UnicodeClass";
+const wchar_t* const CancelFormClass = L"TCancelForm.UnicodeClass";
+
+std::string FileBytes(const std::wstring& Path) {
+    std::ifstream in(Path.c_str(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool WriteBytes(const std::wstring& Path, const std::string& Bytes) {
+    std::ofstream out(Path.c_str(), std::ios::binary | std::ios::trunc);
+    out << Bytes;
+    return out.good();
+}
+
+std::string Narrow(const std::wstring& W) {
+    std::string s(W.size() * 3 + 1, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, W.c_str(), static_cast<int>(W.size()), s.data(),
+                                      static_cast<int>(s.size()), nullptr, nullptr);
+    s.resize(n > 0 ? n : 0);
+    return s;
+}
+
+// The viewer answers its window's messages.
+bool Responds(HWND W) { return Send(W, WM_NULL, 0, 0, nullptr, 5000); }
+
+} // namespace
+
+class VorlaneRobustness : public VorlaneE2E {
+protected:
+    // The installation's agent on a free port with Env (faults), as the runtime's registry names it.
+    bool StartAgentWith(const standin_test::EnvList& Env) {
+        const int port = standin_test::FreePort();
+        SetAgentPort(port);
+        return Agent.Start(Inst, port, Env, true) && Agent.WaitForPort();
+    }
+
+    // Closes every message box of the viewer with Enter; how many there were.
+    int CloseMessageBoxes() {
+        int n = 0;
+        while (HWND box = FindTopWindow({Viewer.Pid(), MessageFormClass, L"", nullptr, true})) {
+            if (++n > 10 || !SendChord(box, L"enter"))
+                break;
+            WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+        }
+        return n;
+    }
+
+    // The viewer, its messages answered, still answers and ends normally when closed.
+    void ExpectSettlesAndCloses(HWND Main, const std::string& What) {
+        CloseMessageBoxes();
+        EXPECT_TRUE(Viewer.Running()) << What;
+        EXPECT_TRUE(Responds(Main)) << What;
+        ASSERT_TRUE(Post(Main, WM_CLOSE));
+        const DWORD t0 = GetTickCount();
+        long code = -1;
+        // A message shown on the way out is answered.
+        while ((code = Viewer.WaitExit(200)) == -1 && GetTickCount() - t0 < 20000)
+            CloseMessageBoxes();
+        EXPECT_EQ(code, 0) << What << "\n" << Tail();
+    }
+
+    std::string Tail() {
+        if (!Viewer.Running())
+            return "(viewer ended)";
+        const std::vector<std::wstring> lines = SplitLines(DebugLog());
+        std::string out;
+        for (size_t i = lines.size() > 10 ? lines.size() - 10 : 0; i < lines.size(); ++i)
+            out += "  | " + Narrow(lines[i]) + "\n";
+        return out;
+    }
+
+    // The user picks the catalog of row Row in the catalog box.
+    void ChooseCatalog(HWND Main, int Row) {
+        HWND catalogs = CatalogBox(Main);
+        ASSERT_TRUE(catalogs);
+        ASSERT_TRUE(Send(catalogs, CB_SETCURSEL, Row, 0));
+        ASSERT_TRUE(Send(GetParent(catalogs), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(catalogs), CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(catalogs), nullptr, 20000));
+    }
+
+    HWND IndexList(HWND Main) {
+        HWND sheet = FindDescendant(Main, L"TTntTabSheet.UnicodeClass", L"Index");
+        return sheet ? FindDescendant(sheet, L"TTntListView.UnicodeClass") : nullptr;
+    }
+    static std::wstring CacheFile() {
+        wchar_t folder[MAX_PATH] = L"";
+        GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
+        return std::wstring(folder) + L"\\Quorvex\\Vorlane\\IndexCache.txt";
+    }
+};
+
+TEST_F(VorlaneRobustness, FaultyRepliesForTheContentsAndTheIndexEndInAMessageOrAnEmptyResult) {
+    const char* const faults[] = {"garbage", "cut", "error:500", "close", "stall:2500"};
+    for (const std::string method : {"children", "keywords"})
+        for (const std::string fault : faults) {
+            const std::string rule = method + "=" + fault;
+            SCOPED_TRACE(rule);
+            ASSERT_TRUE(StartAgentWith({{L"STANDIN_AGENT_FAULTS", standin_test::Widen(rule)},
+                                        {L"STANDIN_AGENT_ERROR_BODIES", L"1"}}));
+            ASSERT_TRUE(StartViewer());
+            HWND main = WaitMainWindow();
+            ASSERT_TRUE(main);
+            if (method == "keywords") {
+                WaitContentsLoaded(main);
+                CloseMessageBoxes();
+                ASSERT_TRUE(SendChord(main, L"ctrl+2"));
+                ASSERT_TRUE(TypeText(main, L"b"));
+            }
+            // The faulty reply has gone out; the viewer has had time to take it.
+            EXPECT_TRUE(WaitUntil([&] {
+                const std::vector<std::string> log = Agent.RequestLog();
+                return std::any_of(log.begin(), log.end(),
+                                   [&](const std::string& r) { return r.find("method=" + method) != std::string::npos; });
+            }, 15000));
+            Sleep(fault.rfind("stall", 0) == 0 ? 3000 : 500);
+            ExpectSettlesAndCloses(main, rule);
+            Agent.Stop();
+            if (HasFailure())
+                return;
+        }
+}
+
+TEST_F(VorlaneRobustness, TheAgentWaitIsCancelledAndTheNextActionWorksOnceTheAgentListens) {
+    // An agent that runs but listens only after 8 s.
+    const int port = standin_test::FreePort();
+    SetAgentPort(port);
+    ASSERT_TRUE(Agent.Start(Inst, port, {{L"STANDIN_AGENT_DELAY_MS", L"8000"}}, true));
+    ASSERT_TRUE(StartViewer());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    HWND wait = WaitForWindow({Viewer.Pid(), CancelFormClass, L"", nullptr, true}, 10000);
+    ASSERT_TRUE(wait) << "no agent wait";
+    HWND cancel = FindDescendant(wait, L"TTntButton.UnicodeClass");
+    ASSERT_TRUE(cancel);
+    ASSERT_TRUE(Post(cancel, BM_CLICK));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(wait) || !IsWindowVisible(wait); }, 5000)) << "the wait went on";
+    CloseMessageBoxes();
+    EXPECT_TRUE(Responds(main));
+    // Once it listens, choosing the catalog again loads the contents.
+    ASSERT_TRUE(Agent.WaitForPort(20000));
+    ChooseCatalog(main, 1);
+    EXPECT_TRUE(WaitContentsLoaded(main)) << Tail();
+    ExpectSettlesAndCloses(main, "after the wait");
+}
+
+TEST_F(VorlaneRobustness, AnAgentKilledMidRequestOrMissingGivesAClearMessage) {
+    // Killed while a reply stalls: the next action starts a new agent.
+    ASSERT_TRUE(StartAgentWith({{L"STANDIN_AGENT_FAULTS", L"children#2-=stall:20000"}}));
+    ASSERT_TRUE(StartViewer());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitUntil([&] { return Agent.RequestLog().size() >= 2; }, 15000));
+    Sleep(300);
+    Agent.Stop();
+    Sleep(1000);
+    CloseMessageBoxes();
+    EXPECT_TRUE(Responds(main));
+    ChooseCatalog(main, 1);
+    EXPECT_TRUE(WaitContentsLoaded(main)) << Tail();
+    ExpectSettlesAndCloses(main, "agent killed");
+
+    // Missing: the runtime without its agent program.
+    Viewer.Kill();
+    for (DWORD pid : ProcessesRunFrom(Inst.appRoot + L"\\"))
+        KillProcess(pid);
+    ASSERT_TRUE(DeleteFileW((Inst.appRoot + L"\\HelpLibAgent.exe").c_str()));
+    ASSERT_TRUE(StartViewer());
+    main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(WaitForWindow({Viewer.Pid(), MessageFormClass, L"", nullptr, true}, 15000)) << "nothing said";
+    ExpectSettlesAndCloses(main, "agent missing");
+}
+
+TEST_F(VorlaneRobustness, KillingTheViewerDuringAFullIndexLoadLeavesTheOldCacheWhole) {
+    const std::wstring cache = CacheFile();
+    CreateDirectoryW((cache.substr(0, cache.rfind(L"\\Vorlane"))).c_str(), nullptr);
+    CreateDirectoryW(cache.substr(0, cache.rfind(L'\\')).c_str(), nullptr);
+    const std::string old = "<keywords>old cache " + std::string(5000, 'x') + "</keywords>";
+    ASSERT_TRUE(WriteBytes(cache, old));
+    // The second page of the full load stalls (pages of the debug window's size).
+    ASSERT_TRUE(StartAgentWith({{L"STANDIN_AGENT_FAULTS", L"keywords=stall:30000"}}));
+    ASSERT_TRUE(StartViewer());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitContentsLoaded(main));
+    ASSERT_TRUE(SendChord(main, L"ctrl+2"));
+    HWND list = IndexList(main);
+    ASSERT_TRUE(list);
+    // The list's menu: Load Full Index (after Open in New Tab and a separator).
+    RECT r{};
+    GetClientRect(list, &r);
+    POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(list, &at);
+    ASSERT_TRUE(Activate(main));
+    ASSERT_TRUE(Post(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(at.x, at.y)));
+    ASSERT_TRUE(WaitUntil([&] { return FindTopWindow({Viewer.Pid(), L"#32768", L"", nullptr, true}) != nullptr; }, 10000));
+    for (const wchar_t* key : {L"down", L"down", L"enter"}) {
+        ASSERT_TRUE(SendChord(nullptr, key));
+        Sleep(150);
+    }
+    ASSERT_TRUE(WaitForWindow({Viewer.Pid(), CancelFormClass, L"", nullptr, true}, 10000)) << "no full load";
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::vector<std::string> log = Agent.RequestLog();
+        return std::any_of(log.begin(), log.end(), [](const std::string& r) { return r.find("method=keywords") != std::string::npos; });
+    }, 10000));
+    Sleep(500);
+    Viewer.Kill();
+    EXPECT_EQ(FileBytes(cache), old);
+    DeleteFileW(cache.c_str());
+    DeleteFileW((cache + L".tmp").c_str());
+}
+
+TEST_F(VorlaneRobustness, AKillDuringTheCloseTimeSaveLeavesEachSettingOldOrNew) {
+    // Old values that a run changes: the catalog and the debug window.
+    for (int delay : {0, 5, 15, 40}) {
+        SCOPED_TRACE(delay);
+        ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, MainKey, L"lastCatalog", L"VS\\100\\EN-US"));
+        ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, MainKey, L"ShowDebug", L"0"));
+        ASSERT_TRUE(StartViewer());
+        HWND main = WaitMainWindow();
+        ASSERT_TRUE(main);
+        ASSERT_TRUE(WaitContentsLoaded(main));
+        ChooseCatalog(main, 1);
+        ASSERT_TRUE(SendChord(main, L"ctrl+d"));
+        std::map<std::wstring, std::wstring> before;
+        for (const wchar_t* name : {L"Zoom", L"FavDir", L"SearchText", L"LeftPanel.Width"})
+            before[name] = RegRead(HKEY_CURRENT_USER, MainKey, name).Text();
+        ASSERT_TRUE(Post(main, WM_CLOSE));
+        Sleep(delay);
+        Viewer.Kill();
+        const std::wstring catalog = RegRead(HKEY_CURRENT_USER, MainKey, L"lastCatalog").Text();
+        EXPECT_TRUE(catalog == L"VS\\100\\EN-US" || catalog == L"VS\\100\\de-DE") << Narrow(catalog);
+        const std::wstring debug = RegRead(HKEY_CURRENT_USER, MainKey, L"ShowDebug").Text();
+        EXPECT_TRUE(debug == L"0" || debug == L"1");
+        // Values that were there stay readable and whole (the first run writes them).
+        for (const auto& [name, value] : before) {
+            const RegValue now = RegRead(HKEY_CURRENT_USER, MainKey, name);
+            if (!value.empty()) {
+                EXPECT_EQ(now.Text(), value) << Narrow(name);
+            }
+        }
+        if (HasFailure())
+            return;
+    }
+}
