@@ -444,6 +444,8 @@ public:
     void StatusBar1MouseUp(TMouseButton Button, int X, int Y);
     // Sets the zoom of every page (percent, clamped to 10..400) and shows it.
     void ApplyZoom(int Percent);
+    // Opens the online library's page for the help page Url (the tab frames' open-online).
+    void OpenOnlineVersion(const std::wstring& Url);
 
     // ---- Handlers of the other families (VMain_Handlers.cpp) -----------------------
 
@@ -733,6 +735,8 @@ extern TVMainForm* VMainForm;
 extern TqenSmartTabs* g_TabStrip;
 // The taskbar object (made last at creation, freed first at destruction).
 extern TWindows7* g_Windows7;
+// The keyword index's online help page (the index menu's "Online Help").
+extern std::wstring IndexHelpUrl;
 
 // Single-instance state of this copy.
 extern TKernelHandle RunningMutex;  // the named mutex

@@ -55,4 +55,3 @@ void TVMainForm::mmnuEmbeddedTopicNavigationClick() {}
 
 // ---- Layout, zoom, themes, status bar -----------------------------------------------
 
-void TVMainForm::mmnuOnlineOfflineClick() {}

@@ -18,13 +18,13 @@
 #include "TntMenus.h"
 #include "TntStdCtrls.h"
 #include "UAgentLink.h"
+#include "UBrowsers.h"
 #include "UDebugLog.h"
 #include "UH3_Code.h"
 #include "UIndexLoader.h"
 #include "UKeywordIndex.h"
 #include "UKeywordTopics.h"
 #include "UMessageTexts.h"
-#include "UShellExec.h"
 #include "UShotTimer.h"
 #include "UWindows7.h"
 
@@ -39,8 +39,6 @@ namespace {
 
 // The status line of a load stays this long unless replaced.
 constexpr unsigned IndexStatusMs = 20000;
-// The index's online help.
-const wchar_t* const IndexHelpUrl = L"https://www.quorvex.com/vorlane/help/index/";
 // Page sizes when the debug window is not there.
 constexpr int DefaultPageSize = 50000;
 constexpr int DefaultSmallPageSize = 2000;
@@ -81,6 +79,8 @@ void TaskbarProgress(int State, uint64_t Completed = 0, uint64_t Total = 0) {
 }
 
 } // namespace
+
+std::wstring IndexHelpUrl = L"https://www.quorvex.com/vorlane/help/index/";
 
 // What the index keeps beside the list: its loader, timers, guards and queued work.
 struct TVMainForm::TIndexWork {
@@ -572,7 +572,7 @@ void TVMainForm::IdxMenu_LoadPartialIndex_FirstCharClick() {
     EmptyIndex();
 }
 
-void TVMainForm::mnuIndexHelpClick() { ShellExecW(IndexHelpUrl, L""); }
+void TVMainForm::mnuIndexHelpClick() { OpenUrlInBrowser(IndexHelpUrl, 0); }
 
 // ---------------------------------------------------------------------------------
 // Where the index meets the navigation
@@ -581,6 +581,13 @@ bool TVMainForm::IndexAgentReady() { return EnsureHelpAgent(); }
 
 void TVMainForm::OpenIndexUrl(const std::wstring& Url) { GotoUrl(Url); }
 
-void TVMainForm::OpenInNewTab(const std::function<void()>& Open) { Open(); }
+void TVMainForm::OpenInNewTab(const std::function<void()>& Open) {
+    struct TForced {
+        explicit TForced(TVMainForm& AForm) : Form(AForm) { Form.SetForceNewTab(true); }
+        ~TForced() { Form.SetForceNewTab(false); }
+        TVMainForm& Form;
+    } forced(*this);
+    Open();
+}
 
 void TVMainForm::RefreshPageDecoration() { RestyleActivePage(); }

@@ -231,6 +231,17 @@ void TVMainForm::ColorThemeClick(TTntMenuItem* Item) {
 
 void TVMainForm::smnuMinimizeWindowClick() { Application->Minimize(); }
 
+// ---------------------------------------------------------------------------------
+// The online version of a page
+
+void TVMainForm::mmnuOnlineOfflineClick() { OpenOnlineVersion(GetCurrentUrl()); }
+
+void TVMainForm::OpenOnlineVersion(const std::wstring& Url) {
+    std::wstring online;
+    if (!Url.empty() && WebDataModule && WebDataModule->GetOnlineUrl(Url, online))
+        GotoUrl(online);
+}
+
 void TVMainForm::ApplyNavFontSize(bool Apply) {
     const int size = WebDataModule ? WebDataModule->NavFontSize : 0;
     if (size <= 0)

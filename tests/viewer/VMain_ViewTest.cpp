@@ -204,3 +204,18 @@ TEST_F(VMainViewTest, AlwaysOnTopComesBackAtTheStartAndFollowsTheMenu) {
     Close(f);
     EXPECT_EQ(Value(L"StayOnTop"), L"0");
 }
+
+TEST_F(VMainViewTest, TheOnlineVersionOfAPageOpensThroughTheNavigation) {
+    Watchdog w(60000, "online version");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    // No page shown: nothing opens.
+    const size_t before = LogText().size();
+    f->mmnuOnlineOfflineClick();
+    EXPECT_EQ(LogText().find(L">> GotoUrl:", before), std::wstring::npos);
+    std::wstring expected;
+    ASSERT_TRUE(WebDataModule->GetOnlineUrl(L"ms-xhelp:///?Id=T:System.String&topicversion=100", expected));
+    EXPECT_NE(expected.find(L"/library/System.String(v=vs.100,d="), std::wstring::npos) << expected;
+    f->OpenOnlineVersion(L"ms-xhelp:///?Id=T:System.String&topicversion=100");
+    EXPECT_NE(LogText().find(L">> GotoUrl: " + expected, before), std::wstring::npos) << LogText();
+}
