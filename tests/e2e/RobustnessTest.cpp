@@ -4,6 +4,7 @@
 // killed and one that is missing; and kills of the viewer that must leave the index cache and
 // the saved settings whole. Each ends in a message or an empty result, never a crash or hang.
 #include "VorlaneFixture.h"
+#include "VorlanePages.h"
 
 #include <algorithm>
 #include <fstream>
@@ -87,15 +88,6 @@ protected:
         return out;
     }
 
-    // The user picks the catalog of row Row in the catalog box.
-    void ChooseCatalog(HWND Main, int Row) {
-        HWND catalogs = CatalogBox(Main);
-        ASSERT_TRUE(catalogs);
-        ASSERT_TRUE(Send(catalogs, CB_SETCURSEL, Row, 0));
-        ASSERT_TRUE(Send(GetParent(catalogs), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(catalogs), CBN_SELCHANGE),
-                         reinterpret_cast<LPARAM>(catalogs), nullptr, 20000));
-    }
-
     HWND IndexList(HWND Main) {
         HWND sheet = FindDescendant(Main, L"TTntTabSheet.UnicodeClass", L"Index");
         return sheet ? FindDescendant(sheet, L"TTntListView.UnicodeClass") : nullptr;
@@ -156,7 +148,7 @@ TEST_F(VorlaneRobustness, TheAgentWaitIsCancelledAndTheNextActionWorksOnceTheAge
     EXPECT_TRUE(Responds(main));
     // Once it listens, choosing the catalog again loads the contents.
     ASSERT_TRUE(Agent.WaitForPort(20000));
-    ChooseCatalog(main, 1);
+    ASSERT_TRUE(ChooseRow(CatalogBox(main), 1));
     EXPECT_TRUE(WaitContentsLoaded(main)) << Tail();
     ExpectSettlesAndCloses(main, "after the wait");
 }
@@ -173,7 +165,7 @@ TEST_F(VorlaneRobustness, AnAgentKilledMidRequestOrMissingGivesAClearMessage) {
     Sleep(1000);
     CloseMessageBoxes();
     EXPECT_TRUE(Responds(main));
-    ChooseCatalog(main, 1);
+    ASSERT_TRUE(ChooseRow(CatalogBox(main), 1));
     EXPECT_TRUE(WaitContentsLoaded(main)) << Tail();
     ExpectSettlesAndCloses(main, "agent killed");
 
@@ -238,7 +230,7 @@ TEST_F(VorlaneRobustness, AKillDuringTheCloseTimeSaveLeavesEachSettingOldOrNew) 
         HWND main = WaitMainWindow();
         ASSERT_TRUE(main);
         ASSERT_TRUE(WaitContentsLoaded(main));
-        ChooseCatalog(main, 1);
+        ASSERT_TRUE(ChooseRow(CatalogBox(main), 1));
         ASSERT_TRUE(SendChord(main, L"ctrl+d"));
         std::map<std::wstring, std::wstring> before;
         for (const wchar_t* name : {L"Zoom", L"FavDir", L"SearchText", L"LeftPanel.Width"})

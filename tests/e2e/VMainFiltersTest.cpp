@@ -2,63 +2,9 @@
 // started from the page's fields; while it runs, a second request brings its window up
 // (or, without a window, tells the user to wait) instead of starting another.
 #include "VorlaneFixture.h"
+#include "VorlanePages.h"
 
 using namespace vorlane_probe;
-
-namespace {
-
-const wchar_t* const ManagerClass = L"StandinHelpLibManager";
-
-// The lines of the manager's log (it writes UTF-8 lines ended by CR LF).
-std::vector<std::string> LogLines(const std::wstring& File) {
-    std::vector<std::string> lines;
-    HANDLE f = CreateFileW(File.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return lines;
-    std::string bytes(1 << 16, '\0');
-    DWORD got = 0;
-    ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(f);
-    bytes.resize(got);
-    for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(bytes.substr(start, end - start));
-    return lines;
-}
-
-// The controls of the Filters page.
-struct FiltersPage {
-    explicit FiltersPage(HWND Main) {
-        RunButton = FindDescendant(Main, L"TTntButton.UnicodeClass", L"Help Library Manager");
-        Panel = RunButton ? GetParent(RunButton) : nullptr;
-        // The product edit is left of the version edit.
-        Product = FindDescendant(Panel, L"TTntEdit.UnicodeClass", L"", 0);
-        Version = FindDescendant(Panel, L"TTntEdit.UnicodeClass", L"", 1);
-        RECT a{}, b{};
-        GetWindowRect(Product, &a);
-        GetWindowRect(Version, &b);
-        if (a.left > b.left)
-            std::swap(Product, Version);
-        Locale = FindDescendant(Panel, L"TTntComboBox.UnicodeClass");
-        Tree = FindDescendant(GetParent(Panel), L"TTntTreeView.UnicodeClass");
-    }
-    HWND RunButton, Panel, Product, Version, Locale, Tree;
-};
-
-// Types Text into an edit: the edit tells the control of the change.
-bool SetText(HWND Edit, const std::wstring& Text) {
-    return Send(Edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Text.c_str()));
-}
-
-// Notifies Control's parent as the control does (BN_CLICKED of a click, CBN_SELCHANGE of a
-// row chosen in a combo box's list).
-bool Notify(HWND Control, WORD Code) {
-    return Post(GetParent(Control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Control), Code), reinterpret_cast<LPARAM>(Control));
-}
-
-// Chooses row Index of a combo box's list.
-bool ChooseRow(HWND Combo, int Index) { return Send(Combo, CB_SETCURSEL, Index, 0) && Notify(Combo, CBN_SELCHANGE); }
-
-} // namespace
 
 class VorlaneFilters : public VorlaneE2E {
 protected:

@@ -1,30 +1,13 @@
 // Registration as the help runtime's viewer from the Options menu: the value in the 64-bit
 // view of HKLM, the message the user reads, and "Default" leaving an empty value.
 #include "VorlaneFixture.h"
+#include "VorlanePages.h"
 
 using namespace vorlane_probe;
 
 namespace {
 
 const wchar_t* const RuntimeKey = L"SOFTWARE\\Microsoft\\Help\\v1.0";
-// Runs item Index of the "Set Default Viewer" sub-menu as the user does with the keyboard:
-// Alt+O opens the Options menu on its first item; the sub-menu is the fifth item (after the
-// manager, the agent, the migration tool and the language); Right opens it on "Default".
-bool RunViewerItem(HWND Main, int Index) {
-    if (!SendChord(Main, L"alt+o"))
-        return false;
-    Sleep(300);
-    std::vector<std::wstring> keys(4, L"down");
-    keys.push_back(L"right");
-    keys.insert(keys.end(), static_cast<size_t>(Index), L"down");
-    keys.push_back(L"enter");
-    for (const std::wstring& key : keys) {
-        if (!SendChord(nullptr, key))
-            return false;
-        Sleep(100);
-    }
-    return true;
-}
 
 } // namespace
 

@@ -1,33 +1,13 @@
 // The interface translation from outside: a language file beside the program and the saved
 // language code, the right-to-left layout of Hebrew, and the way back through the picker.
 #include "VorlaneFixture.h"
+#include "VorlanePages.h"
 
 using namespace vorlane_probe;
 
 namespace {
 
 const wchar_t* const Hebrew = L"\u05de\u05e6\u05d1 \u05dc\u05d0 \u05de\u05e7\u05d5\u05d5\u05df"; // "offline mode"
-
-// A UTF-16 language file.
-bool WriteLangFile(const std::wstring& File, const std::wstring& Text) {
-    HANDLE f = CreateFileW(File.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return false;
-    const std::wstring bytes = L"\uFEFF" + Text;
-    DWORD written = 0;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size() * sizeof(wchar_t)), &written, nullptr);
-    CloseHandle(f);
-    return written == bytes.size() * sizeof(wchar_t);
-}
-
-// Whether the navigation pane (its page control) lies in the right half of the window.
-bool PaneOnTheRight(HWND Main) {
-    HWND pages = FindDescendant(Main, L"TTntPageControl.UnicodeClass");
-    RECT pane{}, window{};
-    GetWindowRect(pages, &pane);
-    GetWindowRect(Main, &window);
-    return pages && pane.left > (window.left + window.right) / 2;
-}
 
 } // namespace
 

@@ -4,6 +4,7 @@
 // Every step has its own watchdog; a failed or hung step prints its name and the last lines
 // of the viewer's debug memo, and the day stops there.
 #include "VorlaneFixture.h"
+#include "VorlanePages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +18,23 @@ namespace {
 
 const wchar_t* const MessageFormClass = L"TTntMessageForm.UnicodeClass";
 const std::wstring Caption = L"Vorlane 0.1.0.0 - ";
+const wchar_t* const Hebrew = L"\u05de\u05e6\u05d1 \u05dc\u05d0 \u05de\u05e7\u05d5\u05d5\u05df"; // "offline mode"
+const wchar_t* const RuntimeKey = L"SOFTWARE\\Microsoft\\Help\\v1.0";
+
+// Options, Interface Language...: the picker's row Key ("home" or "end") taken with Enter.
+bool PickLanguage(HWND Main, DWORD Pid, const wchar_t* Key, std::vector<std::wstring>& Codes) {
+    if (!SendChord(Main, L"alt+o"))
+        return false;
+    Sleep(500);
+    if (!SendChord(nullptr, L"l"))
+        return false;
+    HWND picker = WaitForWindow({Pid, L"TTranslateForm.UnicodeClass", L"", nullptr, true}, 10000);
+    if (!picker)
+        return false;
+    Codes = ListViewItems(FindDescendant(picker, L"TTntListView.UnicodeClass"), 1);
+    return SendChord(picker, Key) && SendChord(picker, L"enter") &&
+           WaitUntil([&] { return !IsWindowVisible(picker); }, 10000);
+}
 
 bool MutexExists() {
     HANDLE h = OpenMutexW(SYNCHRONIZE, FALSE, L"vorlaneRunningMutex");
@@ -29,20 +47,6 @@ HTREEITEM TreeNext(HWND Tree, UINT Code, HTREEITEM Item) {
     LRESULT r = 0;
     Send(Tree, TVM_GETNEXTITEM, Code, reinterpret_cast<LPARAM>(Item), &r, 20000);
     return reinterpret_cast<HTREEITEM>(r);
-}
-
-std::wstring ClipboardText() {
-    std::wstring text;
-    for (int i = 0; i < 50 && !OpenClipboard(nullptr); ++i)
-        Sleep(20);
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = p;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
 }
 
 std::string FileText(const std::wstring& Path) {
@@ -61,9 +65,15 @@ protected:
         DeleteFileW(UserHelpModeFile().c_str());
         // The whole day; each step has its own, shorter watchdog.
         Dog = std::make_unique<Watchdog>(290000, [this] { KillProcess(Viewer.Pid()); }, "the acceptance day");
+        // A Hebrew language file beside the program.
+        ASSERT_TRUE(WriteLangFile(ProgramDir + L"\\vorlane.lang.he",
+                                  std::wstring(L"[Translator]\r\nName=Test\r\n[main]\r\nWinTitle_OfflineMode=") + Hebrew +
+                                      L"\r\n"));
     }
 
     void TearDown() override {
+        for (HWND w : FindTopWindows({0, ManagerClass}))
+            KillProcess(ProcessOf(w));
         VorlaneE2E::TearDown();
         DeleteFileW(UserHelpModeFile().c_str());
     }
@@ -80,7 +90,7 @@ protected:
             Body();
         }
         const bool failed = HasFailure();
-        std::printf("%-58s %6lu ms%s\n", Name, GetTickCount() - t0, failed ? "  FAILED" : "");
+        std::printf("%-64s %6lu ms%s\n", Name, GetTickCount() - t0, failed ? "  FAILED" : "");
         if (failed) {
             std::printf("the day stopped at the step \"%s\"\n", Name);
             PrintMemoTail();
@@ -116,22 +126,7 @@ protected:
             << Mode << "\" />\r\n  </appSettings>\r\n</configuration>\r\n";
     }
 
-    // A message box of the viewer: its text as Ctrl+C copies it.
-    HWND WaitMessageBox(DWORD Ms = 20000) {
-        return WaitForWindow({Viewer.Pid(), MessageFormClass, L"", nullptr, true}, Ms);
-    }
-    static std::wstring MessageBoxText(HWND Box) {
-        std::wstring text;
-        WaitUntil([&] {
-            if (OpenClipboard(nullptr)) {
-                EmptyClipboard();
-                CloseClipboard();
-            }
-            SendChord(Box, L"ctrl+c");
-            return WaitUntil([&] { return !(text = ClipboardText()).empty(); }, 1000);
-        }, 10000, 100);
-        return text;
-    }
+    std::wstring ManagerLog() const { return ProgramDir + L"\\manager.log"; }
 
     // Closes the viewer as the system does; its exit code (-1 when it did not end).
     long CloseViewer(HWND Main) {
@@ -149,17 +144,13 @@ TEST_F(AcceptanceDay, OneUsersDay) {
     // ---- morning: the runtime is in online mode and its agent is not running
     SetHelpMode("online");
     if (!Step("start in online mode: the offline offer, answered Yes", 60000, [&] {
-            ASSERT_TRUE(StartViewer({L"/debug"}));
+            ASSERT_TRUE(Viewer.Start(ViewerExe, {L"/debug"},
+                                     {{L"STANDIN_MANAGER_LOG", ManagerLog()}, {L"STANDIN_MANAGER_LINGER_MS", L"60000"}}));
             Main = WaitMainWindow();
             ASSERT_TRUE(Main);
-            HWND box = WaitMessageBox();
-            if (!box)
-                for (HWND w : FindTopWindows({Viewer.Pid()}))
-                    std::printf("  window %ls \"%ls\" %d\n", ClassName(w).c_str(), WindowText(w).c_str(), IsWindowVisible(w));
-            ASSERT_TRUE(box) << "no offer";
-            EXPECT_NE(MessageBoxText(box).find(L"Agent wont start in VS online mode. Switch to offline mode now?"),
+            EXPECT_NE(AnswerMessageBox(Viewer.Pid(), IDYES, 20000)
+                          .find(L"Agent wont start in VS online mode. Switch to offline mode now?"),
                       std::wstring::npos);
-            ASSERT_TRUE(SendChord(box, L"enter")); // Yes is the default
             EXPECT_TRUE(WaitContentsLoaded(Main));
             EXPECT_NE(FileText(UserHelpModeFile()).find("value=\"offline\""), std::string::npos);
             EXPECT_FALSE(ProcessesRunFrom(Inst.appRoot + L"\\").empty()) << "the viewer started the agent";
@@ -230,13 +221,57 @@ TEST_F(AcceptanceDay, OneUsersDay) {
         }))
         return;
 
+    if (!Step("Filters page: the store tree, the manager from the fields", 40000, [&] {
+            FiltersPage page(Main);
+            ASSERT_TRUE(page.Tree && page.RunButton && page.Product && page.Version && page.Locale);
+            // "Refresh catalog Info" (a label at 26, 114 of the page's lower panel).
+            const LPARAM at = MAKELPARAM(30, 118);
+            ASSERT_TRUE(Post(page.Panel, WM_LBUTTONDOWN, MK_LBUTTON, at));
+            ASSERT_TRUE(Post(page.Panel, WM_LBUTTONUP, 0, at));
+            std::vector<std::wstring> top;
+            EXPECT_TRUE(WaitUntil([&] { return (top = TreeItems(page.Tree)).size() == 3; }, 10000));
+            EXPECT_EQ(top, (std::vector<std::wstring>{L"EMPTY\\100\\EN-US (0)", L"VS\\100\\de-DE (2)", L"VS\\100\\EN-US (2)"}));
+            ASSERT_TRUE(SetText(page.Product, L"VS"));
+            ASSERT_TRUE(SetText(page.Version, L"100"));
+            ASSERT_TRUE(ChooseRow(page.Locale, 4));
+            EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(page.RunButton) != FALSE; }, 5000));
+            ASSERT_TRUE(Notify(page.RunButton, BN_CLICKED));
+            HWND manager = WaitForWindow({0, ManagerClass, L"", nullptr, true}, 20000);
+            ASSERT_TRUE(manager);
+            EXPECT_EQ(LogLines(ManagerLog()), std::vector<std::string>{"/product VS /version 100 /locale de-de"});
+            KillProcess(ProcessOf(manager));
+            ASSERT_TRUE(Activate(Main));
+        }))
+        return;
+
+    if (!Step("registration as the runtime's viewer, and back to the default", 40000, [&] {
+            ASSERT_TRUE(RunViewerItem(Main, 1));
+            EXPECT_NE(AnswerMessageBox(Viewer.Pid(), IDOK).find(L"Success!"), std::wstring::npos);
+            EXPECT_EQ(RegRead(HKEY_LOCAL_MACHINE, RuntimeKey, L"HelpViewerProgID", KEY_WOW64_64KEY).Text(), ViewerExe);
+            ASSERT_TRUE(RunViewerItem(Main, 0));
+            EXPECT_NE(AnswerMessageBox(Viewer.Pid(), IDOK).find(L"Success!"), std::wstring::npos);
+            EXPECT_EQ(RegRead(HKEY_LOCAL_MACHINE, RuntimeKey, L"HelpViewerProgID", KEY_WOW64_64KEY).Text(), L"");
+        }))
+        return;
+
+    if (!Step("translation: Hebrew from right to left, and back to English", 40000, [&] {
+            std::vector<std::wstring> codes;
+            ASSERT_TRUE(PickLanguage(Main, Viewer.Pid(), L"end", codes));
+            EXPECT_EQ(codes, (std::vector<std::wstring>{L"en", L"he"}));
+            EXPECT_TRUE(WaitUntil([&] { return WindowText(Main).find(std::wstring(L" - ") + Hebrew) != std::wstring::npos; },
+                                  10000))
+                << WindowText(Main);
+            EXPECT_TRUE(PaneOnTheRight(Main));
+            ASSERT_TRUE(PickLanguage(Main, Viewer.Pid(), L"home", codes));
+            EXPECT_TRUE(WaitUntil([&] { return WindowText(Main).find(L" - Offline Mode, ") != std::wstring::npos; }, 10000))
+                << WindowText(Main);
+            EXPECT_FALSE(PaneOnTheRight(Main));
+        }))
+        return;
+
     if (!Step("reading aloud with no voices: a clear message", 30000, [&] {
             ASSERT_TRUE(SendChord(Main, L"f9"));
-            HWND box = WaitMessageBox();
-            ASSERT_TRUE(box);
-            EXPECT_NE(MessageBoxText(box).find(L"Error loading MS Speech API"), std::wstring::npos);
-            ASSERT_TRUE(SendChord(box, L"enter"));
-            EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 10000));
+            EXPECT_NE(AnswerMessageBox(Viewer.Pid(), IDOK).find(L"Error loading MS Speech API"), std::wstring::npos);
             // Esc stops reading; nothing to say about it.
             ASSERT_TRUE(SendChord(Main, L"esc"));
             Sleep(300);
@@ -261,12 +296,7 @@ TEST_F(AcceptanceDay, OneUsersDay) {
             HWND debug = DebugWindow();
             ASSERT_TRUE(debug);
             EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(debug) != FALSE; }, 10000));
-            HWND catalogs = CatalogBox(Main);
-            ASSERT_TRUE(catalogs);
-            ASSERT_TRUE(Send(catalogs, CB_SETCURSEL, 1, 0));
-            ASSERT_TRUE(Send(GetParent(catalogs), WM_COMMAND,
-                             MAKEWPARAM(GetDlgCtrlID(catalogs), CBN_SELCHANGE), reinterpret_cast<LPARAM>(catalogs),
-                             nullptr, 20000));
+            ASSERT_TRUE(ChooseRow(CatalogBox(Main), 1));
             EXPECT_TRUE(WaitUntil([&] { return WindowText(Main) == Caption + L"Offline Mode, Catalog: VS\\100\\de-DE"; },
                                   20000))
                 << WindowText(Main);

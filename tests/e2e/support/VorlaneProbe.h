@@ -307,18 +307,36 @@ inline HWND FindDescendant(HWND Parent, const std::wstring& Class, const std::ws
     return ctx.Found;
 }
 
-// A message box of process Pid: the system's ("#32770", its text in the static item 0xFFFF)
-// or the program's own ("TWMsgBoxForm", its text in a rich edit, buttons "OK", "Cancel",
-// "Yes", "No"). Waits for it up to TimeoutMs, answers it with button Id (IDOK, IDCANCEL,
-// IDYES, IDNO) and gives its text; "<none>" when no box came.
+inline bool SendChord(HWND Target, const std::wstring& Chord);
+
+// The text on the clipboard ('' when none).
+inline std::wstring ClipboardText() {
+    std::wstring text;
+    for (int i = 0; i < 50 && !OpenClipboard(nullptr); ++i)
+        Sleep(20);
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+// A message box of process Pid: the system's ("#32770", its text in the static item 0xFFFF),
+// the program's own ("TWMsgBoxForm", its text in a rich edit, buttons "OK", "Cancel", "Yes",
+// "No") or the Unicode set's ("TTntMessageForm", whose text is what Ctrl+C copies: caption,
+// message and buttons between rules). Waits for it up to TimeoutMs, answers it with button
+// Id (IDOK, IDCANCEL, IDYES, IDNO) and gives its text; "<none>" when no box came.
 inline std::wstring AnswerMessageBox(DWORD Pid, int Id, DWORD TimeoutMs = 10000) {
     HWND box = nullptr;
     WaitUntil(
         [&] {
-            box = FindTopWindow({Pid, L"#32770", L"", nullptr, true});
-            if (!box)
-                box = FindTopWindow({Pid, L"TWMsgBoxForm", L"", nullptr, true});
-            return box != nullptr;
+            for (const wchar_t* cls : {L"#32770", L"TWMsgBoxForm", L"TTntMessageForm.UnicodeClass"})
+                if ((box = FindTopWindow({Pid, cls, L"", nullptr, true})) != nullptr)
+                    return true;
+            return false;
         },
         TimeoutMs);
     if (!box)
@@ -329,9 +347,21 @@ inline std::wstring AnswerMessageBox(DWORD Pid, int Id, DWORD TimeoutMs = 10000)
             message = WindowText(text);
         PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(Id), 0);
     } else {
-        if (HWND text = FindDescendant(box, L"TTntRichEdit.UnicodeClass"))
+        const bool tnt = ClassName(box) != L"TWMsgBoxForm";
+        if (tnt) {
+            WaitUntil([&] {
+                if (OpenClipboard(nullptr)) {
+                    EmptyClipboard();
+                    CloseClipboard();
+                }
+                SendChord(box, L"ctrl+c");
+                return WaitUntil([&] { return !(message = ClipboardText()).empty(); }, 1000);
+            }, 10000, 100);
+        } else if (HWND text = FindDescendant(box, L"TTntRichEdit.UnicodeClass")) {
             message = WindowText(text);
-        const wchar_t* caption = Id == IDYES ? L"Yes" : Id == IDNO ? L"No" : Id == IDCANCEL ? L"Cancel" : L"OK";
+        }
+        const wchar_t* caption = Id == IDYES ? (tnt ? L"&Yes" : L"Yes") : Id == IDNO ? (tnt ? L"&No" : L"No")
+                                 : Id == IDCANCEL ? L"Cancel" : L"OK";
         HWND button = nullptr;
         for (int i = 0; (button = FindDescendant(box, L"TTntButton.UnicodeClass", caption, i)) && !IsWindowVisible(button);)
             ++i;

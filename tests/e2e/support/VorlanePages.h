@@ -1,0 +1,105 @@
+// Steps through the viewer's pages and menus that several end-to-end tests take: the Filters
+// page's controls, the manager's log, the default-viewer menu, language files and where the
+// navigation pane lies.
+#pragma once
+
+#include "VorlaneProbe.h"
+
+#include <string>
+#include <vector>
+
+namespace vorlane_probe {
+
+// The window class of the stand-in Help Library Manager.
+inline const wchar_t* const ManagerClass = L"StandinHelpLibManager";
+
+// The lines of the manager's log (it writes UTF-8 lines ended by CR LF).
+inline std::vector<std::string> LogLines(const std::wstring& File) {
+    std::vector<std::string> lines;
+    HANDLE f = CreateFileW(File.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return lines;
+    std::string bytes(1 << 16, '\0');
+    DWORD got = 0;
+    ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(f);
+    bytes.resize(got);
+    for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(bytes.substr(start, end - start));
+    return lines;
+}
+
+// The controls of the Filters page.
+struct FiltersPage {
+    explicit FiltersPage(HWND Main) {
+        RunButton = FindDescendant(Main, L"TTntButton.UnicodeClass", L"Help Library Manager");
+        Panel = RunButton ? GetParent(RunButton) : nullptr;
+        // The product edit is left of the version edit.
+        Product = FindDescendant(Panel, L"TTntEdit.UnicodeClass", L"", 0);
+        Version = FindDescendant(Panel, L"TTntEdit.UnicodeClass", L"", 1);
+        RECT a{}, b{};
+        GetWindowRect(Product, &a);
+        GetWindowRect(Version, &b);
+        if (a.left > b.left)
+            std::swap(Product, Version);
+        Locale = FindDescendant(Panel, L"TTntComboBox.UnicodeClass");
+        Tree = FindDescendant(GetParent(Panel), L"TTntTreeView.UnicodeClass");
+    }
+    HWND RunButton, Panel, Product, Version, Locale, Tree;
+};
+
+// Types Text into an edit: the edit tells the control of the change.
+inline bool SetText(HWND Edit, const std::wstring& Text) {
+    return Send(Edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Text.c_str()));
+}
+
+// Notifies Control's parent as the control does (BN_CLICKED of a click, CBN_SELCHANGE of a
+// row chosen in a combo box's list).
+inline bool Notify(HWND Control, WORD Code) {
+    return Post(GetParent(Control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Control), Code), reinterpret_cast<LPARAM>(Control));
+}
+
+// Chooses row Index of a combo box's list.
+inline bool ChooseRow(HWND Combo, int Index) { return Send(Combo, CB_SETCURSEL, Index, 0) && Notify(Combo, CBN_SELCHANGE); }
+
+// Runs item Index of the "Set Default Viewer" sub-menu as the user does with the keyboard:
+// Alt+O opens the Options menu on its first item; the sub-menu is the fifth item (after the
+// manager, the agent, the migration tool and the language); Right opens it on "Default".
+inline bool RunViewerItem(HWND Main, int Index) {
+    if (!SendChord(Main, L"alt+o"))
+        return false;
+    Sleep(300);
+    std::vector<std::wstring> keys(4, L"down");
+    keys.push_back(L"right");
+    keys.insert(keys.end(), static_cast<size_t>(Index), L"down");
+    keys.push_back(L"enter");
+    for (const std::wstring& key : keys) {
+        if (!SendChord(nullptr, key))
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+// A UTF-16 language file.
+inline bool WriteLangFile(const std::wstring& File, const std::wstring& Text) {
+    HANDLE f = CreateFileW(File.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    const std::wstring bytes = L"\uFEFF" + Text;
+    DWORD written = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size() * sizeof(wchar_t)), &written, nullptr);
+    CloseHandle(f);
+    return written == bytes.size() * sizeof(wchar_t);
+}
+
+// Whether the navigation pane (its page control) lies in the right half of the window.
+inline bool PaneOnTheRight(HWND Main) {
+    HWND pages = FindDescendant(Main, L"TTntPageControl.UnicodeClass");
+    RECT pane{}, window{};
+    GetWindowRect(pages, &pane);
+    GetWindowRect(Main, &window);
+    return pages && pane.left > (window.left + window.right) / 2;
+}
+
+} // namespace vorlane_probe
