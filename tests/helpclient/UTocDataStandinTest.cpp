@@ -14,12 +14,15 @@
 #include "UTocData.h"
 #include "UTocTreeView.h"
 #include "UUtilsW.h"
+#include "Handles.h"
+#include "SysUtils.h"
 
 #include <gtest/gtest.h>
 
 #define STANDIN_DIST_DIR VORLANE_BINARY_DIR "/standin/dist"
 #include "StandinAgentSuite.h"
 
+#include <cstdlib>
 #include <memory>
 
 using namespace hcfakes;
@@ -184,4 +187,47 @@ TEST_F(StandinTest, FaultyAgentRepliesGiveNoTopics) {
     model.ExpandNode(nullptr, added);
     EXPECT_EQ(added.size(), 3u);
     SetHttpLimits(previous);
+}
+
+namespace {
+constexpr const char* AgentChildVariable = "VORLANE_AGENT_OWNER_CHILD";
+constexpr const char* AgentChildFileVariable = "VORLANE_AGENT_OWNER_FILE";
+} // namespace
+
+// In the child process: an agent of its own is started, its process id and folder written
+// down, and the child ends the hard way, as a watchdog or a test runner's time-out ends it.
+TEST(StandinAgentOwner, ChildStartsAnAgentAndIsEnded) {
+    if (!std::getenv(AgentChildVariable)) GTEST_SKIP() << "runs in a child process only";
+    TStandinAgentSuite suite;
+    if (!suite.Start(L"hc2-owner")) TerminateProcess(GetCurrentProcess(), 2);
+    testing_support::WriteBytes(standin_test::Widen(std::getenv(AgentChildFileVariable)),
+                                std::to_string(suite.Agent.Pid()) + "\n" + WideToUtf8(suite.Inst.root));
+    TerminateProcess(GetCurrentProcess(), 7);
+}
+
+// An agent a test started ends with the test's process, also one ended from outside: left
+// running it would keep the test runner reading that process's output waiting.
+TEST(StandinAgentOwner, AnAgentEndsWithTheTestProcessThatStartedIt) {
+    if (std::getenv(AgentChildVariable)) GTEST_SKIP();
+    if (GetFileAttributesW((standin_test::DistDir() + L"\\StandinSetup.exe").c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "the stand-in help runtime is not built";
+    testing_support::TempDir dir;
+    const std::wstring file = dir.File(L"agent.txt");
+    SetEnvironmentVariableA(AgentChildFileVariable, WideToUtf8(file).c_str());
+    const auto run = testing_support::RunChildTest("StandinAgentOwner.ChildStartsAnAgentAndIsEnded",
+                                                   AgentChildVariable, 60000);
+    SetEnvironmentVariableA(AgentChildFileVariable, nullptr);
+    ASSERT_TRUE(run.Ended);
+    ASSERT_EQ(run.ExitCode, 7u);
+    const std::string text = testing_support::ReadBytes(file);
+    const size_t eol = text.find('\n');
+    ASSERT_NE(eol, std::string::npos) << text;
+    const DWORD pid = static_cast<DWORD>(std::stoul(text.substr(0, eol)));
+    standin_test::Installation inst;
+    inst.root = standin_test::Widen(text.substr(eol + 1));
+    TKernelHandle agent(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
+    const bool ended = !agent || WaitForSingleObject(agent.Get(), 10000) == WAIT_OBJECT_0;
+    EXPECT_TRUE(ended) << "agent " << pid << " still runs";
+    if (!ended) TerminateProcess(agent.Get(), 1);
+    standin_test::RemoveInstallation(inst);
 }

@@ -237,12 +237,15 @@ public:
         si.wShowWindow = SW_SHOWMINNOACTIVE;
         PROCESS_INFORMATION pi{};
         std::wstring cmd = L"\"" + inst.AgentPath() + L"\"";
-        if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT | CREATE_DEFAULT_ERROR_MODE,
-                            block.data(), nullptr, &si, &pi))
+        if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE,
+                            CREATE_UNICODE_ENVIRONMENT | CREATE_DEFAULT_ERROR_MODE | CREATE_SUSPENDED, block.data(),
+                            nullptr, &si, &pi))
             return false;
-        CloseHandle(pi.hThread);
         process_ = pi.hProcess;
         pid_ = pi.dwProcessId;
+        job_ = EndWithThisProcess(process_);
+        ResumeThread(pi.hThread);
+        CloseHandle(pi.hThread);
         return true;
     }
 
@@ -274,6 +277,8 @@ public:
         }
         CloseHandle(process_);
         process_ = nullptr;
+        if (job_) CloseHandle(job_);
+        job_ = nullptr;
     }
 
     DWORD Pid() const { return pid_; }
@@ -305,7 +310,26 @@ public:
     }
 
 private:
+    // A job that ends the process with the last handle to it, so also when this process is
+    // ended from outside or by a watchdog: an agent left running would hold this process's
+    // output pipe open (Wine hands it down), and a test runner reading it would wait until
+    // its own time-out. The agent's own children stay outside the job.
+    static HANDLE EndWithThisProcess(HANDLE process) {
+        HANDLE job = CreateJobObjectW(nullptr, nullptr);
+        if (!job) return nullptr;
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags =
+            JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK;
+        if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
+            !AssignProcessToJobObject(job, process)) {
+            CloseHandle(job);
+            return nullptr;
+        }
+        return job;
+    }
+
     HANDLE process_ = nullptr;
+    HANDLE job_ = nullptr;
     DWORD pid_ = 0;
     int port_ = 0;
     std::wstring logPath_;
