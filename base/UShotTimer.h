@@ -25,3 +25,10 @@ int PendingShotTimers();
 void HourGlassOn();
 void HourGlassOff();
 int HourGlassLevel();
+// The hour-glass cursor for the life of the object.
+struct THourGlass {
+    THourGlass() { HourGlassOn(); }
+    ~THourGlass() { HourGlassOff(); }
+    THourGlass(const THourGlass&) = delete;
+    THourGlass& operator=(const THourGlass&) = delete;
+};

@@ -138,12 +138,6 @@ public:
     void Log(const std::wstring& Line) override { H3TraceLog(Line); }
 };
 
-// Busy cursor for the length of the start.
-struct THourGlass {
-    THourGlass() { HourGlassOn(); }
-    ~THourGlass() { HourGlassOff(); }
-};
-
 } // namespace
 
 THlmSystem& DefaultHlmSystem() {

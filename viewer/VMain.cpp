@@ -2,6 +2,7 @@
 #include "VMain.h"
 
 #include "AppEvnts.h"
+#include "FBrowserFrame.h"
 #include "FDebug.h"
 #include "HtmlTags.h"
 #include "ImgList.h"
@@ -286,6 +287,7 @@ void TVMainForm::FormCreate() {
     // 23. The taskbar object.
     delete g_Windows7;
     g_Windows7 = new TWindows7(L"qx.vorlane");
+    BrowserStatusBar = StatusBar1;
     FCreated = true;
 }
 
@@ -304,6 +306,7 @@ void TVMainForm::MakeSpeech() {
                                           VMainEnvironment().SpeechFactory);
     SpeechSettings = ReadSpeechSettings(*AppSettings, MainSection);
     Speech->ApplySettings(SpeechSettings);
+    BrowserSpeech = Speech.get();
 }
 
 // ---------------------------------------------------------------------------------
@@ -394,6 +397,12 @@ void TVMainForm::FormDestroy() {
     FDestroyed = true;
     TntFormDeactivate();
     KillShotTimer(FSplitterTimer);
+    // The tabs' frames first: they use the status bar, the speech and the models below.
+    FreeFrames();
+    if (BrowserStatusBar == StatusBar1)
+        BrowserStatusBar = nullptr;
+    if (BrowserSpeech == Speech.get())
+        BrowserSpeech = nullptr;
     // In this order; what a copy that ended early never made is not there.
     delete g_Windows7;
     g_Windows7 = nullptr;

@@ -64,6 +64,7 @@ class TTntProgressBar;
 class TTntSpeedButton;
 class TTntSplitter;
 class TTntStatusBar;
+class TBrowserFrame;
 class TTntTabSheet;
 class TTntTreeView;
 class TTocTreeView;
@@ -319,12 +320,8 @@ public:
     int IndexDelayMs = 300;
     TqenSmartTabs* TabStrip = nullptr;    // SmartTabs
 
-    // The browser tabs' shared options as the settings carry them.
-    bool SuppressErrors = true;
-    bool ShowAddressBar = true;
-    bool ShowBreadcrumbBar = true;
-    bool ShowTopicNav2 = true;
-    int LastBrowserUsed = 0;
+    // The browser tabs' shared options (SuppressErrors, ShowAddressBar, ShowBreadcrumbBar,
+    // ShowTopicNav2, LastBrowserUsed) are the browser-tab module's values (FBrowserFrame.h).
     // The bookmarks page: the folder shown and the list's view style (fvIcon .. fvThumbnail).
     std::wstring FavDir;
     int FavViewStyle = 3;
@@ -468,7 +465,12 @@ public:
     bool EnsureHelpAgent();
     void GotoUrl(const std::wstring& Url, const std::wstring& Title = std::wstring());
     void RawGotoUrl(const std::wstring& Url, bool NewTab);
+    // A tab with its browser frame after the active one; the new tab's index.
     int NewTab();
+    // The frame of tab Index; null when Index is out of range.
+    TBrowserFrame* GetFrame(int Index);
+    // The frame of the active tab (null when there is none).
+    TBrowserFrame* ActiveFrame();
     void ShowTab(int Index);
     void CloseTab(int Index);
     void UpdateMenus();
@@ -683,6 +685,10 @@ private:
     bool FTocReloadPending = false;  // a reload asked for while it ran
     std::wstring FPendingCatalog;    // a catalog chosen while it ran
     unsigned FTocGeneration = 0;     // raised whenever nodes of the tree go
+
+    // Closes and frees every tab's frame (at destruction).
+    void FreeFrames();
+    int FFrameCounter = 0;           // frames made in this run ("BrowserFrame" + n)
 
     std::unique_ptr<TH3TraceSink> FTraceSink;
     std::unique_ptr<TTocTreeView> FTocTree;

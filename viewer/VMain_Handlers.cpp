@@ -24,26 +24,9 @@ void TVMainForm::mmnuAboutVorlaneClick() { ShowAboutBox(this); }
 
 void TVMainForm::mnuStayOnTopClick() { ApplyStayOnTop(); }
 
-// A tab after the active one, made active. Its browser frame joins with the frames.
-int TVMainForm::NewTab() {
-    const int active = SmartTabs->ActiveTab();
-    if (active < 0 || active >= SmartTabs->GetTabCount() - 1)
-        SmartTabs->AddTabObject(NewTabText, nullptr);
-    else
-        SmartTabs->InsertTabObject(active + 1, NewTabText, nullptr);
-    SmartTabs->Invalidate();
-    UpdateMenus();
-    return SmartTabs->ActiveTab();
-}
-
 void TVMainForm::mmnuNewTabClick() { NewTab(); }
 void TVMainForm::TabMenu_NewTabClick() { NewTab(); }
 void TVMainForm::SmartTabsAddClick() { NewTab(); }
-
-// The tabs' addresses: the frames' address boxes (none before the frames exist).
-std::vector<std::wstring> TVMainForm::TabAddresses() {
-    return std::vector<std::wstring>(static_cast<size_t>(SmartTabs->GetTabCount()));
-}
 
 // ---- Navigation and tabs ------------------------------------------------------------
 

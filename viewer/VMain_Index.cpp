@@ -43,14 +43,6 @@ constexpr unsigned IndexStatusMs = 20000;
 constexpr int DefaultPageSize = 50000;
 constexpr int DefaultSmallPageSize = 2000;
 
-// The hour-glass for the time of a scope.
-struct THourGlass {
-    THourGlass() { HourGlassOn(); }
-    ~THourGlass() { HourGlassOff(); }
-    THourGlass(const THourGlass&) = delete;
-    THourGlass& operator=(const THourGlass&) = delete;
-};
-
 // A flag set for the time of a scope.
 struct TFlagOn {
     explicit TFlagOn(bool& AFlag) : Flag(AFlag) { Flag = true; }

@@ -2,6 +2,7 @@
 // keys choose, and the runtime's tools.
 #include "VMain.h"
 
+#include "FBrowserFrame.h"
 #include "ComCtrls.h"
 #include "Graphics.h"
 #include "ImgList.h"
@@ -35,7 +36,10 @@ bool TVMainForm::EnsureHelpAgent() {
 
 void TVMainForm::mmnuHelpLibraryAgentClick() { EnsureHelpAgent(); }
 
-std::wstring TVMainForm::ActiveTabLocation() { return std::wstring(); }
+std::wstring TVMainForm::ActiveTabLocation() {
+    TBrowserFrame* frame = ActiveFrame();
+    return frame ? frame->Location() : std::wstring();
+}
 
 std::wstring TVMainForm::GetCurrentUrl() { return std::wstring(); }
 

@@ -2,6 +2,7 @@
 // pieces of the layout they set (zoom display, stay-on-top, the pane's side, the theme).
 #include "VMain.h"
 
+#include "FBrowserFrame.h"
 #include "FDebug.h"
 #include "TntComCtrls.h"
 #include "TntExtCtrls.h"
@@ -55,6 +56,11 @@ void TVMainForm::ApplyOnlineOptions() {
     const std::wstring main = MainSection;
     CreateWebDataModule();
     TWebDataModule& options = *WebDataModule;
+    // The online options' refresh reaches the page of the active tab.
+    options.OnRefreshPage = [this](int Code) {
+        if (TBrowserFrame* frame = ActiveFrame())
+            frame->RefreshPage(Code);
+    };
     options.SetLangIndex(s.ReadInteger(main, L"WebLang", options.LangTag));
     options.SetStyleIndex(s.ReadInteger(main, L"WebDevice", options.StyleTag));
     const std::wstring style = s.ReadString(main, L"StyleName", options.StyleName);

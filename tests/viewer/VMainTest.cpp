@@ -2,6 +2,10 @@
 // the close that saves, and the hand-over message of a second copy.
 #include "VMainFixture.h"
 
+#include "FBrowserFrame.h"
+#include "FakeBrowserView.h"
+#include "TntStdCtrls.h"
+
 #include "SysUtils.h"
 #include "TntExtCtrls.h"
 #include "TntMenus.h"
@@ -153,4 +157,41 @@ TEST_F(VMainTest, ASecondCopysRequestsCloseWithSavingAndOpenTheStoredUrlUnharmed
     f->Perform(WM_VIEWER_HANDOVER, XX_CLOSE, 0);
     EXPECT_EQ(Value(L"Zoom"), L"100");
     EXPECT_EQ(Value(L"PageTab_URL1"), L"");
+}
+
+TEST_F(VMainTest, TabsHoldNumberedFramesAndTheirAddressesAreSaved) {
+    Watchdog w(60000, "tabs");
+    const TBrowserViewFactory saved = BrowserViewFactory();
+    BrowserViewFactory() = [](TComponent* Owner, TWinControl* Parent) -> TBrowserView* {
+        auto* view = new browserfakes::FakeBrowserView(Owner);
+        view->SetParent(Parent);
+        return view;
+    };
+    {
+        auto form = Start();
+        TVMainForm* f = form->Form;
+        ASSERT_EQ(f->SmartTabs->GetTabCount(), 1);
+        ASSERT_TRUE(f->GetFrame(0));
+        EXPECT_EQ(f->GetFrame(0)->Name(), L"BrowserFrame1");
+        EXPECT_EQ(f->GetFrame(0)->FrameBasePanel->Parent(), f->DockPanel);
+        EXPECT_FALSE(f->GetFrame(1));
+        EXPECT_FALSE(f->GetFrame(-1));
+        // A new tab goes after the active one, however many tabs follow it.
+        EXPECT_EQ(f->NewTab(), 1);
+        f->SmartTabs->SetActiveTab(0);
+        EXPECT_EQ(f->NewTab(), 1);
+        std::vector<std::wstring> names;
+        for (int i = 0; i < 3; ++i)
+            names.push_back(f->GetFrame(i)->Name());
+        EXPECT_EQ(names, (std::vector<std::wstring>{L"BrowserFrame1", L"BrowserFrame3", L"BrowserFrame2"}));
+        // The saved tabs are the frames' addresses, empty ones left out.
+        f->GetFrame(0)->UrlEdit->SetText(L"  http://127.0.0.1:47873/help/a  ");
+        f->GetFrame(2)->UrlEdit->SetText(L"http://example.com/b");
+        bool canClose = false;
+        f->FormCloseQuery(canClose);
+        EXPECT_EQ(Value(L"PageTab_URL1"), L"http://127.0.0.1:47873/help/a");
+        EXPECT_EQ(Value(L"PageTab_URL2"), L"http://example.com/b");
+        EXPECT_EQ(Value(L"PageTab_URL3"), L"");
+    }
+    BrowserViewFactory() = saved;
 }

@@ -3,6 +3,8 @@
 // Open-with menu and its launchers, search requests, and stepping through the topics.
 #include "VMainFixture.h"
 
+#include "FBrowserFrame.h"
+
 #include "TntComCtrls.h"
 #include "TntMenus.h"
 #include "UBrowsers.h"
@@ -197,7 +199,7 @@ TEST_F(VMainNavTest, ModifierKeysChooseWhereAUrlOpens) {
     TShellRecorder shell;
     {
         THeldKeys shift({VK_SHIFT});
-        f->LastBrowserUsed = 0;
+        LastBrowserUsed = 0;
         f->GotoUrl(L"  " + url + L"\u00e9 ");
     }
     EXPECT_EQ(f->SmartTabs->GetTabCount(), 4);
@@ -246,12 +248,12 @@ TEST_F(VMainNavTest, TheOpenWithMenuOffersTheKnownBrowsersAndRemembersTheChoice)
     // A choice moves the marks and is saved; with no page shown nothing is opened.
     TShellRecorder shell;
     f->BrowserItemByNumber(4);
-    EXPECT_EQ(f->LastBrowserUsed, 4);
+    EXPECT_EQ(int{LastBrowserUsed}, 4);
     EXPECT_TRUE(items[4]->Checked() && items[4]->Default());
     EXPECT_FALSE(items[2]->Checked() || items[2]->Default());
     EXPECT_TRUE(shell.Calls.empty());
     f->BrowserItemByNumber(8); // hidden: no choice
-    EXPECT_EQ(f->LastBrowserUsed, 4);
+    EXPECT_EQ(int{LastBrowserUsed}, 4);
     f->BuildOpenWithMenu(10);
     EXPECT_TRUE(f->mnuOpenWithHlpViewerExe->Checked() && f->mnuOpenWithHlpViewerExe->Default());
     EXPECT_FALSE(items[4]->Checked());
