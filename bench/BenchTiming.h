@@ -23,6 +23,12 @@ inline double Seconds() {
     return static_cast<double>(now.QuadPart) / static_cast<double>(freq.QuadPart);
 }
 
+// The middle of Values (0 when empty).
+inline double Median(std::vector<double> Values) {
+    std::sort(Values.begin(), Values.end());
+    return Values.empty() ? 0 : Values[Values.size() / 2];
+}
+
 // Median time of Runs calls of fn (one untimed warm-up first); Result gets fn's count.
 inline double Measure(int runs, const std::function<long long()>& fn, long long& result) {
     result = fn();

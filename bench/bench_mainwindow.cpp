@@ -17,10 +17,7 @@ namespace {
 
 using namespace vorlane_probe;
 
-double Median(std::vector<double> Values) {
-    std::sort(Values.begin(), Values.end());
-    return Values.empty() ? 0 : Values[Values.size() / 2];
-}
+using bench::Median;
 
 } // namespace
 

@@ -27,10 +27,7 @@ TEST_F(VorlaneFilters, TheTreeShowsTheStoreWhenTheCatalogInfoIsRefreshed) {
     ASSERT_TRUE(main);
     FiltersPage page(main);
     ASSERT_TRUE(page.Tree);
-    // "Refresh catalog Info" (a label at 26, 114 of the page's lower panel).
-    const LPARAM at = MAKELPARAM(30, 118);
-    ASSERT_TRUE(Post(page.Panel, WM_LBUTTONDOWN, MK_LBUTTON, at));
-    ASSERT_TRUE(Post(page.Panel, WM_LBUTTONUP, 0, at));
+    ASSERT_TRUE(page.RefreshCatalogInfo());
     std::vector<std::wstring> top;
     EXPECT_TRUE(WaitUntil([&] { return (top = TreeItems(page.Tree)).size() == 3; }, 10000));
     EXPECT_EQ(top, (std::vector<std::wstring>{L"EMPTY\\100\\EN-US (0)", L"VS\\100\\de-DE (2)", L"VS\\100\\EN-US (2)"}));

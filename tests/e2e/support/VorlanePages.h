@@ -45,6 +45,11 @@ struct FiltersPage {
         Locale = FindDescendant(Panel, L"TTntComboBox.UnicodeClass");
         Tree = FindDescendant(GetParent(Panel), L"TTntTreeView.UnicodeClass");
     }
+    // Clicks "Refresh catalog Info" (a label at 26, 114 of the page's lower panel).
+    bool RefreshCatalogInfo() const {
+        const LPARAM at = MAKELPARAM(30, 118);
+        return Post(Panel, WM_LBUTTONDOWN, MK_LBUTTON, at) && Post(Panel, WM_LBUTTONUP, 0, at);
+    }
     HWND RunButton, Panel, Product, Version, Locale, Tree;
 };
 
