@@ -57,4 +57,13 @@ inline double MedianPerCall(int Runs, int Calls, const std::function<void()>& fn
     return times[times.size() / 2];
 }
 
+// Runs the messages waiting for this thread.
+inline void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 } // namespace bench

@@ -14,18 +14,6 @@
 #include <functional>
 #include <vector>
 
-namespace {
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-} // namespace
-
 int wmain() {
     OleInitialize(nullptr);
     {
@@ -42,7 +30,7 @@ int wmain() {
                 available = available && wb->Available() && wb->InPlaceActive();
                 made.push_back(wb);
             }
-            Pump();
+            bench::Pump();
             for (TWebBrowser* wb : made)
                 delete wb;
         };
