@@ -6,6 +6,7 @@
 
 #include "ActnList.h"
 #include "AppEvnts.h"
+#include "FBrowserFrame.h"
 #include "FDebug.h"
 #include "TntComCtrls.h"
 #include "TntMenus.h"
@@ -247,9 +248,26 @@ void TVMainForm::CtrlEnterActionExecute() {
 // ---------------------------------------------------------------------------------
 // The active tab's frame
 
-// The tabs hold no browser frames yet: there is no page to reach.
-TBrowserView* TVMainForm::ActiveBrowserView() { return nullptr; }
-void TVMainForm::SetForceNewTab(bool) {}
-void TVMainForm::RestyleActivePage() {}
-void TVMainForm::RunFrameGoButton() {}
-void TVMainForm::InvalidateFrameGoButtons() {}
+TBrowserView* TVMainForm::ActiveBrowserView() {
+    TBrowserFrame* frame = ActiveFrame();
+    return frame ? frame->WebBrowser1 : nullptr;
+}
+
+void TVMainForm::SetForceNewTab(bool Value) { ForceNewTab = Value; }
+
+void TVMainForm::RestyleActivePage() {
+    if (TBrowserFrame* frame = ActiveFrame())
+        frame->ApplyPageStyling();
+}
+
+void TVMainForm::RunFrameGoButton() {
+    TBrowserFrame* frame = ActiveFrame();
+    if (frame && (frame->UrlEdit->Focused() || frame->BrowserGoBtn->Focused()))
+        frame->BrowserGoBtnClick();
+}
+
+void TVMainForm::InvalidateFrameGoButtons() {
+    for (int i = 0; i < SmartTabs->GetTabCount(); ++i)
+        if (TBrowserFrame* frame = GetFrame(i))
+            frame->BrowserGoBtn->Invalidate();
+}

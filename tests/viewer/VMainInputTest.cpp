@@ -1,11 +1,15 @@
 // The main window's keys and commands in this process: the hook acts only for the active
 // main window, keys that also have a menu shortcut run once, posted commands run when they
-// arrive, and Tab repaints the buttons after the focus moved.
+// arrive, the hook reaches the active tab's page (a browser double), and Tab repaints the
+// buttons after the focus moved.
 #include "VMainFixture.h"
 
+#include "FBrowserFrame.h"
 #include "FDebug.h"
+#include "FakeBrowserView.h"
 #include "Messages.h"
 #include "TntComCtrls.h"
+#include "TntExtCtrls.h"
 #include "TntMenus.h"
 #include "TntStdCtrls.h"
 #include "UKeyState.h"
@@ -13,10 +17,12 @@
 #include "UUtilsW.h"
 #include "UViewerCommands.h"
 #include "UVistaFix.h"
+#include "qenSmartTabs.h"
 
 #include "../vcl/VclTestSupport.h"
 
 using namespace vcltest;
+using browserfakes::FakeBrowserView;
 
 namespace {
 
@@ -137,4 +143,61 @@ TEST_F(VMainInput, TabRepaintsTheButtonsAfterTheFocusMoved) {
     EXPECT_EQ(f->Perform(CM_DIALOGKEY, VK_TAB, 0), 1);
     EXPECT_NE(f->ActiveControl(), f->CatalogProductEdit); // the form's own Tab ran first
     EXPECT_GE(LastVistaFixCount(), 2);                     // the two buttons of the page at least
+}
+
+TEST_F(VMainInput, TheHookReachesThePageOfTheActiveTab) {
+    Watchdog w(60000, "page");
+    const TBrowserViewFactory saved = BrowserViewFactory();
+    BrowserViewFactory() = [](TComponent* Owner, TWinControl* Parent) -> TBrowserView* {
+        auto* view = new FakeBrowserView(Owner);
+        view->SetParent(Parent);
+        return view;
+    };
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    Activate(f);
+    if (f->SmartTabs->GetTabCount() == 0)
+        f->NewTab();
+    TBrowserFrame* frame = f->ActiveFrame();
+    ASSERT_TRUE(frame);
+    auto* view = static_cast<FakeBrowserView*>(frame->WebBrowser1);
+    // A page with one link that fills the browser.
+    view->Page.Elements = {{L"A", L"", L"", L"http://x/b.htm"}};
+    view->ElementAt = [](int, int) { return 0; };
+    view->Fetch = [](const std::wstring&) { return std::wstring(L"<html><title>a</title><a href=b.htm>b</a></html>"); };
+    view->Navigate(L"http://x/a.htm");
+    view->Flush();
+    ASSERT_TRUE(view->Document());
+    view->Fetch = [](const std::wstring&) { return std::wstring(); }; // the link goes nowhere
+    const auto send = [&](UINT Msg, WPARAM W, POINT Client) {
+        MSG m{f->Handle(), Msg, W, 0, 0, view->ClientToScreen(Client)};
+        bool handled = false;
+        f->ApplicationEvents1Message(m, handled);
+        return handled;
+    };
+
+    // Middle button up on the link: a click on it that opens a new tab.
+    ForceNewTab = false;
+    send(WM_MOUSEMOVE, 0, {10, 10});
+    EXPECT_TRUE(send(WM_MBUTTONUP, 0, {10, 10}));
+    EXPECT_TRUE(ForceNewTab);
+    EXPECT_EQ(view->Log->Clicks, std::vector<std::wstring>{L"A"});
+    ForceNewTab = false;
+    // On the browser's edge there is no element: the page gets the button.
+    send(WM_MOUSEMOVE, 0, {0, 10});
+    EXPECT_FALSE(send(WM_MBUTTONUP, 0, {0, 10}));
+    EXPECT_EQ(view->Log->Clicks.size(), 1u);
+
+    // A key for the page: its own keyboard handling took it, so it is not dispatched again.
+    frame->FrameBasePanel->SetVisible(true); // the page shows
+    f->SetActiveControl(view);
+    SetKeys({VK_CONTROL});
+    view->AcceleratorAnswer = S_OK;
+    MSG key{view->Handle(), WM_KEYDOWN, 'C', 1};
+    bool handled = false;
+    f->ApplicationEvents1Message(key, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(view->Keys, std::vector<WPARAM>{'C'});
+    SetKeys({});
+    BrowserViewFactory() = saved;
 }
