@@ -3,6 +3,8 @@
 // voice reading says so and nothing else complains.
 #include "VMainFixture.h"
 
+#include "FBrowserFrame.h"
+#include "FakeBrowserView.h"
 #include "SpeechFakes.h"
 #include "TntMenus.h"
 #include "UShotTimer.h"
@@ -14,6 +16,26 @@ namespace {
 
 class VMainSpeech : public VMainFixture {
 protected:
+    // Tabs with a browser double whose pages carry Body and Selection.
+    void SetUp() override {
+        VMainFixture::SetUp();
+        SavedViews = BrowserViewFactory();
+        BrowserViewFactory() = [this](TComponent* Owner, TWinControl* Parent) -> TBrowserView* {
+            auto* view = new browserfakes::FakeBrowserView(Owner);
+            view->SetParent(Parent);
+            view->Fetch = [](const std::wstring&) { return std::wstring(L"<html><body>page</body></html>"); };
+            view->Page.Body = Body;
+            View = view;
+            return view;
+        };
+    }
+    void TearDown() override {
+        BrowserViewFactory() = SavedViews;
+        VMainFixture::TearDown();
+    }
+    TBrowserViewFactory SavedViews;
+    browserfakes::FakeBrowserView* View = nullptr;
+    std::wstring Body = L"<div class=\"OH_leftNav\">Contents<div>More</div></div><p>The topic.</p>";
     // Closes the window as the user does (the values are saved).
     static void CloseWindow(TVMainForm* Form) {
         bool canClose = false;
@@ -46,13 +68,22 @@ TEST_F(VMainSpeech, TheSavedVoiceIsUsedTheMenusAndEscStopAndThePickersChoiceIsSa
               std::make_tuple(std::wstring(L"Tokens\\Sam"), 0, 50));
     EXPECT_EQ(record->Interests, SpeechEventInterests);
 
-    // F9 with no page to read reads nothing; the stop item and Esc end speech.
+    // F9 before the tab has a page reads nothing; then the page without its navigation pane.
     record->Spoken.clear();
     EXPECT_TRUE(f->IsShortCut(VK_F9, 0));
     EXPECT_TRUE(record->Spoken.empty());
+    ASSERT_TRUE(View);
+    f->ActiveFrame()->Navigate(L"http://127.0.0.1/help/topic.htm");
+    View->Flush();
+    EXPECT_TRUE(f->IsShortCut(VK_F9, 0));
+    EXPECT_EQ(record->Spoken, Spoken(1, {L"<p>The topic.</p>\r\n", SVSFlagsAsync | SVSFPurgeBeforeSpeak}));
+    // The stop item and Esc end speech; Esc stops the page too.
+    record->Spoken.clear();
+    const int stops = View->Stops;
     f->mmnuStop->Click();
     EXPECT_TRUE(f->IsShortCut(VK_ESCAPE, 0));
     EXPECT_EQ(record->Spoken, Spoken(2, {L"", SVSFlagsAsync | SVSFPurgeBeforeSpeak}));
+    EXPECT_EQ(View->Stops, stops + 1);
 
     // The picker from the menu: a double click on the first voice is OK.
     SetShotTimer(100, [](TObject*) {
