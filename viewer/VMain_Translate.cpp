@@ -4,6 +4,7 @@
 // right to left.
 #include "VMain.h"
 
+#include "FBrowserFrame.h"
 #include "FDebug.h"
 #include "FTranslate.h"
 #include "TntMenus.h"
@@ -36,6 +37,9 @@ void TVMainForm::TranslateMainWindow(const std::wstring& Code) {
         DebugForm->SetCaption(DebugPage_Title);
     ShowZoom();
     UpdateCaption();
+    for (int i = 0; i < SmartTabs->GetTabCount(); ++i)
+        if (TBrowserFrame* frame = GetFrame(i))
+            frame->ApplyToolbarTexts();
     FavShellList->Fill();
     FavShellList->UpdateColumnCaptions();
     ApplyBiDiLayout(Code);
@@ -45,7 +49,11 @@ void TVMainForm::TranslateMainWindow(const std::wstring& Code) {
 void TVMainForm::ApplyBiDiLayout(const std::wstring& Code) {
     // The code as stored (a refused one counts as none): the system's language never turns
     // the layout.
-    ApplyBiDiLayoutTo(this, CheckLangCode(Code));
+    if (!ApplyBiDiLayoutTo(this, CheckLangCode(Code)))
+        return;
+    for (int i = 0; i < SmartTabs->GetTabCount(); ++i)
+        if (TBrowserFrame* frame = GetFrame(i))
+            frame->ApplyFrameBiDiLayout();
 }
 
 void TVMainForm::mmnuSetUILangClick() {

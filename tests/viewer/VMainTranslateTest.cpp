@@ -2,6 +2,7 @@
 // the test program: the update steps, switching back, the right-to-left layout.
 #include "VMainFixture.h"
 
+#include "FBrowserFrame.h"
 #include "FDebug.h"
 #include "Forms.h"
 #include "QXSuperTip.h"
@@ -29,6 +30,7 @@ protected:
         for (const std::wstring& file : Files)
             DeleteFileW(file.c_str());
         Application->SetBiDiMode(bdLeftToRight);
+        ToolbarTexts = {}; // the frames' texts outlive the window
         VMainFixture::TearDown();
     }
     // vorlane.lang.<Code> beside the program, section "main".
@@ -102,10 +104,15 @@ TEST_F(VMainTranslate, TheSavedLanguageTranslatesAtStartAndEnglishComesBack) {
 TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack) {
     Watchdog w(60000, "right to left");
     for (const wchar_t* code : {L"he", L"ar", L"de"})
-        WriteLang(code, std::wstring(L"mmnuPage=") + code + L"\r\n");
+        WriteLang(code, std::wstring(L"mmnuPage=") + code + L"\r\ntb_BackBtn=" + code + L"\r\n");
     auto form = Start();
     TVMainForm* f = form->Form;
     f->HandleNeeded();
+    if (f->SmartTabs->GetTabCount() == 0)
+        f->NewTab();
+    TBrowserFrame* frame = f->GetFrame(0);
+    ASSERT_TRUE(frame);
+    const int goLeft = frame->BrowserGoBtn->Left();
     auto layout = [&] {
         return std::to_wstring(f->LeftPanel->Left()) + L"," + std::to_wstring(f->FavBackBtn->Left()) + L"," +
                std::to_wstring(f->SuperTipSearch->Left()) + L"," +
@@ -125,6 +132,9 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     EXPECT_EQ(f->FavBackBtn->Anchors() & (akLeft | akRight), akLeft);
     EXPECT_EQ(f->SuperTipSearch->Anchors() & (akLeft | akRight), akRight);
     const std::wstring mirrored = layout();
+    // The tab's frame: its toolbar texts and its own mirroring.
+    EXPECT_EQ(frame->tb_BackBtn->Caption(), L"he");
+    EXPECT_NE(frame->BrowserGoBtn->Left(), goLeft);
 
     f->TranslateMainWindow(L"ar");
     EXPECT_EQ(layout(), mirrored);
@@ -141,6 +151,8 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     EXPECT_EQ(Application->BiDiMode(), bdLeftToRight);
     EXPECT_EQ(layout(), start);
     EXPECT_EQ(f->mmnuPage->Caption(), L"de");
+    EXPECT_EQ(frame->tb_BackBtn->Caption(), L"de");
+    EXPECT_EQ(frame->BrowserGoBtn->Left(), goLeft);
     // "Windows" (the empty code) reads left to right even where the system's language is Hebrew.
     const std::string savedDefault = DefaultLanguageCode;
     DefaultLanguageCode = "he";
