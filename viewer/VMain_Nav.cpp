@@ -41,9 +41,15 @@ std::wstring TVMainForm::ActiveTabLocation() {
     return frame ? frame->Location() : std::wstring();
 }
 
-std::wstring TVMainForm::GetCurrentUrl() { return std::wstring(); }
+std::wstring TVMainForm::GetCurrentUrl() {
+    TBrowserFrame* frame = ActiveFrame();
+    return frame ? frame->AddressText() : std::wstring();
+}
 
-std::wstring TVMainForm::GetCurrentTitle() { return std::wstring(); }
+std::wstring TVMainForm::GetCurrentTitle() {
+    TBrowserFrame* frame = ActiveFrame();
+    return frame ? frame->Title : std::wstring();
+}
 
 void TVMainForm::GotoUrl(const std::wstring& Url, const std::wstring&) {
     const std::wstring url = UrlEncodeNonAscii(Trim(Url.empty() ? GetCurrentUrl() : Url));

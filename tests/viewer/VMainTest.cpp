@@ -192,6 +192,17 @@ TEST_F(VMainTest, TabsHoldNumberedFramesAndTheirAddressesAreSaved) {
         EXPECT_EQ(Value(L"PageTab_URL1"), L"http://127.0.0.1:47873/help/a");
         EXPECT_EQ(Value(L"PageTab_URL2"), L"http://example.com/b");
         EXPECT_EQ(Value(L"PageTab_URL3"), L"");
+        // The active tab's page, as the commands reach it.
+        TBrowserFrame* active = f->GetFrame(f->SmartTabs->ActiveTab());
+        EXPECT_EQ(f->ActiveFrame(), active);
+        EXPECT_EQ(f->ActiveBrowserView(), active->WebBrowser1);
+        active->UrlEdit->SetText(L" http://example.com/c ");
+        active->SetTitle(L"C &amp; D");
+        EXPECT_EQ(f->GetCurrentUrl(), L"http://example.com/c");
+        EXPECT_EQ(f->GetCurrentTitle(), L"C & D");
+        f->SetForceNewTab(true);
+        EXPECT_TRUE(ForceNewTab);
+        f->SetForceNewTab(false);
     }
     BrowserViewFactory() = saved;
 }
