@@ -49,6 +49,29 @@ HTREEITEM TreeNext(HWND Tree, UINT Code, HTREEITEM Item) {
     return reinterpret_cast<HTREEITEM>(r);
 }
 
+// The edits under Main (the address boxes of the tabs among them).
+std::vector<HWND> Edits(HWND Main) {
+    std::vector<HWND> edits;
+    while (HWND e = FindDescendant(Main, L"TTntEdit.UnicodeClass", L"", static_cast<int>(edits.size())))
+        edits.push_back(e);
+    return edits;
+}
+
+// Ctrl+N: the address box of the new tab (the edit that was not there before), or nullptr.
+HWND NewTabAddressBox(HWND Main) {
+    const std::vector<HWND> before = Edits(Main);
+    if (!SendChord(Main, L"ctrl+n"))
+        return nullptr;
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND e : Edits(Main))
+            if (std::find(before.begin(), before.end(), e) == before.end())
+                found = e;
+        return found != nullptr;
+    }, 10000);
+    return found;
+}
+
 std::string FileText(const std::wstring& Path) {
     std::ifstream in(Path.c_str(), std::ios::binary);
     std::stringstream s;
@@ -301,6 +324,21 @@ TEST_F(AcceptanceDay, OneUsersDay) {
         }))
         return;
 
+    const std::wstring tabAddress = L"ms-xhelp:///?Id=T:System.String";
+    if (!Step("tabs: two new tabs with addresses typed, the last one closed", 30000, [&] {
+            HWND second = NewTabAddressBox(Main);
+            ASSERT_TRUE(second);
+            ASSERT_TRUE(SetText(second, L"  " + tabAddress + L" "));
+            HWND third = NewTabAddressBox(Main);
+            ASSERT_TRUE(third);
+            ASSERT_TRUE(SetText(third, L"ms-xhelp:///?Id=closed"));
+            // Ctrl+W closes the active tab, the one just made.
+            ASSERT_TRUE(SendChord(Main, L"ctrl+w"));
+            Sleep(300);
+            EXPECT_TRUE(Viewer.Running());
+        }))
+        return;
+
     if (!Step("shutdown: the settings saved, no process left", 30000, [&] {
             ASSERT_EQ(CloseViewer(Main), 0);
             EXPECT_FALSE(MutexExists());
@@ -309,6 +347,20 @@ TEST_F(AcceptanceDay, OneUsersDay) {
             EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"ShowDebug").Text(), L"1");
             EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"SelectedVoice").Text(), L"0");
             EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"SpeechVolume").Text(), L"100");
+            // The open tabs' addresses, trimmed, empty ones left out, then one empty value (the
+            // first tabs hold the pages they show, if any); the closed tab is not among them.
+            std::vector<std::wstring> tabs;
+            for (int i = 1; i <= 5; ++i) {
+                const RegValue v = RegRead(HKEY_CURRENT_USER, MainKey, L"PageTab_URL" + std::to_wstring(i));
+                if (!v.Exists)
+                    break;
+                tabs.push_back(v.Text());
+            }
+            ASSERT_GE(tabs.size(), 2u) << "no tab saved";
+            ASSERT_LE(tabs.size(), 4u) << "a closed tab saved";
+            EXPECT_NE(tabs[tabs.size() - 2].find(L"?Id=T:System.String"), std::wstring::npos) << tabs[tabs.size() - 2];
+            EXPECT_EQ(tabs.back(), L"");
+            EXPECT_EQ(std::count(tabs.begin(), tabs.end(), std::wstring(L"ms-xhelp:///?Id=closed")), 0);
         }))
         return;
 
