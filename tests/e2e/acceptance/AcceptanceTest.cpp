@@ -311,6 +311,23 @@ TEST_F(AcceptanceDay, OneUsersDay) {
         }))
         return;
 
+    if (!Step("search: words typed in the search box, Enter", 30000, [&] {
+            ASSERT_TRUE(SendChord(Main, L"ctrl+e")); // to the search box
+            HWND box = nullptr;
+            ASSERT_TRUE(WaitUntil([&] {
+                GUITHREADINFO gui{sizeof gui};
+                return GetGUIThreadInfo(GetWindowThreadProcessId(Main, nullptr), &gui) &&
+                       ClassName(box = gui.hwndFocus) == L"TTntEdit.UnicodeClass";
+            }, 10000));
+            ASSERT_TRUE(SetText(box, L"string & list"));
+            ASSERT_TRUE(SendChord(nullptr, L"enter"));
+            // The query reaches the agent whole.
+            EXPECT_TRUE(WaitUntil([&] {
+                return DebugLog().find(L"&method=search&query=string+%26+list&format=html&") != std::wstring::npos;
+            }, 10000));
+        }))
+        return;
+
     if (!Step("settings: the debug window shown, another catalog chosen", 40000, [&] {
             ASSERT_TRUE(SendChord(Main, L"ctrl+d"));
             HWND debug = DebugWindow();
@@ -347,6 +364,7 @@ TEST_F(AcceptanceDay, OneUsersDay) {
             EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"ShowDebug").Text(), L"1");
             EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"SelectedVoice").Text(), L"0");
             EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"SpeechVolume").Text(), L"100");
+            EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"SearchText").Text(), L"string & list");
             // The open tabs' addresses, trimmed, empty ones left out, then one empty value (the
             // first tabs hold the pages they show, if any); the closed tab is not among them.
             std::vector<std::wstring> tabs;
