@@ -4,6 +4,7 @@
 // and the status bar with its zoom panel.
 #include "VMain.h"
 
+#include "FBrowserFrame.h"
 #include "TntComCtrls.h"
 #include "TntDialogs.h"
 #include "TntExtCtrls.h"
@@ -15,6 +16,7 @@
 #include "UShotTimer.h"
 #include "UWebDataModule.h"
 #include "UZoom.h"
+#include "qenSmartTabs.h"
 
 #include <commctrl.h>
 
@@ -264,8 +266,22 @@ void TVMainForm::ApplyNavFontSize(bool Apply) {
 // ---------------------------------------------------------------------------------
 // Where the view meets the browser tabs
 
-void TVMainForm::ForEachPage(const std::function<void(TBrowserView& View)>&) {}
+// Every tab whose page has a location; a tab still without a page takes the shared zoom
+// when its document completes.
+void TVMainForm::ForEachPage(const std::function<void(TBrowserView& View)>& Do) {
+    for (int i = 0; i < SmartTabs->GetTabCount(); ++i) {
+        TBrowserFrame* frame = GetFrame(i);
+        if (frame && frame->WebBrowser1 && !frame->Location().empty())
+            Do(*frame->WebBrowser1);
+    }
+}
 
-void TVMainForm::SharePageZoom() {}
+void TVMainForm::SharePageZoom() { PageZoom = Zoom; }
 
-void TVMainForm::FocusAddressBar() {}
+void TVMainForm::FocusAddressBar() {
+    TBrowserFrame* frame = ActiveFrame();
+    if (!frame || !frame->UrlEdit || !frame->UrlEdit->Visible() || !frame->UrlEdit->CanFocus())
+        return;
+    frame->UrlEdit->SetFocus();
+    frame->UrlEdit->SelectAll();
+}

@@ -353,4 +353,14 @@ void FakeBrowserView::FireCommandState(long Command, bool Enable) {
         handler(Command, Enable);
 }
 
+FakeViewsInPlace::FakeViewsInPlace() : FSaved(BrowserViewFactory()) {
+    BrowserViewFactory() = [](TComponent* Owner, TWinControl* Parent) -> TBrowserView* {
+        auto* view = new FakeBrowserView(Owner);
+        view->SetParent(Parent);
+        return view;
+    };
+}
+
+FakeViewsInPlace::~FakeViewsInPlace() { BrowserViewFactory() = FSaved; }
+
 } // namespace browserfakes

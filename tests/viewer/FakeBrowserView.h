@@ -127,4 +127,17 @@ private:
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
+// Browser doubles in place of the web browser control while it lives: every view the frames
+// make is a FakeBrowserView in the given parent.
+class FakeViewsInPlace {
+public:
+    FakeViewsInPlace();
+    ~FakeViewsInPlace();
+    FakeViewsInPlace(const FakeViewsInPlace&) = delete;
+    FakeViewsInPlace& operator=(const FakeViewsInPlace&) = delete;
+
+private:
+    TBrowserViewFactory FSaved;
+};
+
 } // namespace browserfakes

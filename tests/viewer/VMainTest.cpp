@@ -161,12 +161,7 @@ TEST_F(VMainTest, ASecondCopysRequestsCloseWithSavingAndOpenTheStoredUrlUnharmed
 
 TEST_F(VMainTest, TabsHoldNumberedFramesAndTheirAddressesAreSaved) {
     Watchdog w(60000, "tabs");
-    const TBrowserViewFactory saved = BrowserViewFactory();
-    BrowserViewFactory() = [](TComponent* Owner, TWinControl* Parent) -> TBrowserView* {
-        auto* view = new browserfakes::FakeBrowserView(Owner);
-        view->SetParent(Parent);
-        return view;
-    };
+    browserfakes::FakeViewsInPlace fakes;
     {
         auto form = Start();
         TVMainForm* f = form->Form;
@@ -204,5 +199,4 @@ TEST_F(VMainTest, TabsHoldNumberedFramesAndTheirAddressesAreSaved) {
         EXPECT_TRUE(ForceNewTab);
         f->SetForceNewTab(false);
     }
-    BrowserViewFactory() = saved;
 }

@@ -1,7 +1,11 @@
 // The main window's view: zoom through its items, the wheel and the status bar's panel; the
 // pane collapsed and restored, moved to the right and back; the colour themes with the
-// colour dialog; the navigation font size; what a close saves of them.
+// colour dialog; the navigation font size; what a close saves of them; zoom, text size and
+// the address bar reaching the tabs' pages (browser doubles).
 #include "VMainFixture.h"
+
+#include "FBrowserFrame.h"
+#include "FakeBrowserView.h"
 
 #include "TntComCtrls.h"
 #include "TntDialogs.h"
@@ -218,4 +222,91 @@ TEST_F(VMainViewTest, TheOnlineVersionOfAPageOpensThroughTheNavigation) {
     EXPECT_NE(expected.find(L"/library/System.String(v=vs.100,d="), std::wstring::npos) << expected;
     f->OpenOnlineVersion(L"ms-xhelp:///?Id=T:System.String&topicversion=100");
     EXPECT_NE(LogText().find(L">> GotoUrl: " + expected, before), std::wstring::npos) << LogText();
+}
+
+namespace {
+
+// The page view of tab Index (a browser double).
+browserfakes::FakeBrowserView* PageOf(TVMainForm* F, int Index) {
+    TBrowserFrame* frame = F->GetFrame(Index);
+    return frame ? dynamic_cast<browserfakes::FakeBrowserView*>(frame->WebBrowser1) : nullptr;
+}
+
+// Loads a blank page into tab Index and returns its view.
+browserfakes::FakeBrowserView* LoadBlank(TVMainForm* F, int Index) {
+    browserfakes::FakeBrowserView* view = PageOf(F, Index);
+    if (view) {
+        view->Navigate(L"about:blank");
+        view->Flush();
+    }
+    return view;
+}
+
+} // namespace
+
+TEST_F(VMainViewTest, ZoomTextSizeAndTheAddressBarReachTheTabs) {
+    Watchdog w(60000, "tab pages");
+    browserfakes::FakeViewsInPlace fakes;
+    const float savedZoom = PageZoom;
+    {
+        auto form = Start();
+        TVMainForm* f = form->Form;
+        f->NewTab();
+        f->NewTab();
+        ASSERT_EQ(f->SmartTabs->GetTabCount(), 3);
+        // Tabs 0 and 1 show a page, tab 2 none yet.
+        browserfakes::FakeBrowserView* shown[] = {LoadBlank(f, 0), LoadBlank(f, 1)};
+        browserfakes::FakeBrowserView* empty = PageOf(f, 2);
+        ASSERT_TRUE(shown[0] && shown[1] && empty);
+
+        // Zoom: every page shown takes the same value; beyond 400 % nothing unstored is shown.
+        f->mmnuZoomInClick(f->mnuZoom150);
+        for (auto* view : shown) {
+            ASSERT_FALSE(view->Log->Zooms.empty());
+            EXPECT_DOUBLE_EQ(view->Log->Zooms.back(), 1.5);
+        }
+        EXPECT_TRUE(empty->Log->Zooms.empty());
+        f->mmnuZoomInClick(f->mnuZoom400);
+        f->mmnuZoomInClick(f->mmnuZoomIn);
+        EXPECT_DOUBLE_EQ(shown[1]->Log->Zooms.back(), 4.0);
+        f->mmnuZoomInClick(f->mnuZoom125);
+        EXPECT_FLOAT_EQ(PageZoom, 1.25f);
+
+        // A page loaded later in a new tab comes with the current zoom.
+        f->NewTab();
+        browserfakes::FakeBrowserView* late = LoadBlank(f, f->SmartTabs->ActiveTab());
+        ASSERT_TRUE(late && !late->Log->Zooms.empty());
+        EXPECT_DOUBLE_EQ(late->Log->Zooms.back(), 1.25);
+
+        // Text size: every page with a location, the chosen item alone checked.
+        f->mmnuMediumClick(f->mmnuLargest);
+        f->mmnuMediumClick(f->mmnuSmaller);
+        for (auto* view : {shown[0], shown[1], late})
+            EXPECT_EQ(view->TextSizes, (std::vector<int>{4, 1}));
+        EXPECT_TRUE(empty->TextSizes.empty());
+        EXPECT_TRUE(f->mmnuSmaller->Checked());
+        EXPECT_FALSE(f->mmnuLargest->Checked());
+
+        // The address bar: the active tab's box takes the focus with its text selected;
+        // a hidden box is left alone.
+        f->Show();
+        SetActiveWindow(f->Handle());
+        f->SmartTabs->SetActiveTab(1);
+        TBrowserFrame* frame = f->ActiveFrame();
+        ASSERT_EQ(frame, f->GetFrame(1));
+        frame->FrameBasePanel->SetVisible(true); // as showing the tab does
+        frame->UrlEdit->SetText(L"http://example.com/page");
+        f->smnuAddressBarClick();
+        EXPECT_EQ(f->ActiveControl(), frame->UrlEdit);
+        EXPECT_EQ(frame->UrlEdit->SelStart(), 0);
+        EXPECT_EQ(frame->UrlEdit->SelLength(), 23);
+        f->smnuGotoSearchClick();
+        TWinControl* before = f->ActiveControl();
+        ASSERT_NE(before, frame->UrlEdit);
+        frame->UrlEdit->SetVisible(false);
+        f->smnuAddressBarClick();
+        EXPECT_EQ(f->ActiveControl(), before);
+        Close(f);
+    }
+    PageZoom = savedZoom;
 }
