@@ -4,7 +4,8 @@
 # to the contents and the expansion of a node with several hundred children (agent start
 # apart); then the keyword index figures (full load next to the bare fetch, cached load,
 # type-ahead, private bytes with the full index). Medians of several runs.
-#   scripts/viewer-bench.sh [PREFIX] [--runs N]      (default prefix name: viewer-bench)
+#   scripts/viewer-bench.sh [PREFIX] [--runs N] [--index]   (default prefix name: viewer-bench)
+# --index: the keyword index figures only (no starts, contents or expansions).
 set -eu
 source "$(dirname "$0")/lib.sh"
 build="${VORLANE_BUILD:-$VORLANE_ROOT/build}"
@@ -16,8 +17,12 @@ for f in Vorlane.exe bench/bench_viewer.exe bench/bench_index.exe; do
 done
 vorlane_make_prefix "$prefix" null
 vorlane_warm_prefix "$prefix" || true  # a running wineserver is kept
-echo "== the program (start, contents, expansion)"
-vorlane_run_bench 1800 "$build/bench/bench_viewer.exe" "Z:${build//\//\\}\\Vorlane.exe" "$@"
-echo "== the keyword index"
+args=() index_only=""
+for a in "$@"; do
+  if [ "$a" = --index ]; then index_only=1; else args+=("$a"); fi
+done
+echo "== the program (${index_only:+the keyword index only}${index_only:-start, contents, expansion, the keyword index})"
+vorlane_run_bench 1800 "$build/bench/bench_viewer.exe" "Z:${build//\//\\}\\Vorlane.exe" ${args[@]+"${args[@]}"} ${index_only:+--index}
+echo "== the keyword index in-process"
 vorlane_bench_store "$prefix"
-vorlane_run_bench 900 "$build/bench/bench_index.exe" --agent "$VORLANE_BENCH_AGENT" --localstore "$VORLANE_BENCH_STORE" "$@"
+vorlane_run_bench 900 "$build/bench/bench_index.exe" --agent "$VORLANE_BENCH_AGENT" --localstore "$VORLANE_BENCH_STORE" ${args[@]+"${args[@]}"}

@@ -245,8 +245,15 @@ void TVMainForm::SelectBestMatch(const std::wstring& Text) {
     const int row = FindBestMatch(*Keywords, Text);
     if (row < 0 || row >= IndexLV->Items()->Count())
         return;
-    // From the end back up to the row: it is then shown at the top of the view.
-    IndexLV->Items()->Item(IndexLV->Items()->Count() - 1)->MakeVisible(false);
+    // The row at the top of the view (near the end the view stops at the last row): one
+    // scroll by whole rows from the top row, none while the row stays where it is. A jump
+    // to the end and back cost the list two scrolls per key.
+    if (TListItem* top = IndexLV->TopItem()) {
+        const int topRow = top->Index();
+        const RECT r = top->DisplayRect(LVIR_BOUNDS);
+        if (row != topRow && r.bottom > r.top)
+            IndexLV->Scroll(0, (row - topRow) * (r.bottom - r.top));
+    }
     SelectIndexRow(row);
 }
 

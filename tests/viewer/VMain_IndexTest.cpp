@@ -83,6 +83,16 @@ protected:
                 return i;
         return -1;
     }
+    // The selected row heads the view, or the view ends at the last row (a row near the end).
+    static void ExpectSelectionOnTop(TVMainForm* F) {
+        const int row = F->IndexLV->ItemIndex();
+        TListItem* topItem = F->IndexLV->TopItem();
+        ASSERT_TRUE(row >= 0 && topItem);
+        const int top = topItem->Index();
+        const int page = F->IndexLV->VisibleRowCount();
+        EXPECT_TRUE(top == row || (top < row && row < top + page && top + page >= Rows(F)))
+            << "row " << row << ", top " << top << ", " << page << " a page, " << Rows(F) << " rows";
+    }
     static std::wstring Status(TVMainForm* F) { return F->StatusBar1->Panels()->Items(0)->Text(); }
     static TCancelForm* CancelWindow() {
         for (int i = 0; i < Screen->FormCount(); ++i)
@@ -126,8 +136,23 @@ TEST_F(VMainIndexTest, AFullLoadFillsTheListAndTheCacheThatTheNextCatalogLoadRea
     mark = Mark();
     Type(f, L"butt");
     EXPECT_EQ(SelectedCaption(f), L"Button class");
+    ExpectSelectionOnTop(f);
     Type(f, L" butt"); // a leading blank matches nothing; the selection stays
     EXPECT_EQ(SelectedCaption(f), L"Button class");
+    // The best match heads the view going down, back up, and at the end of the list.
+    ASSERT_GT(Rows(f), f->IndexLV->VisibleRowCount() + 2);
+    // The caption of the keyword row at or above Row.
+    const auto keywordAt = [&](int Row) {
+        std::wstring text = f->IndexLV->Items()->Item(Row)->Caption();
+        while (Row > 0 && !text.empty() && text[0] == L' ')
+            text = f->IndexLV->Items()->Item(--Row)->Caption();
+        return text;
+    };
+    for (const std::wstring& text : {keywordAt(count / 2), std::wstring(L"b"), keywordAt(1), keywordAt(count - 1),
+                                     std::wstring(L"butt")}) {
+        Type(f, text);
+        ExpectSelectionOnTop(f);
+    }
     EXPECT_TRUE(KeywordRequests(mark).empty());
 
     // Another catalog empties the list and the edit; in full mode it reads the cache, which
