@@ -2,7 +2,8 @@
 //   - the quick load of the large generated store (50,000 more topics), requests and time;
 //   - expanding the generated library's root, a type with 400 members, and a node with 30
 //     children (each child's children fetched);
-//   - the full walk of the sample store, requests and time.
+//   - the full walk of the sample store, requests and time;
+//   - a browser tab opened and closed (its frame freed).
 // The window is made in this process as the program makes it; the runtime's values come from
 // a registry key of the benchmark.
 //   scripts/wine.sh NAME build/bench/bench_contents.exe
@@ -17,6 +18,7 @@
 #include "UAgentLink.h"
 #include "UTocData.h"
 #include "VMain.h"
+#include "qenSmartTabs.h"
 
 #include <cstdio>
 #include <memory>
@@ -177,6 +179,15 @@ void ExpandInTheSampleStore() {
         return;
     w.Form->AmStartupMsg();
     ExpandThirty(w, L"in the sample store");
+    long long tabs = 0;
+    const double t = bench::Measure(20, [&] {
+        w.Form->CloseTab(w.Form->NewTab());
+        w.Form->FreeClosedFrames();
+        return static_cast<long long>(w.Form->SmartTabs->GetTabCount());
+    }, tabs);
+    std::printf("a tab opened and closed (its frame and web browser made and freed): median %.1f ms of 20, %lld tab "
+                "left\n",
+                t * 1e3, tabs);
 }
 
 void FullWalkOfTheSampleStore() {

@@ -34,6 +34,7 @@
 #include "UWebDataModule.h"
 #include "UWebUpdates.h"
 #include "UWindows7.h"
+#include "Timers.h"
 #include "qenSmartTabs.h"
 
 #include <shlobj.h>
@@ -184,6 +185,10 @@ void TVMainForm::BindEvents() {
     SmartTabs->OnAddClick = [this](TObject*) { SmartTabsAddClick(); };
     SmartTabs->OnTabChange = [this](TObject*) { SmartTabsTabChange(); };
     SmartTabs->OnCloseTab = [this](TObject*, int Index, bool& Close) { SmartTabsCloseTab(Index, Close); };
+    FFreeFramesTimer = new TTimer(this);
+    FFreeFramesTimer->SetEnabled(false);
+    FFreeFramesTimer->SetInterval(50);
+    FFreeFramesTimer->OnTimer = [this](TObject*) { FreeClosedFrames(); };
     SmartTabs->OnMouseDown = [this](TObject*, TMouseButton Button, TShiftState, int X, int Y) {
         SmartTabsMouseDown(Button, X, Y);
     };

@@ -67,6 +67,7 @@ class TTntStatusBar;
 class TBrowserFrame;
 class TTntTabSheet;
 class TTntTreeView;
+class TTimer;
 class TTocTreeView;
 class TTreeNode;
 class TUiTranslator;
@@ -527,6 +528,9 @@ public:
     void SmartTabsMouseDown(TMouseButton Button, int X, int Y);
     void SmartTabsMouseMove(int X, int Y);
     void SmartTabsMouseUp(TMouseButton Button, int X, int Y);
+    // Frees the frames of closed tabs when no message loop runs inside another (from a
+    // timer until then).
+    void FreeClosedFrames();
     // The menu loop: menu hints in the status bar and the items that need a page.
     void WMEnterMenuLoop();
     void WMExitMenuLoop();
@@ -675,6 +679,10 @@ private:
     void LoadTocNodes();
     // The address the active tab shows ('' when none).
     std::wstring ActiveTabLocation();
+    // A closed tab's frame: closed and hidden at once, freed by FreeClosedFrames.
+    void ReleaseFrame(TBrowserFrame* Frame);
+    std::vector<TBrowserFrame*> FClosedFrames;
+    TTimer* FFreeFramesTimer = nullptr;
     // The tab strip: the pointer's last place over it and the tab under its pop-up menu.
     POINT FTabsMouse{0, 0};
     int FTabMenuTab = -1;
@@ -733,6 +741,15 @@ private:
     std::unique_ptr<TInputTarget> FInputTarget;
     std::wstring FLocaleCode;     // the locale code CatalogLocaleCboSetCode puts into the box
     bool FSearchBtnDown = false;  // the mouse button is down on the search button
+};
+
+// The browser tabs' ForceNewTab set for the length of one command (a middle click, "Open in
+// New Tab").
+struct TForceNewTab {
+    TForceNewTab();
+    ~TForceNewTab();
+    TForceNewTab(const TForceNewTab&) = delete;
+    TForceNewTab& operator=(const TForceNewTab&) = delete;
 };
 
 // The main window (the application's main form; null before it is made and after it goes).

@@ -57,9 +57,14 @@ void TVMainForm::BindFilterEvents() {
         FSearchBtnDown = true;
         SearchBtnLook(SearchBtnImage->ClientToScreen({X, Y}));
     };
-    SearchBtnImage->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int X, int Y) {
+    SearchBtnImage->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState, int X, int Y) {
         FSearchBtnDown = false;
         SearchBtnLook(SearchBtnImage->ClientToScreen({X, Y}));
+        // The middle button searches into a new tab.
+        if (Button == mbMiddle) {
+            TForceNewTab force;
+            ButtonFindClick();
+        }
     };
 
     // F2 opens and closes the catalog box's list.

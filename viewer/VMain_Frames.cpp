@@ -69,6 +69,11 @@ std::vector<std::wstring> TVMainForm::TabAddresses() {
 void TVMainForm::FreeFrames() {
     if (!SmartTabs)
         return;
+    // Closed tabs' frames still waiting for the outer loop.
+    std::vector<TBrowserFrame*> closed;
+    closed.swap(FClosedFrames);
+    for (TBrowserFrame* frame : closed)
+        delete frame;
     for (int i = SmartTabs->GetTabCount(); i-- > 0;)
         if (TBrowserFrame* frame = GetFrame(i)) {
             frame->CloseFrame();

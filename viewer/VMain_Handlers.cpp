@@ -28,13 +28,5 @@ void TVMainForm::mmnuNewTabClick() { NewTab(); }
 void TVMainForm::TabMenu_NewTabClick() { NewTab(); }
 void TVMainForm::SmartTabsAddClick() { NewTab(); }
 
-// ---- Navigation and tabs ------------------------------------------------------------
-
-void TVMainForm::mmnuBackClick() {}
-void TVMainForm::mmnuForwardClick() {}
-void TVMainForm::mmnuRefreshClick() {}
-void TVMainForm::smnuDocumentClick() {}
-void TVMainForm::mmnuEmbeddedTopicNavigationClick() {}
-
 // ---- Layout, zoom, themes, status bar -----------------------------------------------
 

@@ -2,8 +2,8 @@
 // keys choose, and the runtime's tools.
 #include "VMain.h"
 
-#include "FBrowserFrame.h"
 #include "ComCtrls.h"
+#include "FBrowserFrame.h"
 #include "Graphics.h"
 #include "ImgList.h"
 #include "SysUtils.h"
@@ -22,13 +22,12 @@
 #include "UNavRules.h"
 #include "UShellExec.h"
 #include "UUnicode.h"
+#include "UViewerCommands.h"
 #include "UPTShellList.h"
 #include "qenSmartTabs.h"
 
 // The viewer's help page on the maker's web site.
 const wchar_t* const VorlaneOnlineHelpUrl = L"https://www.quorvex.com/vorlane/help/";
-// Results a search asks for per page.
-const wchar_t* const SearchResultsPageSize = L"200";
 
 bool TVMainForm::EnsureHelpAgent() {
     return ::EnsureHelpAgent(DefaultAgentCheckSystem(this), [this] { UpdateCaption(); });
@@ -48,27 +47,39 @@ std::wstring TVMainForm::GetCurrentUrl() {
 
 std::wstring TVMainForm::GetCurrentTitle() {
     TBrowserFrame* frame = ActiveFrame();
-    return frame ? frame->Title : std::wstring();
+    return frame ? Trim(frame->Title) : std::wstring();
 }
 
-void TVMainForm::GotoUrl(const std::wstring& Url, const std::wstring&) {
+void TVMainForm::GotoUrl(const std::wstring& Url, const std::wstring& Title) {
     const std::wstring url = UrlEncodeNonAscii(Trim(Url.empty() ? GetCurrentUrl() : Url));
     const TKeyIsDown& keys = BrowserKeyState();
-    const TNavTarget target = NavTargetOf(ShiftAlone(keys), CtrlAlone(keys), false, false, SmartTabs->GetTabCount());
+    const TNavTarget target =
+        NavTargetOf(ShiftAlone(keys), CtrlAlone(keys), ForceNewTab, TabJustCreated, SmartTabs->GetTabCount());
     if (target == TNavTarget::OutsideBrowser) {
         OpenWithBrowser(url, LastBrowserUsed);
         return;
     }
-    if (target == TNavTarget::NewTab)
+    if (target == TNavTarget::NewTab) {
         NewTab();
+        TabJustCreated = true;
+    }
     DebugLogEx(L">> GotoUrl: " + url, true);
-    EnsureHelpAgent();
+    TBrowserFrame* frame = ActiveFrame();
+    if (frame && EnsureHelpAgent())
+        frame->GotoUrl(url, Title);
 }
 
-void TVMainForm::RawGotoUrl(const std::wstring& Url, bool) {
+void TVMainForm::RawGotoUrl(const std::wstring& Url, bool InNewTab) {
+    if (InNewTab && !ActiveTabLocation().empty())
+        NewTab();
     DebugLogEx(L">> RawGotoUrl: " + Url, true);
-    EnsureHelpAgent();
+    TBrowserFrame* frame = ActiveFrame();
+    if (frame && EnsureHelpAgent())
+        frame->GotoUrl(Url, std::wstring());
 }
+
+TForceNewTab::TForceNewTab() { ForceNewTab = true; }
+TForceNewTab::~TForceNewTab() { ForceNewTab = false; }
 
 void TVMainForm::mmnuHelpLibraryManagerClick() {
     const TH3Paths& paths = CurrentH3Paths();
@@ -150,7 +161,7 @@ void TVMainForm::mnuBrowser00Click(TTntMenuItem* Item) {
     }
     mnuOpenWithHlpViewerExe->SetDefault(false);
     mnuOpenWithHlpViewerExe->SetChecked(false);
-    LastBrowserUsed = static_cast<int>(Item->Tag);
+    LastBrowserUsed = static_cast<uint8_t>(Item->Tag);
     Item->SetChecked(true);
     Item->SetDefault(true);
     OpenWithBrowser(GetCurrentUrl(), LastBrowserUsed);
@@ -197,7 +208,7 @@ void TVMainForm::ButtonFindClick() {
         return;
     std::wstring url;
     g_H3Code->MakeAgentUrl({L"method", L"search", L"query", SearchQueryValue(SearchEdit->GetText()), L"format",
-                            L"html", L"PageSize", SearchResultsPageSize, L"PageNumber", L"1"},
+                            L"html", L"PageSize", SearchPageSize, L"PageNumber", L"1"},
                            url);
     GotoUrl(url, L"Search Results");
     smnuDocumentClick();
@@ -207,6 +218,53 @@ void TVMainForm::ButtonFindClick() {
 // Navigation commands
 
 void TVMainForm::mmnuTocSyncClick() { SyncTocToUrl(GetCurrentUrl()); }
+
+void TVMainForm::mmnuBackClick() {
+    TBrowserFrame* frame = ActiveFrame();
+    if (frame && frame->WebBrowser1 && frame->tb_BackBtn->Enabled())
+        frame->WebBrowser1->GoBack();
+}
+
+void TVMainForm::mmnuForwardClick() {
+    TBrowserFrame* frame = ActiveFrame();
+    if (frame && frame->WebBrowser1 && frame->tb_FwdBtn->Enabled())
+        frame->WebBrowser1->GoForward();
+}
+
+void TVMainForm::mmnuRefreshClick() {
+    if (FavShellList->Focused()) {
+        BookmarkPageShown();
+        return;
+    }
+    TBrowserFrame* frame = ActiveFrame();
+    if (frame && frame->WebBrowser1 && !frame->Location().empty()) {
+        frame->WebBrowser1->Refresh();
+        PostMessageW(Handle(), WM_VIEWER_RESTYLE, 0, 0);
+    }
+}
+
+void TVMainForm::smnuDocumentClick() {
+    TBrowserFrame* frame = ActiveFrame();
+    std::unique_ptr<TPageDocument> document = frame ? frame->PageDocument() : nullptr;
+    if (!document || frame->BrowserHasFocus())
+        return;
+    TWinControl* browser = frame->WebBrowser1->Control();
+    if (browser->CanFocus())
+        browser->SetFocus();
+    document->ActivateBody();
+    frame->ApplyPageStyling();
+    // A Tab key puts the page's own focus on its first element.
+    if (browser->HandleAllocated()) {
+        SendMessageW(browser->Handle(), WM_KEYDOWN, VK_TAB, 0);
+        SendMessageW(browser->Handle(), WM_KEYUP, VK_TAB, 0);
+    }
+}
+
+void TVMainForm::mmnuEmbeddedTopicNavigationClick() {
+    TBrowserFrame* frame = ActiveFrame();
+    if (frame && frame->PageDocument())
+        frame->tb_NavHideShowBtnClick();
+}
 
 void TVMainForm::mmnuNextTopicClick() {
     TTreeNode* node = TreeView1->Selected();
@@ -231,6 +289,7 @@ void TVMainForm::mmnuNextTopicClick() {
             break;
         }
     }
+    RestyleActivePage();
 }
 
 void TVMainForm::mmnuPreviousTopicClick() {
@@ -262,9 +321,11 @@ void TVMainForm::NavPageControlChange() {
     }
     if (focus && focus->CanFocus())
         focus->SetFocus();
+    RestyleActivePage();
 }
 
 void TVMainForm::TOCMenu_OpenInNewTabClick() {
+    TForceNewTab force;
     TTabSheet* page = NavPageControl->ActivePage();
     if (page == TabSheetToc)
         OpenTocNode();

@@ -1,9 +1,13 @@
 // The browser tabs of the main window: showing one (with wrap-around), closing one or all
-// others, the tab strip's events and pop-up menu, and the state of the menus that depend on
+// others (a closed tab's frame is freed from the outermost message loop), the tab strip's events and pop-up menu, and the state of the menus that depend on
 // the tabs, the navigation pane and the page shown.
 #include "VMain.h"
 
 #include "ComCtrls.h"
+#include "ExtCtrls.h"
+#include "FBrowserFrame.h"
+#include "Forms.h"
+#include "Timers.h"
 #include "TntComCtrls.h"
 #include "TntExtCtrls.h"
 #include "TntMenus.h"
@@ -19,6 +23,12 @@ void TVMainForm::ShowTab(int Index) {
         Index = 0;
     else if (Index < 0)
         Index = count - 1;
+    for (int i = 0; i < count; ++i)
+        if (TBrowserFrame* frame = GetFrame(i))
+            if (i != Index)
+                frame->FrameBasePanel->SetVisible(false);
+    if (TBrowserFrame* frame = GetFrame(Index))
+        frame->FrameBasePanel->SetVisible(true);
     if (SmartTabs->ActiveTab() != Index)
         SmartTabs->SetActiveTab(Index);
     // The browser's Find dialog belongs to the page that was shown.
@@ -31,12 +41,35 @@ void TVMainForm::CloseTab(int Index) {
     const int count = SmartTabs->GetTabCount();
     if (Index >= 0 && Index < count && count >= 2) {
         const int next = TabAfterClose(Index, SmartTabs->ActiveTab(), count);
+        TBrowserFrame* frame = GetFrame(Index);
         SmartTabs->DeleteTab(Index);
+        ReleaseFrame(frame);
         SmartTabs->Invalidate();
         if (next >= 0)
             ShowTab(next);
     }
     UpdateMenus();
+}
+
+void TVMainForm::ReleaseFrame(TBrowserFrame* Frame) {
+    if (!Frame)
+        return;
+    Frame->CloseFrame();
+    Frame->FrameBasePanel->SetVisible(false);
+    FClosedFrames.push_back(Frame);
+    FFreeFramesTimer->SetEnabled(true);
+}
+
+void TVMainForm::FreeClosedFrames() {
+    // Code under a message loop that runs inside another may go on using the frame when the
+    // loop returns (the frame's own handler, an agent wait): the outer loop frees it.
+    if (Application->NestedLoops() > 0)
+        return;
+    FFreeFramesTimer->SetEnabled(false);
+    std::vector<TBrowserFrame*> frames;
+    frames.swap(FClosedFrames);
+    for (TBrowserFrame* frame : frames)
+        delete frame;
 }
 
 void TVMainForm::mmnuClosetabClick() { CloseTab(SmartTabs->ActiveTab()); }
@@ -55,7 +88,9 @@ void TVMainForm::TabMenu_CloseOthertabsClick(TObject* Sender) {
     for (int i = SmartTabs->GetTabCount() - 1; i >= 0; --i) {
         if (i == keep)
             continue;
+        TBrowserFrame* frame = GetFrame(i);
         SmartTabs->DeleteTab(i);
+        ReleaseFrame(frame);
         SmartTabs->Invalidate();
     }
     UpdateMenus();
@@ -125,6 +160,8 @@ void TVMainForm::WMEnterMenuLoop() {
         item->SetEnabled(page);
     UpdateDefaultViewerItems();
     mmnuNavigationRight->SetChecked(LeftPanel->Left() > 10);
+    TBrowserFrame* frame = ActiveFrame();
+    mmnuEmbeddedTopicNavigation->SetChecked(frame && frame->TopicNavShown);
 }
 
 void TVMainForm::WMExitMenuLoop() {

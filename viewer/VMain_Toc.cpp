@@ -37,9 +37,6 @@ const wchar_t* const PreReleaseRootId = L"BA237712-F8C4-4D13-854B-AB4A16AFA309";
 const wchar_t* const NetFx35Id = L"F61F02F2-2F20-483D-8F56-A9C8F3A54986";
 const wchar_t* const NetFx35Version = L"90";
 
-// ForceNewTab for the length of one command.
-struct TForceNewTab {};
-
 TTocNode RefOf(TTreeNode* Node) { return TTocTreeView::RefOf(Node); }
 
 // The hour-glass for the length of a scope.
@@ -425,7 +422,6 @@ void TVMainForm::TreeView1MouseUp(TMouseButton Button, int X, int Y) {
         return;
     // The topic opens in a new tab.
     TForceNewTab force;
-    (void)force;
     TreeView1->SetSelected(node);
     TreeView1Click();
 }

@@ -9,6 +9,7 @@
 
 #include "FDebug.h"
 #include "TntStdCtrls.h"
+#include "FakeBrowserView.h"
 #include "UAgentLink.h"
 #include "UAppSettings.h"
 #include "UH3_Code.h"
@@ -42,6 +43,13 @@ protected:
         Key = L"Software\\VorlaneTests\\" + testing_support::UniqueName(L"Main");
         RuntimeKey = Key + L"-runtime";
         SavedEnvironment = VMainEnvironment();
+        // The tabs' browsers: doubles that fetch their pages from the agent.
+        SavedFactory = BrowserViewFactory();
+        BrowserViewFactory() = [](TComponent* Owner, TWinControl* Parent) -> TBrowserView* {
+            auto* view = new browserfakes::FakeBrowserView(Owner);
+            view->SetParent(Parent);
+            return view;
+        };
         TVMainEnvironment& env = VMainEnvironment();
         env.RegKey = L"\\" + Key;
         env.MutexName = testing_support::UniqueName(L"vorlaneRunningMutex");
@@ -76,6 +84,7 @@ protected:
     void TearDown() override {
         H3Paths = SavedPaths;
         VMainEnvironment() = SavedEnvironment;
+        BrowserViewFactory() = SavedFactory;
         RegDeleteTreeW(HKEY_CURRENT_USER, Key.c_str());
         RegDeleteTreeW(HKEY_CURRENT_USER, RuntimeKey.c_str());
     }
@@ -139,6 +148,7 @@ protected:
     size_t LogStart = 0;
     std::vector<std::wstring> Messages; // what the window told the user
     TVMainEnvironment SavedEnvironment;
+    TBrowserViewFactory SavedFactory;
     std::unique_ptr<TH3Paths> Paths;
     TH3Paths* SavedPaths = nullptr;
 };

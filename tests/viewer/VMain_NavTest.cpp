@@ -6,6 +6,7 @@
 #include "FBrowserFrame.h"
 
 #include "TntComCtrls.h"
+#include "TntExtCtrls.h"
 #include "TntMenus.h"
 #include "UBrowsers.h"
 #include "UKeyState.h"
@@ -131,6 +132,35 @@ TEST_F(VMainNavTest, TabsWrapAroundAndCloseByTheirRules) {
     EXPECT_EQ(f->SmartTabs->GetTabCount(), 2);
 }
 
+TEST_F(VMainNavTest, AClosedTabsFrameIsFreedOnlyOutsideNestedLoopsAndFrameNamesAreNotReused) {
+    Watchdog w(60000, "frame free");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    f->NewTab();
+    ASSERT_EQ(f->GetFrame(1)->Name(), L"BrowserFrame2");
+    // The close comes while a message loop runs inside another (as under an agent wait).
+    f->SetMessageHandler(WM_APP + 77, [f](TMessage&) {
+        f->CloseTab(1);
+        Application->ProcessMessages();
+        f->FreeClosedFrames();
+    });
+    PostMessageW(f->Handle(), WM_APP + 77, 0, 0);
+    Application->ProcessMessages();
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), 1);
+    TComponent* closed = f->DockPanel->FindComponent(L"BrowserFrame2");
+    ASSERT_NE(closed, nullptr);
+    EXPECT_FALSE(static_cast<TBrowserFrame*>(closed)->FrameBasePanel->Visible());
+    // Back in the outer loop it goes; the next frame takes a new number.
+    f->FreeClosedFrames();
+    EXPECT_EQ(f->DockPanel->FindComponent(L"BrowserFrame2"), nullptr);
+    f->NewTab();
+    EXPECT_EQ(f->GetFrame(1)->Name(), L"BrowserFrame3");
+    // Only the active tab's frame shows.
+    f->ShowTab(0);
+    EXPECT_TRUE(f->GetFrame(0)->FrameBasePanel->Visible());
+    EXPECT_FALSE(f->GetFrame(1)->FrameBasePanel->Visible());
+}
+
 TEST_F(VMainNavTest, TheStripsCloseButtonMiddleClickAndPopUpActOnTheTabUnderThePointer) {
     Watchdog w(60000, "strip");
     auto form = Start();
@@ -245,13 +275,14 @@ TEST_F(VMainNavTest, TheOpenWithMenuOffersTheKnownBrowsersAndRemembersTheChoice)
         EXPECT_EQ(items[i]->Checked(), i == 2) << i;
         EXPECT_EQ(items[i]->Default(), i == 2) << i;
     }
-    // A choice moves the marks and is saved; with no page shown nothing is opened.
+    // A choice moves the marks, is saved and opens the page shown.
     TShellRecorder shell;
     f->BrowserItemByNumber(4);
     EXPECT_EQ(int{LastBrowserUsed}, 4);
     EXPECT_TRUE(items[4]->Checked() && items[4]->Default());
     EXPECT_FALSE(items[2]->Checked() || items[2]->Default());
-    EXPECT_TRUE(shell.Calls.empty());
+    ASSERT_EQ(shell.Calls.size(), 1u);
+    EXPECT_EQ(shell.Calls[0].File, f->GetCurrentUrl());
     f->BrowserItemByNumber(8); // hidden: no choice
     EXPECT_EQ(int{LastBrowserUsed}, 4);
     f->BuildOpenWithMenu(10);
@@ -281,16 +312,22 @@ TEST_F(VMainNavTest, TheMenuLoopDisablesPageCommandsWithoutAPageAndShowsHints) {
     auto form = Start();
     TVMainForm* f = form->Form;
     f->NavPageControl->SetActivePage(f->TabSheetIndex);
+    // The first topic is shown: the page commands stay.
     f->Perform(WM_ENTERMENULOOP, 0, 0);
     EXPECT_TRUE(f->StatusBar1->SimplePanel());
-    EXPECT_FALSE(f->mmnuOpenwith1->Enabled());
-    EXPECT_FALSE(f->mnuAddBookmark->Enabled());
-    EXPECT_FALSE(f->mnuBrowser01->Enabled());
+    EXPECT_TRUE(f->mmnuOpenwith1->Enabled());
     EXPECT_TRUE(f->mmnuIndexPage->Checked());
     EXPECT_FALSE(f->mmnuTocPage->Checked());
     EXPECT_TRUE(f->mmnuNavigationPane->Checked());
     f->Perform(WM_EXITMENULOOP, 0, 0);
     EXPECT_FALSE(f->StatusBar1->SimplePanel());
+    // A new tab shows nothing yet.
+    f->NewTab();
+    f->Perform(WM_ENTERMENULOOP, 0, 0);
+    EXPECT_FALSE(f->mmnuOpenwith1->Enabled());
+    EXPECT_FALSE(f->mnuAddBookmark->Enabled());
+    EXPECT_FALSE(f->mnuBrowser01->Enabled());
+    f->Perform(WM_EXITMENULOOP, 0, 0);
     EXPECT_TRUE(f->mmnuOpenwith1->Enabled());
     EXPECT_TRUE(f->mnuBrowser01->Enabled());
 }

@@ -213,7 +213,8 @@ TEST_F(VMainViewTest, TheOnlineVersionOfAPageOpensThroughTheNavigation) {
     Watchdog w(60000, "online version");
     auto form = Start();
     TVMainForm* f = form->Form;
-    // No page shown: nothing opens.
+    // No page shown (a new tab): nothing opens.
+    f->NewTab();
     const size_t before = LogText().size();
     f->mmnuOnlineOfflineClick();
     EXPECT_EQ(LogText().find(L">> GotoUrl:", before), std::wstring::npos);
