@@ -72,6 +72,30 @@ HWND NewTabAddressBox(HWND Main) {
     return found;
 }
 
+RECT WindowRect(HWND W) {
+    RECT r{};
+    GetWindowRect(W, &r);
+    return r;
+}
+
+// The first descendant of Parent (depth first) that Pred accepts, or nullptr.
+struct WhereCtx {
+    const std::function<bool(HWND)>* Pred;
+    HWND Found;
+};
+BOOL CALLBACK FindWhere(HWND W, LPARAM P) {
+    auto* c = reinterpret_cast<WhereCtx*>(P);
+    if (!(*c->Pred)(W))
+        return TRUE;
+    c->Found = W;
+    return FALSE;
+}
+HWND FindDescendantWhere(HWND Parent, const std::function<bool(HWND)>& Pred) {
+    WhereCtx ctx{&Pred, nullptr};
+    EnumChildWindows(Parent, &FindWhere, reinterpret_cast<LPARAM>(&ctx));
+    return ctx.Found;
+}
+
 std::string FileText(const std::wstring& Path) {
     std::ifstream in(Path.c_str(), std::ios::binary);
     std::stringstream s;
@@ -353,6 +377,47 @@ TEST_F(AcceptanceDay, OneUsersDay) {
             ASSERT_TRUE(SendChord(Main, L"ctrl+w"));
             Sleep(300);
             EXPECT_TRUE(Viewer.Running());
+        }))
+        return;
+
+    if (!Step("bookmarks: the active tab added through Add Bookmark, opened from the bookmarks page", 40000, [&] {
+            // Ctrl+B: the dialog with the tab's address and the bookmark folder.
+            ASSERT_TRUE(SendChord(Main, L"ctrl+b"));
+            HWND dialog = WaitForWindow({Viewer.Pid(), L"TSaveFavForm.UnicodeClass", L"", nullptr, true}, 10000);
+            ASSERT_TRUE(dialog);
+            std::vector<HWND> edits = Edits(dialog); // name, address, folder from the top
+            ASSERT_EQ(edits.size(), 3u);
+            std::sort(edits.begin(), edits.end(), [](HWND a, HWND b) { return WindowRect(a).top < WindowRect(b).top; });
+            EXPECT_EQ(WindowText(edits[1]), tabAddress);
+            const std::wstring file = WindowText(edits[2]) + L"\\String class.url";
+            DeleteFileW(file.c_str());
+            ASSERT_TRUE(SetText(edits[0], L"String class"));
+            ASSERT_TRUE(Notify(FindDescendant(dialog, L"TTntButton.UnicodeClass", L"OK"), BN_CLICKED));
+            EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000));
+            const std::string bytes = FileText(file); // UTF-16
+            const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+            EXPECT_NE(text.find(L"\r\nURL=" + tabAddress + L"\r\n"), std::wstring::npos) << text;
+            // The bookmarks page is shown with the new bookmark; a click opens its address.
+            HWND sheet = FindDescendant(Main, L"TTntTabSheet.UnicodeClass", L"Bookmarks");
+            ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(sheet) != FALSE; }, 10000));
+            HWND list = FindDescendantWhere(sheet, [](HWND w) { return ClassName(w).find(L"List") != std::wstring::npos; });
+            ASSERT_TRUE(list);
+            std::vector<std::wstring> items;
+            int row = -1;
+            ASSERT_TRUE(WaitUntil([&] {
+                items = ListViewItems(list);
+                for (size_t i = 0; i < items.size() && row < 0; ++i)
+                    if (items[i].rfind(L"String class", 0) == 0)
+                        row = static_cast<int>(i);
+                return row >= 0;
+            }, 10000)) << items.size();
+            RECT item{};
+            ASSERT_TRUE(RemoteRect(list, LVM_GETITEMRECT, row, LVIR_LABEL, item));
+            ASSERT_TRUE(PostClickAt(list, item));
+            EXPECT_TRUE(WaitUntil([&] { return DebugLog().find(L">> GotoUrl: " + tabAddress + L"\r\n") != std::wstring::npos; },
+                                  10000));
+            DeleteFileW(file.c_str());
+            ASSERT_TRUE(SendChord(Main, L"ctrl+1")); // back to the contents
         }))
         return;
 
