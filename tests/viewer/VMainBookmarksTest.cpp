@@ -64,7 +64,7 @@ void CALLBACK PressOkInDialog(HWND, UINT, UINT_PTR Id, DWORD) {
                 return;
             }
             f->Edit1->SetText(DialogNames[NextName++]);
-            PostMessageW(f->OKBtn->Handle(), BM_CLICK, 0, 0);
+            f->OKBtn->Click(); // as a click would, without the mouse messages a busy desktop can lose
         }
 }
 
