@@ -318,6 +318,8 @@ void TVMainForm::NavPageControlChange() {
         focus = TreeView1;
     } else if (page == TabSheetIndex) {
         focus = IndexEdit;
+    } else if (page == TabSheetFilters) {
+        FillCatalogTree();
     }
     if (focus && focus->CanFocus())
         focus->SetFocus();

@@ -68,7 +68,9 @@ TEST_F(VMainFilters, TheTreeShowsTheStoreWithCountsAndTheButtonsFollowFieldsAndS
     Watchdog w(60000, "filters tree");
     auto form = Start();
     TVMainForm* f = form->Form;
-    f->FillCatalogTree();
+    // Showing the page fills it.
+    f->NavPageControl->SetActivePage(f->TabSheetFilters);
+    f->NavPageControlChange();
     EXPECT_EQ(TreeText(f->CatTreeView), L"*EMPTY\\100\\EN-US (0)\n"
                                         L"+VS\\100\\de-DE (2)\n"
                                         L"  +Microsoft (2)\n"
