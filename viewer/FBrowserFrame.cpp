@@ -322,20 +322,31 @@ void TBrowserFrame::Initialise() {
     LayoutBars();
 }
 
+// A text the language file leaves empty shows the frame's own English text, so that switching
+// back to English after another language also puts the toolbar back.
 void TBrowserFrame::ApplyToolbarTexts() {
-    const auto& t = ToolbarTexts;
-    if (t[ttBackBtn].empty() && t[ttBackBtnHint].empty())
-        return;
     const std::pair<TTntToolButton*, int> pairs[] = {
         {tb_BackBtn, ttBackBtn}, {tb_FindBtn, ttFindBtn},   {tb_FwdBtn, ttFwdBtn},         {tb_NavHideShowBtn, ttNavHideShowBtn},
         {tb_Sync, ttSync},       {tb_Read, ttRead},         {tb_Stop, ttStop},             {tb_Bookmark, ttBookmark},
         {tb_OpenOnline, ttOpenOnline}};
-    for (const auto& [button, caption] : pairs) {
-        button->SetCaption(t[caption]);
-        button->SetHint(t[caption + 1]);
+    if (!FEnglishTextsKnown) {
+        for (const auto& [button, caption] : pairs) {
+            FEnglishTexts[caption] = button->Caption();
+            FEnglishTexts[caption + 1] = button->Hint();
+        }
+        FEnglishTexts[ttFont] = tb_Font->Caption();
+        FEnglishTexts[ttBrowserGoBtn] = BrowserGoBtn->Caption();
+        FEnglishTextsKnown = true;
     }
-    tb_Font->SetCaption(t[ttFont]);
-    BrowserGoBtn->SetCaption(t[ttBrowserGoBtn]);
+    auto text = [this](int Index) -> const std::wstring& {
+        return ToolbarTexts[Index].empty() ? FEnglishTexts[Index] : ToolbarTexts[Index];
+    };
+    for (const auto& [button, caption] : pairs) {
+        button->SetCaption(text(caption));
+        button->SetHint(text(caption + 1));
+    }
+    tb_Font->SetCaption(text(ttFont));
+    BrowserGoBtn->SetCaption(text(ttBrowserGoBtn));
 }
 
 void TBrowserFrame::ApplyFrameBiDiLayout() {

@@ -17,8 +17,10 @@
 
 #include "Forms.h"
 #include "UBrowserView.h"
+#include "UMessageTexts.h"
 #include "UTocData.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -289,6 +291,8 @@ private:
     std::unique_ptr<TPathViewerBar> FPathBar;
     TFrameBarsDesign FDesign;
     bool FDesignKnown = false;
+    std::array<std::wstring, ToolbarTextCount> FEnglishTexts; // the toolbar's texts as built
+    bool FEnglishTextsKnown = false;
     bool FJumpOnly = false;        // the navigation under way stays on the page shown
     TCodeStyleMarks FCodeStyle;
     TTocItemArray FPopupChildren;  // the children the breadcrumb's drop-down shows

@@ -160,6 +160,10 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     DefaultLanguageCode = savedDefault;
     EXPECT_EQ(Application->BiDiMode(), bdLeftToRight);
     EXPECT_EQ(f->mmnuPage->Caption(), L"he"); // the system language's file
+    // A language without a file puts English back, on the tab's toolbar too.
+    f->TranslateMainWindow(L"xx");
+    EXPECT_EQ(frame->tb_BackBtn->Caption(), L"Back");
+    EXPECT_EQ(frame->tb_BackBtn->Hint(), L"Back (Alt+Left)");
     bool canClose = false;
     f->FormCloseQuery(canClose);
 }
