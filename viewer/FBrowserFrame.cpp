@@ -1,5 +1,6 @@
 // The browser frame: its components, initialisation, toolbar, bars, page script and styling.
 #include "FBrowserFrame.h"
+#include "UMakeControl.h"
 
 #include "ComCtrls.h"
 #include "SysUtils.h"
@@ -37,24 +38,12 @@ namespace {
 
 template <class T>
 T* Make(TComponent* Owner, const wchar_t* Name) {
-    T* c = new T(Owner);
-    c->SetName(Name);
-    return c;
+    return MakeComponent<T>(Owner, Name);
 }
 
 template <class T>
 T* Make(TComponent* Owner, TWinControl* Parent, const wchar_t* Name) {
-    T* c = Make<T>(Owner, Name);
-    c->SetParent(Parent);
-    return c;
-}
-
-TTntPanel* MakePanel(TComponent* Owner, TWinControl* Parent, const wchar_t* Name, TAlign Align) {
-    auto* p = Make<TTntPanel>(Owner, Parent, Name);
-    p->SetBevelOuter(bvNone);
-    p->SetCaption(L"");
-    p->SetAlign(Align);
-    return p;
+    return MakeControl<T>(Owner, Parent, Name);
 }
 
 // The design of the tool bar panel (the layout keeps these as its reference).

@@ -1,4 +1,5 @@
 #include "FDebug.h"
+#include "UMakeControl.h"
 
 #include "ActnList.h"
 #include "AdvSpinEdit.h"
@@ -64,10 +65,7 @@ bool TouchesLogText(UINT Msg) {
 
 template <class T>
 T* Make(TComponent* Owner, TWinControl* Parent, const wchar_t* Name) {
-    T* c = new T(Owner);
-    c->SetName(Name);
-    c->SetParent(Parent);
-    return c;
+    return MakeControl<T>(Owner, Parent, Name);
 }
 
 TTntAction* MakeAction(TDebugForm* Form, TActionList* List, const wchar_t* Name, TShortCut Key,

@@ -1,5 +1,6 @@
 // The main window's controls and non-visual components.
 #include "VMain.h"
+#include "UMakeControl.h"
 
 #include "ActnList.h"
 #include "AppEvnts.h"
@@ -17,19 +18,7 @@ namespace {
 
 template <class T>
 T* Make(TComponent* Owner, TWinControl* Parent, const wchar_t* Name) {
-    T* c = new T(Owner);
-    c->SetName(Name);
-    if (Parent)
-        c->SetParent(Parent);
-    return c;
-}
-
-TTntPanel* MakePanel(TComponent* Owner, TWinControl* Parent, const wchar_t* Name, TAlign Align) {
-    auto* p = Make<TTntPanel>(Owner, Parent, Name);
-    p->SetBevelOuter(bvNone);
-    p->SetCaption(L"");
-    p->SetAlign(Align);
-    return p;
+    return MakeControl<T>(Owner, Parent, Name);
 }
 
 TTntTabSheet* MakePage(TComponent* Owner, TTntPageControl* Pages, const wchar_t* Name, const wchar_t* Caption) {
