@@ -179,9 +179,9 @@ TEST(Timers, OneEventPerIntervalAndNoneWhenDisabled) {
     timer.SetEnabled(false);
     size_t n = ticks.size();
     EXPECT_GE(n, 3u);
+    // A second system timer for the interval would double the count. Single gaps say nothing:
+    // after a late pump the next event may follow the delayed one closely.
     EXPECT_LE(n, 7u);
-    for (size_t i = 1; i < n; ++i)
-        EXPECT_GE(ticks[i] - ticks[i - 1], 50u); // never two events for one interval
     PumpFor(250);
     EXPECT_EQ(ticks.size(), n);
     EXPECT_EQ(timer.TimerId(), 0u);
