@@ -27,14 +27,44 @@ TCustomPanel::TCustomPanel(TComponent* AOwner) : TCustomControl(AOwner) {
     SetBounds(0, 0, 185, 41);
 }
 
+namespace {
+
+// A frame Width pixels wide on the given edges only: left and top in TopColor, right and
+// bottom in BottomColor; Rect shrinks by it.
+void FrameEdges3D(TCanvas* Canvas, RECT& Rect, TColor TopColor, TColor BottomColor, int Width, TBevelEdges Edges) {
+    Canvas->Brush()->SetStyle(bsSolid);
+    for (; Width > 0; --Width) {
+        auto line = [&](TBevelEdge Edge, TColor Color, RECT Line) {
+            if (!(Edges & Edge))
+                return;
+            Canvas->Brush()->SetColor(Color);
+            Canvas->FillRect(Line);
+        };
+        line(beLeft, TopColor, RECT{Rect.left, Rect.top, Rect.left + 1, Rect.bottom});
+        line(beTop, TopColor, RECT{Rect.left, Rect.top, Rect.right, Rect.top + 1});
+        line(beRight, BottomColor, RECT{Rect.right - 1, Rect.top, Rect.right, Rect.bottom});
+        line(beBottom, BottomColor, RECT{Rect.left, Rect.bottom - 1, Rect.right, Rect.bottom});
+        Rect.left += (Edges & beLeft) ? 1 : 0;
+        Rect.top += (Edges & beTop) ? 1 : 0;
+        Rect.right -= (Edges & beRight) ? 1 : 0;
+        Rect.bottom -= (Edges & beBottom) ? 1 : 0;
+    }
+}
+
+} // namespace
+
 void TCustomPanel::AdjustClientRect(RECT& Rect) {
     TCustomControl::AdjustClientRect(Rect);
-    int size = FBorderWidth;
+    InflateRect(&Rect, -FBorderWidth, -FBorderWidth);
+    int bevel = 0;
     if (FBevelOuter != bvNone)
-        size += FBevelWidth;
+        bevel += FBevelWidth;
     if (FBevelInner != bvNone)
-        size += FBevelWidth;
-    InflateRect(&Rect, -size, -size);
+        bevel += FBevelWidth;
+    Rect.left += (FBevelEdges & beLeft) ? bevel : 0;
+    Rect.top += (FBevelEdges & beTop) ? bevel : 0;
+    Rect.right -= (FBevelEdges & beRight) ? bevel : 0;
+    Rect.bottom -= (FBevelEdges & beBottom) ? bevel : 0;
 }
 
 void TCustomPanel::PaintFrame(RECT& Rect) {
@@ -43,7 +73,10 @@ void TCustomPanel::PaintFrame(RECT& Rect) {
             return;
         TColor top = cut == bvLowered ? clBtnShadow : clBtnHighlight;
         TColor bottom = cut == bvLowered ? clBtnHighlight : clBtnShadow;
-        Frame3D(&FCanvas, Rect, top, bottom, FBevelWidth);
+        if (FBevelEdges == beAllEdges)
+            Frame3D(&FCanvas, Rect, top, bottom, FBevelWidth);
+        else
+            FrameEdges3D(&FCanvas, Rect, top, bottom, FBevelWidth, FBevelEdges);
     };
     bevel(FBevelOuter);
     Frame3D(&FCanvas, Rect, FColor, FColor, FBorderWidth);
@@ -92,6 +125,15 @@ void TCustomPanel::SetBevelInner(TBevelCut Value) {
 
 void TCustomPanel::SetBevelWidth(int Value) {
     FBevelWidth = std::max(Value, 1);
+    Realign();
+    Invalidate();
+}
+
+void TCustomPanel::SetBevelEdges(TBevelEdges Value) {
+    Value &= beAllEdges;
+    if (Value == FBevelEdges)
+        return;
+    FBevelEdges = Value;
     Realign();
     Invalidate();
 }

@@ -9,6 +9,10 @@
 #include <memory>
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+// The edges a panel's bevels are drawn on.
+enum TBevelEdge : unsigned { beLeft = 1, beTop = 2, beRight = 4, beBottom = 8 };
+using TBevelEdges = unsigned;
+constexpr TBevelEdges beAllEdges = beLeft | beTop | beRight | beBottom;
 
 // Draws a frame Width pixels wide: top and left edges in TopColor, bottom and right in
 // BottomColor; Rect shrinks by the frame.
@@ -26,6 +30,9 @@ public:
     void SetBevelInner(TBevelCut Value);
     int BevelWidth() const { return FBevelWidth; }
     void SetBevelWidth(int Value);
+    // The edges the bevels take (all four by default); the border stays on every edge.
+    TBevelEdges BevelEdges() const { return FBevelEdges; }
+    void SetBevelEdges(TBevelEdges Value);
     int BorderWidth() const { return FBorderWidth; }
     void SetBorderWidth(int Value);
     TAlignment Alignment() const { return FAlignment; }
@@ -41,6 +48,7 @@ protected:
     TBevelCut FBevelOuter = bvRaised;
     TBevelCut FBevelInner = bvNone;
     int FBevelWidth = 1;
+    TBevelEdges FBevelEdges = beAllEdges;
     int FBorderWidth = 0;
     TAlignment FAlignment = taCenter;
 };
