@@ -379,6 +379,8 @@ public:
     void ShowZoom();
     void ApplyStayOnTop();
     void PlaceNavigationPane(bool Right);
+    // The tab area's bevel on the edge that faces the navigation pane.
+    void PlaceTabsBevel();
     void ApplyColorTheme();
 
     // ---- Contents (VMain_Toc.cpp) and tree synchronisation (VMain_Sync.cpp) ---------

@@ -238,6 +238,10 @@ void TVMainForm::BuildControls() {
 
     // The tabs.
     TabsPanel = MakePanel(this, this, L"TabsPanel", alClient);
+    // An etched line on the edge that faces the navigation pane (PlaceTabsBevel).
+    TabsPanel->SetBevelOuter(bvLowered);
+    TabsPanel->SetBevelInner(bvRaised);
+    TabsPanel->SetBevelEdges(beLeft);
     SmartTabs = Make<TqenSmartTabs>(this, TabsPanel, L"SmartTabs");
     SmartTabs->SetAlign(alTop);
     TabStrip = SmartTabs;

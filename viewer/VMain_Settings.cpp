@@ -155,6 +155,11 @@ void TVMainForm::PlaceNavigationPane(bool Right) {
     SlitterImage1->SetVisible(!Right);
     SlitterImage1->SetLeft(TntSplitter1->Left());
     SlitterImage1->BringToFront();
+    PlaceTabsBevel();
+}
+
+void TVMainForm::PlaceTabsBevel() {
+    TabsPanel->SetBevelEdges(LeftPanel->Align() == alRight ? beRight : beLeft);
 }
 
 void TVMainForm::ApplyColorTheme() {

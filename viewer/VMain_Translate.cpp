@@ -51,6 +51,7 @@ void TVMainForm::ApplyBiDiLayout(const std::wstring& Code) {
     // the layout.
     if (!ApplyBiDiLayoutTo(this, CheckLangCode(Code)))
         return;
+    PlaceTabsBevel(); // the pane changed sides with the layout
     for (int i = 0; i < SmartTabs->GetTabCount(); ++i)
         if (TBrowserFrame* frame = GetFrame(i))
             frame->ApplyFrameBiDiLayout();
