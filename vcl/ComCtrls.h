@@ -862,6 +862,9 @@ public:
     // Shown by the drop-down arrow of a tbsDropDown button (not owned).
     TPopupMenuBase* DropdownMenu() const { return FDropdownMenu; }
     void SetDropdownMenu(TPopupMenuBase* Value);
+    // As wide as its caption (and image) instead of the bar's common button width.
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
     // The window's command id of this button.
     int CommandId() const { return FCommandId; }
     void Click() override;
@@ -880,10 +883,12 @@ protected:
     bool FDown = false;
     bool FGrouped = false;
     bool FIndeterminate = false;
+    bool FAutoSize = false;
     TPopupMenuBase* FDropdownMenu = nullptr;
     int FCommandId;
 };
 
+// The bar's background is its Color and its captions take its font colour.
 class TToolBar : public TWinControl {
 public:
     VORLANE_CLASS_NAME(TToolBar)
@@ -909,6 +914,9 @@ public:
     void SetButtonSize(int AWidth, int AHeight);
     // The button under a client point (null when none).
     TToolButton* ButtonAt(int X, int Y);
+    // The height the rows of visible buttons take as the window lays them out now (0 when
+    // no button is visible or there is no window).
+    int RowsHeight();
 
     void WndProc(TMessage& Message) override;
 

@@ -99,6 +99,13 @@ void TToolButton::SetIndeterminate(bool Value) {
         SendMessageW(bar->Handle(), TB_INDETERMINATE, FCommandId, Value ? TRUE : FALSE);
 }
 
+void TToolButton::SetAutoSize(bool Value) {
+    if (Value == FAutoSize)
+        return;
+    FAutoSize = Value;
+    Changed();
+}
+
 void TToolButton::SetDropdownMenu(TPopupMenuBase* Value) { ReplaceComponentRef(this, FDropdownMenu, Value); }
 
 void TToolButton::Notification(TComponent* AComponent, TOperation Operation) {
@@ -199,6 +206,8 @@ void TToolBar::InsertButtonIntoWindow(TToolButton* Button, int Position) {
     case tbsDivider: tb.fsStyle = BTNS_SEP; break;
     default: tb.fsStyle = BTNS_BUTTON; break;
     }
+    if (Button->FAutoSize && !sep)
+        tb.fsStyle |= BTNS_AUTOSIZE;
     // The window copies a caption given by address.
     tb.iString = (FShowCaptions && !sep) ? reinterpret_cast<INT_PTR>(caption.c_str()) : -1;
     SendMessageW(FHandle, TB_INSERTBUTTONW, Position, reinterpret_cast<LPARAM>(&tb));
@@ -280,6 +289,21 @@ TToolButton* TToolBar::ButtonAt(int X, int Y) {
     return i >= 0 && i < ButtonCount() ? FButtons[static_cast<size_t>(i)] : nullptr;
 }
 
+int TToolBar::RowsHeight() {
+    if (!HandleAllocated())
+        return 0;
+    int bottom = 0;
+    const int count = static_cast<int>(SendMessageW(FHandle, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON tb{};
+        RECT r{};
+        if (SendMessageW(FHandle, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&tb)) && !(tb.fsState & TBSTATE_HIDDEN) &&
+            SendMessageW(FHandle, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)))
+            bottom = std::max(bottom, static_cast<int>(r.bottom));
+    }
+    return bottom;
+}
+
 void TToolBar::DropDown(TToolButton* Button) {
     if (!Button->FDropdownMenu)
         return;
@@ -313,6 +337,13 @@ void TToolBar::WndProc(TMessage& Message) {
     case WM_PAINT:
         DefaultHandler(Message);
         return;
+    case WM_ERASEBKGND: {
+        RECT r;
+        GetClientRect(FHandle, &r);
+        FillRect(reinterpret_cast<HDC>(Message.WParam), &r, BrushHandle());
+        Message.Result = 1;
+        return;
+    }
     case CM_CONTROLLISTCHANGE: {
         auto* c = reinterpret_cast<TControl*>(Message.WParam);
         auto* b = dynamic_cast<TToolButton*>(c);
@@ -356,6 +387,17 @@ void TToolBar::WndProc(TMessage& Message) {
     }
     case CN_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(Message.LParam);
+        if (hdr->code == NM_CUSTOMDRAW) {
+            auto* cd = reinterpret_cast<NMTBCUSTOMDRAW*>(hdr);
+            if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
+                Message.Result = CDRF_NOTIFYITEMDRAW;
+            } else {
+                if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
+                    cd->clrText = ColorToRGB(Font()->Color());
+                Message.Result = CDRF_DODEFAULT;
+            }
+            return;
+        }
         if (hdr->code == TBN_DROPDOWN) {
             auto* nm = reinterpret_cast<NMTOOLBARW*>(hdr);
             if (TToolButton* b = FindButton(nm->iItem))

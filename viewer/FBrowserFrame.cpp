@@ -22,6 +22,8 @@
 #include "UWebMenus.h"
 #include "qenPathViewer.h"
 
+#include <algorithm>
+
 bool ForceNewTab = false;
 bool TabJustCreated = false;
 uint8_t LastBrowserUsed = 0;
@@ -33,6 +35,8 @@ float PageZoom = 1.0f;
 std::wstring SearchPageSize = L"200";
 TCustomStatusBar* BrowserStatusBar = nullptr;
 TSpeechAPI* BrowserSpeech = nullptr;
+TColor FrameThemeBackground = RGB(0xF0, 0xFD, 0xFF);
+TColor FrameThemeText = RGB(0x18, 0x1D, 0x29);
 
 namespace {
 
@@ -138,6 +142,7 @@ void TBrowserFrame::BuildComponents() {
     ToolBar1->SetBounds(0, 0, DesignWidth, ToolBarHeight);
     ToolBar1->SetAnchors(akLeft | akTop | akRight);
     ToolBar1->SetShowHint(true);
+    ToolBar1->SetParentColor(true);
 
     struct TButtonDesign {
         TTntToolButton** Button;
@@ -162,6 +167,7 @@ void TBrowserFrame::BuildComponents() {
     };
     for (const TButtonDesign& d : buttons) {
         *d.Button = Make<TTntToolButton>(this, ToolBar1, d.Name);
+        (*d.Button)->SetAutoSize(true); // as wide as its caption: the row holds them all
         (*d.Button)->SetStyle(d.Style);
         (*d.Button)->SetCaption(d.Caption);
         (*d.Button)->SetHint(d.Hint);
@@ -258,6 +264,8 @@ void TBrowserFrame::BindEvents() {
         BrowserGoBtnMouseUp(Button);
     };
     UrlEdit->OnKeyPress = [this](TObject*, wchar_t& Key) { UrlEditKeyPress(Key); };
+    // Another width may wrap the tool bar's buttons into another number of rows.
+    ToolbarPanel->OnResize = [this](TObject*) { LayoutBars(); };
     mnuShowAddressBar->OnClick = [this](TObject*) { mnuShowAddressBarClick(); };
     mnuShowBreadcrumbBar->OnClick = [this](TObject*) { mnuShowBreadcrumbBarClick(); };
     FrameBasePanel->OnContextPopup = [this](TObject*, POINT MousePos, bool& Handled) {
@@ -298,7 +306,9 @@ void TBrowserFrame::Initialise() {
         if (auto* menu = dynamic_cast<TWebPopupMenu*>(WebDataModule->webPopupMenu))
             tb_OpenOnline->SetDropdownMenu(menu->Menu());
     ApplyFrameBiDiLayout();
+    ApplyThemeColours();
 
+    FDesignToolBarHeight = ToolBar1->Height();
     FDesign.PanelHeight = ToolbarPanel->Height();
     FDesign.ToolBarBottom = ToolBar1->Top() + ToolBar1->Height();
     FDesign.UrlTop = UrlEdit->Top();
@@ -336,6 +346,7 @@ void TBrowserFrame::ApplyToolbarTexts() {
     }
     tb_Font->SetCaption(text(ttFont));
     BrowserGoBtn->SetCaption(text(ttBrowserGoBtn));
+    LayoutBars(); // other captions, other widths
 }
 
 void TBrowserFrame::ApplyFrameBiDiLayout() {
@@ -352,6 +363,19 @@ void TBrowserFrame::ApplyFrameBiDiLayout() {
     BrowserGoBtn->SetAnchors(anchors);
 }
 
+// The tool bar and the breadcrumb bar take the text colour themselves: the panels' fonts are
+// left alone, since the address box inherits them.
+void TBrowserFrame::ApplyThemeColours() {
+    FrameBasePanel->SetColor(FrameThemeBackground);
+    ToolbarPanel->SetColor(FrameThemeBackground);
+    ToolBar1->Font()->SetColor(FrameThemeText);
+    ToolBar1->Invalidate();
+    if (qenPathViewer1) {
+        qenPathViewer1->SetColor(FrameThemeBackground);
+        qenPathViewer1->Font()->SetColor(FrameThemeText);
+    }
+}
+
 void TBrowserFrame::CloseFrame() {
     PathModel.reset();
     if (qenPathViewer1)
@@ -361,15 +385,24 @@ void TBrowserFrame::CloseFrame() {
 // ---------------------------------------------------------------------------------
 // Bars and tool bar
 
+// The tool bar is as tall as the rows its buttons take at its width (one at the design width;
+// more in a narrow window or with long translated captions), so that no button is cut off;
+// the bars below it move down as far as it grows.
 void TBrowserFrame::LayoutBars() {
-    if (!FDesignKnown)
+    if (!FDesignKnown || FLayingOut)
         return;
-    const TFrameBarsLayout l = FrameBarsLayout(FDesign, ShowAddressBar, ShowBreadcrumbBar);
+    FLayingOut = true;
+    ToolBar1->SetHeight(std::max(FDesignToolBarHeight, ToolBar1->RowsHeight()));
+    const TFrameBarsLayout l =
+        FrameBarsLayout(FDesign, ShowAddressBar, ShowBreadcrumbBar, ToolBar1->Top() + ToolBar1->Height());
     UrlEdit->SetVisible(l.UrlVisible);
     BrowserGoBtn->SetVisible(l.UrlVisible);
+    UrlEdit->SetTop(l.UrlTop);
+    BrowserGoBtn->SetTop(l.UrlTop);
     qenPathViewer1->SetVisible(l.PathVisible);
     qenPathViewer1->SetTop(l.PathTop);
     ToolbarPanel->SetHeight(l.PanelHeight);
+    FLayingOut = false;
 }
 
 void TBrowserFrame::mnuShowAddressBarClick() {

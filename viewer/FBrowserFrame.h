@@ -64,6 +64,10 @@ extern TCustomStatusBar* BrowserStatusBar;
 extern TSpeechAPI* BrowserSpeech;
 // The main window's tab strip, whose captions the frames set (null without a main window).
 extern TqenSmartTabs* g_TabStrip;
+// The colour theme's pair the frames' tool bars and breadcrumb bars take (the main window
+// copies its theme here; Light Sky Blue until then).
+extern TColor FrameThemeBackground;
+extern TColor FrameThemeText;
 
 // ---------------------------------------------------------------------------------
 // The frame's rules
@@ -115,11 +119,15 @@ struct TFrameBarsDesign {
 };
 struct TFrameBarsLayout {
     int PanelHeight = 0;
+    int UrlTop = 0;
     int PathTop = 0;
     bool UrlVisible = true;
     bool PathVisible = true;
 };
-TFrameBarsLayout FrameBarsLayout(const TFrameBarsDesign& Design, bool ShowAddress, bool ShowBreadcrumb);
+// ToolBarBottom: where the tool bar ends now; when its buttons take more rows than the
+// design's one, everything below moves down by the difference.
+TFrameBarsLayout FrameBarsLayout(const TFrameBarsDesign& Design, bool ShowAddress, bool ShowBreadcrumb,
+                                 int ToolBarBottom);
 
 // The code-block style of the page's elements: what an element's style text becomes so
 // that the style is appended once, however often the styling runs (focus changes,
@@ -209,6 +217,8 @@ public:
     void Initialise();
     void ApplyToolbarTexts();
     void ApplyFrameBiDiLayout();
+    // The tool bar panel, tool bar and breadcrumb bar in the theme's colours.
+    void ApplyThemeColours();
     void GotoUrl(const std::wstring& Url, const std::wstring& ATitle);
     void Navigate(const std::wstring& Url);
     void SetTitle(const std::wstring& Text);
@@ -290,7 +300,9 @@ private:
     TComponent* FBrowser2Control = nullptr;
     std::unique_ptr<TPathViewerBar> FPathBar;
     TFrameBarsDesign FDesign;
+    int FDesignToolBarHeight = 0;
     bool FDesignKnown = false;
+    bool FLayingOut = false;
     std::array<std::wstring, ToolbarTextCount> FEnglishTexts; // the toolbar's texts as built
     bool FEnglishTextsKnown = false;
     bool FJumpOnly = false;        // the navigation under way stays on the page shown

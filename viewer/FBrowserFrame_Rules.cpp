@@ -3,6 +3,8 @@
 // layout and the code-style marks.
 #include "FBrowserFrame.h"
 
+#include <algorithm>
+
 #include "SysUtils.h"
 #include "UAuxFile.h"
 
@@ -145,10 +147,12 @@ std::vector<TBreadcrumbMenuEntry> BreadcrumbMenu(const TTocItemArray& Children, 
     return items;
 }
 
-TFrameBarsLayout FrameBarsLayout(const TFrameBarsDesign& Design, bool ShowAddress, bool ShowBreadcrumb) {
+TFrameBarsLayout FrameBarsLayout(const TFrameBarsDesign& Design, bool ShowAddress, bool ShowBreadcrumb,
+                                 int ToolBarBottom) {
     TFrameBarsLayout l;
     l.UrlVisible = ShowAddress;
     l.PathVisible = ShowBreadcrumb;
+    l.UrlTop = Design.UrlTop;
     l.PathTop = Design.PathTop;
     if (ShowAddress && ShowBreadcrumb) {
         l.PanelHeight = Design.PanelHeight;
@@ -160,6 +164,10 @@ TFrameBarsLayout FrameBarsLayout(const TFrameBarsDesign& Design, bool ShowAddres
     } else {
         l.PanelHeight = Design.ToolBarBottom + 4;
     }
+    const int extra = std::max(0, ToolBarBottom - Design.ToolBarBottom);
+    l.PanelHeight += extra;
+    l.UrlTop += extra;
+    l.PathTop += extra;
     return l;
 }
 

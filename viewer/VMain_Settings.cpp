@@ -169,6 +169,11 @@ void TVMainForm::ApplyColorTheme() {
         panel->SetParentColor(true);
     SmartTabs->SetTransparent(false);
     SmartTabs->SetColorBackground(ThemeBackground);
+    FrameThemeBackground = ThemeBackground;
+    FrameThemeText = ThemeText;
+    for (int i = 0; i < SmartTabs->GetTabCount(); ++i)
+        if (TBrowserFrame* frame = GetFrame(i))
+            frame->ApplyThemeColours();
     if (Showing()) {
         Invalidate();
         SmartTabs->Invalidate();

@@ -13,6 +13,7 @@
 #include "TntMenus.h"
 #include "TntStdCtrls.h"
 #include "UWebDataModule.h"
+#include "qenPathViewer.h"
 #include "qenSmartTabs.h"
 
 using namespace vcltest;
@@ -310,4 +311,103 @@ TEST_F(VMainViewTest, ZoomTextSizeAndTheAddressBarReachTheTabs) {
         Close(f);
     }
     PageZoom = savedZoom;
+}
+
+TEST_F(VMainViewTest, ThemeColoursReachEveryTabFrameAndTabsMadeLater) {
+    Watchdog w(60000, "frame themes");
+    const TColor savedBack = FrameThemeBackground, savedText = FrameThemeText;
+    {
+        auto form = Start();
+        TVMainForm* f = form->Form;
+        f->NewTab();
+        auto themed = [&](TBrowserFrame* Frame, TColor Back, TColor Text) {
+            EXPECT_EQ(Frame->ToolbarPanel->Color(), Back);
+            EXPECT_EQ(Frame->ToolBar1->Color(), Back);
+            EXPECT_EQ(Frame->ToolBar1->Font()->Color(), Text);
+            EXPECT_EQ(Frame->qenPathViewer1->Color(), Back);
+            EXPECT_EQ(Frame->qenPathViewer1->Font()->Color(), Text);
+            // The address box keeps the window's background, as the window's own edit boxes do.
+            EXPECT_EQ(Frame->UrlEdit->Color(), clWindow);
+        };
+        // The start-up theme (the saved one, else Light Sky Blue) is on the first tab already.
+        themed(f->GetFrame(0), f->ThemeBackground, f->ThemeText);
+        f->ColorThemeClick(f->DeepSeaBlue2);
+        for (int i = 0; i < 2; ++i)
+            themed(f->GetFrame(i), RGB(0x21, 0x4E, 0x7A), RGB(0xEA, 0xF4, 0xFF));
+        f->NewTab();
+        themed(f->ActiveFrame(), RGB(0x21, 0x4E, 0x7A), RGB(0xEA, 0xF4, 0xFF));
+        f->ColorThemeClick(f->Default1);
+        for (int i = 0; i < 3; ++i)
+            themed(f->GetFrame(i), clBtnFace, clBtnText);
+        Close(f);
+    }
+    FrameThemeBackground = savedBack;
+    FrameThemeText = savedText;
+}
+
+TEST_F(VMainViewTest, TheTabAreaBevelFacesThePaneOnEitherSide) {
+    Watchdog w(60000, "bevel");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    auto bevelFacesPane = [&] {
+        const bool paneRight = f->LeftPanel->Left() > f->TabsPanel->Left();
+        EXPECT_EQ(f->TabsPanel->BevelEdges(), paneRight ? beRight : beLeft) << "pane right " << paneRight;
+        // The tab strip and the pages leave the bevel visible on that edge only.
+        const int inset = f->DockPanel->Left();
+        const int right = f->TabsPanel->ClientWidth() - (f->DockPanel->Left() + f->DockPanel->Width());
+        EXPECT_EQ(paneRight ? right : inset, 2);
+        EXPECT_EQ(paneRight ? inset : right, 0);
+        EXPECT_EQ(f->SmartTabs->Left(), f->DockPanel->Left());
+    };
+    EXPECT_NE(f->TabsPanel->BevelOuter(), bvNone);
+    bevelFacesPane();
+    f->mmnuNavigationRightClick();
+    bevelFacesPane();
+    f->mmnuNavigationRightClick();
+    bevelFacesPane();
+    // A right-to-left language puts the pane on the right.
+    f->ApplyBiDiLayout(L"he");
+    bevelFacesPane();
+    f->ApplyBiDiLayout(L"en");
+    bevelFacesPane();
+    Close(f);
+}
+
+TEST_F(VMainViewTest, EveryToolbarButtonShowsInsideItsBar) {
+    Watchdog w(60000, "toolbar");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    f->Show();
+    TBrowserFrame* frame = f->ActiveFrame();
+    ASSERT_TRUE(frame);
+    frame->FrameBasePanel->SetVisible(true); // as showing the tab does
+    auto allShown = [&](const char* Where) {
+        TTntToolBar* bar = frame->ToolBar1;
+        const RECT client = bar->ClientRect();
+        for (int i = 0; i < bar->ButtonCount(); ++i) {
+            TToolButton* b = bar->Buttons(i);
+            if (!b->Visible())
+                continue;
+            const RECT r = b->BoundsRect();
+            EXPECT_TRUE(r.left >= client.left && r.top >= client.top && r.right <= client.right &&
+                        r.bottom <= client.bottom && r.right > r.left)
+                << Where << ": " << i << " (" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom
+                << ") in " << client.right << "x" << client.bottom;
+        }
+        // The bars below start under the tool bar and stay inside the panel.
+        EXPECT_GE(frame->UrlEdit->Top(), bar->Top() + bar->Height()) << Where;
+        EXPECT_GT(frame->qenPathViewer1->Top(), frame->UrlEdit->Top() + frame->UrlEdit->Height()) << Where;
+        EXPECT_LE(frame->qenPathViewer1->Top() + frame->qenPathViewer1->Height(), frame->ToolbarPanel->ClientHeight())
+            << Where;
+    };
+    allShown("default size");
+    const int oneRow = frame->ToolbarPanel->Height();
+    // A narrow window: the buttons take more rows, the bars below move down.
+    f->SetWidth(640);
+    allShown("narrow");
+    EXPECT_GT(frame->ToolbarPanel->Height(), oneRow);
+    f->SetWidth(1000);
+    allShown("wide again");
+    EXPECT_EQ(frame->ToolbarPanel->Height(), oneRow);
+    Close(f);
 }
