@@ -247,6 +247,41 @@ int WriteBytesReplacing(const std::wstring& fileName, std::string_view bytes) {
     return cvOk;
 }
 
+// The new file ReplaceFileBytes writes beside its target is called target + this suffix:
+// the writer's process id and a number, both in hex.
+std::wstring ReplacementSuffix(DWORD Pid, unsigned Number) {
+    wchar_t suffix[40];
+    swprintf(suffix, 40, L".~%lx_%x.tmp", static_cast<unsigned long>(Pid), Number);
+    return suffix;
+}
+
+// The target's name and the writer's process id of a replacement's file name; false for
+// any other name.
+bool ReplacementWriter(const std::wstring& Name, std::wstring& Target, DWORD& Pid) {
+    static const std::wstring tail = L".tmp";
+    if (Name.size() < tail.size() || Name.compare(Name.size() - tail.size(), tail.size(), tail) != 0) return false;
+    const size_t mark = Name.rfind(L".~");
+    const size_t bar = Name.find(L'_', mark == std::wstring::npos ? 0 : mark);
+    if (mark == std::wstring::npos || bar == std::wstring::npos) return false;
+    const std::wstring pid = Name.substr(mark + 2, bar - mark - 2);
+    const std::wstring number = Name.substr(bar + 1, Name.size() - tail.size() - bar - 1);
+    const auto hex = [](const std::wstring& s) {
+        return !s.empty() && s.size() <= 8 && s.find_first_not_of(L"0123456789abcdef") == std::wstring::npos;
+    };
+    if (!hex(pid) || !hex(number)) return false;
+    Target = Name.substr(0, mark);
+    Pid = static_cast<DWORD>(wcstoul(pid.c_str(), nullptr, 16));
+    return true;
+}
+
+// Whether process Pid may still be running (one we may not open counts as running).
+bool ProcessMayRun(DWORD Pid) {
+    if (Pid == GetCurrentProcessId()) return true;
+    TKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, Pid));
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+    return WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+}
+
 int64_t g_ProgressTotal = 1;
 bool g_ProgressTaskbar = false;
 
@@ -665,10 +700,7 @@ bool ReplaceFileBytes(const std::wstring& FileName, std::string_view Bytes, DWOR
         std::wstring temp;
         HANDLE h = INVALID_HANDLE_VALUE;
         for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-            wchar_t suffix[40];
-            swprintf(suffix, 40, L".~%lx_%x.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
-                     counter.fetch_add(1));
-            temp = SystemPath(FileName + suffix);
+            temp = SystemPath(FileName + ReplacementSuffix(GetCurrentProcessId(), counter.fetch_add(1)));
             h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
             error = GetLastError();
             if (h == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
@@ -701,6 +733,30 @@ bool ReplaceFileBytes(const std::wstring& FileName, std::string_view Bytes, DWOR
     if (Error) *Error = ok ? ERROR_SUCCESS : error;
     if (Written) *Written = done;
     return ok;
+}
+
+int RemoveAbandonedReplacements(const std::wstring& Folder, const std::wstring& Extension) {
+    std::wstring folder = Folder;
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    if (folder.empty()) return 0;
+    WIN32_FIND_DATAW found;
+    TFindHandle find(FindFirstFileW(SystemPath(folder + L"\\*" + Extension + L".~*.tmp").c_str(), &found));
+    if (!find) return 0;
+    std::vector<std::wstring> abandoned;
+    do {
+        DWORD pid = 0;
+        std::wstring target;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ReplacementWriter(found.cFileName, target, pid) &&
+            target.size() > Extension.size() &&
+            CompareStringOrdinal(target.c_str() + target.size() - Extension.size(), -1, Extension.c_str(), -1, TRUE) ==
+                CSTR_EQUAL &&
+            !ProcessMayRun(pid))
+            abandoned.push_back(found.cFileName);
+    } while (FindNextFileW(find.Get(), &found));
+    int removed = 0;
+    for (const std::wstring& name : abandoned)
+        removed += DeleteFileW(SystemPath(folder + L"\\" + name).c_str()) != FALSE;
+    return removed;
 }
 
 // ---------------------------------------------------------------------------------

@@ -121,6 +121,11 @@ std::wstring FileSystemPath(const std::wstring& Path);
 // reached the new file (-1 when it could not be made).
 bool ReplaceFileBytes(const std::wstring& FileName, std::string_view Bytes, DWORD* Error = nullptr,
                       int64_t* Written = nullptr);
+// A writer ended between writing that new file and moving it leaves it behind, named
+// "<FileName>.~<process id>_<number>.tmp" (hex). This removes those in Folder whose
+// FileName ends in Extension (e.g. ".url", any case) and whose process has ended; a file
+// of a process that may still be writing it stays. Gives how many went.
+int RemoveAbandonedReplacements(const std::wstring& Folder, const std::wstring& Extension);
 
 // ---------------------------------------------------------------------------------
 // Progress of long conversions, on a bar of 0..100 and on the taskbar button.

@@ -15,6 +15,7 @@
 #include "UPTShellCombo.h"
 #include "UPTShellList.h"
 #include "UShellExec.h"
+#include "UUnicode.h"
 #include "UUtilsW.h"
 
 #include <shlobj.h>
@@ -29,6 +30,10 @@ const wchar_t* const VirtualFolderMessage = L"Please select a bookmark folder\rC
 std::wstring WithTrailingBackslash(const std::wstring& Path) {
     return !Path.empty() && Path.back() == L'\\' ? Path : Path + L"\\";
 }
+
+// A save killed before its new file replaced the bookmark leaves that file behind; it is
+// no one's bookmark, so it goes before the list shows the folder.
+void RemoveAbandonedSaves(const std::wstring& Folder) { RemoveAbandonedReplacements(Folder, L".url"); }
 
 } // namespace
 
@@ -71,11 +76,13 @@ void TVMainForm::InitBookmarkFolder() {
 }
 
 void TVMainForm::ShowBookmarkFolder(const std::wstring& Folder) {
+    RemoveAbandonedSaves(Folder);
     FavShellList->Folder()->SetPath(WithTrailingBackslash(Folder));
     FavShellListChange();
 }
 
 void TVMainForm::BookmarkPageShown() {
+    RemoveAbandonedSaves(FavShellList->Folder()->GetPath());
     FavShellList->Refresh();
     FavShellListChange();
 }

@@ -335,6 +335,30 @@ TEST_F(UnicodeTest, WriteTextFileConvertsAndReplacesSafely) {
     EXPECT_EQ(Messages.size(), 1u);
 }
 
+TEST_F(UnicodeTest, OnlyReplacementsWhoseWriterEndedAreRemoved) {
+    TempDir dir;
+    wchar_t own[16];
+    swprintf(own, 16, L"%lx", static_cast<unsigned long>(GetCurrentProcessId()));
+    const std::wstring ended = L"7ffffffc"; // no process has this id
+    const std::vector<std::wstring> kept = {
+        L"a.url",
+        L"b.url.~" + std::wstring(own) + L"_1.tmp", // this process may still be writing it
+        L"c.txt.~" + ended + L"_0.tmp",             // another kind of file
+        L"d.url.tmp",
+        L"e.url.~zz_0.tmp",
+        L"f.url.~" + ended + L".tmp",
+    };
+    for (const std::wstring& name : kept) WriteBytes(dir.File(name), "x");
+    WriteBytes(dir.File(L"a.url.~" + ended + L"_0.tmp"), "half");
+    WriteBytes(dir.File(L"G.URL.~" + ended + L"_1f.tmp"), "half");
+
+    EXPECT_EQ(RemoveAbandonedReplacements(dir.Path() + L"\\", L".url"), 2);
+    for (const std::wstring& name : kept) EXPECT_TRUE(testing_support::FileExistsW(dir.File(name))) << name.c_str();
+    EXPECT_FALSE(testing_support::FileExistsW(dir.File(L"a.url.~" + ended + L"_0.tmp")));
+    EXPECT_EQ(RemoveAbandonedReplacements(dir.Path(), L".url"), 0);
+    EXPECT_EQ(RemoveAbandonedReplacements(dir.File(L"missing"), L".url"), 0);
+}
+
 TEST_F(UnicodeTest, CodePageNames) {
     EXPECT_EQ(CodePageDisplayName(1252), L"(1252) ANSI - Western Europe/Latin I (Windows)");
     EXPECT_EQ(CodePageDisplayName(932), L"(932) ANSI - Japanese (Shift-JIS) (MaxCharSize = 2)");

@@ -1,8 +1,14 @@
 // The bookmarks page from outside: the default folder made at the first start, the saved
-// folder listed, a bookmark opened by a click, and new folders numbered.
+// folder listed, a bookmark opened by a click, new folders numbered, and a bookmark saved
+// over another while the program is killed.
 #include "VorlaneFixture.h"
+#include "VorlanePages.h"
 
 #include <shlobj.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
 
 using namespace vorlane_probe;
 
@@ -17,6 +23,29 @@ bool WriteFileBytes(const std::wstring& File, const std::string& Bytes) {
     WriteFile(f, Bytes.data(), static_cast<DWORD>(Bytes.size()), &written, nullptr);
     CloseHandle(f);
     return written == Bytes.size();
+}
+
+std::string FileBytes(const std::wstring& File) {
+    std::ifstream in(File.c_str(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The names in Folder that match Mask.
+std::vector<std::wstring> FileNames(const std::wstring& Folder, const std::wstring& Mask = L"*") {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((Folder + L"\\" + Mask).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(fd.cFileName);
+    while (FindNextFileW(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool IsFolder(const std::wstring& Path) {
@@ -60,6 +89,14 @@ protected:
             return nullptr;
         HWND sheet = FindDescendant(Main, L"TTntTabSheet.UnicodeClass", L"Bookmarks");
         return WaitUntil([&] { return IsWindowVisible(sheet) != FALSE; }, 10000) ? sheet : nullptr;
+    }
+
+    // The bookmark list of the page (the only child of the sheet's lower panel).
+    HWND BookmarkList(HWND Sheet) {
+        for (HWND panel : Children(Sheet))
+            if (HWND child = GetWindow(panel, GW_CHILD); child && ClassName(child).find(L"List") != std::wstring::npos)
+                return child;
+        return nullptr;
     }
 
     std::wstring Folder;
@@ -116,4 +153,103 @@ TEST_F(VorlaneBookmarks, TheSavedFolderIsListedABookmarkOpensByAClickNewFoldersA
     ASSERT_TRUE(Post(main, WM_CLOSE));
     EXPECT_EQ(Viewer.WaitExit(20000), 0);
     EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"FavDir").Text(), Folder);
+}
+
+TEST_F(VorlaneBookmarks, AKillWhileABookmarkIsSavedOverAnotherLeavesTheOldOrTheNewFileAndListsNoTemporaryFile) {
+    // The old bookmark, written by another program with many more keys: a cut would show.
+    const std::wstring file = Folder + L"\\Topic.url";
+    std::string old = "[InternetShortcut]\r\nURL=ms-xhelp:///?Id=old\r\n";
+    for (int i = 0; old.size() < 200000; ++i)
+        old += "Note" + std::to_string(i) + "=" + std::string(100, 'o') + "\r\n";
+    // The new one is large too, so that its writing takes a while.
+    const std::wstring address = L"ms-xhelp:///?Id=new&x=" + std::wstring(100000, L'n');
+    const std::wstring text = L"[InternetShortcut]\r\nURL=" + address + L"\r\n";
+    std::string fresh("\xFF\xFE", 2);
+    fresh.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    // A file of the user's own whose name looks temporary stays where it is.
+    ASSERT_TRUE(WriteFileBytes(Folder + L"\\Notes.url.tmp", "mine"));
+    const std::vector<std::wstring> files = {L"Notes.url.tmp", L"Topic.url"};
+
+    // Starts the viewer on the folder: the page lists the bookmark and the user's file and
+    // nothing an interrupted save left, and no such file is left in the folder either.
+    const auto startAndLook = [&]() -> HWND {
+        EXPECT_TRUE(RegWriteString(HKEY_CURRENT_USER, MainKey, L"FavDir", Folder));
+        HWND main = StartViewer() ? WaitMainWindow() : nullptr;
+        HWND sheet = main && WaitContentsLoaded(main) ? ShowBookmarksPage(main) : nullptr;
+        HWND list = sheet ? BookmarkList(sheet) : nullptr;
+        EXPECT_TRUE(list);
+        std::vector<std::wstring> items;
+        EXPECT_TRUE(WaitUntil([&] {
+            items = ListViewItems(list);
+            std::sort(items.begin(), items.end());
+            return items.size() == 2 && items[0].rfind(L"Notes", 0) == 0 && items[1].rfind(L"Topic", 0) == 0;
+        }, 10000)) << items.size();
+        EXPECT_EQ(FileNames(Folder), files);
+        return list ? main : nullptr;
+    };
+
+    // The kill comes at the first sign of the save on disk (a new file in the folder or the
+    // bookmark changed), or a fixed time after Yes.
+    constexpr int OnSight = -1;
+    int keptOld = 0, leftTemp = 0, wroteNew = 0;
+    for (int killAfter : {OnSight, OnSight, OnSight, 0, 5, 15, 40}) {
+        SCOPED_TRACE(killAfter);
+        ASSERT_TRUE(WriteFileBytes(file, old));
+        HWND main = startAndLook();
+        ASSERT_TRUE(main);
+
+        // The address in a new tab, bookmarked as "Topic" with Ctrl+B.
+        HWND box = NewTabAddressBox(main);
+        ASSERT_TRUE(box);
+        ASSERT_TRUE(SetText(box, address));
+        ASSERT_TRUE(SendChord(main, L"ctrl+b"));
+        HWND dialog = WaitForWindow({Viewer.Pid(), L"TSaveFavForm.UnicodeClass", L"", nullptr, true}, 10000);
+        ASSERT_TRUE(dialog);
+        const std::vector<HWND> edits = BookmarkDialogEdits(dialog);
+        ASSERT_EQ(edits.size(), 3u);
+        ASSERT_EQ(WindowText(edits[1]).size(), address.size());
+        ASSERT_TRUE(SetText(edits[0], L"Topic"));
+        ASSERT_TRUE(Notify(FindDescendant(dialog, L"TTntButton.UnicodeClass", L"OK"), BN_CLICKED));
+        // "Bookmark already exists. Overwrite?": Yes saves.
+        HWND yes = nullptr;
+        ASSERT_TRUE(WaitUntil([&] {
+            for (const wchar_t* cls : {L"TWMsgBoxForm", L"TTntMessageForm.UnicodeClass"})
+                if (HWND ask = FindTopWindow({Viewer.Pid(), cls, L"", nullptr, true}))
+                    for (const wchar_t* caption : {L"Yes", L"&Yes"})
+                        if ((yes = FindDescendant(ask, L"TTntButton.UnicodeClass", caption)) != nullptr)
+                            return true;
+            return false;
+        }, 10000));
+        ASSERT_TRUE(Notify(yes, BN_CLICKED));
+        if (killAfter == OnSight) {
+            WIN32_FILE_ATTRIBUTE_DATA before{}, now{};
+            GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &before);
+            ASSERT_TRUE(WaitUntil([&] {
+                return FileNames(Folder).size() != files.size() ||
+                       !GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &now) ||
+                       now.nFileSizeLow != before.nFileSizeLow ||
+                       CompareFileTime(&now.ftLastWriteTime, &before.ftLastWriteTime) != 0;
+            }, 10000, 0));
+        } else if (killAfter > 0) {
+            Sleep(killAfter);
+        }
+        const DWORD pid = Viewer.Pid();
+        Viewer.Kill();
+
+        const std::string now = FileBytes(file);
+        EXPECT_TRUE(now == old || now == fresh) << now.size() << " bytes: " << now.substr(0, 60);
+        keptOld += now == old;
+        wroteNew += now == fresh;
+        leftTemp += FileNames(Folder).size() > files.size();
+        // What a kill between the writing of the new file and its move leaves behind: the
+        // next start must neither list nor keep it.
+        wchar_t temp[64];
+        swprintf(temp, 64, L".~%lx_0.tmp", static_cast<unsigned long>(pid));
+        ASSERT_TRUE(WriteFileBytes(file + temp, fresh.substr(0, fresh.size() / 2)));
+        if (HasFailure())
+            return;
+    }
+    startAndLook();
+    printf("kills during the save: %d left the old bookmark (%d a half-made new one beside it), %d the new one\n",
+           keptOld, leftTemp, wroteNew);
 }

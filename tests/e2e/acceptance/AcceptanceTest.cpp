@@ -49,35 +49,6 @@ HTREEITEM TreeNext(HWND Tree, UINT Code, HTREEITEM Item) {
     return reinterpret_cast<HTREEITEM>(r);
 }
 
-// The edits under Main (the address boxes of the tabs among them).
-std::vector<HWND> Edits(HWND Main) {
-    std::vector<HWND> edits;
-    while (HWND e = FindDescendant(Main, L"TTntEdit.UnicodeClass", L"", static_cast<int>(edits.size())))
-        edits.push_back(e);
-    return edits;
-}
-
-// Ctrl+N: the address box of the new tab (the edit that was not there before), or nullptr.
-HWND NewTabAddressBox(HWND Main) {
-    const std::vector<HWND> before = Edits(Main);
-    if (!SendChord(Main, L"ctrl+n"))
-        return nullptr;
-    HWND found = nullptr;
-    WaitUntil([&] {
-        for (HWND e : Edits(Main))
-            if (std::find(before.begin(), before.end(), e) == before.end())
-                found = e;
-        return found != nullptr;
-    }, 10000);
-    return found;
-}
-
-RECT WindowRect(HWND W) {
-    RECT r{};
-    GetWindowRect(W, &r);
-    return r;
-}
-
 // The first descendant of Parent (depth first) that Pred accepts, or nullptr.
 struct WhereCtx {
     const std::function<bool(HWND)>* Pred;
@@ -385,9 +356,8 @@ TEST_F(AcceptanceDay, OneUsersDay) {
             ASSERT_TRUE(SendChord(Main, L"ctrl+b"));
             HWND dialog = WaitForWindow({Viewer.Pid(), L"TSaveFavForm.UnicodeClass", L"", nullptr, true}, 10000);
             ASSERT_TRUE(dialog);
-            std::vector<HWND> edits = Edits(dialog); // name, address, folder from the top
+            const std::vector<HWND> edits = BookmarkDialogEdits(dialog);
             ASSERT_EQ(edits.size(), 3u);
-            std::sort(edits.begin(), edits.end(), [](HWND a, HWND b) { return WindowRect(a).top < WindowRect(b).top; });
             EXPECT_EQ(WindowText(edits[1]), tabAddress);
             const std::wstring file = WindowText(edits[2]) + L"\\String class.url";
             DeleteFileW(file.c_str());

@@ -1,10 +1,11 @@
 // Steps through the viewer's pages and menus that several end-to-end tests take: the Filters
-// page's controls, the manager's log, the default-viewer menu, language files and where the
-// navigation pane lies.
+// page's controls, the manager's log, the default-viewer menu, language files, where the
+// navigation pane lies, the tabs' address boxes and the "Add Bookmark" dialog's edits.
 #pragma once
 
 #include "VorlaneProbe.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,42 @@ inline bool PaneOnTheRight(HWND Main) {
     GetWindowRect(pages, &pane);
     GetWindowRect(Main, &window);
     return pages && pane.left > (window.left + window.right) / 2;
+}
+
+// The edits under Main (the address boxes of the tabs among them).
+inline std::vector<HWND> Edits(HWND Main) {
+    std::vector<HWND> edits;
+    while (HWND e = FindDescendant(Main, L"TTntEdit.UnicodeClass", L"", static_cast<int>(edits.size())))
+        edits.push_back(e);
+    return edits;
+}
+
+// Ctrl+N: the address box of the new tab (the edit that was not there before), or nullptr.
+inline HWND NewTabAddressBox(HWND Main) {
+    const std::vector<HWND> before = Edits(Main);
+    if (!SendChord(Main, L"ctrl+n"))
+        return nullptr;
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND e : Edits(Main))
+            if (std::find(before.begin(), before.end(), e) == before.end())
+                found = e;
+        return found != nullptr;
+    }, 10000);
+    return found;
+}
+
+inline RECT WindowRect(HWND W) {
+    RECT r{};
+    GetWindowRect(W, &r);
+    return r;
+}
+
+// The edits of the "Add Bookmark" dialog from the top: name, address, folder.
+inline std::vector<HWND> BookmarkDialogEdits(HWND Dialog) {
+    std::vector<HWND> edits = Edits(Dialog);
+    std::sort(edits.begin(), edits.end(), [](HWND a, HWND b) { return WindowRect(a).top < WindowRect(b).top; });
+    return edits;
 }
 
 } // namespace vorlane_probe
