@@ -46,6 +46,13 @@ bool TPathViewer::SetTopic(const std::wstring& Id, const std::wstring& Version, 
 
     TTocData* toc = TocModel();
     if (toc) toc->GetAncestors(Id, Version, Locale, PathItems);
+    // Without an answer (the agent failed or does not place the topic) the topic is not
+    // remembered: showing it again asks again.
+    if (PathItems.empty()) {
+        TopicId.clear();
+        TopicVersion.clear();
+        TopicLocale.clear();
+    }
     if (!(Id == L"-1" && !PathItems.empty())) PathItems.insert(PathItems.begin(), HomeItem());
 
     for (size_t i = 0; i < PathItems.size(); ++i) {

@@ -38,7 +38,8 @@ public:
     // APathViewer is not owned. AImages (may be null) becomes the bar's icon list.
     TPathViewer(TPathBar* APathViewer, TCustomImageList* AImages);
 
-    // Shows the path of a topic; false (and no request) when it is the topic shown.
+    // Shows the path of a topic; false (and no request) when it is the topic shown and its
+    // path came (a topic without an answer asks again).
     bool SetTopic(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale);
     // SetTopic with the URL's id, topicversion and topiclocale.
     bool SetTopicFromUrl(const std::wstring& Url);

@@ -9,6 +9,7 @@
 #include "UHtmlEntities.h"
 
 #include <initializer_list>
+#include <iterator>
 #include <unordered_set>
 
 TTocData* g_TocData = nullptr;
@@ -144,17 +145,23 @@ void ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics) {
     Topics.clear();
     THTML_TagRipper r(Reply);
     TTopicState topic;
+    // The open container's topics: they count once it closes, so that a reply cut short
+    // gives no list rather than the first part of one.
+    TTocItemArray open;
     bool inContainer = false;
     int pos = 1;
     while (r.NextTag(pos)) {
         const std::wstring name = r.TagName();
         if (name == L"ancestors" || name == L"children") {
+            if (inContainer && r.IsEndTag)
+                Topics.insert(Topics.end(), std::make_move_iterator(open.begin()), std::make_move_iterator(open.end()));
+            open.clear();
             inContainer = !r.IsEndTag;
             continue;
         }
         if (!inContainer) continue;
         if (r.IsEndTag) {
-            if (name == L"topic") topic.End(Topics);
+            if (name == L"topic") topic.End(open);
             continue;
         }
         if (name == L"topic") topic.Start(r.GetAttribute(L"id"));

@@ -137,7 +137,8 @@ private:
 extern TTocData* g_TocData;
 
 // Reply readers (the agent's XML as text).
-// Replies of method=children and method=ancestors.
+// Replies of method=children and method=ancestors; a list whose container never closes (a
+// reply cut short) gives nothing.
 void ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics);
 // Replies of method=toc.
 void ReadTocContext(const std::wstring& Reply, TTocReturn& Toc);

@@ -1,8 +1,10 @@
 // The real program against a runtime that misbehaves: replies that are garbage, cut, error
-// pages, stalled or closed mid-body for the contents and the index; an agent that never
-// listens (the wait is cancelled, and the next action works once it listens), one that is
-// killed and one that is missing; and kills of the viewer that must leave the index cache and
-// the saved settings whole. Each ends in a message or an empty result, never a crash or hang.
+// pages, stalled or closed mid-body for the contents, the index, the search, the contents
+// synchronisation and the breadcrumb bar (the same action then works again); an agent that
+// never listens (the wait is cancelled, and the next action works once it listens), one that
+// is killed and one that is missing; and kills of the viewer that must leave the index cache
+// and the saved settings whole. Each ends in a message, an empty or unchanged result, never a
+// crash or hang.
 #include "VorlaneFixture.h"
 #include "VorlanePages.h"
 
@@ -92,6 +94,41 @@ protected:
         HWND sheet = FindDescendant(Main, L"TTntTabSheet.UnicodeClass", L"Index");
         return sheet ? FindDescendant(sheet, L"TTntListView.UnicodeClass") : nullptr;
     }
+    std::string Log() {
+        std::string all;
+        for (const std::string& r : Agent.RequestLog())
+            all += "  " + r + "\n";
+        return all;
+    }
+    // How many requests of the agent's log hold every one of Parts.
+    int Asked(std::initializer_list<const char*> Parts) {
+        const std::vector<std::string> log = Agent.RequestLog();
+        return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const std::string& r) {
+            return std::all_of(Parts.begin(), Parts.end(), [&](const char* p) { return r.find(p) != std::string::npos; });
+        }));
+    }
+    // The address of a topic page of the running agent.
+    std::wstring TopicUrl(const std::wstring& Id) {
+        return L"http://127.0.0.1:" + std::to_wstring(Agent.Port()) + L"/help/1-" + std::to_wstring(Agent.Pid()) +
+               L"/ms.help?method=page&id=" + Id +
+               L"&product=VS&productVersion=100&locale=en-US&topicversion=100&topiclocale=en-US&format=html";
+    }
+    static std::wstring SelectedNode(HWND Tree) {
+        LRESULT item = 0;
+        Send(Tree, TVM_GETNEXTITEM, TVGN_CARET, 0, &item);
+        return item ? TreeItemText(Tree, reinterpret_cast<HTREEITEM>(item)) : std::wstring(L"<none>");
+    }
+    // Ctrl+E, Text into the search box, Enter.
+    static bool SearchFor(HWND Main, const std::wstring& Text) {
+        HWND box = nullptr;
+        return SendChord(Main, L"ctrl+e") && WaitUntil([&] {
+                   GUITHREADINFO gui{sizeof gui};
+                   return GetGUIThreadInfo(GetWindowThreadProcessId(Main, nullptr), &gui) &&
+                          ClassName(box = gui.hwndFocus) == L"TTntEdit.UnicodeClass";
+               }, 10000) &&
+               SetText(box, Text) && SendChord(nullptr, L"enter");
+    }
+
     static std::wstring CacheFile() {
         wchar_t folder[MAX_PATH] = L"";
         GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
@@ -128,6 +165,88 @@ TEST_F(VorlaneRobustness, FaultyRepliesForTheContentsAndTheIndexEndInAMessageOrA
             if (HasFailure())
                 return;
         }
+}
+
+TEST_F(VorlaneRobustness, FaultyRepliesForSearchSyncAndBreadcrumbChangeNothingAndTheNextTryWorks) {
+    // Requests for ancestors the start makes: the tree's own synchronisation and the home
+    // page's breadcrumb. The faults hit the test's first sync (#3) and first breadcrumb (#5).
+    const int startAncestors = 2;
+    const char* const faults[] = {"garbage", "cut", "error:500", "close", "stall:2500"};
+    for (const std::string fault : faults) {
+        const std::string rule = "ancestors#3=" + fault + ";ancestors#5=" + fault + ";search#1=" + fault;
+        const bool stall = fault.rfind("stall", 0) == 0; // a late answer that still comes
+        SCOPED_TRACE(rule);
+        // Each run as the first: no tabs of the last one come back.
+        ASSERT_TRUE(DeleteRegKeyTree(HKEY_CURRENT_USER, ViewerKey));
+        SeedUpdateKey();
+        ASSERT_TRUE(StartAgentWith({{L"STANDIN_AGENT_FAULTS", standin_test::Widen(rule)},
+                                    {L"STANDIN_AGENT_ERROR_BODIES", L"1"}}));
+        ASSERT_TRUE(StartViewer());
+        HWND main = WaitMainWindow();
+        ASSERT_TRUE(main);
+        ASSERT_TRUE(WaitContentsLoaded(main));
+        WaitUntil([&] { return Asked({"method=ancestors"}) >= startAncestors; }, 15000);
+        ASSERT_EQ(Asked({"method=ancestors"}), startAncestors) << "the rule's numbers no longer fit the start\n" << Log();
+        HWND go = FindDescendant(main, L"TTntButton.UnicodeClass", L"Go");
+        HWND address = go ? FindDescendant(GetParent(go), L"TTntEdit.UnicodeClass") : nullptr;
+        ASSERT_TRUE(address) << "the first tab's address box";
+        HWND tree = ContentsTree(main);
+        ASSERT_TRUE(tree);
+
+        // Sync (Ctrl+T) to the address box's topic: a faulty answer leaves the tree as it
+        // was (no orphan group either); the next sync selects the topic.
+        const std::wstring before = SelectedNode(tree);
+        const size_t roots = TreeItems(tree).size();
+        ASSERT_TRUE(SetText(address, TopicUrl(L"T:System.String")));
+        ASSERT_TRUE(SendChord(main, L"ctrl+t"));
+        EXPECT_TRUE(WaitUntil([&] { return Asked({"method=ancestors&id=T:System.String"}) == 1; }, 15000));
+        EXPECT_TRUE(Responds(main));
+        EXPECT_EQ(SelectedNode(tree), stall ? L"String Class" : before);
+        EXPECT_EQ(TreeItems(tree).size(), roots);
+        ASSERT_TRUE(SendChord(main, L"ctrl+t"));
+        EXPECT_TRUE(WaitUntil([&] { return Asked({"method=ancestors&id=T:System.String"}) == 2; }, 15000));
+        EXPECT_TRUE(Responds(main));
+        EXPECT_EQ(SelectedNode(tree), L"String Class");
+
+        // A page shown: after a faulty answer the bar holds Home alone (the list it asks for
+        // is Home's, not that of a part of the path); the same page shown again asks again
+        // and the bar reaches the topic. A late answer is kept: the page again asks nothing.
+        const std::wstring page = TopicUrl(L"T:System.IComparable");
+        const char* const pageAsked = "method=page&id=T:System.IComparable&";
+        const char* const pathEnd = "method=children&id=T:System.IComparable&topicversion=";
+        const char* const homeList = "method=children&id=-1&topicversion=";
+        const int homeLists = Asked({homeList});
+        const int pathEnds = Asked({"method=children", "&topicversion="});
+        ASSERT_TRUE(SetText(address, page));
+        ASSERT_TRUE(Send(address, WM_CHAR, L'\r', 0));
+        EXPECT_TRUE(WaitUntil([&] { return Asked({pageAsked}) == 1; }, 15000));
+        EXPECT_TRUE(Responds(main));
+        EXPECT_EQ(Asked({"method=ancestors&id=T:System.IComparable"}), 1);
+        EXPECT_EQ(Asked({homeList}) - homeLists, stall ? 0 : 1);
+        EXPECT_EQ(Asked({pathEnd}), stall ? 1 : 0);
+        EXPECT_EQ(Asked({"method=children", "&topicversion="}) - pathEnds, 1) << "the bar ends elsewhere\n" << Log();
+        ASSERT_TRUE(SetText(address, page));
+        ASSERT_TRUE(Send(address, WM_CHAR, L'\r', 0));
+        EXPECT_TRUE(WaitUntil([&] { return Asked({pageAsked}) == 2; }, 15000));
+        EXPECT_TRUE(Responds(main));
+        EXPECT_EQ(Asked({"method=ancestors&id=T:System.IComparable"}), stall ? 1 : 2);
+        EXPECT_EQ(Asked({pathEnd}), 1);
+
+        // Search: the faulty results page is the browser's to show; the next search goes out.
+        ASSERT_TRUE(SearchFor(main, L"string"));
+        EXPECT_TRUE(WaitUntil([&] { return Asked({"method=search&query=string&"}) == 1; }, 15000));
+        EXPECT_TRUE(Responds(main));
+        EXPECT_NE(WindowText(address).find(L"method=search&query=string&"), std::wstring::npos);
+        ASSERT_TRUE(SearchFor(main, L"list"));
+        EXPECT_TRUE(WaitUntil([&] { return Asked({"method=search&query=list&"}) == 1; }, 15000));
+        EXPECT_NE(WindowText(address).find(L"method=search&query=list&"), std::wstring::npos) << Narrow(WindowText(address));
+        EXPECT_FALSE(FindTopWindow({Viewer.Pid(), MessageFormClass, L"", nullptr, true})) << "a message for nothing";
+
+        ExpectSettlesAndCloses(main, rule);
+        Agent.Stop();
+        if (HasFailure())
+            return;
+    }
 }
 
 TEST_F(VorlaneRobustness, TheAgentWaitIsCancelledAndTheNextActionWorksOnceTheAgentListens) {

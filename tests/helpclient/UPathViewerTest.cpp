@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace hcfakes;
 
 namespace {
@@ -115,6 +117,12 @@ TYPED_TEST(PathViewerTest, NoAnswerGivesHomeAlone) {
     ASSERT_TRUE(this->viewer.SetTopic(L"unknown", L"100", L"en-US"));
     EXPECT_EQ(this->bar.Segments(), (std::vector<std::wstring>{L"Home"}));
     EXPECT_FALSE(this->bar.HasSubItems());
+    // Not remembered: shown again (the agent may answer now), it asks again.
+    const std::wstring unknownQuery = L"method=ancestors&id=unknown&topicversion=100&topiclocale=en-US&format=xml";
+    this->agent.Reply(unknownQuery, TopicReply(L"ancestors", {{L"unknown", L"Found", L"100", L"en-US"}}));
+    ASSERT_TRUE(this->viewer.SetTopic(L"unknown", L"100", L"en-US"));
+    EXPECT_EQ(this->bar.Segments(), (std::vector<std::wstring>{L"Home", L"Found"}));
+    EXPECT_EQ(std::count(this->agent.Requests.begin(), this->agent.Requests.end(), unknownQuery), 2);
 
     // Without a model there is no request at all.
     TypeParam lone;

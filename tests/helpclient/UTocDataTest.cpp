@@ -62,6 +62,10 @@ TEST(TocReaders, EmptyOrMalformedRepliesGiveNothing) {
     EXPECT_TRUE(items.empty());
     ReadTocTopicList(L"<children><topic id=\"a\"><title>A</title", items);
     EXPECT_TRUE(items.empty());
+    // Cut after whole topics: the list never closed, so none of it counts.
+    ReadTocTopicList(L"<ancestors><topic id=\"a\"><title>A</title></topic><topic id=\"b\"><title>B</title></topic>",
+                     items);
+    EXPECT_TRUE(items.empty());
     TTocReturn toc;
     ReadTocContext(L"<html>not a toc</html>", toc);
     EXPECT_FALSE(toc.HasRoot);
