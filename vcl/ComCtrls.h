@@ -865,6 +865,9 @@ public:
     // As wide as its caption (and image) instead of the bar's common button width.
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool Value);
+    // The bar's next button starts a new row.
+    bool Wrap() const { return FWrap; }
+    void SetWrap(bool Value);
     // The window's command id of this button.
     int CommandId() const { return FCommandId; }
     void Click() override;
@@ -884,6 +887,7 @@ protected:
     bool FGrouped = false;
     bool FIndeterminate = false;
     bool FAutoSize = false;
+    bool FWrap = false;
     TPopupMenuBase* FDropdownMenu = nullptr;
     int FCommandId;
 };

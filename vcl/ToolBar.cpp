@@ -106,6 +106,13 @@ void TToolButton::SetAutoSize(bool Value) {
     Changed();
 }
 
+void TToolButton::SetWrap(bool Value) {
+    if (Value == FWrap)
+        return;
+    FWrap = Value;
+    Changed();
+}
+
 void TToolButton::SetDropdownMenu(TPopupMenuBase* Value) { ReplaceComponentRef(this, FDropdownMenu, Value); }
 
 void TToolButton::Notification(TComponent* AComponent, TOperation Operation) {
@@ -199,6 +206,7 @@ void TToolBar::InsertButtonIntoWindow(TToolButton* Button, int Position) {
     if (Button->FDown) tb.fsState |= TBSTATE_CHECKED;
     if (!Button->Visible()) tb.fsState |= TBSTATE_HIDDEN;
     if (Button->FIndeterminate) tb.fsState |= TBSTATE_INDETERMINATE;
+    if (Button->FWrap) tb.fsState |= TBSTATE_WRAP;
     switch (Button->FStyle) {
     case tbsCheck: tb.fsStyle = BTNS_CHECK | (Button->FGrouped ? BTNS_GROUP : 0); break;
     case tbsDropDown: tb.fsStyle = BTNS_DROPDOWN; break;

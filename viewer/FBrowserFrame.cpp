@@ -143,6 +143,7 @@ void TBrowserFrame::BuildComponents() {
     ToolBar1->SetAnchors(akLeft | akTop | akRight);
     ToolBar1->SetShowHint(true);
     ToolBar1->SetParentColor(true);
+    ToolBar1->SetWrapable(false); // LayoutBars breaks the rows
 
     struct TButtonDesign {
         TTntToolButton** Button;
@@ -163,7 +164,7 @@ void TBrowserFrame::BuildComponents() {
         {&tb_OpenOnline, L"tb_OpenOnline", L"Online", L"Open online version (F8)", tbsDropDown},
         {&tb_Font, L"tb_Font", L"Text Size", L"Text size of the page", tbsButton},
         {&tb_FindBtn, L"tb_FindBtn", L"Find", L"Find in this page (Ctrl+F)", tbsButton},
-        {&tb_ShowPopups, L"tb_ShowPopups", L"Script Errors", L"Show the page's script errors", tbsCheck},
+        {&tb_ShowPopups, L"tb_ShowPopups", L"Errors", L"Show the page's script errors", tbsCheck},
     };
     for (const TButtonDesign& d : buttons) {
         *d.Button = Make<TTntToolButton>(this, ToolBar1, d.Name);
@@ -385,13 +386,30 @@ void TBrowserFrame::CloseFrame() {
 // ---------------------------------------------------------------------------------
 // Bars and tool bar
 
-// The tool bar is as tall as the rows its buttons take at its width (one at the design width;
-// more in a narrow window or with long translated captions), so that no button is cut off;
-// the bars below it move down as far as it grows.
+// The tool bar's buttons stay in one row while they fit its width; when they do not (a narrow
+// window, long translated captions) they go on in further rows and the bar is as tall as its
+// rows, so that no button is cut off, and the bars below it move down as far as it grows.
 void TBrowserFrame::LayoutBars() {
     if (!FDesignKnown || FLayingOut)
         return;
     FLayingOut = true;
+    // The rows are broken here, by each button's own width: the window's wrapping counts
+    // every button as wide as the widest.
+    const int room = ToolBar1->ClientWidth();
+    int x = 0;
+    TToolButton* previous = nullptr;
+    for (int i = 0; i < ToolBar1->ButtonCount(); ++i) {
+        TToolButton* button = ToolBar1->Buttons(i);
+        if (!button->Visible())
+            continue;
+        const bool newRow = previous && x + button->Width() > room;
+        if (previous)
+            previous->SetWrap(newRow);
+        x = (newRow ? 0 : x) + button->Width();
+        previous = button;
+    }
+    if (previous)
+        previous->SetWrap(false);
     ToolBar1->SetHeight(std::max(FDesignToolBarHeight, ToolBar1->RowsHeight()));
     const TFrameBarsLayout l =
         FrameBarsLayout(FDesign, ShowAddressBar, ShowBreadcrumbBar, ToolBar1->Top() + ToolBar1->Height());

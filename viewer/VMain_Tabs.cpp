@@ -27,8 +27,10 @@ void TVMainForm::ShowTab(int Index) {
         if (TBrowserFrame* frame = GetFrame(i))
             if (i != Index)
                 frame->FrameBasePanel->SetVisible(false);
-    if (TBrowserFrame* frame = GetFrame(Index))
+    if (TBrowserFrame* frame = GetFrame(Index)) {
         frame->FrameBasePanel->SetVisible(true);
+        frame->LayoutBars(); // its tool bar's rows at the width it has now
+    }
     if (SmartTabs->ActiveTab() != Index)
         SmartTabs->SetActiveTab(Index);
     // The browser's Find dialog belongs to the page that was shown.

@@ -401,13 +401,27 @@ TEST_F(VMainViewTest, EveryToolbarButtonShowsInsideItsBar) {
             << Where;
     };
     allShown("default size");
+    // One row there, as the bars below were designed for.
     const int oneRow = frame->ToolbarPanel->Height();
+    EXPECT_EQ(frame->ToolBar1->Height(), frame->UrlEdit->Top() - 1);
+    for (int i = 0; i < frame->ToolBar1->ButtonCount(); ++i)
+        EXPECT_EQ(frame->ToolBar1->Buttons(i)->Top(), 0) << i;
     // A narrow window: the buttons take more rows, the bars below move down.
     f->SetWidth(640);
     allShown("narrow");
     EXPECT_GT(frame->ToolbarPanel->Height(), oneRow);
     f->SetWidth(1000);
     allShown("wide again");
+    EXPECT_EQ(frame->ToolbarPanel->Height(), oneRow);
+    // Long translated captions wrap as well; the English ones come back in one row.
+    const auto savedTexts = ToolbarTexts;
+    ToolbarTexts[ttBackBtn] = L"Zur\u00fcck zur vorherigen Seite dieses Registers";
+    ToolbarTexts[ttBookmark] = L"Lesezeichen f\u00fcr diese Seite anlegen";
+    frame->ApplyToolbarTexts();
+    allShown("translated");
+    EXPECT_GT(frame->ToolbarPanel->Height(), oneRow);
+    ToolbarTexts = savedTexts;
+    frame->ApplyToolbarTexts();
     EXPECT_EQ(frame->ToolbarPanel->Height(), oneRow);
     Close(f);
 }
