@@ -21,7 +21,9 @@ args=() index_only=""
 for a in "$@"; do
   if [ "$a" = --index ]; then index_only=1; else args+=("$a"); fi
 done
-echo "== the program (${index_only:+the keyword index only}${index_only:-start, contents, expansion, the keyword index})"
+what="start, contents, expansion, the keyword index"
+[ -z "$index_only" ] || what="the keyword index only"
+echo "== the program ($what)"
 vorlane_run_bench 1800 "$build/bench/bench_viewer.exe" "Z:${build//\//\\}\\Vorlane.exe" ${args[@]+"${args[@]}"} ${index_only:+--index}
 echo "== the keyword index in-process"
 vorlane_bench_store "$prefix"

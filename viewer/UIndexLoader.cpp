@@ -180,6 +180,10 @@ TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& Cach
     });
 }
 
+void TKeywordLoader::PrefetchFull(int PageSize, TIndexLoadHooks& Hooks) {
+    Hooks.Prefetch(FAgent, PageUrl(L"", PageSize, 1));
+}
+
 TIndexLoadReport TKeywordLoader::LoadCached(const std::wstring& CacheFile, const std::wstring& Catalog,
                                             TIndexLoadHooks& Hooks) {
     return Run(Hooks, [&](TIndexLoadReport& r, uint32_t start) {

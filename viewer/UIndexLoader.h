@@ -108,6 +108,9 @@ public:
     // temporary file that replaces the cache (recording Catalog) only after a complete load.
     TIndexLoadReport LoadFull(int PageSize, const std::wstring& CacheFile, const std::wstring& Catalog,
                               TIndexLoadHooks& Hooks);
+    // Lets the hooks ask for the first page of LoadFull(PageSize, ...) now, so that it is on
+    // its way while the caller prepares the load; LoadFull takes it up.
+    void PrefetchFull(int PageSize, TIndexLoadHooks& Hooks);
     // The whole index from the cache file, when it holds Catalog's index (or an index
     // written before catalogs were recorded).
     TIndexLoadReport LoadCached(const std::wstring& CacheFile, const std::wstring& Catalog, TIndexLoadHooks& Hooks);

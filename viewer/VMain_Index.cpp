@@ -213,7 +213,10 @@ void TVMainForm::ShowUserMessage(const std::wstring& Text) {
 // The list
 
 void TVMainForm::SetIndexCount(int N) {
-    IndexLV->Items()->SetCount(N);
+    // The same count again is no change for the list (the list view's own handling of it
+    // takes a while with a large count).
+    if (IndexLV->Items()->Count() != N)
+        IndexLV->Items()->SetCount(N);
     IndexLV->Invalidate();
     if (N > 0)
         IndexLV->SetSelected(nullptr);
@@ -328,24 +331,27 @@ void TVMainForm::LoadIndex(bool FromCache) {
         return;
     if (FromCache && GetFileAttributesW(IndexCacheFile.c_str()) == INVALID_FILE_ATTRIBUTES)
         return;
-    // 4. The cancel window at once, 40 pixels in from the window's left edge.
+    // 4. The first page of a load from the agent is asked for first: it is on its way while
+    // the cancel window, the cache file and the pane's paint are made ready.
     w.CancelForQueue = false;
-    auto cancel = std::make_unique<TCancelWrap>(0, 0, MsgTxt_LoadingIndex, MsgTxt_PleaseWait, &IndexCancelled,
-                                                Left() + 40);
-    w.CancelWindow = cancel.get();
-    if (FromCache)
-        SetStatusText(L"Loading cached index...");
-    // 5 - 8.
+    const int pageSize = SpinValue(DebugForm ? DebugForm->PageSizeSpinEdit : nullptr, DefaultPageSize);
     TIndexLoadReport r;
     {
         TIndexWork::THooks hooks(w, true);
+        if (!FromCache)
+            w.Loader.PrefetchFull(pageSize, hooks);
+        // The cancel window at once, 40 pixels in from the window's left edge.
+        auto cancel = std::make_unique<TCancelWrap>(0, 0, MsgTxt_LoadingIndex, MsgTxt_PleaseWait, &IndexCancelled,
+                                                    Left() + 40);
+        w.CancelWindow = cancel.get();
+        if (FromCache)
+            SetStatusText(L"Loading cached index...");
+        // 5 - 8.
         r = FromCache ? w.Loader.LoadCached(IndexCacheFile, CurrentCatalog, hooks)
-                      : w.Loader.LoadFull(SpinValue(DebugForm ? DebugForm->PageSizeSpinEdit : nullptr, DefaultPageSize),
-                                          IndexCacheFile, CurrentCatalog, hooks);
+                      : w.Loader.LoadFull(pageSize, IndexCacheFile, CurrentCatalog, hooks);
+        // 9.
+        w.CancelWindow = nullptr;
     }
-    // 9.
-    w.CancelWindow = nullptr;
-    cancel.reset();
     ProgressBar1->SetPosition(0);
     ProgressBar1->SetVisible(false);
     TaskbarProgress(TBPF_NOPROGRESS);
@@ -551,7 +557,8 @@ void TVMainForm::IdxMenu_LoadFullIndexClick() {
     IdxMenu_LoadFullIndex->SetChecked(true);
     LastQueryKey.clear();
     FullIndexLoaded = true;
-    LeftPanel->Repaint();
+    // Painted while the first page is on its way.
+    LeftPanel->Invalidate();
     LoadIndex(false);
 }
 

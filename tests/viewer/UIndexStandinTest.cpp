@@ -88,6 +88,16 @@ TEST_F(IndexStandinTest, FullLoadPagesOnAWorkerAndCachesTheReplies) {
     EXPECT_EQ(testing_support::ReadBytes(cache),
               std::string(reinterpret_cast<const char*>(hooks.Replies.data()), hooks.Replies.size() * 2));
 
+    // The first page asked for ahead of the load is the one the load takes: the agent gets
+    // the same requests, page 1 once.
+    const size_t mark1 = suite->Agent.RequestLog().size();
+    WorkerHooks ahead;
+    loader.PrefetchFull(7, ahead);
+    ASSERT_EQ(loader.LoadFull(7, cache, L"VS\\100\\en-US", ahead).End, TIndexLoadEnd::Complete);
+    EXPECT_TRUE(loader.WaitForCache());
+    EXPECT_EQ(KeywordRequests(mark1), requests);
+    EXPECT_EQ(list.Count(), r.Count);
+
     // The next start reads the cache without asking the agent.
     const int count = list.Count();
     const size_t mark2 = suite->Agent.RequestLog().size();
