@@ -141,9 +141,14 @@ LRESULT CALLBACK InitWndProc(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) 
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
     WindowProc = [this](TMessage& m) { WndProc(m); };
+    FFontColorSeen = FFont.Color();
     FFont.OnChange = [this](TObject*) {
-        if (!FSettingParentFont)
+        if (!FSettingParentFont) {
             FParentFont = false;
+            if (FFont.Color() != FFontColorSeen)
+                FFontColorFromParent = false;
+        }
+        FFontColorSeen = FFont.Color();
         FontChanged();
     };
 }
@@ -316,6 +321,10 @@ void TControl::SetParentFont(bool Value) {
 }
 
 void TControl::TakeParentFont() {
+    if (!FFontColorFromParent) {
+        FFontColorFromParent = true;
+        Invalidate(); // the same font may now paint in another colour
+    }
     FSettingParentFont = true;
     FFont.Assign(&FParent->FFont);
     FSettingParentFont = false;
@@ -330,6 +339,10 @@ void TControl::FontChanged() {
     Invalidate();
     Perform(CM_FONTCHANGED);
     NotifyChildren(CM_PARENTFONTCHANGED);
+}
+
+TColor TControl::TextPaintColor() const {
+    return FFontColorFromParent && FColor == clWindow ? clWindowText : FFont.Color();
 }
 
 void TControl::SetColor(TColor Value) {
@@ -1547,7 +1560,7 @@ void TWinControl::WndProc(TMessage& Message) {
     case CN_CTLCOLORSCROLLBAR:
     case CN_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(Message.WParam);
-        SetTextColor(dc, ColorToRGB(FFont.Color()));
+        SetTextColor(dc, ColorToRGB(TextPaintColor()));
         SetBkColor(dc, ColorToRGB(FColor));
         Message.Result = reinterpret_cast<LRESULT>(BrushHandle());
         return;

@@ -185,6 +185,15 @@ public:
     void SetFont(TFont* Value) { FFont.Assign(Value); }
     bool ParentFont() const { return FParentFont; }
     void SetParentFont(bool Value);
+    // True while the font colour is the one taken over from the parent (or the default): no
+    // colour has been set on this control's own font since.
+    bool FontColorFromParent() const { return FFontColorFromParent; }
+    // The colour the control's text is painted with: the font colour, except that a colour
+    // taken over from the parent gives way to the system window-text colour while the control's
+    // own background is the system window colour. Edit boxes, combo boxes and lists keep the
+    // white of the system on a form with a dark theme, and its light text would be nearly
+    // invisible there. A colour set on the control itself is always painted as set.
+    TColor TextPaintColor() const;
     TColor Color() const { return FColor; }
     void SetColor(TColor Value);
     bool ParentColor() const { return FParentColor; }
@@ -282,6 +291,8 @@ protected:
     TCursor FCursor = crDefault;
     bool FMouseDownHere = false;
     bool FSettingParentFont = false;
+    bool FFontColorFromParent = true;
+    TColor FFontColorSeen = clWindowText; // the font colour when it last changed
 
 private:
     std::map<UINT, TWndMethod> FMessageHandlers;

@@ -64,6 +64,7 @@ bool OwnerDrawMessage(TWinControl* Control, TCanvas& Canvas, TMessage& Message, 
         Canvas.Font()->SetColor(clHighlightText);
     } else {
         Canvas.Brush()->SetColor(Control->Color());
+        Canvas.Font()->SetColor(Control->TextPaintColor());
     }
     Draw(static_cast<int>(item.itemID), item.rcItem, state);
     if ((state & odFocused) && !(state & odComboBoxEdit))

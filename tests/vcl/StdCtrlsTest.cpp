@@ -45,7 +45,72 @@ protected:
     void ItemDeleted(int Index, TObject* Object) override { Deleted.push_back({Index, Object}); }
 };
 
+// An owner-drawn combo box that notes the colour its items are given to draw with.
+class TColourNotingCombo : public TComboBox {
+public:
+    VORLANE_CLASS_NAME(TColourNotingCombo)
+    explicit TColourNotingCombo(TComponent* AOwner) : TComboBox(AOwner) { SetStyle(csOwnerDrawFixed); }
+    TColor Drawn = clNone;
+
+protected:
+    void DrawItem(int, const RECT&, TOwnerDrawState) override { Drawn = Canvas()->Font()->Color(); }
+};
+
 } // namespace
+
+// A dark form's light font colour reaches its children; where a child keeps the system's
+// white background the system window-text colour is painted instead, until a colour is set on
+// that child itself. Sizes and names still come from the parent.
+TEST(StdCtrls, TextOnTheSystemWindowColourStaysReadableUnderAParentsLightFont) {
+    Watchdog w(10000);
+    TFormFixture f;
+    const COLORREF light = RGB(0xEA, 0xF4, 0xFF), windowText = GetSysColor(COLOR_WINDOWTEXT);
+    f.Form.SetColor(RGB(0x21, 0x4E, 0x7A));
+    f.Form.Font()->SetColor(light);
+    auto* panel = f.Add<TPanel>(0, 0, 400, 100);
+    auto* edit = new TEdit(&f.Form);
+    edit->SetParent(panel);
+    auto* memo = f.Add<TMemo>(10, 110, 100, 50);
+    auto* list = f.Add<TListBox>(120, 110, 100, 50);
+    auto* combo = f.Add<TComboBox>(230, 110, 100, 21);
+    combo->SetStyle(csDropDownList);
+    auto* drawn = f.Add<TColourNotingCombo>(230, 140, 100, 21);
+    drawn->AddItem(L"one");
+    auto* check = f.Add<TCheckBox>(10, 170, 100, 17);
+    check->SetParentColor(true);
+    auto* tinted = f.Add<TEdit>(120, 170, 100, 21);
+    tinted->SetColor(RGB(0x44, 0x58, 0x7C));
+
+    EXPECT_EQ(edit->Font()->Color(), light);
+    EXPECT_EQ(PaintedTextColour(edit, WM_CTLCOLOREDIT), windowText);
+    EXPECT_EQ(PaintedTextColour(edit, WM_CTLCOLORSTATIC), windowText); // read-only look
+    EXPECT_EQ(PaintedTextColour(memo, WM_CTLCOLOREDIT), windowText);
+    EXPECT_EQ(PaintedTextColour(list, WM_CTLCOLORLISTBOX), windowText);
+    EXPECT_EQ(PaintedTextColour(combo, WM_CTLCOLOREDIT), windowText);
+    HDC dc = GetDC(drawn->Handle());
+    DRAWITEMSTRUCT item{ODT_COMBOBOX, 0, 0, ODA_DRAWENTIRE, 0, drawn->Handle(), dc, {0, 0, 100, 16}, 0};
+    SendMessageW(f.Form.Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
+    ReleaseDC(drawn->Handle(), dc);
+    EXPECT_EQ(drawn->Drawn, clWindowText);
+    // Controls on the form's own colour, or on one of their own, follow the form's font.
+    EXPECT_EQ(PaintedTextColour(check, WM_CTLCOLORSTATIC), light);
+    EXPECT_EQ(PaintedTextColour(tinted, WM_CTLCOLOREDIT), light);
+
+    // A size of its own leaves the colour the parent's.
+    f.Form.Font()->SetSize(14);
+    EXPECT_EQ(edit->Font()->Size(), 14);
+    memo->Font()->SetSize(9);
+    EXPECT_FALSE(memo->ParentFont());
+    EXPECT_EQ(PaintedTextColour(memo, WM_CTLCOLOREDIT), windowText);
+    // A colour of its own is painted as set, whatever the parent does next; taking the parent's
+    // font again brings the rule back.
+    edit->Font()->SetColor(clRed);
+    f.Form.Font()->SetColor(RGB(0x18, 0x1D, 0x29));
+    EXPECT_EQ(PaintedTextColour(edit, WM_CTLCOLOREDIT), RGB(255, 0, 0));
+    edit->SetParentFont(true);
+    EXPECT_EQ(edit->Font()->Color(), RGB(0x18, 0x1D, 0x29));
+    EXPECT_EQ(PaintedTextColour(edit, WM_CTLCOLOREDIT), windowText);
+}
 
 TEST(StdCtrls, ComboBoxKeepsItemsSelectionAndTextAcrossRecreation) {
     Watchdog w(10000);

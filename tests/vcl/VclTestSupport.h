@@ -72,6 +72,18 @@ inline std::wstring ListViewItemText(HWND Wnd, int Item, int Column, int Size = 
     return it.pszText ? std::wstring(it.pszText) : L"";
 }
 
+// The text colour the control's parent gives the system to paint the control with, asked as
+// the system asks (a WM_CTLCOLOR* message to the parent).
+inline COLORREF PaintedTextColour(TWinControl* Control, UINT CtlColorMsg) {
+    HWND wnd = Control->Handle();
+    HDC dc = GetDC(wnd);
+    SetTextColor(dc, RGB(1, 2, 3));
+    SendMessageW(GetParent(wnd), CtlColorMsg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(wnd));
+    const COLORREF colour = GetTextColor(dc);
+    ReleaseDC(wnd, dc);
+    return colour;
+}
+
 inline void PumpFor(unsigned ms) {
     PumpUntil([] { return false; }, ms);
 }

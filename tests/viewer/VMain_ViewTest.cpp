@@ -345,6 +345,56 @@ TEST_F(VMainViewTest, ThemeColoursReachEveryTabFrameAndTabsMadeLater) {
     FrameThemeText = savedText;
 }
 
+// The edit boxes keep the system's white under every theme, so they keep its dark text too; the
+// window, its panels and labels take the theme's colours.
+TEST_F(VMainViewTest, EditBoxesStayReadableUnderDarkThemes) {
+    Watchdog w(60000, "readable edits");
+    const TColor savedBack = FrameThemeBackground, savedText = FrameThemeText;
+    {
+        auto form = Start();
+        TVMainForm* f = form->Form;
+        f->NewTab();
+        const COLORREF windowText = GetSysColor(COLOR_WINDOWTEXT);
+        WebDataModule->NavFontSize = 12;
+        f->ApplyNavFontSize(true); // the index edit's font is its own from here on, but for its colour
+        auto readable = [&](const char* Theme) {
+            SCOPED_TRACE(Theme);
+            EXPECT_EQ(PaintedTextColour(f->SearchEdit, WM_CTLCOLOREDIT), windowText);
+            EXPECT_EQ(PaintedTextColour(f->IndexEdit, WM_CTLCOLOREDIT), windowText);
+            EXPECT_EQ(PaintedTextColour(f->CatalogCbo, WM_CTLCOLOREDIT), windowText);
+            for (int i = 0; i < 2; ++i)
+                EXPECT_EQ(PaintedTextColour(f->GetFrame(i)->UrlEdit, WM_CTLCOLOREDIT), windowText);
+            // The lists set no text colour: they draw with the system's (-1 or CLR_DEFAULT say so).
+            for (TWinControl* list : {static_cast<TWinControl*>(f->TreeView1), static_cast<TWinControl*>(f->IndexLV)}) {
+                const UINT get = list == f->TreeView1 ? TVM_GETTEXTCOLOR : LVM_GETTEXTCOLOR;
+                const auto colour = static_cast<COLORREF>(SendMessageW(list->Handle(), get, 0, 0));
+                EXPECT_TRUE(colour == CLR_DEFAULT || colour == CLR_NONE || colour == windowText) << std::hex << colour;
+            }
+        };
+        f->ColorThemeClick(f->DeepSeaBlue2);
+        readable("Deep Sea Blue");
+        EXPECT_EQ(f->SearchEdit->Font()->Color(), RGB(0xEA, 0xF4, 0xFF)); // the font is still the window's
+        EXPECT_EQ(f->LeftPanel->Color(), RGB(0x21, 0x4E, 0x7A));
+        EXPECT_EQ(f->SelectedBookLabel->Font()->Color(), RGB(0xEA, 0xF4, 0xFF));
+        EXPECT_EQ(f->GetFrame(1)->qenPathViewer1->Font()->Color(), RGB(0xEA, 0xF4, 0xFF));
+        EXPECT_EQ(f->IndexEdit->Font()->Size(), 12);
+        // A size given to the window still reaches the edit boxes.
+        f->Font()->SetSize(f->Font()->Size() + 2);
+        EXPECT_EQ(f->SearchEdit->Font()->Size(), f->Font()->Size());
+        readable("Deep Sea Blue, larger");
+
+        f->ColorThemeClick(f->Default1);
+        readable("Default");
+        EXPECT_EQ(f->Font()->Color(), clBtnText);
+        EXPECT_EQ(f->SelectedBookLabel->Font()->Color(), clBtnText);
+        EXPECT_EQ(f->LeftPanel->Color(), clBtnFace);
+        Close(f);
+    }
+    WebDataModule->NavFontSize = 0;
+    FrameThemeBackground = savedBack;
+    FrameThemeText = savedText;
+}
+
 TEST_F(VMainViewTest, TheTabAreaBevelFacesThePaneOnEitherSide) {
     Watchdog w(60000, "bevel");
     auto form = Start();
