@@ -103,13 +103,9 @@ struct TVMainForm::TIndexWork {
     public:
         THooks(TIndexWork& AWork, bool AFull)
             : W(AWork), Full(AFull), FTerminatedBefore(Application->Terminated()) {}
-        // A full load shows its rows once, when it ends (LoadIndex): the list view's count
-        // and repaint per page slowed the next page's fetch down more than they showed.
         void CountChanged(int Count) override {
-            if (Full)
-                return;
             W.Form.SetIndexCount(Count);
-            if (Count > 0)
+            if (!Full && Count > 0)
                 W.Form.IdxLoadingPanel->SetVisible(false);
         }
         void Started(int Total) override {
