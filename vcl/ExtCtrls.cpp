@@ -2,22 +2,27 @@
 
 #include <algorithm>
 
-void Frame3D(TCanvas* Canvas, RECT& Rect, TColor TopColor, TColor BottomColor, int Width) {
+void Frame3D(TCanvas* Canvas, RECT& Rect, TColor TopColor, TColor BottomColor, int Width, TBevelEdges Edges) {
     Canvas->Pen()->SetWidth(1);
-    --Rect.bottom;
-    --Rect.right;
+    // A line from From to To, both ends drawn (a polyline leaves out its last point).
+    auto line = [&](TBevelEdge Edge, TColor Color, POINT From, POINT To) {
+        if (!(Edges & Edge))
+            return;
+        const POINT past{To.x + (To.x > From.x) - (To.x < From.x), To.y + (To.y > From.y) - (To.y < From.y)};
+        Canvas->Pen()->SetColor(Color);
+        Canvas->Polyline({From, past});
+    };
     for (; Width > 0; --Width) {
-        POINT topLeft{Rect.left, Rect.top}, topRight{Rect.right, Rect.top};
-        POINT bottomLeft{Rect.left, Rect.bottom}, bottomRight{Rect.right, Rect.bottom};
-        Canvas->Pen()->SetColor(TopColor);
-        Canvas->Polyline({bottomLeft, topLeft, topRight});
-        Canvas->Pen()->SetColor(BottomColor);
-        --bottomLeft.x;
-        Canvas->Polyline({topRight, bottomRight, bottomLeft});
-        InflateRect(&Rect, -1, -1);
+        const LONG l = Rect.left, t = Rect.top, r = Rect.right - 1, b = Rect.bottom - 1;
+        line(beLeft, TopColor, {l, b}, {l, t});
+        line(beTop, TopColor, {l, t}, {r, t});
+        line(beRight, BottomColor, {r, t}, {r, b});
+        line(beBottom, BottomColor, {r, b}, {l, b});
+        Rect.left += (Edges & beLeft) ? 1 : 0;
+        Rect.top += (Edges & beTop) ? 1 : 0;
+        Rect.right -= (Edges & beRight) ? 1 : 0;
+        Rect.bottom -= (Edges & beBottom) ? 1 : 0;
     }
-    ++Rect.bottom;
-    ++Rect.right;
 }
 
 // ------------------------------------------------------------------ TCustomPanel
@@ -26,32 +31,6 @@ TCustomPanel::TCustomPanel(TComponent* AOwner) : TCustomControl(AOwner) {
     ControlStyle |= csAcceptsControls;
     SetBounds(0, 0, 185, 41);
 }
-
-namespace {
-
-// A frame Width pixels wide on the given edges only: left and top in TopColor, right and
-// bottom in BottomColor; Rect shrinks by it.
-void FrameEdges3D(TCanvas* Canvas, RECT& Rect, TColor TopColor, TColor BottomColor, int Width, TBevelEdges Edges) {
-    Canvas->Brush()->SetStyle(bsSolid);
-    for (; Width > 0; --Width) {
-        auto line = [&](TBevelEdge Edge, TColor Color, RECT Line) {
-            if (!(Edges & Edge))
-                return;
-            Canvas->Brush()->SetColor(Color);
-            Canvas->FillRect(Line);
-        };
-        line(beLeft, TopColor, RECT{Rect.left, Rect.top, Rect.left + 1, Rect.bottom});
-        line(beTop, TopColor, RECT{Rect.left, Rect.top, Rect.right, Rect.top + 1});
-        line(beRight, BottomColor, RECT{Rect.right - 1, Rect.top, Rect.right, Rect.bottom});
-        line(beBottom, BottomColor, RECT{Rect.left, Rect.bottom - 1, Rect.right, Rect.bottom});
-        Rect.left += (Edges & beLeft) ? 1 : 0;
-        Rect.top += (Edges & beTop) ? 1 : 0;
-        Rect.right -= (Edges & beRight) ? 1 : 0;
-        Rect.bottom -= (Edges & beBottom) ? 1 : 0;
-    }
-}
-
-} // namespace
 
 void TCustomPanel::AdjustClientRect(RECT& Rect) {
     TCustomControl::AdjustClientRect(Rect);
@@ -73,10 +52,7 @@ void TCustomPanel::PaintFrame(RECT& Rect) {
             return;
         TColor top = cut == bvLowered ? clBtnShadow : clBtnHighlight;
         TColor bottom = cut == bvLowered ? clBtnHighlight : clBtnShadow;
-        if (FBevelEdges == beAllEdges)
-            Frame3D(&FCanvas, Rect, top, bottom, FBevelWidth);
-        else
-            FrameEdges3D(&FCanvas, Rect, top, bottom, FBevelWidth, FBevelEdges);
+        Frame3D(&FCanvas, Rect, top, bottom, FBevelWidth, FBevelEdges);
     };
     bevel(FBevelOuter);
     Frame3D(&FCanvas, Rect, FColor, FColor, FBorderWidth);

@@ -14,9 +14,11 @@ enum TBevelEdge : unsigned { beLeft = 1, beTop = 2, beRight = 4, beBottom = 8 };
 using TBevelEdges = unsigned;
 constexpr TBevelEdges beAllEdges = beLeft | beTop | beRight | beBottom;
 
-// Draws a frame Width pixels wide: top and left edges in TopColor, bottom and right in
-// BottomColor; Rect shrinks by the frame.
-void Frame3D(TCanvas* Canvas, RECT& Rect, TColor TopColor, TColor BottomColor, int Width);
+// Draws a frame Width pixels wide on the given edges: top and left in TopColor, bottom and
+// right in BottomColor (those two own the corners they share with the others); Rect shrinks
+// by the frame on those edges.
+void Frame3D(TCanvas* Canvas, RECT& Rect, TColor TopColor, TColor BottomColor, int Width,
+             TBevelEdges Edges = beAllEdges);
 
 // A container with bevels and a centred caption.
 class TCustomPanel : public TCustomControl {
