@@ -15,6 +15,7 @@ constinit TControlHooks g_ControlHooks;
 namespace {
 
 thread_local TWinControl* t_CreationControl = nullptr;
+thread_local TControlWatch* t_Watches = nullptr; // innermost first
 
 // The window property that holds a window's control object. Its name carries the process
 // id, so a window of another process is never taken for one of ours. The property is read
@@ -137,6 +138,15 @@ LRESULT CALLBACK InitWndProc(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) 
     });
 }
 
+// ------------------------------------------------------------------ TControlWatch
+
+TControlWatch::TControlWatch(TControl* Control) : FControl(Control), FNext(t_Watches) { t_Watches = this; }
+
+TControlWatch::~TControlWatch() {
+    // Watches end in the reverse order they began.
+    t_Watches = FNext;
+}
+
 // ------------------------------------------------------------------ TControl
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
@@ -154,6 +164,9 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TControl::~TControl() {
+    for (TControlWatch* w = t_Watches; w; w = w->FNext)
+        if (w->FControl == this)
+            w->FFreed = true;
     Destroying();
     WindowProc = nullptr;
     FMessageHandlers.clear();
@@ -509,7 +522,10 @@ void TControl::MouseMessage(TMessage& Message) {
     case WM_LBUTTONUP: {
         bool wasDown = FMouseDownHere;
         FMouseDownHere = false;
+        TControlWatch watch(this);
         MouseUp(mbLeft, shift, x, y);
+        if (watch.Freed())
+            return;
         RECT r = ClientRect();
         POINT p{x, y};
         if (wasDown && (ControlStyle & csClickEvents) && PtInRect(&r, p))
@@ -526,6 +542,7 @@ void TControl::MouseMessage(TMessage& Message) {
 }
 
 void TControl::WndProc(TMessage& Message) {
+    TControlWatch watch(this); // the events below may free this control
     switch (Message.Msg) {
     case CM_MOUSEENTER:
         if (OnMouseEnter)
@@ -575,12 +592,15 @@ void TControl::WndProc(TMessage& Message) {
             MouseMessage(Message);
         break;
     }
-    Dispatch(Message);
+    if (!watch.Freed())
+        Dispatch(Message);
 }
 
 void TControl::Click() {
-    if (OnClick)
-        OnClick(this);
+    if (OnClick) {
+        TNotifyEvent handler = OnClick; // it may free this control, and itself with it
+        handler(this);
+    }
 }
 
 void TControl::DblClick() {
@@ -687,6 +707,10 @@ TWinControl::~TWinControl() {
         RemoveControl(c);
         delete c;
     }
+    // Leave the parent while this still is a windowed control: by the time the base class
+    // destructor runs, the object no longer counts as one and its tab order entry would stay.
+    if (FParent)
+        FParent->RemoveControl(this);
 }
 
 void TWinControl::AttachHandle(HWND Wnd) {
@@ -731,10 +755,13 @@ void TWinControl::RemoveControl(TControl* AControl) {
         auto* w = static_cast<TWinControl*>(AControl);
         if (w->FHandle && !w->IsDestroying())
             w->DestroyHandle();
-        FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), w), FTabList.end());
     } else {
         AControl->Invalidate();
     }
+    // By identity, whatever the control counts as now (a destructor may be under way).
+    FTabList.erase(std::remove_if(FTabList.begin(), FTabList.end(),
+                                  [AControl](TWinControl* w) { return static_cast<TControl*>(w) == AControl; }),
+                   FTabList.end());
     if (FCaptureControl == AControl)
         FCaptureControl = nullptr;
     FControls.erase(std::remove(FControls.begin(), FControls.end(), AControl), FControls.end());
@@ -1444,6 +1471,7 @@ bool TWinControl::DoKeyPress(TMessage& Message) {
 }
 
 void TWinControl::WndProc(TMessage& Message) {
+    TControlWatch watch(this); // focus, key and size events may free this control
     switch (Message.Msg) {
     case WM_SETFOCUS:
         if (TCustomForm* form = GetParentForm(this))
@@ -1586,7 +1614,7 @@ void TWinControl::WndProc(TMessage& Message) {
         break; // the default procedure sends WM_SIZE/WM_MOVE from here
     case WM_SIZE:
         Dispatch(Message);
-        if (Message.WParam != SIZE_MINIMIZED) {
+        if (Message.WParam != SIZE_MINIMIZED && !watch.Freed()) {
             UpdateBounds();
             Realign();
             Resize();
@@ -1678,7 +1706,8 @@ void TWinControl::WndProc(TMessage& Message) {
             return;
         break;
     }
-    TControl::WndProc(Message);
+    if (!watch.Freed())
+        TControl::WndProc(Message);
 }
 
 // The mouse moved in this window: the system is asked to post WM_MOUSELEAVE when it

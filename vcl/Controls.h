@@ -514,6 +514,25 @@ protected:
     TCanvas FCanvas;
 };
 
+// Tells whether a control was freed while a call into it ran: an event handler may free the
+// control whose event it is (a close box that closes its own tab), and the message handling
+// that called the event must then not touch the object again. Watches nest; they belong to
+// the thread that made them.
+class TControlWatch {
+public:
+    explicit TControlWatch(TControl* Control);
+    ~TControlWatch();
+    TControlWatch(const TControlWatch&) = delete;
+    TControlWatch& operator=(const TControlWatch&) = delete;
+    bool Freed() const { return FFreed; }
+
+private:
+    friend class TControl;
+    TControl* FControl;
+    bool FFreed = false;
+    TControlWatch* FNext;
+};
+
 // Hooks the forms unit installs so that controls reach the application without
 // depending on it: mouse messages feed the hint logic; focus changes reach the form.
 // Plain function pointers, constant-initialised: the forms unit sets them from its own

@@ -5,13 +5,19 @@
 
 #include "ActnList.h"
 #include "ComCtrls.h"
+#include "ExtCtrls.h"
 #include "Menus.h"
+#include "StdCtrls.h"
 #include "Timers.h"
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdlib>
+#include <new>
+#include <set>
 #include <string>
+#include <vector>
 
 using namespace vcltest;
 
@@ -24,6 +30,56 @@ public:
 };
 
 constexpr const char* ExitChildVariable = "VORLANE_VCL_EXIT_CHILD";
+
+// Fills its memory with a pattern when freed, so that any later use of the object faults at
+// once instead of reading what happens to be left there. (The compiler cannot see that this
+// class's own new and delete are a pair.)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+template <class T>
+class TPoisoned : public T {
+public:
+    using T::T;
+    static void* operator new(std::size_t Size) {
+        if (void* p = std::malloc(Size))
+            return p;
+        throw std::bad_alloc();
+    }
+    static void operator delete(void* P, std::size_t Size) {
+        auto* bytes = static_cast<volatile unsigned char*>(P);
+        for (std::size_t i = 0; i < Size; ++i)
+            bytes[i] = 0xCD;
+        std::free(P);
+    }
+};
+
+// A tab's frame as the program makes it: the frame owns its base panel (with an edit box),
+// and the panel is moved into the dock panel that holds every tab's panel.
+class TTabFrame : public TFrame {
+public:
+    VORLANE_CLASS_NAME(TTabFrame)
+    TTabFrame(TWinControl* Dock) : TFrame(Dock) {
+        Panel = new TPoisoned<TPanel>(this);
+        Panel->SetParent(this);
+        Edit = new TPoisoned<TEdit>(this);
+        Edit->SetParent(Panel);
+        Panel->SetParent(Dock);
+    }
+    TPanel* Panel;
+    TEdit* Edit;
+};
+
+// Every control Tab (or Shift+Tab) reaches from the form's active control, going round once.
+std::vector<TWinControl*> WalkTabs(TForm& Form, bool Forward) {
+    std::vector<TWinControl*> seen;
+    TWinControl* start = Form.ActiveControl();
+    for (int i = 0; i < 50; ++i) {
+        Form.SelectNext(Form.ActiveControl(), Forward, true);
+        seen.push_back(Form.ActiveControl());
+        if (Form.ActiveControl() == start)
+            break;
+    }
+    return seen;
+}
 
 } // namespace
 
@@ -93,4 +149,50 @@ TEST(Lifetime, ObjectsTheApplicationFreesAtExitFindTheirListsStillThere) {
     ASSERT_TRUE(run.Started);
     EXPECT_TRUE(run.Ended);
     EXPECT_EQ(run.ExitCode, 0u) << std::hex << run.ExitCode;
+}
+
+TEST(Lifetime, TabWalksOnlyLiveControlsAfterControlsAreFreed) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 400, 300);
+    auto* tree = new TTreeView(&form);
+    tree->SetParent(&form);
+    tree->SetAlign(alLeft);
+    auto* dock = new TPanel(&form);
+    dock->SetParent(&form);
+    dock->SetAlign(alClient);
+    auto* index = new TEdit(&form);
+    index->SetParent(&form);
+    index->SetAlign(alBottom);
+    auto* first = new TTabFrame(dock);
+    auto* second = new TTabFrame(dock);
+    form.Show();
+    tree->SetFocus();
+
+    // A closed tab's frame goes with its panel, which the dock panel holds.
+    delete first;
+    ASSERT_EQ(second->Panel->TabOrder(), 0);
+    ASSERT_EQ(dock->ControlCount(), 1);
+    // The form is given a new window, and a control frees itself from its own click.
+    form.RecreateWnd();
+    auto* closer = new TPoisoned<TLinkedControl>(&form);
+    closer->SetParent(&form);
+    closer->SetBounds(0, 0, 40, 20);
+    closer->SetTabStop(true);
+    closer->OnClick = [&closer](TObject* Sender) {
+        closer = nullptr;
+        delete Sender;
+    };
+    closer->SetFocus();
+    SendMessageW(closer->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(closer->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ASSERT_EQ(closer, nullptr);
+    EXPECT_EQ(form.ActiveControl(), nullptr);
+
+    tree->SetFocus();
+    const std::set<TWinControl*> live{tree, index, second->Edit};
+    for (bool forward : {true, false}) {
+        std::vector<TWinControl*> walk = WalkTabs(form, forward);
+        EXPECT_EQ(walk.size(), live.size()) << (forward ? "Tab" : "Shift+Tab");
+        EXPECT_EQ(std::set<TWinControl*>(walk.begin(), walk.end()), live) << (forward ? "Tab" : "Shift+Tab");
+    }
 }
