@@ -40,6 +40,17 @@ vorlane_make_prefix() {
   touch "$prefix/.vorlane-ready"
 }
 
+# A TCP port on 127.0.0.1 that nothing listens on now, for the agent of one prefix: runs that
+# share this machine (tests, the run command, benchmarks) never talk to each other's agents.
+vorlane_free_port() {
+  local p i
+  for i in $(seq 1 200); do
+    p=$(( 20000 + (RANDOM * 32768 + RANDOM) % 40000 ))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then echo "$p"; return 0; fi
+  done
+  return 1
+}
+
 vorlane_stop_prefix() {
   vorlane_wine_env "$1"
   timeout 30 wineserver -k >/dev/null 2>&1 || true

@@ -36,7 +36,10 @@ fi
 cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
 trap cleanup EXIT
 driver=null; [ -n "${DISPLAY:-}" ] && driver=x11
-VORLANE_DRIVER=$driver "$(dirname "$0")/standin-install.sh" "$prefix" --clean --store "$store" --registry both
+# The agent listens on a port of this run's own, written as AgentPort for the viewer.
+agent_port="$(vorlane_free_port)" || { echo "no free port for the agent" >&2; exit 1; }
+VORLANE_DRIVER=$driver "$(dirname "$0")/standin-install.sh" "$prefix" --clean --store "$store" --registry both \
+  --port "$agent_port"
 vorlane_wine_env "$prefix"
 if [ -n "$xvfb_pid" ]; then
   # Xvfb has no window manager: a Wine desktop of the screen's size draws the window frames

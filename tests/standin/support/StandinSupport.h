@@ -118,6 +118,30 @@ inline ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs
     return r;
 }
 
+struct WinsockInit {
+    WinsockInit() {
+        WSADATA w;
+        WSAStartup(MAKEWORD(2, 2), &w);
+    }
+    ~WinsockInit() { WSACleanup(); }
+};
+
+inline int FreePort() {
+    WinsockInit ws;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int port = 0;
+    if (bind(s, (sockaddr*)&a, sizeof a) == 0) {
+        int len = sizeof a;
+        getsockname(s, (sockaddr*)&a, &len);
+        port = ntohs(a.sin_port);
+    }
+    closesocket(s);
+    return port;
+}
+
 struct Installation {
     std::wstring root;        // folder holding everything below
     std::wstring appRoot;     // root\AppRoot
@@ -146,7 +170,14 @@ inline Installation InstallStandin(const std::wstring& tag, const std::vector<st
     std::wstring cmd = L"\"" + DistDir() + L"\\StandinSetup.exe\" --approot \"" + inst.appRoot + L"\" --localstore \"" +
                        inst.localStore + L"\" --user-cfg \"" + inst.userCfg + L"\"";
     if (!writeRegistry) cmd += L" --registry none";
-    for (auto& a : extraArgs) cmd += L" \"" + a + L"\"";
+    bool portGiven = false;
+    for (auto& a : extraArgs) {
+        cmd += L" \"" + a + L"\"";
+        portGiven = portGiven || a == L"--port" || a == L"--port-dword";
+    }
+    // An installation in the registry names a free port of its own, so that an agent started
+    // from it never meets the agent of another run on this machine at the default port.
+    if (writeRegistry && !portGiven) cmd += L" --port " + std::to_wstring(FreePort());
     ProcessResult r = RunProcess(cmd, 60000);
     inst.output = r.output;
     inst.ok = r.started && r.exitCode == 0;
@@ -171,30 +202,6 @@ inline void DeleteFolderTree(const std::wstring& path) {
 
 inline void RemoveInstallation(const Installation& inst) {
     if (!inst.root.empty()) DeleteFolderTree(inst.root);
-}
-
-struct WinsockInit {
-    WinsockInit() {
-        WSADATA w;
-        WSAStartup(MAKEWORD(2, 2), &w);
-    }
-    ~WinsockInit() { WSACleanup(); }
-};
-
-inline int FreePort() {
-    WinsockInit ws;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int port = 0;
-    if (bind(s, (sockaddr*)&a, sizeof a) == 0) {
-        int len = sizeof a;
-        getsockname(s, (sockaddr*)&a, &len);
-        port = ntohs(a.sin_port);
-    }
-    closesocket(s);
-    return port;
 }
 
 inline bool PortOpen(int port) {
