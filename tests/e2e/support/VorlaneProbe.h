@@ -9,7 +9,9 @@
 //               (read through memory of the viewer's process), the item counts
 //   registry    RegRead / RegWrite* / DeleteRegValue / DeleteRegKeyTree in either view
 //   input       Post, Send, Activate, SendChord ("ctrl+d", "f3", "esc") and TypeText
-//               with SendInput after SetForegroundWindow
+//               with SendInput after SetForegroundWindow; the mouse: MouseMove, MouseClick
+//               (left, right or middle button with Ctrl/Shift held) at client points,
+//               TreeItemRect, WaitPopupMenu, FocusOf
 //   waiting     WaitUntil (every wait has a time-out)
 //
 // Link the CMake target `vorlane_probe_support` (it brings StandinSupport.h and the system
@@ -492,6 +494,70 @@ inline bool TypeText(HWND Target, const std::wstring& Text) {
 }
 
 // ---------------------------------------------------------------------------------
+// The mouse: real input at screen positions, as a user's hand gives it
+
+// Moves the pointer to the client point (X, Y) of W.
+inline bool MouseMove(HWND W, int X, int Y) {
+    POINT p{X, Y};
+    if (!ClientToScreen(W, &p) || !SetCursorPos(p.x, p.y))
+        return false;
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    in.mi.dy = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return SendInput(1, &in, sizeof in) == 1;
+}
+
+// A click of Button ("left", "right" or "middle") at the client point (X, Y) of W, with the
+// keys of Mods ("", "ctrl", "shift", "ctrl+shift") held: W's window is brought to the
+// foreground, the pointer moves there, the button goes down and up. Clicks in a row are
+// kept apart so that two never count as a double click.
+inline bool MouseClick(HWND W, int X, int Y, const std::wstring& Button = L"left", const std::wstring& Mods = L"") {
+    if (!Activate(GetAncestor(W, GA_ROOT)) || !MouseMove(W, X, Y))
+        return false;
+    DWORD down = MOUSEEVENTF_LEFTDOWN, up = MOUSEEVENTF_LEFTUP;
+    if (Button == L"right")
+        down = MOUSEEVENTF_RIGHTDOWN, up = MOUSEEVENTF_RIGHTUP;
+    else if (Button == L"middle")
+        down = MOUSEEVENTF_MIDDLEDOWN, up = MOUSEEVENTF_MIDDLEUP;
+    std::vector<WORD> mods;
+    if (Mods.find(L"ctrl") != std::wstring::npos)
+        mods.push_back(VK_CONTROL);
+    if (Mods.find(L"shift") != std::wstring::npos)
+        mods.push_back(VK_SHIFT);
+    std::vector<INPUT> inputs;
+    for (WORD m : mods)
+        inputs.push_back(KeyInput(m, false));
+    for (DWORD flag : {down, up}) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dwFlags = flag;
+        inputs.push_back(in);
+    }
+    for (auto it = mods.rbegin(); it != mods.rend(); ++it)
+        inputs.push_back(KeyInput(*it, true));
+    const bool sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+    Sleep(GetDoubleClickTime() + 50);
+    return sent;
+}
+
+inline bool MouseClickAt(HWND W, const RECT& R, const std::wstring& Button = L"left", const std::wstring& Mods = L"") {
+    return MouseClick(W, (R.left + R.right) / 2, (R.top + R.bottom) / 2, Button, Mods);
+}
+
+// The window that has the keyboard focus in W's thread.
+inline HWND FocusOf(HWND W) {
+    GUITHREADINFO gui{sizeof gui};
+    return GetGUIThreadInfo(GetWindowThreadProcessId(W, nullptr), &gui) ? gui.hwndFocus : nullptr;
+}
+
+// The pop-up menu a process shows, once it shows (nullptr after TimeoutMs).
+inline HWND WaitPopupMenu(DWORD Pid, DWORD TimeoutMs = 5000) {
+    return WaitForWindow({Pid, L"#32768", L"", nullptr, true}, TimeoutMs);
+}
+
+// ---------------------------------------------------------------------------------
 // Item counts and texts of list controls
 
 // The answer of a count message (CB_GETCOUNT, LB_GETCOUNT, TVM_GETCOUNT, LVM_GETITEMCOUNT);
@@ -633,6 +699,11 @@ inline bool RemoteRect(HWND W, UINT Msg, WPARAM Index, LONG Left, RECT& R) {
     LRESULT ok = 0;
     return buf.Ok() && buf.Write(&in, sizeof in) &&
            Send(W, Msg, Index, reinterpret_cast<LPARAM>(buf.Address()), &ok) && ok && buf.Read(&R, sizeof R);
+}
+
+// The rectangle of a tree item's text.
+inline bool TreeItemRect(HWND Tree, HTREEITEM Item, RECT& R) {
+    return RemoteRect(Tree, TVM_GETITEMRECT, TRUE, static_cast<LONG>(reinterpret_cast<LONG_PTR>(Item)), R);
 }
 
 // A left click at a client point, as the mouse would post it.
