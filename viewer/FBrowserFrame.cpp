@@ -173,6 +173,9 @@ void TBrowserFrame::BuildComponents() {
         (*d.Button)->SetCaption(d.Caption);
         (*d.Button)->SetHint(d.Hint);
     }
+    // The browser enables them when its history has a page that way.
+    tb_BackBtn->SetEnabled(false);
+    tb_FwdBtn->SetEnabled(false);
 
     UrlEdit = Make<TTntEdit>(this, ToolbarPanel, L"UrlEdit");
     UrlEdit->SetBounds(BarsLeft, UrlTop, DesignWidth - 3 * BarsLeft - GoWidth, UrlHeight);
@@ -444,6 +447,9 @@ void TBrowserFrame::FrameBasePanelContextPopup(POINT MousePos, bool& Handled) {
 void TBrowserFrame::UpdateToolbarState() {
     tb_Sync->SetEnabled(!PageId.empty());
     const bool document = PageDocument() != nullptr;
+    // Tab stops at the page only when it shows one.
+    if (WebBrowser1)
+        WebBrowser1->Control()->SetTabStop(document);
     for (TTntToolButton* b : {tb_FindBtn, tb_NavHideShowBtn, tb_Read, tb_Stop, tb_Bookmark, tb_OpenOnline, tb_Font})
         b->SetEnabled(document);
 }

@@ -10,6 +10,7 @@
 #include "UShellExec.h"
 #include "UUtilsW.h"
 
+#include <algorithm>
 #include <memory>
 
 std::wstring FTranslate_Title;
@@ -119,6 +120,7 @@ TTranslateForm::TTranslateForm(TComponent* AOwner, const std::wstring& Folder, c
     SetTextIfGiven(WebLinkLabel, FTranslate_WebLink);
     SetTextIfGiven(OKBtn, FTranslate_OK);
     SetTextIfGiven(CancelBtn, FTranslate_Cancel);
+    ArrangeBottomRow();
 
     FRows = ListLanguageRows(Folder);
     for (const TLangRow& row : FRows) {
@@ -132,6 +134,22 @@ TTranslateForm::TTranslateForm(TComponent* AOwner, const std::wstring& Folder, c
     ListView1->SetSelected(current);
     ListView1->SetItemFocused(current);
     UpdateButtons();
+}
+
+void TTranslateForm::ArrangeBottomRow() {
+    // The link left of OK and Cancel, all under the list; the window as wide as the row
+    // needs with the link's text at its font.
+    constexpr int Gap = 8;
+    const int buttons = OKBtn->Width() + 6 + CancelBtn->Width();
+    const int width = std::max(520, Gap + WebLinkLabel->Width() + 2 * Gap + buttons + Gap);
+    const int row = std::max(OKBtn->Height(), WebLinkLabel->Height());
+    const int top = ListView1->Top() + ListView1->Height() + Gap;
+    SetClientWidth(width);
+    ListView1->SetWidth(width - 2 * Gap);
+    WebLinkLabel->SetTop(top + (row - WebLinkLabel->Height()) / 2);
+    OKBtn->SetBounds(width - Gap - buttons, top + (row - OKBtn->Height()) / 2, OKBtn->Width(), OKBtn->Height());
+    CancelBtn->SetBounds(OKBtn->Left() + OKBtn->Width() + 6, OKBtn->Top(), CancelBtn->Width(), CancelBtn->Height());
+    SetClientHeight(top + row + Gap);
 }
 
 bool TTranslateForm::SelectedCode(std::wstring& Code) {

@@ -67,6 +67,7 @@ public:
     void WebLinkLabelClick();
 
 private:
+    void ArrangeBottomRow();
     void UpdateButtons();
     std::vector<TLangRow> FRows;
 };

@@ -9,6 +9,7 @@
 #include "UShellExec.h"
 #include "UWebUpdates.h"
 
+#include <algorithm>
 #include <memory>
 
 std::wstring AboutHomePageUrl = L"https://www.quorvex.com/";
@@ -21,40 +22,23 @@ std::wstring AboutBox_VerXNowAvail = L"Version %1 is now available";
 
 namespace {
 
+// Left of the labels: the program image and the margins around it.
+constexpr int Margin = 16;
+constexpr int ImageSize = 48;
+constexpr int LabelsLeft = Margin + ImageSize + Margin;
+
 TTntLabel* MakeLabel(TAboutForm* Form, const wchar_t* Name, const wchar_t* Caption, int Top) {
     auto* l = new TTntLabel(Form);
     l->SetName(Name);
     l->SetParent(Form);
     l->SetCaption(Caption);
-    l->SetBounds(80, Top, 250, 16);
-    return l;
+    l->SetBounds(LabelsLeft, Top, 250, 16);
+    return l; // as large as its text: ArrangeLabels places them
 }
 
 void SetIfGiven(TTntLabel* Label, const std::wstring& Text) {
     if (!Text.empty())
         Label->SetCaption(Text);
-}
-
-// The program's picture: an open book on the maker's blue.
-void PaintProgramImage(TBitmap* B) {
-    B->SetSize(48, 48);
-    TCanvas* c = B->Canvas();
-    c->Brush()->SetColor(clBtnFace);
-    c->FillRect(RECT{0, 0, 48, 48});
-    c->Pen()->SetColor(RGB(0x21, 0x4E, 0x7A));
-    c->Brush()->SetColor(RGB(0x44, 0x58, 0x7C));
-    c->RoundRect(2, 2, 46, 46, 10, 10);
-    c->Pen()->SetColor(RGB(0xEA, 0xF4, 0xFF));
-    c->Brush()->SetColor(RGB(0xF0, 0xFD, 0xFF));
-    c->Polygon({{8, 14}, {23, 11}, {23, 37}, {8, 40}});
-    c->Polygon({{25, 11}, {40, 14}, {40, 40}, {25, 37}});
-    c->Pen()->SetColor(RGB(0x44, 0x58, 0x7C));
-    for (int y = 18; y <= 30; y += 4) {
-        c->MoveTo(11, y + 1);
-        c->LineTo(21, y - 1);
-        c->MoveTo(27, y - 1);
-        c->LineTo(37, y + 1);
-    }
 }
 
 } // namespace
@@ -70,8 +54,11 @@ TAboutForm::TAboutForm(TComponent* AOwner) : TTntForm(AOwner) {
     Image3 = new TTntImage(this);
     Image3->SetName(L"Image3");
     Image3->SetParent(this);
-    Image3->SetBounds(16, 16, 48, 48);
-    PaintProgramImage(Image3->Picture()->Bitmap());
+    Image3->SetBounds(Margin, Margin, ImageSize, ImageSize);
+    // The program's icon, at the size of the image.
+    if (auto icon = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, ImageSize, ImageSize, LR_DEFAULTCOLOR)))
+        Image3->Picture()->Icon()->SetHandle(icon);
 
     HeaderLabel = MakeLabel(this, L"HeaderLabel", L"Vorlane by Quorvex", 14);
     HeaderLabel->Font()->SetStyle(fsBold);
@@ -117,6 +104,33 @@ TAboutForm::TAboutForm(TComponent* AOwner) : TTntForm(AOwner) {
         NewVerLabel->SetCaption(FormatMsgText(AboutBox_VerXNowAvail, {newer}));
         NewVerLabel->SetVisible(true);
     }
+    ArrangeLabels();
+}
+
+void TAboutForm::ArrangeLabels() {
+    // One label under the other as high as their font makes them, the links a little apart.
+    // The text labels take the whole width of the column (the links only their text's): a
+    // label's measured width is a little short of its drawn text in some fonts.
+    TTntLabel* const labels[] = {HeaderLabel, CopyrightLabel, VersionLabel, HomePageLink, CheckForUpdateLink,
+                                 NewVerLabel};
+    int top = Margin - 2, column = 0;
+    for (TTntLabel* label : labels) {
+        label->SetAutoSize(true); // measured anew with its present text and font
+        if (!label->Visible())
+            continue;
+        if (label == HomePageLink)
+            top += label->Height() / 2 + 4;
+        label->SetBounds(LabelsLeft, top, label->Width(), label->Height());
+        top = label->Top() + label->Height() + 4;
+        column = std::max(column, label->Width() + label->Width() / 8 + 8);
+    }
+    for (TTntLabel* label : labels)
+        if (label != HomePageLink && label != CheckForUpdateLink) {
+            label->SetAutoSize(false);
+            label->SetWidth(column);
+        }
+    SetClientWidth(std::max(340, LabelsLeft + column + Margin));
+    SetClientHeight(std::max(top, Image3->Top() + Image3->Height()) + Margin - 4);
 }
 
 void TAboutForm::FormShow() {
@@ -126,6 +140,7 @@ void TAboutForm::FormShow() {
         link->Font()->SetColor(own);
         link->Font()->SetStyle(link->Font()->Style() | fsUnderline);
     }
+    ArrangeLabels(); // the links took the box's font
 }
 
 void TAboutForm::HomePageLinkClick() { ShellExec(HomePageLink->Hint()); }

@@ -44,6 +44,7 @@ public:
 
 private:
     void FormShow();
+    void ArrangeLabels();
 };
 
 // Makes the box, shows it modally and frees it.

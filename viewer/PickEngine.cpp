@@ -2,8 +2,10 @@
 
 #include "UDialogButtons.h"
 #include "UMessageTexts.h"
+#include "UShotTimer.h"
 #include "UTranslator.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -101,6 +103,7 @@ TformPickEngine::TformPickEngine(TComponent* AOwner, TSpeechAPI& Speech, TSpeech
         {btnOK, &SpeechDlg_OK},          {btnCancel, &SpeechDlg_Cancel}};
     for (const auto& [control, text] : texts)
         SetTextIfGiven(control, *text);
+    ArrangeRows();
 
     // Filling: the track bars' change events stay quiet.
     for (const TSpeechVoiceEntry& voice : FSpeech.Voices)
@@ -114,6 +117,42 @@ TformPickEngine::TformPickEngine(TComponent* AOwner, TSpeechAPI& Speech, TSpeech
     RateTB->SetPosition(FSettings.SpeechRate);
     VolumeTB->SetPosition(FSettings.SpeechVolume);
     FFilling = false;
+}
+
+void TformPickEngine::ArrangeRows() {
+    // Rows from the top, each as high as the labels' font needs; the track bars between
+    // their end labels; OK and Cancel under the last row.
+    constexpr int Gap = 8, Width = 420;
+    int y = Gap;
+    auto label = [&](TTntLabel* Label) {
+        Label->SetBounds(Gap, y, Label->Width(), Label->Height());
+        y += Label->Height() + 2;
+    };
+    auto trackRow = [&](TTntLabel* Low, TTntTrackBar* Bar, TTntLabel* High) {
+        const int left = Gap + std::max(lblSlow->Width(), lblLow->Width()) + Gap;
+        const int right = Width - Gap - std::max(lblFast->Width(), lblHigh->Width()) - Gap;
+        const int h = std::max(Bar->Height(), Low->Height());
+        Bar->SetBounds(left, y + (h - Bar->Height()) / 2, right - left, Bar->Height());
+        Low->SetBounds(Gap, y + (h - Low->Height()) / 2, Low->Width(), Low->Height());
+        High->SetBounds(right + Gap, y + (h - High->Height()) / 2, High->Width(), High->Height());
+        y += h + Gap;
+    };
+    label(lblVoice);
+    lbEngines->SetBounds(Gap, y, Width - 2 * Gap, lbEngines->Height());
+    y += lbEngines->Height() + Gap;
+    const int line = lblVoice->Height();
+    gbDetails->SetBounds(Gap, y, Width - 2 * Gap, std::max(112, 7 * line + line + 12));
+    memDetails->SetBounds(Gap, line + 4, gbDetails->Width() - 2 * Gap, gbDetails->Height() - line - 12);
+    y += gbDetails->Height() + Gap;
+    label(lblVoiceSpeed);
+    trackRow(lblSlow, RateTB, lblFast);
+    label(lblVoiceVolume);
+    trackRow(lblLow, VolumeTB, lblHigh);
+    const int buttonsLeft = Width - Gap - btnCancel->Width() - 6 - btnOK->Width();
+    btnOK->SetBounds(buttonsLeft, y, btnOK->Width(), btnOK->Height());
+    btnCancel->SetBounds(buttonsLeft + btnOK->Width() + 6, y, btnCancel->Width(), btnCancel->Height());
+    SetClientWidth(Width);
+    SetClientHeight(y + btnOK->Height() + Gap);
 }
 
 void TformPickEngine::ShowDetails(int Index) {
@@ -160,7 +199,11 @@ void TformPickEngine::FormClose(TCloseAction&) {
 
 bool ShowSpeechEnginePicker(TSpeechAPI& Speech, TSpeechSettings& Settings) {
     Speech.Stop();
-    std::unique_ptr<TformPickEngine> form(new TformPickEngine(nullptr, Speech, Settings));
+    std::unique_ptr<TformPickEngine> form;
+    {
+        THourGlass busy; // the engine is asked for every voice's details meanwhile
+        form.reset(new TformPickEngine(nullptr, Speech, Settings));
+    }
     bool ok = form->ShowModal() == mrOk;
     form->BeforeDestruction();
     return ok;

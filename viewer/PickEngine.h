@@ -37,6 +37,7 @@ public:
     void FormClose(TCloseAction& Action);
 
 private:
+    void ArrangeRows();
     void ShowDetails(int Index);
     void ApplyAndTest();
 

@@ -4,6 +4,7 @@
 #include "UAgentLink.h"
 #include "UAuxFile.h"
 #include "UH3_Agent.h"
+#include "TntDialogs.h"
 #include "UH3_Code.h"
 #include "UShotTimer.h"
 #include "UUtilsW.h"
@@ -134,7 +135,7 @@ public:
         return false;
     }
     void Wait(DWORD Ms) override { Sleep(Ms); }
-    void Message(const std::wstring& Text) override { MsgBoxW(Text); }
+    void Message(const std::wstring& Text) override { WideShowMessage(Text); }
     void Log(const std::wstring& Line) override { H3TraceLog(Line); }
 };
 

@@ -60,7 +60,9 @@ TLangFileInfo ReadLangFileInfo(const std::wstring& FileName) {
 }
 
 std::wstring TranslatorText(const TLangFileInfo& Info) {
-    return Info.Name.empty() ? Info.WebSite : Info.Name + L", " + Info.WebSite;
+    if (Info.Name.empty() || Info.WebSite.empty())
+        return Info.Name + Info.WebSite;
+    return Info.Name + L", " + Info.WebSite;
 }
 
 std::wstring LangLineBreaks(std::wstring Text) {

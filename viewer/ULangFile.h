@@ -48,7 +48,7 @@ struct TLangFileInfo {
     std::wstring WebSite;
 };
 TLangFileInfo ReadLangFileInfo(const std::wstring& FileName);
-// "Name, WebSite"; the web site alone when there is no name.
+// "Name, WebSite"; either alone when the other is empty.
 std::wstring TranslatorText(const TLangFileInfo& Info);
 
 // Text rules.

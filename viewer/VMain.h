@@ -1,23 +1,29 @@
 // The viewer's main window. One class, its families in files of their own:
-//   VMain.cpp           creation, show, the start-up message, close and destruction
-//   VMain_Build.cpp     the controls and the non-visual components
-//   VMain_Menus.cpp     the main menu and the pop-up menus, with their handlers bound
-//   VMain_Instance.cpp  single instance: the mutex, the hand-over from a second copy (0x5D0),
-//                       opening a passed-in URL
-//   VMain_Settings.cpp  applying the saved settings and gathering them at close
-//   VMain_Catalogs.cpp  the catalog boxes and the caption
-//   VMain_Log.cpp       the log header written at creation
-//   VMain_Toc.cpp       the contents tree: loading, expanding, images, the orphan list
-//   VMain_Sync.cpp      synchronising the tree with a page
-//   VMain_Nav.cpp       the agent check, opening URLs, search, the navigation commands, the
-//                       Open-with menu and the runtime's tools
-//   VMain_Tabs.cpp      showing and closing tabs, the tab strip's events, the menus' state
-//   VMain_Bookmarks.cpp the bookmarks page: the folder list and combo, opening and saving
-//                       bookmarks, the folder commands
-//   VMain_Translate.cpp the interface translation and the right-to-left layout
-//   VMain_Index.cpp     the keyword index: loads, typing, opening rows, the cancel window
-//   VMain_View.cpp      pane commands, splitter, zoom, text size, colour themes, status bar
-//   VMain_Handlers.cpp  handlers whose families are not built yet (they do nothing so far)
+//   VMain.cpp              creation, show, the start-up message, close and destruction
+//   VMain_Build.cpp        the controls and the non-visual components
+//   VMain_Menus.cpp        the main menu and the pop-up menus, with their handlers bound
+//   VMain_Instance.cpp     single instance: the mutex, the hand-over from a second copy (0x5D0),
+//                          opening a passed-in URL
+//   VMain_Settings.cpp     applying the saved settings and gathering them at close
+//   VMain_Catalogs.cpp     the catalog boxes and the caption
+//   VMain_Log.cpp          the log header written at creation
+//   VMain_Toc.cpp          the contents tree: loading, expanding, images, the orphan list
+//   VMain_Sync.cpp         synchronising the tree with a page
+//   VMain_Nav.cpp          the agent check, opening URLs, search, the navigation commands, the
+//                          Open-with menu and the runtime's tools
+//   VMain_Frames.cpp       the browser frame of each tab and the callbacks it is given
+//   VMain_Tabs.cpp         showing and closing tabs, the tab strip's events, the menus' state
+//   VMain_Index.cpp        the keyword index: loads, typing, opening rows, the cancel window
+//   VMain_Bookmarks.cpp    the bookmarks page: the folder list and combo, opening and saving
+//                          bookmarks, the folder commands
+//   VMain_Filters.cpp      the Filters page, the Help Library Manager, the search button's look
+//   VMain_Input.cpp        the message hook's window side, the numbered commands, Ctrl+Enter
+//   VMain_View.cpp         pane commands, splitter, zoom, text size, colour themes, status bar
+//   VMain_Translate.cpp    the interface translation and the right-to-left layout
+//   VMain_Speech.cpp       the Reader menu and the voice picker
+//   VMain_Registration.cpp the default-viewer menu and the maker's migration tool
+//   VMain_Handlers.cpp     the one-line handlers of no family: debug window, update check,
+//                          About box, stay on top, the new-tab commands
 #pragma once
 
 #include "Handles.h"
@@ -381,6 +387,8 @@ public:
     void PlaceNavigationPane(bool Right);
     // The tab area's bevel on the edge that faces the navigation pane.
     void PlaceTabsBevel();
+    // The pane and the tab area in the Tab key's order as the reading order meets them.
+    void OrderPaneTabStops();
     void ApplyColorTheme();
 
     // ---- Contents (VMain_Toc.cpp) and tree synchronisation (VMain_Sync.cpp) ---------
@@ -447,9 +455,9 @@ public:
     // Opens the online library's page for the help page Url (the tab frames' open-online).
     void OpenOnlineVersion(const std::wstring& Url);
 
-    // ---- Handlers of the other families (VMain_Handlers.cpp) -----------------------
+    // ---- Handlers and helpers of every family; each group names its file ------------
 
-    // Catalogs and contents.
+    // Catalogs and contents (VMain_Toc.cpp; LoadCatalog in VMain_Catalogs.cpp).
     void RefillCatalogBox();
     void LoadCatalog(const std::wstring& Key);
     void LoadToc();
@@ -464,7 +472,8 @@ public:
     void TocPopupMenuPopup();
     void QuickTOCLoad1Click();
     void mnuTDM_VS10Click(TTntMenuItem* Item);
-    // Navigation and tabs.
+    // Navigation (VMain_Nav.cpp) and tabs (VMain_Tabs.cpp, VMain_Frames.cpp); the debug
+    // window, About box and update check (VMain_Handlers.cpp); reading (VMain_Speech.cpp).
     bool EnsureHelpAgent();
     void GotoUrl(const std::wstring& Url, const std::wstring& Title = std::wstring());
     void RawGotoUrl(const std::wstring& Url, bool NewTab);
@@ -536,7 +545,7 @@ public:
     // The menu loop: menu hints in the status bar and the items that need a page.
     void WMEnterMenuLoop();
     void WMExitMenuLoop();
-    // Keyword index.
+    // Keyword index (VMain_Index.cpp).
     void ResetIndexState();
     void IndexEditChange();
     void IndexLVClick();
@@ -565,7 +574,7 @@ public:
     TBrowserView* ActiveBrowserView();
     // The browser tabs' ForceNewTab: the next navigation opens a new tab.
     void SetForceNewTab(bool Value);
-    // Layout, zoom, themes, status bar.
+    // Layout, zoom, themes, status bar (VMain_View.cpp; the language in VMain_Translate.cpp).
     void mmnuTocPageClick();
     void mmnuIndexPageClick();
     void mmnuBookmarksPageClick();
@@ -583,7 +592,7 @@ public:
     void mmnuSetUILangClick();
     void mmnuOnlineOfflineClick();
     void ApplyNavFontSize(bool Apply);
-    // Filters page and the manager.
+    // Filters page and the manager (VMain_Filters.cpp).
     void CatalogLocaleCboSelect();
     void RunHlmBtnClick();
     void CatTreeViewClick();
@@ -591,8 +600,8 @@ public:
     void SelectCatalogPopupLinkClick();
     void TestHelpLinkClick();
     void Help_UsingCatalogsClick();
-    // (VMain_Filters.cpp) The store tree; the buttons from the fields and the tree; the
-    // manager for the fields; 0x5CF.
+    // The store tree; the buttons from the fields and the tree; the manager for the fields;
+    // 0x5CF.
     void FillCatalogTree();
     void UpdateCatalogButtons();
     void RunHelpLibraryManager(bool AskElevation);
@@ -606,7 +615,7 @@ public:
     // are not installed.
     void UpdateDefaultViewerItems();
     TViewerRegistry ViewerRegistry;   // where HelpViewerProgID lives, and the system's answers
-    // Bookmarks.
+    // Bookmarks (VMain_Bookmarks.cpp).
     void InitBookmarkFolder();
     // The bookmark list shows Folder (a path).
     void ShowBookmarkFolder(const std::wstring& Folder);
@@ -635,7 +644,7 @@ public:
     void BookMarkMenu_GotoIEFavoritesFolderAllUsersClick();
     void BookMarkMenu_GotoDesktopAllUsersClick();
     void BookMarkMenu_GotoCommonDocumentsAllUsersClick();
-    // Translation.
+    // Translation (VMain_Translate.cpp).
     void TranslateMainWindow(const std::wstring& Code);
     void ApplyBiDiLayout(const std::wstring& Code);
 

@@ -1,17 +1,10 @@
-// Handlers of the main window's other families. Those that do nothing yet belong to
-// families that are not built so far (contents, navigation and browser tabs, index, keys,
-// layout, filters, registration); each family moves its handlers
-// into its own VMain_ file as it is built.
+// The main window's one-line handlers that belong to no family of their own: the debug
+// window, the web update check, the About box, "Always On Top" and the new-tab commands.
 #include "VMain.h"
 
 #include "FDebug.h"
 #include "FVAbout.h"
-#include "TntMenus.h"
-#include "UMessageTexts.h"
 #include "UWebUpdates.h"
-#include "qenSmartTabs.h"
-
-// ---- Handlers that work now --------------------------------------------------------
 
 void TVMainForm::mmnuShowDebugClick() {
     if (DebugForm)
@@ -27,6 +20,3 @@ void TVMainForm::mnuStayOnTopClick() { ApplyStayOnTop(); }
 void TVMainForm::mmnuNewTabClick() { NewTab(); }
 void TVMainForm::TabMenu_NewTabClick() { NewTab(); }
 void TVMainForm::SmartTabsAddClick() { NewTab(); }
-
-// ---- Layout, zoom, themes, status bar -----------------------------------------------
-

@@ -88,7 +88,7 @@ void TVMainForm::BuildMenus() {
     mmnuBrowserStop = Item(this, mmnuPage, L"mmnuBrowserStop", L"&Stop", [this] { mmnuBrowserStopClick(); }, VK_ESCAPE);
     mmnuRefresh = Item(this, mmnuPage, L"mmnuRefresh", L"&Refresh\tF5", [this] { mmnuRefreshClick(); });
     Separator(this, mmnuPage);
-    mmnuZoom = Item(this, mmnuPage, L"mmnuZoom", L"Zoom(&Z)");
+    mmnuZoom = Item(this, mmnuPage, L"mmnuZoom", L"&Zoom");
     mmnuZoomIn = TaggedItem(this, mmnuZoom, L"mmnuZoomIn", L"Zoom &In", 1);
     mmnuZoomOut = TaggedItem(this, mmnuZoom, L"mmnuZoomOut", L"Zoom &Out", 0);
     Separator(this, mmnuZoom);

@@ -156,6 +156,14 @@ void TVMainForm::PlaceNavigationPane(bool Right) {
     SlitterImage1->SetLeft(TntSplitter1->Left());
     SlitterImage1->BringToFront();
     PlaceTabsBevel();
+    OrderPaneTabStops();
+}
+
+void TVMainForm::OrderPaneTabStops() {
+    // Tab goes first through the area the reading order meets first.
+    const bool paneRight = LeftPanel->Align() == alRight;
+    const bool rightToLeft = Application->BiDiMode() != bdLeftToRight;
+    (paneRight == rightToLeft ? static_cast<TWinControl*>(LeftPanel) : TabsPanel)->SetTabOrder(0);
 }
 
 void TVMainForm::PlaceTabsBevel() {

@@ -52,6 +52,7 @@ void TVMainForm::ApplyBiDiLayout(const std::wstring& Code) {
     if (!ApplyBiDiLayoutTo(this, CheckLangCode(Code)))
         return;
     PlaceTabsBevel(); // the pane changed sides with the layout
+    OrderPaneTabStops();
     for (int i = 0; i < SmartTabs->GetTabCount(); ++i)
         if (TBrowserFrame* frame = GetFrame(i))
             frame->ApplyFrameBiDiLayout();

@@ -51,6 +51,20 @@ TEST_F(VorlaneStart, ShowsTheMainWindowWritesItsPlaceLeavesTheRegistrationAloneA
     EXPECT_EQ(ProgIdIn(KEY_WOW64_64KEY), L"Vorlane");
     // The application window carries the title the second copy looks for.
     EXPECT_TRUE(FindTopWindow({Viewer.Pid(), L"TApplication", L"Vorlane"}));
+    // The program's own icon, drawn in the three sizes the system shows.
+    if (HMODULE exe = LoadLibraryExW(ViewerExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+        std::vector<int> sizes;
+        if (HRSRC group = FindResourceW(exe, L"MAINICON", RT_GROUP_ICON)) {
+            const auto* dir = static_cast<const BYTE*>(LockResource(LoadResource(exe, group)));
+            const int count = dir[4] | dir[5] << 8;
+            for (int i = 0; i < count; ++i)
+                sizes.push_back(dir[6 + 14 * i]);
+        }
+        EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48}));
+        FreeLibrary(exe);
+    } else {
+        ADD_FAILURE() << "the program cannot be read";
+    }
     // Without "/debug" no log file.
     EXPECT_EQ(GetFileAttributesW((ProgramDir + L"\\HHDebug.txt").c_str()), INVALID_FILE_ATTRIBUTES);
     // Closing the main window ends the program cleanly.

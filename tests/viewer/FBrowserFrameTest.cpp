@@ -300,6 +300,9 @@ std::unique_ptr<TStandinAgentSuite> BrowserFrameTest::suite;
 TEST_F(BrowserFrameTest, PageHeadOfAnF1PageFillsPageIdSyncAndBreadcrumb) {
     Watchdog dog(60000);
     EXPECT_FALSE(frame->tb_Sync->Enabled());
+    // A new tab has no history either way.
+    EXPECT_FALSE(frame->tb_BackBtn->Enabled());
+    EXPECT_FALSE(frame->tb_FwdBtn->Enabled());
     const size_t mark = suite->Agent.RequestLog().size();
     const std::wstring f1 = AgentUrl({L"method", L"f1", L"query", L"System.String"});
     Enter(frame, f1);

@@ -25,7 +25,7 @@ protected:
         WriteBytes(Dir.File(L"vorlane.lang.de"),
                    Utf16Bytes(L"[main]\r\nmmnuPage=Seite\r\n[Translator]\r\nName=J\u00f6rg\r\nWebSite=http://j/\r\n"));
         WriteBytes(Dir.File(L"vorlane.lang.tlh"), "[Translator]\r\nLanguage=Klingon\r\nWebSite=http://k/\r\n");
-        WriteBytes(Dir.File(L"vorlane.lang.ar"), "[main]\r\nmmnuPage=x\r\n");
+        WriteBytes(Dir.File(L"vorlane.lang.ar"), "[main]\r\nmmnuPage=x\r\n[Translator]\r\nName=Test\r\n");
         WriteBytes(Dir.File(L"vorlane.lang.a b"), "[main]\r\n");  // no usable code
         WriteBytes(Dir.File(L"vorlane.other"), "[main]\r\n");
     }
@@ -52,10 +52,11 @@ TEST_F(LanguagePicker, RowsAreWindowsThenTheFilesWithTheirNames) {
     EXPECT_EQ(rows[0].Language, L"Windows");
     EXPECT_EQ(rows[0].Code, L"en");
     EXPECT_EQ(rows[0].FileName, L"vorlane.lang.en");
-    // the table's translated name, else its description, else the file's own name
+    // the table's translated name, else its description, else the file's own name; the
+    // translator's name and web site, either alone without a separator
     EXPECT_EQ(FileRows(rows), (std::vector<std::wstring>{L"German|de|vorlane.lang.de|J\u00f6rg, http://j/",
                                                          L"Klingon|tlh|vorlane.lang.tlh|http://k/",
-                                                         L"\u0627\u0644\u0639\u0631\u0628\u064a\u0629|ar|vorlane.lang.ar|"}));
+                                                         L"\u0627\u0644\u0639\u0631\u0628\u064a\u0629|ar|vorlane.lang.ar|Test"}));
     // the current code's row, else "Windows"; "en" is a file row only when there is a file
     auto rowOf = [&](const wchar_t* Code) { return rows[CurrentLanguageRow(rows, Code)].Code; };
     EXPECT_EQ(rowOf(L"tlh"), L"tlh");

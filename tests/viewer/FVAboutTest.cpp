@@ -1,4 +1,6 @@
 #include "FVAbout.h"
+#include "FTranslate.h"
+#include "PickEngine.h"
 
 #include "../vcl/VclTestSupport.h"
 #include "TestHarness.h"
@@ -7,6 +9,7 @@
 #include "UShellExec.h"
 #include "UShotTimer.h"
 #include "UWebUpdates.h"
+#include "SpeechFakes.h"
 #include "ViewerFormSupport.h"
 
 #include <gtest/gtest.h>
@@ -91,4 +94,33 @@ TEST(AboutBox, EscClosesTheModalBox) {
     });
     ShowAboutBox(nullptr);
     SUCCEED();
+}
+
+TEST(SmallDialogs, NoControlLeavesTheWindowOrOverlapsAnotherAtAnyFontSize) {
+    Watchdog w(30000);
+    ts::TempDir dir;
+    ts::WriteBytes(dir.File(L"vorlane.lang.de"), "[Translator]\r\nName=Someone with a long name\r\n");
+    for (int factor : {1, 2}) {
+        LargerFonts fonts(factor);
+        {
+            AboutBox box;
+            box->VersionLabel->SetCaption(L"10.20.300.4000");
+            box->Show(); // the links take the box's font
+            EXPECT_EQ(LayoutFaults(box.Form), L"") << "About box, font x" << factor;
+        }
+        {
+            std::shared_ptr<speechtest::TVoiceRecord> record = std::make_shared<speechtest::TVoiceRecord>();
+            speechtest::TFakeVoice* voice = nullptr;
+            TSpeechAPI speech(TSpeechLog{}, speechtest::FakeFactory(voice, record));
+            TSpeechSettings settings;
+            TformPickEngine picker(nullptr, speech, settings);
+            EXPECT_EQ(LayoutFaults(&picker), L"") << "voice picker, font x" << factor;
+            picker.BeforeDestruction();
+        }
+        {
+            TTranslateForm picker(nullptr, dir.Path(), L"de");
+            EXPECT_EQ(LayoutFaults(&picker), L"") << "language picker, font x" << factor;
+            picker.BeforeDestruction();
+        }
+    }
 }

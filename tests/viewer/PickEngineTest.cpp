@@ -125,6 +125,8 @@ TEST_F(PickEngine, DoubleClickIsOk) {
     });
     EXPECT_TRUE(ShowSpeechEnginePicker(*Speech, Settings));
     EXPECT_EQ(Saved(), std::make_tuple(1, 0, 100));
+    // the hourglass while the engine's voices are asked for their details
+    EXPECT_EQ(static_cast<TFakeToken&>(*Speech->Voices[0].Token).FirstCursor, crHourGlass);
     EXPECT_EQ(Record->Voice, L"Tokens\\Sam");
     // stopped on the way in and on the way out
     ASSERT_GE(Record->Spoken.size(), 2u);

@@ -2,6 +2,7 @@
 // where it is told to.
 #pragma once
 
+#include "Forms.h"
 #include "USpeechAPI.h"
 
 #include <functional>
@@ -18,12 +19,15 @@ public:
     HRESULT GetDescription(std::wstring& Value) override { return Value = Description, S_OK; }
     HRESULT GetId(std::wstring& Value) override { return Value = Id, S_OK; }
     HRESULT GetAttribute(const std::wstring& Name, std::wstring& Value) override {
+        if (FirstCursor == crNone && Screen)
+            FirstCursor = Screen->Cursor(); // what the user saw while the engine was first asked
         auto it = Attributes.find(Name);
         Value = it == Attributes.end() ? L"" : it->second;
         return it == Attributes.end() ? E_INVALIDARG : S_OK;
     }
     std::wstring Description, Id;
     std::map<std::wstring, std::wstring> Attributes;
+    TCursor FirstCursor = crNone;
 };
 
 // What the voice was told; it outlives the voice.

@@ -3,6 +3,9 @@
 #include "UH3_Code.h"
 #include "UHelpLibManager.h"
 
+#include "../vcl/VclTestSupport.h"
+#include "UShotTimer.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -140,4 +143,18 @@ TEST_F(HlmRun, MissingRuntimeProgramAndFailedStart) {
     EXPECT_EQ(Run(), THlmResult::Failed);
     EXPECT_EQ(System.Messages.back().rfind(L"Error runing EXE: C:\\Help\\HelpLibManager.exe\r\r", 0), 0u);
     EXPECT_FALSE(Process.Valid());
+}
+
+TEST(HlmSystem, TellsTheUserInTheProgramsMessageDialog) {
+    vcltest::Watchdog w(20000);
+    std::wstring shown;
+    SetShotTimer(300, [&shown](TObject*) {
+        HWND box = GetActiveWindow();
+        wchar_t name[64] = {};
+        GetClassNameW(box, name, 64);
+        shown = name;
+        PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    DefaultHlmSystem().Message(L"Help Library Manager is already running.");
+    EXPECT_EQ(shown.rfind(L"TTntMessageForm", 0), 0u) << shown;
 }

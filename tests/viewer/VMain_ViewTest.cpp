@@ -475,3 +475,27 @@ TEST_F(VMainViewTest, EveryToolbarButtonShowsInsideItsBar) {
     EXPECT_EQ(frame->ToolbarPanel->Height(), oneRow);
     Close(f);
 }
+
+TEST_F(VMainViewTest, TabGoesThroughTheWindowInReadingOrderWithoutInvisibleStops) {
+    Watchdog w(60000, "tab order");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    f->Show();
+    auto chain = [f](TWinControl* From) {
+        std::wstring names;
+        TWinControl* c = From;
+        do {
+            names += c->Name() + L" ";
+            c = f->FindNextControl(c, true, true, false);
+        } while (c && c != From && names.size() < 400);
+        return names;
+    };
+    f->ShowTab(f->NewTab()); // a new tab's browser shows nothing
+    EXPECT_EQ(chain(f->CatalogCbo), L"CatalogCbo SearchEdit NavPageControl TreeView1 UrlEdit BrowserGoBtn ");
+    f->mmnuNavigationRightClick(); // the tab area is read first now
+    EXPECT_EQ(chain(f->CatalogCbo), L"CatalogCbo SearchEdit NavPageControl TreeView1 UrlEdit BrowserGoBtn ");
+    EXPECT_EQ(f->FindNextControl(nullptr, true, true, false), f->ActiveFrame()->UrlEdit);
+    f->mmnuNavigationRightClick();
+    EXPECT_EQ(f->FindNextControl(nullptr, true, true, false), f->CatalogCbo);
+    Close(f);
+}

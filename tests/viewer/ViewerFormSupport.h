@@ -15,3 +15,40 @@ struct TestForm {
     T* operator->() const { return Form; }
     T* Form;
 };
+
+#include "Controls.h"
+
+#include <string>
+
+// Where the visible controls of a window break its layout: a control that leaves its
+// parent's client area, or two siblings that overlap (a group's contents are checked inside
+// the group). Empty when none does.
+inline std::wstring LayoutFaults(TWinControl* Parent) {
+    std::wstring faults;
+    const RECT client = Parent->ClientRect();
+    std::vector<TControl*> shown;
+    for (int i = 0; i < Parent->ControlCount(); ++i)
+        if (TControl* c = Parent->Controls(i); c->Visible())
+            shown.push_back(c);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const RECT r = shown[i]->BoundsRect();
+        if (r.left < client.left || r.top < client.top || r.right > client.right || r.bottom > client.bottom)
+            faults += shown[i]->Name() + L" leaves " + Parent->Name() + L"; ";
+        for (size_t j = i + 1; j < shown.size(); ++j) {
+            const RECT o = shown[j]->BoundsRect();
+            RECT both;
+            if (IntersectRect(&both, &r, &o))
+                faults += shown[i]->Name() + L" overlaps " + shown[j]->Name() + L"; ";
+        }
+        if (auto* w = dynamic_cast<TWinControl*>(shown[i]))
+            faults += LayoutFaults(w);
+    }
+    return faults;
+}
+
+// Forms made while it lives get fonts Factor times the usual height.
+struct LargerFonts {
+    explicit LargerFonts(int Factor) : Saved(DefFontData.Height) { DefFontData.Height *= Factor; }
+    ~LargerFonts() { DefFontData.Height = Saved; }
+    int Saved;
+};
