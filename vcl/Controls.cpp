@@ -108,6 +108,13 @@ bool TWinControl::IsMenuKey(WORD Key) {
     return form && form->IsShortCut(Key, shift);
 }
 
+// The keys that ask for the focused control's pop-up menu: the Applications key without
+// Shift, and Shift+F10.
+static bool IsContextMenuKey(WORD Key) {
+    const bool shift = GetKeyState(VK_SHIFT) < 0, ctrl = GetKeyState(VK_CONTROL) < 0, alt = GetKeyState(VK_MENU) < 0;
+    return (Key == VK_APPS && !shift) || (Key == VK_F10 && shift && !ctrl && !alt);
+}
+
 TCustomForm* GetParentForm(TControl* Control) {
     while (Control && Control->Parent())
         Control = Control->Parent();
@@ -1488,11 +1495,22 @@ void TWinControl::WndProc(TMessage& Message) {
     case WM_SYSKEYDOWN:
         if (DoKeyDown(Message))
             return;
+        if (IsContextMenuKey(static_cast<WORD>(Message.WParam))) {
+            // The menu of the control with the focus, from the keyboard; the system's own
+            // request (its default handling) would come to some windows only.
+            Message.Result = 0;
+            Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(FHandle), MAKELPARAM(-1, -1));
+            return;
+        }
         break;
     case WM_KEYUP:
     case WM_SYSKEYUP:
         if (DoKeyUp(Message))
             return;
+        if (Message.WParam == VK_APPS) {
+            Message.Result = 0; // shown at the key's press
+            return;
+        }
         break;
     case WM_CHAR:
         if (DoKeyPress(Message))

@@ -1065,6 +1065,13 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
     case NM_CLICK:
         Click();
         return;
+    case NM_RCLICK: {
+        // The window's mouse loop has eaten the release; the menu request comes from here,
+        // to this control (the window itself would send it to its parent), and only once.
+        Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(FHandle), static_cast<LPARAM>(GetMessagePos()));
+        Message.Result = 1;
+        return;
+    }
     }
 }
 
@@ -1073,6 +1080,18 @@ void TCustomTreeView::WndProc(TMessage& Message) {
         if (!IsDestroying())
             CNNotify(Message);
         return;
+    }
+    if (Message.Msg == WM_CONTEXTMENU && Message.LParam == MAKELPARAM(-1, -1) && HandleAllocated()) {
+        // From the keyboard: the menu shows at the selected node while it is in view.
+        if (TTreeNode* node = Selected()) {
+            const RECT r = node->DisplayRect(true);
+            const RECT client = ClientRect();
+            const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+            if (r.right > r.left && PtInRect(&client, centre)) {
+                const POINT p = ClientToScreen(centre);
+                Message.LParam = MAKELPARAM(p.x, p.y);
+            }
+        }
     }
     TWinControl::WndProc(Message);
 }

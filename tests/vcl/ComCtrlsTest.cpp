@@ -1,6 +1,7 @@
 #include "VclTestSupport.h"
 
 #include "ComCtrls.h"
+#include "Menus.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,12 @@ std::wstring TreeText(HWND wnd, HTREEITEM item) {
     it.cchTextMax = 256;
     SendMessageW(wnd, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
     return it.pszText;
+}
+
+// Ends the pop-up menu being tracked as soon as its loop runs.
+void CALLBACK EndMenuNow(HWND, UINT, UINT_PTR Id, DWORD) {
+    KillTimer(nullptr, Id);
+    EndMenu();
 }
 
 } // namespace
@@ -898,4 +905,59 @@ TEST(ListView, HandlersMayDeleteTheItemTheyRunFor) {
     EXPECT_EQ(deleted, (std::vector<std::wstring>{L"x", L"z"}));
     EXPECT_EQ(items->Count(), 0);
     lv->OnDeletion = nullptr;
+}
+
+TEST(TreeView, ARightClickAndTheMenuKeysOpenThePopupMenuOnceAtTheNode) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* tv = new TTreeView(&form);
+    tv->SetParent(&form);
+    tv->SetBounds(0, 0, 300, 300);
+    TTreeNode* a = tv->Items()->Add(nullptr, L"a");
+    TTreeNode* b = tv->Items()->Add(nullptr, L"b");
+    auto* menu = new TPopupMenu(&form);
+    tv->SetPopupMenu(menu);
+    int shown = 0;
+    std::vector<POINT> asked;
+    menu->OnPopup = [&](TObject*) {
+        ++shown;
+        SetTimer(nullptr, 0, 10, EndMenuNow);
+    };
+    tv->OnContextPopup = [&](TObject*, POINT P, bool&) { asked.push_back(P); };
+    form.Show();
+    tv->SetFocus();
+    HWND wnd = tv->Handle();
+    const RECT rb = b->DisplayRect(true);
+    POINT at{rb.left + 3, (rb.top + rb.bottom) / 2};
+
+    // The window's mouse loop takes the release; its report is the only request.
+    POINT screen = at;
+    ClientToScreen(wnd, &screen);
+    SetCursorPos(screen.x, screen.y);
+    PostMessageW(wnd, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    SendMessageW(wnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+    PumpFor(100);
+    EXPECT_EQ(shown, 1);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(tv->GetNodeAt(asked[0].x, asked[0].y), b);
+
+    // Shift+F10 and the Applications key: at the selected node.
+    tv->SetSelected(a);
+    const RECT ra = a->DisplayRect(true);
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageW(wnd, WM_SYSKEYDOWN, VK_F10, 1);
+    PostMessageW(wnd, WM_SYSKEYUP, VK_F10, 0xC0000001);
+    PumpFor(100);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    PostMessageW(wnd, WM_KEYDOWN, VK_APPS, 1);
+    PostMessageW(wnd, WM_KEYUP, VK_APPS, 0xC0000001);
+    PumpFor(100);
+    EXPECT_EQ(shown, 3);
+    ASSERT_EQ(asked.size(), 3u);
+    for (size_t i = 1; i < asked.size(); ++i)
+        EXPECT_TRUE(PtInRect(&ra, asked[i])) << i;
 }
