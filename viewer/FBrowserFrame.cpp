@@ -484,6 +484,7 @@ void TBrowserFrame::tb_ReadClick() { ReadAloud(); }
 
 void TBrowserFrame::tb_StopClick() {
     StopReading();
+    TabJustCreated = false; // a stopped page has no document-complete
     if (WebBrowser1)
         WebBrowser1->Stop();
 }

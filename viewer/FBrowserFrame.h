@@ -273,6 +273,8 @@ public:
     std::wstring AddressText();
     // The page shown ("" when none) and its document (null when none).
     std::wstring Location();
+    // This frame has been sent somewhere (a tab's flag serves only its first navigation).
+    bool NavigationStarted() const { return FNavigationStarted; }
     std::unique_ptr<TPageDocument> PageDocument();
 
 protected:
@@ -306,6 +308,7 @@ private:
     std::array<std::wstring, ToolbarTextCount> FEnglishTexts; // the toolbar's texts as built
     bool FEnglishTextsKnown = false;
     bool FJumpOnly = false;        // the navigation under way stays on the page shown
+    bool FNavigationStarted = false;
     TCodeStyleMarks FCodeStyle;
     TTocItemArray FPopupChildren;  // the children the breadcrumb's drop-down shows
 };

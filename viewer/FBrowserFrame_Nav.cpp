@@ -95,6 +95,13 @@ void TBrowserFrame::Navigate(const std::wstring& Url) {
     CaptionTitle.clear();
     if (Url.empty())
         return;
+    // The flag of a tab made for a navigation serves that first navigation (and its
+    // rewritten re-issue) only: a later one is a request of its own, and the flag is stale
+    // when the first never completed (no document-complete comes for a failed or stopped
+    // page, nor ever under Wine).
+    if (FNavigationStarted && !Redirected)
+        TabJustCreated = false;
+    FNavigationStarted = true;
     std::wstring url = Url;
     if (FixUrl(url))
         Log(L"GotoUrl: Update URL: " + url);
@@ -105,8 +112,8 @@ void TBrowserFrame::Navigate(const std::wstring& Url) {
         if (Application)
             Application->ProcessMessages();
     }
-    if (WebBrowser1)
-        WebBrowser1->Navigate(url);
+    if (WebBrowser1 && !WebBrowser1->Navigate(url))
+        TabJustCreated = false; // nothing will start
     ApplyPageStyling();
 }
 
@@ -141,6 +148,7 @@ void TBrowserFrame::WebBrowser1BeforeNavigate2(const std::wstring& AUrl, bool& C
     // The manager's install links of the agent's pages; elsewhere an ordinary link.
     if (PosTextW(url, L"?install=2") > 0 && IsAgentHostUrl(url)) {
         Cancel = true;
+        TabJustCreated = false;
         RunManagerFromPage();
         return;
     }
@@ -172,6 +180,7 @@ void TBrowserFrame::WebBrowser1BeforeNavigate2(const std::wstring& AUrl, bool& C
     ForceNewTab = false;
     if (ShiftAlone(keys) && !mailto) {
         Cancel = true;
+        TabJustCreated = false;
         Log(L" - Process Shift+Click callback");
         Log(L"#WebBrowser1BeforeNavigate2: Open in new window: " + url);
         OpenUrlInBrowser(url, LastBrowserUsed);
@@ -270,6 +279,7 @@ void TBrowserFrame::WebBrowser1NewWindow2(TBrowserView*& NewWindow, bool&) {
 
 void TBrowserFrame::WebBrowser1NavigateError(const std::wstring& Url, long StatusCode, bool&) {
     Log(L"#WebBrowser1NavigateError: " + IntToStr(StatusCode) + L" " + Url);
+    TabJustCreated = false; // no document-complete follows
 }
 
 // The hidden browser: every page meant for a new window comes here and goes on from here.

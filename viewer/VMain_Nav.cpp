@@ -52,6 +52,13 @@ std::wstring TVMainForm::GetCurrentTitle() {
 
 void TVMainForm::GotoUrl(const std::wstring& Url, const std::wstring& Title) {
     const std::wstring url = UrlEncodeNonAscii(Trim(Url.empty() ? GetCurrentUrl() : Url));
+    // The flag is for the first navigation of the tab just made; once that tab has navigated
+    // it belongs to an earlier request whose navigation never ended.
+    if (TabJustCreated) {
+        TBrowserFrame* active = ActiveFrame();
+        if (!active || active->NavigationStarted())
+            TabJustCreated = false;
+    }
     const TKeyIsDown& keys = BrowserKeyState();
     const TNavTarget target =
         NavTargetOf(ShiftAlone(keys), CtrlAlone(keys), ForceNewTab, TabJustCreated, SmartTabs->GetTabCount());
@@ -67,6 +74,8 @@ void TVMainForm::GotoUrl(const std::wstring& Url, const std::wstring& Title) {
     TBrowserFrame* frame = ActiveFrame();
     if (frame && EnsureHelpAgent())
         frame->GotoUrl(url, Title);
+    else
+        TabJustCreated = false; // nothing navigates
 }
 
 void TVMainForm::RawGotoUrl(const std::wstring& Url, bool InNewTab) {

@@ -110,6 +110,14 @@ void TVMainForm::BindTocEvents() {
         TreeView1MouseUp(Button, X, Y);
     };
     TreeView1->OnKeyPress = [this](TObject*, wchar_t& Key) { TreeView1KeyPress(Key); };
+    // The pop-up menu acts on the selected node: a right click selects the node under the
+    // pointer first (from the keyboard the selection stays).
+    TreeView1->OnContextPopup = [this](TObject*, POINT MousePos, bool&) {
+        if (MousePos.x == -1 && MousePos.y == -1)
+            return;
+        if (TTreeNode* node = TreeView1->GetNodeAt(MousePos.x, MousePos.y))
+            TreeView1->SetSelected(node);
+    };
 }
 
 // ---------------------------------------------------------------------------------
@@ -439,6 +447,8 @@ void TVMainForm::TreeView1Click() {
                 g_TocData->UpdateNodeImages(RefOf(node));
         }
     } else if (hit & (htOnIcon | htOnLabel)) {
+        // The control moves its selection only after this event: the clicked node opens.
+        TreeView1->SetSelected(node);
         OpenTocNode();
     }
 }

@@ -239,6 +239,10 @@ void FakeBrowserView::Load(const std::wstring& Url, int HistoryIndex) {
                 return;
         }
     }
+    if (!LoadsDocuments) {
+        Note(L"no document " + Url);
+        return;
+    }
     const std::wstring title = TitleOf(text);
     Queue([this, Url, title, HistoryIndex] { Complete(Url, title.empty() ? Url : title, true, HistoryIndex); });
 }

@@ -65,6 +65,9 @@ public:
     // The page's text for a URL; by default http(s) pages come from HttpGetText and other
     // addresses have none. Empty text for an http(s) page is a failed navigation.
     std::function<std::wstring(const std::wstring& Url)> Fetch;
+    // False: as the control under Wine, a navigation fetches its page and then fires
+    // nothing more (no navigate-complete, no document-complete, no document).
+    bool LoadsDocuments = true;
     // What the page's keyboard handling answers.
     HRESULT AcceleratorAnswer = S_FALSE;
 

@@ -7,6 +7,7 @@
 #include "TntComCtrls.h"
 #include "TntMenus.h"
 #include "UTocTreeView.h"
+#include "qenSmartTabs.h"
 
 using namespace vcltest;
 
@@ -54,7 +55,38 @@ protected:
         F->TreeView1GetImageIndex(Node);
         return Node->ImageIndex();
     }
+    // A mouse button pressed and released on Node's label, with Keys held (MK_CONTROL), as
+    // the mouse gives it: the pointer there, the release queued behind the press.
+    static void ClickNode(TVMainForm* F, TTreeNode* Node, UINT Down, UINT Up, WPARAM Keys = 0) {
+        HWND tree = F->TreeView1->Handle();
+        const RECT r = Node->DisplayRect(true);
+        const POINT at{r.left + 3, (r.top + r.bottom) / 2};
+        POINT screen = at;
+        ClientToScreen(tree, &screen);
+        SetCursorPos(screen.x, screen.y);
+        BYTE state[256];
+        GetKeyboardState(state);
+        state[VK_CONTROL] = (Keys & MK_CONTROL) ? 0x80 : 0;
+        SetKeyboardState(state);
+        const LPARAM lp = MAKELPARAM(at.x, at.y);
+        if (Down == WM_MBUTTONDOWN) {
+            SendMessageW(tree, Down, Keys | MK_MBUTTON, lp);
+            SendMessageW(tree, Up, Keys, lp);
+        } else {
+            PostMessageW(tree, Up, Keys, lp);
+            SendMessageW(tree, Down, Keys | (Down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON), lp);
+        }
+        PumpFor(100);
+        state[VK_CONTROL] = 0;
+        SetKeyboardState(state);
+    }
 };
+
+// Ends the pop-up menu being tracked as soon as its loop runs.
+void CALLBACK EndMenuNow(HWND, UINT, UINT_PTR Id, DWORD) {
+    KillTimer(nullptr, Id);
+    EndMenu();
+}
 
 } // namespace
 
@@ -286,4 +318,62 @@ TEST_F(VMainTocTest, EnterOnANodeOpensItsTopic) {
     const std::wstring opened = log.substr(line, log.find(L"\r\n", line) - line);
     EXPECT_NE(opened.find(L"&method=page&id=vb6-reference&topicversion=&topiclocale="), std::wstring::npos) << opened;
     EXPECT_EQ(opened.substr(opened.size() - 12), L"&format=html") << opened;
+}
+
+TEST_F(VMainTocTest, AClickOpensTheNodeClickedOnceAndEachNewTabRequestMakesOneTab) {
+    Watchdog w(60000, "clicks");
+    // Browsers that load no document, as under Wine: no document-complete ever comes.
+    BrowserViewFactory() = [](TComponent* Owner, TWinControl* Parent) -> TBrowserView* {
+        auto* view = new browserfakes::FakeBrowserView(Owner);
+        view->LoadsDocuments = false;
+        view->SetParent(Parent);
+        return view;
+    };
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    f->Show();
+    PumpFor(200);
+    std::vector<TTreeNode*> top;
+    for (TTreeNode* n = f->TreeView1->Items()->GetFirstNode(); n; n = n->getNextSibling())
+        top.push_back(n);
+    ASSERT_GE(top.size(), 4u);
+    const auto idOf = [&](TTreeNode* N) { return std::string("&id=") + WideToUtf8(f->TocRecordOf(N)->Id) + "&"; };
+    // Each step opens the node clicked, once, and leaves it selected.
+    const auto opens = [&](TTreeNode* N, UINT Down, UINT Up, WPARAM Keys) -> ::testing::AssertionResult {
+        const size_t mark = RequestMark();
+        ClickNode(f, N, Down, Up, Keys);
+        PumpUntil([&] { return !RequestsWith(mark, "&format=html").empty(); }, 5000);
+        const std::vector<std::string> opened = RequestsWith(mark, "&format=html");
+        if (opened.size() != 1 || opened[0].find(idOf(N)) == std::string::npos)
+            return ::testing::AssertionFailure() << opened.size() << " pages: " << (opened.empty() ? "" : opened[0]);
+        if (f->TreeView1->Selected() != N)
+            return ::testing::AssertionFailure() << "not selected";
+        return ::testing::AssertionSuccess();
+    };
+    const int tabs = f->SmartTabs->GetTabCount();
+    EXPECT_TRUE(opens(top[1], WM_LBUTTONDOWN, WM_LBUTTONUP, 0));
+    EXPECT_TRUE(opens(top[2], WM_LBUTTONDOWN, WM_LBUTTONUP, 0));
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs);
+    // Ctrl+click twice and a middle click: one new tab each.
+    EXPECT_TRUE(opens(top[3], WM_LBUTTONDOWN, WM_LBUTTONUP, MK_CONTROL));
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 1);
+    EXPECT_TRUE(opens(top[1], WM_LBUTTONDOWN, WM_LBUTTONUP, MK_CONTROL));
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 2);
+    EXPECT_TRUE(opens(top[2], WM_MBUTTONDOWN, WM_MBUTTONUP, 0));
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 3);
+
+    // A right click: the menu acts on the node under the pointer.
+    const TNotifyEvent popup = f->TocPopupMenu->OnPopup;
+    TTreeNode* shownFor = nullptr;
+    bool openEnabled = false;
+    f->TocPopupMenu->OnPopup = [&](TObject* Sender) {
+        popup(Sender);
+        shownFor = f->TreeView1->Selected();
+        openEnabled = f->TOCMenu_OpenInNewTab->Enabled();
+        SetTimer(nullptr, 0, 10, EndMenuNow);
+    };
+    ClickNode(f, top[3], WM_RBUTTONDOWN, WM_RBUTTONUP);
+    EXPECT_EQ(shownFor, top[3]);
+    EXPECT_TRUE(openEnabled);
+    f->TocPopupMenu->OnPopup = popup;
 }
