@@ -54,7 +54,21 @@ int AgentPortNumber(const TH3Paths& Paths) {
 
 void HttpGetText(const std::wstring& Url, std::wstring& Text) {
     Text.clear();
-    const THttpReply reply = HttpGetReply(LinkedWinINet(), AgentName(), Url, true);
+    THttpReply reply = HttpGetReply(LinkedWinINet(), AgentName(), Url, true);
+    if (!reply.Ok() && reply.Failure != THttpFailure::Cancelled) {
+        // The agent kept may have gone: found again, and a URL that named the one gone is
+        // asked again of the one running now.
+        if (const uint32_t gone = ForgetAgentProcessId()) {
+            const std::wstring mark = L"-" + std::to_wstring(gone) + L"/ms.help";
+            const size_t at = Url.find(mark);
+            DWORD pid = 0;
+            if (at != std::wstring::npos && FindProcessId(CurrentH3Paths().AgentExeName(), pid) && pid != gone) {
+                std::wstring again = Url;
+                again.replace(at, mark.size(), L"-" + std::to_wstring(pid) + L"/ms.help");
+                reply = HttpGetReply(LinkedWinINet(), AgentName(), again, true);
+            }
+        }
+    }
     if (!reply.Ok()) {
         const std::wstring line = L"HttpGetText> " + reply.Describe() + L": " + Url;
         DebugOut(line);

@@ -13,6 +13,8 @@
 #include <wtsapi32.h>
 
 #include <memory>
+#include <mutex>
+#include <utility>
 #include <string_view>
 
 namespace {
@@ -147,11 +149,34 @@ uint32_t TAgentEnvironment::SessionId() {
     return id;
 }
 
+namespace {
+
+// The agent process found last, by its program's name.
+std::mutex g_AgentPidLock;
+std::wstring g_AgentPidExe;
+uint32_t g_AgentPid = 0;
+
+} // namespace
+
 uint32_t TAgentEnvironment::AgentProcessId(const TH3Paths& Paths) {
+    const std::wstring exe = Paths.AgentExeName();
+    {
+        std::lock_guard<std::mutex> lock(g_AgentPidLock);
+        if (g_AgentPid != 0 && g_AgentPidExe == exe) return g_AgentPid;
+    }
     DWORD pid = 0;
-    if (FindProcessId(Paths.AgentExeName(), pid)) return pid;
-    if (Paths.AgentPath.empty()) return 0;
-    return CreateProcessMinNoActive(Paths.AgentPath, std::wstring());
+    if (!FindProcessId(exe, pid) && !Paths.AgentPath.empty()) pid = CreateProcessMinNoActive(Paths.AgentPath, std::wstring());
+    if (pid != 0) {
+        std::lock_guard<std::mutex> lock(g_AgentPidLock);
+        g_AgentPidExe = exe;
+        g_AgentPid = pid;
+    }
+    return pid;
+}
+
+uint32_t ForgetAgentProcessId() {
+    std::lock_guard<std::mutex> lock(g_AgentPidLock);
+    return std::exchange(g_AgentPid, 0u);
 }
 
 TAgentEnvironment& DefaultAgentEnvironment() {

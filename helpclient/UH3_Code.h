@@ -100,9 +100,12 @@ public:
     // The terminal-services session id of this process; 1 when it cannot be queried.
     virtual uint32_t SessionId();
     // The running agent's process id; when none runs the agent is started (minimised, not
-    // activated) and the new process's id is returned; 0 when that fails.
+    // activated) and the new process's id is returned; 0 when that fails. The id found is
+    // kept (no search of the process list per request) until ForgetAgentProcessId.
     virtual uint32_t AgentProcessId(const TH3Paths& Paths);
 };
+// Forgets the agent process id kept (a request to the agent failed); returns it (0: none).
+uint32_t ForgetAgentProcessId();
 TAgentEnvironment& DefaultAgentEnvironment();
 
 // ---------------------------------------------------------------------------------

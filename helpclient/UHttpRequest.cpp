@@ -5,6 +5,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -13,6 +18,14 @@ namespace {
 std::mutex g_LimitsLock;
 THttpLimits g_Limits;
 std::atomic<int> g_Workers{0};
+std::mutex g_WaitLock;
+DWORD g_WaitThread = 0;
+THttpWait g_Wait;
+
+THttpWait WaitOfThisThread() {
+    std::lock_guard<std::mutex> lock(g_WaitLock);
+    return g_WaitThread == GetCurrentThreadId() ? g_Wait : THttpWait();
+}
 
 constexpr DWORD ChunkBytes = 0x40000; // 256 KiB per read
 constexpr DWORD RequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION |
@@ -54,6 +67,12 @@ THttpLimits SetHttpLimits(const THttpLimits& Limits) {
 }
 
 int HttpRequestWorkers() { return g_Workers; }
+
+void SetHttpWait(DWORD ThreadId, THttpWait Wait) {
+    std::lock_guard<std::mutex> lock(g_WaitLock);
+    g_WaitThread = Wait ? ThreadId : 0;
+    g_Wait = std::move(Wait);
+}
 
 std::wstring THttpReply::Describe() const {
     std::wstring what;
@@ -174,6 +193,83 @@ struct THttpRequestState {
 };
 
 namespace {
+
+// One internet session per WinINet binding and user agent, opened at the first request and
+// kept for the run: the requests only open and close their connections and requests in it.
+HINTERNET SharedSession(const TWinINetApi& Api, const std::wstring& Agent) {
+    struct TSession {
+        decltype(&InternetOpenW) OpenW;
+        std::wstring Agent;
+        HINTERNET Handle;
+    };
+    static std::mutex lock;
+    static std::vector<TSession>* sessions = new std::vector<TSession>(); // never freed: workers may run at exit
+    std::lock_guard<std::mutex> guard(lock);
+    for (const TSession& s : *sessions)
+        if (s.OpenW == Api.OpenW && s.Agent == Agent)
+            return s.Handle;
+    HINTERNET h = Api.OpenW(Agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (h)
+        sessions->push_back({Api.OpenW, Agent, h});
+    return h;
+}
+
+// Standing worker threads for the requests: a request is handed to an idle worker, or to a
+// new one when all are busy (a request given up keeps its worker until WinINet lets go). A
+// worker idle for a while ends, all but a few.
+class TRequestWorkers {
+public:
+    // False when no thread could be had for Job.
+    bool Run(std::function<void()> Job) {
+        std::unique_lock<std::mutex> lock(FLock);
+        FJobs.push_back(std::move(Job));
+        if (FIdle > static_cast<int>(FJobs.size()) - 1) {
+            FWake.notify_one();
+            return true;
+        }
+        try {
+            std::thread([this] { Work(); }).detach();
+            ++FThreads;
+        } catch (...) {
+            FJobs.pop_back();
+            return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr int KeptIdle = 4;
+    static constexpr auto IdleEnd = std::chrono::seconds(30);
+    void Work() {
+        std::unique_lock<std::mutex> lock(FLock);
+        for (;;) {
+            ++FIdle;
+            const bool job = FWake.wait_for(lock, IdleEnd, [this] { return !FJobs.empty(); });
+            --FIdle;
+            if (!job && FThreads > KeptIdle) {
+                --FThreads;
+                return;
+            }
+            if (!job)
+                continue;
+            std::function<void()> next = std::move(FJobs.front());
+            FJobs.pop_front();
+            lock.unlock();
+            next();
+            lock.lock();
+        }
+    }
+    std::mutex FLock;
+    std::condition_variable FWake;
+    std::deque<std::function<void()>> FJobs;
+    int FIdle = 0;
+    int FThreads = 0;
+};
+
+TRequestWorkers& RequestWorkers() {
+    static TRequestWorkers* workers = new TRequestWorkers(); // never freed: its threads outlive statics
+    return *workers;
+}
 
 class TRequestRun {
 public:
@@ -363,10 +459,9 @@ bool TRequestRun::ReadBody(uint64_t Length, bool HasLength, THttpReply& Failed) 
 
 THttpReply TRequestRun::Run() {
     R.Url = S.Url;
-    FSession = S.Api.OpenW(S.Agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    FSession = SharedSession(S.Api, S.Agent);
     if (!FSession) return Fail(THttpFailure::NoSession);
-    if (!S.Track(FSession)) return Fail(THttpFailure::Cancelled);
-    SetTimeouts(FSession);
+    if (!S.Going()) return Fail(THttpFailure::Cancelled);
 
     THttpReply failed;
     for (int redirects = 0;; ++redirects) {
@@ -445,6 +540,11 @@ THttpReply HttpGetReply(const TWinINetApi& Api, const std::wstring& Agent, const
         reply.Failure = THttpFailure::NoSession;
         return reply;
     }
+    // A thread with a wait of its own can cancel the request from it.
+    const THttpWait wait = WaitOfThisThread();
+    std::optional<THttpCancel> ownCancel;
+    if (wait && !Cancel)
+        Cancel = &ownCancel.emplace();
     if (Cancel && !Cancel->Enter(state)) {
         reply.Failure = THttpFailure::Cancelled;
         return reply;
@@ -457,8 +557,8 @@ THttpReply HttpGetReply(const TWinINetApi& Api, const std::wstring& Agent, const
     } leave{Cancel};
 
     ++g_Workers;
-    try {
-        std::thread([state] {
+    const bool started = Guarded(L"HttpGetReply", false, [&] {
+        return RequestWorkers().Run([state] {
             Guarded(L"HttpGetReply", [&] {
                 THttpReply r = TRequestRun(*state).Run();
                 std::lock_guard<std::mutex> lock(state->Lock);
@@ -468,16 +568,18 @@ THttpReply HttpGetReply(const TWinINetApi& Api, const std::wstring& Agent, const
             SetEvent(state->Done.Get());
             state->CloseAll();
             --g_Workers;
-        }).detach();
-    } catch (...) {
+        });
+    });
+    if (!started) {
         --g_Workers;
-        ReportCurrentException(L"HttpGetReply");
         reply.Failure = THttpFailure::NoSession;
         return reply;
     }
 
     const HANDLE waits[2] = {state->Done.Get(), Cancel ? Cancel->Event() : nullptr};
-    const DWORD w = WaitForMultipleObjects(Cancel ? 2 : 1, waits, FALSE, state->Limits.TotalMs);
+    if (wait)
+        Guarded(L"HttpGetReply.Wait", [&] { wait(state->Done.Get(), *Cancel, state->Limits.TotalMs); });
+    const DWORD w = WaitForMultipleObjects(Cancel ? 2 : 1, waits, FALSE, wait ? 0 : state->Limits.TotalMs);
     if (w == WAIT_OBJECT_0) {
         std::lock_guard<std::mutex> lock(state->Lock);
         return std::move(state->Reply);

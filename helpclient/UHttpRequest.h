@@ -16,6 +16,7 @@
 #include <wininet.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -98,9 +99,16 @@ private:
     TKernelHandle FEvent;
 };
 
+// How one thread waits for its requests, in place of blocking: returns once Done is set, the
+// request is cancelled through Cancel (the wait may cancel it itself), or TimeoutMs have
+// passed. The GUI thread's wait keeps its windows answering.
+using THttpWait = std::function<void(HANDLE Done, THttpCancel& Cancel, DWORD TimeoutMs)>;
+// Makes the requests of thread ThreadId wait through Wait (an empty one: block again).
+void SetHttpWait(DWORD ThreadId, THttpWait Wait);
+
 // GETs Url (http or https) with Agent as the user agent. Without ReadBody only the status
-// and headers are checked (the body is not read). Blocks the calling thread for at most
-// HttpLimits().TotalMs.
+// and headers are checked (the body is not read). Holds the calling thread for at most
+// HttpLimits().TotalMs, blocked or in the thread's own wait.
 THttpReply HttpGetReply(const TWinINetApi& Api, const std::wstring& Agent, const std::wstring& Url, bool ReadBody,
                         THttpCancel* Cancel = nullptr);
 

@@ -12,6 +12,7 @@
 #include "UAuxFile.h"
 #include "UDLogFile.h"
 #include "UHintWin.h"
+#include "URequestWait.h"
 #include "UPTShellStartup.h"
 #include "VMain.h"
 
@@ -130,6 +131,8 @@ TVorlaneRun DefaultVorlaneRun() {
     for (int i = 1, n = WideParamCount(); i <= n; ++i)
         run.Params.push_back(WideParamStr(i));
     run.CreateForms = [] {
+        // Agent requests made on this thread keep the window answering while they wait.
+        UseGuiRequestWait();
         Application->CreateForm(VMainForm);
         // No save-bookmark dialog is made here: each use makes its own.
     };

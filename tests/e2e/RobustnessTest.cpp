@@ -170,10 +170,13 @@ TEST_F(VorlaneRobustness, FaultyRepliesForTheContentsAndTheIndexEndInAMessageOrA
 TEST_F(VorlaneRobustness, FaultyRepliesForSearchSyncAndBreadcrumbChangeNothingAndTheNextTryWorks) {
     // Requests for ancestors the start makes: the tree's own synchronisation and the home
     // page's breadcrumb. The faults hit the test's first sync (#3) and first breadcrumb (#5).
+    // "cancel": the reply stalls and the user cancels the wait, which must end as a failure.
     const int startAncestors = 2;
-    const char* const faults[] = {"garbage", "cut", "error:500", "close", "stall:2500"};
+    const char* const faults[] = {"garbage", "cut", "error:500", "close", "stall:2500", "cancel"};
     for (const std::string fault : faults) {
-        const std::string rule = "ancestors#3=" + fault + ";ancestors#5=" + fault + ";search#1=" + fault;
+        const bool cancel = fault == "cancel";
+        const std::string served = cancel ? "stall:8000" : fault;
+        const std::string rule = "ancestors#3=" + served + ";ancestors#5=" + served + ";search#1=" + served;
         const bool stall = fault.rfind("stall", 0) == 0; // a late answer that still comes
         SCOPED_TRACE(rule);
         // Each run as the first: no tabs of the last one come back.
@@ -192,6 +195,22 @@ TEST_F(VorlaneRobustness, FaultyRepliesForSearchSyncAndBreadcrumbChangeNothingAn
         ASSERT_TRUE(address) << "the first tab's address box";
         HWND tree = ContentsTree(main);
         ASSERT_TRUE(tree);
+        // A stalled request shows the cancel window while the window goes on answering; it
+        // goes when the answer comes, or at once when cancelled.
+        const auto waitOut = [&](const char* What) {
+            if (!stall && !cancel)
+                return;
+            HWND wait = WaitForWindow({Viewer.Pid(), CancelFormClass, L"", nullptr, true}, 5000);
+            ASSERT_TRUE(wait) << What << ": no cancel window";
+            EXPECT_TRUE(Responds(main)) << What;
+            if (cancel) {
+                const DWORD t0 = GetTickCount();
+                ASSERT_TRUE(Post(FindDescendant(wait, L"TTntButton.UnicodeClass"), BM_CLICK));
+                EXPECT_TRUE(WaitUntil([&] { return !IsWindow(wait) || !IsWindowVisible(wait); }, 1000)) << What;
+                EXPECT_LT(GetTickCount() - t0, 1000u) << What;
+            }
+            EXPECT_TRUE(WaitUntil([&] { return !IsWindow(wait) || !IsWindowVisible(wait); }, 10000)) << What;
+        };
 
         // Sync (Ctrl+T) to the address box's topic: a faulty answer leaves the tree as it
         // was (no orphan group either); the next sync selects the topic.
@@ -200,6 +219,7 @@ TEST_F(VorlaneRobustness, FaultyRepliesForSearchSyncAndBreadcrumbChangeNothingAn
         ASSERT_TRUE(SetText(address, TopicUrl(L"T:System.String")));
         ASSERT_TRUE(SendChord(main, L"ctrl+t"));
         EXPECT_TRUE(WaitUntil([&] { return Asked({"method=ancestors&id=T:System.String"}) == 1; }, 15000));
+        waitOut("sync");
         EXPECT_TRUE(Responds(main));
         EXPECT_EQ(SelectedNode(tree), stall ? L"String Class" : before);
         EXPECT_EQ(TreeItems(tree).size(), roots);
@@ -218,7 +238,9 @@ TEST_F(VorlaneRobustness, FaultyRepliesForSearchSyncAndBreadcrumbChangeNothingAn
         const int homeLists = Asked({homeList});
         const int pathEnds = Asked({"method=children", "&topicversion="});
         ASSERT_TRUE(SetText(address, page));
-        ASSERT_TRUE(Send(address, WM_CHAR, L'\r', 0));
+        ASSERT_TRUE(Post(address, WM_CHAR, L'\r', 0));
+        EXPECT_TRUE(WaitUntil([&] { return Asked({"method=ancestors&id=T:System.IComparable"}) == 1; }, 15000));
+        waitOut("breadcrumb");
         EXPECT_TRUE(WaitUntil([&] { return Asked({pageAsked}) == 1; }, 15000));
         EXPECT_TRUE(Responds(main));
         EXPECT_EQ(Asked({"method=ancestors&id=T:System.IComparable"}), 1);

@@ -7,11 +7,17 @@
 #include "TestHarness.h"
 #include "UAppSettings.h"
 #include "UH3_Code.h"
+#include "UHttpRequest.h"
+#include "URequestWait.h"
+#include "TntStdCtrls.h"
+#include "../vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 
 using testing_support::UniqueName;
 
@@ -96,6 +102,57 @@ TEST(HttpGetText, AgentDownGivesEmptyTextAfterTheRetries) {
     EXPECT_GE(waited.count(), 450) << "five tries, each followed by 100 ms";
     HttpGetText(L"not a url", text);
     EXPECT_EQ(L"", text);
+}
+
+// On the GUI thread a request that does not answer keeps the window answering, shows the
+// cancel window, and Cancel fails it at once, with the rest of the action; input sent
+// meanwhile is handled after the wait, not inside it.
+TEST(HttpGetText, OnTheGuiThreadAStalledRequestShowsTheCancelWindowAndCancelEndsIt) {
+    vcltest::Watchdog w(30000);
+    loopback::RawServer stalled([](SOCKET, loopback::RawServer& s) { s.Pause(60000); });
+    TForm owner(nullptr);
+    owner.SetBounds(50, 50, 300, 200);
+    TTntEdit* edit = new TTntEdit(&owner);
+    edit->SetParent(&owner);
+    owner.Show();
+    UseGuiRequestWait();
+    PostMessageW(edit->Handle(), WM_CHAR, L'x', 0);
+    std::atomic<bool> shown{false}, answered{false};
+    std::thread user([&] {
+        HWND form = nullptr;
+        for (int i = 0; i < 500 && !shown; ++i) {
+            form = FindWindowW(L"TCancelForm.UnicodeClass", nullptr);
+            shown = form && IsWindowVisible(form);
+            Sleep(10);
+        }
+        DWORD_PTR r = 0;
+        answered = SendMessageTimeoutW(owner.Handle(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &r) != 0;
+        if (HWND cancel = form ? FindWindowExW(form, nullptr, L"TTntButton.UnicodeClass", nullptr) : nullptr)
+            PostMessageW(cancel, BM_CLICK, 0, 0);
+    });
+    std::wstring text = L"old";
+    const auto t0 = std::chrono::steady_clock::now();
+    HttpGetText(stalled.Base() + L"/help/1/ms.help?method=children", text);
+    const auto ms = [&] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    };
+    user.join();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(L"", text);
+    EXPECT_LT(ms(), 6000);
+    EXPECT_EQ(L"", edit->GetText());
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+    EXPECT_TRUE(RequestActionCancelled());
+    const auto before = ms();
+    HttpGetText(stalled.Base() + L"/help/1/ms.help?method=toc", text);
+    EXPECT_LT(ms() - before, 1000) << "the rest of the action gives up without a window";
+    EXPECT_EQ(1, RequestWaitInfo().WindowsShown);
+    EXPECT_EQ(L"", text);
+    Application->ProcessMessages();
+    EXPECT_EQ(L"x", edit->GetText());
+    EndRequestAction();
+    UseGuiRequestWait(false);
 }
 
 TEST(PortProbe, AgentPortFromTheRegistry) {
