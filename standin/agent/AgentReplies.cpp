@@ -70,8 +70,17 @@ std::wstring TopicElement(const Catalog& c, const std::wstring& id, const std::w
 }
 
 std::wstring TopicElement(const Ctx& x, int i) {
+    ReplyCache& cache = *x.cat.replies;
+    {
+        std::lock_guard<std::mutex> lock(cache.lock);
+        auto it = cache.elements.find(i);
+        if (it != cache.elements.end()) return it->second;
+    }
     const Topic& t = x.store.topics[i];
-    return TopicElement(x.cat, t.id, t.title, t.version, t.locale);
+    std::wstring element = TopicElement(x.cat, t.id, t.title, t.version, t.locale);
+    std::lock_guard<std::mutex> lock(cache.lock);
+    cache.elements.emplace(i, element);
+    return element;
 }
 
 std::wstring HomeTitle(const Catalog& c) { return c.displayName; }
@@ -209,10 +218,21 @@ int RequestedTopic(const Ctx& x, bool& isRoot, bool& known) {
 Reply Children(const Ctx& x) {
     bool isRoot, known;
     int t = RequestedTopic(x, isRoot, known);
+    ReplyCache& cache = *x.cat.replies;
+    if (known) {
+        std::lock_guard<std::mutex> lock(cache.lock);
+        auto it = cache.children.find(t);
+        if (it != cache.children.end()) return Reply{200, kXmlType, it->second};
+    }
     std::wstring body = XmlHeader() + L"<children>\r\n";
     if (known)
         for (int c : x.store.ChildrenOf(x.cat, t)) body += TopicElement(x, c);
-    return Ok(body + L"</children>\r\n", kXmlType);
+    Reply reply = Ok(body + L"</children>\r\n", kXmlType);
+    if (known) {
+        std::lock_guard<std::mutex> lock(cache.lock);
+        cache.children.emplace(t, reply.body);
+    }
+    return reply;
 }
 
 Reply Ancestors(const Ctx& x) {

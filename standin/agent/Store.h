@@ -3,6 +3,8 @@
 #pragma once
 
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -34,6 +36,14 @@ struct Keyword {
     std::vector<SubKey> subs;  // sorted by key
 };
 
+// Reply parts built once per catalog, as they are first asked for: the store does not change
+// once it is loaded.
+struct ReplyCache {
+    std::mutex lock;
+    std::unordered_map<int, std::wstring> elements;  // <topic> element by topic index
+    std::unordered_map<int, std::string> children;   // children replies by topic index (-1: top level)
+};
+
 struct Catalog {
     std::wstring product, version, locale, displayName;
     std::vector<std::wstring> packages;  // package folder paths
@@ -46,6 +56,7 @@ struct Catalog {
     std::unordered_map<std::wstring, std::vector<int>> f1;
     std::unordered_map<std::wstring, std::vector<std::pair<int, int>>> words;  // word -> (topic, weight)
     std::wstring Name() const { return product + L"\\" + version + L"\\" + locale; }
+    std::shared_ptr<ReplyCache> replies = std::make_shared<ReplyCache>();
 };
 
 // Description of a generated package (file "generate.ini" in a package folder).
