@@ -1,6 +1,7 @@
 // The agent link of the models and the client's trace sink.
 #include "UAgentLink.h"
 
+#include "UH3_Agent.h"
 #include "UH3_Code.h"
 
 TH3Code* g_H3Code = nullptr;
@@ -15,6 +16,17 @@ std::wstring TH3CodeLink::HttpGet(const std::wstring& Url) {
     std::wstring text;
     if (Code && !Url.empty()) Code->HttpGet(Url, text);
     return text;
+}
+
+std::vector<std::wstring> TAgentLink::HttpGetAll(const std::vector<std::wstring>& Urls) {
+    std::vector<std::wstring> texts;
+    for (const std::wstring& url : Urls) texts.push_back(HttpGet(url));
+    return texts;
+}
+
+std::vector<std::wstring> TH3CodeLink::HttpGetAll(const std::vector<std::wstring>& Urls) {
+    if (!Code) return std::vector<std::wstring>(Urls.size());
+    return HttpGetTexts(Urls);
 }
 
 std::wstring TH3CodeLink::CatalogVersion() { return Code ? Code->ProductVersion : std::wstring(); }
@@ -34,6 +46,10 @@ public:
     std::wstring HttpGet(const std::wstring& Url) override {
         Code = g_H3Code;
         return TH3CodeLink::HttpGet(Url);
+    }
+    std::vector<std::wstring> HttpGetAll(const std::vector<std::wstring>& Urls) override {
+        Code = g_H3Code;
+        return TH3CodeLink::HttpGetAll(Urls);
     }
     std::wstring CatalogVersion() override {
         Code = g_H3Code;

@@ -16,6 +16,8 @@ public:
     virtual std::wstring MakeAgentUrl(const std::vector<std::wstring>& Params) = 0;
     // The reply text of Url; empty when there is no answer.
     virtual std::wstring HttpGet(const std::wstring& Url) = 0;
+    // The reply texts of several URLs, in their order; the link may ask for them at once.
+    virtual std::vector<std::wstring> HttpGetAll(const std::vector<std::wstring>& Urls);
     // ProductVersion and Locale of the active catalog.
     virtual std::wstring CatalogVersion() = 0;
     virtual std::wstring CatalogLocale() = 0;
@@ -27,6 +29,7 @@ public:
     explicit TH3CodeLink(TH3Code* ACode) : Code(ACode) {}
     std::wstring MakeAgentUrl(const std::vector<std::wstring>& Params) override;
     std::wstring HttpGet(const std::wstring& Url) override;
+    std::vector<std::wstring> HttpGetAll(const std::vector<std::wstring>& Urls) override;
     std::wstring CatalogVersion() override;
     std::wstring CatalogLocale() override;
     TH3Code* Code;

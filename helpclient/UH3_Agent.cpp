@@ -1,6 +1,7 @@
 // Agent HTTP requests, port probe and process searches.
 #include "UH3_Agent.h"
 
+#include "Boundary.h"
 #include "Forms.h"
 #include "Handles.h"
 #include "UAgentLink.h"
@@ -12,6 +13,11 @@
 #include "UUnicode.h"
 
 #include <ws2tcpip.h>
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
 #include <tlhelp32.h>
 
 namespace {
@@ -52,9 +58,12 @@ int AgentPortNumber(const TH3Paths& Paths) {
 
 } // namespace
 
-void HttpGetText(const std::wstring& Url, std::wstring& Text) {
+namespace {
+
+// HttpGetText with a user agent given and a cancel (may be null): usable on any thread.
+void GetText(const std::wstring& Url, std::wstring& Text, const std::wstring& Agent, THttpCancel* Cancel) {
     Text.clear();
-    THttpReply reply = HttpGetReply(LinkedWinINet(), AgentName(), Url, true);
+    THttpReply reply = HttpGetReply(LinkedWinINet(), Agent, Url, true, Cancel);
     if (!reply.Ok() && reply.Failure != THttpFailure::Cancelled) {
         // The agent kept may have gone: found again, and a URL that named the one gone is
         // asked again of the one running now.
@@ -65,7 +74,7 @@ void HttpGetText(const std::wstring& Url, std::wstring& Text) {
             if (at != std::wstring::npos && FindProcessId(CurrentH3Paths().AgentExeName(), pid) && pid != gone) {
                 std::wstring again = Url;
                 again.replace(at, mark.size(), L"-" + std::to_wstring(pid) + L"/ms.help");
-                reply = HttpGetReply(LinkedWinINet(), AgentName(), again, true);
+                reply = HttpGetReply(LinkedWinINet(), Agent, again, true, Cancel);
             }
         }
     }
@@ -83,6 +92,63 @@ void HttpGetText(const std::wstring& Url, std::wstring& Text) {
         decoded.clear();
     }
     Text = std::move(decoded);
+}
+
+// The requests of one HttpGetTexts call, shared with its workers.
+struct TTextGroup {
+    std::vector<std::wstring> Urls, Texts;
+    std::vector<std::unique_ptr<THttpCancel>> Cancels;
+    std::wstring Agent;
+    std::atomic<size_t> Next{0};
+    std::atomic<size_t> Left{0};
+    TKernelHandle Done;
+};
+
+constexpr size_t GroupWorkers = 4;
+
+} // namespace
+
+void HttpGetText(const std::wstring& Url, std::wstring& Text) { GetText(Url, Text, AgentName(), nullptr); }
+
+std::vector<std::wstring> HttpGetTexts(const std::vector<std::wstring>& Urls) {
+    std::vector<std::wstring> texts(Urls.size());
+    auto group = std::make_shared<TTextGroup>();
+    group->Done.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (Urls.size() < 2 || !group->Done) {
+        for (size_t i = 0; i < Urls.size(); ++i) HttpGetText(Urls[i], texts[i]);
+        return texts;
+    }
+    group->Urls = Urls;
+    group->Texts.resize(Urls.size());
+    for (size_t i = 0; i < Urls.size(); ++i) group->Cancels.push_back(std::make_unique<THttpCancel>());
+    group->Agent = AgentName();
+    group->Left = Urls.size();
+    const auto work = [group] {
+        for (size_t i = group->Next++; i < group->Urls.size(); i = group->Next++) {
+            Guarded(L"HttpGetTexts", [&] { GetText(group->Urls[i], group->Texts[i], group->Agent, group->Cancels[i].get()); });
+            if (--group->Left == 0) SetEvent(group->Done.Get());
+        }
+    };
+    size_t started = 0;
+    for (; started < std::min(GroupWorkers, Urls.size()); ++started) {
+        try {
+            std::thread(work).detach();
+        } catch (...) {
+            break;
+        }
+    }
+    if (started == 0) work(); // no thread to be had: here, one after another
+    // The GUI thread keeps its window answering and may cancel the lot.
+    THttpCancel cancel;
+    if (const THttpWait wait = HttpWaitOfThisThread())
+        wait(group->Done.Get(), cancel, HttpLimits().TotalMs * static_cast<DWORD>(Urls.size()));
+    else
+        WaitForSingleObject(group->Done.Get(), INFINITE); // each request keeps its own bound
+    if (WaitForSingleObject(group->Done.Get(), 0) != WAIT_OBJECT_0) {
+        for (auto& c : group->Cancels) c->Cancel();
+        return texts; // given up: nothing
+    }
+    return std::move(group->Texts);
 }
 
 bool IsHelpAgentListening() { return IsHelpAgentListening(CurrentH3Paths()); }

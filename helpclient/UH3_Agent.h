@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class TH3Paths;
 
@@ -15,6 +16,9 @@ class TH3Paths;
 // of 400 or above, a body cut short of its Content-Length or larger than 256 MiB (the
 // bounds of HttpLimits()).
 void HttpGetText(const std::wstring& Url, std::wstring& Text);
+// The texts of several URLs, asked for at once on a few workers (each as HttpGetText); in the
+// order of Urls. On the GUI thread one wait covers them all; a cancel gives all empty.
+std::vector<std::wstring> HttpGetTexts(const std::vector<std::wstring>& Urls);
 
 // True when the agent's port accepts a connection. The port is the one agent URLs name
 // (Paths.AgentUrlPort(); an empty one is HTTP's 80). A port that is not a number from 1

@@ -22,10 +22,6 @@ std::mutex g_WaitLock;
 DWORD g_WaitThread = 0;
 THttpWait g_Wait;
 
-THttpWait WaitOfThisThread() {
-    std::lock_guard<std::mutex> lock(g_WaitLock);
-    return g_WaitThread == GetCurrentThreadId() ? g_Wait : THttpWait();
-}
 
 constexpr DWORD ChunkBytes = 0x40000; // 256 KiB per read
 constexpr DWORD RequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION |
@@ -67,6 +63,11 @@ THttpLimits SetHttpLimits(const THttpLimits& Limits) {
 }
 
 int HttpRequestWorkers() { return g_Workers; }
+
+THttpWait HttpWaitOfThisThread() {
+    std::lock_guard<std::mutex> lock(g_WaitLock);
+    return g_WaitThread == GetCurrentThreadId() ? g_Wait : THttpWait();
+}
 
 void SetHttpWait(DWORD ThreadId, THttpWait Wait) {
     std::lock_guard<std::mutex> lock(g_WaitLock);
@@ -541,7 +542,7 @@ THttpReply HttpGetReply(const TWinINetApi& Api, const std::wstring& Agent, const
         return reply;
     }
     // A thread with a wait of its own can cancel the request from it.
-    const THttpWait wait = WaitOfThisThread();
+    const THttpWait wait = HttpWaitOfThisThread();
     std::optional<THttpCancel> ownCancel;
     if (wait && !Cancel)
         Cancel = &ownCancel.emplace();

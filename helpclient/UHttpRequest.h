@@ -105,6 +105,8 @@ private:
 using THttpWait = std::function<void(HANDLE Done, THttpCancel& Cancel, DWORD TimeoutMs)>;
 // Makes the requests of thread ThreadId wait through Wait (an empty one: block again).
 void SetHttpWait(DWORD ThreadId, THttpWait Wait);
+// The wait of the calling thread (empty: it blocks).
+THttpWait HttpWaitOfThisThread();
 
 // GETs Url (http or https) with Agent as the user agent. Without ReadBody only the status
 // and headers are checked (the body is not read). Holds the calling thread for at most

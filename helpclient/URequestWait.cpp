@@ -100,7 +100,8 @@ void WaitForRequestOnGuiThread(HANDLE Done, THttpCancel& Cancel, DWORD TimeoutMs
     const ULONGLONG start = GetTickCount64();
     const ULONGLONG deadline = start + TimeoutMs;
     // Most requests end within the quiet moment: nothing else runs meanwhile.
-    if (WaitForSingleObject(Done, std::min<DWORD>(RequestQuietMs, TimeoutMs)) != WAIT_TIMEOUT)
+    const DWORD quiet = g_ActionCancelled ? RequestAfterCancelMs : RequestQuietMs;
+    if (WaitForSingleObject(Done, std::min<DWORD>(quiet, TimeoutMs)) != WAIT_TIMEOUT)
         return;
     if (g_ActionCancelled) {
         Cancel.Cancel(); // the user gave up waiting in this action already

@@ -9,8 +9,8 @@
 //
 // A cancel (by the user or by a close request) holds for the rest of the action: until the
 // application's loop is idle again, a further request made on the GUI thread that has not
-// answered within the quiet moment fails then, without a new window, so a handler that asks
-// a stalled agent several times gives up as a whole.
+// answered within RequestAfterCancelMs fails then, without a new window, so a handler that
+// asks a stalled agent several times gives up as a whole.
 #pragma once
 
 #include <windows.h>
@@ -45,3 +45,4 @@ const TRequestWaitInfo& RequestWaitInfo();
 // The moments of the wait, in ms from its start.
 constexpr DWORD RequestQuietMs = 200;
 constexpr DWORD RequestWindowMs = 300;
+constexpr DWORD RequestAfterCancelMs = 50;

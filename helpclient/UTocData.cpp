@@ -1,6 +1,8 @@
 // The table-of-contents model.
 #include "UTocData.h"
 
+#include <algorithm>
+
 #include "HtmlTags.h"
 #include "SysUtils.h"
 #include "UAgentLink.h"
@@ -248,7 +250,14 @@ TTocData::~TTocData() {
 
 std::wstring TTocData::Fetch(const std::vector<std::wstring>& Params) {
     const std::wstring url = FAgent->MakeAgentUrl(Params);
-    const std::wstring reply = FAgent->HttpGet(url);
+    std::wstring reply;
+    const auto prefetched = FPrefetched.find(url);
+    if (prefetched != FPrefetched.end()) {
+        reply = std::move(prefetched->second);
+        FPrefetched.erase(prefetched);
+    } else {
+        reply = FAgent->HttpGet(url);
+    }
     if (H3TraceShowing()) {
         H3TraceLog(L"  ------ url:");
         H3TraceLog(url);
@@ -331,6 +340,17 @@ void TTocData::ExpandNode(TTocNode Node, std::vector<int>& Indices) {
     Merge(fetched, Node, Indices);
     AddNodes(Node, Indices);
     if (H3TraceShowing()) H3TraceLog(L"  --> Children found and added: " + IntToStr(Indices.size()), true);
+}
+
+void TTocData::PrefetchChildren(const std::vector<std::wstring>& Ids) {
+    std::vector<std::wstring> urls;
+    for (const std::wstring& id : Ids) {
+        std::wstring url = FAgent->MakeAgentUrl({L"method", L"children", L"id", id, L"format", L"xml"});
+        if (!FPrefetched.count(url) && std::find(urls.begin(), urls.end(), url) == urls.end()) urls.push_back(url);
+    }
+    if (urls.size() < 2) return; // one alone is asked for when it is needed
+    std::vector<std::wstring> replies = FAgent->HttpGetAll(urls);
+    for (size_t i = 0; i < urls.size() && i < replies.size(); ++i) FPrefetched[urls[i]] = std::move(replies[i]);
 }
 
 void TTocData::GetTocContext(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale,

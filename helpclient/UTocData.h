@@ -5,6 +5,7 @@
 #include "Classes.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,12 @@ public:
     void TidyNodeText(std::wstring& Title, TTocNode ParentNode);
     static void TidyListTitle(std::wstring& Title, const TTocItemArray& Siblings, int Index);
 
+    // Asks at once for the children replies of the records with these ids, which the next
+    // ExpandNode of each then takes instead of asking itself (the replies are merged in the
+    // order the expansions run, as without it). Held until DropPrefetched.
+    void PrefetchChildren(const std::vector<std::wstring>& Ids);
+    void DropPrefetched() { FPrefetched.clear(); }
+
     // The record of a node; null when its data index lies outside the cache.
     TTocItem* ItemOfNode(TTocNode Node);
     TAgentLink& Agent() const { return *FAgent; }
@@ -131,6 +138,7 @@ private:
     void Merge(const TTocItemArray& Fetched, TTocNode ParentNode, std::vector<int>& Indices);
 
     TAgentLink* FAgent;
+    std::map<std::wstring, std::wstring> FPrefetched; // URL: reply
 };
 
 // The program's one model (created and freed by the main window).

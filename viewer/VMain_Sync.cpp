@@ -68,6 +68,31 @@ bool TVMainForm::DoTocSync(const std::wstring& Id, const std::wstring& Version, 
             DebugLog(L"DoTocSync() -[" + std::to_wstring(i) + L"]- " + ancestors[i].Id + L" | " + ancestors[i].Title);
 
     TTocItemArray& list = g_TocData->mTocList;
+    // The children of every ancestor the walk below expands are asked for at once: those
+    // in the tree not yet expanded, and from the first one in the tree on, those it adds.
+    struct TDrop {
+        ~TDrop() {
+            if (g_TocData)
+                g_TocData->DropPrefetched();
+        }
+    } drop;
+    {
+        std::vector<std::wstring> ids;
+        bool reached = false;
+        for (const TTocItem& ancestor : ancestors) {
+            int index = FindTocRecord(ancestor.Id, Version, Locale);
+            if (index < 0)
+                index = FindTocRecord(ancestor.Id, ancestor.TopicVersion, ancestor.TopicLocale);
+            if (index >= 0 && list[static_cast<size_t>(index)].Node) {
+                reached = true;
+                if (!list[static_cast<size_t>(index)].IsRoot)
+                    ids.push_back(list[static_cast<size_t>(index)].Id);
+            } else if (reached) {
+                ids.push_back(ancestor.Id);
+            }
+        }
+        g_TocData->PrefetchChildren(ids);
+    }
     const auto expandOnce = [&](int Index) {
         if (list[static_cast<size_t>(Index)].IsRoot)
             return;

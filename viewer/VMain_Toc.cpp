@@ -39,6 +39,17 @@ const wchar_t* const NetFx35Version = L"90";
 
 TTocNode RefOf(TTreeNode* Node) { return TTocTreeView::RefOf(Node); }
 
+// Replies asked for ahead are dropped when the handler that asked for them ends.
+struct TPrefetchScope {
+    TPrefetchScope() = default;
+    TPrefetchScope(const TPrefetchScope&) = delete;
+    TPrefetchScope& operator=(const TPrefetchScope&) = delete;
+    ~TPrefetchScope() {
+        if (g_TocData)
+            g_TocData->DropPrefetched();
+    }
+};
+
 // The hour-glass for the length of a scope.
 struct TBusyCursor {
     TBusyCursor() { HourGlassOn(); }
@@ -371,6 +382,15 @@ void TVMainForm::TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion) {
     std::vector<TTreeNode*> children;
     for (TTreeNode* child = Node->GetFirstChild(); child; child = child->getNextSibling())
         children.push_back(child);
+    // The children's own children are asked for at once; each merge below takes its reply.
+    TPrefetchScope prefetched;
+    if (prefetch) {
+        std::vector<std::wstring> ids;
+        for (TTreeNode* child : children)
+            if (const TTocItem* childRecord = TocRecordOf(child); childRecord && !childRecord->IsRoot)
+                ids.push_back(childRecord->Id);
+        g_TocData->PrefetchChildren(ids);
+    }
     for (TTreeNode* child : children) {
         TTocItem* childRecord = TocRecordOf(child);
         if (!childRecord || childRecord->IsRoot)
