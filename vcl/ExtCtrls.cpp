@@ -372,9 +372,18 @@ void TSplitter::ApplySize(int NewSize) {
     }
 }
 
+bool TSplitter::SizedControlLeft() {
+    // The control being sized may be freed while the mouse is down (its parent forgets it).
+    for (int i = 0; FControl && FParent && i < FParent->ControlCount(); ++i)
+        if (FParent->Controls(i) == FControl)
+            return false;
+    FControl = nullptr;
+    return true;
+}
+
 void TSplitter::MouseMove(TShiftState Shift, int X, int Y) {
     TGraphicControl::MouseMove(Shift, X, Y);
-    if (!FDragging || !FControl)
+    if (!FDragging || SizedControlLeft())
         return;
     bool horizontal = FAlign == alLeft || FAlign == alRight;
     int offset = horizontal ? X + FLeft - FDownPos.x : Y + FTop - FDownPos.y;
@@ -386,7 +395,7 @@ void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
     if (!FDragging || Button != mbLeft)
         return;
     FDragging = false;
-    if (!FControl)
+    if (SizedControlLeft())
         return;
     bool horizontal = FAlign == alLeft || FAlign == alRight;
     int offset = horizontal ? X + FLeft - FDownPos.x : Y + FTop - FDownPos.y;

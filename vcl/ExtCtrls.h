@@ -142,6 +142,8 @@ protected:
     // The size the control gets for a drag of Offset pixels, kept within the limits.
     int NewSizeFor(int Offset);
     void ApplySize(int NewSize);
+    // True (and forgets it) when the control being sized is no longer beside the splitter.
+    bool SizedControlLeft();
 
     int FMinSize = 30;
     bool FBeveled = false;

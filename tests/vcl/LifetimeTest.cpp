@@ -187,6 +187,20 @@ TEST(Lifetime, TabWalksOnlyLiveControlsAfterControlsAreFreed) {
     SendMessageW(closer->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     ASSERT_EQ(closer, nullptr);
     EXPECT_EQ(form.ActiveControl(), nullptr);
+    // The control a splitter is sizing goes while the mouse is down.
+    auto* side = new TPoisoned<TPanel>(&form);
+    side->SetParent(&form);
+    side->SetBounds(300, 0, 60, 100);
+    side->SetAlign(alRight);
+    auto* splitter = new TSplitter(&form);
+    splitter->SetParent(&form);
+    splitter->SetBounds(290, 0, 3, 100);
+    splitter->SetAlign(alRight);
+    ASSERT_EQ(splitter->ResizeControl(), side);
+    splitter->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 5));
+    delete side;
+    splitter->Perform(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-20, 5));
+    splitter->Perform(WM_LBUTTONUP, 0, MAKELPARAM(-20, 5));
 
     tree->SetFocus();
     const std::set<TWinControl*> live{tree, index, second->Edit};
