@@ -420,7 +420,7 @@ public:
     std::unique_ptr<TKeywordList> Keywords; // the index's entries (the list view's rows)
     bool FullIndexLoaded = false;           // the list holds the full index
     std::wstring LastQueryKey;              // what the last partial load asked for
-    bool IndexCancelled = false;            // the user cancelled the running full load
+    bool IndexCancelled = false;            // the user cancelled the last full load (cleared as a load starts)
 
     // The full index from the agent (written to the cache file) or from the cache file.
     void LoadIndex(bool FromCache);

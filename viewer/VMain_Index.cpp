@@ -332,8 +332,10 @@ void TVMainForm::LoadIndex(bool FromCache) {
     if (FromCache && GetFileAttributesW(IndexCacheFile.c_str()) == INVALID_FILE_ATTRIBUTES)
         return;
     // 4. The first page of a load from the agent is asked for first: it is on its way while
-    // the cancel window, the cache file and the pane's paint are made ready.
+    // the cancel window, the cache file and the pane's paint are made ready. Every load
+    // starts uncancelled.
     w.CancelForQueue = false;
+    IndexCancelled = false;
     const int pageSize = SpinValue(DebugForm ? DebugForm->PageSizeSpinEdit : nullptr, DefaultPageSize);
     TIndexLoadReport r;
     {
@@ -391,7 +393,9 @@ void TVMainForm::LoadPartialIndex(const std::wstring& Query) {
     const int pageSize = IndexPartialModeFirstKey
                              ? SpinValue(DebugForm ? DebugForm->PageSizeSpinEdit : nullptr, DefaultPageSize)
                              : SpinValue(DebugForm ? DebugForm->SmallPageSizeSpinEdit : nullptr, DefaultSmallPageSize);
+    // A cancel of an earlier full load does not reach this one.
     w.CancelForQueue = false;
+    IndexCancelled = false;
     TIndexLoadReport r;
     {
         TIndexWork::THooks hooks(w, false);
@@ -557,8 +561,9 @@ void TVMainForm::IdxMenu_LoadFullIndexClick() {
     IdxMenu_LoadFullIndex->SetChecked(true);
     LastQueryKey.clear();
     FullIndexLoaded = true;
-    // Painted while the first page is on its way.
-    LeftPanel->Invalidate();
+    // Painted while the first page is on its way, every control on it too: the pane paints
+    // over its controls, and those that are not painted again (the index edit) show blank.
+    RedrawWindow(LeftPanel->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     LoadIndex(false);
 }
 

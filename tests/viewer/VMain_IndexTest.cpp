@@ -94,6 +94,18 @@ protected:
             << "row " << row << ", top " << top << ", " << page << " a page, " << Rows(F) << " rows";
     }
     static std::wstring Status(TVMainForm* F) { return F->StatusBar1->Panels()->Items(0)->Text(); }
+    // What the window shows at the right end of the index edit (no text there) once every
+    // paint has run.
+    static COLORREF EditShown(TVMainForm* F) {
+        Application->ProcessMessages();
+        const HWND edit = F->IndexEdit->Handle();
+        RECT r{};
+        GetClientRect(edit, &r);
+        const HDC dc = GetDC(edit);
+        const COLORREF shown = GetPixel(dc, r.right - 3, (r.top + r.bottom) / 2);
+        ReleaseDC(edit, dc);
+        return shown;
+    }
     static TCancelForm* CancelWindow() {
         for (int i = 0; i < Screen->FormCount(); ++i)
             if (auto* form = dynamic_cast<TCancelForm*>(Screen->Forms(i)))
@@ -113,8 +125,13 @@ TEST_F(VMainIndexTest, AFullLoadFillsTheListAndTheCacheThatTheNextCatalogLoadRea
     auto form = StartIndex();
     TVMainForm* f = form->Form;
     ASSERT_TRUE(SameText(f->CurrentCatalog, EnUs));
+    f->Show();
+    f->NavPageControl->SetActivePage(f->TabSheetIndex);
+    const COLORREF edit = EditShown(f);
+    EXPECT_EQ(edit, ColorToRGB(f->IndexEdit->Color()));
     size_t mark = Mark();
     f->IdxMenu_LoadFullIndexClick();
+    EXPECT_EQ(EditShown(f), edit) << "the edit is not drawn after the load";
     EXPECT_TRUE(f->FullIndexLoaded);
     const int count = f->Keywords->Count();
     ASSERT_GT(count, 7);
@@ -319,6 +336,12 @@ TEST_F(VMainIndexTest, WhileAPageStallsTheWindowLivesAndNothingEmptiesTheListUnd
     f->WaitForIndexCache();
     EXPECT_EQ(testing_support::ReadBytes(f->IndexCacheFile), cache);
     KillShotTimer(timer);
+    // The cancel ended with its load: the next partial load lists what it asks for.
+    Messages.clear();
+    f->IdxMenu_LoadPartialIndexClick();
+    Type(f, L"bu");
+    EXPECT_EQ(SelectedCaption(f), L"Button class");
+    EXPECT_TRUE(Messages.empty());
 }
 
 // A page that cannot be read ends the load: the entries read stay, the old cache stays and
