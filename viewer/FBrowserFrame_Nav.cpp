@@ -16,6 +16,7 @@
 #include "UHelpLibManager.h"
 #include "UHtmlEntities.h"
 #include "UKeyState.h"
+#include "UNavRules.h"
 #include "UPathViewer.h"
 #include "UShotTimer.h"
 #include "qenPathViewer.h"
@@ -65,8 +66,9 @@ void TBrowserFrame::Search(const std::wstring& Text) {
     if (!code)
         return;
     std::wstring url;
-    code->MakeAgentUrl({L"method", L"search", L"query", Text, L"format", L"html", L"PageSize", SearchPageSize,
-                        L"PageNumber", L"1"},
+    // The text reaches the agent as typed, as from the search box.
+    code->MakeAgentUrl({L"method", L"search", L"query", SearchQueryValue(Text), L"format", L"html", L"PageSize",
+                        SearchPageSize, L"PageNumber", L"1"},
                        url);
     GotoUrl(url, L"Search Results");
     if (std::unique_ptr<TPageDocument> document = PageDocument())

@@ -576,13 +576,18 @@ TEST_F(BrowserFrameTest, AddressBoxTextOfAnyKind) {
                                                L"&PageNumber=1"),
               std::wstring::npos);
     EXPECT_EQ(frame->Title, L"Search Results");
+    // '%', '&' and non-ASCII letters reach the agent as typed, as from the search box.
+    Enter(frame, L"R&D 100% caf\u00e9 &amp;");
+    ASSERT_EQ(View(frame)->Navigations.size(), 2u);
+    EXPECT_NE(View(frame)->Navigations[1].find(L"&query=R%26D+100%25+caf%C3%A9+%26amp;&format=html"), std::wstring::npos)
+        << View(frame)->Navigations[1];
     Enter(frame, L"contoso.com");
     EXPECT_EQ(View(frame)->Navigations.back(), L"contoso.com");
     const std::wstring huge = L"http://example.com/" + std::wstring(300000, L'"');
     Enter(frame, huge);
     EXPECT_EQ(View(frame)->Navigations.back(), huge);
     Enter(frame, L"   ");
-    EXPECT_EQ(View(frame)->Navigations.size(), 3u);
+    EXPECT_EQ(View(frame)->Navigations.size(), 4u);
 
     // The middle button on the go button opens a new tab.
     frame->UrlEdit->SetText(PageUrl(L"netfx-classlib"));
