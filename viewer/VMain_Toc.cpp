@@ -134,10 +134,17 @@ void TVMainForm::BindTocEvents() {
 // ---------------------------------------------------------------------------------
 // Catalogs
 
+// The box names the catalog shown; when the store has it no more, the catalog the box
+// names now is loaded. Before any catalog is shown it names the one saved.
 void TVMainForm::RefillCatalogBox() {
-    const std::wstring saved = AppSettings ? AppSettings->ReadString(MainSection, L"lastCatalog", DefaultCatalogKey)
-                                           : std::wstring(DefaultCatalogKey);
-    FillCatalogBox(CatalogCbo, saved);
+    if (CurrentCatalog.empty()) {
+        FillCatalogBox(CatalogCbo, AppSettings ? AppSettings->ReadString(MainSection, L"lastCatalog", DefaultCatalogKey)
+                                               : std::wstring(DefaultCatalogKey));
+        return;
+    }
+    FillCatalogBox(CatalogCbo, CurrentCatalog);
+    if (CatalogCbo->ItemIndex() >= 0 && !SameText(CatalogText(), CurrentCatalog))
+        CatalogCboChange();
 }
 
 void TVMainForm::CatalogCboCloseUp() {

@@ -95,6 +95,17 @@ TEST_F(VMainFilters, TheTreeShowsTheStoreWithCountsAndTheButtonsFollowFieldsAndS
     // Filling again gives the same tree, not a second copy.
     f->FillCatalogTree();
     EXPECT_EQ(f->CatTreeView->Items()->Count(), 21);
+    // "Refresh catalog Info" keeps the catalog shown in the catalog box.
+    int row = f->CatalogCbo->ItemCount() - 1;
+    while (row >= 0 && f->CatalogCbo->ItemText(row) != L"VS\\100\\de-DE")
+        --row;
+    ASSERT_GE(row, 0);
+    f->CatalogCbo->SetItemIndex(row);
+    f->CatalogCboChange();
+    ASSERT_EQ(f->CurrentCatalog, L"VS\\100\\de-DE");
+    f->TestHelpLinkClick();
+    EXPECT_EQ(f->CatalogCbo->ItemIndex(), row);
+    EXPECT_EQ(f->CurrentCatalog, L"VS\\100\\de-DE");
 
     // Nothing typed: neither button.
     f->CatTreeViewClick();
