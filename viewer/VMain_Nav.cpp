@@ -21,6 +21,8 @@
 #include "UKeyState.h"
 #include "UNavRules.h"
 #include "UShellExec.h"
+#include "UTocData.h"
+#include "UTocTreeView.h"
 #include "UUnicode.h"
 #include "UViewerCommands.h"
 #include "UPTShellList.h"
@@ -280,11 +282,25 @@ void TVMainForm::mmnuNextTopicClick() {
     if (!node)
         return;
     NavPageControl->SetActivePage(TabSheetToc);
-    for (;;) {
-        // Children still behind a placeholder are loaded on the way.
+    for (int reloads = 0;;) {
+        // Children still behind a placeholder are loaded on the way. The expansion asks the
+        // agent and lets messages run: after a reload meanwhile the node is found again by
+        // its topic in the new tree.
         TTreeNode* first = node->GetFirstChild();
         if (first && first->Text() == L"+") {
+            const TTocItem* record = TocRecordOf(node);
+            const TTocItem topic = record ? *record : TTocItem();
+            const unsigned generation = FTocGeneration;
             node->Expand(false);
+            if (generation != FTocGeneration) {
+                const int index = FindTocRecord(topic.Id, topic.TopicVersion, topic.TopicLocale);
+                node = index >= 0 && !topic.Id.empty() && ++reloads < 3
+                           ? TTocTreeView::NodeOf(g_TocData->mTocList[static_cast<size_t>(index)].Node)
+                           : nullptr;
+                if (!node)
+                    break;
+                continue;
+            }
             TreeView1GetImageIndex(node);
         }
         node = node->GetNext();

@@ -93,12 +93,16 @@ bool TVMainForm::DoTocSync(const std::wstring& Id, const std::wstring& Version, 
         }
         g_TocData->PrefetchChildren(ids);
     }
+    // An expansion asks the agent and lets messages run: when the tree is loaded anew
+    // meanwhile, the nodes reached so far are gone and the sync ends.
+    const unsigned generation = FTocGeneration;
     const auto expandOnce = [&](int Index) {
         if (list[static_cast<size_t>(Index)].IsRoot)
-            return;
+            return true;
         list[static_cast<size_t>(Index)].IsRoot = true;
         std::vector<int> added;
         g_TocData->ExpandNode(list[static_cast<size_t>(Index)].Node, added);
+        return generation == FTocGeneration;
     };
     bool added = false;
     TTreeNode* reached = nullptr;
@@ -112,14 +116,16 @@ bool TVMainForm::DoTocSync(const std::wstring& Id, const std::wstring& Version, 
             if (index >= 0 && list[static_cast<size_t>(index)].Node) {
                 anyFound = true;
                 node = list[static_cast<size_t>(index)].Node;
-                expandOnce(index);
+                if (!expandOnce(index))
+                    return false;
             } else if (node) {
                 // Not reachable from the loaded tree: an orphan entry under what was reached.
                 const int orphan = AddTocRecord(node, ancestor);
                 list[static_cast<size_t>(orphan)].Flags |= TocFlagOrphan;
                 added = true;
                 node = list[static_cast<size_t>(orphan)].Node;
-                expandOnce(orphan);
+                if (!expandOnce(orphan))
+                    return false;
             }
             if (node && Select) {
                 TTocTreeView::NodeOf(node)->MakeVisible();

@@ -372,12 +372,21 @@ void TVMainForm::TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion) {
     TTocItem* record = TocRecordOf(Node);
     if (!record)
         return;
+    // Each fetch lets messages run: a reload meanwhile takes Node and its children.
+    const auto reloaded = [&] {
+        if (generation == FTocGeneration)
+            return false;
+        AllowExpansion = false;
+        return true;
+    };
     // 1. The first opening fetches the children in place of the "+".
     if (!record->IsRoot) {
         Node->DeleteChildren();
         record->IsRoot = true;
         std::vector<int> added;
         g_TocData->ExpandNode(RefOf(Node), added);
+        if (reloaded())
+            return;
     }
     // 2. Each child's own children, so that its expand button is right; a big family gets
     //    placeholders instead.
@@ -407,6 +416,8 @@ void TVMainForm::TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion) {
             childRecord->IsRoot = true;
             std::vector<int> added;
             g_TocData->ExpandNode(RefOf(child), added);
+            if (reloaded())
+                return;
         } else if (child->Count() == 0) {
             FTocTree->AddPlaceholder(RefOf(child));
         }
@@ -469,8 +480,11 @@ void TVMainForm::TreeView1Click() {
         return;
     if (hit & (htOnIndent | htOnStateIcon)) {
         if (node->HasChildren()) {
+            // The expansion asks the agent and lets messages run: a reload meanwhile takes
+            // the node with the tree.
+            const unsigned generation = FTocGeneration;
             node->SetExpanded(!node->Expanded());
-            if (g_TocData)
+            if (g_TocData && generation == FTocGeneration)
                 g_TocData->UpdateNodeImages(RefOf(node));
         }
     } else if (hit & (htOnIcon | htOnLabel)) {

@@ -377,3 +377,30 @@ TEST_F(VMainTocTest, AClickOpensTheNodeClickedOnceAndEachNewTabRequestMakesOneTa
     EXPECT_TRUE(openEnabled);
     f->TocPopupMenu->OnPopup = popup;
 }
+
+// An expansion asks the agent and lets messages run; a reload that arrives meanwhile frees
+// the node being expanded. Next Topic goes on from the same topic in the new tree.
+TEST_F(VMainTocTest, NextTopicGoesOnFromTheSameTopicWhenTheTreeIsReloadedDuringItsExpansion) {
+    Watchdog w(60000, "reload during an expansion");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    TTreeNode* library = Find(f, L"Visual Studio 2010 Help Library");
+    ASSERT_NE(library, nullptr);
+    ASSERT_EQ(Texts(library), (std::vector<std::wstring>{L"+"}));
+    f->TreeView1->SetSelected(library);
+    const auto expanding = f->TreeView1->OnExpanding;
+    int reloads = 0;
+    f->TreeView1->OnExpanding = [&](TObject* Sender, TTreeNode* Node, bool& Allow) {
+        expanding(Sender, Node, Allow);
+        if (reloads++ == 0)
+            f->TOCMenu_ReloadTOCClick();
+    };
+    f->mmnuNextTopicClick();
+    EXPECT_EQ(reloads, 2);
+    TTreeNode* selected = f->TreeView1->Selected();
+    ASSERT_NE(selected, nullptr);
+    ASSERT_NE(selected->Parent(), nullptr) << selected->Text();
+    EXPECT_EQ(selected->Parent()->Text(), L"Visual Studio 2010 Help Library");
+    EXPECT_EQ(selected, selected->Parent()->GetFirstChild());
+    EXPECT_TRUE(Consistent(f));
+}
