@@ -294,6 +294,17 @@ void TWebDataModule::ParseOnlineUrl(const std::wstring& Url, TOnlineUrlInfo& Inf
     }
 }
 
+std::wstring TWebDataModule::OnlineKey(const std::wstring& Url) const {
+    std::wstring id;
+    GetUrlParam(Url, L"id", id);
+    if (id.empty()) {
+        TOnlineUrlInfo info;
+        ParseOnlineUrl(Url, info);
+        id = info.Id;
+    }
+    return id == L"-1" ? std::wstring() : id;
+}
+
 bool TWebDataModule::GetOnlineUrl(const std::wstring& Url, std::wstring& OnlineUrl) const {
     std::wstring version;
     GetUrlParam(Url, L"topicversion", version);
@@ -301,12 +312,10 @@ bool TWebDataModule::GetOnlineUrl(const std::wstring& Url, std::wstring& OnlineU
     if (!version.empty() && version.find(L'.') == std::wstring::npos) version = L"vs." + version;
     const std::wstring locale = GetLocaleCode();
     const std::wstring style = GetStyleCode();
-    std::wstring id;
-    GetUrlParam(Url, L"id", id);
+    std::wstring id = OnlineKey(Url);
 
     TOnlineUrlInfo info;
     ParseOnlineUrl(Url, info);
-    if (id.empty()) id = info.Id;
     if (version.empty()) version = info.Version;
     if (id.empty()) {
         MsgBoxW(L"No MSDN Id= found in current URL");

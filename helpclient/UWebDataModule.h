@@ -99,6 +99,10 @@ public:
     void SelectStyleByName(const std::wstring& Name);
 
     void ParseOnlineUrl(const std::wstring& Url, TOnlineUrlInfo& Info) const;
+    // The topic id that names Url's online page: its "id" parameter, else the id of an online
+    // library address; '' when there is none, and for the catalog's home page (id "-1"),
+    // which has no online page.
+    std::wstring OnlineKey(const std::wstring& Url) const;
     // The online address of the help page Url; false (after a message, OnlineUrl unchanged)
     // when Url names no topic id.
     bool GetOnlineUrl(const std::wstring& Url, std::wstring& OnlineUrl) const;

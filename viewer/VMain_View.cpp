@@ -28,6 +28,8 @@ namespace {
 constexpr unsigned SplitterRecheckMs = 200;
 // The zoom panel's pop-up opens this far above the status bar.
 constexpr int ZoomPopupRise = 169;
+// The status line of F8 on a page that has no online version.
+const wchar_t* const NoOnlineVersionText = L"This page has no online version";
 
 void FocusIfPossible(TWinControl* Control) {
     if (Control && Control->CanFocus())
@@ -239,8 +241,15 @@ void TVMainForm::smnuMinimizeWindowClick() { Application->Minimize(); }
 void TVMainForm::mmnuOnlineOfflineClick() { OpenOnlineVersion(GetCurrentUrl()); }
 
 void TVMainForm::OpenOnlineVersion(const std::wstring& Url) {
+    if (Url.empty() || !WebDataModule)
+        return;
+    // A page that names no topic (the catalog's home page, a search) has no online version.
+    if (WebDataModule->OnlineKey(Url).empty()) {
+        SetStatusText(NoOnlineVersionText);
+        return;
+    }
     std::wstring online;
-    if (!Url.empty() && WebDataModule && WebDataModule->GetOnlineUrl(Url, online))
+    if (WebDataModule->GetOnlineUrl(Url, online))
         GotoUrl(online);
 }
 

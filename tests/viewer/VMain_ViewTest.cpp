@@ -219,6 +219,10 @@ TEST_F(VMainViewTest, TheOnlineVersionOfAPageOpensThroughTheNavigation) {
     const size_t before = LogText().size();
     f->mmnuOnlineOfflineClick();
     EXPECT_EQ(LogText().find(L">> GotoUrl:", before), std::wstring::npos);
+    // The catalog's home page names no topic: nothing opens, the status line says so.
+    f->OpenOnlineVersion(L"http://127.0.0.1:9/help/1/ms.help?method=page&id=-1&topicversion=100&format=html");
+    EXPECT_EQ(LogText().find(L">> GotoUrl:", before), std::wstring::npos);
+    EXPECT_EQ(f->StatusBar1->Panels()->Items(0)->Text(), L"This page has no online version");
     std::wstring expected;
     ASSERT_TRUE(WebDataModule->GetOnlineUrl(L"ms-xhelp:///?Id=T:System.String&topicversion=100", expected));
     EXPECT_NE(expected.find(L"/library/System.String(v=vs.100,d="), std::wstring::npos) << expected;
