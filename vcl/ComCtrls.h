@@ -311,6 +311,9 @@ public:
     int SelCount();
     // The item at a client point (null when none).
     TListItem* GetItemAt(int X, int Y);
+    // Where the window's last click report (NM_CLICK, NM_RCLICK) put the pointer, in client
+    // coordinates: the item clicked, where the selection alone cannot tell (Ctrl+click).
+    POINT ClickPoint() const { return FTrackedPoint; }
     TListItem* TopItem();
     int VisibleRowCount();
     void Scroll(int DX, int DY);

@@ -50,9 +50,24 @@ void TVMainForm::BuildBookmarkPage() {
     FavShellList->SetParent(FavListPanel);
     FavShellList->SetAlign(alClient);
     FavShellList->SetHideSelection(false);
+    FavShellList->SetMultiSelect(true);
+    FavShellList->SetRowSelect(true);
+    FavShellList->SetFlatScrollBars(true);
+    FavShellList->SetHotTrackStyles(htHandPoint | htUnderlineHot);
+    // The list's own menu (on empty space, or whatever the list's menu rules give it).
+    FavShellList->SetPopupMenu(FavPopupMenu);
     PTShellCombo1->SetShellList(FavShellList);
 
-    FavShellList->OnClick = [this](TObject*) { FavShellListClick(); };
+    FavShellList->OnClick = [this](TObject*) {
+        // The bookmark clicked opens: with several selected (Ctrl+click) it becomes the
+        // focused one, which is the one a click or key opens.
+        const POINT at = FavShellList->ClickPoint();
+        if (TListItem* item = FavShellList->GetItemAt(at.x, at.y)) {
+            item->SetSelected(true);
+            FavShellList->SetItemFocused(item);
+        }
+        FavShellListClick();
+    };
     FavShellList->OnDblClickOpen = [this](TObject*, bool& Handled) { FavShellListDblClickOpen(Handled); };
     FavShellList->OnKeyUp = [this](TObject*, WORD& Key, TShiftState) { FavShellListKeyUp(Key); };
     FavShellList->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState, int X, int Y) {
@@ -168,7 +183,11 @@ void TVMainForm::mnuFavViewStyleClick(TTntMenuItem* Item) {
 // Opening bookmarks
 
 std::wstring TVMainForm::SelectedBookmarkUrl() {
-    TPTShListData* data = FavShellList->GetSelectedData();
+    // Of several selected items, the focused one.
+    TListItem* item = FavShellList->ItemFocused();
+    if (!item || !item->Selected())
+        item = FavShellList->Selected();
+    TPTShListData* data = FavShellList->GetItemData(item);
     if (!data)
         return std::wstring();
     const std::wstring folder = FavShellList->Folder()->GetPath();

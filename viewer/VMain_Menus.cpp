@@ -336,7 +336,6 @@ void TVMainForm::BuildPopupMenus() {
     FavPopupMenu->OnPopup = [this](TObject*) { FavPopupMenuPopup(); };
     mnuOpenInNewWindow1 = Item(this, FavPopupMenu->Items(), L"mnuOpenInNewWindow1", L"Open in New Tab",
                                [this] { mnuOpenInNewWindow1Click(); });
-    FavListPanel->SetPopupMenu(FavPopupMenu);
     BookMarkMenu = Popup(this, L"BookMarkMenu");
     TMenuItem* fav = BookMarkMenu->Items();
     BookMarkMenu_NewFolder = Item(this, fav, L"BookMarkMenu_NewFolder", L"New Folder",

@@ -11,6 +11,7 @@
 #include "UBookmarks.h"
 #include "UPTShellList.h"
 #include "UShellExec.h"
+#include "qenSmartTabs.h"
 #include "UserAnswers.h"
 
 #include "../vcl/VclTestSupport.h"
@@ -66,6 +67,12 @@ void CALLBACK PressOkInDialog(HWND, UINT, UINT_PTR Id, DWORD) {
             f->Edit1->SetText(DialogNames[NextName++]);
             f->OKBtn->Click(); // as a click would, without the mouse messages a busy desktop can lose
         }
+}
+
+// Ends the pop-up menu being tracked as soon as its loop runs.
+void CALLBACK EndMenuNow(HWND, UINT, UINT_PTR Id, DWORD) {
+    KillTimer(nullptr, Id);
+    EndMenu();
 }
 
 } // namespace
@@ -167,5 +174,59 @@ TEST_F(VMainBookmarks, SavingWritesThePortFreeAddressUnderTheCleanedName) {
     EXPECT_EQ(url, L"ms-xhelp:///?method=page&id=T");
     EXPECT_EQ(f->NavPageControl->ActivePage(), f->TabSheetBookmarks);
     EXPECT_TRUE(Select(L"String Class.url") || Select(L"String Class")); // listed at once
+    Close();
+}
+
+TEST_F(VMainBookmarks, AClickOpensTheBookmarkClickedAndTheListHasItsOwnMenu) {
+    Watchdog w(60000, "bookmark clicks");
+    ASSERT_TRUE(WriteUrlFile(Dir.File(L"A.url"), L"http://127.0.0.1:1/a"));
+    ASSERT_TRUE(WriteUrlFile(Dir.File(L"B.url"), L"http://127.0.0.1:1/b"));
+    TVMainForm* f = StartOn(Dir.Path());
+    f->Show();
+    PumpFor(100);
+    TPTShellList* list = f->FavShellList;
+    HWND wnd = list->Handle();
+    ASSERT_EQ(list->Items()->Count(), 2);
+    // A press and release of Button at a client point of the list, with Ctrl held or not.
+    const auto click = [&](POINT At, UINT Down, UINT Up, bool Ctrl) {
+        POINT screen = At;
+        ClientToScreen(wnd, &screen);
+        SetCursorPos(screen.x, screen.y);
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = Ctrl ? 0x80 : 0;
+        SetKeyboardState(keys);
+        const WPARAM mods = Ctrl ? MK_CONTROL : 0;
+        PostMessageW(wnd, Up, mods, MAKELPARAM(At.x, At.y));
+        SendMessageW(wnd, Down, mods | (Down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON), MAKELPARAM(At.x, At.y));
+        PumpFor(100);
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+    };
+    const auto centre = [&](int Row) {
+        const RECT r = list->Items()->Item(Row)->DisplayRect(LVIR_LABEL);
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    };
+    const auto opened = [&] {
+        const std::wstring log = LogText();
+        const size_t line = log.rfind(L">> GotoUrl: ");
+        return line == std::wstring::npos ? std::wstring() : log.substr(line + 12, log.find(L"\r\n", line) - line - 12);
+    };
+    const int first = list->GetItemDataAt(0)->GetFileName() == L"A.url" ? 0 : 1;
+    click(centre(first), WM_LBUTTONDOWN, WM_LBUTTONUP, false);
+    EXPECT_EQ(opened(), L"http://127.0.0.1:1/a");
+    // Ctrl+click on the other one while the first stays selected: that one, in a new tab.
+    const int tabs = f->SmartTabs->GetTabCount();
+    click(centre(1 - first), WM_LBUTTONDOWN, WM_LBUTTONUP, true);
+    EXPECT_EQ(opened(), L"http://127.0.0.1:1/b");
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 1);
+
+    // A right click on the list's empty space: the list's own menu.
+    int shown = 0;
+    f->FavPopupMenu->OnPopup = [&](TObject*) { ++shown; };
+    const RECT client = list->ClientRect();
+    SetTimer(nullptr, 0, 50, EndMenuNow); // whichever menu shows
+    click(POINT{client.right - 5, client.bottom - 5}, WM_RBUTTONDOWN, WM_RBUTTONUP, false);
+    EXPECT_EQ(shown, 1);
     Close();
 }

@@ -370,8 +370,8 @@ TEST_F(VMainTocTest, AClickOpensTheNodeClickedOnceAndEachNewTabRequestMakesOneTa
         popup(Sender);
         shownFor = f->TreeView1->Selected();
         openEnabled = f->TOCMenu_OpenInNewTab->Enabled();
-        SetTimer(nullptr, 0, 10, EndMenuNow);
     };
+    SetTimer(nullptr, 0, 50, EndMenuNow);
     ClickNode(f, top[3], WM_RBUTTONDOWN, WM_RBUTTONUP);
     EXPECT_EQ(shownFor, top[3]);
     EXPECT_TRUE(openEnabled);
