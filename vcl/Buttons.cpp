@@ -373,7 +373,10 @@ void TSpeedButton::DrawCaption(HDC DC, RECT Bounds) {
         DrawTextW(DC, caption.c_str(), static_cast<int>(caption.size()), &shifted, flags | (FWordWrap ? DT_VCENTER : 0));
         SetTextColor(DC, ColorToRGB(clBtnShadow));
     } else {
-        SetTextColor(DC, ColorToRGB(Font()->Color()));
+        // A transparent flat button shows its parent's background.
+        const bool parentShows = FFlat && FTransparent && FParent && FontColorFromParent() &&
+                                 FState != bsDown && FState != bsExclusive;
+        SetTextColor(DC, ColorToRGB(parentShows ? FParent->TextPaintColor() : TextPaintColor()));
     }
     DrawTextW(DC, caption.c_str(), static_cast<int>(caption.size()), &Bounds, flags);
     SelectObject(DC, oldFont);

@@ -362,7 +362,15 @@ void TControl::FontChanged() {
 }
 
 TColor TControl::TextPaintColor() const {
-    return FFontColorFromParent && FColor == clWindow ? clWindowText : FFont.Color();
+    if (!FFontColorFromParent || (FColor != clWindow && FColor != clBtnFace))
+        return FFont.Color();
+    // The control whose own font colour reached this one: the colour was chosen for its background.
+    const TControl* origin = FParent;
+    while (origin && origin->FFontColorFromParent && origin->FParent)
+        origin = origin->FParent;
+    if (origin && ColorToRGB(origin->FColor) == ColorToRGB(FColor))
+        return FFont.Color();
+    return FColor == clWindow ? clWindowText : clBtnText;
 }
 
 void TControl::SetColor(TColor Value) {

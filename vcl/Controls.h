@@ -189,10 +189,12 @@ public:
     // colour has been set on this control's own font since.
     bool FontColorFromParent() const { return FFontColorFromParent; }
     // The colour the control's text is painted with: the font colour, except that a colour
-    // taken over from the parent gives way to the system window-text colour while the control's
-    // own background is the system window colour. Edit boxes, combo boxes and lists keep the
-    // white of the system on a form with a dark theme, and its light text would be nearly
-    // invisible there. A colour set on the control itself is always painted as set.
+    // taken over from the parent gives way to the system's text colour while the control's own
+    // background is the system window colour (window text) or button face (button text) and
+    // differs from the background of the control the font colour came from. Edit boxes, lists,
+    // tab pages and the labels and buttons on them keep the system's colours on a form with a
+    // dark theme, and its light text would be nearly invisible there. A colour set on the
+    // control itself is always painted as set.
     TColor TextPaintColor() const;
     TColor Color() const { return FColor; }
     void SetColor(TColor Value);

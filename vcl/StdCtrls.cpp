@@ -1456,6 +1456,7 @@ void TCustomLabel::DoDrawText(RECT& Rect, UINT Flags) {
         Flags |= DT_NOPREFIX;
     Flags |= DrawTextBiDiModeFlagsReadingOnly();
     FCanvas.Font()->Assign(&FFont);
+    FCanvas.Font()->SetColor(TextPaintColor());
     if (!FEnabled) {
         OffsetRect(&Rect, 1, 1);
         FCanvas.Font()->SetColor(clBtnHighlight);

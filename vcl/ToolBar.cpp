@@ -400,9 +400,15 @@ void TToolBar::WndProc(TMessage& Message) {
             if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
                 Message.Result = CDRF_NOTIFYITEMDRAW;
             } else {
-                if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
-                    cd->clrText = ColorToRGB(Font()->Color());
                 Message.Result = CDRF_DODEFAULT;
+                if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+                    cd->clrText = ColorToRGB(Font()->Color());
+                    if (cd->nmcd.uItemState & CDIS_DISABLED) {
+                        // No light emboss: on a dark bar it looks bolder than the enabled text.
+                        cd->clrBtnHighlight = ColorToRGB(Color());
+                        Message.Result |= TBCDRF_NOETCHEDEFFECT;
+                    }
+                }
             }
             return;
         }

@@ -389,7 +389,10 @@ public:
     void PlaceTabsBevel();
     // The pane and the tab area in the Tab key's order as the reading order meets them.
     void OrderPaneTabStops();
+    // Every control of the window and its tabs takes ThemeBackground and ThemeText, repainted
+    // whole; the theme menu marks the theme in use.
     void ApplyColorTheme();
+    void ShowThemeMark();
 
     // ---- Contents (VMain_Toc.cpp) and tree synchronisation (VMain_Sync.cpp) ---------
 

@@ -189,6 +189,11 @@ void TVMainForm::BuildMenus() {
     SetTextColor1 = TaggedItem(this, ColorTheme1, L"SetTextColor1", L"Set Text Color...", 101);
     for (TTntMenuItem* theme : {Default1, VSBlueGray1, DeepSeaBlue2, LightSkyBlue1, SetBackgroundColor1, SetTextColor1})
         theme->OnClick = [this, theme](TObject*) { ColorThemeClick(theme); };
+    // The theme in use carries a bullet (none for colours of the user's own).
+    for (TTntMenuItem* theme : {Default1, VSBlueGray1, DeepSeaBlue2, LightSkyBlue1}) {
+        theme->SetRadioItem(true);
+        theme->SetGroupIndex(1);
+    }
 
     // Reader.
     mmnuReader = Item(this, root, L"mmnuReader", L"&Reader");

@@ -182,8 +182,9 @@ void TVMainForm::ApplyColorTheme() {
     for (int i = 0; i < SmartTabs->GetTabCount(); ++i)
         if (TBrowserFrame* frame = GetFrame(i))
             frame->ApplyThemeColours();
-    if (Showing()) {
-        Invalidate();
-        SmartTabs->Invalidate();
-    }
+    ShowThemeMark();
+    // The panels paint over their children's places: every window is painted again, the
+    // children after their parents.
+    if (Showing())
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }

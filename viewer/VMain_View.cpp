@@ -197,40 +197,54 @@ void TVMainForm::StatusBar1MouseUp(TMouseButton Button, int X, int Y) {
 // ---------------------------------------------------------------------------------
 // Colour themes, window
 
+namespace {
+
+// The fixed themes by their items' tags: background and text.
+struct TThemePair {
+    int Tag;
+    TColor Background, Text;
+};
+const TThemePair ThemePairs[] = {
+    {0, clBtnFace, clBtnText},
+    {1, RGB(0x44, 0x58, 0x7C), RGB(0xEA, 0xF4, 0xFF)},
+    {2, RGB(0x21, 0x4E, 0x7A), RGB(0xEA, 0xF4, 0xFF)},
+    {4, RGB(0xF0, 0xFD, 0xFF), RGB(0x18, 0x1D, 0x29)},
+};
+
+const TThemePair* ThemeOfTag(intptr_t Tag) {
+    for (const TThemePair& pair : ThemePairs)
+        if (pair.Tag == Tag)
+            return &pair;
+    return nullptr;
+}
+
+} // namespace
+
 void TVMainForm::ColorThemeClick(TTntMenuItem* Item) {
     if (!Item)
         return;
     TColor background = ThemeBackground, text = ThemeText;
-    switch (Item->Tag) {
-    case 0:
-        background = clBtnFace;
-        text = clBtnText;
-        break;
-    case 1:
-        background = RGB(0x44, 0x58, 0x7C);
-        text = RGB(0xEA, 0xF4, 0xFF);
-        break;
-    case 2:
-        background = RGB(0x21, 0x4E, 0x7A);
-        text = RGB(0xEA, 0xF4, 0xFF);
-        break;
-    case 4:
-        background = RGB(0xF0, 0xFD, 0xFF);
-        text = RGB(0x18, 0x1D, 0x29);
-        break;
-    case 100:
-    case 101:
+    if (const TThemePair* pair = ThemeOfTag(Item->Tag)) {
+        background = pair->Background;
+        text = pair->Text;
+    } else if (Item->Tag == 100 || Item->Tag == 101) {
         ColorDialog1->Color = Item->Tag == 100 ? ThemeBackground : ThemeText;
         if (!ColorDialog1->Execute())
             return;
         (Item->Tag == 100 ? background : text) = ColorDialog1->Color;
-        break;
-    default:
+    } else {
         return;
     }
     ThemeBackground = background;
     ThemeText = text;
     ApplyColorTheme();
+}
+
+void TVMainForm::ShowThemeMark() {
+    for (TTntMenuItem* item : {Default1, VSBlueGray1, DeepSeaBlue2, LightSkyBlue1}) {
+        const TThemePair* pair = ThemeOfTag(item->Tag);
+        item->SetChecked(pair && pair->Background == ThemeBackground && pair->Text == ThemeText);
+    }
 }
 
 void TVMainForm::smnuMinimizeWindowClick() { Application->Minimize(); }

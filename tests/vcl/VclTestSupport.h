@@ -12,6 +12,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace vcltest {
 
@@ -82,6 +83,45 @@ inline COLORREF PaintedTextColour(TWinControl* Control, UINT CtlColorMsg) {
     const COLORREF colour = GetTextColor(dc);
     ReleaseDC(wnd, dc);
     return colour;
+}
+
+// What a window shows now: its client area as painted on the screen, pixel by pixel.
+struct TWindowShot {
+    int Width = 0, Height = 0;
+    std::vector<COLORREF> Pixels;
+    COLORREF At(int X, int Y) const { return Pixels[static_cast<size_t>(Y) * Width + X]; }
+};
+
+inline TWindowShot ShootWindow(HWND Wnd) {
+    TWindowShot shot;
+    RECT r{};
+    GetClientRect(Wnd, &r);
+    shot.Width = r.right;
+    shot.Height = r.bottom;
+    if (shot.Width <= 0 || shot.Height <= 0)
+        return shot;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = shot.Width;
+    bi.bmiHeader.biHeight = -shot.Height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(Wnd);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, shot.Width, shot.Height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* px = static_cast<const uint32_t*>(bits);
+    shot.Pixels.resize(static_cast<size_t>(shot.Width) * shot.Height);
+    for (size_t i = 0; i < shot.Pixels.size(); ++i)
+        shot.Pixels[i] = RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(Wnd, screen);
+    return shot;
 }
 
 inline void PumpFor(unsigned ms) {

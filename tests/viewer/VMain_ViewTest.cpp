@@ -7,6 +7,7 @@
 #include "FBrowserFrame.h"
 #include "FakeBrowserView.h"
 
+#include "TntButtons.h"
 #include "TntComCtrls.h"
 #include "TntDialogs.h"
 #include "TntExtCtrls.h"
@@ -34,6 +35,18 @@ protected:
             if (item->Checked())
                 checked += std::to_wstring(item->Tag) + L" ";
         return checked;
+    }
+    // The strongest difference of the pixels in R from the colour Back: how plainly what is
+    // drawn there stands out.
+    static int Strongest(const TWindowShot& Shot, const RECT& R, COLORREF Back) {
+        int most = 0;
+        for (int y = std::max(0L, R.top); y < std::min<long>(Shot.Height, R.bottom); ++y)
+            for (int x = std::max(0L, R.left); x < std::min<long>(Shot.Width, R.right); ++x) {
+                const COLORREF c = Shot.At(x, y);
+                most = std::max(most, std::abs(GetRValue(c) - GetRValue(Back)) + std::abs(GetGValue(c) - GetGValue(Back)) +
+                                          std::abs(GetBValue(c) - GetBValue(Back)));
+            }
+        return most;
     }
     void Close(TVMainForm* F) {
         bool canClose = false;
@@ -140,7 +153,17 @@ TEST_F(VMainViewTest, ColourThemesAndTheColourDialogAreSavedAsChosen) {
     const auto saved = TntChooseColorFunc;
     auto form = Start();
     TVMainForm* f = form->Form;
+    // The theme in use carries the menu's mark, colours of one's own none.
+    auto marked = [f] {
+        std::wstring names;
+        for (TTntMenuItem* item : {f->Default1, f->VSBlueGray1, f->DeepSeaBlue2, f->LightSkyBlue1})
+            if (item->Checked())
+                names += item->Name();
+        return names;
+    };
+    EXPECT_EQ(marked(), L"LightSkyBlue1");
     f->ColorThemeClick(f->VSBlueGray1);
+    EXPECT_EQ(marked(), L"VSBlueGray1");
     EXPECT_EQ(f->ThemeBackground, RGB(0x44, 0x58, 0x7C));
     EXPECT_EQ(f->ThemeText, RGB(0xEA, 0xF4, 0xFF));
     EXPECT_EQ(f->Color(), RGB(0x44, 0x58, 0x7C));
@@ -156,6 +179,7 @@ TEST_F(VMainViewTest, ColourThemesAndTheColourDialogAreSavedAsChosen) {
     EXPECT_EQ(offered, RGB(0xEA, 0xF4, 0xFF));
     EXPECT_EQ(f->ThemeText, RGB(0x12, 0x34, 0x56));
     EXPECT_EQ(f->ThemeBackground, RGB(0x44, 0x58, 0x7C));
+    EXPECT_EQ(marked(), L"");
     TntChooseColorFunc = [](CHOOSECOLORW&) { return FALSE; };
     f->ColorThemeClick(f->SetBackgroundColor1);
     EXPECT_EQ(f->ThemeBackground, RGB(0x44, 0x58, 0x7C));
@@ -169,6 +193,7 @@ TEST_F(VMainViewTest, ColourThemesAndTheColourDialogAreSavedAsChosen) {
     // The default theme: the system's button colours.
     form->Form->ColorThemeClick(form->Form->Default1);
     EXPECT_EQ(form->Form->Color(), clBtnFace);
+    EXPECT_TRUE(form->Form->Default1->Checked());
 }
 
 TEST_F(VMainViewTest, TheNavigationFontSizeIsAppliedAndTakenBack) {
@@ -349,6 +374,62 @@ TEST_F(VMainViewTest, ThemeColoursReachEveryTabFrameAndTabsMadeLater) {
     FrameThemeText = savedText;
 }
 
+// Each theme to each other: every control is painted again whole (the tree, the window's
+// panels, the tab strip and a tab's tool bar show their own colours, not what a parent painted
+// over them), and disabled tool buttons look dimmer than the enabled ones.
+TEST_F(VMainViewTest, EveryThemeChangePaintsEveryControlAnew) {
+    Watchdog w(120000, "theme painting");
+    const TColor savedBack = FrameThemeBackground, savedText = FrameThemeText;
+    {
+        auto form = Start();
+        TVMainForm* f = form->Form;
+        f->Show();
+        TBrowserFrame* frame = f->ActiveFrame();
+        ASSERT_TRUE(frame);
+        frame->FrameBasePanel->SetVisible(true); // as showing the tab does
+        f->mmnuTocPageClick();
+        auto paintNow = [f] { RedrawWindow(f->Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); };
+        TTntMenuItem* const themes[] = {f->Default1, f->VSBlueGray1, f->DeepSeaBlue2, f->LightSkyBlue1};
+        for (TTntMenuItem* from : themes)
+            for (TTntMenuItem* to : themes) {
+                if (from == to)
+                    continue;
+                f->ColorThemeClick(from);
+                paintNow();
+                f->ColorThemeClick(to);
+                paintNow();
+                std::string step;
+                for (wchar_t c : from->Name() + L" to " + to->Name())
+                    step += static_cast<char>(c);
+                SCOPED_TRACE(step);
+                const COLORREF back = ColorToRGB(f->ThemeBackground);
+                const TWindowShot tree = ShootWindow(f->TreeView1->Handle());
+                EXPECT_EQ(tree.At(tree.Width - 3, tree.Height - 3), ColorToRGB(clWindow));
+                EXPECT_EQ(ShootWindow(f->CatalogPanel->Handle()).At(1, 1), back);
+                const TWindowShot tabs = ShootWindow(f->SmartTabs->Handle());
+                EXPECT_EQ(tabs.At(tabs.Width - 3, 2), back);
+                TTntToolBar* bar = frame->ToolBar1;
+                const TWindowShot buttons = ShootWindow(bar->Handle());
+                EXPECT_EQ(buttons.At(buttons.Width - 2, 1), back);
+                int dimmestEnabled = 10000, boldestDisabled = -1;
+                for (int i = 0; i < bar->ButtonCount(); ++i) {
+                    TToolButton* b = bar->Buttons(i);
+                    if (!b->Visible())
+                        continue;
+                    const int s = Strongest(buttons, b->BoundsRect(), back);
+                    (b->Enabled() ? dimmestEnabled : boldestDisabled) =
+                        b->Enabled() ? std::min(dimmestEnabled, s) : std::max(boldestDisabled, s);
+                }
+                ASSERT_GE(boldestDisabled, 0);
+                ASSERT_LT(dimmestEnabled, 10000);
+                EXPECT_LT(boldestDisabled, dimmestEnabled);
+            }
+        Close(f);
+    }
+    FrameThemeBackground = savedBack;
+    FrameThemeText = savedText;
+}
+
 // The edit boxes keep the system's white under every theme, so they keep its dark text too; the
 // window, its panels and labels take the theme's colours.
 TEST_F(VMainViewTest, EditBoxesStayReadableUnderDarkThemes) {
@@ -377,6 +458,18 @@ TEST_F(VMainViewTest, EditBoxesStayReadableUnderDarkThemes) {
         };
         f->ColorThemeClick(f->DeepSeaBlue2);
         readable("Deep Sea Blue");
+        // The pages keep the system's face: their labels and buttons its text colour.
+        f->Show();
+        const COLORREF face = ColorToRGB(clBtnFace);
+        const std::pair<TControl*, TTntTabSheet*> onPages[] = {{f->SelectedBookLabel, f->TabSheetFilters},
+                                                               {f->FavBackBtn, f->TabSheetBookmarks}};
+        for (const auto& [control, page] : onPages) {
+            f->NavPageControl->SetActivePage(page);
+            RedrawWindow(f->Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            RECT inside = control->BoundsRect(); // a button's edges left out
+            InflateRect(&inside, -3, -3);
+            EXPECT_GT(Strongest(ShootWindow(control->Parent()->Handle()), inside, face), 300) << control->Name().size();
+        }
         EXPECT_EQ(f->SearchEdit->Font()->Color(), RGB(0xEA, 0xF4, 0xFF)); // the font is still the window's
         EXPECT_EQ(f->LeftPanel->Color(), RGB(0x21, 0x4E, 0x7A));
         EXPECT_EQ(f->SelectedBookLabel->Font()->Color(), RGB(0xEA, 0xF4, 0xFF));
