@@ -518,7 +518,14 @@ void TVMainForm::IndexLVClick() {
         return;
     SyncIndexEdit(row);
     const int before = Keywords->Count();
-    const TIndexOpen open = OpenKeywordRow(*Keywords, row, ProgramAgentLink(), CurrentH3Paths().HasNewAgent);
+    TIndexOpen open;
+    {
+        // The topics' request lets timers run: typing taken up meanwhile (the delay timer's
+        // partial load) waits for the open, which works on the row of this list.
+        TFlagOn busy(w.Busy);
+        w.TypedMeanwhile = false;
+        open = OpenKeywordRow(*Keywords, row, ProgramAgentLink(), CurrentH3Paths().HasNewAgent);
+    }
     if (Keywords->Count() != before) {
         IndexLV->Items()->SetCount(Keywords->Count());
         IndexLV->Invalidate();
@@ -526,6 +533,11 @@ void TVMainForm::IndexLVClick() {
     }
     if (!open.Url.empty())
         OpenIndexUrl(open.Url);
+    if (w.TypedMeanwhile) {
+        w.TypedMeanwhile = false;
+        TFlagOn fromTimer(w.FromTimer);
+        IndexEditChange();
+    }
 }
 
 void TVMainForm::IndexLVMouseUp(TMouseButton Button, int X, int Y) {

@@ -12,6 +12,7 @@
 #include "TntStdCtrls.h"
 #include "UIndexCache.h"
 #include "UMessageTexts.h"
+#include "URequestWait.h"
 #include "UShotTimer.h"
 
 using namespace vcltest;
@@ -278,6 +279,31 @@ TEST_F(VMainIndexTest, OpeningAKeywordWithSeveralTopicsInsertsThemAndASecondOpen
     f->IndexLVClick();
     EXPECT_EQ(KeywordRequests(mark).size(), 1u);
     EXPECT_EQ(Rows(f), rows + inserted);
+
+    // A delayed load of the edit's text that comes due while the topics' request waits (the
+    // window's timers run meanwhile) waits for the open: the open's rows go into the list
+    // they were asked for, then the load replaces the list.
+    f->IdxMenu_LoadPartialIndexClick();
+    Type(f, L"b");
+    const int about = RowOf(f, L"    about Button class");
+    ASSERT_GE(about, 0);
+    f->IndexLV->SetItemIndex(about);
+    Agent.Stop();
+    ASSERT_TRUE(StartAgent(Agent, Env, {{L"STANDIN_AGENT_FAULTS", L"keywords#1=stall:1000"}}));
+    struct TGuiWait {
+        TGuiWait() { UseGuiRequestWait(); }
+        ~TGuiWait() { UseGuiRequestWait(false); }
+    } guiWait;
+    f->IndexDelayMs = 50;
+    Type(f, L"bu");
+    mark = Mark();
+    f->IndexLVClick();
+    const std::vector<std::string> asked = KeywordRequests(mark);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_NE(asked[0].find("query=Button+class,about+Button+class&"), std::string::npos) << asked[0];
+    EXPECT_NE(asked[1].find("&pagesize=50&pagenumber=1"), std::string::npos) << asked[1];
+    for (int i = 0; i < f->Keywords->Count(); ++i)
+        EXPECT_EQ(f->Keywords->Kind(i), kwKeyword) << i;
 }
 
 // A stalled page: the window keeps handling messages, and what would empty the list meanwhile
