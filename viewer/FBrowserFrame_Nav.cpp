@@ -48,7 +48,9 @@ void TBrowserFrame::BrowserGoBtnClick() {
 }
 
 void TBrowserFrame::BrowserGoBtnMouseUp(TMouseButton Button) {
-    if (Button != mbMiddle)
+    // The navigation started takes the flag; an empty address box starts none, and the flag
+    // would go to the next navigation of any kind.
+    if (Button != mbMiddle || AddressText().empty())
         return;
     ForceNewTab = true;
     BrowserGoBtnClick();

@@ -217,12 +217,11 @@ void TVMainForm::FavShellListMouseUp(TMouseButton Button, int X, int Y) {
     if (Button != mbMiddle)
         return;
     // The bookmark under the pointer, in a new tab.
-    SetForceNewTab(true);
+    TForceNewTab force;
     FavShellList->SetSelected(nullptr);
     if (TListItem* item = FavShellList->GetItemAt(X, Y))
         item->SetSelected(true);
     FavShellListClick();
-    SetForceNewTab(false);
 }
 
 void TVMainForm::FavShellListMouseWheel(int WheelDelta, bool& Handled) {

@@ -589,10 +589,15 @@ TEST_F(BrowserFrameTest, AddressBoxTextOfAnyKind) {
     Enter(frame, L"   ");
     EXPECT_EQ(View(frame)->Navigations.size(), 4u);
 
-    // The middle button on the go button opens a new tab.
+    // The middle button on the go button opens a new tab; with an empty address box it does
+    // nothing, and the next address goes into this tab.
     frame->UrlEdit->SetText(PageUrl(L"netfx-classlib"));
     frame->BrowserGoBtnMouseUp(mbMiddle);
     Settle();
+    EXPECT_EQ(newPages.size(), 1u);
+    frame->UrlEdit->SetText(L" ");
+    frame->BrowserGoBtnMouseUp(mbMiddle);
+    Enter(frame, L"contoso.com");
     EXPECT_EQ(newPages.size(), 1u);
 
     // Reading aloud without the speech object says so.
