@@ -85,6 +85,7 @@ struct TH3TraceSink;
 constexpr UINT WM_VIEWER_STARTUP = 0x4B4;  // posted by the show handler: the first loading steps
 constexpr UINT WM_VIEWER_LOCALE = 0x5CF;   // the catalog locale box takes its code
 constexpr UINT WM_VIEWER_HANDOVER = 0x5D0; // from a second copy; wParam one of the three below
+constexpr UINT WM_VIEWER_TOCPENDING = 0x5D1; // the reload or catalog held back by an expansion or a sync
 constexpr WPARAM XX_CLOSE = 1;
 constexpr WPARAM XX_RESTORE = 2;
 constexpr WPARAM XX_OPENFILE = 3;
@@ -691,6 +692,17 @@ private:
     void BindTocEvents();
     void RunLoadToc();
     void LoadTocNodes();
+    // An expansion or a sync holds the tree as a load does while its requests let messages
+    // run: a reload or catalog asked for meanwhile waits, and runs (posted) after it.
+    struct TTocHold {
+        explicit TTocHold(TVMainForm& AForm);
+        ~TTocHold();
+        TTocHold(const TTocHold&) = delete;
+        TTocHold& operator=(const TTocHold&) = delete;
+        TVMainForm& Form;
+        bool Held;
+    };
+    void RunPendingToc();
     // The address the active tab shows ('' when none).
     std::wstring ActiveTabLocation();
     // A closed tab's frame: closed and hidden at once, freed by FreeClosedFrames.
@@ -703,7 +715,7 @@ private:
     POINT FTocMouse{0, 0};           // where the pointer last was over the tree
     bool FCatalogChanging = false;   // the catalog box's change runs
     bool FSkipOnlineLocale = true;   // the first catalog keeps the online pages' locale
-    bool FTocLoading = false;        // LoadToc runs
+    bool FTocLoading = false;        // LoadToc runs, or an expansion or a sync holds the tree
     bool FTocReloadPending = false;  // a reload asked for while it ran
     std::wstring FPendingCatalog;    // a catalog chosen while it ran
     unsigned FTocGeneration = 0;     // raised whenever nodes of the tree go

@@ -49,6 +49,7 @@ bool TVMainForm::DoTocSync(const std::wstring& Id, const std::wstring& Version, 
                            const std::wstring& Locale) {
     if (!g_TocData)
         return false;
+    TTocHold hold(*this);
     if (Select && !EnsureHelpAgent())
         return false;
     NavPageControl->SetActivePage(TabSheetToc);

@@ -129,6 +129,7 @@ void TVMainForm::BindTocEvents() {
         if (TTreeNode* node = TreeView1->GetNodeAt(MousePos.x, MousePos.y))
             TreeView1->SetSelected(node);
     };
+    SetMessageHandler(WM_VIEWER_TOCPENDING, [this](TMessage&) { RunPendingToc(); });
 }
 
 // ---------------------------------------------------------------------------------
@@ -192,6 +193,30 @@ void TVMainForm::LoadToc() {
         FPendingCatalog.clear();
         LoadCatalog(key);
     }
+}
+
+TVMainForm::TTocHold::TTocHold(TVMainForm& AForm) : Form(AForm), Held(AForm.FTocLoading) { Form.FTocLoading = true; }
+
+TVMainForm::TTocHold::~TTocHold() {
+    if (Held)
+        return;
+    Form.FTocLoading = false;
+    if ((Form.FTocReloadPending || !Form.FPendingCatalog.empty()) && !Closing && Form.HandleAllocated())
+        PostMessageW(Form.Handle(), WM_VIEWER_TOCPENDING, 0, 0);
+}
+
+void TVMainForm::RunPendingToc() {
+    // A load that runs takes what is pending itself, once it ends.
+    if (FTocLoading || Closing)
+        return;
+    const std::wstring key = std::move(FPendingCatalog);
+    FPendingCatalog.clear();
+    const bool reload = FTocReloadPending;
+    FTocReloadPending = false;
+    if (!key.empty() && !SameText(key, CurrentCatalog))
+        LoadCatalog(key);
+    else if (reload)
+        LoadToc();
 }
 
 void TVMainForm::RunLoadToc() {
@@ -361,6 +386,7 @@ void TVMainForm::TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion) {
     AllowExpansion = true;
     if (FContentsBusy || !Node)
         return;
+    TTocHold hold(*this);
     const unsigned generation = FTocGeneration;
     if (!EnsureHelpAgent())
         return;

@@ -6,6 +6,7 @@
 #include "SysUtils.h"
 #include "TntComCtrls.h"
 #include "TntMenus.h"
+#include "URequestWait.h"
 #include "UTocTreeView.h"
 #include "qenSmartTabs.h"
 
@@ -403,4 +404,43 @@ TEST_F(VMainTocTest, NextTopicGoesOnFromTheSameTopicWhenTheTreeIsReloadedDuringI
     EXPECT_EQ(selected->Parent()->Text(), L"Visual Studio 2010 Help Library");
     EXPECT_EQ(selected, selected->Parent()->GetFirstChild());
     EXPECT_TRUE(Consistent(f));
+}
+
+// A catalog chosen while an expansion waits for the agent (its requests let messages run)
+// waits for the expansion, which fills the tree it began with, and is loaded after it.
+TEST_F(VMainTocTest, ACatalogChosenWhileAnExpansionWaitsForTheAgentIsLoadedAfterIt) {
+    Watchdog w(90000, "catalog during an expansion");
+    standin_test::AgentProcess slow;
+    TFixedAgentEnvironment slowEnv;
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    const std::wstring english = f->CurrentCatalog;
+    const std::wstring german = L"VS\\100\\de-DE";
+    // From here every children request takes a while, and requests made on this thread let
+    // messages run meanwhile.
+    ASSERT_TRUE(Suite->StartAnother(slow, slowEnv, {{L"STANDIN_AGENT_FAULTS", L"children=stall:600"}}));
+    RegWriteString(HKEY_CURRENT_USER, RuntimeKey, L"AgentPort", slowEnv.PortText);
+    delete g_H3Code;
+    g_H3Code = new TH3Code(Paths.get(), &slowEnv);
+    struct TGuiWait {
+        TGuiWait() { UseGuiRequestWait(); }
+        ~TGuiWait() { UseGuiRequestWait(false); }
+    } guiWait;
+    TTreeNode* library = Find(f, L"Visual Studio 2010 Help Library");
+    ASSERT_NE(library, nullptr);
+    const UINT request = WM_APP + 28;
+    int delivered = 0;
+    f->SetMessageHandler(request, [&](TMessage&) {
+        ++delivered;
+        f->LoadCatalog(german);
+    });
+    PostMessageW(f->Handle(), request, 0, 0);
+    library->Expand(false);
+    EXPECT_EQ(delivered, 1);
+    EXPECT_EQ(f->CurrentCatalog, english);
+    EXPECT_GT(library->Count(), 0);
+    EXPECT_TRUE(Consistent(f));
+    EXPECT_TRUE(PumpUntil([&] { return f->CurrentCatalog == german && !f->TocLoading(); }, 60000));
+    EXPECT_TRUE(Consistent(f));
+    EXPECT_EQ(f->TreeView1->Items()->GetFirstNode()->Text(), L"Visual Studio 2010 (Deutsch)");
 }
