@@ -17,6 +17,17 @@ namespace {
 thread_local TWinControl* t_CreationControl = nullptr;
 thread_local TControlWatch* t_Watches = nullptr; // innermost first
 
+// A fault stopped at a boundary leaves frames without running their destructors: the
+// watches and the control being created go back to what they were at the boundary.
+struct TFaultRestoreRegistration {
+    TFaultRestoreRegistration() {
+        RegisterFaultRestore([]() -> void* { return t_Watches; },
+                             [](void* Saved) { t_Watches = static_cast<TControlWatch*>(Saved); });
+        RegisterFaultRestore([]() -> void* { return t_CreationControl; },
+                             [](void* Saved) { t_CreationControl = static_cast<TWinControl*>(Saved); });
+    }
+} g_FaultRestoreRegistration;
+
 // The window property that holds a window's control object. Its name carries the process
 // id, so a window of another process is never taken for one of ours. The property is read
 // for every message, so it is looked up by its atom (added once, deleted at exit) rather

@@ -940,26 +940,18 @@ LRESULT CALLBACK MenuFilterHook(int Code, WPARAM wParam, LPARAM lParam) {
 }
 
 void TApplication::HandleMessage() {
-    try {
+    Guarded(L"TApplication.HandleMessage", [&] {
         MSG msg;
         if (!ProcessMessage(msg))
             Idle();
-    } catch (...) {
-        ReportCurrentException(L"TApplication.HandleMessage");
-    }
+    });
 }
 
 void TApplication::ProcessMessages() {
     TNestedLoop nested(this);
     MSG msg;
-    for (;;) {
-        try {
-            if (!ProcessMessage(msg))
-                return;
-        } catch (...) {
-            ReportCurrentException(L"TApplication.ProcessMessages");
-        }
-    }
+    for (bool more = true; more;)
+        Guarded(L"TApplication.ProcessMessages", [&] { more = ProcessMessage(msg); });
 }
 
 bool TCustomForm::IsShortCut(WORD Key, TShiftState Shift) {

@@ -122,11 +122,15 @@ bool CheckSynchronize(DWORD Timeout) {
     }
     for (auto& rec : list) {
         if (rec->Done) {
-            try {
-                rec->Method();
-            } catch (...) {
-                rec->Error = std::current_exception(); // raised again in the waiting thread
-            }
+            const bool ran = Guarded(L"TThread.Synchronize", [&] {
+                try {
+                    rec->Method();
+                } catch (...) {
+                    rec->Error = std::current_exception(); // raised again in the waiting thread
+                }
+            });
+            if (!ran) // a fault (reported here): the waiting thread must not wait for ever
+                rec->Error = std::make_exception_ptr(Exception(L"The synchronised call failed"));
             SetEvent(rec->Done.Get());
         } else {
             Guarded(L"TThread.Queue", [&] { rec->Method(); });

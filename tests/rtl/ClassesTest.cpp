@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,18 @@ TEST(Streams, FileAndMemoryStreams) {
     }
 }
 
+namespace {
+volatile std::uintptr_t g_FreedAddress = 0x10; // read at run time: the compiler must not see the fault
+
+volatile int* Freed() { return reinterpret_cast<volatile int*>(g_FreedAddress); }
+
+LRESULT CALLBACK FaultingWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    if (Msg != WM_APP)
+        return DefWindowProcW(Wnd, Msg, WParam, LParam);
+    return Guarded(L"WndProc", LRESULT(3), [&]() -> LRESULT { return *Freed() / static_cast<int>(WParam); });
+}
+} // namespace
+
 TEST(Boundary, GuardedStopsAndReportsExceptions) {
     std::wstring seen;
     auto old = SetBoundaryHandler([&](const wchar_t* where, const std::wstring& cls, const std::wstring& msg) {
@@ -130,5 +143,21 @@ TEST(Boundary, GuardedStopsAndReportsExceptions) {
     EXPECT_EQ(Guarded(L"Timer", 7, []() -> int { throw std::runtime_error("x"); }), 7);
     EXPECT_EQ(seen, L"Timer|std::exception|x");
     EXPECT_TRUE(Guarded(L"Ok", [] {}));
+    // A processor fault, also in a window procedure that the system called.
+    EXPECT_EQ(Guarded(L"Fault", 5, []() -> int { return *Freed(); }), 5);
+    EXPECT_NE(seen.find(L"Fault|EAccessViolation|Access violation at address "), std::wstring::npos) << seen;
+    EXPECT_NE(seen.find(L". Read of address 00000010"), std::wstring::npos) << seen;
+    WNDCLASSW wc{};
+    wc.lpszClassName = L"BoundaryFaultTest";
+    wc.lpfnWndProc = FaultingWndProc;
+    RegisterClassW(&wc);
+    HWND wnd = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(wnd);
+    seen.clear();
+    EXPECT_EQ(SendMessageW(wnd, WM_APP, 1, 0), 3);
+    EXPECT_EQ(seen.rfind(L"WndProc|EAccessViolation|", 0), 0u) << seen;
+    DestroyWindow(wnd);
+    EXPECT_FALSE(Guarded(L"After", [] { throw EConvertError(L"again"); })); // the boundary still works
+    EXPECT_EQ(seen, L"After|EConvertError|again");
     SetBoundaryHandler(old);
 }
