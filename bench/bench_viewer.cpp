@@ -8,13 +8,19 @@
 // counted. scripts/viewer-bench.sh runs it, then the index figures measured in-process.
 //   bench_viewer Z:\...\build\Vorlane.exe [--runs N]
 #include "BenchTiming.h"
+#include "VorlanePages.h"
 #include "VorlaneProbe.h"
 
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -29,6 +35,16 @@ HWND ContentsTree(HWND Main) {
     for (int i = 0; HWND tree = FindDescendant(Main, L"TTntTreeView.UnicodeClass", L"", i); ++i)
         if (IsWindowVisible(tree))
             return tree;
+    return nullptr;
+}
+
+// The catalog box: the combo box whose items are catalog keys.
+HWND CatalogBox(HWND Main) {
+    for (int i = 0; HWND combo = FindDescendant(Main, L"TTntComboBox.UnicodeClass", L"", i); ++i) {
+        const std::vector<std::wstring> items = ComboItems(combo);
+        if (!items.empty() && items[0].find(L'\\') != std::wstring::npos)
+            return combo;
+    }
     return nullptr;
 }
 
@@ -308,6 +324,316 @@ void IndexFigures(const std::wstring& Exe, standin_test::AgentProcess& Agent, in
     DeleteFileW(IndexCachePath().c_str());
 }
 
+
+// ---- The window's answers through a day of steps (--stalls)
+
+// From a thread of its own, sends the main window a message every 20 ms and keeps the
+// longest wait for an answer since the last Take.
+class TAnswerProbe {
+public:
+    explicit TAnswerProbe(HWND Main) : FMain(Main), FThread([this] { Run(); }) {}
+    ~TAnswerProbe() {
+        FStop = true;
+        FThread.join();
+    }
+    double Take() {
+        std::lock_guard<std::mutex> lock(FLock);
+        return std::exchange(FLongest, 0.0);
+    }
+
+private:
+    void Run() {
+        while (!FStop) {
+            const double t0 = Ms();
+            DWORD_PTR r = 0;
+            if (!SendMessageTimeoutW(FMain, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &r) && !IsWindow(FMain))
+                return;
+            const double waited = Ms() - t0;
+            {
+                std::lock_guard<std::mutex> lock(FLock);
+                FLongest = std::max(FLongest, waited);
+            }
+            if (waited < 20)
+                Sleep(static_cast<DWORD>(20 - waited));
+        }
+    }
+    HWND FMain;
+    std::atomic<bool> FStop{false};
+    std::mutex FLock;
+    double FLongest = 0;
+    std::thread FThread;
+};
+
+// A topic of the agent's children reply: id, version and locale.
+struct TChild {
+    std::wstring Id, Version, Locale;
+};
+
+std::wstring Between(const std::string& S, size_t From, const char* Start, const char* End, size_t& At) {
+    At = S.find(Start, From);
+    if (At == std::string::npos)
+        return L"";
+    At += std::strlen(Start);
+    const size_t e = S.find_first_of(End, At);
+    return standin_test::Widen(S.substr(At, e == std::string::npos ? std::string::npos : e - At));
+}
+
+std::vector<TChild> AgentChildren(standin_test::AgentProcess& Agent, const std::wstring& Id) {
+    const std::string body =
+        standin_test::HttpGet(Agent.Base(true) + L"product=VS&productVersion=100&locale=en-US&method=children&id=" + Id +
+                              L"&format=xml")
+            .body;
+    std::vector<TChild> out;
+    for (size_t at = 0;;) {
+        TChild c;
+        c.Id = Between(body, at, "<topic id=\"", "\"", at);
+        if (at == std::string::npos)
+            break;
+        size_t v = at, l = at;
+        c.Version = Between(body, at, "topicversion=", "&<", v);
+        c.Locale = Between(body, at, "topiclocale=", "&<", l);
+        out.push_back(c);
+    }
+    return out;
+}
+
+// The agent's requests logged so far.
+size_t Requests(standin_test::AgentProcess& Agent) { return Agent.RequestLog().size(); }
+
+// The viewer is done with a step: no new request for 400 ms and no cancel window.
+bool Settled(ViewerProcess& Viewer, standin_test::AgentProcess& Agent, DWORD TimeoutMs = 60000) {
+    size_t last = Requests(Agent);
+    double since = Ms();
+    return WaitUntil([&] {
+        const size_t n = Requests(Agent);
+        if (n != last || FindTopWindow({Viewer.Pid(), L"TCancelForm.UnicodeClass", L"", nullptr, true})) {
+            last = n;
+            since = Ms();
+        }
+        return Ms() - since > 400;
+    }, TimeoutMs, 20);
+}
+
+// One step: Action runs on a thread of its own (its messages may block until the viewer
+// has handled them) while the probe watches the window.
+struct TStepFigures {
+    double Longest = 0;    // the longest wait for an answer, ms
+    double Took = 0;       // the action, to the viewer settled
+    size_t Asked = 0;      // requests to the agent
+    double WindowAfter = -1;   // the cancel window shown, ms after the start (-1: never)
+    double CancelToGone = -1;  // Cancel clicked to the window gone
+    double CancelToEnd = -1;   // Cancel clicked to the action's end
+};
+
+TStepFigures RunStep(TAnswerProbe& Probe, ViewerProcess& Viewer, standin_test::AgentProcess& Agent,
+                     const std::function<void()>& Action, DWORD CancelAfterMs = 0) {
+    TStepFigures f;
+    const size_t asked = Requests(Agent);
+    Probe.Take();
+    std::atomic<bool> done{false};
+    const double t0 = Ms();
+    std::thread step([&] {
+        Action();
+        done = true;
+    });
+    const WindowQuery cancelQuery{Viewer.Pid(), L"TCancelForm.UnicodeClass", L"", nullptr, true};
+    HWND window = nullptr;
+    // An action sent as input may return before the window shows: a step that cancels waits for it.
+    WaitUntil([&] { return (done && !CancelAfterMs) || (window = FindTopWindow(cancelQuery)) != nullptr; },
+              CancelAfterMs ? 10000 : 60000, 5);
+    if (window) {
+        f.WindowAfter = Ms() - t0;
+        if (CancelAfterMs) {
+            Sleep(CancelAfterMs);
+            const double c = Ms();
+            Post(FindDescendant(window, L"TTntButton.UnicodeClass"), BM_CLICK);
+            WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, 30000, 2);
+            f.CancelToGone = Ms() - c;
+            WaitUntil([&] { return done.load(); }, 60000, 2);
+            f.CancelToEnd = Ms() - c;
+        }
+    }
+    step.join();
+    Settled(Viewer, Agent);
+    f.Took = Ms() - t0;
+    f.Longest = Probe.Take();
+    f.Asked = Requests(Agent) - asked;
+    return f;
+}
+
+void PrintStep(const char* What, const TStepFigures& F, double Goal) {
+    std::printf("  %-58s %6.0f ms%s  (%zu requests, %.0f ms in all)", What, F.Longest, F.Longest > Goal ? " OVER" : "",
+                F.Asked, F.Took);
+    if (F.WindowAfter >= 0)
+        std::printf("; cancel window after %.0f ms", F.WindowAfter);
+    if (F.CancelToGone >= 0)
+        std::printf("; Cancel to the window gone %.0f ms, to the action's end %.0f ms", F.CancelToGone, F.CancelToEnd);
+    std::printf("\n");
+}
+
+HTREEITEM ItemNamed(HWND Tree, HTREEITEM Parent, const std::wstring& Text) {
+    for (HTREEITEM i : Children(Tree, Parent))
+        if (TreeItemText(Tree, i) == Text)
+            return i;
+    return nullptr;
+}
+
+// Expands Item as a click on its button does.
+std::function<void()> ExpandAction(HWND Tree, HTREEITEM Item) {
+    return [Tree, Item] { Send(Tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Item), nullptr, 120000); };
+}
+
+// Ctrl+T with the address box holding a topic's page.
+std::function<void()> SyncAction(HWND Main, HWND Address, const std::wstring& Url) {
+    return [Main, Address, Url] {
+        SetText(Address, Url);
+        SendChord(Main, L"ctrl+t");
+    };
+}
+
+std::wstring PageUrl(standin_test::AgentProcess& Agent, const TChild& C) {
+    return Agent.Base(true) + L"method=page&id=" + C.Id + L"&product=VS&productVersion=100&locale=en-US&topicversion=" +
+           C.Version + L"&topiclocale=" + C.Locale + L"&format=html";
+}
+
+// A day of steps under the probe: with the agent healthy, then with every contents request
+// held 5 s (Cancel clicked 1 s into the wait, or the reply waited for, or the program closed).
+void StallFigures(const std::wstring& Exe, standin_test::Installation& Inst, standin_test::AgentProcess& Agent,
+                  int Port) {
+    // A deep topic and the nodes of the generated library from the agent itself.
+    const std::vector<TChild> namespaces = AgentChildren(Agent, L"gen-root");
+    if (namespaces.size() < 3) {
+        std::printf("the generated library has too few namespaces\n");
+        return;
+    }
+    std::vector<TChild> types = AgentChildren(Agent, namespaces[0].Id);
+    TChild small{}, big{};
+    size_t smallCount = 0, bigCount = 0;
+    for (const TChild& t : types) {
+        const size_t n = AgentChildren(Agent, t.Id).size();
+        if (n < 31 && n > smallCount) {
+            small = t;
+            smallCount = n;
+        }
+        if (n > bigCount) {
+            big = t;
+            bigCount = n;
+        }
+    }
+    const std::vector<TChild> deepFirst = AgentChildren(Agent, AgentChildren(Agent, namespaces[1].Id).front().Id);
+    const std::vector<TChild> deepSecond = AgentChildren(Agent, AgentChildren(Agent, namespaces[2].Id).front().Id);
+    if (deepFirst.empty() || deepSecond.empty() || small.Id.empty()) {
+        std::printf("no deep topic found in the generated library\n");
+        return;
+    }
+    const double goalHealthy = 250, goalStalled = 350;
+
+    ViewerProcess viewer;
+    const double t0 = Ms();
+    if (!viewer.Start(Exe))
+        return;
+    HWND main = WaitForWindow({viewer.Pid(), MainFormClass, L"", nullptr, true}, 60000);
+    if (!main)
+        return;
+    TAnswerProbe probe(main);
+    HWND tree = nullptr;
+    WaitUntil([&] { return (tree = ContentsTree(main)) && TreeCount(tree) > 0; }, 60000, 5);
+    Settled(viewer, Agent);
+    TStepFigures start;
+    start.Longest = probe.Take();
+    start.Took = Ms() - t0;
+    start.Asked = Requests(Agent);
+    HWND go = FindDescendant(main, L"TTntButton.UnicodeClass", L"Go");
+    HWND address = go ? FindDescendant(GetParent(go), L"TTntEdit.UnicodeClass") : nullptr;
+    HTREEITEM root = tree ? ItemNamed(tree, nullptr, L"Generated Class Library") : nullptr;
+    if (!tree || !address || !root) {
+        std::printf("the contents or the address box did not show\n");
+        return;
+    }
+    std::printf("the longest wait for the main window's answer, per step (a message every 20 ms from outside):\n");
+    std::printf("with the agent healthy (goal: no step over %.0f ms)\n", goalHealthy);
+    PrintStep("start-up to the contents shown", start, 1e9);
+    PrintStep("sync (Ctrl+T) on the fresh tree to a member", RunStep(probe, viewer, Agent,
+              SyncAction(main, address, PageUrl(Agent, deepFirst.front()))), goalHealthy);
+    if (HWND box = CatalogBox(main); box && ComboCount(box) > 1) {
+        const int current = static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
+        PrintStep("catalog change", RunStep(probe, viewer, Agent, [&] { ChooseRow(box, current == 0 ? 1 : 0); }),
+                  goalHealthy);
+        PrintStep("and back", RunStep(probe, viewer, Agent, [&] { ChooseRow(box, current); }), goalHealthy);
+        tree = ContentsTree(main);
+        root = ItemNamed(tree, nullptr, L"Generated Class Library");
+    }
+    PrintStep("expanding the generated library", RunStep(probe, viewer, Agent, ExpandAction(tree, root)),
+              goalHealthy);
+    HTREEITEM ns = Next(tree, TVGN_CHILD, root);
+    const std::wstring nsText = ns ? TreeItemText(tree, ns) : L"";
+    char what[200];
+    std::snprintf(what, sizeof what, "expanding a namespace (%zu children)", types.size());
+    PrintStep(what, RunStep(probe, viewer, Agent, ExpandAction(tree, ns)), goalHealthy);
+    // The types by their node text: the first child whose text begins with the type's name.
+    const auto typeItem = [&](const TChild& T) -> HTREEITEM {
+        const size_t dot = T.Id.rfind(L'.');
+        const std::wstring name = T.Id.substr(dot == std::wstring::npos ? 0 : dot + 1);
+        for (HTREEITEM i : Children(tree, ns))
+            if (TreeItemText(tree, i).rfind(name, 0) == 0)
+                return i;
+        return nullptr;
+    };
+    if (HTREEITEM item = typeItem(small)) {
+        std::snprintf(what, sizeof what, "expanding a type of %zu children", smallCount);
+        PrintStep(what, RunStep(probe, viewer, Agent, ExpandAction(tree, item)), goalHealthy);
+    }
+    if (HTREEITEM item = typeItem(big)) {
+        std::snprintf(what, sizeof what, "expanding a type of %zu children", bigCount);
+        PrintStep(what, RunStep(probe, viewer, Agent, ExpandAction(tree, item)), goalHealthy);
+    }
+
+    // The same agent again, now holding every contents request 5 s.
+    Agent.Stop();
+    if (!Agent.Start(Inst, Port, {{L"STANDIN_AGENT_FAULTS", L"children=stall:5000;ancestors=stall:5000;toc=stall:5000"}},
+                     true) ||
+        !Agent.WaitForPort(120000)) {
+        std::printf("the stalling agent did not start\n");
+        return;
+    }
+    std::printf("with every contents request held 5 s (goal: no wait over %.0f ms; Cancel ends the wait within "
+                "300 ms)\n", goalStalled);
+    root = ItemNamed(tree, nullptr, L"Generated Class Library");
+    HTREEITEM other = nullptr;
+    for (HTREEITEM i : Children(tree, root))
+        if (!other && i != Next(tree, TVGN_CHILD, root) && TreeItemText(tree, i) != nsText)
+            other = i;
+    if (root && TreeCount(tree) > 0) {
+        std::vector<HTREEITEM> spaces = Children(tree, root);
+        if (spaces.size() >= 3) {
+            PrintStep("expanding a namespace, Cancel after 1 s",
+                      RunStep(probe, viewer, Agent, ExpandAction(tree, spaces[1]), 1000), goalStalled);
+            PrintStep("sync (Ctrl+T) to a member, Cancel after 1 s",
+                      RunStep(probe, viewer, Agent, SyncAction(main, address, PageUrl(Agent, deepSecond.front())), 1000),
+                      goalStalled);
+            PrintStep("expanding a namespace, the replies waited for",
+                      RunStep(probe, viewer, Agent, ExpandAction(tree, spaces[2])), goalStalled);
+        }
+        std::vector<HTREEITEM> rest = Children(tree, root);
+        if (rest.size() >= 4) {
+            // Closing 2 s into a wait.
+            TStepFigures close = RunStep(probe, viewer, Agent, [&] {
+                std::thread expand(ExpandAction(tree, rest[3]));
+                Sleep(2000);
+                const double c = Ms();
+                Post(main, WM_CLOSE);
+                viewer.WaitExit(60000);
+                std::printf("  the program closed %.0f ms after WM_CLOSE sent 2 s into a wait\n", Ms() - c);
+                expand.join();
+            });
+            (void)close;
+            return;
+        }
+    }
+    Post(main, WM_CLOSE);
+    viewer.WaitExit(30000);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -317,12 +643,14 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring exe = argv[1];
     int runs = 5;
-    bool indexOnly = false;
+    bool indexOnly = false, stalls = false;
     for (int i = 2; i < argc; ++i)
         if (std::wstring(argv[i]) == L"--runs" && i + 1 < argc)
             runs = std::max(1, _wtoi(argv[i + 1]));
         else if (std::wstring(argv[i]) == L"--index")
             indexOnly = true;
+        else if (std::wstring(argv[i]) == L"--stalls")
+            stalls = true;
     double t0 = Ms();
     standin_test::Installation inst =
         standin_test::InstallStandin(L"bench-viewer", {L"--clean", L"--store", L"large"}, true);
@@ -349,6 +677,13 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("agent start to listening: %.0f ms (not counted below)\n", Ms() - t0);
 
+    if (stalls) {
+        StallFigures(exe, inst, agent, port);
+        agent.Stop();
+        DeleteRegKeyTree(HKEY_CURRENT_USER, ViewerKey);
+        standin_test::RemoveInstallation(inst);
+        return 0;
+    }
     std::vector<TRun> done;
     for (int run = 0; run <= runs && !indexOnly; ++run) {
         TRun r;

@@ -1,6 +1,7 @@
 // Help runtime paths and versions; the product triple and the agent URL grammar.
 #include "UH3_Code.h"
 
+#include "Handles.h"
 #include "SysUtils.h"
 #include "UAuxFile.h"
 #include "UH3_Agent.h"
@@ -136,9 +137,14 @@ const TH3Paths& CurrentH3Paths() {
 // ---------------------------------------------------------------------------------
 // The agent environment
 
-std::wstring TAgentEnvironment::Port(const TH3Paths& Paths) { return Paths.AgentUrlPort(); }
 
 uint32_t TAgentEnvironment::SessionId() {
+    // A process stays in its session: asked once.
+    static const uint32_t id = [] { return QuerySessionId(); }();
+    return id;
+}
+
+uint32_t TAgentEnvironment::QuerySessionId() {
     LPWSTR buffer = nullptr;
     DWORD bytes = 0;
     uint32_t id = 1;
@@ -156,13 +162,49 @@ std::mutex g_AgentPidLock;
 std::wstring g_AgentPidExe;
 uint32_t g_AgentPid = 0;
 
+// The port agent URLs named last, by the registry place it was read from.
+std::wstring g_AgentPortPlace;
+std::wstring g_AgentPort;
+bool g_AgentPortKnown = false;
+
+std::wstring PlaceKey(const TH3Paths& Paths) {
+    const TH3RegistryPlace& p = Paths.Place();
+    return std::to_wstring(reinterpret_cast<uintptr_t>(p.Root)) + L"|" + p.RuntimeKey + L"|" + p.BetaKey + L"|" +
+           (Paths.IsHelp3Beta ? L"1" : L"0");
+}
+
+// The agent process kept (a handle opened once per id): it still runs.
+TKernelHandle g_AgentProcess;
+uint32_t g_AgentProcessOf = 0;
+bool Running(uint32_t Pid) {
+    if (g_AgentProcessOf != Pid) {
+        g_AgentProcess.Reset(OpenProcess(SYNCHRONIZE, FALSE, Pid));
+        g_AgentProcessOf = Pid;
+    }
+    return g_AgentProcess && WaitForSingleObject(g_AgentProcess.Get(), 0) == WAIT_TIMEOUT;
+}
+
 } // namespace
+
+std::wstring TAgentEnvironment::Port(const TH3Paths& Paths) {
+    const std::wstring place = PlaceKey(Paths);
+    {
+        std::lock_guard<std::mutex> lock(g_AgentPidLock);
+        if (g_AgentPortKnown && g_AgentPortPlace == place) return g_AgentPort;
+    }
+    const std::wstring port = Paths.AgentUrlPort();
+    std::lock_guard<std::mutex> lock(g_AgentPidLock);
+    g_AgentPortPlace = place;
+    g_AgentPort = port;
+    g_AgentPortKnown = true;
+    return port;
+}
 
 uint32_t TAgentEnvironment::AgentProcessId(const TH3Paths& Paths) {
     const std::wstring exe = Paths.AgentExeName();
     {
         std::lock_guard<std::mutex> lock(g_AgentPidLock);
-        if (g_AgentPid != 0 && g_AgentPidExe == exe) return g_AgentPid;
+        if (g_AgentPid != 0 && g_AgentPidExe == exe && Running(g_AgentPid)) return g_AgentPid;
     }
     DWORD pid = 0;
     if (!FindProcessId(exe, pid) && !Paths.AgentPath.empty()) pid = CreateProcessMinNoActive(Paths.AgentPath, std::wstring());
@@ -176,6 +218,7 @@ uint32_t TAgentEnvironment::AgentProcessId(const TH3Paths& Paths) {
 
 uint32_t ForgetAgentProcessId() {
     std::lock_guard<std::mutex> lock(g_AgentPidLock);
+    g_AgentPortKnown = false;
     return std::exchange(g_AgentPid, 0u);
 }
 

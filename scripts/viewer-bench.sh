@@ -4,8 +4,11 @@
 # to the contents and the expansion of a node with several hundred children (agent start
 # apart); then the keyword index figures (full load next to the bare fetch, cached load,
 # type-ahead, private bytes with the full index). Medians of several runs.
-#   scripts/viewer-bench.sh [PREFIX] [--runs N] [--index]   (default prefix name: viewer-bench)
+#   scripts/viewer-bench.sh [PREFIX] [--runs N] [--index | --stalls]   (default prefix name: viewer-bench)
 # --index: the keyword index figures only (no starts, contents or expansions).
+# --stalls: a day of steps under a probe that sends the main window a message every 20 ms,
+#   printing the longest wait for its answer per step: with the agent healthy, then with
+#   every contents request held 5 s (Cancel clicked, the reply waited for, a close).
 set -eu
 source "$(dirname "$0")/lib.sh"
 build="${VORLANE_BUILD:-$VORLANE_ROOT/build}"
@@ -17,14 +20,20 @@ for f in Vorlane.exe bench/bench_viewer.exe bench/bench_index.exe; do
 done
 vorlane_make_prefix "$prefix" null
 vorlane_warm_prefix "$prefix" || true  # a running wineserver is kept
-args=() index_only=""
+args=() index_only="" stalls=""
 for a in "$@"; do
-  if [ "$a" = --index ]; then index_only=1; else args+=("$a"); fi
+  case "$a" in
+    --index) index_only=1 ;;
+    --stalls) stalls=1 ;;
+    *) args+=("$a") ;;
+  esac
 done
 what="start, contents, expansion, the keyword index"
 [ -z "$index_only" ] || what="the keyword index only"
+[ -z "$stalls" ] || what="the window's answers through a day of steps"
 echo "== the program ($what)"
-vorlane_run_bench 1800 "$build/bench/bench_viewer.exe" "Z:${build//\//\\}\\Vorlane.exe" ${args[@]+"${args[@]}"} ${index_only:+--index}
+vorlane_run_bench 1800 "$build/bench/bench_viewer.exe" "Z:${build//\//\\}\\Vorlane.exe" ${args[@]+"${args[@]}"} ${index_only:+--index} ${stalls:+--stalls}
+[ -z "$stalls" ] || exit 0
 echo "== the keyword index in-process"
 vorlane_bench_store "$prefix"
 vorlane_run_bench 900 "$build/bench/bench_index.exe" --agent "$VORLANE_BENCH_AGENT" --localstore "$VORLANE_BENCH_STORE" ${args[@]+"${args[@]}"}

@@ -39,6 +39,15 @@ const wchar_t* const NetFx35Version = L"90";
 
 TTocNode RefOf(TTreeNode* Node) { return TTocTreeView::RefOf(Node); }
 
+// The tree's nodes change without a redraw each until the end of the scope.
+struct TTreeUpdate {
+    explicit TTreeUpdate(TTntTreeView* ATree) : Tree(ATree) { Tree->Items()->BeginUpdate(); }
+    ~TTreeUpdate() { Tree->Items()->EndUpdate(); }
+    TTreeUpdate(const TTreeUpdate&) = delete;
+    TTreeUpdate& operator=(const TTreeUpdate&) = delete;
+    TTntTreeView* Tree;
+};
+
 // Replies asked for ahead are dropped when the handler that asked for them ends.
 struct TPrefetchScope {
     TPrefetchScope() = default;
@@ -432,7 +441,11 @@ void TVMainForm::TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion) {
             if (const TTocItem* childRecord = TocRecordOf(child); childRecord && !childRecord->IsRoot)
                 ids.push_back(childRecord->Id);
         g_TocData->PrefetchChildren(ids);
+        if (reloaded())
+            return;
     }
+    // The tree is drawn once, when all children have theirs.
+    TTreeUpdate update(TreeView1);
     for (TTreeNode* child : children) {
         TTocItem* childRecord = TocRecordOf(child);
         if (!childRecord || childRecord->IsRoot)
