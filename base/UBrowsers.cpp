@@ -5,6 +5,7 @@
 #include "UAuxFile.h"
 #include "UAppSettings.h"
 #include "UShellExec.h"
+#include "UUtilsW.h"
 
 TBrowserInfo BrowserTable[BrowserCount];
 
@@ -55,13 +56,33 @@ void ReadBrowsers() {
     }
 }
 
+bool IsBrowserAddress(const std::wstring& Url) {
+    if (HasControlChar(Url)) return false;
+    const std::wstring url = Trim(Url);
+    for (const wchar_t* scheme : {L"http://", L"https://", L"ms-xhelp:"}) {
+        const std::wstring prefix = scheme;
+        if (SameText(url.substr(0, prefix.size()), prefix)) return true;
+    }
+    return false;
+}
+
+bool BrowserAddressAllowed(const std::wstring& Url) {
+    if (IsBrowserAddress(Url)) return true;
+    UserMessage(miError, L"Error",
+                L"Only web and help addresses are opened in a browser. This address is not opened:\r" +
+                    VisibleText(Url),
+                mbOk);
+    return false;
+}
+
 bool OpenUrlInBrowser(const std::wstring& Url, int Browser) {
-    std::wstring url = Url;
+    if (!BrowserAddressAllowed(Url)) return false;
+    std::wstring url = Trim(Url);
     DeleteCharW(url, L'"');
     ReadBrowsers();
     if (Browser >= 0 && Browser < BrowserCount) {
         const TBrowserInfo& row = BrowserTable[Browser];
-        if (!row.IsDefault && row.Exists) return ShellExecW(row.ExePath, L"\"" + url + L"\"");
+        if (!row.IsDefault && row.Exists) return ShellExecW(row.ExePath, QuoteCommandArg(url));
     }
     return ShellExec(url);
 }

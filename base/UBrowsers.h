@@ -19,7 +19,14 @@ extern TBrowserInfo BrowserTable[BrowserCount];
 
 // Fills the table from HKEY_CLASSES_ROOT.
 void ReadBrowsers();
+// True for an address that may go to a web browser: an http or https address or one of
+// the help runtime's own ("ms-xhelp:"), without control characters. Anything else (a
+// program or file path, "javascript:", "file:") the shell would run or open itself.
+bool IsBrowserAddress(const std::wstring& Url);
+// IsBrowserAddress, else the user is told that Url is not opened (the message names it).
+bool BrowserAddressAllowed(const std::wstring& Url);
 // Opens Url (double quotes removed) in browser row Browser when that is an installed
 // browser other than the default one; otherwise (also for row 0 or an unknown number)
-// in the default browser through the shell. True when the shell accepted.
+// in the default browser through the shell. True when the shell accepted; false without
+// a shell call when Url is no browser address (the user is told).
 bool OpenUrlInBrowser(const std::wstring& Url, int Browser);

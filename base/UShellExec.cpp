@@ -155,6 +155,71 @@ bool ShellRunAs(const std::wstring& FileName, const std::wstring& Params) {
     return CallShell(ApplicationWindow(), L"runas", FileName, Params, SW_SHOWNORMAL) > 32;
 }
 
+std::wstring QuoteCommandArg(const std::wstring& Arg) {
+    if (!Arg.empty() && Arg.find_first_of(L" \t\"") == std::wstring::npos) return Arg;
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : Arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == L'"') {
+            // Each backslash before a quote doubled, then the quote escaped.
+            quoted.append(backslashes * 2 + 1, L'\\');
+            quoted += L'"';
+        } else {
+            quoted.append(backslashes, L'\\');
+            quoted += c;
+        }
+        backslashes = 0;
+    }
+    // Backslashes before the closing quote doubled.
+    quoted.append(backslashes * 2, L'\\');
+    quoted += L'"';
+    return quoted;
+}
+
+bool HasControlChar(const std::wstring& Text) {
+    for (wchar_t c : Text)
+        if ((c < 0x20 && c != L'\t') || c == 0x7F) return true;
+    return false;
+}
+
+std::wstring VisibleText(const std::wstring& Text, size_t MaxLength) {
+    static const wchar_t* const hex = L"0123456789ABCDEF";
+    std::wstring out;
+    for (wchar_t c : Text) {
+        if (out.size() >= MaxLength) {
+            out += L"...";
+            break;
+        }
+        if (c < 0x20 || c == 0x7F) {
+            out += L"\\x";
+            out += hex[(c >> 4) & 15];
+            out += hex[c & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+TCommandLine BuildCommandLine(const std::vector<std::wstring>& Args) {
+    TCommandLine r;
+    for (const std::wstring& arg : Args) {
+        if (HasControlChar(arg)) {
+            r.Line.clear();
+            r.Refusal = L"This value holds control characters and is not passed to another program:\r" +
+                        VisibleText(arg);
+            return r;
+        }
+        if (!r.Line.empty()) r.Line += L' ';
+        r.Line += QuoteCommandArg(arg);
+    }
+    return r;
+}
+
 void GetLastErrorText(std::wstring& Text) {
     const DWORD code = GetLastError();
     Text = L"[Error:" + UIntToStr(code) + L"] " + ReasonFor(code);

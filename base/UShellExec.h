@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // The shell call every wrapper goes through (ShellExecuteW by default). Tests install a
 // recorder so that nothing is really opened; an empty function restores the default.
@@ -31,6 +32,30 @@ intptr_t ShellExecuteFromDesktopW(const std::wstring& FileName);
 void ShellOpenWith(const std::wstring& FileName);
 // Starts FileName elevated ("runas"); true when the shell accepted.
 bool ShellRunAs(const std::wstring& FileName, const std::wstring& Params);
+
+// ---------------------------------------------------------------------------------
+// Command lines for other programs. Every argument the program hands to another program
+// is built here, so that the receiver's parser (the system's argument splitter) reads back
+// exactly the values put in.
+
+// Arg as one argument: unchanged when it is not empty and holds no blank, tab or quote;
+// otherwise in double quotes, with each quote and the backslashes before a quote (or before
+// the closing quote) escaped.
+std::wstring QuoteCommandArg(const std::wstring& Arg);
+// True when Text holds a control character other than the tab (a line break, for one).
+bool HasControlChar(const std::wstring& Text);
+// Text with each control character shown as "\x" and two hexadecimal digits, cut to
+// MaxLength characters with "..." after; for messages that name a refused value.
+std::wstring VisibleText(const std::wstring& Text, size_t MaxLength = 200);
+
+struct TCommandLine {
+    std::wstring Line;    // the arguments quoted and joined by blanks
+    std::wstring Refusal; // not empty when a value was refused: the message for the user
+    bool Ok() const { return Refusal.empty(); }
+};
+// Args quoted one by one and joined by blanks. A value holding a control character is
+// refused: Line stays empty and Refusal names the value.
+TCommandLine BuildCommandLine(const std::vector<std::wstring>& Args);
 
 // "[Error:" + code + "] " + a readable reason for GetLastError().
 void GetLastErrorText(std::wstring& Text);

@@ -30,14 +30,12 @@ namespace {
 
 const wchar_t* const ManagerExeName = L"HelpLibManager.exe";
 
-// A trimmed field, its default when empty (written back), quoted when it holds a blank.
+// A trimmed field, or its default when empty (written back).
 std::wstring Parameter(std::wstring& Field, std::wstring Value, const wchar_t* Default) {
     if (Value.empty()) {
         Value = Default;
         Field = Value;
     }
-    if (Value.find(L' ') != std::wstring::npos && Value.find(L'"') == std::wstring::npos)
-        Value = L"\"" + Value + L"\"";
     return Value;
 }
 
@@ -48,11 +46,11 @@ std::wstring LocaleCodeOf(const std::wstring& Text) {
     return t.substr(0, t.find(L' '));
 }
 
-std::wstring HlmCommandLine(THlmFields& Fields) {
+TCommandLine HlmCommandLine(THlmFields& Fields) {
     const std::wstring product = Parameter(Fields.Product, Trim(Fields.Product), L"VS");
     const std::wstring version = Parameter(Fields.Version, Trim(Fields.Version), L"100");
     const std::wstring locale = Parameter(Fields.Locale, LocaleCodeOf(Fields.Locale), L"en-us");
-    return Trim(L"/product " + product + L" /version " + version + L" /locale " + locale);
+    return BuildCommandLine({L"/product", product, L"/version", version, L"/locale", locale});
 }
 
 TCatalogButtons CatalogButtonState(const THlmFields& Fields, bool BookSelected, const std::wstring& BookCatalogKey) {
@@ -168,7 +166,12 @@ THlmResult RunHelpLibraryManager(bool AskElevation, THlmFields& Fields, const TH
         System.Message(L"VS 2010 Help runtime could not be found on this PC.");
         return THlmResult::NoRuntime;
     }
-    const std::wstring params = HlmCommandLine(Fields);
+    const TCommandLine command = HlmCommandLine(Fields);
+    if (!command.Ok()) {
+        System.Message(command.Refusal);
+        return THlmResult::Refused;
+    }
+    const std::wstring& params = command.Line;
     const std::wstring exe = Paths.HelpLibManagerPath;
     if (exe.empty() || !System.FileExists(exe)) {
         System.Message(L"Could not find EXE: " + exe);

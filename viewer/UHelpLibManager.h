@@ -8,6 +8,7 @@
 #pragma once
 
 #include "Handles.h"
+#include "UShellExec.h"
 
 #include <windows.h>
 
@@ -34,9 +35,9 @@ std::wstring LocaleCodeOf(const std::wstring& Text);
 
 // The manager's command line "/product p /version v /locale l". Each field is trimmed (the
 // locale cut at its first blank); an empty one takes its default ("VS", "100", "en-us"),
-// which is also written back into Fields; a value holding a blank and no quotation mark
-// goes in quotation marks.
-std::wstring HlmCommandLine(THlmFields& Fields);
+// which is also written back into Fields. Each value is one argument whatever it holds
+// (quoted by BuildCommandLine); a value with control characters is refused.
+TCommandLine HlmCommandLine(THlmFields& Fields);
 
 // The Filters page's two buttons. Run: all three fields hold something. Import: that, a
 // book is selected in the store tree, and its catalog ("product\version\locale") differs,
@@ -91,6 +92,7 @@ enum class THlmResult {
     AlreadyRunning, // the running manager was brought up or the user was told to wait
     NoRuntime,      // the runtime's AppRoot is empty
     NoProgram,      // HelpLibManager.exe is missing
+    Refused,        // a field holds control characters (the user was told)
     Failed          // the shell could not start it
 };
 

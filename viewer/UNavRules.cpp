@@ -30,27 +30,3 @@ std::wstring SearchQueryValue(const std::wstring& Text) {
     }
     return UrlEncodeNonAscii(escaped);
 }
-
-std::wstring QuoteCommandArg(const std::wstring& Arg) {
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : Arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"') {
-            // Each backslash before a quote doubled, then the quote escaped.
-            quoted.append(backslashes * 2 + 1, L'\\');
-            quoted += L'"';
-        } else {
-            quoted.append(backslashes, L'\\');
-            quoted += c;
-        }
-        backslashes = 0;
-    }
-    // Backslashes before the closing quote doubled.
-    quoted.append(backslashes * 2, L'\\');
-    quoted += L'"';
-    return quoted;
-}

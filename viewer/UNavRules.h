@@ -1,6 +1,5 @@
 // Rules of the main window's navigation that need no window: where a URL opens, which tab
-// shows after a close, the search request's query value, and the quoting of a URL handed to
-// another program.
+// shows after a close and the search request's query value.
 #pragma once
 
 #include <string>
@@ -23,7 +22,3 @@ int TabAfterClose(int Index, int Active, int Count);
 // escaped so that the agent reads back exactly the text typed, non-ASCII characters as UTF-8
 // escapes. (The agent URL builder escapes '#', '+' and brackets.)
 std::wstring SearchQueryValue(const std::wstring& Text);
-
-// Arg as one argument of a Windows command line: in double quotes, with quotes and the
-// backslashes before them escaped as the system's argument splitter reads them.
-std::wstring QuoteCommandArg(const std::wstring& Arg);

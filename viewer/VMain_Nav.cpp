@@ -193,7 +193,7 @@ void TVMainForm::mmnuOpenwith1Click() {
 void TVMainForm::TabMenu_NewWindowClick() { OpenWithBrowser(GetCurrentUrl(), LastBrowserUsed); }
 
 void TVMainForm::OpenWithBrowser(const std::wstring& Url, int Browser) {
-    if (Url.empty() || !EnsureHelpAgent())
+    if (Url.empty() || !BrowserAddressAllowed(Url) || !EnsureHelpAgent())
         return;
     if (Browser != 10) {
         OpenUrlInBrowser(Url, Browser);

@@ -3,6 +3,7 @@
 
 #include "TestHarness.h"
 #include "UShellExec.h"
+#include "UUtilsW.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,7 @@ TEST(Browsers, OpensInTheChosenBrowserOnlyWhenInstalled) {
     EXPECT_TRUE(OpenUrlInBrowser(L"http://example.invalid/\"q\"", 5));
     ASSERT_EQ(1u, calls.size());
     EXPECT_EQ(exe, calls[0].File);
-    EXPECT_EQ(L"\"http://example.invalid/q\"", calls[0].Params);
+    EXPECT_EQ(L"http://example.invalid/q", calls[0].Params);
     EXPECT_TRUE(BrowserTable[5].Exists) << BrowserTable[5].Command << "/" << BrowserTable[5].ExePath;
     EXPECT_FALSE(BrowserTable[5].IsDefault);
     EXPECT_EQ(L"Safari", BrowserTable[5].Name);
@@ -60,5 +61,27 @@ TEST(Browsers, OpensInTheChosenBrowserOnlyWhenInstalled) {
     EXPECT_FALSE(BrowserTable[6].Exists);
     EXPECT_EQ(L"NetscapeMarkup", BrowserTable[6].ProgID);
     EXPECT_TRUE(BrowserTable[0].IsDefault);
+    EXPECT_TRUE(OpenUrlInBrowser(L"ms-xhelp:///?Id=a b", 5));
+    EXPECT_EQ(L"\"ms-xhelp:///?Id=a b\"", calls.back().Params); // one argument
+
+    // Anything but a web or help address would be run or opened by the shell itself: it
+    // never reaches the shell, and the user is told which address was refused.
+    std::vector<std::wstring> shown;
+    auto previousMessage = SetUserMessageHandler([&](int, const std::wstring&, const std::wstring& text, int) {
+        shown.push_back(text);
+        return true;
+    });
+    const size_t made = calls.size();
+    for (const std::wstring& url : {std::wstring(L"C:\\t.bat"), std::wstring(L"javascript:alert(1)"),
+                                    std::wstring(L" JavaScript:x"), std::wstring(L"file:///C:/t.bat"),
+                                    std::wstring(L"\\\\server\\share\\x.exe"), std::wstring(L"calc"),
+                                    std::wstring(L"http://x/\r\nC:\\t.bat"), std::wstring(L"")}) {
+        for (int row : {0, 5}) EXPECT_FALSE(OpenUrlInBrowser(url, row)) << url;
+        ASSERT_FALSE(shown.empty());
+        EXPECT_NE(shown.back().find(VisibleText(url)), std::wstring::npos) << shown.back();
+    }
+    EXPECT_EQ(made, calls.size());
+    EXPECT_TRUE(IsBrowserAddress(L"HTTPS://example.invalid/"));
+    SetUserMessageHandler(previousMessage);
     SetShellExecuteFunc(previous);
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
+
 #include <string>
 #include <vector>
 
@@ -192,4 +194,39 @@ TEST(CreateProcessMinNoActive, EmptyParamsAndFailures) {
     }
     EXPECT_EQ(exe, ReadUtf16File(report)); // no quotes needed, no trailing blank
     EXPECT_EQ(0u, CreateProcessMinNoActive(dir.File(L"missing.exe"), L"x"));
+}
+
+// Values from stores, pages and bookmarks become arguments of other programs: the
+// receiver's parser must split the line back into exactly the values put in, so that no
+// value can add a switch of its own; control characters are refused with the value named.
+TEST(CommandLine, HostileValuesComeBackExactlyAsPutIn) {
+    const std::vector<std::wstring> hostile = {
+        L"VS \"\" /silent /operation uninstall /x", L"a\tb", L"\t", L"", L" ", L"\"", L"\\", L"ends\\",
+        L"ends\\\\", L"\\\"", L"a\\\\\"b", L"\\\\server\\share\\\"q\\\\\"", L"say \"hi\" -x", L"\"\"\"",
+        L"&|<>^%PATH%", L"caf\u00e9 \u65e5\u672c", L"http://127.0.0.1/ms.help?id=1&embedded=true",
+        L"/product", std::wstring(20000, L'x') + L" \"\\"};
+    std::vector<std::wstring> args;
+    for (const std::wstring& value : hostile) {
+        args.push_back(L"/product");
+        args.push_back(value);
+    }
+    const TCommandLine built = BuildCommandLine(args);
+    ASSERT_TRUE(built.Ok());
+    EXPECT_EQ(BuildCommandLine({L"/product", L"VS", L"/locale", L"en-us"}).Line, L"/product VS /locale en-us");
+    const std::wstring line = L"HelpLibManager.exe " + built.Line;
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(line.c_str(), &argc);
+    ASSERT_NE(argv, nullptr);
+    ASSERT_EQ(static_cast<size_t>(argc), args.size() + 1);
+    for (size_t i = 0; i < args.size(); ++i)
+        EXPECT_EQ(std::wstring(argv[i + 1]), args[i]) << i;
+    LocalFree(argv);
+
+    for (const std::wstring& value : {std::wstring(L"VS\r\n/silent"), std::wstring(L"a\x01"), std::wstring(L"\x7F")}) {
+        const TCommandLine refused = BuildCommandLine({L"/product", value});
+        EXPECT_FALSE(refused.Ok());
+        EXPECT_EQ(refused.Line, L"");
+        EXPECT_NE(refused.Refusal.find(VisibleText(value)), std::wstring::npos) << refused.Refusal;
+    }
+    EXPECT_EQ(VisibleText(L"VS\r\n/silent"), L"VS\\x0D\\x0A/silent");
 }

@@ -13,13 +13,15 @@
 
 TEST(HlmCommandLine, DefaultsQuotingLocaleCodeAndButtons) {
     THlmFields empty{L"", L"  ", L""};
-    EXPECT_EQ(HlmCommandLine(empty), L"/product VS /version 100 /locale en-us");
+    EXPECT_EQ(HlmCommandLine(empty).Line, L"/product VS /version 100 /locale en-us");
     EXPECT_EQ(empty.Product + empty.Version + empty.Locale, L"VS100en-us"); // written back
     THlmFields typed{L"  My Product ", L"1 0", L"de-de German - Germany"};
-    EXPECT_EQ(HlmCommandLine(typed), L"/product \"My Product\" /version \"1 0\" /locale de-de");
+    EXPECT_EQ(HlmCommandLine(typed).Line, L"/product \"My Product\" /version \"1 0\" /locale de-de");
     EXPECT_EQ(typed.Product, L"  My Product "); // typed fields stay as they are
-    THlmFields quoted{L"\"My Product\"", L"100", L" fr-fr"};
-    EXPECT_EQ(HlmCommandLine(quoted), L"/product \"My Product\" /version 100 /locale fr-fr");
+    // A value's own quotes stay in the value: they cannot end the argument and add switches.
+    THlmFields quoted{L"VS \"\" /silent /operation uninstall /x", L"100", L" fr-fr"};
+    EXPECT_EQ(HlmCommandLine(quoted).Line,
+              L"/product \"VS \\\"\\\" /silent /operation uninstall /x\" /version 100 /locale fr-fr");
     EXPECT_EQ(LocaleCodeOf(CatalogLocaleRows[6]), L"ja-jp");
 
     const THlmFields fields{L"VS", L"100", L"en-us English"};
@@ -142,6 +144,12 @@ TEST_F(HlmRun, MissingRuntimeProgramAndFailedStart) {
     System.Starts = false;
     EXPECT_EQ(Run(), THlmResult::Failed);
     EXPECT_EQ(System.Messages.back().rfind(L"Error runing EXE: C:\\Help\\HelpLibManager.exe\r\r", 0), 0u);
+    EXPECT_FALSE(Process.Valid());
+    // A catalog with a line break in its name is not handed over at all.
+    System.Starts = true;
+    Fields.Product = L"VS\r\n/silent";
+    EXPECT_EQ(Run(), THlmResult::Refused);
+    EXPECT_NE(System.Messages.back().find(L"VS\\x0D\\x0A/silent"), std::wstring::npos);
     EXPECT_FALSE(Process.Valid());
 }
 

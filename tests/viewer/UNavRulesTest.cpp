@@ -1,12 +1,8 @@
-// Rules of the navigation: the target of a URL, the tab shown after a close, the search
-// query value, and the quoting of a URL for another program's command line.
+// Rules of the navigation: the target of a URL, the tab shown after a close and the search
+// query value.
 #include "UNavRules.h"
 
 #include <gtest/gtest.h>
-
-#include <winsock2.h>
-#include <windows.h>
-#include <shellapi.h>
 
 TEST(NavRules, ShiftGoesOutsideCtrlOrAForcedTabOrNoTabMakesOneOnce) {
     using T = TNavTarget;
@@ -34,19 +30,4 @@ TEST(NavRules, ASearchTextReachesTheAgentWhole) {
     // '%' and '&' would otherwise be read as escapes and pair separators.
     EXPECT_EQ(SearchQueryValue(L"100%25 R&D &amp; #1"), L"100%2525 R%26D %26amp; #1");
     EXPECT_EQ(SearchQueryValue(std::wstring(5000, L'x')).size(), 5000u);
-}
-
-TEST(NavRules, AQuotedUrlIsOneArgumentWhateverItHolds) {
-    for (const std::wstring& arg : {std::wstring(L"http://127.0.0.1/ms.help?id=1&embedded=true"),
-                                    std::wstring(L"a b\tc"), std::wstring(L"say \"hi\" -x"), std::wstring(L"ends\\"),
-                                    std::wstring(L"\\\\server\\share\\\"q\\\\\""), std::wstring(L"")}) {
-        const std::wstring line = L"HlpViewer.exe " + QuoteCommandArg(arg);
-        int argc = 0;
-        wchar_t** argv = CommandLineToArgvW(line.c_str(), &argc);
-        ASSERT_NE(argv, nullptr);
-        EXPECT_EQ(argc, 2) << line;
-        if (argc == 2)
-            EXPECT_EQ(std::wstring(argv[1]), arg) << line;
-        LocalFree(argv);
-    }
 }
