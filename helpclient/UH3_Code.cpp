@@ -246,13 +246,19 @@ void TH3Code::GetCatalogName(std::wstring& Name) const { Name = Product + L"\\" 
 
 void TH3Code::GetHlmCommandLine(const std::wstring& CatalogName, std::wstring& Params) {
     const std::wstring name = Trim(CatalogName).empty() ? std::wstring(DefaultHlmCatalog) : CatalogName;
-    Params = L"/product " + GetTokenTrimW(name, 1, L'\\') + L" /version " + GetTokenTrimW(name, 2, L'\\') +
-             L" /locale " + GetTokenTrimW(name, 3, L'\\');
+    Params = BuildCommandLine({L"/product", GetTokenTrimW(name, 1, L'\\'), L"/version", GetTokenTrimW(name, 2, L'\\'),
+                               L"/locale", GetTokenTrimW(name, 3, L'\\')})
+                 .Line;
 }
 
 void TH3Code::GetProductQuery(std::wstring& Query) const {
-    Query = L"product=" + Product + L"&productVersion=" + ProductVersion;
-    if (!Locale.empty()) Query += L"&locale=" + Locale;
+    std::wstring product, version, locale;
+    EscapeValue(Product, product);
+    EscapeValue(ProductVersion, version);
+    EscapeValue(Locale, locale);
+    Query = L"product=" + product + L"&productVersion=" + version;
+    if (!locale.empty()) Query += L"&locale=" + locale;
+    Query = UrlEncodeNonAscii(Query);
 }
 
 void TH3Code::GetAgentBaseUrl(std::wstring& Url) const {
@@ -276,38 +282,68 @@ void TH3Code::GetAgentQueryUrl(std::wstring& Url) const {
     Url += query;
 }
 
-void TH3Code::EscapeValue(const std::wstring& Value, std::wstring& Escaped) {
-    Escaped.clear();
-    if (Value.empty()) return;
-    std::wstring s = Value;
-    ReplaceStrW(s, L"+", L"%2B");
+namespace {
 
+// Text with each character reference ("&amp;", "&#233;") replaced by its character; other
+// text, '&' that starts no known reference included, stays as it is.
+std::wstring DecodeCharacterReferences(const std::wstring& Text) {
+    if (Text.find(L'&') == std::wstring::npos) return Text;
     std::wstring out;
-    out.reserve(s.size() + 16);
-    const int n = static_cast<int>(s.size());
-    int i = 1; // 1-based
+    out.reserve(Text.size());
+    const int n = static_cast<int>(Text.size());
+    int i = 1; // 1-based, as IsEntityAt counts
     while (i <= n) {
-        const wchar_t c = s[static_cast<size_t>(i - 1)];
-        if (c == L'&') {
-            int p = i;
-            if (IsEntityAt(s, p)) {
-                // A character reference stays as it is, up to and including its ';'.
-                out.append(s, static_cast<size_t>(i - 1), static_cast<size_t>(p - i));
+        const wchar_t c = Text[static_cast<size_t>(i - 1)];
+        int p = i;
+        if (c == L'&' && IsEntityAt(Text, p)) {
+            const char32_t ch = EntityToChar(Text.substr(static_cast<size_t>(i - 1), static_cast<size_t>(p - i)));
+            if (ch != 0) {
+                if (ch > 0xFFFF) {
+                    out += static_cast<wchar_t>(0xD800 + ((ch - 0x10000) >> 10));
+                    out += static_cast<wchar_t>(0xDC00 + ((ch - 0x10000) & 0x3FF));
+                } else {
+                    out += static_cast<wchar_t>(ch);
+                }
                 i = p;
                 continue;
             }
-            out += L"%26";
-        } else if (c == L'#') {
-            out += L"%23";
-        } else {
-            out += c;
         }
+        out += c;
         ++i;
     }
+    return out;
+}
 
-    ReplaceStrW(out, L"[", L"%5B");
-    ReplaceStrW(out, L"]", L"%5D");
-    ReplaceStrW(out, L" ", L"+");
+} // namespace
+
+void TH3Code::EscapeValue(const std::wstring& Value, std::wstring& Escaped) {
+    static const wchar_t* const hex = L"0123456789ABCDEF";
+    Escaped.clear();
+    if (Value.empty()) return;
+    // Ids and keywords taken from the agent's XML replies hold character references: the
+    // agent is sent the characters they stand for, each escaped like any other.
+    const std::wstring s = DecodeCharacterReferences(Value);
+    std::wstring out;
+    out.reserve(s.size() + 16);
+    for (wchar_t c : s) {
+        switch (c) {
+        case L'+': out += L"%2B"; break;
+        case L'&': out += L"%26"; break;
+        case L'#': out += L"%23"; break;
+        case L'"': out += L"%22"; break;
+        case L'[': out += L"%5B"; break;
+        case L']': out += L"%5D"; break;
+        case L' ': out += L'+'; break;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                out += L'%';
+                out += hex[(c >> 4) & 15];
+                out += hex[c & 15];
+            } else {
+                out += c;
+            }
+        }
+    }
     // The agent expects an escaped '<' or '>' leading the text back as the character.
     if (SameTextPrefixW(out, L"%253C", 5)) ReplaceTextW(out, L"%253C", L"<");
     if (SameTextPrefixW(out, L"%253E", 5)) ReplaceTextW(out, L"%253E", L">");
@@ -411,6 +447,19 @@ void TH3Code::HttpGet(const std::wstring& Url, std::wstring& Text) const { HttpG
 
 // ---------------------------------------------------------------------------------
 // Module functions
+
+std::wstring WithoutEmbeddedTrue(const std::wstring& Url) {
+    static const std::wstring flag = L"&embedded=true";
+    std::wstring url = Url;
+    for (size_t p = url.find(flag); p != std::wstring::npos; p = url.find(flag, p + 1)) {
+        const size_t end = p + flag.size();
+        if (end == url.size() || url[end] == L'&' || url[end] == L'#') {
+            url.erase(p, flag.size());
+            break;
+        }
+    }
+    return url;
+}
 
 bool IsHelpUrl(const std::wstring& Url) {
     return Url.find(L"127.0.0.1") != std::wstring::npos || Url.rfind(L"ms-xhelp:", 0) == 0 ||

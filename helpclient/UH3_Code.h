@@ -128,15 +128,21 @@ public:
     // Product, version and locale from "product\version\locale" (each trimmed; missing ones empty).
     void SetCatalogName(const std::wstring& Name);
     void GetCatalogName(std::wstring& Name) const;
-    // "/product p /version v /locale l" for HelpLibManager.exe; an empty catalog name
-    // stands for DefaultHlmCatalog.
+    // "/product p /version v /locale l" for HelpLibManager.exe, each value one argument
+    // (empty when one holds control characters); an empty catalog name stands for
+    // DefaultHlmCatalog.
     static void GetHlmCommandLine(const std::wstring& CatalogName, std::wstring& Params);
-    // "product=..&productVersion=..[&locale=..]".
+    // "product=..&productVersion=..[&locale=..]", each value escaped as EscapeValue does
+    // and non-ASCII characters as UTF-8 escapes.
     void GetProductQuery(std::wstring& Query) const;
     // "http://127.0.0.1[:port]/help/session[-pid]/ms.help?" (may start the agent).
     void GetAgentBaseUrl(std::wstring& Url) const;
     void GetAgentQueryUrl(std::wstring& Url) const;
-    // The escaping of one name or value of a request.
+    // The escaping of every name and value the program puts into an agent address:
+    // character references decoded, then '&', '#', '+', '"', brackets and control
+    // characters percent-escaped and blanks turned into '+', so that the agent reads back
+    // exactly the value. '%' is kept (keyword values carry the agent's own escapes);
+    // non-ASCII characters are encoded by the request builder.
     static void EscapeValue(const std::wstring& Value, std::wstring& Escaped);
     // A request URL from name, value, name, value ...
     void MakeAgentUrl(const std::vector<std::wstring>& Params, std::wstring& Url) const;
@@ -156,6 +162,9 @@ private:
     TAgentEnvironment* FEnvironment = nullptr;
 };
 
+// Url without its first "&embedded=true" parameter; "&embedded=truex" is another parameter
+// and stays.
+std::wstring WithoutEmbeddedTrue(const std::wstring& Url);
 // True when Url contains "127.0.0.1", starts with "ms-xhelp:" or contains "&topicversion=".
 bool IsHelpUrl(const std::wstring& Url);
 // The (still escaped) value of the query key Name; the key compare folds only A-Z.

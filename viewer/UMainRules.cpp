@@ -4,14 +4,7 @@
 #include "UH3_Code.h"
 #include "UMessageTexts.h"
 
-std::wstring WithoutEmbeddedFlag(const std::wstring& Url) {
-    static const std::wstring flag = L"&embedded=true";
-    std::wstring url = Url;
-    const size_t p = url.find(flag);
-    if (p != std::wstring::npos)
-        url.erase(p, flag.size());
-    return url;
-}
+std::wstring WithoutEmbeddedFlag(const std::wstring& Url) { return WithoutEmbeddedTrue(Url); }
 
 std::wstring CommandLineUrl(const std::vector<std::wstring>& Params) {
     for (const std::wstring& p : Params)

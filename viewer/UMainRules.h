@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-// Url without its first "&embedded=true" (as written; other spellings stay).
+// Url without its first "&embedded=true" parameter (as written; other spellings and
+// longer values such as "&embedded=truex" stay).
 std::wstring WithoutEmbeddedFlag(const std::wstring& Url);
 
 // The help URL of the command line: the first parameter that is not the log file's switch

@@ -74,6 +74,9 @@ void WriteMainSettings(TSettingsWriter& Writer, const TMainSettings& S) {
     for (int i = 0; i < MainSettingCount; ++i) {
         const TMainSettingRow& row = MainSettingRows[i];
         const TValue& v = values[i];
+        // No catalog was loaded in this run (the store could not be found): the stored one stays.
+        if (v.Text == &S.lastCatalog && S.lastCatalog.empty())
+            continue;
         switch (row.Type) {
         case TSettingType::String:
             Writer.WriteString(row.Key, *v.Text);

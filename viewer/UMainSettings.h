@@ -92,7 +92,8 @@ private:
     std::wstring FSection;
 };
 
-// Writes the 30 values in row order, each with its row's type.
+// Writes the 30 values in row order, each with its row's type; an empty lastCatalog (no
+// catalog was loaded) is left out, so that the stored one stays.
 void WriteMainSettings(TSettingsWriter& Writer, const TMainSettings& Settings);
 
 // ---------------------------------------------------------------------------------

@@ -210,6 +210,11 @@ TEST_F(H3CodeTest, RequestUrls) {
     code.GetProductQuery(q);
     EXPECT_EQ(L"product=VS&productVersion=100", q);
     EXPECT_EQ(base + L"product=VS&productVersion=100&id=1", Url({L"id", L"1"}));
+
+    // A store's catalog names reach every address through the same escaping.
+    code.SetCatalogName(L"R&D #1\\1+0\\caf\u00E9");
+    code.GetProductQuery(q);
+    EXPECT_EQ(L"product=R%26D+%231&productVersion=1%2B0&locale=caf%C3%A9", q);
 }
 
 TEST_F(H3CodeTest, AgentBaseParts) {
@@ -245,13 +250,16 @@ TEST_F(H3CodeTest, Escaping) {
         const wchar_t* Out;
     } rows[] = {
         {L"", L""},
-        {L"a&amp;b&c", L"a&amp;b%26c"},
+        // Character references (ids and keywords from XML replies) go as their characters.
+        {L"a&amp;b&c", L"a%26b%26c"},
+        {L"say &quot;x&quot;=1", L"say+%22x%22=1"},
         {L"a#b", L"a%23b"},
         {L"a+b c", L"a%2Bb+c"},
         {L"[x]", L"%5Bx%5D"},
-        {L"&#233;&", L"&#233;%26"},
+        {L"&#233;&", L"\u00E9%26"},
+        {L"tab\there\r\n", L"tab%09here%0D%0A"},
         {L"a&b&c;", L"a%26b%26c;"},
-        {L"x&lt;y&hellip;", L"x&lt;y&hellip;"},
+        {L"x&lt;y&hellip;", L"x<y\u2026"},
         {L"&toolongentity;", L"%26toolongentity;"},
         {L"%253Cdiv%253E%253C", L"<div%253E<"},
         {L"%253cx%253C", L"<x<"},

@@ -17,6 +17,9 @@ TEST(MainRules, TheHelpUrlIsTheFirstParameterThatIsNoDebugSwitch) {
     EXPECT_EQ(s.Url, L"ms-xhelp:///?method=f1&query=x&embedded=true");
     EXPECT_FALSE(s.OpenInBrowser);
     EXPECT_EQ(WithoutEmbeddedFlag(L"a&Embedded=TRUE"), L"a&Embedded=TRUE");
+    // Only the exact parameter goes: a longer value is not cut into a tail glued on the one before.
+    EXPECT_EQ(WithoutEmbeddedFlag(L"?id=a&embedded=truex&b=1"), L"?id=a&embedded=truex&b=1");
+    EXPECT_EQ(WithoutEmbeddedFlag(L"?id=a&embedded=truex&embedded=true#f"), L"?id=a&embedded=truex#f");
 
     // "http:" goes to the web browser only while the runtime is online.
     EXPECT_TRUE(StartUrlOf({L"HTTP://msdn.example/x&embedded=true"}, L"online").OpenInBrowser);

@@ -81,6 +81,12 @@ TEST(MainSettings, TheThirtyValuesGoOutInTheirOrderWithTheirTypesAndDefaults) {
         L"Color_Text4 i 4214880", L"LangCode s de", L"WebLang i 5", L"WebDevice i 22", L"StyleName s Small",
         L"FavView1 s 4"};
     EXPECT_EQ(all.Lines, values);
+
+    // A run that never loaded a catalog (the store's registry values unreadable) keeps the stored one.
+    s.lastCatalog.clear();
+    TRecorder none;
+    WriteMainSettings(none, s);
+    EXPECT_EQ(none.Lines, std::vector<std::wstring>(values.begin() + 1, values.end()));
 }
 
 TEST(MainSettings, StoredValuesAreCheckedBeforeTheyApply) {
