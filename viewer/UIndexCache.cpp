@@ -72,6 +72,13 @@ std::wstring IndexCacheRecordFile(const std::wstring& CacheFile) {
 
 std::wstring IndexCacheTempFile(const std::wstring& CacheFile) { return CacheFile + L".tmp"; }
 
+void RemoveIndexCacheLeftovers(const std::wstring& CacheFile) {
+    if (CacheFile.empty())
+        return;
+    DeleteFileW(IndexCacheTempFile(CacheFile).c_str());
+    DeleteFileW(IndexCacheTempFile(IndexCacheRecordFile(CacheFile)).c_str());
+}
+
 TIndexCacheRecord ReadIndexCacheRecord(const std::wstring& CacheFile) {
     TIndexCacheRecord record;
     TFileHandle f(CreateFileW(IndexCacheRecordFile(CacheFile).c_str(), GENERIC_READ,

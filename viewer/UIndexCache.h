@@ -25,6 +25,10 @@ std::wstring IndexCacheFileIn(const std::wstring& Folder);
 std::wstring IndexCacheRecordFile(const std::wstring& CacheFile);
 std::wstring IndexCacheTempFile(const std::wstring& CacheFile);
 
+// Removes the temporary files a write that never ended (the program was killed) left
+// beside the cache; a write still running in another copy keeps its open file.
+void RemoveIndexCacheLeftovers(const std::wstring& CacheFile);
+
 enum class TIndexCacheRead {
     Read,          // Text holds the cache
     Missing,       // no cache file (or it cannot be read)

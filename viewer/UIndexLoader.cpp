@@ -152,6 +152,12 @@ TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& Cach
                 FCache->Append(shared);
             const TKeywordPage p = ParseKeywordReply(*shared, FList, NewAgent, r.Parsed);
             TracePage(page, p, r.Parsed, FList.Count(), url, *shared);
+            if (!KeywordPageWhole(p)) {
+                // Cut on its way: the load fails as for a page that never came.
+                r.End = TIndexLoadEnd::Failed;
+                r.FailedPage = page;
+                break;
+            }
             if (p.Added == 0) {
                 r.End = page == 1 ? TIndexLoadEnd::Empty : TIndexLoadEnd::Complete;
                 break;
@@ -249,7 +255,7 @@ TIndexLoadReport TKeywordLoader::LoadPartial(const std::wstring& Query, int Page
                 Hooks.Prefetch(FAgent, PageUrl(Query, PageSize, page + 1));
             last = ParseKeywordReply(reply, FList, NewAgent, r.Parsed);
             TracePartial(url, reply);
-            if (!last.HasKeywords) {
+            if (!KeywordPageWhole(last)) {
                 r.End = TIndexLoadEnd::Failed;
                 r.FailedPage = page;
                 break;

@@ -76,8 +76,11 @@ bool TKeywordReader::Read(const std::wstring& Text) {
         if (!tags.NextTag(pos))
             break;
         ++FSeen;
-        if (tags.IsEndTag)
+        if (tags.IsEndTag) {
+            if (NameIs(tags, text, L"keywords"))
+                FPage.Closed = true;
             continue;
+        }
         if (NameIs(tags, text, L"keyword")) {
             const std::wstring_view value = AttrValue(tags, text, L"value");
             if (FNewAgent) {
@@ -113,6 +116,10 @@ TKeywordPage ParseKeywordReply(const std::wstring& Reply, TKeywordList& List, bo
     reader.Read(Reply);
     Parsed += reader.Page().Keywords;
     return reader.Page();
+}
+
+bool KeywordPageWhole(const TKeywordPage& Page) {
+    return Page.HasKeywords && Page.Closed && (Page.Returned < 0 || Page.Keywords == Page.Returned);
 }
 
 TKeywordPage KeywordPageHeader(const std::wstring& Reply) {

@@ -15,6 +15,7 @@ struct TKeywordPage {
     int Returned = -1;          // "returnedkeywords" of the first one; -1 missing or not a number
     int Added = 0;              // entries added (keywords and sub-keys)
     int Keywords = 0;           // top-level keywords seen
+    bool Closed = false;        // the end tag of the `keywords` element was seen
     bool Cancelled = false;     // the poll asked to stop
 };
 
@@ -48,6 +49,10 @@ private:
 // the keywords seen.
 TKeywordPage ParseKeywordReply(const std::wstring& Reply, TKeywordList& List, bool NewAgent, int& Parsed,
                                const TKeywordParsePoll& Poll = {});
+
+// True when a reply read whole is a whole page: its `keywords` element closes and, when it
+// says how many it returns, that many keywords were read. A reply cut on its way is not.
+bool KeywordPageWhole(const TKeywordPage& Page);
 
 // The head of a keyword reply: its first `keywords` element (Added and Keywords stay 0);
 // HasKeywords as reading the whole reply would give it.

@@ -98,6 +98,16 @@ TEST_F(IndexLoaderTest, FailedOrCancelledLoadsKeepTheEntriesAndTheOldCache) {
     // An error page is no keyword page either.
     agent.Replies[Page(2)] = L"<html><head><title>Error</title></head></html>";
     EXPECT_EQ(Full(45).FailedPage, 2);
+    // A page cut on its way (in a tag, or between keywords) fails the load the same way.
+    const std::wstring whole = KeywordPage(45, 10, 10);
+    for (const std::wstring& cut : {whole.substr(0, whole.size() / 2), whole.substr(0, whole.rfind(L"<keyword ")),
+                                    whole.substr(0, whole.rfind(L"</keywords>"))}) {
+        agent.Replies[Page(2)] = cut;
+        r = Full(45);
+        EXPECT_EQ(r.End, TIndexLoadEnd::Failed);
+        EXPECT_EQ(r.FailedPage, 2);
+        EXPECT_EQ(ReadBytes(cache), old);
+    }
     agent.Replies.clear();
 
     // Cancelled between pages, and while a page is fetched.
