@@ -4,6 +4,7 @@
 #include "Forms.h"
 #include "SysUtils.h"
 #include "TntIniFiles.h"
+#include "TntSystem.h"
 #include "UAuxFile.h"
 #include "UDLogFile.h"
 #include "UFormPos.h"
@@ -70,9 +71,33 @@ std::wstring TMyRegIniFile::ReadString(const std::wstring& Section, const std::w
     return FRegistry->ReadString(Section, Ident, Default);
 }
 
+template <class F>
+void TMyRegIniFile::GuardedWrite(const std::wstring& Section, const std::wstring& Ident, F&& Write) {
+    std::wstring why;
+    try {
+        Write();
+        return;
+    } catch (const Exception& e) {
+        why = e.Message();
+    } catch (const std::exception& e) {
+        why = StringToWideStringEx(e.what(), CP_ACP);
+    } catch (...) {
+        why = L"unknown error";
+    }
+    const std::wstring line = CutLogLine(L"** Setting not saved: " + Section + L"\\" + Ident + L" (" + why + L")", 1000);
+    try {
+        if (OnWriteFailed) OnWriteFailed(line);
+        else DebugOut(line);
+    } catch (...) {
+        // The log is best effort; the other values are saved all the same.
+    }
+}
+
 void TMyRegIniFile::WriteString(const std::wstring& Section, const std::wstring& Ident, const std::wstring& Value) {
-    if (FIniFile) FIniFile->WriteString(IniSection(Section), Ident, Value);
-    else FRegistry->WriteString(Section, Ident, Value);
+    GuardedWrite(Section, Ident, [&] {
+        if (FIniFile) FIniFile->WriteString(IniSection(Section), Ident, Value);
+        else FRegistry->WriteString(Section, Ident, Value);
+    });
 }
 
 int TMyRegIniFile::ReadInteger(const std::wstring& Section, const std::wstring& Ident, int Default) {
@@ -81,8 +106,10 @@ int TMyRegIniFile::ReadInteger(const std::wstring& Section, const std::wstring& 
 }
 
 void TMyRegIniFile::WriteInteger(const std::wstring& Section, const std::wstring& Ident, int Value) {
-    if (FIniFile) FIniFile->WriteInteger(IniSection(Section), Ident, Value);
-    else FRegistry->WriteInteger(Section, Ident, Value);
+    GuardedWrite(Section, Ident, [&] {
+        if (FIniFile) FIniFile->WriteInteger(IniSection(Section), Ident, Value);
+        else FRegistry->WriteInteger(Section, Ident, Value);
+    });
 }
 
 bool TMyRegIniFile::ReadBool(const std::wstring& Section, const std::wstring& Ident, bool Default) {
@@ -91,8 +118,10 @@ bool TMyRegIniFile::ReadBool(const std::wstring& Section, const std::wstring& Id
 }
 
 void TMyRegIniFile::WriteBool(const std::wstring& Section, const std::wstring& Ident, bool Value) {
-    if (FIniFile) FIniFile->WriteBool(IniSection(Section), Ident, Value);
-    else FRegistry->WriteBool(Section, Ident, Value);
+    GuardedWrite(Section, Ident, [&] {
+        if (FIniFile) FIniFile->WriteBool(IniSection(Section), Ident, Value);
+        else FRegistry->WriteBool(Section, Ident, Value);
+    });
 }
 
 void InitAppSettings(const std::wstring& RegKey, const std::wstring& IniFolder, const std::wstring& IniFileName) {

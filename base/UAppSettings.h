@@ -5,6 +5,7 @@
 #include "Classes.h"
 #include "System.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,9 @@ public:
     // INI mode: writes the file (a failure is reported once, nothing raised).
     ~TMyRegIniFile() override;
 
+    // A write that fails (a value name longer than the registry takes, a key that cannot be
+    // written) raises nothing: the value is skipped and OnWriteFailed hears why (the log
+    // file's DebugOut when unset), so that the values after it are still saved.
     std::wstring ReadString(const std::wstring& Section, const std::wstring& Ident, const std::wstring& Default);
     void WriteString(const std::wstring& Section, const std::wstring& Ident, const std::wstring& Value);
     int ReadInteger(const std::wstring& Section, const std::wstring& Ident, int Default);
@@ -43,6 +47,7 @@ public:
     void SaveFormPos(TCustomForm* Form);
     bool RestoreFormPos(TCustomForm* Form);
     const std::wstring& RegKey() const { return FRegKey; }
+    std::function<void(const std::wstring& Line)> OnWriteFailed;
 
     // The INI file in INI mode, null in registry mode.
     TTntMemIniFile* IniFile() const { return FIniFile.get(); }
@@ -51,6 +56,7 @@ public:
 
 private:
     static std::wstring IniSection(const std::wstring& Section);
+    template <class F> void GuardedWrite(const std::wstring& Section, const std::wstring& Ident, F&& Write);
     std::wstring FRegKey;
     std::unique_ptr<TTntMemIniFile> FIniFile;
     std::unique_ptr<WRegistry::TRegIniFile> FRegistry;

@@ -7,6 +7,7 @@
 #include "TntSysUtils.h"
 #include "TntSystem.h"
 #include "ULongPath.h"
+#include "UUtilsW.h"
 
 #include <algorithm>
 #include <cstring>
@@ -1203,3 +1204,27 @@ std::string ExpandEnvA(const std::string& S) {
 
 void ExpandEnvInPlaceA(std::string& S) { S = ExpandEnvA(S); }
 void ExpandEnvInPlaceW(std::wstring& S) { S = ExpandEnvW(S); }
+
+// ---------------------------------------------------------------------------------
+// Size bounds
+
+int64_t FileSizeW(const std::wstring& FileName) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (FileName.empty() || !GetFileAttributesExW(FileName.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool FileWithinSize(const std::wstring& FileName, int64_t MaxBytes) { return FileSizeW(FileName) <= MaxBytes; }
+
+std::wstring FileTooLargeText(const std::wstring& FileName, int64_t MaxBytes) {
+    return L"The file is too large to be read and is left as it is:\r" + FileName + L"\r\r" +
+           FormatThousands(FileSizeW(FileName)) + L" bytes (at most " + FormatThousands(MaxBytes) + L" are read).";
+}
+
+bool FileSizeAllowed(const std::wstring& FileName, int64_t MaxBytes) {
+    if (FileWithinSize(FileName, MaxBytes)) return true;
+    UserMessage(miError, L"Error", FileTooLargeText(FileName, MaxBytes), mbOk);
+    return false;
+}

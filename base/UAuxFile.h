@@ -181,6 +181,25 @@ bool RenameFileA(const std::string& OldName, const std::string& NewName);
 bool RenameFileW(const std::wstring& OldName, const std::wstring& NewName);
 
 // ---------------------------------------------------------------------------------
+// Size bounds of the files the program reads, each a generous multiple of the largest real
+// file of its kind. A file over its bound is not read at all and is left as it is, so that
+// a damaged or hostile file can neither exhaust the memory nor hold the window.
+
+constexpr int64_t MaxBookmarkFileBytes = 256 * 1024;      // one address; real ones hold a few hundred bytes
+constexpr int64_t MaxLanguageFileBytes = 8 * 1024 * 1024; // real ones about 100 KB
+constexpr int64_t MaxConfigFileBytes = 1024 * 1024;       // HelpClient.cfg and option files: a few KB
+
+// The size of FileName in bytes; -1 when it cannot be asked (missing, no rights).
+int64_t FileSizeW(const std::wstring& FileName);
+// False when FileName is longer than MaxBytes. A file whose size cannot be asked passes:
+// reading it fails on its own.
+bool FileWithinSize(const std::wstring& FileName, int64_t MaxBytes);
+// The message for a file over its bound: the file, its size and the bound.
+std::wstring FileTooLargeText(const std::wstring& FileName, int64_t MaxBytes);
+// FileWithinSize; when not, the user is told (FileTooLargeText).
+bool FileSizeAllowed(const std::wstring& FileName, int64_t MaxBytes);
+
+// ---------------------------------------------------------------------------------
 // Folder clean-up and mask searches
 
 // Deletes every file matching Mask except Keep; true when nothing matched or every

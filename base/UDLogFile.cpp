@@ -308,6 +308,12 @@ TDLogFile::TDLogFile(const std::wstring& AFileName, bool AEnabled, bool ATimeSta
         WriteHeaderBlock();
 }
 
+std::wstring CutLogLine(std::wstring_view Line, size_t MaxChars) {
+    if (Line.size() <= MaxChars) return std::wstring(Line);
+    return std::wstring(Line.substr(0, MaxChars)) + L" ... [cut: " + std::to_wstring(Line.size() - MaxChars) +
+           L" characters]";
+}
+
 void TDLogFile::WriteLine(std::wstring_view Fmt, const TVarRec* Args, int ArgsHigh) {
     if (!IsNT)
         return;
@@ -321,6 +327,7 @@ void TDLogFile::WriteLine(std::wstring_view Fmt, const TVarRec* Args, int ArgsHi
     } else {
         text.assign(Fmt);
     }
+    if (text.size() > MaxLogLineChars) text = CutLogLine(text);
     if (text == L"-")
         text.assign(80, L'-');
     else if (text == L"=")

@@ -40,6 +40,14 @@ private:
     void WriteHeaderBlock();
 };
 
+// The longest line the logs take, in characters (a page's whole source fits): a line from
+// a hostile file or reply is cut there, so that it cannot fill the memory or hold the
+// window.
+constexpr size_t MaxLogLineChars = 1024 * 1024;
+// Line, or its first MaxChars characters followed by " ... [cut: " + the number of
+// characters left out + " characters]".
+std::wstring CutLogLine(std::wstring_view Line, size_t MaxChars = MaxLogLineChars);
+
 // ---------------------------------------------------------------------------------
 // Unit state, filled by InitDebugLogUnit at start-up.
 

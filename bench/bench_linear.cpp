@@ -5,6 +5,7 @@
 // the size ratio; each line prints the time per run and the ratio to the 1x size.
 #include "BenchTiming.h"
 #include "HtmlTags.h"
+#include "TntClasses.h"
 #include "UH3Store.h"
 #include "UH3_Code.h"
 
@@ -12,6 +13,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 using bench::Measure;
 
@@ -103,6 +105,33 @@ std::wstring MakeStore(const std::wstring& root, int files) {
     return store;
 }
 
+// A store of Catalogs catalogs, each with a package of its own from one vendor whose one
+// book belongs to every catalog.
+std::wstring MakeCatalogStore(const std::wstring& root, int catalogs) {
+    const std::wstring store = root + L"\\cat" + std::to_wstring(catalogs);
+    CreateDirectoryW(store.c_str(), nullptr);
+    CreateDirectoryW((store + L"\\manifest").c_str(), nullptr);
+    CreateDirectoryW((store + L"\\content").c_str(), nullptr);
+    CreateDirectoryW((store + L"\\content\\Vendor").c_str(), nullptr);
+    std::string m = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<queryManifest>\n<catalogs>\n";
+    std::string books = "<scopes>\n<catalog-membership>\n";
+    for (int c = 0; c < catalogs; ++c) {
+        const std::string n = std::to_string(c);
+        m += "<catalog productId=\"P" + n + "\" productVersion=\"100\" productLocale=\"en-us\" productDisplayName=\"C" +
+             n + "\" sourceType=\"Package\">\n<contentPath>" + Narrow(store) +
+             "\\content</contentPath>\n  <contentFile fileName=\"pkg_" + n +
+             ".mshc\" vendorPath=\"Vendor\\store\" />\n</catalog>\n";
+        books += "<catalog name=\"P" + n + "\\100\\en-us\">\n<scope ref=\"book\" displayname=\"Book\" productname=\"P\"/>\n"
+                 "</catalog>\n";
+    }
+    m += "</catalogs>\n</queryManifest>\n";
+    WriteFileBytes(store + L"\\manifest\\queryManifest.1.xml", m);
+    WriteFileBytes(store + L"\\content\\Vendor\\scopes.xml",
+                   books + "</catalog-membership>\n<scope-membership>\n<scope ref=\"book\">\n<package ref=\"pkg_0\"/>\n"
+                           "</scope>\n</scope-membership>\n</scopes>\n");
+    return store;
+}
+
 void DeleteTree(const std::wstring& folder) {
     WIN32_FIND_DATAW d;
     HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &d);
@@ -169,6 +198,24 @@ int wmain() {
                              TH3Store s;
                              s.LoadManifestFrom(store);
                              return static_cast<long long>(s.Packages.size());
+                         });
+
+    std::printf("\nStore manifest of many catalogs, read and walked as the catalog tree (n catalogs):\n");
+    const int catalogSizes[3] = {1250, 5000, 20000};
+    Series<std::wstring>("LoadManifestFrom + tree walk", catalogSizes, 3,
+                         [&](int n) { return MakeCatalogStore(root, n); },
+                         [](const std::wstring& store) {
+                             long long rows = 0;
+                             {
+                                 TH3Store s;
+                                 s.LoadManifestFrom(store);
+                                 std::vector<int> vendors;
+                                 for (int c = 0; c < s.GetCatalogCount(); ++c) {
+                                     s.GetCatalogVendors(c, vendors);
+                                     for (int v : vendors) rows += s.GetVendorBooks(c, v)->Count();
+                                 }
+                             } // and freed
+                             return rows;
                          });
     DeleteTree(root);
     return 0;

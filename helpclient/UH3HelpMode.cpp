@@ -12,9 +12,12 @@
 
 #include <shlobj.h>
 
+#include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 
-unsigned HelpModeRetryDelayMs = 1000;
+unsigned HelpModeRetryDelayMs = 100;
 
 namespace {
 
@@ -51,14 +54,65 @@ THelpModeEntry FindHelpModeEntry(const std::wstring& Text) {
     return entry;
 }
 
-// Loads File, once more after a pause when the first load fails; null when both fail.
-std::unique_ptr<TSuperFind> LoadTwice(const std::wstring& File) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
+enum class TCfgRead { Read, Unreadable, TooLarge };
+
+// File's text, read without a word to the user: three attempts HelpModeRetryDelayMs apart
+// (another program may hold the file for a moment), nothing over MaxConfigFileBytes.
+TCfgRead ReadCfgText(const std::wstring& File, std::wstring& Text) {
+    Text.clear();
+    if (!FileWithinSize(File, MaxConfigFileBytes)) return TCfgRead::TooLarge;
+    for (int attempt = 0; attempt < 3; ++attempt) {
         if (attempt > 0) Sleep(HelpModeRetryDelayMs);
-        auto file = std::make_unique<TSuperFind>(File);
-        if (file->IsOK()) return file;
+        TFileHandle h(CreateFileW(FileSystemPath(File).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        LARGE_INTEGER size{};
+        if (!h || !GetFileSizeEx(h.Get(), &size)) continue;
+        if (size.QuadPart > MaxConfigFileBytes) return TCfgRead::TooLarge;
+        std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+        DWORD got = 0;
+        if (!bytes.empty() &&
+            (!ReadFile(h.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size()))
+            continue;
+        bool bom = false;
+        BufferToWide(-1, bytes, GetEncoding(bytes, reqDetect, bom), Text);
+        return TCfgRead::Read;
     }
-    return nullptr;
+    return TCfgRead::Unreadable;
+}
+
+// What the reads of this run know: the last mode read from each file, and the files the
+// user has been told about (once per file and run: the caption reads the mode at every
+// activation of the window).
+std::mutex g_ModeLock;
+std::map<std::wstring, std::wstring>& LastModes() {
+    static std::map<std::wstring, std::wstring> modes;
+    return modes;
+}
+std::set<std::wstring>& ToldFiles() {
+    static std::set<std::wstring> told;
+    return told;
+}
+
+void TellOnce(const std::wstring& File, TCfgRead Result) {
+    {
+        std::lock_guard<std::mutex> lock(g_ModeLock);
+        if (!ToldFiles().insert(LowerCase(File)).second) return;
+    }
+    UserMessage(miError, L"Error",
+                Result == TCfgRead::TooLarge
+                    ? FileTooLargeText(File, MaxConfigFileBytes)
+                    : L"Could not read the help mode file (is another program holding it open?):\r" + File +
+                          L"\r\rThe last known help mode is kept.",
+                mbOk);
+}
+
+// Loads File for an edit, after a quiet read has shown that it can be read; null when not.
+std::unique_ptr<TSuperFind> LoadForEdit(const std::wstring& File) {
+    std::wstring text;
+    if (ReadCfgText(File, text) != TCfgRead::Read) return nullptr;
+    auto file = std::make_unique<TSuperFind>(File);
+    return file->IsOK() ? std::move(file) : nullptr;
 }
 
 std::wstring EntryText(const std::wstring& Mode) {
@@ -106,10 +160,19 @@ std::wstring ReadHelpMode(const std::wstring& UserFile, const std::wstring& Mach
     else if (!MachineFile.empty() && FileExistsW(MachineFile)) file = MachineFile;
     else return std::wstring();
 
-    auto loaded = LoadTwice(file);
-    if (!loaded) return std::wstring();
-    const std::wstring text = loaded->GetText();
-    return FindHelpModeEntry(text).Value;
+    std::wstring text;
+    const TCfgRead read = ReadCfgText(file, text);
+    const std::wstring key = LowerCase(file);
+    if (read != TCfgRead::Read) {
+        TellOnce(file, read);
+        std::lock_guard<std::mutex> lock(g_ModeLock);
+        const auto known = LastModes().find(key);
+        return known == LastModes().end() ? std::wstring() : known->second;
+    }
+    const std::wstring mode = FindHelpModeEntry(text).Value;
+    std::lock_guard<std::mutex> lock(g_ModeLock);
+    LastModes()[key] = mode;
+    return mode;
 }
 
 std::string FreshHelpModeFile(const std::wstring& Mode) {
@@ -133,7 +196,7 @@ bool WriteHelpMode(const std::wstring& UserFile, const std::wstring& Mode) {
         return true;
     }
 
-    auto loaded = LoadTwice(UserFile);
+    auto loaded = LoadForEdit(UserFile);
     if (!loaded) return SaveFailed(UserFile);
     std::wstring text = loaded->GetText();
     const THelpModeEntry entry = FindHelpModeEntry(text);

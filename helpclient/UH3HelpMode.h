@@ -11,7 +11,10 @@ std::wstring HelpModeUserFile();
 std::wstring HelpModeMachineFile(const std::wstring& AppRoot);
 
 // The mode from UserFile when it exists, else from MachineFile when that exists; '' when
-// neither exists, neither can be read or no helpmode entry follows an appSettings tag.
+// neither exists or no helpmode entry follows an appSettings tag. A file that cannot be
+// read (held open by another program, or over MaxConfigFileBytes) gives the mode last read
+// from it in this run ('' when none) after a few tries within a fraction of a second; the
+// user hears of it once per file and run.
 std::wstring ReadHelpMode(const std::wstring& UserFile, const std::wstring& MachineFile);
 
 // Writes Mode into UserFile. An existing file gets its helpmode entry replaced and keeps
@@ -24,5 +27,5 @@ bool WriteHelpMode(const std::wstring& UserFile, const std::wstring& Mode);
 // The text of a fresh file for Mode (six lines, CR LF after each).
 std::string FreshHelpModeFile(const std::wstring& Mode);
 
-// Pause before the second attempt of a failed load or save.
+// Pause between the attempts of a failed read or save (the window waits for them).
 extern unsigned HelpModeRetryDelayMs;

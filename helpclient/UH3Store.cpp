@@ -9,6 +9,7 @@
 #include "USuperFind.h"
 #include "UUtilsW.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace {
@@ -42,19 +43,16 @@ void SyncIndex(Array& Records, NameOf Name, size_t& Count, std::unordered_map<st
     for (; Count < Records.size(); ++Count) Map[NameKey(Name(Records[Count]))].push_back(static_cast<int>(Count));
 }
 
-// True when Value was added (it was not in List).
-bool AddUnique(std::vector<int>& List, int Value) {
-    for (int v : List)
-        if (v == Value) return false;
+// Adds Value to List, which holds rising values that Value is at least as high as (the
+// catalog being read is the last one so far): true when it was new.
+bool AddRising(std::vector<int>& List, int Value) {
+    if (!List.empty() && List.back() == Value) return false;
     List.push_back(Value);
     return true;
 }
 
-bool Contains(const std::vector<int>& List, int Value) {
-    for (int v : List)
-        if (v == Value) return true;
-    return false;
-}
+// List is sorted.
+bool Contains(const std::vector<int>& List, int Value) { return std::binary_search(List.begin(), List.end(), Value); }
 
 // Text up to the first Delim (the whole text when there is none).
 std::wstring UpToFirst(const std::wstring& S, wchar_t Delim) {
@@ -222,7 +220,7 @@ void TH3Store::AddContentFile(const std::wstring& FileName, const std::wstring& 
         Vendors.push_back(std::move(v));
         vendor = static_cast<int>(Vendors.size()) - 1;
     }
-    AddUnique(Vendors[vendor].CatalogIndexes, catalogIndex);
+    AddRising(Vendors[vendor].CatalogIndexes, catalogIndex);
 
     const std::wstring packageName = UpToFirst(FileName, L'.');
     int package = FindPackage(packageName, vp);
@@ -236,7 +234,7 @@ void TH3Store::AddContentFile(const std::wstring& FileName, const std::wstring& 
     }
     // The package's catalogs and the catalog's packages mirror each other: a catalog new to
     // the package means a package new to the catalog.
-    if (AddUnique(Packages[package].CatalogIndexes, catalogIndex))
+    if (AddRising(Packages[package].CatalogIndexes, catalogIndex))
         Catalogs[catalogIndex].PackageIndexes.push_back(package);
 }
 
@@ -288,7 +286,7 @@ void TH3Store::LoadVendorScopes(int VendorIndex) {
                     refKeys.emplace_back();
                     b = static_cast<int>(vendor.Books.size()) - 1;
                 }
-                if (catalog >= 0) AddUnique(vendor.Books[b].CatalogIndexes, catalog);
+                if (catalog >= 0) vendor.Books[b].CatalogIndexes.push_back(catalog);
             }
         } else {
             if (name == L"scope") {
@@ -299,6 +297,11 @@ void TH3Store::LoadVendorScopes(int VendorIndex) {
                     vendor.Books[book].PackageRefs.push_back(ref);
             }
         }
+    }
+    // Each book's catalogs sorted and unique, so that membership is a binary search.
+    for (THelp3Book& b : vendor.Books) {
+        std::sort(b.CatalogIndexes.begin(), b.CatalogIndexes.end());
+        b.CatalogIndexes.erase(std::unique(b.CatalogIndexes.begin(), b.CatalogIndexes.end()), b.CatalogIndexes.end());
     }
 }
 

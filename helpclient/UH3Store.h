@@ -31,7 +31,7 @@ struct THelp3Catalog {
 
 struct THelp3Book {
     std::wstring ref;
-    std::vector<int> CatalogIndexes;
+    std::vector<int> CatalogIndexes;    // sorted, each once
     std::wstring displayname;
     std::wstring productname;
     std::wstring source;
@@ -41,7 +41,7 @@ struct THelp3Book {
 using THelp3Books = std::vector<THelp3Book>;
 
 struct THelp3Vendor {
-    std::vector<int> CatalogIndexes;
+    std::vector<int> CatalogIndexes;    // rising
     int VendorPathIndex = -1;
     std::wstring Name;              // vendorPath up to its first '\'
     std::wstring ContentPath;       // the contentPath of the catalog it was first seen in
@@ -51,7 +51,7 @@ struct THelp3Vendor {
 struct THelp3Package {
     std::wstring Name;              // fileName up to its first '.'
     int VendorPathIndex = -1;
-    std::vector<int> CatalogIndexes;
+    std::vector<int> CatalogIndexes;    // rising
     std::wstring fileName;
 };
 

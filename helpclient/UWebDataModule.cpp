@@ -141,7 +141,7 @@ void TWebDataModule::ReadOptions() {
     NavFontSize = -1;
     if (ProgramPath.empty()) return;
     const std::wstring file = OptionsFileName();
-    if (!FileExistsW(file)) return;
+    if (!FileExistsW(file) || !FileSizeAllowed(file, MaxConfigFileBytes)) return;
 
     if (!StyleValues) StyleValues = std::make_unique<TTntStringList>();
     StyleValues->Clear();

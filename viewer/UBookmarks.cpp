@@ -40,7 +40,7 @@ std::wstring StartBookmarkFolder(const std::wstring& FavDir, const std::wstring&
 
 bool ReadUrlFile(const std::wstring& FileName, std::wstring& Url) {
     Url.clear();
-    if (!FileExistsW(FileName)) return false;
+    if (!FileExistsW(FileName) || !FileSizeAllowed(FileName, MaxBookmarkFileBytes)) return false;
     try {
         TTntMemIniFile ini(FileName);
         Url = ini.ReadString(L"InternetShortcut", L"URL", L"");
@@ -67,10 +67,14 @@ std::wstring BookmarkItemUrl(const std::wstring& Folder, const std::wstring& Ite
     const std::wstring file = WithoutTrailingBackslash(Folder) + L"\\" + ItemName;
     std::wstring url;
     if (!FileExistsW(file) || !ReadUrlFile(file, url)) return std::wstring();
-    static const std::wstring embedded = L"&embedded=true";
-    const size_t p = url.find(embedded);
-    if (p != std::wstring::npos) url.erase(p, embedded.size());
-    return url;
+    return WithoutEmbeddedTrue(url);
+}
+
+bool IsScriptAddress(const std::wstring& Url) {
+    const std::wstring url = Trim(Url);
+    for (const std::wstring scheme : {L"javascript:", L"vbscript:"})
+        if (SameText(url.substr(0, scheme.size()), scheme)) return true;
+    return false;
 }
 
 std::wstring BookmarkAddress(const std::wstring& Url) {
@@ -84,7 +88,7 @@ std::wstring CleanBookmarkName(const std::wstring& Name) {
     std::wstring out;
     out.reserve(Name.size());
     for (wchar_t c : Name)
-        if (banned.find(c) == std::wstring::npos) out += c;
+        if (banned.find(c) == std::wstring::npos && c >= 0x20 && c != 0x7F) out += c;
     return out;
 }
 

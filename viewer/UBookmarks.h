@@ -23,7 +23,8 @@ std::wstring DefaultBookmarkFolder();
 std::wstring StartBookmarkFolder(const std::wstring& FavDir, const std::wstring& DefaultFolder);
 
 // The address of a bookmark file (value URL of section InternetShortcut); false when the
-// file is missing or unreadable or holds no address.
+// file is missing or unreadable or holds no address, and when it is over
+// MaxBookmarkFileBytes (the user is told; the file is not read).
 bool ReadUrlFile(const std::wstring& FileName, std::wstring& Url);
 // Writes the bookmark file through a new file in the same folder that replaces the old
 // one only when complete: on failure (false) an existing file is left as it was.
@@ -34,11 +35,16 @@ bool WriteUrlFile(const std::wstring& FileName, const std::wstring& Url);
 // '' for anything else.
 std::wstring BookmarkItemUrl(const std::wstring& Folder, const std::wstring& ItemName);
 
+// True for an address a bookmark never opens: a script ("javascript:", "vbscript:"),
+// which would run in the page the tab shows.
+bool IsScriptAddress(const std::wstring& Url);
+
 // The address a new bookmark stores: an agent URL becomes its "ms-xhelp:///?" form, so
 // bookmarks do not depend on the agent's port; other addresses stay as they are.
 std::wstring BookmarkAddress(const std::wstring& Url);
 
-// Name with every character a file name cannot hold (: / \ * ? | < > ") removed.
+// Name with every character a file name cannot hold (: / \ * ? | < > " and control
+// characters, which page titles may carry) removed.
 std::wstring CleanBookmarkName(const std::wstring& Name);
 
 // The save dialog's OK: what became of the bookmark.

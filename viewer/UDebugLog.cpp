@@ -1,5 +1,6 @@
 #include "UDebugLog.h"
 
+#include "UDLogFile.h"
 #include "USourceFormat.h"
 
 #include <utility>
@@ -36,7 +37,7 @@ void DebugLog(std::wstring_view Line) { DebugLogEx(Line, false); }
 void DebugLogEx(std::wstring_view Line, bool Force) {
     if (!g_Sink || !(Force || g_Sink->SinkShowing()))
         return;
-    std::wstring line = Line.size() == 1 ? std::wstring(80, Line[0]) : std::wstring(Line);
+    std::wstring line = Line.size() == 1 ? std::wstring(80, Line[0]) : CutLogLine(Line);
     // The memo takes text up to its first zero character; keep the rest of the line.
     for (wchar_t& c : line)
         if (c == L'\0')

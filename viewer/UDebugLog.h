@@ -35,7 +35,8 @@ void DebugLog(std::wstring_view Line);
 // Writes Line when a sink exists and (Force or the window shows). A line of exactly one
 // character becomes 80 of it (the log's rules are "=" and "-"); with time stamps on, a
 // line that is not empty and does not start with '=' or '-' gets the time of day in front
-// ("9:5:3.07 --  "). Zero characters in the line become blanks.
+// ("9:5:3.07 --  "). Zero characters in the line become blanks; a line longer than
+// MaxLogLineChars is cut there with a mark (CutLogLine).
 void DebugLogEx(std::wstring_view Line, bool Force);
 // Only when the window shows or Force: Text with its block tags laid out one per line
 // (the source formatter's mode 5), then DebugLogEx with the same Force.

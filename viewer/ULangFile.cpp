@@ -40,6 +40,8 @@ std::wstring LangFilePath(const std::wstring& Folder, const std::wstring& Code) 
 }
 
 bool TLangFile::Load(const std::wstring& FileName) {
+    if (!FileSizeAllowed(FileName, MaxLanguageFileBytes))
+        return false;
     FIni.SetFileAndSection(FileName, L"main");
     return FIni.GetCount() > 0;
 }
@@ -54,6 +56,8 @@ std::optional<std::wstring> TLangFile::Value(const std::wstring& Key) const {
 }
 
 TLangFileInfo ReadLangFileInfo(const std::wstring& FileName) {
+    if (!FileWithinSize(FileName, MaxLanguageFileBytes))
+        return {};
     TFakeIniW ini(FileName, L"Translator");
     return {ini.ReadString(L"Language", L""), ini.ReadString(L"Name", L""), ini.ReadString(L"Date", L""),
             ini.ReadString(L"WebSite", L"")};

@@ -29,7 +29,8 @@ std::wstring LangFilePath(const std::wstring& Folder, const std::wstring& Code);
 // The "main" section of one language file.
 class TLangFile {
 public:
-    // False (nothing loaded) when the file is missing or its section has no lines.
+    // False (nothing loaded) when the file is missing or its section has no lines, and
+    // when it is over MaxLanguageFileBytes (the user is told; the file is not read).
     bool Load(const std::wstring& FileName);
     int Count() const;
     // The value of Key (ASCII case ignored, one pair of quotes removed); none when the

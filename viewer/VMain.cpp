@@ -240,6 +240,7 @@ void TVMainForm::FormCreate() {
     //    ends here, having made nothing below.
     if (!CheckSingleInstance())
         return;
+    RemoveIndexCacheLeftovers(IndexCacheFile);
     // 9. Where the program lives.
     RegWriteString(HKEY_CURRENT_USER, env.RegKey, L"installpath", CommandLine()[0]);
     // 10. No contents load runs, no menu hints; hints stay 10 s.
@@ -248,6 +249,7 @@ void TVMainForm::FormCreate() {
     Application->HintHidePause = 10000;
     // 11. The settings store and the window's tag scanner.
     InitAppSettings(env.RegKey, L"", L"");
+    AppSettings->OnWriteFailed = [](const std::wstring& Line) { DebugLogEx(Line, true); };
     TagRipper = std::make_unique<THTML_TagRipper>();
     // 12. Zoom in and out with Ctrl and the numeric pad's plus and minus.
     mmnuZoomIn->SetShortCut(scCtrl | VK_ADD);

@@ -196,8 +196,13 @@ std::wstring TVMainForm::SelectedBookmarkUrl() {
 
 void TVMainForm::FavShellListClick() {
     const std::wstring url = SelectedBookmarkUrl();
-    if (!url.empty())
-        GotoUrl(url);
+    if (url.empty())
+        return;
+    if (IsScriptAddress(url)) {
+        UserMessage(miError, L"Error", L"This bookmark holds a script, which is not run:\r" + VisibleText(url), mbOk);
+        return;
+    }
+    GotoUrl(url);
 }
 
 void TVMainForm::FavShellListDblClickOpen(bool& Handled) {
@@ -267,7 +272,18 @@ bool TVMainForm::SaveBookmark(const std::wstring& Url, const std::wstring& Title
 }
 
 bool TVMainForm::ShowSaveBookmarkDialog(std::wstring& Title, const std::wstring& Url, const std::wstring& Folder) {
+    // One dialog at a time: a second request while it shows (a key or a tab's callback that
+    // reaches the window meanwhile) brings the open one to the front.
+    static TSaveFavForm* shown = nullptr;
+    if (shown) {
+        shown->BringToFront();
+        return false;
+    }
     std::unique_ptr<TSaveFavForm> form(new TSaveFavForm(this));
+    struct TShown {
+        explicit TShown(TSaveFavForm* Form) { shown = Form; }
+        ~TShown() { shown = nullptr; }
+    } mark(form.get());
     form->ApplyThemeColours(ThemeBackground, ThemeText);
     form->URLEdit->SetText(Url);
     form->FolderEdit->SetText(Folder);

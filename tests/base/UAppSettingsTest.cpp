@@ -78,6 +78,21 @@ TEST(AppSettings, RegistryModeRoundTripAndRootSection) {
     ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, key.Abs(), L"A", L"top"));
     EXPECT_EQ(L"top", AppSettings->ReadString(L"", L"A", L"d"));
 
+    // A value the registry refuses (a catalog's name far longer than a value name may be)
+    // raises nothing: it is logged and skipped, and the values after it are saved.
+    std::vector<std::wstring> logged;
+    AppSettings->OnWriteFailed = [&](const std::wstring& line) { logged.push_back(line); };
+    const std::wstring longName = std::wstring(20000, L'c') + L"_OrphanID1";
+    EXPECT_NO_THROW(AppSettings->WriteString(L"main", longName, L"&id=1"));
+    EXPECT_NO_THROW(AppSettings->WriteInteger(L"main", longName, 1));
+    EXPECT_NO_THROW(AppSettings->WriteBool(L"main", longName, true));
+    AppSettings->WriteString(L"main", L"After", L"saved");
+    EXPECT_EQ(L"saved", AppSettings->ReadString(L"main", L"After", L"d"));
+    ASSERT_EQ(logged.size(), 3u);
+    EXPECT_EQ(logged[0].rfind(L"** Setting not saved: main\\ccc", 0), 0u) << logged[0];
+    EXPECT_LE(logged[0].size(), 1100u);
+    AppSettings->OnWriteFailed = nullptr;
+
     // A second call keeps the first object and configuration.
     TMyRegIniFile* first = AppSettings;
     InitAppSettings(L"\\Software\\VorlaneTest\\other", L"C:\\x", L"other.ini");

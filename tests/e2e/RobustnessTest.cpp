@@ -357,6 +357,16 @@ TEST_F(VorlaneRobustness, KillingTheViewerDuringAFullIndexLoadLeavesTheOldCacheW
     Sleep(500);
     Viewer.Kill();
     EXPECT_EQ(FileBytes(cache), old);
+    // What the killed write left is gone at the next start.
+    const std::wstring temp = cache + L".tmp";
+    if (GetFileAttributesW(temp.c_str()) == INVALID_FILE_ATTRIBUTES)
+        ASSERT_TRUE(WriteBytes(temp, "<keywords>cut by a kill"));
+    ASSERT_TRUE(StartViewer());
+    main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesW(temp.c_str()) == INVALID_FILE_ATTRIBUTES; }, 10000));
+    EXPECT_EQ(FileBytes(cache), old);
+    ExpectSettlesAndCloses(main, "start after a kill");
     DeleteFileW(cache.c_str());
     DeleteFileW((cache + L".tmp").c_str());
 }
@@ -393,4 +403,44 @@ TEST_F(VorlaneRobustness, AKillDuringTheCloseTimeSaveLeavesEachSettingOldOrNew) 
         if (HasFailure())
             return;
     }
+}
+
+// The runtime's help-mode file held open by another program: the user hears of it once,
+// the window comes up and answers at once at every activation (the caption reads the mode).
+TEST_F(VorlaneRobustness, AHelpModeFileHeldOpenIsToldOnceAndNeverHoldsTheWindow) {
+    wchar_t local[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
+    CreateDirectoryW((std::wstring(local) + L"\\Microsoft").c_str(), nullptr);
+    CreateDirectoryW((std::wstring(local) + L"\\Microsoft\\HelpLibrary").c_str(), nullptr);
+    const std::wstring cfg = std::wstring(local) + L"\\Microsoft\\HelpLibrary\\HelpClient.cfg";
+    const bool existed = GetFileAttributesW(cfg.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::string old = FileBytes(cfg);
+    ASSERT_TRUE(WriteBytes(cfg, "<?xml version=\"1.0\"?>\r\n<configuration><appSettings><add key=\"helpmode\" "
+                                "value=\"offline\"/></appSettings></configuration>\r\n"));
+    ASSERT_TRUE(StartAgentWith({}));
+    HANDLE held = CreateFileW(cfg.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(StartViewer());
+    int boxes = 0;
+    HWND main = nullptr;
+    EXPECT_TRUE(WaitUntil([&] {
+        boxes += CloseMessageBoxes();
+        return (main = FindTopWindow({Viewer.Pid(), MainFormClass, L"", nullptr, true})) != nullptr;
+    }, 30000));
+    ASSERT_TRUE(main);
+    for (int i = 0; i < 3; ++i) {
+        Post(main, WM_ACTIVATEAPP, FALSE, 0);
+        Post(main, WM_ACTIVATEAPP, TRUE, 0);
+        EXPECT_TRUE(Send(main, WM_NULL, 0, 0, nullptr, 1500)) << "held by a read " << i;
+        boxes += CloseMessageBoxes();
+    }
+    Sleep(500);
+    boxes += CloseMessageBoxes();
+    EXPECT_LE(boxes, 1);
+    CloseHandle(held);
+    ExpectSettlesAndCloses(main, "help mode file held open");
+    if (existed)
+        WriteBytes(cfg, old);
+    else
+        DeleteFileW(cfg.c_str());
 }

@@ -2,6 +2,7 @@
 
 #include "SysUtils.h"
 #include "TestHarness.h"
+#include "UAuxFile.h"
 #include "USuperFind.h"
 #include "UUtilsW.h"
 
@@ -84,14 +85,33 @@ TEST_F(HelpModeTest, EntryRulesCaseAndOrder) {
     EXPECT_EQ(ReadHelpMode(f, L""), L"");
 }
 
-TEST_F(HelpModeTest, UnreadablePerUserFileGivesNoMode) {
+// The caption reads the mode at every activation: a file another program holds open (or
+// one far too large) is told about once, and the mode last read from it stays meanwhile.
+TEST_F(HelpModeTest, AnUnreadableFileKeepsTheLastModeAndIsToldOnce) {
     const std::wstring user = dir.File(L"user.cfg"), machine = dir.File(L"machine.cfg");
     WriteBytes(user, FreshHelpModeFile(L"offline"));
     WriteBytes(machine, MachineCfg);
-    HANDLE h = Lock(user);
+    HANDLE h = Lock(dir.File(L"user.cfg"));
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(ReadHelpMode(user, machine), L"");
+    EXPECT_EQ(ReadHelpMode(user, machine), L""); // never read yet: no mode, not the machine's
     CloseHandle(h);
+    EXPECT_EQ(ReadHelpMode(user, machine), L"offline");
+    h = Lock(user);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(ReadHelpMode(user, machine), L"offline");
+    CloseHandle(h);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find(user), std::wstring::npos);
+
+    const std::string huge = "<configuration><appSettings><add key=\"helpmode\" value=\"online\"/>" +
+                             std::string(MaxConfigFileBytes, ' ') + "</appSettings></configuration>";
+    EXPECT_EQ(ReadHelpMode(L"", machine), L"online"); // before it grows
+    WriteBytes(machine, huge);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(ReadHelpMode(L"", machine), L"online");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], FileTooLargeText(machine, MaxConfigFileBytes));
+    EXPECT_EQ(ReadBytes(machine), huge);
 }
 
 TEST_F(HelpModeTest, FreshFileHasExactlySixLinesInANewFolder) {

@@ -1,6 +1,8 @@
 // Bookmark files, names, folders and the saved view style.
 #include "TestHarness.h"
+#include "UAuxFile.h"
 #include "UBookmarks.h"
+#include "ULangFile.h"
 #include "UMessageTexts.h"
 #include "UUtilsW.h"
 #include "UserAnswers.h"
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-using testing_support::FileExistsW;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
@@ -37,6 +38,40 @@ TEST(BookmarkFile, WritesTwoUtf16LinesAndReadsOtherProgramsFiles) {
     EXPECT_FALSE(ReadUrlFile(dir.File(L"missing.url"), back));
 }
 
+// A bookmark or language file far beyond any real one is not read (it crashed or froze the
+// window): the user is told which file, and the file stays as it is.
+TEST(OversizedFiles, AreToldAboutAndLeftAlone) {
+    TempDir dir;
+    std::vector<std::wstring> shown;
+    auto previous = SetUserMessageHandler([&](int, const std::wstring&, const std::wstring& text, int) {
+        shown.push_back(text);
+        return true;
+    });
+    const std::string head = "[InternetShortcut]\r\nURL=http://x/";
+    for (const int64_t size : {MaxBookmarkFileBytes, MaxBookmarkFileBytes + 1, int64_t{20} << 20}) {
+        const std::wstring file = dir.File(L"big" + std::to_wstring(size) + L".url");
+        const std::string bytes = head + std::string(static_cast<size_t>(size) - head.size(), 'a');
+        WriteBytes(file, bytes);
+        std::wstring url;
+        const size_t before = shown.size();
+        EXPECT_EQ(ReadUrlFile(file, url), size <= MaxBookmarkFileBytes) << size;
+        EXPECT_EQ(shown.size(), before + (size <= MaxBookmarkFileBytes ? 0 : 1)) << size;
+        if (size > MaxBookmarkFileBytes) {
+            EXPECT_EQ(url, L"");
+            EXPECT_EQ(shown.back(), FileTooLargeText(file, MaxBookmarkFileBytes));
+            EXPECT_EQ(ReadBytes(file).size(), bytes.size());
+        }
+    }
+    const std::wstring lang = dir.File(L"vorlane.lang.xx");
+    WriteBytes(lang, "[Translator]\r\nName=x\r\n[main]\r\nKey=Value\r\n" +
+                         std::string(static_cast<size_t>(MaxLanguageFileBytes), ';'));
+    TLangFile file;
+    EXPECT_FALSE(file.Load(lang));
+    EXPECT_EQ(shown.back(), FileTooLargeText(lang, MaxLanguageFileBytes));
+    EXPECT_EQ(ReadLangFileInfo(lang).Name, L"");
+    SetUserMessageHandler(previous);
+}
+
 TEST(BookmarkFile, ListItemsOpenWithoutTheEmbeddedFlagAgentAddressesAreStoredPortFree) {
     TempDir dir;
     ASSERT_TRUE(WriteUrlFile(dir.File(L"Topic.URL"), L"ms-xhelp:///?Id=1&embedded=true&x=2&embedded=true"));
@@ -46,6 +81,10 @@ TEST(BookmarkFile, ListItemsOpenWithoutTheEmbeddedFlagAgentAddressesAreStoredPor
     EXPECT_EQ(BookmarkAddress(L"http://127.0.0.1:47873/help/1-4242/ms.help?method=page&id=X"),
               L"ms-xhelp:///?method=page&id=X");
     EXPECT_EQ(BookmarkAddress(L"http://example.com/a?b"), L"http://example.com/a?b");
+    // A script bookmark would run in the page the tab shows: it is never opened.
+    EXPECT_TRUE(IsScriptAddress(L" JavaScript:alert(1)"));
+    EXPECT_TRUE(IsScriptAddress(L"vbscript:msgbox"));
+    EXPECT_FALSE(IsScriptAddress(L"ms-xhelp:///?Id=javascript:x"));
 }
 
 TEST(BookmarkSave, NamesAreCleanedAndEmptyOnesRefused) {
@@ -54,6 +93,9 @@ TEST(BookmarkSave, NamesAreCleanedAndEmptyOnesRefused) {
     std::wstring file;
     EXPECT_EQ(SaveBookmarkFile(L"How to: use \"a/b\\c*|<>?", dir.Path(), L"http://x/", file), TBookmarkSave::Saved);
     EXPECT_EQ(file, dir.File(L"How to use abc.url"));
+    // A page title with control characters (a tab, a line break) is saved without them.
+    EXPECT_EQ(SaveBookmarkFile(L"Line\tone\r\ntwo\x01", dir.Path(), L"http://x/", file), TBookmarkSave::Saved);
+    EXPECT_EQ(file, dir.File(L"Lineonetwo.url"));
     for (const wchar_t* name : {L"?:/", L"", L"   "})
         EXPECT_EQ(SaveBookmarkFile(name, dir.Path(), L"http://x/", file), TBookmarkSave::EmptyName) << name;
     EXPECT_FALSE(FileExistsW(dir.File(L".url")));

@@ -1,5 +1,7 @@
 #include "UDebugLog.h"
 
+#include "UDLogFile.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -85,16 +87,19 @@ TEST_F(DebugLogRoutine, RulesAndTimePrefixes) {
     EXPECT_EQ(Sink.Lines, expected);
 }
 
-TEST_F(DebugLogRoutine, AwkwardLinesArriveWhole) {
+// Lines arrive whole up to the bound; a longer one (a hostile address) is cut there with a
+// mark, never handed on whole.
+TEST_F(DebugLogRoutine, AwkwardLinesArriveWholeOverlongOnesCut) {
     Sink.Shows = true;
     std::wstring zeros(L"a\0b\tc\r\x1b", 7);
     DebugLog(zeros);
-    const std::wstring big(1 << 20, L'\u00e9');
-    DebugLog(big);
+    const std::wstring big(MaxLogLineChars + 5, L'\u00e9');
+    DebugLogEx(big, true);
     DebugLog(std::wstring(1, L'\0')); // one character: a rule of blanks
     ASSERT_EQ(Sink.Lines.size(), 3u);
     EXPECT_EQ(Sink.Lines[0], std::wstring(L"a b\tc\r\x1b", 7));
-    EXPECT_EQ(Sink.Lines[1], big);
+    EXPECT_EQ(Sink.Lines[1], big.substr(0, MaxLogLineChars) + L" ... [cut: 5 characters]");
+    EXPECT_EQ(CutLogLine(big.substr(5)), big.substr(5));
     EXPECT_EQ(Sink.Lines[2], std::wstring(80, L' '));
 }
 

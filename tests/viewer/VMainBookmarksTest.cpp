@@ -18,6 +18,8 @@
 
 #include <shlobj.h>
 
+#include <utility>
+
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
@@ -57,7 +59,24 @@ protected:
 // presses OK.
 std::vector<std::wstring> DialogNames;
 size_t NextName = 0;
+// When set, the first tick asks the window for a second dialog while the first one shows.
+TVMainForm* SecondRequestTo = nullptr;
+int SecondRequestAnswer = -1; // 0 refused, 1 saved, 2 raised
+int DialogsShown() {
+    int n = 0;
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (auto* f = dynamic_cast<TSaveFavForm*>(Screen->Forms(i)); f && f->Visible())
+            ++n;
+    return n;
+}
 void CALLBACK PressOkInDialog(HWND, UINT, UINT_PTR Id, DWORD) {
+    if (TVMainForm* main = std::exchange(SecondRequestTo, nullptr); main && DialogsShown() == 1) {
+        try {
+            SecondRequestAnswer = main->SaveBookmark(L"http://a/second", L"second") ? 1 : 0;
+        } catch (...) {
+            SecondRequestAnswer = 2;
+        }
+    }
     for (int i = 0; i < Screen->FormCount(); ++i)
         if (auto* f = dynamic_cast<TSaveFavForm*>(Screen->Forms(i)); f && f->Visible()) {
             if (NextName >= DialogNames.size()) {
@@ -164,9 +183,12 @@ TEST_F(VMainBookmarks, SavingWritesThePortFreeAddressUnderTheCleanedName) {
     UserAnswers answers;
     DialogNames = {L"|", L"String: Class?"};
     NextName = 0;
+    SecondRequestTo = f; // one dialog at a time: the second request is refused, the first goes on
+    SecondRequestAnswer = -1;
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, PressOkInDialog);
     EXPECT_TRUE(f->SaveBookmark(L"http://127.0.0.1:47873/help/1-2345/ms.help?method=page&id=T", L"ignored"));
     KillTimer(nullptr, timer);
+    EXPECT_EQ(SecondRequestAnswer, 0);
     EXPECT_EQ(NextName, 2u);
     EXPECT_EQ(answers.Told.size(), 1u);
     std::wstring url;
