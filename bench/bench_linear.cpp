@@ -210,7 +210,9 @@ int wmain() {
                                  TH3Store s;
                                  s.LoadManifestFrom(store);
                                  std::vector<int> vendors;
-                                 for (int c = 0; c < s.GetCatalogCount(); ++c) {
+                                 const std::unique_ptr<TTntStringList> list = s.GetCatalogList();
+                                 for (int i = 0; i < list->Count(); ++i) {
+                                     const int c = ObjectAsIndex(list->Objects(i));
                                      s.GetCatalogVendors(c, vendors);
                                      for (int v : vendors) rows += s.GetVendorBooks(c, v)->Count();
                                  }

@@ -69,13 +69,13 @@ bool FileStamp(const std::wstring& File, uint64_t& Size, uint64_t& Time) {
     return true;
 }
 
-std::unique_ptr<TTntStringList> NewList(bool Sorted) {
-    auto list = std::make_unique<TTntStringList>();
-    if (Sorted) {
-        list->SetDuplicates(dupAccept);
-        list->SetSorted(true);
-    }
-    return list;
+std::unique_ptr<TTntStringList> NewList() { return std::make_unique<TTntStringList>(); }
+
+// Sorts a list filled unsorted, once: a sorted list would take each entry with a search and
+// a move of the entries after it, which grows with the square of a store's many catalogs.
+void SortList(TTntStringList& List) {
+    List.SetDuplicates(dupAccept);
+    List.SetSorted(true);
 }
 
 } // namespace
@@ -315,8 +315,9 @@ bool TH3Store::GetCatalog(int Index, THelp3Catalog& Catalog) const {
 }
 
 std::unique_ptr<TTntStringList> TH3Store::GetCatalogList() const {
-    auto list = NewList(true);
+    auto list = NewList();
     for (int i = 0; i < GetCatalogCount(); ++i) list->AddObject(Catalogs[i].DiskKey, IndexAsObject(i));
+    SortList(*list);
     return list;
 }
 
@@ -327,17 +328,18 @@ void TH3Store::GetCatalogVendors(int CatalogIndex, std::vector<int>& VendorIndex
 }
 
 std::unique_ptr<TTntStringList> TH3Store::GetVendorBooks(int CatalogIndex, int VendorIndex) const {
-    auto list = NewList(true);
+    auto list = NewList();
     if (VendorIndex < 0 || VendorIndex >= static_cast<int>(Vendors.size())) return list;
     const THelp3Books& books = Vendors[VendorIndex].Books;
     for (size_t i = 0; i < books.size(); ++i)
         if (Contains(books[i].CatalogIndexes, CatalogIndex))
             list->AddObject(books[i].productname + L": " + books[i].displayname, IndexAsObject(static_cast<int>(i)));
+    SortList(*list);
     return list;
 }
 
 std::unique_ptr<TTntStringList> TH3Store::GetBookPackages(int CatalogIndex, int VendorIndex, int BookIndex) const {
-    auto list = NewList(false);
+    auto list = NewList();
     if (VendorIndex < 0 || VendorIndex >= static_cast<int>(Vendors.size())) return list;
     const THelp3Books& books = Vendors[VendorIndex].Books;
     if (BookIndex < 0 || BookIndex >= static_cast<int>(books.size())) return list;

@@ -413,13 +413,32 @@ TEST_F(VorlaneRobustness, AHelpModeFileHeldOpenIsToldOnceAndNeverHoldsTheWindow)
     CreateDirectoryW((std::wstring(local) + L"\\Microsoft").c_str(), nullptr);
     CreateDirectoryW((std::wstring(local) + L"\\Microsoft\\HelpLibrary").c_str(), nullptr);
     const std::wstring cfg = std::wstring(local) + L"\\Microsoft\\HelpLibrary\\HelpClient.cfg";
-    const bool existed = GetFileAttributesW(cfg.c_str()) != INVALID_FILE_ATTRIBUTES;
-    const std::string old = FileBytes(cfg);
+    // The per-user file wins over the installation's for every later test: it goes (or gets
+    // its old content back) however this test ends.
+    struct TRestore {
+        std::wstring File;
+        bool Existed;
+        std::string Old;
+        ~TRestore() {
+            if (Existed)
+                WriteBytes(File, Old);
+            else
+                DeleteFileW(File.c_str());
+        }
+    } restore{cfg, GetFileAttributesW(cfg.c_str()) != INVALID_FILE_ATTRIBUTES, FileBytes(cfg)};
     ASSERT_TRUE(WriteBytes(cfg, "<?xml version=\"1.0\"?>\r\n<configuration><appSettings><add key=\"helpmode\" "
                                 "value=\"offline\"/></appSettings></configuration>\r\n"));
     ASSERT_TRUE(StartAgentWith({}));
-    HANDLE held = CreateFileW(cfg.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    struct THeld {
+        HANDLE H;
+        void Close() {
+            if (H != INVALID_HANDLE_VALUE)
+                CloseHandle(H);
+            H = INVALID_HANDLE_VALUE;
+        }
+        ~THeld() { Close(); }
+    } held{CreateFileW(cfg.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)};
+    ASSERT_NE(held.H, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(StartViewer());
     int boxes = 0;
     std::wstring told;
@@ -445,10 +464,6 @@ TEST_F(VorlaneRobustness, AHelpModeFileHeldOpenIsToldOnceAndNeverHoldsTheWindow)
     boxes += closeBoxes();
     EXPECT_EQ(boxes, 1);
     EXPECT_NE(told.find(L"HelpClient.cfg"), std::wstring::npos) << Narrow(told);
-    CloseHandle(held);
+    held.Close();
     ExpectSettlesAndCloses(main, "help mode file held open");
-    if (existed)
-        WriteBytes(cfg, old);
-    else
-        DeleteFileW(cfg.c_str());
 }
