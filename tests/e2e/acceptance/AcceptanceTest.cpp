@@ -1,15 +1,23 @@
-// One user's day with the real Vorlane.exe against a freshly installed stand-in runtime
-// (sample store), in one run: each step checks only what the user sees or the runtime
-// receives (window texts, list and tree counts, registry, files, the agent, the debug memo).
+// Two users' days with the real Vorlane.exe against a freshly installed stand-in runtime
+// (sample store), each in one run: one mostly with the keys, one with the mouse (real pointer
+// input at the positions of rows, tabs and close boxes). Each step checks only what the user
+// sees or the runtime receives (window texts, list and tree counts, registry, files, the
+// agent, the debug memo).
 // Every step has its own watchdog; a failed or hung step prints its name and the last lines
 // of the viewer's debug memo, and the day stops there.
 #include "VorlaneFixture.h"
 #include "VorlanePages.h"
+#include "qenSmartTabs.h"
+
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <set>
 #include <sstream>
 
 using namespace vorlane_probe;
@@ -99,6 +107,7 @@ protected:
     // Runs Body as the step Name with a watchdog of Ms; false when it failed (the day stops).
     bool Step(const char* Name, DWORD Ms, const std::function<void()>& Body) {
         const DWORD t0 = GetTickCount();
+        const int partsBefore = testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
         {
             Watchdog dog(Ms, [this, Name] {
                 std::printf("step \"%s\" hung\n", Name);
@@ -107,7 +116,10 @@ protected:
             }, Name);
             Body();
         }
-        const bool failed = HasFailure();
+        const testing::TestResult* result = testing::UnitTest::GetInstance()->current_test_info()->result();
+        bool failed = false;
+        for (int i = partsBefore; i < result->total_part_count(); ++i)
+            failed = failed || result->GetTestPartResult(i).failed();
         std::printf("%-64s %6lu ms%s\n", Name, GetTickCount() - t0, failed ? "  FAILED" : "");
         if (failed) {
             std::printf("the day stopped at the step \"%s\"\n", Name);
@@ -436,4 +448,276 @@ TEST_F(AcceptanceDay, OneUsersDay) {
         }))
         return;
     std::printf("the day took %lu ms\n", GetTickCount() - dayStart);
+}
+
+// ---------------------------------------------------------------------------------
+// A day with the mouse: every step is real pointer input (SendInput at the screen positions
+// of rows, tabs, close boxes and page tabs), as a new user would work.
+
+namespace {
+
+// Title -> id of each topic element in an agent's contents reply.
+std::map<std::wstring, std::wstring> TopicIds(const std::string& Xml) {
+    const auto decode = [](std::string s) {
+        const std::pair<const char*, const char*> entities[] = {
+            {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
+        for (const auto& [from, to] : entities)
+            for (size_t p; (p = s.find(from)) != std::string::npos;)
+                s.replace(p, std::strlen(from), to);
+        return standin_test::Widen(s);
+    };
+    std::map<std::wstring, std::wstring> ids;
+    for (size_t p = 0; (p = Xml.find("<topic id=\"", p)) != std::string::npos;) {
+        p += 11;
+        const size_t idEnd = Xml.find('"', p), title = Xml.find("<title>", p), titleEnd = Xml.find("</title>", p);
+        if (idEnd == std::string::npos || title == std::string::npos || titleEnd == std::string::npos)
+            break;
+        ids[decode(Xml.substr(title + 7, titleEnd - title - 7))] = decode(Xml.substr(p, idEnd - p));
+    }
+    return ids;
+}
+
+// The addresses the viewer went to, in order (its debug memo's ">> GotoUrl: " lines).
+std::vector<std::wstring> GotoUrls(const std::wstring& Memo) {
+    std::vector<std::wstring> urls;
+    const std::wstring mark = L">> GotoUrl: ";
+    for (const std::wstring& line : SplitLines(Memo))
+        if (const size_t p = line.find(mark); p != std::wstring::npos)
+            urls.push_back(line.substr(p + mark.size()));
+    return urls;
+}
+
+// The browser tabs under the main window, by their breadcrumb bars (a closed tab's bar goes a
+// moment later).
+int TabCount(HWND Main) {
+    int n = 0;
+    while (FindDescendant(Main, L"TqenPathViewer", L"", n))
+        ++n;
+    return n;
+}
+
+// The tab strip's geometry as it lays out Count tabs.
+TSmartTabsGeometry StripGeometry(HWND Strip, int Count) {
+    RECT client{};
+    GetClientRect(Strip, &client);
+    TSmartTabsGeometry g;
+    g.ClientWidth = client.right;
+    g.ClientHeight = client.bottom;
+    g.TabOffset = 4;
+    g.Count = Count;
+    return SmartTabsLayout(g);
+}
+
+std::wstring BookmarkFolder() {
+    wchar_t documents[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, documents);
+    return std::wstring(documents) + L"\\My Help Viewer Bookmarks";
+}
+
+} // namespace
+
+TEST_F(AcceptanceDay, AMouseDay) {
+    const std::wstring bookmark = BookmarkFolder() + L"\\Mouse day.url";
+    const std::wstring bookmarkAddress = L"ms-xhelp:///?Id=T:System.Object";
+    std::map<std::wstring, std::wstring> ids;
+    std::vector<HTREEITEM> rows; // top-level contents rows whose topic the agent names
+    const auto urls = [this] { return GotoUrls(DebugLog()); };
+    // Waits for one more address than Before, then a moment for a second one that must not come.
+    const auto openedOnce = [&](size_t Before, const std::wstring& Id) {
+        std::vector<std::wstring> now;
+        if (!WaitUntil([&] { return (now = urls()).size() > Before; }, 10000))
+            return testing::AssertionFailure() << "nothing opened";
+        Sleep(400);
+        now = urls();
+        if (now.size() != Before + 1)
+            return testing::AssertionFailure() << now.size() - Before << " addresses opened";
+        if (now.back().find(L"&id=" + Id + L"&") == std::wstring::npos)
+            return testing::AssertionFailure() << "opened " << testing::PrintToString(now.back());
+        return testing::AssertionSuccess();
+    };
+    const auto rowRect = [&](HTREEITEM Row) {
+        RECT r{};
+        Send(Tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(Row));
+        EXPECT_TRUE(TreeItemRect(Tree, Row, r));
+        return r;
+    };
+    const auto pageTab = [&](int Index) {
+        HWND pages = FindDescendant(Main, L"TTntPageControl.UnicodeClass");
+        RECT r{};
+        return RemoteRect(pages, TCM_GETITEMRECT, Index, 0, r) && MouseClickAt(pages, r);
+    };
+    // Chooses the Index-th item (from 0) of the pop-up menu that shows, with the keys.
+    const auto chooseMenuItem = [&](int Index) {
+        if (!WaitPopupMenu(Viewer.Pid()))
+            return false;
+        for (int i = 0; i <= Index; ++i)
+            if (!SendChord(nullptr, L"down"))
+                return false;
+        return SendChord(nullptr, L"enter") &&
+               WaitUntil([&] { return !FindTopWindow({Viewer.Pid(), L"#32768", L"", nullptr, true}); }, 5000);
+    };
+
+    if (!Step("start: the agent running, the contents shown", 60000, [&] {
+            CreateDirectoryW(BookmarkFolder().c_str(), nullptr);
+            std::ofstream(bookmark.c_str(), std::ios::binary | std::ios::trunc)
+                << "[InternetShortcut]\r\nURL=ms-xhelp:///?Id=T:System.Object\r\n";
+            ASSERT_TRUE(StartAgent());
+            ASSERT_TRUE(Viewer.Start(ViewerExe, {L"/debug"}));
+            Main = WaitMainWindow();
+            ASSERT_TRUE(Main);
+            ASSERT_TRUE(WaitContentsLoaded(Main));
+            Tree = ContentsTree(Main);
+            ASSERT_TRUE(Tree);
+            // The topics' ids as the agent names them in the reply the viewer asked for.
+            for (const std::string& request : Agent.RequestLog())
+                if (request.find("method=children&id=-1&") != std::string::npos)
+                    ids = TopicIds(standin_test::HttpGet(L"http://127.0.0.1:" + std::to_wstring(Agent.Port()) +
+                                                         standin_test::Widen(request))
+                                       .body);
+            for (HTREEITEM i = TreeNext(Tree, TVGN_ROOT, nullptr); i; i = TreeNext(Tree, TVGN_NEXT, i))
+                if (ids.count(TreeItemText(Tree, i)))
+                    rows.push_back(i);
+            ASSERT_GE(rows.size(), 3u) << ids.size() << " topics";
+            ASSERT_TRUE(WaitUntil([&] { return TabCount(Main) == 1; }, 10000)) << TabCount(Main) << " tabs";
+        }))
+        return;
+
+    if (!Step("contents: each row clicked opens its own topic once and is selected", 60000, [&] {
+            for (size_t k : {size_t(2), size_t(0), size_t(1), size_t(2)}) {
+                const std::wstring title = TreeItemText(Tree, rows[k]);
+                const size_t before = urls().size();
+                ASSERT_TRUE(MouseClickAt(Tree, rowRect(rows[k])));
+                EXPECT_TRUE(openedOnce(before, ids[title])) << "a click on " << testing::PrintToString(title);
+                EXPECT_EQ(TreeNext(Tree, TVGN_CARET, nullptr), rows[k]) << testing::PrintToString(title);
+            }
+            EXPECT_EQ(TabCount(Main), 1);
+        }))
+        return;
+
+    if (!Step("new tabs: a middle click, a Ctrl+click and a middle click open one tab each", 60000, [&] {
+            const std::pair<const wchar_t*, const wchar_t*> clicks[] = {{L"middle", L""}, {L"left", L"ctrl"}, {L"middle", L""}};
+            for (size_t k = 0; k < 3; ++k) {
+                const std::wstring title = TreeItemText(Tree, rows[k]);
+                const int tabs = TabCount(Main);
+                const size_t before = urls().size();
+                ASSERT_TRUE(MouseClickAt(Tree, rowRect(rows[k]), clicks[k].first, clicks[k].second));
+                EXPECT_TRUE(openedOnce(before, ids[title])) << clicks[k].first << " " << clicks[k].second;
+                EXPECT_TRUE(WaitUntil([&] { return TabCount(Main) == tabs + 1; }, 10000))
+                    << clicks[k].first << " " << clicks[k].second << ": " << TabCount(Main) << " tabs after " << tabs;
+            }
+        }))
+        return;
+
+    if (!Step("tabs closed with their close boxes, then Tab and Shift+Tab around the window", 60000, [&] {
+            HWND strip = FindDescendant(Main, L"TqenSmartTabs");
+            ASSERT_TRUE(strip);
+            for (int closed = 0; closed < 2; ++closed) {
+                const int tabs = TabCount(Main);
+                const RECT box = SmartTabsCloseBoxRect(StripGeometry(strip, tabs), tabs - 1);
+                ASSERT_TRUE(MouseClickAt(strip, box));
+                EXPECT_TRUE(WaitUntil([&] { return TabCount(Main) == tabs - 1; }, 10000)) << TabCount(Main) << " tabs";
+            }
+            ASSERT_TRUE(MouseClickAt(Tree, rowRect(rows[0])));
+            std::vector<HWND> stops;
+            for (const wchar_t* key : {L"tab", L"shift+tab"})
+                for (int i = 0; i < 12; ++i) {
+                    ASSERT_TRUE(SendChord(Main, key));
+                    Sleep(100);
+                    ASSERT_TRUE(Viewer.Running()) << "ended at " << key << " " << i + 1;
+                    stops.push_back(FocusOf(Main));
+                }
+            EXPECT_GT(std::set<HWND>(stops.begin(), stops.end()).size(), 3u) << "the focus did not move around";
+        }))
+        return;
+
+    if (!Step("pop-up menu of the contents, on the row under the pointer: Open in New Tab", 30000, [&] {
+            const std::wstring title = TreeItemText(Tree, rows[1]);
+            const int tabs = TabCount(Main);
+            const size_t before = urls().size();
+            ASSERT_TRUE(MouseClickAt(Tree, rowRect(rows[1]), L"right"));
+            ASSERT_TRUE(chooseMenuItem(0)) << "no menu on the contents";
+            EXPECT_TRUE(openedOnce(before, ids[title]));
+            EXPECT_TRUE(WaitUntil([&] { return TabCount(Main) == tabs + 1; }, 10000));
+        }))
+        return;
+
+    if (!Step("pop-up menu of the tab strip, on a tab: New Tab", 30000, [&] {
+            HWND strip = FindDescendant(Main, L"TqenSmartTabs");
+            const int tabs = TabCount(Main);
+            ASSERT_TRUE(MouseClickAt(strip, SmartTabsTabBounds(StripGeometry(strip, tabs), 0), L"right"));
+            ASSERT_TRUE(chooseMenuItem(0)) << "no menu on the tab strip";
+            EXPECT_TRUE(WaitUntil([&] { return TabCount(Main) == tabs + 1; }, 10000));
+        }))
+        return;
+
+    if (!Step("pop-up menu of the bookmark list, on a bookmark: Open in New Tab", 30000, [&] {
+            ASSERT_TRUE(pageTab(2));
+            HWND sheet = FindDescendant(Main, L"TTntTabSheet.UnicodeClass", L"Bookmarks");
+            ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(sheet) != FALSE; }, 10000));
+            HWND list = FindDescendantWhere(sheet, [](HWND w) { return ClassName(w).find(L"List") != std::wstring::npos; });
+            ASSERT_TRUE(list);
+            int row = -1;
+            ASSERT_TRUE(WaitUntil([&] {
+                const std::vector<std::wstring> items = ListViewItems(list);
+                for (size_t i = 0; i < items.size() && row < 0; ++i)
+                    if (items[i].rfind(L"Mouse day", 0) == 0)
+                        row = static_cast<int>(i);
+                return row >= 0;
+            }, 10000));
+            RECT item{};
+            ASSERT_TRUE(RemoteRect(list, LVM_GETITEMRECT, row, LVIR_LABEL, item));
+            const int tabs = TabCount(Main);
+            const size_t before = urls().size();
+            ASSERT_TRUE(MouseClickAt(list, item, L"right"));
+            ASSERT_TRUE(chooseMenuItem(0)) << "no menu on the bookmark list";
+            EXPECT_TRUE(WaitUntil([&] { return urls().size() > before && urls().back() == bookmarkAddress; }, 10000));
+            EXPECT_TRUE(WaitUntil([&] { return TabCount(Main) == tabs + 1; }, 10000));
+        }))
+        return;
+
+    if (!Step("index: the full index loaded from its menu, then typed into", 90000, [&] {
+            ASSERT_TRUE(pageTab(1));
+            HWND sheet = FindDescendant(Main, L"TTntTabSheet.UnicodeClass", L"Index");
+            ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(sheet) != FALSE; }, 10000));
+            HWND list = FindDescendant(sheet, L"TTntListView.UnicodeClass");
+            HWND edit = FindDescendant(sheet, L"TTntEdit.UnicodeClass");
+            ASSERT_TRUE(list && edit);
+            RECT client{};
+            GetClientRect(list, &client);
+            ASSERT_TRUE(MouseClick(list, client.right / 2, client.bottom / 2, L"right"));
+            ASSERT_TRUE(chooseMenuItem(1)) << "no menu on the index list"; // Load Full Index
+            int rowsLoaded = 0;
+            EXPECT_TRUE(WaitUntil([&] {
+                const int n = ListViewCount(list);
+                const bool still = n != rowsLoaded;
+                rowsLoaded = n;
+                return n > 0 && !still;
+            }, 60000, 1000));
+            EXPECT_TRUE(IsWindowVisible(edit));
+            // Typing into the edit selects the best match in the loaded list.
+            RECT box{};
+            GetClientRect(edit, &box);
+            ASSERT_TRUE(MouseClickAt(edit, box));
+            ASSERT_TRUE(SendChord(Main, L"ctrl+a"));
+            ASSERT_TRUE(TypeText(nullptr, L"butto"));
+            EXPECT_TRUE(WaitUntil([&] {
+                LRESULT selected = -1;
+                return Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, &selected) && selected >= 0 &&
+                       ListViewItemText(list, static_cast<int>(selected)) == L"Button class";
+            }, 10000));
+            EXPECT_EQ(ListViewCount(list), rowsLoaded) << "the full list stays";
+        }))
+        return;
+
+    if (!Step("shutdown: closed with the settings saved", 30000, [&] {
+            const int tabs = TabCount(Main);
+            ASSERT_EQ(CloseViewer(Main), 0);
+            EXPECT_TRUE(ProcessesRunFrom(ProgramDir + L"\\").empty());
+            int saved = 0;
+            while (RegRead(HKEY_CURRENT_USER, MainKey, L"PageTab_URL" + std::to_wstring(saved + 1)).Exists)
+                ++saved;
+            EXPECT_GE(saved, 2) << "tabs open: " << tabs; // the tabs with an address, then an empty value
+            DeleteFileW(bookmark.c_str());
+        }))
+        return;
 }
