@@ -275,6 +275,9 @@ public:
     std::wstring Location();
     // This frame has been sent somewhere (a tab's flag serves only its first navigation).
     bool NavigationStarted() const { return FNavigationStarted; }
+    // Made for a navigation request (a Ctrl+click, a middle click, Open in New Tab) that its
+    // first navigation serves; a tab of the New Tab command is not.
+    bool MadeForNavigation = false;
     std::unique_ptr<TPageDocument> PageDocument();
 
 protected:

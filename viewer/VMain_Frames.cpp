@@ -24,6 +24,8 @@ int TVMainForm::NewTab() {
     frame->OnNewPage = [this](const std::wstring& Url) {
         DebugLogEx(L"*NewPageCallBack AddPage", false);
         NewTab();
+        if (TBrowserFrame* made = ActiveFrame())
+            made->MadeForNavigation = true;
         GotoUrl(Url);
     };
     frame->OnSync = [this](const std::wstring& Url) {

@@ -54,11 +54,12 @@ std::wstring TVMainForm::GetCurrentTitle() {
 
 void TVMainForm::GotoUrl(const std::wstring& Url, const std::wstring& Title) {
     const std::wstring url = UrlEncodeNonAscii(Trim(Url.empty() ? GetCurrentUrl() : Url));
-    // The flag is for the first navigation of the tab just made; once that tab has navigated
-    // it belongs to an earlier request whose navigation never ended.
+    // The flag is for the first navigation of the tab just made for a request; once that tab
+    // has navigated, or when the active tab was not made for one (New Tab), it belongs to an
+    // earlier request whose navigation never ended.
     if (TabJustCreated) {
         TBrowserFrame* active = ActiveFrame();
-        if (!active || active->NavigationStarted())
+        if (!active || active->NavigationStarted() || !active->MadeForNavigation)
             TabJustCreated = false;
     }
     const TKeyIsDown& keys = BrowserKeyState();
@@ -70,6 +71,8 @@ void TVMainForm::GotoUrl(const std::wstring& Url, const std::wstring& Title) {
     }
     if (target == TNavTarget::NewTab) {
         NewTab();
+        if (TBrowserFrame* made = ActiveFrame())
+            made->MadeForNavigation = true;
         TabJustCreated = true;
     }
     DebugLogEx(L">> GotoUrl: " + url, true);

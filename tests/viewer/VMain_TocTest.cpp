@@ -362,6 +362,10 @@ TEST_F(VMainTocTest, AClickOpensTheNodeClickedOnceAndEachNewTabRequestMakesOneTa
     EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 2);
     EXPECT_TRUE(opens(top[2], WM_MBUTTONDOWN, WM_MBUTTONUP, 0));
     EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 3);
+    // An empty tab of the New Tab command is no tab made for the next request.
+    f->TabMenu_NewTabClick();
+    EXPECT_TRUE(opens(top[3], WM_LBUTTONDOWN, WM_LBUTTONUP, MK_CONTROL));
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 5);
 
     // A right click: the menu acts on the node under the pointer.
     const TNotifyEvent popup = f->TocPopupMenu->OnPopup;
