@@ -250,14 +250,7 @@ TTocData::~TTocData() {
 
 std::wstring TTocData::Fetch(const std::vector<std::wstring>& Params) {
     const std::wstring url = FAgent->MakeAgentUrl(Params);
-    std::wstring reply;
-    const auto prefetched = FPrefetched.find(url);
-    if (prefetched != FPrefetched.end()) {
-        reply = std::move(prefetched->second);
-        FPrefetched.erase(prefetched);
-    } else {
-        reply = FAgent->HttpGet(url);
-    }
+    const std::wstring reply = FAgent->HttpGet(url);
     if (H3TraceShowing()) {
         H3TraceLog(L"  ------ url:");
         H3TraceLog(url);
@@ -333,7 +326,13 @@ void TTocData::ExpandNode(TTocNode Node, std::vector<int>& Indices) {
         shownBy = item->Node;
     }
     TTocItemArray fetched;
-    ReadTopicList({L"method", L"children", L"id", id, L"format", L"xml"}, fetched);
+    const auto prefetched = FPrefetched.find(id);
+    if (prefetched != FPrefetched.end()) {
+        ReadTocTopicList(prefetched->second, fetched);
+        FPrefetched.erase(prefetched);
+    } else {
+        ReadTopicList({L"method", L"children", L"id", id, L"format", L"xml"}, fetched);
+    }
     // Whoever ran while the request was out may have reloaded the list or removed the
     // node's group; then Node may be gone and is not touched again.
     if (Node && (index >= mTocList.size() || mTocList[index].Node != shownBy || mTocList[index].Id != id)) return;
@@ -343,14 +342,24 @@ void TTocData::ExpandNode(TTocNode Node, std::vector<int>& Indices) {
 }
 
 void TTocData::PrefetchChildren(const std::vector<std::wstring>& Ids) {
-    std::vector<std::wstring> urls;
+    std::vector<std::wstring> ids, urls;
     for (const std::wstring& id : Ids) {
-        std::wstring url = FAgent->MakeAgentUrl({L"method", L"children", L"id", id, L"format", L"xml"});
-        if (!FPrefetched.count(url) && std::find(urls.begin(), urls.end(), url) == urls.end()) urls.push_back(url);
+        if (FPrefetched.count(id) || std::find(ids.begin(), ids.end(), id) != ids.end()) continue;
+        ids.push_back(id);
+        urls.push_back(FAgent->MakeAgentUrl({L"method", L"children", L"id", id, L"format", L"xml"}));
     }
     if (urls.size() < 2) return; // one alone is asked for when it is needed
     std::vector<std::wstring> replies = FAgent->HttpGetAll(urls);
-    for (size_t i = 0; i < urls.size() && i < replies.size(); ++i) FPrefetched[urls[i]] = std::move(replies[i]);
+    for (size_t i = 0; i < ids.size() && i < replies.size(); ++i) {
+        if (H3TraceShowing()) {
+            H3TraceLog(L"  ------ url:");
+            H3TraceLog(urls[i]);
+            H3TraceLog(L"  ------ result:");
+            H3TraceLog(replies[i]);
+            H3TraceLog(L"  ------");
+        }
+        FPrefetched[ids[i]] = std::move(replies[i]);
+    }
 }
 
 void TTocData::GetTocContext(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale,

@@ -138,7 +138,7 @@ private:
     void Merge(const TTocItemArray& Fetched, TTocNode ParentNode, std::vector<int>& Indices);
 
     TAgentLink* FAgent;
-    std::map<std::wstring, std::wstring> FPrefetched; // URL: reply
+    std::map<std::wstring, std::wstring> FPrefetched; // record id: children reply
 };
 
 // The program's one model (created and freed by the main window).
