@@ -134,6 +134,28 @@ TEST_F(VorlaneBookmarks, TheSavedFolderIsListedABookmarkOpensByAClickNewFoldersA
     EXPECT_TRUE(WaitUntil([&] { return DebugLog().find(L">> GotoUrl: ms-xhelp:///?Id=T:System.String\r") != std::wstring::npos; },
                           10000))
         << DebugLog();
+    // A right click on the list's empty space: the list's own menu (its one item); the
+    // Applications key: the menu of the focused bookmark (the shell's).
+    const auto menuRows = [&](HWND Menu) {
+        RECT r{};
+        GetWindowRect(Menu, &r);
+        return (r.bottom - r.top) / GetSystemMetrics(SM_CYMENU);
+    };
+    RECT client{};
+    GetClientRect(list, &client);
+    ASSERT_TRUE(MouseClick(list, client.right - 8, client.bottom - 8, L"right"));
+    HWND menu = WaitPopupMenu(Viewer.Pid());
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menuRows(menu), 1);
+    ASSERT_TRUE(SendChord(nullptr, L"esc"));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 5000));
+    ASSERT_TRUE(MouseClickAt(list, item));
+    ASSERT_TRUE(SendChord(main, L"apps"));
+    menu = WaitPopupMenu(Viewer.Pid());
+    ASSERT_TRUE(menu);
+    EXPECT_GT(menuRows(menu), 1);
+    ASSERT_TRUE(SendChord(nullptr, L"esc"));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 5000));
 
     // Twice "New Folder" from the folder button's menu (the button sits at the panel's right
     // end). The name each new folder offers for editing is left as it is.

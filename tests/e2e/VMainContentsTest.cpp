@@ -1,6 +1,7 @@
 // The contents page and the page shown from outside: what the agent is asked for while the
 // contents load, a catalog chosen again, and the page handed to the runtime's viewer.
 #include "VorlaneFixture.h"
+#include "VorlanePages.h"
 
 #include <algorithm>
 
@@ -88,4 +89,97 @@ TEST_F(VorlaneE2E, ThePageShownReachesTheRuntimesViewerAsOneArgument) {
     LocalFree(argv);
     EXPECT_NE(arg.find(L"query=a b  c&"), std::wstring::npos) << arg;
     EXPECT_EQ(arg.substr(arg.size() - 14), L"&embedded=true") << arg;
+}
+
+// Mouse and keys on the contents, as a user gives them: a click opens the entry clicked,
+// each Ctrl+click, middle click and Ctrl+Enter opens one new tab, and the tree's pop-up menu
+// opens from the right button and from the keys on the entry meant.
+TEST_F(VorlaneE2E, ContentsEntriesOpenWhereClickedNewTabsOpenEachTimeAndTheMenuOpensOnTheEntry) {
+    ASSERT_TRUE(StartAgent());
+    ASSERT_TRUE(StartViewer());
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitContentsLoaded(main));
+    HWND tree = ContentsTree(main);
+    // The top-level entries of the sample store by their texts.
+    const auto entry = [&](const std::wstring& Text) {
+        for (auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
+             item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))
+            if (TreeItemText(tree, item) == Text)
+                return item;
+        return HTREEITEM{};
+    };
+    const HTREEITEM contoso = entry(L"Contoso Widgets & Gadgets");
+    const HTREEITEM vb6 = entry(L"Visual Basic 6.0 Reference");
+    ASSERT_TRUE(contoso && vb6);
+    const auto selected = [&] { return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)); };
+    const auto gotoLines = [&] {
+        std::vector<std::wstring> lines;
+        for (const std::wstring& line : SplitLines(DebugLog()))
+            if (line.rfind(L">> GotoUrl: ", 0) == 0)
+                lines.push_back(line);
+        return lines;
+    };
+    // What one user action opened: the pages asked for after it (waits for the first).
+    const auto opens = [&](const std::function<bool()>& Act) {
+        const size_t before = gotoLines().size();
+        std::vector<std::wstring> lines;
+        if (!Act())
+            return lines;
+        WaitUntil([&] { return gotoLines().size() > before; }, 10000);
+        Sleep(300); // a second page would follow at once
+        lines = gotoLines();
+        lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before));
+        return lines;
+    };
+    const auto clickOn = [&](HTREEITEM Item, const wchar_t* Button, const wchar_t* Mods) {
+        return [=] {
+            RECT r{};
+            return TreeItemRect(tree, Item, r) && MouseClickAt(tree, r, Button, Mods);
+        };
+    };
+    const auto one = [](const std::vector<std::wstring>& Lines, const wchar_t* Id) {
+        return Lines.size() == 1 && Lines[0].find(Id) != std::wstring::npos;
+    };
+    const size_t tabs = Edits(main).size(); // one address box a tab
+
+    std::vector<std::wstring> lines = opens(clickOn(contoso, L"left", L""));
+    EXPECT_TRUE(one(lines, L"&id=contoso-root&")) << lines.size();
+    EXPECT_EQ(selected(), contoso);
+    lines = opens(clickOn(vb6, L"left", L""));
+    EXPECT_TRUE(one(lines, L"&id=vb6-reference&")) << lines.size();
+    EXPECT_EQ(selected(), vb6);
+    EXPECT_EQ(Edits(main).size(), tabs);
+
+    // Ctrl+click, middle click, Ctrl+Enter: a new tab each.
+    lines = opens(clickOn(contoso, L"left", L"ctrl"));
+    EXPECT_TRUE(one(lines, L"&id=contoso-root&")) << lines.size();
+    EXPECT_TRUE(WaitUntil([&] { return Edits(main).size() == tabs + 1; }, 5000));
+    lines = opens(clickOn(vb6, L"middle", L""));
+    EXPECT_TRUE(one(lines, L"&id=vb6-reference&")) << lines.size();
+    EXPECT_TRUE(WaitUntil([&] { return Edits(main).size() == tabs + 2; }, 5000));
+    lines = opens([&] { return SendChord(main, L"ctrl+1") && SendChord(main, L"ctrl+enter"); }); // from the tree
+    EXPECT_TRUE(one(lines, L"&id=vb6-reference&")) << lines.size();
+    EXPECT_TRUE(WaitUntil([&] { return Edits(main).size() == tabs + 3; }, 5000));
+    lines = opens(clickOn(contoso, L"left", L"ctrl"));
+    EXPECT_TRUE(WaitUntil([&] { return Edits(main).size() == tabs + 4; }, 5000));
+
+    // A right click on an entry: the menu for it; its first item opens it in a new tab.
+    RECT r{};
+    ASSERT_TRUE(TreeItemRect(tree, vb6, r));
+    ASSERT_TRUE(MouseClickAt(tree, r, L"right"));
+    ASSERT_TRUE(WaitPopupMenu(Viewer.Pid()));
+    EXPECT_EQ(selected(), vb6);
+    lines = opens([&] { return SendChord(nullptr, L"down") && SendChord(nullptr, L"enter"); });
+    EXPECT_TRUE(one(lines, L"&id=vb6-reference&")) << lines.size();
+    EXPECT_TRUE(WaitUntil([&] { return Edits(main).size() == tabs + 5; }, 5000));
+    // From the keys, on the selected entry.
+    for (const wchar_t* chord : {L"shift+f10", L"apps"}) {
+        ASSERT_TRUE(MouseClickAt(tree, r)); // the tree has the focus
+        ASSERT_TRUE(SendChord(main, chord));
+        EXPECT_TRUE(WaitPopupMenu(Viewer.Pid())) << chord;
+        ASSERT_TRUE(SendChord(nullptr, L"esc"));
+        EXPECT_TRUE(WaitUntil([&] { return !FindTopWindow({Viewer.Pid(), L"#32768", L"", nullptr, true}); }, 5000));
+    }
+    EXPECT_TRUE(Viewer.Running());
 }

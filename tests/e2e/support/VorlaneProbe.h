@@ -404,7 +404,8 @@ inline bool Activate(HWND W, DWORD TimeoutMs = 3000) {
 
 // The virtual key of a key name: a letter or digit, "f1".."f24", or one of "enter", "esc",
 // "tab", "space", "back", "del", "ins", "home", "end", "pgup", "pgdn", "left", "right",
-// "up", "down", "plus" (numeric pad +), "minus" (numeric pad -); 0 when unknown.
+// "up", "down", "plus" (numeric pad +), "minus" (numeric pad -), "apps" (the Applications
+// key); 0 when unknown.
 inline WORD VirtualKey(std::wstring Name) {
     for (auto& c : Name)
         c = static_cast<wchar_t>(towlower(c));
@@ -422,7 +423,7 @@ inline WORD VirtualKey(std::wstring Name) {
                 {L"back", VK_BACK},    {L"del", VK_DELETE}, {L"ins", VK_INSERT},   {L"home", VK_HOME},
                 {L"end", VK_END},      {L"pgup", VK_PRIOR}, {L"pgdn", VK_NEXT},    {L"left", VK_LEFT},
                 {L"right", VK_RIGHT},  {L"up", VK_UP},      {L"down", VK_DOWN},    {L"plus", VK_ADD},
-                {L"minus", VK_SUBTRACT}};
+                {L"minus", VK_SUBTRACT}, {L"apps", VK_APPS}};
     for (const auto& k : keys)
         if (Name == k.Name)
             return k.Key;
