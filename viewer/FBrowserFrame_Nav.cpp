@@ -116,8 +116,8 @@ void TBrowserFrame::Navigate(const std::wstring& Url) {
         if (Application)
             Application->ProcessMessages();
     }
-    if (WebBrowser1 && !WebBrowser1->Navigate(url))
-        TabJustCreated = false; // nothing will start
+    if (!WebBrowser1 || !WebBrowser1->Navigate(url))
+        ForceNewTab = TabJustCreated = false; // nothing starts that would clear them
     ApplyPageStyling();
 }
 

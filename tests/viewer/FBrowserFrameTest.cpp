@@ -638,6 +638,8 @@ TEST(BrowserFrameHost, AFrameWhoseBrowserCannotBeMadeStillWorks) {
         EXPECT_NE(sink.Lines[0].find(L"{2B3C4D5E-6F70-4182-93A4-B5C6D7E8F90B}"), std::wstring::npos);
         f->UrlEdit->SetText(L"http://127.0.0.1:9/help/1/ms.help?method=page&id=x");
         f->BrowserGoBtnClick();
+        f->BrowserGoBtnMouseUp(mbMiddle); // no navigation starts: no new-tab flag stays
+        EXPECT_FALSE(ForceNewTab);
         for (auto click : {&TBrowserFrame::tb_BackBtnClick, &TBrowserFrame::tb_StopClick,
                            &TBrowserFrame::tb_FindBtnClick, &TBrowserFrame::tb_NavHideShowBtnClick})
             (f->*click)();
