@@ -1003,8 +1003,18 @@ void TPopupMenu::DoPopup(TObject* Sender) {
 }
 
 void TPopupMenu::Popup(TControl* Component, int X, int Y) {
+    if (PopupComponent)
+        PopupComponent->RemoveFreeNotification(this);
     PopupComponent = Component;
+    if (Component)
+        Component->FreeNotification(this);
     Popup(X, Y);
+}
+
+void TPopupMenu::Notification(TComponent* AComponent, TOperation Operation) {
+    TPopupMenuBase::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == PopupComponent)
+        PopupComponent = nullptr;
 }
 
 void TPopupMenu::Popup(int X, int Y) {

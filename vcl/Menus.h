@@ -248,7 +248,7 @@ public:
     // Shown mirrored (TPM_LAYOUTRTL) with its right edge at the point, on any system (a
     // right-to-left menu of a Middle-East system is placed so anyway).
     bool RightToLeftPopup = false;
-    // The control that asked for the menu (set by Popup).
+    // The control that asked for the menu (set by Popup; null once that control is freed).
     TComponent* PopupComponent = nullptr;
     TNotifyEvent OnPopup;
 
@@ -268,6 +268,7 @@ public:
 
 protected:
     virtual void DoPopup(TObject* Sender);
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
     class TPopupItems;

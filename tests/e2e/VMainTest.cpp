@@ -130,6 +130,7 @@ TEST_F(VorlaneMain, ACleanStartThenCloseWritesTheThirtyValuesAndThePlace) {
             press(key);
     press(L"shift+tab");
     EXPECT_TRUE(WaitUntil([&] { return focus() != tree; }, 5000)) << "Tab left the tree";
+    EXPECT_EQ(AnswerMessageBox(Viewer.Pid(), IDOK, 500), L"<none>") << "a fault stopped and shown";
     EXPECT_TRUE(Send(main, WM_NULL, 0, 0)) << "the viewer answers after the keys";
 
     ASSERT_EQ(CloseViewer(main), 0);

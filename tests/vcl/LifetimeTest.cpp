@@ -68,6 +68,8 @@ public:
     TEdit* Edit;
 };
 
+void CALLBACK CloseMenuSoon(HWND, UINT, UINT_PTR, DWORD) { TPopupList::CloseOpenMenu(); }
+
 // Every control Tab (or Shift+Tab) reaches from the form's active control, going round once.
 std::vector<TWinControl*> WalkTabs(TForm& Form, bool Forward) {
     std::vector<TWinControl*> seen;
@@ -168,10 +170,17 @@ TEST(Lifetime, TabWalksOnlyLiveControlsAfterControlsAreFreed) {
     form.Show();
     tree->SetFocus();
 
-    // A closed tab's frame goes with its panel, which the dock panel holds.
+    // A closed tab's frame goes with its panel, which the dock panel holds (and which had
+    // asked for a pop-up menu).
+    auto* menu = new TPopupMenu(&form);
+    menu->Items()->Add(new TMenuItem(&form));
+    UINT_PTR closeMenu = SetTimer(nullptr, 0, 10, CloseMenuSoon);
+    menu->Popup(first->Panel, 0, 0);
+    KillTimer(nullptr, closeMenu);
     delete first;
     ASSERT_EQ(second->Panel->TabOrder(), 0);
     ASSERT_EQ(dock->ControlCount(), 1);
+    EXPECT_EQ(menu->PopupComponent, nullptr);
     // The form is given a new window, and a control frees itself from its own click.
     form.RecreateWnd();
     auto* closer = new TPoisoned<TLinkedControl>(&form);
