@@ -235,8 +235,7 @@ DWORD CreateProcessMinNoActive(const std::wstring& ExeFile, const std::wstring& 
     if (ExeFile.empty()) return 0;
     // An unquoted path with blanks ("C:\Program Files\...") would let the system try
     // "C:\Program.exe" first and would split the program's own first argument.
-    std::wstring cmd = ExeFile;
-    if (cmd.find_first_of(L" \t") != std::wstring::npos && cmd.front() != L'"') cmd = L"\"" + cmd + L"\"";
+    std::wstring cmd = ExeFile.front() == L'"' ? ExeFile : QuoteCommandArg(ExeFile);
     if (!Params.empty()) cmd += L" " + Params;
     std::vector<wchar_t> buffer(cmd.begin(), cmd.end());
     buffer.push_back(L'\0');

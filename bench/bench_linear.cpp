@@ -201,7 +201,7 @@ int wmain() {
                          });
 
     std::printf("\nStore manifest of many catalogs, read and walked as the catalog tree (n catalogs):\n");
-    const int catalogSizes[3] = {1250, 5000, 20000};
+    const int catalogSizes[3] = {3125, 12500, 50000};
     Series<std::wstring>("LoadManifestFrom + tree walk", catalogSizes, 3,
                          [&](int n) { return MakeCatalogStore(root, n); },
                          [](const std::wstring& store) {

@@ -9,6 +9,7 @@
 #include "UDebugLog.h"
 #include "UH3_Code.h"
 #include "UMainRules.h"
+#include "UBrowsers.h"
 #include "UShellExec.h"
 #include "UTocData.h"
 #include "UWebDataModule.h"
@@ -84,8 +85,10 @@ bool TVMainForm::CheckSingleInstance() {
     if (start.Param.empty())
         return true;
     if (start.OpenInBrowser) {
-        // The runtime shows its help online: the page goes to the web browser.
-        ShellExec(start.Url);
+        // The runtime shows its help online: the page goes to the web browser (an address
+        // with control characters is refused there).
+        if (BrowserAddressAllowed(start.Url))
+            ShellExec(start.Url);
         EndWithoutWindow();
         return false;
     }
