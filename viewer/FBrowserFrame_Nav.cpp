@@ -116,8 +116,10 @@ void TBrowserFrame::Navigate(const std::wstring& Url) {
         if (Application)
             Application->ProcessMessages();
     }
-    if (!WebBrowser1 || !WebBrowser1->Navigate(url))
-        ForceNewTab = TabJustCreated = false; // nothing starts that would clear them
+    if (!WebBrowser1 || !WebBrowser1->Navigate(url)) {
+        // Nothing starts that would clear them: no flag passes to the next navigation.
+        ForceNewTab = TabJustCreated = Redirected = false;
+    }
     ApplyPageStyling();
 }
 

@@ -465,6 +465,16 @@ TEST_F(BrowserFrameTest, JumpsRewritesTitlesAndStatusTexts) {
     Settle();
     EXPECT_EQ(View(frame)->Location(), a + L"&embedded=false");
     EXPECT_EQ(std::count(View(frame)->EventLog.begin(), View(frame)->EventLog.end(), L"cancelled " + a), 1);
+    // A rewritten link whose second start fails leaves nothing behind: the next link is
+    // rewritten as well.
+    const std::wstring b = PageUrl(L"T:System.String");
+    View(frame)->Navigate(b);
+    View(frame)->Fails = true;
+    Settle();
+    View(frame)->Fails = false;
+    View(frame)->Navigate(b);
+    Settle();
+    EXPECT_EQ(View(frame)->Location(), b + L"&embedded=false");
 }
 
 TEST_F(BrowserFrameTest, ScriptZoomAndCodeStyleOnce) {
