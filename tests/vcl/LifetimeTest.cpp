@@ -4,6 +4,7 @@
 #include "TestHarness.h"
 
 #include "ActnList.h"
+#include "Boundary.h"
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "Menus.h"
@@ -154,6 +155,14 @@ TEST(Lifetime, ObjectsTheApplicationFreesAtExitFindTheirListsStillThere) {
 }
 
 TEST(Lifetime, TabWalksOnlyLiveControlsAfterControlsAreFreed) {
+    // A use of a freed control faults; the fault stopped in a window procedure shows here.
+    std::wstring stopped;
+    struct TRestore {
+        TBoundaryHandler Old;
+        ~TRestore() { SetBoundaryHandler(Old); }
+    } restore{SetBoundaryHandler([&](const wchar_t* where, const std::wstring& cls, const std::wstring& msg) {
+        stopped += std::wstring(where) + L": " + cls + L": " + msg + L"\n";
+    })};
     TForm form(nullptr);
     form.SetBounds(0, 0, 400, 300);
     auto* tree = new TTreeView(&form);
@@ -218,4 +227,5 @@ TEST(Lifetime, TabWalksOnlyLiveControlsAfterControlsAreFreed) {
         EXPECT_EQ(walk.size(), live.size()) << (forward ? "Tab" : "Shift+Tab");
         EXPECT_EQ(std::set<TWinControl*>(walk.begin(), walk.end()), live) << (forward ? "Tab" : "Shift+Tab");
     }
+    EXPECT_EQ(stopped, L"");
 }
