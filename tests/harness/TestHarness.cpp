@@ -1,11 +1,14 @@
 #include "TestHarness.h"
 
+#include "Boundary.h"
+
 #include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 
 namespace testing_support {
 
@@ -119,7 +122,19 @@ namespace {
 LONG WINAPI EndOnFault(EXCEPTION_POINTERS*) { return EXCEPTION_EXECUTE_HANDLER; }
 } // namespace
 
-void EndProcessOnFault() { SetUnhandledExceptionFilter(EndOnFault); }
+void EndProcessOnFault() {
+    SetUnhandledExceptionFilter(EndOnFault);
+    // The exception boundary goes on after a fault; here the fault ends the process as well.
+    static TBoundaryHandler next;
+    next = SetBoundaryHandler([](const wchar_t* where, const std::wstring& cls, const std::wstring& msg) {
+        if (cls == L"EAccessViolation")
+            TerminateProcess(GetCurrentProcess(), static_cast<UINT>(EXCEPTION_ACCESS_VIOLATION));
+        if (cls == L"EExternalException") // "External exception <code> at address ..."
+            TerminateProcess(GetCurrentProcess(), static_cast<UINT>(wcstoul(msg.c_str() + 19, nullptr, 16)));
+        if (next)
+            next(where, cls, msg);
+    });
+}
 
 ChildRun RunChildTest(const std::string& Filter, const char* Variable, unsigned long TimeoutMs) {
     ChildRun run;

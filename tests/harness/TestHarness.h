@@ -68,7 +68,7 @@ struct ChildRun {
 };
 ChildRun RunChildTest(const std::string& Filter, const char* Variable, unsigned long TimeoutMs);
 // In a child test: a fault ends the process with the fault's code instead of starting a
-// debugger (the parent sees the code).
+// debugger (the parent sees the code), also a fault the exception boundary stopped.
 void EndProcessOnFault();
 
 } // namespace testing_support
