@@ -505,9 +505,40 @@ bool THTML_TagRipper::NextTag(int& Pos) {
     return false;
 }
 
-std::wstring THTML_TagRipper::TagName() const {
-    if (!FText || NameLen <= 0) return std::wstring();
-    return FText->substr(NamePos - 1, NameLen);
+bool THTML_TagRipper::NextWholeTag(int& Pos) {
+    if (!FText) return false;
+    if (Pos < 1) Pos = 1;
+    const wchar_t* s = FText->data();
+    const int n = static_cast<int>(FText->size());
+    while (Pos <= n) {
+        if (s[Pos - 1] != L'<') {
+            const int k = FindIdx(s, n, Pos - 1, L'<');
+            if (k >= n) {
+                Pos = n + 1;
+                return false;
+            }
+            Pos = k + 1;
+        }
+        if (ParseTagAt(Pos) && !ParseError) {
+            Pos += TagLength;
+            return true;
+        }
+        // A '<' that no name can follow is text, whatever comes after it.
+        int i = Pos;
+        if (i < n && s[i] == L'/') ++i;
+        if (i >= n) return false;
+        const wchar_t first = s[i];
+        if (first == L'!' || first == L'?' || IsAsciiLetter(first)) return false;
+        ++Pos;
+    }
+    return false;
+}
+
+std::wstring THTML_TagRipper::TagName() const { return std::wstring(TagNameView()); }
+
+std::wstring_view THTML_TagRipper::TagNameView() const {
+    if (!FText || NameLen <= 0) return {};
+    return std::wstring_view(FText->data() + NamePos - 1, static_cast<size_t>(NameLen));
 }
 
 bool THTML_TagRipper::NextTagName(int& Pos, std::wstring& Name) {
@@ -551,7 +582,21 @@ std::wstring THTML_TagRipper::GetAttributeValue(int Index, bool StripQuotes) con
 }
 
 std::wstring THTML_TagRipper::GetAttribute(std::wstring_view Name) const {
-    return GetAttributeValue(IndexOfAttribute(Name), true);
+    return std::wstring(AttributeView(Name));
+}
+
+std::wstring_view THTML_TagRipper::AttributeView(std::wstring_view Name) const {
+    const int k = IndexOfAttribute(Name);
+    if (k < 0) return {};
+    const THtmlAttr& a = FAttrs[k];
+    if (a.ValueLen <= 0) return {};
+    const wchar_t* v = FText->data() + a.ValuePos - 1;
+    int len = a.ValueLen;
+    if (len >= 2 && (v[0] == L'"' || v[0] == L'\'') && v[len - 1] == v[0]) {
+        ++v;
+        len -= 2;
+    }
+    return std::wstring_view(v, static_cast<size_t>(len));
 }
 
 std::wstring THTML_TagRipper::GetAttributeDef(std::wstring_view Name, std::wstring_view Default) const {
@@ -589,23 +634,39 @@ std::wstring THTML_TagRipper::FindTagAttribute(std::wstring_view TagName, std::w
     return GetAttribute(AttrName);
 }
 
-std::wstring THTML_TagRipper::GetElementText() {
-    if (!FText || TagLength <= 0) return std::wstring();
+std::wstring THTML_TagRipper::GetElementText() { return std::wstring(ElementTextView()); }
+
+std::wstring_view THTML_TagRipper::ElementTextView(int* After) {
+    if (!FText || TagLength <= 0) return {};
+    const wchar_t* s = FText->data();
+    const int n = static_cast<int>(FText->size());
+    const int from = TagStart + TagLength; // 1-based, just past the tag
+    auto trimmed = [s](int b, int e) {     // indexes: text start, the end tag's '<'
+        while (b < e && IsBlank(s[b])) ++b;
+        while (e > b && IsBlank(s[e - 1])) --e;
+        return std::wstring_view(s + b, static_cast<size_t>(e - b));
+    };
+    // The usual case: the next '<' starts the end tag written as the name was. The same
+    // characters and terminator give the same tag id, so the search below would stop there.
+    const int nameEnd = NamePos - 1 + NameLen;
+    if (!IsEndTag && NameLen > 0 && IsAsciiLetter(s[NamePos - 1]) && nameEnd < n &&
+        (IsBlank(s[nameEnd]) || s[nameEnd] == L'/' || s[nameEnd] == L'>')) {
+        const int k = FindIdx(s, n, from - 1, L'<');
+        const int close = k + 2 + NameLen; // index of the end tag's '>'
+        if (close < n && s[k + 1] == L'/' && s[close] == L'>' &&
+            std::wstring_view(s + k + 2, NameLen) == std::wstring_view(s + NamePos - 1, NameLen)) {
+            if (After) *After = close + 2;
+            return trimmed(from - 1, k);
+        }
+    }
+
     const THtmlCurrentTag saved = *this;
     THtmlAttr savedAttrs[HtmlMaxAttrs];
     std::copy(FAttrs, FAttrs + AttrCount, savedAttrs);
 
-    std::wstring result;
-    const int from = TagStart + TagLength;
+    std::wstring_view result;
     int pos = from;
-    if (FindTagId(pos, saved.TagId) && IsEndTag) {
-        const wchar_t* s = FText->data();
-        int b = from - 1;
-        int e = TagStart - 1; // index of the end tag's '<'
-        while (b < e && IsBlank(s[b])) ++b;
-        while (e > b && IsBlank(s[e - 1])) --e;
-        result.assign(s + b, e - b);
-    }
+    if (FindTagId(pos, saved.TagId) && IsEndTag) result = trimmed(from - 1, TagStart - 1);
     static_cast<THtmlCurrentTag&>(*this) = saved;
     std::copy(savedAttrs, savedAttrs + saved.AttrCount, FAttrs);
     return result;

@@ -155,6 +155,11 @@ public:
 
     // Next tag at or after Pos; the current tag describes it and Pos is moved past it.
     bool NextTag(int& Pos);
+    // NextTag over a text that is still growing: stops (false, Pos at its '<') at a '<'
+    // whose tag does not parse whole yet (its end not there, or an error that more text
+    // may mend), so that the caller goes on from there when more text has come. The tags
+    // it gives are the ones NextTag gives on the whole text.
+    bool NextWholeTag(int& Pos);
     // NextTag; Name = the tag's name as written ('' at the end).
     bool NextTagName(int& Pos, std::wstring& Name);
     // NextTag until a tag whose IsEndTag differs from SkipEndTags.
@@ -166,6 +171,8 @@ public:
 
     // The current tag's name as written.
     std::wstring TagName() const;
+    // The same as a view into the text (valid while the text is unchanged).
+    std::wstring_view TagNameView() const;
     // 0-based index of the attribute Name (ASCII case ignored), -1 when absent.
     int IndexOfAttribute(std::wstring_view Name) const;
     // Value text of attribute Index ('' beyond AttrCount - 1 or without value).
@@ -173,6 +180,8 @@ public:
     // Value of attribute Name with quotes stripped; '' when absent.
     std::wstring GetAttribute(std::wstring_view Name) const;
     std::wstring GetAttributeDef(std::wstring_view Name, std::wstring_view Default) const;
+    // GetAttribute as a view into the text: nothing is copied.
+    std::wstring_view AttributeView(std::wstring_view Name) const;
     // The current tag's attributes (AttrCount of them are valid).
     const THtmlAttr& Attr(int Index) const { return FAttrs[Index]; }
 
@@ -184,6 +193,10 @@ public:
     // Text between the current tag and its end tag, blanks trimmed; '' when the next tag
     // of the same id is not an end tag. The current tag is left as it was.
     std::wstring GetElementText();
+    // The same as a view into the text. When the end tag follows the text at once (the
+    // usual case) and After is given, After is moved just past the end tag, so that a
+    // reader with no use for it does not parse it a second time; otherwise After is left.
+    std::wstring_view ElementTextView(int* After = nullptr);
 
     // Every tag of the text into TagList; sets TagListBuilt.
     int BuildTagList();

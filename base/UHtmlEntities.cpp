@@ -119,9 +119,39 @@ bool CollectCandidate(const std::wstring& T, size_t Start, size_t& End) {
     return true;
 }
 
+char32_t EntityViewToChar(std::wstring_view Entity) {
+    const size_t n = Entity.size();
+    if (n < 4 || Entity[0] != L'&' || Entity[n - 1] != L';')
+        return 0;
+    if (Entity[1] == L'#') {
+        if (n - 3 > 7)
+            return 0;
+        uint32_t v = 0;
+        for (size_t i = 2; i + 1 < n; ++i) {
+            if (Entity[i] < L'0' || Entity[i] > L'9')
+                return 0;
+            v = v * 10 + static_cast<uint32_t>(Entity[i] - L'0');
+        }
+        return NumericToChar(v);
+    }
+    // The three that most texts hold, without the table.
+    if (Entity == L"&amp;") return U'&';
+    if (Entity == L"&lt;") return U'<';
+    if (Entity == L"&gt;") return U'>';
+    const auto& table = NamedTable();
+    auto it = table.find(Entity);
+    if (it == table.end())
+        return 0;
+    return FromCp1252(it->second);
+}
+
 void DecodeCore(std::wstring& T, bool Ex) {
     const size_t n = T.size();
-    size_t r = 0, w = 0; // read and write positions; w never passes r
+    // Most texts have nothing to decode: they are left as they are.
+    size_t first = 0;
+    while (first < n && T[first] != L'&' && T[first] != L'%') ++first;
+    if (first == n) return;
+    size_t r = first, w = first; // read and write positions; w never passes r
     while (r < n) {
         const wchar_t c = T[r];
         if (c == L'%' && r + 2 < n) {
@@ -143,7 +173,7 @@ void DecodeCore(std::wstring& T, bool Ex) {
         } else if (c == L'&') {
             size_t end = 0;
             if (CollectCandidate(T, r, end)) {
-                char32_t cp = EntityToChar(T.substr(r, end - r + 1));
+                char32_t cp = EntityViewToChar(std::wstring_view(T).substr(r, end - r + 1));
                 if (cp == U'&') {
                     // The ampersand may start another reference ("&amp;lt;"): scan it again.
                     T[end] = L'&';
@@ -193,27 +223,7 @@ bool NeverTrail(const std::wstring&, int) { return false; }
 
 } // namespace
 
-char32_t EntityToChar(const std::wstring& Entity) {
-    const size_t n = Entity.size();
-    if (n < 4 || Entity[0] != L'&' || Entity[n - 1] != L';')
-        return 0;
-    if (Entity[1] == L'#') {
-        if (n - 3 > 7)
-            return 0;
-        uint32_t v = 0;
-        for (size_t i = 2; i + 1 < n; ++i) {
-            if (Entity[i] < L'0' || Entity[i] > L'9')
-                return 0;
-            v = v * 10 + static_cast<uint32_t>(Entity[i] - L'0');
-        }
-        return NumericToChar(v);
-    }
-    const auto& table = NamedTable();
-    auto it = table.find(std::wstring_view(Entity));
-    if (it == table.end())
-        return 0;
-    return FromCp1252(it->second);
-}
+char32_t EntityToChar(const std::wstring& Entity) { return EntityViewToChar(Entity); }
 
 void DecodeHtmlText(std::wstring& Text) { DecodeCore(Text, false); }
 void DecodeHtmlTextEx(std::wstring& Text) { DecodeCore(Text, true); }

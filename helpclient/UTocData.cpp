@@ -41,42 +41,52 @@ bool EndsWithAZ(const std::wstring& S, const std::wstring& Suffix) {
     return true;
 }
 
-// The text after the first Key (A-Z case ignored) up to the next '&' or the end.
-std::wstring ValueAfter(const std::wstring& Url, const std::wstring& Key) {
-    const int p = PosTextW(Url, Key);
-    if (p < 1) return std::wstring();
-    const size_t from = static_cast<size_t>(p - 1) + Key.size();
-    const size_t amp = Url.find(L'&', from);
-    return Url.substr(from, amp == std::wstring::npos ? std::wstring::npos : amp - from);
+// The text after the first Key (A-Z case ignored, Key in lower case) up to the next '&'
+// or the end.
+std::wstring_view ValueAfter(std::wstring_view Url, std::wstring_view Key) {
+    if (Key.empty() || Url.size() < Key.size()) return {};
+    const size_t last = Url.size() - Key.size();
+    for (size_t i = 0; i <= last; ++i) {
+        if (FoldAZ(Url[i]) != Key[0]) continue;
+        size_t m = 1;
+        while (m < Key.size() && FoldAZ(Url[i + m]) == Key[m]) ++m;
+        if (m < Key.size()) continue;
+        const size_t from = i + Key.size();
+        const size_t amp = Url.find(L'&', from);
+        return Url.substr(from, amp == std::wstring_view::npos ? std::wstring_view::npos : amp - from);
+    }
+    return {};
 }
 
-// The current topic of a reply while its tags are walked.
+// The current topic of a reply while its tags are walked. Each text is copied once, from
+// the reply into the topic's record.
 struct TTopicState {
     std::wstring Id, Title, Version, Locale;
 
-    void Start(const std::wstring& AId) {
-        Id = AId;
+    void Start(std::wstring_view AId) {
+        Id.assign(AId);
         Title.clear();
         Version.clear();
         Locale.clear();
     }
-    void ReadTitle(THTML_TagRipper& R) {
-        Title = R.GetElementText();
+    // Pos goes past the element's end tag.
+    void ReadTitle(THTML_TagRipper& R, int& Pos) {
+        Title.assign(R.ElementTextView(&Pos));
         FixTocTitle(Title);
     }
-    void ReadUrl(THTML_TagRipper& R) {
-        const std::wstring url = R.GetElementText();
-        Version = ValueAfter(url, L"topicversion=");
-        Locale = ValueAfter(url, L"topiclocale=");
+    void ReadUrl(THTML_TagRipper& R, int& Pos) {
+        const std::wstring_view url = R.ElementTextView(&Pos);
+        Version.assign(ValueAfter(url, L"topicversion="));
+        Locale.assign(ValueAfter(url, L"topiclocale="));
     }
     // Appends the topic when it has an id and a title.
     void End(TTocItemArray& List) {
         if (Id.empty() || Title.empty()) return;
         TTocItem item;
-        item.Id = Id;
-        item.Title = Title;
-        item.TopicVersion = Version;
-        item.TopicLocale = Locale;
+        item.Id = std::move(Id);
+        item.Title = std::move(Title);
+        item.TopicVersion = std::move(Version);
+        item.TopicLocale = std::move(Locale);
         List.push_back(std::move(item));
         Id.clear();
     }
@@ -153,7 +163,7 @@ void ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics) {
     bool inContainer = false;
     int pos = 1;
     while (r.NextTag(pos)) {
-        const std::wstring name = r.TagName();
+        const std::wstring_view name = r.TagNameView();
         if (name == L"ancestors" || name == L"children") {
             if (inContainer && r.IsEndTag)
                 Topics.insert(Topics.end(), std::make_move_iterator(open.begin()), std::make_move_iterator(open.end()));
@@ -166,9 +176,9 @@ void ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics) {
             if (name == L"topic") topic.End(open);
             continue;
         }
-        if (name == L"topic") topic.Start(r.GetAttribute(L"id"));
-        else if (name == L"title") topic.ReadTitle(r);
-        else if (name == L"url") topic.ReadUrl(r);
+        if (name == L"topic") topic.Start(r.AttributeView(L"id"));
+        else if (name == L"title") topic.ReadTitle(r, pos);
+        else if (name == L"url") topic.ReadUrl(r, pos);
     }
 }
 
@@ -180,11 +190,11 @@ void ReadTocContext(const std::wstring& Reply, TTocReturn& Toc) {
     bool inParents = false;
     int pos = 1;
     while (r.NextTag(pos)) {
-        const std::wstring name = r.TagName();
+        const std::wstring_view name = r.TagNameView();
         if (!r.IsEndTag && (name == L"parents" || name == L"siblings" || name == L"children")) {
             inParents = name == L"parents";
             list = inParents ? &Toc.Parents : name == L"siblings" ? &Toc.Siblings : &Toc.Children;
-            topic.Start(std::wstring());
+            topic.Start({});
             continue;
         }
         if (!list) continue;
@@ -193,7 +203,7 @@ void ReadTocContext(const std::wstring& Reply, TTocReturn& Toc) {
             continue;
         }
         if (name == L"topic") {
-            topic.Start(r.GetAttribute(L"id"));
+            topic.Start(r.AttributeView(L"id"));
             if (inParents && topic.Id == L"-1") {
                 topic.Id.clear();
                 Toc.HasRoot = true;
@@ -201,9 +211,9 @@ void ReadTocContext(const std::wstring& Reply, TTocReturn& Toc) {
         } else if (topic.Id.empty()) {
             continue;
         } else if (name == L"title") {
-            topic.ReadTitle(r);
+            topic.ReadTitle(r, pos);
         } else if (name == L"url") {
-            topic.ReadUrl(r);
+            topic.ReadUrl(r, pos);
         }
     }
 }

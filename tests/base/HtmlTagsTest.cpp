@@ -256,6 +256,34 @@ TEST(HtmlTagsScan, ElementTextWithoutEndTag) {
     pos = 1;
     ASSERT_TRUE(r2.NextTag(pos));
     EXPECT_EQ(r2.GetElementText(), L"");
+
+    // The text as a view, and the walk going on past the end tag only where the end tag
+    // follows at once as written; elsewhere the text and the walk are as before.
+    struct TCase {
+        const wchar_t* Text;
+        const wchar_t* Element;
+        int After;  // where the walk goes on (unchanged: just past the start tag)
+    };
+    const TCase cases[] = {
+        {L"<url> u </url><x>", L"u", 15},
+        {L"<TITLE> T </title><x>", L"T", 8},       // another case: found by the search
+        {L"<url>a<q2>c</q2></url><x>", L"", 6},   // the next tag of id 0 is <q2>
+        {L"<title>a<b>c</b></title><x>", L"a<b>c</b>", 8},
+        {L"<url>a</urlx><x>", L"a", 6},           // as the search has it: </urlx> has id 0 too
+        {L"<url x='1'>a</url >", L"a", 12},      // a blank in the end tag: found by the search
+        {L"<url>a</url", L"", 6},
+    };
+    for (const TCase& c : cases) {
+        std::wstring text = c.Text;
+        THTML_TagRipper v(text);
+        pos = 1;
+        ASSERT_TRUE(v.NextTag(pos)) << c.Text;
+        int after = pos;
+        EXPECT_EQ(v.ElementTextView(&after), c.Element) << c.Text;
+        EXPECT_EQ(v.GetElementText(), c.Element) << c.Text;
+        EXPECT_EQ(after, c.After) << c.Text;
+        EXPECT_EQ(v.TagStart, 1) << c.Text;
+    }
 }
 
 TEST(HtmlTagsScan, ExtentAndIndentOverLineBreaks) {
