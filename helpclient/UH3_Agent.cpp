@@ -15,7 +15,9 @@
 #include <ws2tcpip.h>
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 #include <tlhelp32.h>
@@ -60,10 +62,13 @@ int AgentPortNumber(const TH3Paths& Paths) {
 
 namespace {
 
-// HttpGetText with a user agent given and a cancel (may be null): usable on any thread.
-void GetText(const std::wstring& Url, std::wstring& Text, const std::wstring& Agent, THttpCancel* Cancel) {
-    Text.clear();
-    THttpReply reply = HttpGetReply(LinkedWinINet(), Agent, Url, true, Cancel);
+// A reply for HttpGetText with a user agent given, a cancel (may be null) and a sink of the
+// body (may be empty): usable on any thread. A request that failed is asked again when it
+// named an agent that has gone and another runs (Retried: the reply is that second one's,
+// whose body the sink did not get).
+THttpReply GetReply(const std::wstring& Url, const std::wstring& Agent, THttpCancel* Cancel,
+                    THttpChunkSink Chunks = {}, bool* Retried = nullptr) {
+    THttpReply reply = HttpGetReply(LinkedWinINet(), Agent, Url, true, Cancel, std::move(Chunks));
     if (!reply.Ok() && reply.Failure != THttpFailure::Cancelled) {
         // The agent kept may have gone: found again, and a URL that named the one gone is
         // asked again of the one running now.
@@ -75,9 +80,16 @@ void GetText(const std::wstring& Url, std::wstring& Text, const std::wstring& Ag
                 std::wstring again = Url;
                 again.replace(at, mark.size(), L"-" + std::to_wstring(pid) + L"/ms.help");
                 reply = HttpGetReply(LinkedWinINet(), Agent, again, true, Cancel);
+                if (Retried) *Retried = true;
             }
         }
     }
+    return reply;
+}
+
+// The text of a reply as HttpGetText gives it: empty (and logged) on failure.
+void ReplyText(const std::wstring& Url, const THttpReply& reply, std::wstring& Text) {
+    Text.clear();
     if (!reply.Ok()) {
         const std::wstring line = L"HttpGetText> " + reply.Describe() + L": " + Url;
         DebugOut(line);
@@ -94,6 +106,79 @@ void GetText(const std::wstring& Url, std::wstring& Text, const std::wstring& Ag
     Text = std::move(decoded);
 }
 
+// HttpGetText with a user agent given and a cancel (may be null): usable on any thread.
+void GetText(const std::wstring& Url, std::wstring& Text, const std::wstring& Agent, THttpCancel* Cancel) {
+    ReplyText(Url, GetReply(Url, Agent, Cancel), Text);
+}
+
+// Widens a body as it arrives, while it reads as the whole body will: UTF-8 after its
+// mark, or without a mark while every byte so far is ASCII or well-formed UTF-8 (a body
+// without zero bytes that stays so is taken as UTF-8, or as ASCII, which reads alike).
+// Pieces end on whole characters; anything else stops the stream for good.
+class TUtf8Stream {
+public:
+    explicit TUtf8Stream(THttpTextPiece APiece) : FPiece(std::move(APiece)) {}
+    void Feed(const char* Data, size_t Size) {
+        if (!FGoing) return;
+        FPending.append(Data, Size);
+        if (!FStarted) {
+            if (FPending.size() < 3) return;
+            FStarted = true;
+            const auto* p = reinterpret_cast<const unsigned char*>(FPending.data());
+            if ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF)) {
+                FGoing = false; // UTF-16: read whole at the end
+                return;
+            }
+            if (p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) FPending.erase(0, 3);
+        }
+        // The bytes up to the last whole character, checked.
+        const auto* p = reinterpret_cast<const unsigned char*>(FPending.data());
+        const size_t n = FPending.size();
+        size_t i = 0, whole = 0;
+        while (i < n) {
+            const unsigned char c = p[i];
+            if (c != 0 && c < 0x80) {
+                whole = ++i;
+                continue;
+            }
+            const int need = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+            if (need < 0) {
+                FGoing = false;
+                return;
+            }
+            size_t k = 1;
+            while (k <= static_cast<size_t>(need) && i + k < n && (p[i + k] & 0xC0) == 0x80) ++k;
+            if (k <= static_cast<size_t>(need)) {
+                if (i + k < n) FGoing = false; // a byte that cannot go on the character
+                break;                         // else: the character goes on in the next chunk
+            }
+            i += k;
+            whole = i;
+        }
+        if (!FGoing || whole == 0) return;
+        FWide.resize(whole);
+        const int got = MultiByteToWideChar(CP_UTF8, 0, FPending.data(), static_cast<int>(whole), FWide.data(),
+                                            static_cast<int>(whole));
+        if (got <= 0) {
+            FGoing = false;
+            return;
+        }
+        FPending.erase(0, whole);
+        FPiece(std::wstring_view(FWide.data(), static_cast<size_t>(got)));
+        FAny = true;
+    }
+    // Every byte went out as text.
+    bool Whole() const { return FGoing && FStarted && FPending.empty() && FAny; }
+
+private:
+    THttpTextPiece FPiece;
+    std::string FPending;
+    std::wstring FWide;
+    bool FStarted = false;
+    bool FGoing = true;
+    bool FAny = false;
+};
+
 // The requests of one HttpGetTexts call, shared with its workers.
 struct TTextGroup {
     std::vector<std::wstring> Urls, Texts;
@@ -109,6 +194,30 @@ constexpr size_t GroupWorkers = 4;
 } // namespace
 
 void HttpGetText(const std::wstring& Url, std::wstring& Text) { GetText(Url, Text, AgentName(), nullptr); }
+
+bool HttpGetTextStreamed(const std::wstring& Url, std::wstring& Text, const THttpTextPiece& Piece) {
+    Text.clear();
+    // The sink may be called by a request given up after this returns: it owns its state.
+    auto stream = std::make_shared<TUtf8Stream>(Piece);
+    auto lock = std::make_shared<std::mutex>();
+    auto over = std::make_shared<bool>(false);
+    bool retried = false;
+    const THttpReply reply = GetReply(Url, AgentName(), nullptr,
+                                      [stream, lock, over](const char* Data, size_t Size) {
+                                          std::lock_guard<std::mutex> hold(*lock);
+                                          if (!*over) stream->Feed(Data, Size);
+                                      },
+                                      &retried);
+    bool whole;
+    {
+        std::lock_guard<std::mutex> hold(*lock);
+        *over = true;
+        whole = stream->Whole();
+    }
+    if (reply.Ok() && whole && !retried) return true;
+    ReplyText(Url, reply, Text);
+    return false;
+}
 
 std::vector<std::wstring> HttpGetTexts(const std::vector<std::wstring>& Urls) {
     std::vector<std::wstring> texts(Urls.size());

@@ -5,7 +5,9 @@
 #include "System.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TH3Paths;
@@ -19,6 +21,15 @@ void HttpGetText(const std::wstring& Url, std::wstring& Text);
 // The texts of several URLs, asked for at once on a few workers (each as HttpGetText); in the
 // order of Urls. On the GUI thread one wait covers them all; a cancel gives all empty.
 std::vector<std::wstring> HttpGetTexts(const std::vector<std::wstring>& Urls);
+
+// HttpGetText that hands out the text as the bytes arrive: Piece gets each further piece,
+// on the thread that runs the request, while the bytes so far are UTF-8 (or ASCII) as the
+// whole reply will be read. True when the pieces made up the whole reply as HttpGetText
+// gives it (Text is then left empty); false when they stopped short of it (another
+// encoding, a failed or cut request): Text is then HttpGetText's answer, and the pieces
+// handed out are to be dropped.
+using THttpTextPiece = std::function<void(std::wstring_view Piece)>;
+bool HttpGetTextStreamed(const std::wstring& Url, std::wstring& Text, const THttpTextPiece& Piece);
 
 // True when the agent's port accepts a connection. The port is the one agent URLs name
 // (Paths.AgentUrlPort(); an empty one is HTTP's 80). A port that is not a number from 1

@@ -123,6 +123,7 @@ struct THttpRequestState {
     std::wstring Agent;
     std::wstring Url;
     bool ReadBody = true;
+    THttpChunkSink Chunks;
     THttpLimits Limits;
     TKernelHandle Done;
 
@@ -437,6 +438,7 @@ bool TRequestRun::ReadBody(uint64_t Length, bool HasLength, THttpReply& Failed) 
         if (S.Api.ReadFile(FRequest, chunk.data(), ChunkBytes, &got)) {
             if (got == 0) break;
             body.append(chunk.data(), got);
+            if (S.Chunks) S.Chunks(chunk.data(), got);
         } else {
             const DWORD error = GetLastError();
             const std::wstring read = L"after " + std::to_wstring(body.size()) + L" bytes";
@@ -525,7 +527,7 @@ void THttpCancel::Leave() {
 }
 
 THttpReply HttpGetReply(const TWinINetApi& Api, const std::wstring& Agent, const std::wstring& Url, bool ReadBody,
-                        THttpCancel* Cancel) {
+                        THttpCancel* Cancel, THttpChunkSink Chunks) {
     THttpReply reply;
     reply.Url = Url;
     auto state = std::make_shared<THttpRequestState>();
@@ -533,6 +535,7 @@ THttpReply HttpGetReply(const TWinINetApi& Api, const std::wstring& Agent, const
     state->Agent = Agent;
     state->Url = Url;
     state->ReadBody = ReadBody;
+    state->Chunks = std::move(Chunks);
     state->Limits = HttpLimits();
     state->Reply.Failure = THttpFailure::Incomplete; // what stays when the worker fails itself
     state->Reply.Detail = L"the request failed";

@@ -108,11 +108,17 @@ void SetHttpWait(DWORD ThreadId, THttpWait Wait);
 // The wait of the calling thread (empty: it blocks).
 THttpWait HttpWaitOfThisThread();
 
+// Gets the body's bytes as they are read, on the thread that runs the request (which may
+// outlive the caller's wait: a sink keeps what it uses alive itself). Whether the body was
+// whole is known only from the reply, once the request has ended.
+using THttpChunkSink = std::function<void(const char* Data, size_t Size)>;
+
 // GETs Url (http or https) with Agent as the user agent. Without ReadBody only the status
 // and headers are checked (the body is not read). Holds the calling thread for at most
-// HttpLimits().TotalMs, blocked or in the thread's own wait.
+// HttpLimits().TotalMs, blocked or in the thread's own wait. Chunks, when given, also gets
+// the body as it arrives.
 THttpReply HttpGetReply(const TWinINetApi& Api, const std::wstring& Agent, const std::wstring& Url, bool ReadBody,
-                        THttpCancel* Cancel = nullptr);
+                        THttpCancel* Cancel = nullptr, THttpChunkSink Chunks = {});
 
 // Worker threads of requests that have not ended yet, including ones given up.
 int HttpRequestWorkers();

@@ -5,6 +5,7 @@
 #include "UH3_Agent.h"
 
 #include <atomic>
+#include <mutex>
 
 namespace {
 
@@ -14,10 +15,53 @@ std::atomic<int> g_Running{0};
 
 // Shared by the waiting thread and the worker; whoever lets go last frees it.
 struct TFetchJob::TState {
-    TFetchRequest Request;
+    TStreamRequest Request;
     std::wstring Reply;
+    bool Streamed = false;
     std::atomic<bool> Done{false};
     TKernelHandle Ended;
+    TKernelHandle More;     // a piece arrived (auto-reset)
+    std::mutex Lock;        // guards Arrived and Over
+    std::wstring Arrived;   // pieces not yet taken by the waiter
+    bool Over = false;      // the request has returned: later pieces are dropped
+
+    // Runs the request on the calling thread.
+    void Run(const std::shared_ptr<TState>& Self) {
+        bool streamed = false;
+        std::wstring reply;
+        try {
+            streamed = Request(
+                [Self](std::wstring_view Piece) {
+                    {
+                        std::lock_guard<std::mutex> hold(Self->Lock);
+                        if (Self->Over) return;
+                        Self->Arrived.append(Piece);
+                    }
+                    if (Self->More) SetEvent(Self->More.Get());
+                },
+                reply);
+        } catch (...) {
+            streamed = false;
+            reply.clear(); // a failed request is no answer
+        }
+        {
+            std::lock_guard<std::mutex> hold(Lock);
+            Over = true;
+        }
+        Reply = std::move(reply);
+        Streamed = streamed;
+        Done.store(true, std::memory_order_release);
+        if (Ended) SetEvent(Ended.Get());
+    }
+    // Moves the arrived pieces onto Text; true when there were any.
+    bool Take(std::wstring& Text) {
+        std::lock_guard<std::mutex> hold(Lock);
+        if (Arrived.empty()) return false;
+        if (Text.empty()) Text.swap(Arrived);
+        else Text.append(Arrived);
+        Arrived.clear();
+        return true;
+    }
 };
 
 namespace {
@@ -32,17 +76,7 @@ public:
     ~TFetchThread() override { --g_Running; }
 
 protected:
-    void Execute() override {
-        std::wstring reply;
-        try {
-            reply = FState->Request();
-        } catch (...) {
-            reply.clear(); // a failed request is no answer
-        }
-        FState->Reply = std::move(reply);
-        FState->Done.store(true, std::memory_order_release);
-        SetEvent(FState->Ended.Get());
-    }
+    void Execute() override { FState->Run(FState); }
 
 private:
     std::shared_ptr<TFetchJob::TState> FState;
@@ -52,43 +86,69 @@ private:
 
 TFetchJob::TFetchJob(TFetchRequest Request) {
     auto state = std::make_shared<TState>();
-    state->Request = Request;
-    state->Ended.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (state->Ended) {
+    state->Request = [Request](const TFetchPiece&, std::wstring& Reply) {
+        Reply = Request();
+        return false;
+    };
+    Start(std::move(state));
+}
+
+TFetchJob::TFetchJob(TStreamRequest Request) {
+    auto state = std::make_shared<TState>();
+    state->Request = std::move(Request);
+    Start(std::move(state));
+}
+
+void TFetchJob::Start(std::shared_ptr<TState> State) {
+    State->Ended.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    State->More.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (State->Ended && State->More) {
         try {
-            (new TFetchThread(state))->Start(); // frees itself when it ends
-            FState = std::move(state);
+            (new TFetchThread(State))->Start(); // frees itself when it ends
+            FState = std::move(State);
             return;
         } catch (...) {
         }
     }
-    FInline = std::move(Request);
+    FInline = std::move(State);
 }
 
 TFetchJob::~TFetchJob() = default;
 
 bool TFetchJob::Wait(const TFetchPoll& Poll, std::wstring& Reply, unsigned PollMs) {
-    Reply.clear();
+    bool streamed = false;
+    return WaitStreamed(Poll, Reply, {}, streamed, PollMs);
+}
+
+bool TFetchJob::WaitStreamed(const TFetchPoll& Poll, std::wstring& Text, const std::function<void()>& Arrived,
+                             bool& Streamed, unsigned PollMs) {
+    Text.clear();
+    Streamed = false;
     if (!FState) {
         if (!FInline)
             return false;
-        try {
-            Reply = FInline();
-        } catch (...) {
-            Reply.clear();
-        }
-        FInline = nullptr;
+        const std::shared_ptr<TState> state = std::move(FInline);
+        state->Run(state);
+        state->Take(Text);
+        if (!state->Streamed)
+            Text = std::move(state->Reply);
+        Streamed = state->Streamed;
         return true;
     }
-    const HANDLE ended = FState->Ended.Get();
+    const HANDLE waits[2] = {FState->Ended.Get(), FState->More.Get()};
     for (;;) {
-        MsgWaitForMultipleObjects(1, &ended, FALSE, PollMs, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(2, waits, FALSE, PollMs, QS_ALLINPUT);
         // Messages sent by other threads (the request may send one to a window of this
         // thread) are delivered here, whatever Poll does.
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-        if (FState->Done.load(std::memory_order_acquire)) {
-            Reply = std::move(FState->Reply);
+        const bool done = FState->Done.load(std::memory_order_acquire);
+        if (FState->Take(Text) && Arrived && !done)
+            Arrived();
+        if (done) {
+            Streamed = FState->Streamed;
+            if (!Streamed)
+                Text = std::move(FState->Reply);
             FState.reset();
             return true;
         }
@@ -110,6 +170,10 @@ TFetchRequest UrlRequest(const std::wstring& Url) {
         HttpGetText(Url, text);
         return text;
     };
+}
+
+TStreamRequest UrlStreamRequest(const std::wstring& Url) {
+    return [Url](const TFetchPiece& Piece, std::wstring& Reply) { return HttpGetTextStreamed(Url, Reply, Piece); };
 }
 
 int RunningFetchWorkers() { return g_Running.load(); }

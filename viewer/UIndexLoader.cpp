@@ -54,8 +54,14 @@ bool TIndexLoadHooks::Fetch(TAgentLink& Agent, const std::wstring& Url, std::wst
     return true;
 }
 
+bool TIndexLoadHooks::FetchArriving(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply,
+                                    const std::function<void()>&, bool& Streamed) {
+    Streamed = false;
+    return Fetch(Agent, Url, Reply);
+}
+
 struct TWorkerIndexHooks::TPending {
-    TPending(const std::wstring& AUrl) : Url(AUrl), Job(UrlRequest(AUrl)) {}
+    TPending(const std::wstring& AUrl) : Url(AUrl), Job(UrlStreamRequest(AUrl)) {}
     std::wstring Url;
     TFetchJob Job;
 };
@@ -68,6 +74,14 @@ bool TWorkerIndexHooks::Fetch(TAgentLink&, const std::wstring& Url, std::wstring
     if (!job || job->Url != Url)
         job = std::make_unique<TPending>(Url);
     return job->Job.Wait([this] { return Cancelled(); }, Reply, PollMs);
+}
+
+bool TWorkerIndexHooks::FetchArriving(TAgentLink&, const std::wstring& Url, std::wstring& Reply,
+                                      const std::function<void()>& Arrived, bool& Streamed) {
+    std::unique_ptr<TPending> job = std::move(FPending);
+    if (!job || job->Url != Url)
+        job = std::make_unique<TPending>(Url);
+    return job->Job.WaitStreamed([this] { return Cancelled(); }, Reply, Arrived, Streamed, PollMs);
 }
 
 void TWorkerIndexHooks::Prefetch(TAgentLink&, const std::wstring& Url) { FPending = std::make_unique<TPending>(Url); }
@@ -132,25 +146,39 @@ TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& Cach
             }
             const std::wstring url = PageUrl(L"", PageSize, page);
             r.Pages = page;
-            if (!Hooks.Fetch(FAgent, url, reply)) {
+            // The page is read as it arrives; the entries of a page that does not arrive
+            // whole (or in another form than it was read in) go again.
+            const int before = FList.Count();
+            std::unique_ptr<TKeywordReader> reader = std::make_unique<TKeywordReader>(FList, NewAgent);
+            int pos = 1;
+            bool streamed = false;
+            const bool fetched = Hooks.FetchArriving(
+                FAgent, url, reply, [&] { reader->ReadArriving(reply, pos, false); }, streamed);
+            if (!fetched || !streamed) {
+                FList.CutForLoad(before);
+                reader = std::make_unique<TKeywordReader>(FList, NewAgent);
+                pos = 1;
+            }
+            if (!fetched) {
                 r.End = TIndexLoadEnd::Cancelled;
                 break;
             }
-            const auto shared = std::make_shared<const std::wstring>(std::move(reply));
-            const TKeywordPage head = KeywordPageHeader(*shared);
-            if (!head.HasKeywords) {
+            reader->ReadArriving(reply, pos, true);
+            const TKeywordPage p = reader->Page();
+            if (!p.HasKeywords) {
+                FList.CutForLoad(before);
                 r.End = TIndexLoadEnd::Failed;
                 r.FailedPage = page;
                 break;
             }
+            r.Parsed += p.Keywords;
             // The next page is asked for when this one adds entries and (after the first page)
-            // is a full page: it may be on its way while this one is read, and this one is
-            // written to the cache meanwhile.
-            if (head.Returned > 0 && (page == 1 || head.Returned == PageSize))
+            // is a full page; this one is written to the cache meanwhile.
+            if (p.Returned > 0 && (page == 1 || p.Returned == PageSize))
                 Hooks.Prefetch(FAgent, PageUrl(L"", PageSize, page + 1));
+            const auto shared = std::make_shared<const std::wstring>(std::move(reply));
             if (FCache)
                 FCache->Append(shared);
-            const TKeywordPage p = ParseKeywordReply(*shared, FList, NewAgent, r.Parsed);
             TracePage(page, p, r.Parsed, FList.Count(), url, *shared);
             if (!KeywordPageWhole(p)) {
                 // Cut on its way: the load fails as for a page that never came.

@@ -69,20 +69,28 @@ public:
     // a worker so that the cancel window stays live, and answers false when the user
     // cancelled meanwhile.
     virtual bool Fetch(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply);
+    // Fetch that hands out the reply as it arrives: Reply grows on this thread, and Arrived
+    // is called after it grew. At the end Reply is what Fetch gives; Streamed tells whether
+    // it only grew (what Arrived saw is its start) or was replaced (what Arrived saw is to
+    // be dropped). The default is Fetch, with nothing handed out before the end.
+    virtual bool FetchArriving(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply,
+                               const std::function<void()>& Arrived, bool& Streamed);
     // The loader will ask for Url next unless the load ends first (the page being read says
     // more pages follow): hooks that fetch on a worker may start it now. The default does
     // nothing.
     virtual void Prefetch(TAgentLink& Agent, const std::wstring& Url) {}
 };
 
-// Hooks that fetch every page on a worker with HttpGetText, the next page while the one
-// before is read, and poll Cancelled while they wait (a cancel ends the wait at once). The
-// window derives its hooks from this class.
+// Hooks that fetch every page on a worker, the next page while the one before is read, and
+// poll Cancelled while they wait (a cancel ends the wait at once); a page's text is handed
+// out as it arrives. The window derives its hooks from this class.
 class TWorkerIndexHooks : public TIndexLoadHooks {
 public:
     TWorkerIndexHooks();
     ~TWorkerIndexHooks() override;
     bool Fetch(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply) override;
+    bool FetchArriving(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply,
+                       const std::function<void()>& Arrived, bool& Streamed) override;
     void Prefetch(TAgentLink& Agent, const std::wstring& Url) override;
     // Milliseconds between polls while a page is on its way.
     unsigned PollMs = 50;

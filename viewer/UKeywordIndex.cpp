@@ -61,19 +61,24 @@ TKeywordReader::TKeywordReader(TKeywordList& List, bool NewAgent, TKeywordParseP
     : FList(List), FNewAgent(NewAgent), FPoll(std::move(Poll)) {}
 
 bool TKeywordReader::Read(const std::wstring& Text) {
+    int pos = 1;
+    return ReadArriving(Text, pos, true);
+}
+
+bool TKeywordReader::ReadArriving(const std::wstring& Text, int& Pos, bool Final) {
     if (FPage.Cancelled)
         return false;
     THTML_TagRipper tags(Text);
     const wchar_t* text = Text.c_str();
     std::wstring_view current = FCurrent; // sub-keys belong to the last keyword
     bool currentInText = false;
-    int pos = 1;
+    int& pos = Pos;
     while (true) {
         if (FPoll && FSeen % KeywordParsePollTags == 0 && FPoll(FPage.Keywords)) {
             FPage.Cancelled = true;
             break;
         }
-        if (!tags.NextTag(pos))
+        if (!(Final ? tags.NextTag(pos) : tags.NextWholeTag(pos)))
             break;
         ++FSeen;
         if (tags.IsEndTag) {

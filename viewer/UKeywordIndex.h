@@ -33,6 +33,9 @@ public:
     TKeywordReader(TKeywordList& List, bool NewAgent, TKeywordParsePoll Poll = {});
     // Reads one text (or piece); false once the poll has asked to stop.
     bool Read(const std::wstring& Text);
+    // Reads a reply that is still arriving: from Pos, the tags that are whole in Text, Pos
+    // left at the first that is not; with Final, the rest. Text only grows between calls.
+    bool ReadArriving(const std::wstring& Text, int& Pos, bool Final);
     // What was read so far; Page.Keywords counts the top-level keywords.
     const TKeywordPage& Page() const { return FPage; }
 

@@ -107,6 +107,16 @@ void TKeywordList::ClearForLoad() {
     FCapacity = 0;
 }
 
+void TKeywordList::CutForLoad(int Count) {
+    if (Count < 0 || Count >= this->Count())
+        return;
+    for (int i = Count; i < this->Count(); ++i)
+        FreeTopic(FEntries[i]);
+    FEntries.resize(Count);
+    FHeads.resize(Count);
+    FShared.resize(Count);
+}
+
 void TKeywordList::Store(TEntry& E, std::wstring_view Value, std::wstring_view Display, wchar_t Joiner,
                          std::wstring_view Tail) {
     const size_t valueLen = Value.size() + (Joiner ? 1 + Tail.size() : 0);

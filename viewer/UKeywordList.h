@@ -63,6 +63,8 @@ public:
     bool Locked() const { return FLocks > 0; }
     // Empties the list for the load that holds it.
     void ClearForLoad();
+    // Drops the entries from Count on for the load that holds it (a page it gives up).
+    void CutForLoad(int Count);
 
     // Appends an entry read from a reply (kind 0, not decoded, no topic). Past the capacity
     // the capacity grows by half of itself, at least GrowStep. Views of the texts stay valid

@@ -37,6 +37,13 @@ struct TScratchPlace {
 
 const std::wstring Sample = L"<html><head><title>Gr\u00FC\u00DFe \u20AC \u4E2D\u6587</title></head></html>";
 
+// The text HttpGetTextStreamed gives: its pieces when it streamed, else its whole text.
+std::wstring Streamed(const std::wstring& Url, bool& Whole) {
+    std::wstring pieces, text = L"old";
+    Whole = HttpGetTextStreamed(Url, text, [&](std::wstring_view Piece) { pieces.append(Piece); });
+    return Whole ? pieces : text;
+}
+
 } // namespace
 
 TEST(HttpGetText, DecodesByMarkOrContent) {
@@ -53,12 +60,22 @@ TEST(HttpGetText, DecodesByMarkOrContent) {
     server.Serve("/utf16nomark",
                  std::string(reinterpret_cast<const char*>(longSample.data()), longSample.size() * 2));
     server.Serve("/empty", "");
+    server.Serve("/latin1", "<a>caf\xE9 " + utf8 + "</a>"); // not UTF-8: read as ANSI
     server.ServeMissing("no such page");
 
     for (const char* path : {"/bom", "/plain", "/utf16"}) {
         std::wstring text = L"old";
         HttpGetText(Url(server, path), text);
         EXPECT_EQ(Sample, text) << path;
+    }
+    // Read as it arrives, a reply gives what it gives read whole, streamed only where the
+    // pieces read as the whole reply does.
+    for (const char* path : {"/bom", "/plain", "/utf16", "/utf16nomark", "/empty", "/latin1", "/missing"}) {
+        std::wstring whole;
+        HttpGetText(Url(server, path), whole);
+        bool streamed = false;
+        EXPECT_EQ(Streamed(Url(server, path), streamed), whole) << path;
+        EXPECT_EQ(streamed, std::string(path) == "/bom" || std::string(path) == "/plain") << path;
     }
     std::wstring text;
     HttpGetText(Url(server, "/utf16nomark"), text);
@@ -80,6 +97,11 @@ TEST(HttpGetText, BodiesOverTwoMegabytes) {
     big.reserve(5 * 1024 * 1024 + 100);
     for (int i = 0; big.size() < 5u * 1024 * 1024; ++i) big += "<k>keyword " + std::to_string(i) + "</k>\n";
     big += "<end/>";
+    // Characters of two, three and four bytes, over the reads' boundaries.
+    std::wstring wide;
+    for (int i = 0; wide.size() < 3u * 1024 * 1024; ++i)
+        wide += L"<k>\u00E9\u20AC\U0001F600 " + std::to_wstring(i) + L"</k>\n";
+    server.Serve("/wide", WideToUtf8(wide));
     const std::string exact(0x200000, 'x');
     server.Serve("/big", big);
     server.Serve("/exact", exact);
@@ -90,6 +112,9 @@ TEST(HttpGetText, BodiesOverTwoMegabytes) {
     EXPECT_EQ(std::wstring(big.begin(), big.end()), text);
     HttpGetText(Url(server, "/exact"), text);
     EXPECT_EQ(exact.size(), text.size());
+    bool streamed = false;
+    EXPECT_TRUE(Streamed(Url(server, "/wide"), streamed) == wide);
+    EXPECT_TRUE(streamed);
 }
 
 TEST(HttpGetText, AgentDownGivesEmptyTextAfterTheRetries) {

@@ -21,8 +21,9 @@ namespace {
 
 // Fetches each page on a worker, as the window does, and keeps the replies.
 struct WorkerHooks : TWorkerIndexHooks {
-    bool Fetch(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply) override {
-        const bool ok = TWorkerIndexHooks::Fetch(Agent, Url, Reply);
+    bool FetchArriving(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply,
+                       const std::function<void()>& Arrived, bool& Streamed) override {
+        const bool ok = TWorkerIndexHooks::FetchArriving(Agent, Url, Reply, Arrived, Streamed);
         Replies += Reply;
         return ok;
     }
@@ -162,6 +163,11 @@ TEST_F(IndexStandinTest, ACutReplyEndsTheLoadAndKeepsTheCache) {
     EXPECT_EQ(r.End, TIndexLoadEnd::Failed);
     EXPECT_EQ(r.FailedPage, 3);
     EXPECT_EQ(r.Parsed, 14);
+    // The entries of the two whole pages, none of the cut one (read while it arrived).
+    int entries = 0;
+    for (int keywords = 0; entries < list.Count(); ++entries)
+        if (list.Display(entries).empty() && ++keywords > 14) break;
+    EXPECT_EQ(faultyList.Count(), entries);
     EXPECT_EQ(faultyList.Count(), r.Count);
     EXPECT_FALSE(faultyLoader.WaitForCache());
     EXPECT_EQ(testing_support::ReadBytes(cache), before);

@@ -43,6 +43,31 @@ TEST(KeywordReply, SubKeysFollowTheAgentsForm) {
     EXPECT_FALSE(ParseKeywordReply(L"<html><body>404</body></html>", none, true, parsed).HasKeywords);
     EXPECT_FALSE(ParseKeywordReply(L"", none, true, parsed).HasKeywords);
 
+    // Read as it arrives, in pieces cut anywhere (inside tags, quoted '>', comments and
+    // characters), a reply gives the entries it gives read whole.
+    const std::wstring arriving =
+        std::wstring(kReply) +
+        L"<keywords><keyword value=\"x>y\"/> a < b <!-- <keyword value=\"no\"/> -->"
+        L"<subkey display='d>' keyvalue=\"k\"/><keyword value=\"&amp;\" ><subkey display=\"e\"/></keywords>";
+    TKeywordList whole;
+    ParseKeywordReply(arriving, whole, true, parsed);
+    for (size_t step = 1; step <= 23; ++step) {
+        TKeywordList pieces;
+        TKeywordReader reader(pieces, true);
+        std::wstring text;
+        int pos = 1;
+        for (size_t at = 0; at < arriving.size(); at += step) {
+            text.append(arriving, at, step);
+            reader.ReadArriving(text, pos, false);
+        }
+        reader.ReadArriving(text, pos, true);
+        ASSERT_EQ(pieces.Count(), whole.Count()) << step;
+        for (int i = 0; i < whole.Count(); ++i) {
+            EXPECT_EQ(pieces.Value(i), whole.Value(i)) << step;
+            EXPECT_EQ(pieces.Display(i), whole.Display(i)) << step;
+        }
+    }
+
     // The poll sees the count before the first tag and can stop the read.
     int polls = 0;
     TKeywordPage stopped = ParseKeywordReply(kReply, none, true, parsed, [&](int) { return ++polls == 1; });
