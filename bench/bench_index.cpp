@@ -134,12 +134,14 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring cache = IndexCacheFileIn(inst.root + L"\\cache");
 
     // ---- full load next to the bare requests of the same pages
-    // Pages on a worker, as the window fetches them; the time spent waiting for them is kept.
+    // Pages on a worker, as the window fetches them, each read as it arrives; the time spent
+    // in the requests (the reading as they arrive included) is kept.
     struct TimedHooks : TWorkerIndexHooks {
         double Waited = 0;
-        bool Fetch(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply) override {
+        bool FetchArriving(TAgentLink& Agent, const std::wstring& Url, std::wstring& Reply,
+                           const std::function<void()>& Arrived, bool& Streamed) override {
             const double t = Ms();
-            const bool ok = TWorkerIndexHooks::Fetch(Agent, Url, Reply);
+            const bool ok = TWorkerIndexHooks::FetchArriving(Agent, Url, Reply, Arrived, Streamed);
             Waited += Ms() - t;
             return ok;
         }
@@ -174,9 +176,9 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("full load, page size %d: %d pages, %d keywords, %d entries, %.1f MB of replies\n", pageSize, r.Pages,
                 r.Parsed, r.Count, bytes / 1e6);
     std::printf("  bare HttpGetText of the pages %8.0f ms (median of %d)\n", Median(bare), runs);
-    std::printf("  full load with cache file     %8.0f ms   ratio %.2f (goal <= 1.25)\n", Median(full),
+    std::printf("  full load with cache file     %8.0f ms   ratio %.2f (goal <= 1.15)\n", Median(full),
                 Median(full) / Median(bare));
-    std::printf("    of which waiting for pages  %8.0f ms\n", Median(waited));
+    std::printf("    of which in the requests    %8.0f ms (reading the pages as they arrive)\n", Median(waited));
     std::printf("  the cache file in place after %8.0f ms (written behind the load)\n", Median(written));
 
     // ---- cached load next to a bare read and tag scan

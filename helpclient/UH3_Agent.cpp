@@ -136,6 +136,15 @@ public:
         const size_t n = FPending.size();
         size_t i = 0, whole = 0;
         while (i < n) {
+            // Runs of ASCII without zero bytes, four at a time.
+            while (i + 4 <= n) {
+                uint32_t w;
+                std::memcpy(&w, p + i, 4);
+                if ((w & 0x80808080u) != 0 || ((w - 0x01010101u) & ~w & 0x80808080u) != 0) break;
+                i += 4;
+                whole = i;
+            }
+            if (i >= n) break;
             const unsigned char c = p[i];
             if (c != 0 && c < 0x80) {
                 whole = ++i;

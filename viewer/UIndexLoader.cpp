@@ -152,8 +152,23 @@ TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& Cach
             std::unique_ptr<TKeywordReader> reader = std::make_unique<TKeywordReader>(FList, NewAgent);
             int pos = 1;
             bool streamed = false;
+            // The next page is asked for when this one adds entries and (after the first page)
+            // is a full page, as soon as its head says so: it is on its way while this one
+            // arrives and is read.
+            bool asked = false;
+            auto askNext = [&](const TKeywordPage& Head) {
+                asked = true;
+                if (Head.Returned > 0 && (page == 1 || Head.Returned == PageSize))
+                    Hooks.Prefetch(FAgent, PageUrl(L"", PageSize, page + 1));
+            };
             const bool fetched = Hooks.FetchArriving(
-                FAgent, url, reply, [&] { reader->ReadArriving(reply, pos, false); }, streamed);
+                FAgent, url, reply,
+                [&] {
+                    reader->ReadArriving(reply, pos, false);
+                    if (!asked && reader->Page().HasKeywords)
+                        askNext(reader->Page());
+                },
+                streamed);
             if (!fetched || !streamed) {
                 FList.CutForLoad(before);
                 reader = std::make_unique<TKeywordReader>(FList, NewAgent);
@@ -172,10 +187,8 @@ TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& Cach
                 break;
             }
             r.Parsed += p.Keywords;
-            // The next page is asked for when this one adds entries and (after the first page)
-            // is a full page; this one is written to the cache meanwhile.
-            if (p.Returned > 0 && (page == 1 || p.Returned == PageSize))
-                Hooks.Prefetch(FAgent, PageUrl(L"", PageSize, page + 1));
+            if (!asked)
+                askNext(p);
             const auto shared = std::make_shared<const std::wstring>(std::move(reply));
             if (FCache)
                 FCache->Append(shared);
