@@ -254,8 +254,16 @@ void TVMainForm::SelectBestMatch(const std::wstring& Text) {
     if (TListItem* top = IndexLV->TopItem()) {
         const int topRow = top->Index();
         const RECT r = top->DisplayRect(LVIR_BOUNDS);
-        if (row != topRow && r.bottom > r.top)
+        if (row != topRow && r.bottom > r.top) {
+            // The scroll and the new selection are drawn by one paint of the list after the
+            // key, instead of a repaint of the whole view inside the scroll and another of
+            // the rows whose selection changed.
+            IndexLV->Items()->BeginUpdate();
             IndexLV->Scroll(0, (row - topRow) * (r.bottom - r.top));
+            SelectIndexRow(row);
+            IndexLV->Items()->EndUpdate();
+            return;
+        }
     }
     SelectIndexRow(row);
 }
