@@ -180,7 +180,9 @@ TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& Cach
             }
             reader->ReadArriving(reply, pos, true);
             const TKeywordPage p = reader->Page();
-            if (!p.HasKeywords) {
+            if (!KeywordPageWhole(p)) {
+                // No keyword page, or one cut on its way: the load fails as for a page that
+                // never came, and the page adds nothing.
                 FList.CutForLoad(before);
                 r.End = TIndexLoadEnd::Failed;
                 r.FailedPage = page;
@@ -193,12 +195,6 @@ TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& Cach
             if (FCache)
                 FCache->Append(shared);
             TracePage(page, p, r.Parsed, FList.Count(), url, *shared);
-            if (!KeywordPageWhole(p)) {
-                // Cut on its way: the load fails as for a page that never came.
-                r.End = TIndexLoadEnd::Failed;
-                r.FailedPage = page;
-                break;
-            }
             if (p.Added == 0) {
                 r.End = page == 1 ? TIndexLoadEnd::Empty : TIndexLoadEnd::Complete;
                 break;
