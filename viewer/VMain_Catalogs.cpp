@@ -21,6 +21,16 @@ void TVMainForm::FillCatalogBox(TTntComboBox* Combo, const std::wstring& SelectK
         return;
     std::unique_ptr<TTntStringList> catalogs = H3Store->GetCatalogList();
     int select = 0; // the first catalog when the key is not there; the last match wins
+    // A store may hold thousands of catalogs: the box takes them without a repaint each,
+    // in room made for all of them at once.
+    if (Combo->HandleAllocated())
+        SendMessageW(Combo->Handle(), CB_INITSTORAGE, static_cast<WPARAM>(catalogs->Count()),
+                     static_cast<LPARAM>(catalogs->Count()) * 40 * sizeof(wchar_t));
+    struct TUpdate {
+        TTntStrings* Items;
+        explicit TUpdate(TTntStrings* AItems) : Items(AItems) { Items->BeginUpdate(); }
+        ~TUpdate() { Items->EndUpdate(); }
+    } update(Combo->Items());
     for (int i = 0; i < catalogs->Count(); ++i) {
         Combo->Items()->AddObject(catalogs->Strings(i), catalogs->Objects(i));
         if (SameText(catalogs->Strings(i), SelectKey))
