@@ -96,12 +96,19 @@ TSHintWin::TSHintWin(TComponent* AOwner) : TCustomControl(AOwner) {
             FGradients[i] = std::make_unique<TBitmap>();
             DrawGradient(FGradients[i].get(), clWhite, to[i], 12);
         }
+        // Goes with the program's hints: a button pressed, a menu or list opened, the pointer gone.
+        if (Application)
+            FHider = Application->AddHintHider([this] { Hide(); });
     } catch (...) {
         Forward(L"TSHintWin.Create");
     }
 }
 
-TSHintWin::~TSHintWin() { KillShotTimer(FShowTimer); }
+TSHintWin::~TSHintWin() {
+    if (Application && FHider)
+        Application->RemoveHintHider(FHider);
+    KillShotTimer(FShowTimer);
+}
 
 void TSHintWin::CreateParams(TCreateParams& Params) {
     TCustomControl::CreateParams(Params);
@@ -207,7 +214,7 @@ void TSHintWin::ShowHintWin(int Style, TControl* Control, const std::wstring& Te
         FShowTimer = SetShotTimer(300, [this](TObject*) {
             FShowTimer = 0;
             try {
-                if (MouseOverControl())
+                if (MouseOverControl() && !(Application && Application->HintsHeld()))
                     LayoutAndShow();
             } catch (...) {
                 Forward(L"TSHintWin.ShowHintWin");
@@ -385,7 +392,9 @@ void TQXSuperTip::Unhook(THook& H) {
 void TQXSuperTip::HookedMessage(THook& H, TMessage& Message) {
     TControl* control = H.Control;
     TWndMethod previous = H.Previous;
-    if (Message.Msg == WM_MOUSEMOVE && control) {
+    if (Message.Msg == CM_MOUSELEAVE && control && g_TipWindow && g_TipWindow->CurrentControl() == control)
+        Guarded(L"TQXSuperTip.MouseLeave", [] { g_TipWindow->Hide(); });
+    if (Message.Msg == WM_MOUSEMOVE && control && !(Message.WParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
         Guarded(L"TQXSuperTip.MouseMove", [&] {
             control->SetShowHint(false);
             if (TipEnabled && !FWideHint.empty()) {

@@ -61,6 +61,7 @@ private:
     int FCheckCount = 0;
     TTimer* FTimer;
     UINT_PTR FShowTimer = 0;
+    int FHider = 0;
     std::unique_ptr<TBitmap> FGradients[2];
 };
 

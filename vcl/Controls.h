@@ -546,5 +546,7 @@ struct TControlHooks {
     // The mouse moved over Control (a window or one of its windowless children), or left
     // Window (Control null). The application turns this into CM_MOUSEENTER/CM_MOUSELEAVE.
     void (*MouseOver)(TWinControl* Window, TControl* Control) = nullptr;
+    // Every hint goes (a menu or a drop-down list opens).
+    void (*HideHints)() = nullptr;
 };
 extern TControlHooks g_ControlHooks;

@@ -36,6 +36,10 @@ struct TFormsUnit {
             if (Application)
                 Application->MouseOver(w, c);
         };
+        g_ControlHooks.HideHints = [] {
+            if (Application)
+                Application->HideHints();
+        };
         ThreadLog = [](const std::wstring& line) {
             if (Application)
                 Application->Log(line);
@@ -587,6 +591,10 @@ void TCustomForm::WndProc(TMessage& Message) {
             return;
         }
         break;
+    case WM_ENTERMENULOOP:
+        if (Application)
+            Application->HideHints();
+        break;
     case WM_INITMENUPOPUP:
         if (FMenu)
             FMenu->DispatchPopup(reinterpret_cast<HMENU>(Message.WParam));
@@ -692,6 +700,8 @@ RECT THintWindow::CalcHintRect(int MaxWidth, const std::wstring& AHint, void*) {
 
 void THintWindow::ActivateHint(RECT Rect, const std::wstring& AHint) {
     SetCaption(AHint);
+    // The text is painted 2 pixels down inside the border: the last line needs these too.
+    Rect.bottom += 4;
     RECT work = Screen ? Screen->WorkAreaRect() : RECT{0, 0, 0, 0};
     int w = Rect.right - Rect.left, h = Rect.bottom - Rect.top;
     if (Screen && Rect.right > work.right)
@@ -1012,6 +1022,9 @@ void TApplication::SetMouseControl(TControl* Control) {
         Control->FreeNotification(this);
     if (old)
         old->Perform(CM_MOUSELEAVE);
+    // The pointer left the program's windows: so it left the control of any hint.
+    if (!Control)
+        HideHints();
     // The leave handler may have freed the new control (its free notification cleared it).
     if (FMouseControl)
         FMouseControl->Perform(CM_MOUSEENTER);
@@ -1055,7 +1068,8 @@ void TApplication::HintMouseMessage(TControl* Control, TMessage& Message) {
     bool wasShowing = FHintWindow && FHintWindow->IsShowing();
     CancelHint();
     // The text is settled when the hint is due (CM_HINTSHOW may supply one for an empty Hint).
-    if (!Control->ShowHint())
+    // None is started while a mouse button is held.
+    if (!Control->ShowHint() || (Message.WParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)))
         return;
     FHintControl = Control;
     FHintCursorRect = Control->ClientRect();
@@ -1079,6 +1093,11 @@ void TApplication::ShowHintNow() {
     KillTimer(Handle(), HintShowTimer);
     if (!FHintControl)
         return;
+    // Due while a menu or a list came up over its control: it is dropped.
+    if (HintsHeld()) {
+        CancelHint();
+        return;
+    }
     THintInfo info;
     info.HintControl = FHintControl;
     info.HintWindowClass = HintWindowClass;
@@ -1125,13 +1144,39 @@ void TApplication::CancelHint() {
     FHintActive = false;
 }
 
+void TApplication::HideHints() {
+    CancelHint();
+    for (const auto& hider : std::vector<std::pair<int, std::function<void()>>>(FHintHiders))
+        Guarded(L"TApplication.HideHints", [&] { hider.second(); });
+}
+
+bool TApplication::HintsHeld() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &info) &&
+        (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE)))
+        return true;
+    return GetCapture() != nullptr;
+}
+
+int TApplication::AddHintHider(std::function<void()> Hide) {
+    const int id = FNextHintHiderId++;
+    FHintHiders.emplace_back(id, std::move(Hide));
+    return id;
+}
+
+void TApplication::RemoveHintHider(int Id) {
+    FHintHiders.erase(std::remove_if(FHintHiders.begin(), FHintHiders.end(),
+                                     [Id](const auto& h) { return h.first == Id; }),
+                      FHintHiders.end());
+}
+
+// A hint shown or due goes with a key or a mouse button going down.
 void TApplication::CheckHintMsg(const MSG& Msg) {
-    if (!FHintActive)
-        return;
     switch (Msg.message) {
     case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
-    case WM_NCLBUTTONDOWN: case WM_NCRBUTTONDOWN: case WM_MOUSEWHEEL:
-        CancelHint();
+    case WM_NCLBUTTONDOWN: case WM_NCRBUTTONDOWN: case WM_NCMBUTTONDOWN: case WM_MOUSEWHEEL:
+        HideHints();
         break;
     }
 }

@@ -257,6 +257,16 @@ public:
     void ActivateHint(POINT CursorPos);
     void CancelHint();
     void HintMouseMessage(TControl* Control, TMessage& Message);
+    // Hides the hint shown or due, and those of the other hint windows (AddHintHider): a mouse
+    // button or key went down, a menu or a drop-down list opened, or the pointer left the
+    // program's windows.
+    void HideHints();
+    // True while no hint may show: a menu is open or a window holds the mouse (a button held
+    // down, a list dropped down).
+    bool HintsHeld() const;
+    // Another hint window's hide function, called by HideHints; the id removes it again.
+    int AddHintHider(std::function<void()> Hide);
+    void RemoveHintHider(int Id);
 
     void Minimize();
     void Restore();
@@ -327,6 +337,8 @@ private:
     std::vector<TFilterEntry> FFilters;
     int FNextFilterId = 1;
     HHOOK FMenuFilterHook = nullptr;
+    std::vector<std::pair<int, std::function<void()>>> FHintHiders;
+    int FNextHintHiderId = 1;
     friend LRESULT CALLBACK MenuFilterHook(int, WPARAM, LPARAM);
 };
 

@@ -1022,6 +1022,8 @@ void TPopupMenu::Popup(int X, int Y) {
     static const UINT buttons[] = {TPM_RIGHTBUTTON, TPM_LEFTBUTTON};
     DoPopup(this);
     FMenu->InitiateActions();
+    if (Application)
+        Application->HideHints();
     HMENU menu = GetHandle();
     UINT flags = alignments[Alignment] | buttons[TrackButton];
     if (FMenu->IsRightToLeft() || RightToLeftPopup)

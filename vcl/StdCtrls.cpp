@@ -590,6 +590,9 @@ void TCustomComboBox::WndProc(TMessage& Message) {
                 Change();
             break;
         case CBN_DROPDOWN: {
+            // No hint over the list.
+            if (g_ControlHooks.HideHints)
+                g_ControlHooks.HideHints();
             // OnDropDown first: it may fill the list or change DropDownCount.
             DropDown();
             // Make room for the list: DropDownCount items at most.

@@ -53,6 +53,9 @@ void TVMainForm::BindFilterEvents() {
     };
     for (TControl* panel : std::initializer_list<TControl*>{CatalogPanel, SearchPanel, SearchBtnPanel, SearchBtnImage})
         panel->OnMouseMove = track(panel);
+    // Wherever the pointer goes from the button (the boxes beside it, out of the window), it
+    // leaves the light behind.
+    SearchBtnImage->OnMouseLeave = [this](TObject*) { SearchBtnLook(POINT{-32000, -32000}); };
     SearchBtnImage->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int X, int Y) {
         FSearchBtnDown = true;
         SearchBtnLook(SearchBtnImage->ClientToScreen({X, Y}));

@@ -64,6 +64,14 @@ TEST(SuperTip, WindowDelaysFirstTipReplacesAtOnceAndStaysOnTheMonitor) {
     // WM_NCHITTEST is transparent.
     EXPECT_EQ(SendMessageW(tip->Handle(), WM_NCHITTEST, 0, MAKELPARAM(tip->Left() + 5, tip->Top() + 5)),
               HTTRANSPARENT);
+    // All of its lines fit inside the window.
+    EXPECT_LE(tip->BodyLabel->Top() + tip->BodyLabel->Height(), tip->ClientHeight());
+    // A mouse button going down takes the tip away, as it does the program's hints.
+    PostMessageW(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 150));
+    PostMessageW(form.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(150, 150));
+    PumpFor(50);
+    EXPECT_FALSE(tip->IsShown());
+    EXPECT_FALSE(IsWindowVisible(tip->Handle()));
     tip->Hide();
     EXPECT_FALSE(tip->IsShown());
     EXPECT_EQ(tip->CurrentControl(), nullptr);

@@ -2,6 +2,7 @@
 
 #include "Boundary.h"
 #include "Menus.h"
+#include "StdCtrls.h"
 #include "SysUtils.h"
 #include "Timers.h"
 
@@ -267,20 +268,105 @@ TEST(Forms, HintTextsAndTheHintWindow) {
 
     TForm form(nullptr);
     form.SetBounds(100, 100, 300, 200);
-    form.SetHint(L"Form short|Form long");
+    form.SetHint(L"Form short\r\n(second line)|Form long");
     form.SetShowHint(true);
     auto* edit = new TTestEdit(&form);
     edit->SetParent(&form);
     edit->SetBounds(10, 10, 100, 20);
-    EXPECT_EQ(GetHint(edit), L"Form short|Form long");
+    EXPECT_EQ(GetHint(edit), L"Form short\r\n(second line)|Form long");
     form.Show();
     POINT p = edit->ClientToScreen(POINT{5, 5});
     Application->ActivateHint(p);
-    ASSERT_NE(Application->HintWindow(), nullptr);
-    EXPECT_TRUE(Application->HintWindow()->IsShowing());
-    EXPECT_EQ(Application->HintWindow()->GetText(), L"Form short");
+    THintWindow* hint = Application->HintWindow();
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->IsShowing());
+    EXPECT_EQ(hint->GetText(), L"Form short\r\n(second line)");
+    // Every line fits, with the 2 pixels the text keeps from the edges above and below.
+    RECT text{0, 0, 1000, 0};
+    HDC dc = GetDC(hint->Handle());
+    HGDIOBJ old = SelectObject(dc, hint->Font()->Handle());
+    DrawTextW(dc, hint->GetText().c_str(), -1, &text, DT_CALCRECT | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(hint->Handle(), dc);
+    RECT client{};
+    GetClientRect(hint->Handle(), &client);
+    EXPECT_GE(client.bottom, text.bottom + 4);
+    EXPECT_GE(client.right, text.right + 4);
     Application->CancelHint();
-    EXPECT_FALSE(Application->HintWindow()->IsShowing());
+    EXPECT_FALSE(hint->IsShowing());
+    form.Hide();
+}
+
+namespace {
+bool g_HintOverMenu = false;
+// While the menu is open: whether a hint shows over it; then the menu is closed.
+void CALLBACK LookAndCloseMenu(HWND, UINT, UINT_PTR, DWORD) {
+    g_HintOverMenu = Application->HintWindow() && Application->HintWindow()->IsShowing();
+    TPopupList::CloseOpenMenu();
+}
+} // namespace
+
+// A hint shown or due goes when a mouse button goes down, a menu or a drop-down list opens
+// or the pointer leaves the program's windows; it does not come up over them.
+TEST(Forms, HintsGoWithButtonsMenusListsAndThePointer) {
+    Watchdog w(20000);
+    TForm form(nullptr);
+    form.SetBounds(100, 100, 300, 200);
+    auto* edit = new TTestEdit(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(10, 10, 100, 20);
+    edit->SetHint(L"Edit hint");
+    edit->SetShowHint(true);
+    auto* combo = new TComboBox(&form);
+    combo->SetParent(&form);
+    combo->SetBounds(10, 40, 100, 21);
+    combo->AddItem(L"one");
+    combo->SetHint(L"Combo hint");
+    combo->SetShowHint(true);
+    TPopupMenu* menu = new TPopupMenu(&form);
+    auto* item = new TMenuItem(&form);
+    item->SetCaption(L"Item");
+    menu->Items()->Add(item);
+    form.Show();
+    const int pause = Application->HintPause;
+    Application->HintPause = 30;
+    auto showing = [] { return Application->HintWindow() && Application->HintWindow()->IsShowing(); };
+    auto hover = [&](TWinControl* C) { // the hint is due
+        SendMessageW(C->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        TMessage m{WM_MOUSEMOVE, 0, MAKELPARAM(5, 5), 0};
+        Application->HintMouseMessage(C, m);
+    };
+    hover(edit);
+    PumpUntil(showing, 2000);
+    ASSERT_TRUE(showing());
+    // The pointer leaves the window.
+    SendMessageW(edit->Handle(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(showing());
+    // A button pressed while the hint is due.
+    Application->CancelHint();
+    hover(edit);
+    PostMessageW(edit->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(edit->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    PumpFor(150);
+    EXPECT_FALSE(showing()) << "after a click";
+    // A menu opened while the hint is due.
+    hover(edit);
+    g_HintOverMenu = true;
+    UINT_PTR look = SetTimer(nullptr, 0, 200, LookAndCloseMenu);
+    menu->Popup(300, 300);
+    KillTimer(nullptr, look);
+    EXPECT_FALSE(g_HintOverMenu) << "over the menu";
+    // The list of a combo box dropped down while its hint shows.
+    hover(combo);
+    PumpUntil(showing, 2000);
+    ASSERT_TRUE(showing());
+    combo->SetDroppedDown(true);
+    EXPECT_FALSE(showing()) << "over the list";
+    PumpFor(150);
+    EXPECT_FALSE(showing()) << "over the list, later";
+    combo->SetDroppedDown(false);
+    Application->HintPause = pause;
+    Application->CancelHint();
     form.Hide();
 }
 

@@ -204,6 +204,17 @@ TEST_F(VMainFilters, SearchButtonLightsUnderThePointerAndF2OpensTheCatalogList) 
     EXPECT_EQ(f->SearchBtnPanel->Color(), clWindow);
     f->SearchBtnImage->OnMouseUp(f->SearchBtnImage, mbLeft, TShiftState(), 3, 3);
     EXPECT_EQ(f->SearchBtnPanel->Color(), static_cast<TColor>(RGB(0xC2, 0xE0, 0xFF)));
+    // The pointer straight from the button onto the catalog box or out of the window: the light goes.
+    const POINT onImage{f->SearchBtnImage->Left() + 3, f->SearchBtnImage->Top() + 3};
+    for (UINT leave : {WM_MOUSEMOVE, WM_MOUSELEAVE}) {
+        SendMessageW(f->SearchBtnPanel->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(onImage.x, onImage.y));
+        EXPECT_EQ(f->SearchBtnPanel->Color(), static_cast<TColor>(RGB(0xC2, 0xE0, 0xFF)));
+        if (leave == WM_MOUSEMOVE)
+            SendMessageW(f->CatalogCbo->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        else
+            SendMessageW(f->SearchBtnPanel->Handle(), WM_MOUSELEAVE, 0, 0);
+        EXPECT_EQ(f->SearchBtnPanel->Color(), clWindow) << leave;
+    }
 
     WORD key = VK_F2;
     f->CatalogCbo->OnKeyDown(f->CatalogCbo, key, TShiftState());
