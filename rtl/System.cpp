@@ -105,6 +105,10 @@ void InitRuntime() {
     });
 }
 
+bool RightToLeftAvailable() {
+    return SysLocale.MiddleEast || (Win32Platform == VER_PLATFORM_WIN32_NT && Win32MajorVersion >= 6);
+}
+
 namespace {
 // Fills the globals before any code of the program runs.
 struct RuntimeInit {

@@ -85,6 +85,9 @@ struct TSysLocale {
     bool MiddleEast = false;
 };
 extern TSysLocale SysLocale;
+// The system lays windows and text out right to left when asked: with Middle-East support,
+// and on every Windows from 6.0 on, which always has it.
+bool RightToLeftAvailable();
 
 // Locale-dependent number and date settings (read from the user locale at start-up).
 struct TFormatSettings {

@@ -423,12 +423,12 @@ void TControl::SetParentBiDiMode(bool Value) {
         Perform(CM_PARENTBIDIMODECHANGED);
 }
 
-bool TControl::UseRightToLeftReading() const { return SysLocale.MiddleEast && FBiDiMode != bdLeftToRight; }
+bool TControl::UseRightToLeftReading() const { return RightToLeftAvailable() && FBiDiMode != bdLeftToRight; }
 
-bool TControl::UseRightToLeftAlignment() const { return SysLocale.MiddleEast && FBiDiMode == bdRightToLeft; }
+bool TControl::UseRightToLeftAlignment() const { return RightToLeftAvailable() && FBiDiMode == bdRightToLeft; }
 
 bool TControl::UseRightToLeftScrollBar() const {
-    return SysLocale.MiddleEast && (FBiDiMode == bdRightToLeft || FBiDiMode == bdRightToLeftNoAlign);
+    return RightToLeftAvailable() && (FBiDiMode == bdRightToLeft || FBiDiMode == bdRightToLeftNoAlign);
 }
 
 UINT TControl::DrawTextBiDiModeFlagsReadingOnly() const { return UseRightToLeftReading() ? DT_RTLREADING : 0; }
@@ -1215,6 +1215,15 @@ void TWinControl::CreateParams(TCreateParams& Params) {
     Params.WinClassName = ClassName();
 }
 
+void TWinControl::MirrorInRightToLeft(TCreateParams& Params, bool OwnChildren) {
+    if (!UseRightToLeftAlignment())
+        return;
+    // Mirrored, the scroll bar and the text are on the right already.
+    Params.ExStyle = (Params.ExStyle & ~(WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR)) | WS_EX_LAYOUTRTL;
+    if (OwnChildren)
+        Params.ExStyle |= WS_EX_NOINHERITLAYOUT;
+}
+
 void TWinControl::CreateSubClass(TCreateParams& Params, const wchar_t* ClassName) {
     WNDCLASSW wc{};
     if (!GetClassInfoW(nullptr, ClassName, &wc) &&
@@ -1714,7 +1723,7 @@ void TWinControl::WndProc(TMessage& Message) {
         Perform(CM_TEXTCHANGED);
         return;
     case CM_BIDIMODECHANGED:
-        if (SysLocale.MiddleEast && FHandle)
+        if (RightToLeftAvailable() && FHandle)
             RecreateWnd();
         break;
     case WM_DESTROY:

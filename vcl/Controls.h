@@ -406,6 +406,11 @@ protected:
     virtual void CreateHandle();
     // Copies a system window class (e.g. "EDIT") into Params so that the window imitates it.
     void CreateSubClass(TCreateParams& Params, const wchar_t* ClassName);
+    // For the common controls that a right-to-left program shows mirrored (tool bar, status
+    // bar, tabs, tree, list): the whole window is mirrored in right-to-left alignment instead
+    // of its text alone being right-aligned. OwnChildren: windows placed on it by the program
+    // (a page control's sheets) keep the left-to-right layout.
+    void MirrorInRightToLeft(TCreateParams& Params, bool OwnChildren = false);
     // Lays out the aligned and anchored children within Rect.
     virtual void AlignControls(TControl* AControl, RECT& Rect);
     virtual void AdjustClientRect(RECT& Rect) {}

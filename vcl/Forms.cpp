@@ -635,6 +635,17 @@ void TCustomForm::WndProc(TMessage& Message) {
         if (FParentBiDiMode && Application)
             SetBiDiModeInternal(Application->BiDiMode());
         return;
+    case CM_BIDIMODECHANGED:
+        // A form keeps its window (others hold its handle): its reading flags change in place;
+        // its menu (hooked in before this) and its children follow on their own.
+        if (FHandle) {
+            TCreateParams params;
+            CreateParams(params);
+            const LONG_PTR flags = WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR | WS_EX_RIGHT;
+            SetWindowLongPtrW(FHandle, GWL_EXSTYLE,
+                              (GetWindowLongPtrW(FHandle, GWL_EXSTYLE) & ~flags) | (params.ExStyle & flags));
+        }
+        return;
     case WM_DESTROY:
         // A new window takes the menu again; the system must not destroy it with this one.
         if (FMenu && GetMenu(FHandle))

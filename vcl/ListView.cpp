@@ -466,6 +466,7 @@ void TCustomListView::CreateParams(TCreateParams& Params) {
     if (!FShowColumnHeaders) Params.Style |= LVS_NOCOLUMNHEADER;
     if (!FColumnClick) Params.Style |= LVS_NOSORTHEADER;
     if (FOwnerData) Params.Style |= LVS_OWNERDATA;
+    MirrorInRightToLeft(Params);
 }
 
 void TCustomListView::UpdateExStyles() {

@@ -481,6 +481,10 @@ void TMenuItem::FillItemInfo(MENUITEMINFOW& Info, std::wstring& Text) {
         Info.fType = IsOwnerDraw() ? MFT_OWNERDRAW : MFT_STRING;
         if (FRadioItem)
             Info.fType |= MFT_RADIOCHECK;
+        // Right to left a menu shows its check marks and texts from the right.
+        if (!InMenuBar())
+            if (TMenu* menu = GetParentMenu(); menu && menu->IsRightToLeft())
+                Info.fType |= MFT_RIGHTORDER | MFT_RIGHTJUSTIFY;
         if (Info.fType & MFT_OWNERDRAW) {
             Text.clear();
         } else {
@@ -507,16 +511,24 @@ void TMenuItem::RebuildHandle() {
     while (GetMenuItemCount(FHandle) > 0)
         if (!RemoveMenu(FHandle, 0, MF_BYPOSITION))
             break;
+    TMenu* menu = GetParentMenu();
+    // A menu bar read right to left starts at the right edge with its first item and goes
+    // leftwards.
+    const bool rightToLeftBar = menu && !FParent && !menu->IsPopupMenu() && menu->IsRightToLeft();
     UINT pos = 0;
-    for (TMenuItem* item : FItems) {
+    std::vector<TMenuItem*> items(FItems.begin(), FItems.end());
+    if (rightToLeftBar)
+        std::reverse(items.begin(), items.end());
+    for (TMenuItem* item : items) {
         if (!item->FVisible)
             continue;
         MENUITEMINFOW info;
         std::wstring text;
         item->FillItemInfo(info, text);
+        if (rightToLeftBar && pos == 0)
+            info.fType |= MFT_RIGHTJUSTIFY;
         InsertMenuItemW(FHandle, pos++, TRUE, &info);
     }
-    TMenu* menu = GetParentMenu();
     if (menu && !FParent && !menu->IsPopupMenu())
         if (HWND wnd = menu->WindowHandle())
             DrawMenuBar(wnd);
@@ -747,7 +759,13 @@ TMenu::~TMenu() {
 
 HMENU TMenu::GetHandle() { return FItems->Handle(); }
 
-bool TMenu::IsRightToLeft() const { return SysLocale.MiddleEast && BiDiMode != bdLeftToRight; }
+bool TMenu::IsRightToLeft() const {
+    return RightToLeftAvailable() && (ParentBiDiMode ? ParentsBiDiMode() : BiDiMode) != bdLeftToRight;
+}
+
+TBiDiMode TMenu::ParentsBiDiMode() const { return Application ? Application->BiDiMode() : bdLeftToRight; }
+
+TBiDiMode TMainMenu::ParentsBiDiMode() const { return FForm ? FForm->BiDiMode() : TMenu::ParentsBiDiMode(); }
 
 void TMenu::SetImages(TCustomImageList* Value) {
     if (ReplaceImageList(this, FImages, Value, FImageChangeLink))
@@ -944,6 +962,8 @@ void TMainMenu::HookForm() {
         if (menu && menu->FForm == form && form->Menu() == menu) {
             if ((M.Msg == WM_MEASUREITEM || M.Msg == WM_DRAWITEM) && HandleMenuDrawMessage(M))
                 return;
+            if (M.Msg == CM_BIDIMODECHANGED && menu->ParentBiDiMode)
+                menu->Rebuild(); // the bar's order and the items' sides follow the form
             if (M.Msg == WM_ENTERMENULOOP && !M.WParam && menu->IsRightToLeft())
                 for (int i = 0; i < menu->Items()->Count(); ++i)
                     if (menu->Items()->Items(i)->Visible()) {

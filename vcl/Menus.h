@@ -167,8 +167,12 @@ public:
     bool OwnerDraw() const { return FOwnerDraw; }
     void SetOwnerDraw(bool Value);
     TBiDiMode BiDiMode = bdLeftToRight;
-    // Right to left on Middle-East systems with a right-to-left mode.
+    // True: the menu reads as its parent does (a main menu as its form, a popup menu as the
+    // application), BiDiMode is not used.
+    bool ParentBiDiMode = true;
+    // Right to left where the system can show it and the reading order asks for it.
     bool IsRightToLeft() const;
+    virtual TBiDiMode ParentsBiDiMode() const;
     // The window showing the menu (a form's window for a main menu), or null.
     virtual HWND WindowHandle() { return nullptr; }
     // The popup menu these items belong to (null for a main menu).
@@ -216,6 +220,7 @@ public:
     // The window of the form whose Menu this is (found when the form asks for the handle).
     HWND WindowHandle() override;
     void MenuChanged(TMenuItem* Source, bool Rebuild) override;
+    TBiDiMode ParentsBiDiMode() const override;
 
 protected:
     bool IsPopupMenu() const override { return false; }

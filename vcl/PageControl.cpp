@@ -207,6 +207,7 @@ void TPageControl::CreateParams(TCreateParams& Params) {
     Params.Style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     if (FMultiLine) Params.Style |= TCS_MULTILINE;
     if (FHotTrack) Params.Style |= TCS_HOTTRACK;
+    MirrorInRightToLeft(Params, true);
 }
 
 void TPageControl::CreateWnd() {

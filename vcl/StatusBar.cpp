@@ -124,6 +124,7 @@ void TCustomStatusBar::CreateParams(TCreateParams& Params) {
     Params.Style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
     if (FSizeGrip)
         Params.Style |= SBARS_SIZEGRIP;
+    MirrorInRightToLeft(Params);
 }
 
 void TCustomStatusBar::CreateWnd() {

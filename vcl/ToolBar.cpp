@@ -169,6 +169,7 @@ void TToolBar::CreateParams(TCreateParams& Params) {
     if (FFlat) Params.Style |= TBSTYLE_FLAT;
     if (FList) Params.Style |= TBSTYLE_LIST;
     if (FWrapable) Params.Style |= TBSTYLE_WRAPABLE;
+    MirrorInRightToLeft(Params);
 }
 
 void TToolBar::CreateWnd() {

@@ -596,6 +596,7 @@ void TCustomTreeView::CreateParams(TCreateParams& Params) {
     if (FHotTrack) Params.Style |= TVS_TRACKSELECT;
     if (!FToolTips) Params.Style |= TVS_NOTOOLTIPS;
     Params.ExStyle |= WS_EX_CLIENTEDGE;
+    MirrorInRightToLeft(Params);
 }
 
 void TCustomTreeView::UpdateImageLists() {

@@ -365,6 +365,7 @@ void TBrowserFrame::ApplyFrameBiDiLayout() {
     else
         anchors = (anchors & ~akRight) | akLeft;
     BrowserGoBtn->SetAnchors(anchors);
+    qenPathViewer1->SetRightToLeft(!leftToRight); // the path starts at the right
 }
 
 // The tool bar and the breadcrumb bar take the text colour themselves: the panels' fonts are

@@ -89,7 +89,14 @@ std::wstring ZoomTextOf(std::wstring Caption) {
     const size_t at = Caption.find(L"(&Z)");
     if (at != std::wstring::npos)
         Caption.erase(at, 4);
-    return Caption;
+    // The panel shows no accelerator marks ("&&" stands for one '&').
+    std::wstring text;
+    for (size_t i = 0; i < Caption.size(); ++i)
+        if (Caption[i] != L'&')
+            text += Caption[i];
+        else if (i + 1 < Caption.size() && Caption[i + 1] == L'&')
+            text += Caption[++i];
+    return text;
 }
 
 std::wstring NewTabCaptionOf(const std::wstring& Caption) {

@@ -60,7 +60,7 @@ std::wstring LangLineBreaks(std::wstring Text);
 std::wstring SuperTipTitleText(std::wstring Text);
 // The search button's hint: Hint, a line break and "(Ctrl+E, Enter)".
 std::wstring SearchButtonHint(const std::wstring& Hint);
-// The zoom text: the zoom menu's caption without its first "(&Z)".
+// The zoom text: the zoom menu's caption without its first "(&Z)" and its accelerator marks.
 std::wstring ZoomTextOf(std::wstring Caption);
 // The tab strip's new-tab caption: the new-tab menu caption cut before its first '(' and
 // trimmed when it has one, else unchanged.

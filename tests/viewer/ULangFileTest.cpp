@@ -63,8 +63,8 @@ TEST(LangFile, ValuesInAnyEncodingStarAndMissingKeysAreAbsent) {
 
 TEST(LangTextRules, ZoomAndNewTabCaptions) {
     EXPECT_EQ(SuperTipTitleText(L"no title"), L"no title");
-    EXPECT_EQ(ZoomTextOf(L"Zoom (&Z)(&Z)"), L"Zoom (&Z)");
-    EXPECT_EQ(ZoomTextOf(L"&Zoom"), L"&Zoom");
+    EXPECT_EQ(ZoomTextOf(L"Zoom (&Z)(&Z)"), L"Zoom (Z)");
+    EXPECT_EQ(ZoomTextOf(L"&Zoom && Size"), L"Zoom & Size");
     // cut before the first '(' and trimmed; without one the caption stays as it is
     EXPECT_EQ(NewTabCaptionOf(L" Neuer Tab (Strg+T) (x)"), L"Neuer Tab");
     EXPECT_EQ(NewTabCaptionOf(L"(Strg+T)"), L"");

@@ -11,6 +11,7 @@
 #include "TntExtCtrls.h"
 #include "TntMenus.h"
 #include "TntStdCtrls.h"
+#include "qenPathViewer.h"
 #include "ULocaleInfo.h"
 #include "UMessageTexts.h"
 #include "UUtilsW.h"
@@ -113,14 +114,36 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     TBrowserFrame* frame = f->GetFrame(0);
     ASSERT_TRUE(frame);
     const int goLeft = frame->BrowserGoBtn->Left();
+    // How each kind of control reads: mirrored as a whole ('M'), its text on the right
+    // ('R'), or neither ('-'); the menu bar's first item and whether it starts at the right.
+    auto Reading = [&] {
+        std::wstring r;
+        for (TWinControl* c : std::initializer_list<TWinControl*>{
+                 f->StatusBar1, f->NavPageControl, f->TreeView1, f->IndexLV, frame->ToolBar1, f->IndexEdit,
+                 frame->UrlEdit})
+            r += GetWindowLongW(c->Handle(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL ? L'M'
+                 : GetWindowLongW(c->Handle(), GWL_EXSTYLE) & WS_EX_RIGHT  ? L'R'
+                                                                            : L'-';
+        r += frame->qenPathViewer1->RightToLeft() ? L"M " : L"- ";
+        HMENU bar = f->MainMenu1->GetHandle();
+        wchar_t first[64] = {};
+        GetMenuStringW(bar, 0, first, 64, MF_BYPOSITION);
+        MENUITEMINFOW info{sizeof(info), MIIM_FTYPE};
+        GetMenuItemInfoW(bar, 0, TRUE, &info);
+        const std::wstring item = first == f->mmnuPage->Caption()   ? L"Page"
+                                  : first == f->mmnuHelp->Caption() ? L"Help"
+                                                                    : first;
+        return r + item + (info.fType & MFT_RIGHTJUSTIFY ? L" at the right" : L"");
+    };
     auto layout = [&] {
         return std::to_wstring(f->LeftPanel->Left()) + L"," + std::to_wstring(f->FavBackBtn->Left()) + L"," +
                std::to_wstring(f->SuperTipSearch->Left()) + L"," +
                std::to_wstring(f->FavBackBtn->Anchors() & (akLeft | akRight)) + L"," +
-               std::to_wstring(f->SuperTipSearch->Anchors() & (akLeft | akRight));
+               std::to_wstring(f->SuperTipSearch->Anchors() & (akLeft | akRight)) + L"," + Reading();
     };
     const std::wstring start = layout();
     EXPECT_EQ(f->LeftPanel->Left(), 0);
+    EXPECT_EQ(Reading(), L"-------- Page");
 
     f->TranslateMainWindow(L"he");
     EXPECT_EQ(Application->BiDiMode(), bdRightToLeft);
@@ -132,6 +155,7 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     EXPECT_EQ(f->FavBackBtn->Anchors() & (akLeft | akRight), akLeft);
     EXPECT_EQ(f->SuperTipSearch->Anchors() & (akLeft | akRight), akRight);
     const std::wstring mirrored = layout();
+    EXPECT_EQ(Reading(), L"MMMMMRRM Help at the right");
     // The tab's frame: its toolbar texts and its own mirroring.
     EXPECT_EQ(frame->tb_BackBtn->Caption(), L"he");
     EXPECT_NE(frame->BrowserGoBtn->Left(), goLeft);
