@@ -7,7 +7,7 @@
 // texts to the main window.
 //
 // The frame reaches its browsers only through TBrowserView / TPageDocument (UBrowserView.h)
-// and the main window only through its six callbacks and the module values below, so it
+// and the main window only through its seven callbacks and the module values below, so it
 // works (and is tested) without a main window and with a browser double.
 //
 //   FBrowserFrame.cpp        components, initialisation, toolbar, bars, page script and styling
@@ -216,6 +216,8 @@ public:
     // ---- Interfaces
     void Initialise();
     void ApplyToolbarTexts();
+    // Follows the application's reading order: the panel's controls mirrored, the Go button
+    // anchored to its side, the breadcrumb starting at the reading start.
     void ApplyFrameBiDiLayout();
     // The tool bar panel, tool bar and breadcrumb bar in the theme's colours.
     void ApplyThemeColours();

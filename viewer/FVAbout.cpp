@@ -31,9 +31,9 @@ TTntLabel* MakeLabel(TAboutForm* Form, const wchar_t* Name, const wchar_t* Capti
     auto* l = new TTntLabel(Form);
     l->SetName(Name);
     l->SetParent(Form);
-    l->SetCaption(Caption);
     l->SetBounds(LabelsLeft, Top, 250, 16);
-    return l; // as large as its text: ArrangeLabels places them
+    l->SetCaption(Caption); // as large as its text: ArrangeLabels places them
+    return l;
 }
 
 void SetIfGiven(TTntLabel* Label, const std::wstring& Text) {

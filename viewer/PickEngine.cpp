@@ -22,8 +22,8 @@ TTntLabel* MakeLabel(TformPickEngine* Form, TWinControl* Parent, const wchar_t* 
     auto* label = new TTntLabel(Form);
     label->SetName(Name);
     label->SetParent(Parent);
-    label->SetCaption(Caption);
     label->SetBounds(Left, Top, 120, 16);
+    label->SetCaption(Caption); // as large as its text
     return label;
 }
 
