@@ -481,10 +481,6 @@ void TMenuItem::FillItemInfo(MENUITEMINFOW& Info, std::wstring& Text) {
         Info.fType = IsOwnerDraw() ? MFT_OWNERDRAW : MFT_STRING;
         if (FRadioItem)
             Info.fType |= MFT_RADIOCHECK;
-        // Right to left a menu shows its check marks and texts from the right.
-        if (!InMenuBar())
-            if (TMenu* menu = GetParentMenu(); menu && menu->IsRightToLeft())
-                Info.fType |= MFT_RIGHTORDER | MFT_RIGHTJUSTIFY;
         if (Info.fType & MFT_OWNERDRAW) {
             Text.clear();
         } else {
