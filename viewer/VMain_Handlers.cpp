@@ -2,6 +2,7 @@
 // window, the web update check, the About box, "Always On Top" and the new-tab commands.
 #include "VMain.h"
 
+#include "FBrowserFrame.h"
 #include "FDebug.h"
 #include "FVAbout.h"
 #include "UWebUpdates.h"
@@ -17,6 +18,12 @@ void TVMainForm::mmnuAboutVorlaneClick() { ShowAboutBox(this); }
 
 void TVMainForm::mnuStayOnTopClick() { ApplyStayOnTop(); }
 
-void TVMainForm::mmnuNewTabClick() { NewTab(); }
-void TVMainForm::TabMenu_NewTabClick() { NewTab(); }
-void TVMainForm::SmartTabsAddClick() { NewTab(); }
+// A tab of the New Tab command serves no request: a flag left by an earlier request's tab,
+// whose page never completed, must not keep the next request (a Ctrl+Enter in this tab's
+// address box) out of a tab of its own.
+void TVMainForm::mmnuNewTabClick() {
+    TabJustCreated = false;
+    NewTab();
+}
+void TVMainForm::TabMenu_NewTabClick() { mmnuNewTabClick(); }
+void TVMainForm::SmartTabsAddClick() { mmnuNewTabClick(); }

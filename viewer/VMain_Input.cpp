@@ -171,7 +171,7 @@ void TVMainForm::RunCommand(int Command) {
     case A::None: break;
     case A::OpenWithBrowser: BrowserItemByNumber(plan.Arg); break;
     case A::SelectTab: ShowTab(plan.Arg); break;
-    case A::NewTab: NewTab(); break;
+    case A::NewTab: mmnuNewTabClick(); break;
     case A::ToggleFind:
         FocusActivePage();
         ToggleFindDialog(Handle(), [this] {

@@ -3,6 +3,7 @@
 // loads asked for while a load runs.
 #include "VMainFixture.h"
 
+#include "FBrowserFrame.h"
 #include "SysUtils.h"
 #include "TntComCtrls.h"
 #include "TntMenus.h"
@@ -362,10 +363,31 @@ TEST_F(VMainTocTest, AClickOpensTheNodeClickedOnceAndEachNewTabRequestMakesOneTa
     EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 2);
     EXPECT_TRUE(opens(top[2], WM_MBUTTONDOWN, WM_MBUTTONUP, 0));
     EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 3);
+    // Ctrl+Enter in an address box: the address in a new tab, from a tab that navigated and
+    // from an empty one of the New Tab command alike.
+    const std::wstring address = f->ActiveFrame()->AddressText();
+    const auto ctrlEnter = [&] {
+        const int before = f->SmartTabs->GetTabCount();
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = 0x80;
+        SetKeyboardState(keys);
+        f->ActiveFrame()->UrlEdit->SetText(address);
+        f->ActiveFrame()->BrowserGoBtnClick();
+        PumpUntil([&] { return f->SmartTabs->GetTabCount() > before; }, 3000);
+        PumpFor(100);
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+    };
+    ctrlEnter();
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 4);
     // An empty tab of the New Tab command is no tab made for the next request.
     f->TabMenu_NewTabClick();
     EXPECT_TRUE(opens(top[3], WM_LBUTTONDOWN, WM_LBUTTONUP, MK_CONTROL));
-    EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 5);
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 6);
+    f->TabMenu_NewTabClick();
+    ctrlEnter();
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 8);
 
     // A right click: the menu acts on the node under the pointer.
     const TNotifyEvent popup = f->TocPopupMenu->OnPopup;
