@@ -633,6 +633,11 @@ void TMenuItem::DrawItemText(TCanvas* ACanvas, RECT ARect, UINT State) {
     shortcut.bottom = text.bottom;
     std::wstring sc = FShortCut != scNone && FItems.empty() ? ShortCutText() : L"";
     UINT scFlags = (flags & ~(DT_LEFT | DT_CENTER)) | DT_RIGHT;
+    if (menu && menu->IsRightToLeft()) {
+        // Right to left the shortcut stands at the far (left) end.
+        shortcut = RECT{ARect.left + 10, text.top, ARect.right, text.bottom};
+        scFlags = (flags & ~(DT_RIGHT | DT_CENTER)) | DT_LEFT;
+    }
 
     auto drawBoth = [&](int dx, int dy, TColor color) {
         ACanvas->Font()->SetColor(color);
