@@ -482,20 +482,28 @@ bool THTML_TagRipper::ParseTagAt(int Pos) {
     return true;
 }
 
+namespace {
+// Moves Pos (1-based) to the next '<' at or after it; false, with Pos past the end, when
+// there is none.
+bool SeekTagStart(const wchar_t* s, int n, int& Pos) {
+    if (s[Pos - 1] == L'<') return true;
+    const int k = FindIdx(s, n, Pos - 1, L'<');
+    if (k >= n) {
+        Pos = n + 1;
+        return false;
+    }
+    Pos = k + 1;
+    return true;
+}
+} // namespace
+
 bool THTML_TagRipper::NextTag(int& Pos) {
     if (!FText) return false;
     if (Pos < 1) Pos = 1;
     const wchar_t* s = FText->data();
     const int n = static_cast<int>(FText->size());
     while (Pos <= n) {
-        if (s[Pos - 1] != L'<') {
-            const int k = FindIdx(s, n, Pos - 1, L'<');
-            if (k >= n) {
-                Pos = n + 1;
-                return false;
-            }
-            Pos = k + 1;
-        }
+        if (!SeekTagStart(s, n, Pos)) return false;
         if (ParseTagAt(Pos)) {
             Pos += TagLength > 0 ? TagLength : 1;
             return true;
@@ -511,14 +519,7 @@ bool THTML_TagRipper::NextWholeTag(int& Pos) {
     const wchar_t* s = FText->data();
     const int n = static_cast<int>(FText->size());
     while (Pos <= n) {
-        if (s[Pos - 1] != L'<') {
-            const int k = FindIdx(s, n, Pos - 1, L'<');
-            if (k >= n) {
-                Pos = n + 1;
-                return false;
-            }
-            Pos = k + 1;
-        }
+        if (!SeekTagStart(s, n, Pos)) return false;
         if (ParseTagAt(Pos) && !ParseError) {
             Pos += TagLength;
             return true;

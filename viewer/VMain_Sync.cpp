@@ -69,6 +69,11 @@ bool TVMainForm::DoTocSync(const std::wstring& Id, const std::wstring& Version, 
             DebugLog(L"DoTocSync() -[" + std::to_wstring(i) + L"]- " + ancestors[i].Id + L" | " + ancestors[i].Title);
 
     TTocItemArray& list = g_TocData->mTocList;
+    // An ancestor's record: of the catalog's version and locale, else of its own.
+    const auto recordOf = [&](const TTocItem& Ancestor) {
+        const int index = FindTocRecord(Ancestor.Id, Version, Locale);
+        return index >= 0 ? index : FindTocRecord(Ancestor.Id, Ancestor.TopicVersion, Ancestor.TopicLocale);
+    };
     // The children of every ancestor the walk below expands are asked for at once: those
     // in the tree not yet expanded, and from the first one in the tree on, those it adds.
     struct TDrop {
@@ -81,9 +86,7 @@ bool TVMainForm::DoTocSync(const std::wstring& Id, const std::wstring& Version, 
         std::vector<std::wstring> ids;
         bool reached = false;
         for (const TTocItem& ancestor : ancestors) {
-            int index = FindTocRecord(ancestor.Id, Version, Locale);
-            if (index < 0)
-                index = FindTocRecord(ancestor.Id, ancestor.TopicVersion, ancestor.TopicLocale);
+            const int index = recordOf(ancestor);
             if (index >= 0 && list[static_cast<size_t>(index)].Node) {
                 reached = true;
                 if (!list[static_cast<size_t>(index)].IsRoot)
@@ -111,9 +114,7 @@ bool TVMainForm::DoTocSync(const std::wstring& Id, const std::wstring& Version, 
         TTocNode node = nullptr;
         bool anyFound = false;
         for (const TTocItem& ancestor : ancestors) {
-            int index = FindTocRecord(ancestor.Id, Version, Locale);
-            if (index < 0)
-                index = FindTocRecord(ancestor.Id, ancestor.TopicVersion, ancestor.TopicLocale);
+            const int index = recordOf(ancestor);
             if (index >= 0 && list[static_cast<size_t>(index)].Node) {
                 anyFound = true;
                 node = list[static_cast<size_t>(index)].Node;
