@@ -1,10 +1,15 @@
 // Stand-in Help Library Manager: records its command line and shows a window the viewer
 // recognises as the manager's (a hidden "IME" window owned by a window titled
 // "Help Library Manager ..."). With /silent it shows nothing and lingers for a while.
+// The command line is split into arguments as the system's splitter does (quotes group,
+// backslashes escape quotes), and only an argument "/silent" of its own is the switch.
 #include "StFiles.h"
 #include "StText.h"
 
 #include <windows.h>
+#include <shellapi.h>
+
+#include <vector>
 
 using namespace standin;
 
@@ -28,29 +33,39 @@ LRESULT CALLBACK MainProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(w, msg, wp, lp);
 }
 
-void LogArgs(const std::wstring& args) {
-    std::wstring path = ExpandEnv(Trim(GetEnv(L"STANDIN_MANAGER_LOG")));
-    if (path.empty()) path = IncludeTrailingBackslash(ModuleFolder()) + L"HelpLibManager.log";
-    AppendFileBytes(path, ToUtf8(args) + "\r\n");
+// The arguments after the program's name, as the system's splitter reads the command line.
+std::vector<std::wstring> SplitArgs() {
+    std::vector<std::wstring> args;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!argv) return args;
+    for (int i = 1; i < count; ++i) args.push_back(argv[i]);
+    LocalFree(argv);
+    return args;
 }
 
-bool HasSwitch(const std::wstring& args, const std::wstring& name) {
-    std::wstring lower = LowerAscii(args);
-    size_t p = 0;
-    while ((p = lower.find(name, p)) != std::wstring::npos) {
-        size_t e = p + name.size();
-        if ((p == 0 || lower[p - 1] == L' ' || lower[p - 1] == L'"') && (e == lower.size() || lower[e] == L' '))
-            return true;
-        p = e;
-    }
+// One run in the log: "> " and the parameter string as received, then "| " and each
+// argument on a line of its own.
+void LogArgs(const std::wstring& raw, const std::vector<std::wstring>& args) {
+    std::wstring path = ExpandEnv(Trim(GetEnv(L"STANDIN_MANAGER_LOG")));
+    if (path.empty()) path = IncludeTrailingBackslash(ModuleFolder()) + L"HelpLibManager.log";
+    std::wstring text = L"> " + raw + L"\r\n";
+    for (const std::wstring& a : args) text += L"| " + a + L"\r\n";
+    AppendFileBytes(path, ToUtf8(text));
+}
+
+bool HasSwitch(const std::vector<std::wstring>& args, const std::wstring& name) {
+    for (const std::wstring& a : args)
+        if (EqualsNoCase(a, name)) return true;
     return false;
 }
 
 int Run(int show) {
     std::wstring args = CommandLineArgs();
-    LogArgs(args);
+    const std::vector<std::wstring> argv = SplitArgs();
+    LogArgs(args, argv);
     long long ms = ParseNumber(GetEnv(L"STANDIN_MANAGER_AUTOCLOSE_MS"));
-    if (HasSwitch(args, L"/silent")) {
+    if (HasSwitch(argv, L"/silent")) {
         long long linger = ParseNumber(GetEnv(L"STANDIN_MANAGER_LINGER_MS"));
         Sleep((DWORD)(linger >= 0 ? linger : 3000));
         return 0;

@@ -127,7 +127,20 @@ TEST(StandinTools, ManagerShowsTheWindowTheViewerLooksForFromAnotherProcess) {
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    EXPECT_EQ(ReadAll(log), "/product VS /version 100 /locale \"ja-jp\"\r\n/silent /install /sourceMedia x.msha\r\n");
+
+    // "/silent" inside a quoted value is part of that value, not the switch.
+    ASSERT_TRUE(start(L"/product \"VS \\\"\\\" /silent /x\t/y\" /version \"\"", pi));
+    owner = WaitForManagerWindow(pi.dwProcessId, 10000);
+    ASSERT_NE(owner, nullptr);
+    PostMessageW(owner, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 5000), WAIT_OBJECT_0);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(ReadAll(log),
+              "> /product VS /version 100 /locale \"ja-jp\"\r\n| /product\r\n| VS\r\n| /version\r\n| 100\r\n| /locale\r\n"
+              "| ja-jp\r\n"
+              "> /silent /install /sourceMedia x.msha\r\n| /silent\r\n| /install\r\n| /sourceMedia\r\n| x.msha\r\n"
+              "> /product \"VS \\\"\\\" /silent /x\t/y\" /version \"\"\r\n| /product\r\n| VS \"\" /silent /x\t/y\r\n| /version\r\n| \r\n");
 }
 
 TEST(StandinTools, HlpViewerRecordsItsWholeParameterString) {

@@ -265,7 +265,8 @@ TEST_F(AcceptanceDay, OneUsersDay) {
             ASSERT_TRUE(Notify(page.RunButton, BN_CLICKED));
             HWND manager = WaitForWindow({0, ManagerClass, L"", nullptr, true}, 20000);
             ASSERT_TRUE(manager);
-            EXPECT_EQ(LogLines(ManagerLog()), std::vector<std::string>{"/product VS /version 100 /locale de-de"});
+            EXPECT_EQ(ManagerRuns(ManagerLog()), (std::vector<std::vector<std::string>>{
+                                                    {"/product", "VS", "/version", "100", "/locale", "de-de"}}));
             KillProcess(ProcessOf(manager));
             ASSERT_TRUE(Activate(Main));
         }))

@@ -14,7 +14,7 @@ namespace vorlane_probe {
 // The window class of the stand-in Help Library Manager.
 inline const wchar_t* const ManagerClass = L"StandinHelpLibManager";
 
-// The lines of the manager's log (it writes UTF-8 lines ended by CR LF).
+// The lines of a log of the stand-in's programs (UTF-8 lines ended by CR LF).
 inline std::vector<std::string> LogLines(const std::wstring& File) {
     std::vector<std::string> lines;
     HANDLE f = CreateFileW(File.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -28,6 +28,19 @@ inline std::vector<std::string> LogLines(const std::wstring& File) {
     for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
         lines.push_back(bytes.substr(start, end - start));
     return lines;
+}
+
+// The runs the stand-in manager logged, each as the arguments it received ("> " starts a
+// run, "| " holds one argument).
+inline std::vector<std::vector<std::string>> ManagerRuns(const std::wstring& File) {
+    std::vector<std::vector<std::string>> runs;
+    for (const std::string& line : LogLines(File)) {
+        if (line.rfind("> ", 0) == 0)
+            runs.emplace_back();
+        else if (line.rfind("| ", 0) == 0 && !runs.empty())
+            runs.back().push_back(line.substr(2));
+    }
+    return runs;
 }
 
 // The controls of the Filters page.
