@@ -29,25 +29,45 @@ TSmartTabsGeometry SmartTabsLayout(TSmartTabsGeometry G) {
 
 namespace {
 
-// Left and right end of tab Index.
+// Left end of tab Index, laid out left to right.
 int TabLeft(const TSmartTabsGeometry& G, int Index) {
     return G.TabOffset + Index * (G.TabWidth - SmartTabsOverlap);
 }
 
+// The same strip laid out left to right: hit tests run there on the mirrored point.
+TSmartTabsGeometry LeftToRight(TSmartTabsGeometry G) {
+    G.RightToLeft = false;
+    return G;
+}
+
+TSmartTabsPolygon Mirrored(const TSmartTabsGeometry& G, TSmartTabsPolygon P) {
+    for (POINT& p : P)
+        p.x = SmartTabsMirrorX(G, p.x);
+    return P;
+}
+
 } // namespace
+
+int SmartTabsMirrorX(const TSmartTabsGeometry& G, int X) { return G.RightToLeft ? G.ClientWidth - 1 - X : X; }
+
+RECT SmartTabsMirrorRect(const TSmartTabsGeometry& G, RECT R) {
+    if (!G.RightToLeft)
+        return R;
+    return RECT{G.ClientWidth - R.right, R.top, G.ClientWidth - R.left, R.bottom};
+}
 
 TSmartTabsPolygon SmartTabsTabPolygon(const TSmartTabsGeometry& G, int Index) {
     const int x0 = TabLeft(G, Index), x1 = x0 + G.TabWidth;
     const int y0 = G.TabOffsetTop, y1 = G.ClientHeight - 1;
-    return {POINT{x0, y1},      POINT{x0 + 2, y1 - 2}, POINT{x0 + 11, y0 + 3}, POINT{x0 + 14, y0},
-            POINT{x1 - 14, y0}, POINT{x1 - 11, y0 + 3}, POINT{x1 - 2, y1 - 2}, POINT{x1, y1}};
+    return Mirrored(G, {POINT{x0, y1}, POINT{x0 + 2, y1 - 2}, POINT{x0 + 11, y0 + 3}, POINT{x0 + 14, y0},
+                        POINT{x1 - 14, y0}, POINT{x1 - 11, y0 + 3}, POINT{x1 - 2, y1 - 2}, POINT{x1, y1}});
 }
 
 TSmartTabsPolygon SmartTabsAddButtonPolygon(const TSmartTabsGeometry& G) {
     const int x = TabLeft(G, G.Count) + SmartTabsOverlap;  // right end of the last tab
     const int y = G.TabOffsetTop + 6;
-    return {POINT{x + 3, y + 15},  POINT{x, y + 13},      POINT{x - 4, y + 2},   POINT{x - 3, y},
-            POINT{x + 13, y},      POINT{x + 16, y + 2},  POINT{x + 20, y + 13}, POINT{x + 20, y + 15}};
+    return Mirrored(G, {POINT{x + 3, y + 15}, POINT{x, y + 13}, POINT{x - 4, y + 2}, POINT{x - 3, y},
+                        POINT{x + 13, y}, POINT{x + 16, y + 2}, POINT{x + 20, y + 13}, POINT{x + 20, y + 15}});
 }
 
 bool SmartTabsPointInPolygon(std::span<const POINT> Polygon, int X, int Y) {
@@ -66,6 +86,8 @@ bool SmartTabsPointInPolygon(std::span<const POINT> Polygon, int X, int Y) {
 }
 
 int SmartTabsTabAtPos(const TSmartTabsGeometry& G, int X, int Y) {
+    if (G.RightToLeft)
+        return SmartTabsTabAtPos(LeftToRight(G), SmartTabsMirrorX(G, X), Y);
     const int step = G.TabWidth - SmartTabsOverlap;
     if (step <= 0 || G.Count <= 0)
         return -1;
@@ -85,7 +107,7 @@ int SmartTabsTabAtPos(const TSmartTabsGeometry& G, int X, int Y) {
 RECT SmartTabsCloseBoxRect(const TSmartTabsGeometry& G, int Index) {
     const int x1 = TabLeft(G, Index) + G.TabWidth;
     const int top = G.ClientHeight / 2 - 4;
-    return RECT{x1 - 28, top, x1 - 16, top + 12};
+    return SmartTabsMirrorRect(G, RECT{x1 - 28, top, x1 - 16, top + 12});
 }
 
 int SmartTabsCloseBoxAt(const TSmartTabsGeometry& G, int X, int Y) {
@@ -97,6 +119,8 @@ int SmartTabsCloseBoxAt(const TSmartTabsGeometry& G, int X, int Y) {
 }
 
 bool SmartTabsAddButtonAt(const TSmartTabsGeometry& G, int X, int Y) {
+    if (G.RightToLeft)
+        return SmartTabsAddButtonAt(LeftToRight(G), SmartTabsMirrorX(G, X), Y);
     return SmartTabsPointInPolygon(SmartTabsAddButtonPolygon(G), X, Y);
 }
 
@@ -107,12 +131,12 @@ RECT SmartTabsCaptionRect(const TSmartTabsGeometry& G, int Index, bool Icon, boo
         r.left += 16;
     if (CloseBox)
         r.right -= 12;
-    return r;
+    return SmartTabsMirrorRect(G, r);
 }
 
 RECT SmartTabsTabBounds(const TSmartTabsGeometry& G, int Index) {
     const int x0 = TabLeft(G, Index);
-    return RECT{x0, G.TabOffsetTop, x0 + G.TabWidth + 1, G.ClientHeight};
+    return SmartTabsMirrorRect(G, RECT{x0, G.TabOffsetTop, x0 + G.TabWidth + 1, G.ClientHeight});
 }
 
 // ---------------------------------------------------------------------------------
@@ -203,6 +227,7 @@ TSmartTabsGeometry TqenSmartTabs::Geometry() {
     g.Count = FTabs.Count();
     g.ActiveTab = FActiveTab;
     g.ShowButton = FShowButton;
+    g.RightToLeft = UseRightToLeftAlignment();
     return SmartTabsLayout(g);
 }
 
@@ -512,6 +537,12 @@ void TqenSmartTabs::WndProc(TMessage& Message) {
         }
         break;
     }
+    case CM_BIDIMODECHANGED:
+        // The strip lays itself out from the other side; its window stays as it is.
+        ResetMouseState();
+        FAddHot = FAddPressed = false;
+        Invalidate();
+        return;
     case WM_WINDOWPOSCHANGED:
         if (FTransparent)
             Invalidate(); // the background behind the strip moved
@@ -540,9 +571,9 @@ void TqenSmartTabs::TabHint(THintInfo& Info, TMessage& Message) {
         return;
     }
     // Beside the tabs: the strip's hint holds while the mouse stays beside them.
-    const int tabsEnd = SmartTabsTabBounds(g, g.Count).left + SmartTabsOverlap;
-    if (p.x >= tabsEnd)
-        Info.CursorRect = RECT{tabsEnd, 0, g.ClientWidth, g.ClientHeight};
+    const int tabsEnd = g.TabOffset + g.Count * (g.TabWidth - SmartTabsOverlap) + SmartTabsOverlap;
+    if (SmartTabsMirrorX(g, p.x) >= tabsEnd)
+        Info.CursorRect = SmartTabsMirrorRect(g, RECT{tabsEnd, 0, g.ClientWidth, g.ClientHeight});
     else if (p.y < g.TabOffsetTop)
         Info.CursorRect = RECT{0, 0, g.ClientWidth, g.TabOffsetTop};
     else
@@ -579,27 +610,33 @@ void TqenSmartTabs::PaintTab(TGpGraphics& G, const TSmartTabsGeometry& Geo, cons
     G.DrawPolygon(TGpPen(Pal.Pens[pen], Pal.PenWidths[pen]), poly);
     // A light line inside the top edge of the active tab.
     if (active)
-        G.DrawLine(TGpPen(Pal.Pens[4], 1.0f), poly[3].x + 1.0f, poly[3].y + 1.0f, poly[4].x - 1.0f,
-                   poly[4].y + 1.0f);
+        G.DrawLine(TGpPen(Pal.Pens[4], 1.0f), std::min(poly[3].x, poly[4].x) + 1.0f, poly[3].y + 1.0f,
+                   std::max(poly[3].x, poly[4].x) - 1.0f, poly[4].y + 1.0f);
     G.Flush(); // GDI draws next
 
-    const int x0 = poly[0].x, x1 = poly[7].x;
+    // Icon, caption and close box are placed left to right and then turned into the reading
+    // order; the caption's text itself reads from its start.
+    const int x0 = TabLeft(Geo, Index), x1 = x0 + Geo.TabWidth;
     int image;
     const bool icon = IconShown(Index, image);
-    if (icon)
-        FImages->Draw(&FCanvas, x0 + SmartTabsOverlap - 3,
-                      Geo.TabOffsetTop + (Geo.ClientHeight - Geo.TabOffsetTop) / 2 - 8, image);
+    if (icon) {
+        const int top = Geo.TabOffsetTop + (Geo.ClientHeight - Geo.TabOffsetTop) / 2 - 8;
+        const int left = x0 + SmartTabsOverlap - 3;
+        FImages->Draw(&FCanvas, SmartTabsMirrorRect(Geo, RECT{left, top, left + 16, top + 16}).left, top, image);
+    }
     RECT text = SmartTabsCaptionRect(Geo, Index, icon, FShowClose);
     if (text.right > text.left) {
         FCanvas.Font()->Assign(&FFont);
         FCanvas.Font()->SetColor(clWindowText);
         FCanvas.DrawText(FTabs.Strings(Index), text,
                          DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
-                             DrawTextBiDiModeFlagsReadingOnly());
+                             (Geo.RightToLeft ? DT_RIGHT : DT_LEFT) | DrawTextBiDiModeFlagsReadingOnly());
     }
 
     if (FShowClose) {
-        const float cx = static_cast<float>(x1 - 26), cy = static_cast<float>(Geo.ClientHeight / 2 + 4);
+        // The "x" spans 6 pixels from its left end cx.
+        const float cx = static_cast<float>(std::min(SmartTabsMirrorX(Geo, x1 - 26), SmartTabsMirrorX(Geo, x1 - 20)));
+        const float cy = static_cast<float>(Geo.ClientHeight / 2 + 4);
         const bool hotClose = FHotClose == Index;
         if (hotClose) {
             const bool down = FClosePressed && FCloseDownTab == Index;

@@ -7,6 +7,11 @@
 // Layout, tab polygons, hit tests, colour blends and the drop-down list's items are pure
 // functions of the strip's geometry and state (the SmartTabs* functions below); the control
 // only gathers its state into a TSmartTabsGeometry and calls them.
+//
+// Right to left (the control's reading order) the strip is the mirror image of its left-to-right
+// self: the first tab at the right edge, each close box at its tab's left end, the new-tab button
+// left of the last tab; captions stay readable, right-aligned. Every function below works in the
+// window's own coordinates in both orders.
 #pragma once
 
 #include "Controls.h"
@@ -42,6 +47,7 @@ struct TSmartTabsGeometry {
     int ActiveTab = -1;
     bool ShowButton = true;
     int TabWidth = 0;      // including the overlap (SmartTabsTabWidth)
+    bool RightToLeft = false;  // laid out from the right edge
 };
 
 // Tab width including the overlap for a strip of ClientWidth holding Count tabs.
@@ -67,6 +73,10 @@ bool SmartTabsAddButtonAt(const TSmartTabsGeometry& G, int X, int Y);
 RECT SmartTabsCaptionRect(const TSmartTabsGeometry& G, int Index, bool Icon, bool CloseBox);
 // The rectangle around tab Index.
 RECT SmartTabsTabBounds(const TSmartTabsGeometry& G, int Index);
+// A point's x and a rectangle as laid out left to right, turned into the strip's reading order
+// (unchanged left to right).
+int SmartTabsMirrorX(const TSmartTabsGeometry& G, int X);
+RECT SmartTabsMirrorRect(const TSmartTabsGeometry& G, RECT R);
 
 // ---------------------------------------------------------------------------------
 // Colours

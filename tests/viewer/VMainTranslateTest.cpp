@@ -115,7 +115,8 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     ASSERT_TRUE(frame);
     const int goLeft = frame->BrowserGoBtn->Left();
     // How each kind of control reads: mirrored as a whole ('M'), its text on the right
-    // ('R'), or neither ('-'); the menu bar's first item and whether it starts at the right.
+    // ('R'), or neither ('-'); the tab strip and the breadcrumb bar by their own drawing; the
+    // menu bar's first item and whether it starts at the right.
     auto Reading = [&] {
         std::wstring r;
         for (TWinControl* c : std::initializer_list<TWinControl*>{
@@ -124,6 +125,8 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
             r += GetWindowLongW(c->Handle(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL ? L'M'
                  : GetWindowLongW(c->Handle(), GWL_EXSTYLE) & WS_EX_RIGHT  ? L'R'
                                                                             : L'-';
+        const TSmartTabsGeometry strip = f->SmartTabs->Geometry();
+        r += SmartTabsTabBounds(strip, 0).left > strip.ClientWidth / 2 ? L'M' : L'-';
         r += frame->qenPathViewer1->RightToLeft() ? L"M " : L"- ";
         HMENU bar = f->MainMenu1->GetHandle();
         wchar_t first[64] = {};
@@ -143,7 +146,7 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     };
     const std::wstring start = layout();
     EXPECT_EQ(f->LeftPanel->Left(), 0);
-    EXPECT_EQ(Reading(), L"-------- Page");
+    EXPECT_EQ(Reading(), L"--------- Page");
 
     f->TranslateMainWindow(L"he");
     EXPECT_EQ(Application->BiDiMode(), bdRightToLeft);
@@ -155,7 +158,16 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     EXPECT_EQ(f->FavBackBtn->Anchors() & (akLeft | akRight), akLeft);
     EXPECT_EQ(f->SuperTipSearch->Anchors() & (akLeft | akRight), akRight);
     const std::wstring mirrored = layout();
-    EXPECT_EQ(Reading(), L"MMMMMRRM Help at the right");
+    EXPECT_EQ(Reading(), L"MMMMMRRMM Help at the right");
+    // A click on the second tab's close box, at its left end, closes that tab.
+    f->NewTab();
+    ASSERT_EQ(f->SmartTabs->GetTabCount(), 2);
+    const RECT close = SmartTabsCloseBoxRect(f->SmartTabs->Geometry(), 1);
+    const LPARAM at = MAKELPARAM((close.left + close.right) / 2, (close.top + close.bottom) / 2);
+    SendMessageW(f->SmartTabs->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(f->SmartTabs->Handle(), WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), 1);
+    EXPECT_EQ(f->GetFrame(0), frame);
     // The tab's frame: its toolbar texts and its own mirroring.
     EXPECT_EQ(frame->tb_BackBtn->Caption(), L"he");
     EXPECT_NE(frame->BrowserGoBtn->Left(), goLeft);

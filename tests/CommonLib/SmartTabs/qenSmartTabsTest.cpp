@@ -307,6 +307,51 @@ TEST(SmartTabsWindow, SelectCloseAndAdd) {
     EXPECT_EQ(e.Adds, 1);
 }
 
+TEST(SmartTabsWindow, RightToLeftIsTheMirrorImageAndTurnsBack) {
+    Watchdog dog(20000, "tab strip right to left");
+    TStripWindow w;
+    TEvents e;
+    Wire(w.Tabs, e);
+    std::vector<int> closed;
+    w.Tabs->OnCloseTab = [&](TObject*, int index, bool& close) {
+        closed.push_back(index);
+        close = false;
+    };
+    w.Tabs->SetBiDiMode(bdRightToLeft);
+    TSmartTabsGeometry rtl = w.Tabs->Geometry(), ltr = rtl;
+    ASSERT_TRUE(rtl.RightToLeft);
+    ltr.RightToLeft = false;
+    // Every hit test answers at x what the left-to-right strip answers at its mirror point.
+    for (int y : {8, 15, 20, 28})
+        for (int x = 0; x < 400; ++x) {
+            ASSERT_EQ(SmartTabsTabAtPos(rtl, x, y), SmartTabsTabAtPos(ltr, 399 - x, y)) << x << "," << y;
+            ASSERT_EQ(SmartTabsCloseBoxAt(rtl, x, y), SmartTabsCloseBoxAt(ltr, 399 - x, y)) << x << "," << y;
+            ASSERT_EQ(SmartTabsAddButtonAt(rtl, x, y), SmartTabsAddButtonAt(ltr, 399 - x, y)) << x << "," << y;
+        }
+    // The first tab at the right edge, "+" left of the last one; clicks act on what they hit.
+    EXPECT_EQ(SmartTabsTabBounds(rtl, 0).right, 400);
+    w.Click(399 - 60, 15);
+    EXPECT_EQ(w.Tabs->ActiveTab(), 0);
+    w.Click(399 - 230, 15); // tab 1's close box, at its left end
+    EXPECT_EQ(closed, std::vector<int>{1});
+    w.Click(399 - 384, 17);
+    EXPECT_EQ(e.Adds, 1);
+    for (int i = 0; i < 3; ++i)
+        w.Tabs->SetTabCaption(i, L" ");
+    w.Tabs->SetColorBackground(RGB(10, 20, 30));
+    w.Tabs->SetColor(RGB(50, 200, 100));
+    TBitmap* b = w.Tabs->PaintOffscreen();
+    EXPECT_EQ(PixelAt(b, 399 - 60, 8), RGB(50, 200, 100));
+    EXPECT_EQ(PixelAt(b, 398, 1), RGB(10, 20, 30));
+
+    // Left to right again: as before.
+    w.Tabs->SetBiDiMode(bdLeftToRight);
+    EXPECT_FALSE(w.Tabs->Geometry().RightToLeft);
+    w.Click(250, 15);
+    EXPECT_EQ(w.Tabs->ActiveTab(), 2);
+    EXPECT_EQ(PixelAt(w.Tabs->PaintOffscreen(), 250, 8), RGB(50, 200, 100));
+}
+
 TEST(SmartTabsWindow, DragReordersPastTheThreshold) {
     Watchdog dog(20000, "tab strip drag");
     TStripWindow w;
