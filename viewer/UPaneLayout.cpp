@@ -1,5 +1,7 @@
 #include "UPaneLayout.h"
 
+#include <algorithm>
+
 int ToggledPaneWidth(int PaneWidth, int LastPaneWidth) {
     if (PaneWidth < CollapsedPaneWidth)
         return LastPaneWidth >= CollapsedPaneWidth ? LastPaneWidth : DefaultPaneWidth;
@@ -19,6 +21,13 @@ int RememberedPaneWidth(int PaneWidth, int MinSize, int LastPaneWidth) {
 bool PaneGoesRight(int PaneLeft) { return PaneLeft < CollapsedPaneWidth; }
 
 int SplitterLeftAfterSideChange(bool ToRight, int PaneWidth) { return ToRight ? 0 : PaneWidth + 1; }
+
+int PaneWidthCap(int ClientWidth) {
+    const int page = std::min(ClientWidth * 3 / 5, PageKeepsWidth);
+    return std::max(ClientWidth - page, CollapsedPaneWidth);
+}
+
+int ShownPaneWidth(int PaneWidth, int ClientWidth) { return std::min(PaneWidth, PaneWidthCap(ClientWidth)); }
 
 int StatusTextPanelWidth(int BarWidth, int Panel1Width, int Panel2Width) {
     const int w = BarWidth - Panel1Width - Panel2Width;

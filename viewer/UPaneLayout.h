@@ -23,5 +23,13 @@ bool PaneGoesRight(int PaneLeft);
 // The splitter's left edge after the move.
 int SplitterLeftAfterSideChange(bool ToRight, int PaneWidth);
 
+// The page beside an open pane keeps three fifths of a narrow window's width and at least
+// PageKeepsWidth of a wide one: the widest the pane is shown in a window of ClientWidth.
+constexpr int PageKeepsWidth = 640;
+int PaneWidthCap(int ClientWidth);
+// The width an open pane is shown with: the width it was given, as far as the cap lets it
+// (the width given stays what the settings keep).
+int ShownPaneWidth(int PaneWidth, int ClientWidth);
+
 // The status text panel takes what the other two leave (never below 0).
 int StatusTextPanelWidth(int BarWidth, int Panel1Width, int Panel2Width);

@@ -132,6 +132,9 @@ TVMainForm::TVMainForm(TComponent* AOwner) : TTntForm(AOwner) {
         TStatusPanels* panels = StatusBar1->Panels();
         panels->Items(0)->SetWidth(
             StatusTextPanelWidth(StatusBar1->Width(), panels->Items(1)->Width(), panels->Items(2)->Width()));
+        // The catalog box is as tall as its font makes it: its bar grows with it.
+        CatalogPanel->SetHeight(std::max(29, CatalogCbo->Height() + 8));
+        FitPaneToWindow();
     };
     SetMessageHandler(WM_VIEWER_STARTUP, [this](TMessage&) { AmStartupMsg(); });
     SetMessageHandler(WM_VIEWER_HANDOVER, [this](TMessage& M) { AmPostAppMsg(M.WParam); });
@@ -340,10 +343,18 @@ void TVMainForm::AmStartupMsg() {
     if (!FCreated)
         return;
     FStartupGuard = true;
-    // 1. The pane's saved width (a width the window cannot hold is not taken).
+    // 1. The pane's saved width (a width the window cannot hold is not taken), shown as far as
+    // the window's width lets it.
     const int width = LeftPanel->Width();
-    LeftPanel->SetWidth(
-        PaneWidthFromSetting(AppSettings->ReadInteger(MainSection, L"LeftPanel.Width", width), width, ClientWidth()));
+    const int given =
+        PaneWidthFromSetting(AppSettings->ReadInteger(MainSection, L"LeftPanel.Width", width), width, ClientWidth());
+    if (given >= CollapsedPaneWidth)
+        LastPaneWidth = given;
+    if (given >= CollapsedPaneWidth)
+        ShowPaneWidth(given);
+    else
+        LeftPanel->SetWidth(given);
+    FPaneFits = true;
     // 2. The debug window as it was.
     ShowDebug = AppSettings->ReadBool(MainSection, L"ShowDebug", false);
     if (ShowDebug)

@@ -339,7 +339,8 @@ public:
     // The colour theme's pair; Light Sky Blue until the settings are applied.
     TColor ThemeBackground;
     TColor ThemeText;
-    // Width of the pane before it was collapsed (283 when none is known).
+    // Width of the pane before it was collapsed (283 when none is known); an open pane is
+    // given this width and shown with as much of it as the window's width lets it have.
     int LastPaneWidth;
 
     // Owned objects (null when not made: a copy that handed its URL over makes none).
@@ -452,6 +453,13 @@ public:
     // The splitter after a move, a resize of the pane or a collapse; a user's move runs it
     // once more 200 ms later.
     void UpdateSplitter();
+    // The open pane's width as given (LastPaneWidth when the window's width shows less of it);
+    // a collapsed pane's width.
+    int GivenPaneWidth();
+    // The pane shows as much of the width Given as the window's width lets it have.
+    void ShowPaneWidth(int Given);
+    // An open pane shows as much of its given width as the window's width lets it have.
+    void FitPaneToWindow();
     void TntFormMouseWheel(TShiftState Shift, int WheelDelta, bool& Handled);
     void StatusBar1MouseUp(TMouseButton Button, int X, int Y);
     // Sets the zoom of every page (percent, clamped to 10..400) and shows it.
@@ -733,6 +741,8 @@ private:
     bool FContentsBusy = false;   // a contents load runs
     bool FMenuHints = false;      // the status bar shows menu hints
     bool FStartupGuard = false;   // resize handlers stay quiet during the start-up message
+    bool FPaneFits = false;       // the pane's saved width is read: window resizes fit the pane
+    int FPaneCutTo = 0;           // the width the window cut the given pane width to (0: none)
     TNotifyEvent FOldAppHint;     // the application's hint handler while the window is active
     bool FHintInstalled = false;
     // The view's pieces (VMain_View.cpp).

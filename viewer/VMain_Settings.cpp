@@ -92,7 +92,7 @@ TMainSettings TVMainForm::CollectMainSettings() {
     s.mnuOpenF1NewTab = mmnuOpenF1NewTab->Checked();
     s.IndexPartialMode_FirstKey = IndexPartialModeFirstKey;
     s.FullIndexMode = IdxMenu_LoadFullIndex->Checked();
-    s.LeftPanelWidth = LeftPanel->Width();
+    s.LeftPanelWidth = GivenPaneWidth();
     s.ShowDebug = DebugForm && DebugForm->Visible();
     s.ShowTopicNav2 = ShowTopicNav2;
     s.LastBrowserUsed = LastBrowserUsed;

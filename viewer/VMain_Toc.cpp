@@ -660,6 +660,6 @@ void TVMainForm::EnsurePaneWidth() {
         LastPaneWidth = DefaultPaneWidth;
     const bool guard = FStartupGuard;
     FStartupGuard = true;
-    LeftPanel->SetWidth(LastPaneWidth);
+    ShowPaneWidth(LastPaneWidth);
     FStartupGuard = guard;
 }

@@ -51,6 +51,10 @@ void TVMainForm::BindViewEvents() {
         if (!FStartupGuard)
             UpdateSplitter();
     };
+    // The splitter gives the pane no more than the window lets it show.
+    TntSplitter1->OnCanResize = [this](TObject*, int& NewSize, bool&) {
+        NewSize = std::min(NewSize, PaneWidthCap(ClientWidth()));
+    };
 }
 
 // ---------------------------------------------------------------------------------
@@ -115,17 +119,41 @@ void TVMainForm::smnuAddressBarClick() {
 void TVMainForm::mmnuNavigationPaneClick() {
     // An open pane's width is what it gets back.
     if (LeftPanel->Width() >= CollapsedPaneWidth)
-        LastPaneWidth = RememberedPaneWidth(LeftPanel->Width(), TntSplitter1->MinSize(), LastPaneWidth);
-    LeftPanel->SetWidth(ToggledPaneWidth(LeftPanel->Width(), LastPaneWidth));
+        LastPaneWidth = RememberedPaneWidth(GivenPaneWidth(), TntSplitter1->MinSize(), LastPaneWidth);
+    const int toggled = ToggledPaneWidth(LeftPanel->Width(), LastPaneWidth);
+    if (toggled >= CollapsedPaneWidth)
+        ShowPaneWidth(toggled);
+    else
+        LeftPanel->SetWidth(toggled);
     UpdateSplitter();
     UpdateMenus();
+}
+
+int TVMainForm::GivenPaneWidth() {
+    const int width = LeftPanel->Width();
+    return width >= CollapsedPaneWidth && width == FPaneCutTo ? LastPaneWidth : width;
+}
+
+void TVMainForm::ShowPaneWidth(int Given) {
+    const int shown = ShownPaneWidth(Given, ClientWidth());
+    FPaneCutTo = shown < Given ? shown : 0;
+    LeftPanel->SetWidth(shown);
+}
+
+void TVMainForm::FitPaneToWindow() {
+    if (!FPaneFits || LeftPanel->Width() < CollapsedPaneWidth)
+        return;
+    if (ShownPaneWidth(LastPaneWidth, ClientWidth()) != LeftPanel->Width()) {
+        ShowPaneWidth(LastPaneWidth);
+        UpdateSplitter();
+    }
 }
 
 void TVMainForm::UpdateSplitter() {
     const int left = SplitterFixLeft(LeftPanel->Left(), LeftPanel->Width(), TntSplitter1->Left(), TntSplitter1->Width());
     if (left >= 0)
         TntSplitter1->SetLeft(left);
-    LastPaneWidth = RememberedPaneWidth(LeftPanel->Width(), TntSplitter1->MinSize(), LastPaneWidth);
+    LastPaneWidth = RememberedPaneWidth(GivenPaneWidth(), TntSplitter1->MinSize(), LastPaneWidth);
     if (LeftPanel->Left() < CollapsedPaneWidth) {
         SlitterImage1->SetLeft(TntSplitter1->Left());
         SlitterImage1->BringToFront();

@@ -573,6 +573,43 @@ TEST_F(VMainViewTest, EveryToolbarButtonShowsInsideItsBar) {
     Close(f);
 }
 
+// A 640 x 480 screen, at the usual and at double font height: nothing overlaps or leaves the
+// window, the pane leaves the page most of the width, the tool bar takes two rows at most (three
+// at double height) and three tabs show more of their titles than a letter; a wider window gives
+// the pane its width back.
+TEST_F(VMainViewTest, TheWindowStaysUsableOnA640By480Screen) {
+    Watchdog w(120000, "640 x 480");
+    for (int factor : {1, 2}) {
+        SCOPED_TRACE(factor);
+        LargerFonts fonts(factor);
+        auto form = Start();
+        TVMainForm* f = form->Form;
+        f->Show();
+        f->SetBounds(0, 0, 640, 480);
+        for (int i = 1; i < 3; ++i)
+            f->ShowTab(f->NewTab());
+        for (int i = 0; i < 3; ++i)
+            f->SmartTabs->SetTabCaption(i, L"Visual Studio 2010 page " + std::to_wstring(i));
+        TBrowserFrame* frame = f->ActiveFrame();
+        ASSERT_TRUE(frame);
+        const std::wstring faults = LayoutFaults(f, {f->SlitterImage1}); // the pane's collapse image lies on the splitter
+        EXPECT_EQ(faults, L"");
+        const int page = frame->WebBrowser1->Control()->Width();
+        EXPECT_GE(page, f->ClientWidth() * 11 / 20) << "page " << page;
+        const int row = frame->tb_BackBtn->Height();
+        EXPECT_LE(frame->ToolBar1->Height(), (factor == 1 ? 2 : 3) * row + 2);
+        const TSmartTabsGeometry g = f->SmartTabs->Geometry();
+        const RECT caption = SmartTabsCaptionRect(g, 1, false, true);
+        EXPECT_GE(caption.right - caption.left, f->SmartTabs->Canvas()->TextWidth(L"Visu\u2026"));
+        // The width given to the pane is kept: a wider window shows it, a close saves it.
+        f->SetBounds(0, 0, 1200, 800);
+        EXPECT_EQ(f->LeftPanel->Width(), DefaultLeftPanelWidth);
+        f->SetBounds(0, 0, 640, 480);
+        Close(f);
+        EXPECT_EQ(Value(L"LeftPanel.Width"), std::to_wstring(DefaultLeftPanelWidth));
+    }
+}
+
 TEST_F(VMainViewTest, TabGoesThroughTheWindowInReadingOrderWithoutInvisibleStops) {
     Watchdog w(60000, "tab order");
     auto form = Start();

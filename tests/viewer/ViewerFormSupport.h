@@ -18,12 +18,14 @@ struct TestForm {
 
 #include "Controls.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 // Where the visible controls of a window break its layout: a control that leaves its
 // parent's client area, or two siblings that overlap (a group's contents are checked inside
-// the group). Empty when none does.
-inline std::wstring LayoutFaults(TWinControl* Parent) {
+// the group). Empty when none does. OnTop are drawn over a sibling by design.
+inline std::wstring LayoutFaults(TWinControl* Parent, const std::vector<TControl*>& OnTop = {}) {
     std::wstring faults;
     const RECT client = Parent->ClientRect();
     std::vector<TControl*> shown;
@@ -37,11 +39,13 @@ inline std::wstring LayoutFaults(TWinControl* Parent) {
         for (size_t j = i + 1; j < shown.size(); ++j) {
             const RECT o = shown[j]->BoundsRect();
             RECT both;
-            if (IntersectRect(&both, &r, &o))
+            const bool meant = std::find(OnTop.begin(), OnTop.end(), shown[i]) != OnTop.end() ||
+                               std::find(OnTop.begin(), OnTop.end(), shown[j]) != OnTop.end();
+            if (!meant && IntersectRect(&both, &r, &o))
                 faults += shown[i]->Name() + L" overlaps " + shown[j]->Name() + L"; ";
         }
         if (auto* w = dynamic_cast<TWinControl*>(shown[i]))
-            faults += LayoutFaults(w);
+            faults += LayoutFaults(w, OnTop);
     }
     return faults;
 }
