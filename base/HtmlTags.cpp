@@ -166,9 +166,18 @@ constexpr TFirstCharIndex FirstCharIndex = BuildFirstCharIndex();
 inline wchar_t Fold(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
 inline bool IsBlank(wchar_t c) { return c <= 0x20; }
 inline bool IsAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
-inline bool IsNameChar(wchar_t c) {
-    return IsAsciiLetter(c) || (c >= L'0' && c <= L'9') || c == L':' || c == L'-' || c == L'_';
+struct TNameChars {
+    bool Is[128]{};
+};
+constexpr TNameChars BuildNameChars() {
+    TNameChars r{};
+    for (int c = 0; c < 128; ++c)
+        r.Is[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ':' ||
+                  c == '-' || c == '_';
+    return r;
 }
+constexpr TNameChars NameChars = BuildNameChars();
+inline bool IsNameChar(wchar_t c) { return c < 128 && NameChars.Is[c]; }
 
 bool SameFold(const wchar_t* a, std::wstring_view b) {
     for (size_t k = 0; k < b.size(); ++k)
@@ -176,27 +185,48 @@ bool SameFold(const wchar_t* a, std::wstring_view b) {
     return true;
 }
 
-// Tag id of the name that follows '<' at index i (every read bounds-checked).
-int LookupTagId(const wchar_t* s, int n, int i) {
-    if (i + 2 < n && s[i] == L'!' && s[i + 1] == L'-' && s[i + 2] == L'-') return tagComment;
-    if (i < n && s[i] == L'/') ++i;
-    if (i >= n) return 0;
+// Index just past the name whose first character is at index i.
+inline int NameEnd(const wchar_t* s, int n, int i) {
+    int j = i + 1;
+    while (j < n && IsNameChar(s[j])) ++j;
+    return j;
+}
+
+// Tag id of the name at index i that ends at index j (the first character that is not a
+// name character); the character at j must be there and end a tag name.
+inline int TableIdOfName(const wchar_t* s, int n, int i, int j) {
+    if (j >= n) return 0;
+    const wchar_t d = s[j];
+    if (!(IsBlank(d) || d == L'/' || d == L'>')) return 0;
     const wchar_t c = Fold(s[i]);
     if (c >= 128) return 0;
+    const int len = j - i;
     const int first = FirstCharIndex.Start[c];
     const int last = first + FirstCharIndex.Count[c];
     for (int k = first; k < last; ++k) {
         const int id = FirstCharIndex.Ids[k];
         const THtmlTagRow& row = HtmlTagTable[id];
-        const int len = row.NameLength;
-        if (i + len >= n) continue; // the character after the name must be there too
+        if (row.NameLength != len) continue;
         int m = 1;
         while (m < len && Fold(s[i + m]) == row.Name[m]) ++m;
-        if (m < len) continue;
-        const wchar_t d = s[i + len];
-        if (IsBlank(d) || d == L'/' || d == L'>') return id;
+        if (m == len) return id;
     }
     return 0;
+}
+
+// Whether a comment starts at index i (just after the '<').
+inline bool CommentAt(const wchar_t* s, int n, int i) {
+    return i + 2 < n && s[i] == L'!' && s[i + 1] == L'-' && s[i + 2] == L'-';
+}
+
+// Tag id of the name that follows '<' at index i (every read bounds-checked). A name in
+// the table is followed by a blank, '/' or '>'; such a character is no name character,
+// so the name is the longest run of name characters there.
+int LookupTagId(const wchar_t* s, int n, int i) {
+    if (CommentAt(s, n, i)) return tagComment;
+    if (i < n && s[i] == L'/') ++i;
+    if (i >= n) return 0;
+    return TableIdOfName(s, n, i, NameEnd(s, n, i));
 }
 
 bool DetectSse2() { return IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != FALSE; }
@@ -229,6 +259,16 @@ __attribute__((target("sse2"))) const wchar_t* FindCharSse2(const wchar_t* p, co
 inline int FindIdx(const wchar_t* s, int n, int i, wchar_t c) {
     if (i >= n) return n;
     return static_cast<int>(HtmlFindChar(s + i, s + n, c) - s);
+}
+
+// FindIdx for a character that is usually a few places on (the next tag's '<' after the
+// line break and indent that follow a tag): those are looked at one by one before the
+// wide search.
+inline int FindNear(const wchar_t* s, int n, int i, wchar_t c) {
+    const int stop = std::min(n, i + 8);
+    for (; i < stop; ++i)
+        if (s[i] == c) return i;
+    return FindIdx(s, n, i, c);
 }
 
 // FindIdx that knows c is absent at and after NoneFrom, and learns it when a search fails:
@@ -298,7 +338,7 @@ int THTML_TagRipper::TagIdAt(int Pos) const {
     return LookupTagId(s, n, i);
 }
 
-void THTML_TagRipper::MeasureTagExtent(const wchar_t* s, int n) {
+inline void THTML_TagRipper::MeasureTagExtent(const wchar_t* s, int n) {
     const int i0 = TagStart - 1;
     int e = i0 + TagLength;
     while (e < n && s[e] == L' ') ++e;
@@ -357,7 +397,17 @@ void THTML_TagRipper::FindCharset(const wchar_t* s, int n) {
     CharsetLen = e - (start - 1);
 }
 
-bool THTML_TagRipper::ParseTagAt(int Pos) {
+bool THTML_TagRipper::ParseTagAt(int Pos) { return g_HasSse2 ? ParseTagWide(Pos) : ParseTag(Pos); }
+
+// The scanner's walks in a copy where the wide searches are part of the walk itself rather
+// than calls (on processors with SSE2).
+__attribute__((target("sse2"), flatten)) bool THTML_TagRipper::ParseTagWide(int Pos) { return ParseTag(Pos); }
+__attribute__((target("sse2"), flatten)) bool THTML_TagRipper::NextTagWide(int& Pos) { return NextTagBody(Pos); }
+__attribute__((target("sse2"), flatten)) bool THTML_TagRipper::NextWholeTagWide(int& Pos) {
+    return NextWholeTagBody(Pos);
+}
+
+bool THTML_TagRipper::ParseTag(int Pos) {
     ResetTag(Pos);
     if (!FText) return false;
     const wchar_t* s = FText->data();
@@ -374,13 +424,13 @@ bool THTML_TagRipper::ParseTagAt(int Pos) {
     const wchar_t first = s[i];
     if (first != L'!' && first != L'?' && !IsAsciiLetter(first)) return false;
 
-    TagId = static_cast<uint8_t>(LookupTagId(s, n, i0 + 1));
     NamePos = i + 1;
-    if (TagId != 0) {
-        NameLen = HtmlTagTable[TagId].NameLength;
+    if (CommentAt(s, n, i0 + 1)) {
+        TagId = tagComment;
+        NameLen = HtmlTagTable[tagComment].NameLength;
     } else {
-        int j = i + 1;
-        while (j < n && IsNameChar(s[j])) ++j;
+        const int j = NameEnd(s, n, i);
+        TagId = static_cast<uint8_t>(TableIdOfName(s, n, i, j));
         NameLen = j - i;
     }
 
@@ -487,7 +537,7 @@ namespace {
 // there is none.
 bool SeekTagStart(const wchar_t* s, int n, int& Pos) {
     if (s[Pos - 1] == L'<') return true;
-    const int k = FindIdx(s, n, Pos - 1, L'<');
+    const int k = FindNear(s, n, Pos - 1, L'<');
     if (k >= n) {
         Pos = n + 1;
         return false;
@@ -497,14 +547,18 @@ bool SeekTagStart(const wchar_t* s, int n, int& Pos) {
 }
 } // namespace
 
-bool THTML_TagRipper::NextTag(int& Pos) {
+bool THTML_TagRipper::NextTag(int& Pos) { return g_HasSse2 ? NextTagWide(Pos) : NextTagBody(Pos); }
+
+bool THTML_TagRipper::NextWholeTag(int& Pos) { return g_HasSse2 ? NextWholeTagWide(Pos) : NextWholeTagBody(Pos); }
+
+inline bool THTML_TagRipper::NextTagBody(int& Pos) {
     if (!FText) return false;
     if (Pos < 1) Pos = 1;
     const wchar_t* s = FText->data();
     const int n = static_cast<int>(FText->size());
     while (Pos <= n) {
         if (!SeekTagStart(s, n, Pos)) return false;
-        if (ParseTagAt(Pos)) {
+        if (ParseTag(Pos)) {
             Pos += TagLength > 0 ? TagLength : 1;
             return true;
         }
@@ -513,14 +567,14 @@ bool THTML_TagRipper::NextTag(int& Pos) {
     return false;
 }
 
-bool THTML_TagRipper::NextWholeTag(int& Pos) {
+inline bool THTML_TagRipper::NextWholeTagBody(int& Pos) {
     if (!FText) return false;
     if (Pos < 1) Pos = 1;
     const wchar_t* s = FText->data();
     const int n = static_cast<int>(FText->size());
     while (Pos <= n) {
         if (!SeekTagStart(s, n, Pos)) return false;
-        if (ParseTagAt(Pos) && !ParseError) {
+        if (ParseTag(Pos) && !ParseError) {
             Pos += TagLength;
             return true;
         }
@@ -536,11 +590,6 @@ bool THTML_TagRipper::NextWholeTag(int& Pos) {
 }
 
 std::wstring THTML_TagRipper::TagName() const { return std::wstring(TagNameView()); }
-
-std::wstring_view THTML_TagRipper::TagNameView() const {
-    if (!FText || NameLen <= 0) return {};
-    return std::wstring_view(FText->data() + NamePos - 1, static_cast<size_t>(NameLen));
-}
 
 bool THTML_TagRipper::NextTagName(int& Pos, std::wstring& Name) {
     const bool found = NextTag(Pos);
@@ -559,16 +608,6 @@ bool THTML_TagRipper::GetNextTagName(int& Pos, bool SkipEndTags, std::wstring& N
     return false;
 }
 
-int THTML_TagRipper::IndexOfAttribute(std::wstring_view Name) const {
-    if (!FText) return -1;
-    const wchar_t* s = FText->data();
-    for (int k = 0; k < AttrCount; ++k) {
-        const THtmlAttr& a = FAttrs[k];
-        if (a.NameLen == static_cast<int>(Name.size()) && SameFold(s + a.NamePos - 1, Name)) return k;
-    }
-    return -1;
-}
-
 std::wstring THTML_TagRipper::GetAttributeValue(int Index, bool StripQuotes) const {
     if (!FText || Index < 0 || Index >= AttrCount) return std::wstring();
     const THtmlAttr& a = FAttrs[Index];
@@ -584,20 +623,6 @@ std::wstring THTML_TagRipper::GetAttributeValue(int Index, bool StripQuotes) con
 
 std::wstring THTML_TagRipper::GetAttribute(std::wstring_view Name) const {
     return std::wstring(AttributeView(Name));
-}
-
-std::wstring_view THTML_TagRipper::AttributeView(std::wstring_view Name) const {
-    const int k = IndexOfAttribute(Name);
-    if (k < 0) return {};
-    const THtmlAttr& a = FAttrs[k];
-    if (a.ValueLen <= 0) return {};
-    const wchar_t* v = FText->data() + a.ValuePos - 1;
-    int len = a.ValueLen;
-    if (len >= 2 && (v[0] == L'"' || v[0] == L'\'') && v[len - 1] == v[0]) {
-        ++v;
-        len -= 2;
-    }
-    return std::wstring_view(v, static_cast<size_t>(len));
 }
 
 std::wstring THTML_TagRipper::GetAttributeDef(std::wstring_view Name, std::wstring_view Default) const {

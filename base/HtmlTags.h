@@ -172,16 +172,39 @@ public:
     // The current tag's name as written.
     std::wstring TagName() const;
     // The same as a view into the text (valid while the text is unchanged).
-    std::wstring_view TagNameView() const;
+    std::wstring_view TagNameView() const {
+        if (!FText || NameLen <= 0) return {};
+        return std::wstring_view(FText->data() + NamePos - 1, static_cast<size_t>(NameLen));
+    }
     // 0-based index of the attribute Name (ASCII case ignored), -1 when absent.
-    int IndexOfAttribute(std::wstring_view Name) const;
+    int IndexOfAttribute(std::wstring_view Name) const {
+        if (!FText) return -1;
+        const wchar_t* s = FText->data();
+        for (int k = 0; k < AttrCount; ++k) {
+            const THtmlAttr& a = FAttrs[k];
+            if (a.NameLen == static_cast<int>(Name.size()) && SameAsciiFold(s + a.NamePos - 1, Name)) return k;
+        }
+        return -1;
+    }
     // Value text of attribute Index ('' beyond AttrCount - 1 or without value).
     std::wstring GetAttributeValue(int Index, bool StripQuotes) const;
     // Value of attribute Name with quotes stripped; '' when absent.
     std::wstring GetAttribute(std::wstring_view Name) const;
     std::wstring GetAttributeDef(std::wstring_view Name, std::wstring_view Default) const;
     // GetAttribute as a view into the text: nothing is copied.
-    std::wstring_view AttributeView(std::wstring_view Name) const;
+    std::wstring_view AttributeView(std::wstring_view Name) const {
+        const int k = IndexOfAttribute(Name);
+        if (k < 0) return {};
+        const THtmlAttr& a = FAttrs[k];
+        if (a.ValueLen <= 0) return {};
+        const wchar_t* v = FText->data() + a.ValuePos - 1;
+        int len = a.ValueLen;
+        if (len >= 2 && (v[0] == L'"' || v[0] == L'\'') && v[len - 1] == v[0]) {
+            ++v;
+            len -= 2;
+        }
+        return std::wstring_view(v, static_cast<size_t>(len));
+    }
     // The current tag's attributes (AttrCount of them are valid).
     const THtmlAttr& Attr(int Index) const { return FAttrs[Index]; }
 
@@ -215,6 +238,20 @@ public:
     bool TagListBuilt = false;
 
 private:
+    // A.. equals B, ASCII letters of either case alike.
+    static bool SameAsciiFold(const wchar_t* A, std::wstring_view B) {
+        for (size_t k = 0; k < B.size(); ++k) {
+            const wchar_t a = A[k], b = B[k];
+            if (a != b && ((a | 0x20) != (b | 0x20) || (a | 0x20) < L'a' || (a | 0x20) > L'z')) return false;
+        }
+        return true;
+    }
+    bool ParseTag(int Pos);
+    bool ParseTagWide(int Pos);
+    bool NextTagBody(int& Pos);
+    bool NextTagWide(int& Pos);
+    bool NextWholeTagBody(int& Pos);
+    bool NextWholeTagWide(int& Pos);
     void ResetTag(int Pos);
     void CheckSearchMemo();
     int FindCommentEnd(const wchar_t* s, int n, int From);

@@ -3,8 +3,11 @@
 #include "SysUtils.h"
 #include "UAuxFile.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
+
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -93,8 +96,7 @@ bool IsAsciiAlnum(wchar_t c) {
 }
 
 // The end (index of ';') of a candidate reference starting with '&' at Start.
-bool CollectCandidate(const std::wstring& T, size_t Start, size_t& End) {
-    const size_t n = T.size();
+bool CollectCandidate(const wchar_t* T, size_t n, size_t Start, size_t& End) {
     size_t i = Start + 1;
     if (i < n && T[i] == L'#') {
         ++i;
@@ -135,9 +137,9 @@ char32_t EntityViewToChar(std::wstring_view Entity) {
         return NumericToChar(v);
     }
     // The three that most texts hold, without the table.
-    if (Entity == L"&amp;") return U'&';
-    if (Entity == L"&lt;") return U'<';
-    if (Entity == L"&gt;") return U'>';
+    if (Entity == L"&amp;"sv) return U'&';
+    if (Entity == L"&lt;"sv) return U'<';
+    if (Entity == L"&gt;"sv) return U'>';
     const auto& table = NamedTable();
     auto it = table.find(Entity);
     if (it == table.end())
@@ -145,15 +147,17 @@ char32_t EntityViewToChar(std::wstring_view Entity) {
     return FromCp1252(it->second);
 }
 
-void DecodeCore(std::wstring& T, bool Ex) {
-    const size_t n = T.size();
-    // Most texts have nothing to decode: they are left as they are.
-    size_t first = 0;
-    while (first < n && T[first] != L'&' && T[first] != L'%') ++first;
-    if (first == n) return;
-    size_t r = first, w = first; // read and write positions; w never passes r
+// Decodes T[0..n) into D and gives the length written. D may be T itself: the writes
+// never pass the reads. From First on (T holds no '&' or '%' before it).
+size_t DecodeInto(const wchar_t* T, size_t n, size_t First, wchar_t* D, bool Ex) {
+    if (D != T)
+        std::copy(T, T + First, D);
+    // An "&amp;" gives an ampersand that may start another reference ("&amp;lt;"): it is
+    // read again in place of the reference's ';', at Amp.
+    size_t amp = static_cast<size_t>(-1);
+    size_t r = First, w = First;
     while (r < n) {
-        const wchar_t c = T[r];
+        const wchar_t c = r == amp ? L'&' : T[r];
         if (c == L'%' && r + 2 < n) {
             const wchar_t h1 = T[r + 1], h2 = T[r + 2];
             wchar_t out = 0;
@@ -166,36 +170,57 @@ void DecodeCore(std::wstring& T, bool Ex) {
             else if (Ex && h1 == L'3' && (h2 == L'E' || h2 == L'e'))
                 out = L'>';
             if (out) {
-                T[w++] = out;
+                D[w++] = out;
                 r += 3;
                 continue;
             }
         } else if (c == L'&') {
             size_t end = 0;
-            if (CollectCandidate(T, r, end)) {
-                char32_t cp = EntityViewToChar(std::wstring_view(T).substr(r, end - r + 1));
+            if (CollectCandidate(T, n, r, end)) {
+                char32_t cp;
+                if (r == amp) {
+                    wchar_t entity[16]; // a candidate is at most 9 characters
+                    std::copy(T + r, T + end + 1, entity);
+                    entity[0] = L'&';
+                    cp = EntityViewToChar(std::wstring_view(entity, end - r + 1));
+                } else {
+                    cp = EntityViewToChar(std::wstring_view(T + r, end - r + 1));
+                }
                 if (cp == U'&') {
-                    // The ampersand may start another reference ("&amp;lt;"): scan it again.
-                    T[end] = L'&';
-                    r = end;
+                    r = amp = end;
                     continue;
                 }
                 if (cp != 0) {
                     if (cp > 0xFFFF) {
                         cp -= 0x10000;
-                        T[w++] = static_cast<wchar_t>(0xD800 + (cp >> 10));
-                        T[w++] = static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+                        D[w++] = static_cast<wchar_t>(0xD800 + (cp >> 10));
+                        D[w++] = static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
                     } else {
-                        T[w++] = static_cast<wchar_t>(cp);
+                        D[w++] = static_cast<wchar_t>(cp);
                     }
                     r = end + 1;
                     continue;
                 }
             }
         }
-        T[w++] = T[r++];
+        D[w++] = c;
+        ++r;
     }
-    T.resize(w);
+    return w;
+}
+
+// Index of the first '&' or '%' of T, or n.
+size_t FirstEscape(const wchar_t* T, size_t n) {
+    size_t first = 0;
+    while (first < n && T[first] != L'&' && T[first] != L'%') ++first;
+    return first;
+}
+
+void DecodeCore(std::wstring& T, bool Ex) {
+    // Most texts have nothing to decode: they are left as they are.
+    const size_t first = FirstEscape(T.data(), T.size());
+    if (first == T.size()) return;
+    T.resize(DecodeInto(T.data(), T.size(), first, T.data(), Ex));
 }
 
 template <class Str>
@@ -227,6 +252,17 @@ char32_t EntityToChar(const std::wstring& Entity) { return EntityViewToChar(Enti
 
 void DecodeHtmlText(std::wstring& Text) { DecodeCore(Text, false); }
 void DecodeHtmlTextEx(std::wstring& Text) { DecodeCore(Text, true); }
+
+void AppendDecodedHtmlText(std::wstring& Out, std::wstring_view Text) {
+    const size_t first = FirstEscape(Text.data(), Text.size());
+    if (first == Text.size()) {
+        Out.append(Text);
+        return;
+    }
+    const size_t old = Out.size();
+    Out.resize(old + Text.size());
+    Out.resize(old + DecodeInto(Text.data(), Text.size(), first, Out.data() + old, false));
+}
 
 void DecodeUrlEscapes(const std::wstring& Text, std::wstring& Result) {
     Result.clear();

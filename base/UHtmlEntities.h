@@ -2,12 +2,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // The character of a whole reference ("&lt;", "&#233;"), or 0 when the text is not a
 // known reference. Named references are case-sensitive.
 char32_t EntityToChar(const std::wstring& Entity);
 // Decodes in place: "%20" to a blank, "%2C"/"%2c" to ',', and every character reference.
 void DecodeHtmlText(std::wstring& Text);
+// Text decoded as DecodeHtmlText does it, appended to Out.
+void AppendDecodedHtmlText(std::wstring& Out, std::wstring_view Text);
 // As DecodeHtmlText, and "%3C"/"%3c" to '<', "%3E"/"%3e" to '>'.
 void DecodeHtmlTextEx(std::wstring& Text);
 // Only the escapes %20 %2C %3C %3E %3A (hex letters in either case).

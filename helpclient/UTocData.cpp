@@ -16,6 +16,8 @@
 
 TTocData* g_TocData = nullptr;
 
+using namespace std::string_view_literals;
+
 namespace {
 
 wchar_t FoldAZ(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
@@ -76,8 +78,8 @@ struct TTopicState {
     }
     void ReadUrl(THTML_TagRipper& R, int& Pos) {
         const std::wstring_view url = R.ElementTextView(&Pos);
-        Version.assign(ValueAfter(url, L"topicversion="));
-        Locale.assign(ValueAfter(url, L"topiclocale="));
+        Version.assign(ValueAfter(url, L"topicversion="sv));
+        Locale.assign(ValueAfter(url, L"topiclocale="sv));
     }
     // Appends the topic when it has an id and a title.
     void End(TTocItemArray& List) {
@@ -164,7 +166,7 @@ void ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics) {
     int pos = 1;
     while (r.NextTag(pos)) {
         const std::wstring_view name = r.TagNameView();
-        if (name == L"ancestors" || name == L"children") {
+        if (name == L"ancestors"sv || name == L"children"sv) {
             if (inContainer && r.IsEndTag)
                 Topics.insert(Topics.end(), std::make_move_iterator(open.begin()), std::make_move_iterator(open.end()));
             open.clear();
@@ -173,12 +175,12 @@ void ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics) {
         }
         if (!inContainer) continue;
         if (r.IsEndTag) {
-            if (name == L"topic") topic.End(open);
+            if (name == L"topic"sv) topic.End(open);
             continue;
         }
-        if (name == L"topic") topic.Start(r.AttributeView(L"id"));
-        else if (name == L"title") topic.ReadTitle(r, pos);
-        else if (name == L"url") topic.ReadUrl(r, pos);
+        if (name == L"topic"sv) topic.Start(r.AttributeView(L"id"sv));
+        else if (name == L"title"sv) topic.ReadTitle(r, pos);
+        else if (name == L"url"sv) topic.ReadUrl(r, pos);
     }
 }
 
@@ -191,28 +193,28 @@ void ReadTocContext(const std::wstring& Reply, TTocReturn& Toc) {
     int pos = 1;
     while (r.NextTag(pos)) {
         const std::wstring_view name = r.TagNameView();
-        if (!r.IsEndTag && (name == L"parents" || name == L"siblings" || name == L"children")) {
-            inParents = name == L"parents";
-            list = inParents ? &Toc.Parents : name == L"siblings" ? &Toc.Siblings : &Toc.Children;
+        if (!r.IsEndTag && (name == L"parents"sv || name == L"siblings"sv || name == L"children"sv)) {
+            inParents = name == L"parents"sv;
+            list = inParents ? &Toc.Parents : name == L"siblings"sv ? &Toc.Siblings : &Toc.Children;
             topic.Start({});
             continue;
         }
         if (!list) continue;
         if (r.IsEndTag) {
-            if (name == L"topic") topic.End(*list);
+            if (name == L"topic"sv) topic.End(*list);
             continue;
         }
-        if (name == L"topic") {
-            topic.Start(r.AttributeView(L"id"));
-            if (inParents && topic.Id == L"-1") {
+        if (name == L"topic"sv) {
+            topic.Start(r.AttributeView(L"id"sv));
+            if (inParents && topic.Id == L"-1"sv) {
                 topic.Id.clear();
                 Toc.HasRoot = true;
             }
         } else if (topic.Id.empty()) {
             continue;
-        } else if (name == L"title") {
+        } else if (name == L"title"sv) {
             topic.ReadTitle(r, pos);
-        } else if (name == L"url") {
+        } else if (name == L"url"sv) {
             topic.ReadUrl(r, pos);
         }
     }

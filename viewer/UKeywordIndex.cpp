@@ -11,6 +11,8 @@
 #include <array>
 #include <vector>
 
+using namespace std::string_view_literals;
+
 namespace {
 
 bool NameIs(const THTML_TagRipper& Tags, const wchar_t* Text, std::wstring_view Name) {
@@ -37,9 +39,9 @@ std::wstring_view AttrValue(const THTML_TagRipper& Tags, const wchar_t* Text, st
 
 void ReadPageHead(const THTML_TagRipper& Tags, const wchar_t* Text, TKeywordPage& Page) {
     Page.HasKeywords = true;
-    Page.Total = StrToIntDef(AttrValue(Tags, Text, L"totalkeywords"), 0);
+    Page.Total = StrToIntDef(AttrValue(Tags, Text, L"totalkeywords"sv), 0);
     int returned = 0;
-    if (TryStrToInt(AttrValue(Tags, Text, L"returnedkeywords"), returned))
+    if (TryStrToInt(AttrValue(Tags, Text, L"returnedkeywords"sv), returned))
         Page.Returned = returned;
 }
 
@@ -82,12 +84,12 @@ bool TKeywordReader::ReadArriving(const std::wstring& Text, int& Pos, bool Final
             break;
         ++FSeen;
         if (tags.IsEndTag) {
-            if (NameIs(tags, text, L"keywords"))
+            if (NameIs(tags, text, L"keywords"sv))
                 FPage.Closed = true;
             continue;
         }
-        if (NameIs(tags, text, L"keyword")) {
-            const std::wstring_view value = AttrValue(tags, text, L"value");
+        if (NameIs(tags, text, L"keyword"sv)) {
+            const std::wstring_view value = AttrValue(tags, text, L"value"sv);
             if (FNewAgent) {
                 current = value;
                 currentInText = true;
@@ -95,14 +97,14 @@ bool TKeywordReader::ReadArriving(const std::wstring& Text, int& Pos, bool Final
             ++FPage.Keywords;
             FList.Add(value, {});
             ++FPage.Added;
-        } else if (NameIs(tags, text, L"subkey")) {
-            const std::wstring_view display = AttrValue(tags, text, L"display");
+        } else if (NameIs(tags, text, L"subkey"sv)) {
+            const std::wstring_view display = AttrValue(tags, text, L"display"sv);
             if (FNewAgent)
                 FList.AddSubKey(current, display);
             else
-                FList.Add(AttrValue(tags, text, L"keyvalue"), display);
+                FList.Add(AttrValue(tags, text, L"keyvalue"sv), display);
             ++FPage.Added;
-        } else if (NameIs(tags, text, L"keywords") && !FPage.HasKeywords) {
+        } else if (NameIs(tags, text, L"keywords"sv) && !FPage.HasKeywords) {
             ReadPageHead(tags, text, FPage);
         }
     }
@@ -135,7 +137,7 @@ TKeywordPage KeywordPageHeader(const std::wstring& Reply) {
     while (tags.NextTag(pos)) {
         if (tags.IsEndTag)
             continue;
-        if (NameIs(tags, text, L"keywords")) {
+        if (NameIs(tags, text, L"keywords"sv)) {
             ReadPageHead(tags, text, page);
             break;
         }

@@ -263,9 +263,9 @@ std::wstring TKeywordList::Caption(int Index) {
     if (!e.Decoded) {
         // Decoding never lengthens a text, so both fit where they were: Value first, then
         // Display right after it.
-        std::wstring value(text, e.ValueLen), display(text + e.ValueLen, e.DisplayLen);
-        DecodeHtmlText(value);
-        DecodeHtmlText(display);
+        std::wstring value, display;
+        AppendDecodedHtmlText(value, std::wstring_view(text, e.ValueLen));
+        AppendDecodedHtmlText(display, std::wstring_view(text + e.ValueLen, e.DisplayLen));
         value.resize(std::min<size_t>(value.size(), e.ValueLen));
         display.resize(std::min<size_t>(display.size(), e.DisplayLen));
         std::copy(value.begin(), value.end(), text);

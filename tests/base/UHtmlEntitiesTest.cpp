@@ -51,6 +51,7 @@ TEST(HtmlEntities, DecodeTextInPlace) {
     } cases[] = {
         {L"caf&eacute; &amp; cr&egrave;me", L"caf\u00e9 & cr\u00e8me"},
         {L"&amp;lt;b&amp;gt;", L"<b>"}, // an ampersand that starts a reference is decoded again
+        {L"&amp;amp;lt;&amp;x;", L"<&x;"},
         {L"Don&rsquo;t &mdash; ok", L"Don\u2019t \u2014 ok"},
         {L"a%20b%2Cc%2cd", L"a b,c,d"},
         {L"end%20", L"end "},           // at the very end as well
@@ -62,8 +63,15 @@ TEST(HtmlEntities, DecodeTextInPlace) {
         {L"&#160;x&nbsp;y", L" x y"},
         {L"", L""},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(Decoded(c.In), c.Want) << c.In;
+        // Decoded from a text that stays as it is, after what the output held.
+        const std::wstring source = c.In;
+        std::wstring out = L"head";
+        AppendDecodedHtmlText(out, source);
+        EXPECT_EQ(out, L"head" + std::wstring(c.Want)) << c.In;
+        EXPECT_EQ(source, c.In);
+    }
     EXPECT_EQ(Decoded(L"%3Cb%3E%3c/b%3e%20x", true), L"<b></b> x");
 
     std::wstring r;
