@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <unordered_map>
 
 constinit TControlHooks g_ControlHooks;
 
@@ -28,28 +29,45 @@ struct TFaultRestoreRegistration {
     }
 } g_FaultRestoreRegistration;
 
-// The window property that holds a window's control object. Its name carries the process
-// id, so a window of another process is never taken for one of ours. The property is read
-// for every message, so it is looked up by its atom (added once, deleted at exit) rather
-// than by its name. Both stay readable while windows are destroyed during static
-// destruction: they are plain data, and a property compares atoms by number.
-ATOM g_ControlAtom = 0;
-wchar_t g_ControlPropName[32] = {};
+// The control object of each of this process's windows, by window handle. It is read for
+// every message, so it lives in the process: a window property is a call to the window
+// server under Wine, which cost more than all the rest of a message's handling (a store's
+// 50,000 catalogs went into their box at four such calls per catalog). It is never freed,
+// so that windows destroyed during static destruction still find it; windows of other
+// threads use it too, under its lock.
+class TControlRegistry {
+public:
+    void Set(HWND Wnd, TWinControl* Control) {
+        AcquireSRWLockExclusive(&FLock);
+        try {
+            FMap[Wnd] = Control;
+        } catch (...) {
+            ReleaseSRWLockExclusive(&FLock);
+            throw;
+        }
+        ReleaseSRWLockExclusive(&FLock);
+    }
+    void Remove(HWND Wnd) {
+        AcquireSRWLockExclusive(&FLock);
+        FMap.erase(Wnd);
+        ReleaseSRWLockExclusive(&FLock);
+    }
+    TWinControl* Find(HWND Wnd) {
+        AcquireSRWLockShared(&FLock);
+        const auto it = FMap.find(Wnd);
+        TWinControl* control = it != FMap.end() ? it->second : nullptr;
+        ReleaseSRWLockShared(&FLock);
+        return control;
+    }
 
-struct TControlAtomOwner {
-    TControlAtomOwner() {
-        swprintf(g_ControlPropName, 32, L"VorlaneControl%08X", static_cast<unsigned>(GetCurrentProcessId()));
-        g_ControlAtom = GlobalAddAtomW(g_ControlPropName); // 0 (atom table full): the name is used
-    }
-    ~TControlAtomOwner() {
-        if (g_ControlAtom)
-            GlobalDeleteAtom(g_ControlAtom);
-    }
+private:
+    SRWLOCK FLock = SRWLOCK_INIT;
+    std::unordered_map<HWND, TWinControl*> FMap;
 };
 
-const wchar_t* ControlPropName() {
-    static const TControlAtomOwner owner;
-    return g_ControlAtom ? MAKEINTATOM(g_ControlAtom) : g_ControlPropName;
+TControlRegistry& Registry() {
+    static TControlRegistry* const registry = new TControlRegistry;
+    return *registry;
 }
 
 bool IsMouseMsg(UINT Msg) {
@@ -102,7 +120,7 @@ TShiftState GetShiftState() {
 TWinControl* FindControl(HWND Handle) {
     if (!Handle)
         return nullptr;
-    return static_cast<TWinControl*>(GetPropW(Handle, ControlPropName()));
+    return Registry().Find(Handle);
 }
 
 TWinControl* CreationControl() { return t_CreationControl; }
@@ -741,7 +759,7 @@ TWinControl::~TWinControl() {
 
 void TWinControl::AttachHandle(HWND Wnd) {
     FHandle = Wnd;
-    SetPropW(Wnd, ControlPropName(), this);
+    Registry().Set(Wnd, this);
     // Children get their own handle as id, so WM_MEASUREITEM can find them.
     if ((GetWindowLongW(Wnd, GWL_STYLE) & WS_CHILD) && GetWindowLongPtrW(Wnd, GWLP_ID) == 0)
         SetWindowLongPtrW(Wnd, GWLP_ID, reinterpret_cast<LONG_PTR>(Wnd));
@@ -1322,7 +1340,7 @@ void TWinControl::DestroyWnd() {
 void TWinControl::DestroyWindowHandle() {
     if (FHandle && !DestroyWindow(FHandle)) {
         // Not our thread's window any more or already gone: forget it.
-        RemovePropW(FHandle, ControlPropName());
+        Registry().Remove(FHandle);
         FHandle = nullptr;
     }
 }
@@ -1732,7 +1750,7 @@ void TWinControl::WndProc(TMessage& Message) {
         break;
     case WM_NCDESTROY:
         Dispatch(Message);
-        RemovePropW(FHandle, ControlPropName());
+        Registry().Remove(FHandle);
         FHandle = nullptr;
         FCaptureControl = nullptr;
         FTrackingMouse = false;

@@ -238,6 +238,7 @@ TEST(Controls, TextSetBeforeTheWindowShowsAfterwardsAndSurvivesRecreate) {
     EXPECT_EQ(edit->GetText(), L"typed \u4e2d");
     EXPECT_EQ(edit->Hint(), L"edit hint");
     EXPECT_EQ(FindControl(edit->Handle()), edit);
+    EXPECT_EQ(FindControl(wnd), nullptr); // the old window's handle names no control
 }
 
 TEST(Controls, SameTextAgainSendsNothing) {
