@@ -1,6 +1,7 @@
 // The store manifest and scopes reader.
 #include "UH3Store.h"
 
+#include "Handles.h"
 #include "HtmlTags.h"
 #include "TntClasses.h"
 #include "UH3_Code.h"
@@ -67,6 +68,37 @@ bool FileStamp(const std::wstring& File, uint64_t& Size, uint64_t& Time) {
     Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     Time = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     return true;
+}
+
+// A file or folder name in capitals, as the file system compares names.
+std::wstring FolderKey(const std::wstring& Name) {
+    std::wstring key = Name;
+    if (!key.empty())
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, Name.data(), static_cast<int>(Name.size()), key.data(),
+                     static_cast<int>(key.size()));
+    return key;
+}
+
+// A name that stands for a folder directly in the store and for nothing else: no path or
+// wildcard characters, and no end the system would cut off.
+bool PlainFolderName(const std::wstring& Name) {
+    return !Name.empty() && Name.find_first_of(L"\\/:*?\"<>|") == std::wstring::npos && Name.back() != L'.' &&
+           Name.back() != L' ' && Name.front() != L'.';
+}
+
+// One listing of the store's folders (the first of names that differ in case only), for
+// the catalogs' folders: a look-up of the file system per catalog took most of the load
+// of a store with many catalogs.
+std::unordered_map<std::wstring, std::wstring> ListFolders(const std::wstring& Store) {
+    std::unordered_map<std::wstring, std::wstring> folders;
+    WIN32_FIND_DATAW fd;
+    TFindHandle h(FindFirstFileW((Store + L"\\*").c_str(), &fd));
+    if (!h) return folders;
+    do {
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && fd.cFileName[0] != L'.')
+            folders.emplace(FolderKey(fd.cFileName), fd.cFileName);
+    } while (FindNextFileW(h.Get(), &fd));
+    return folders;
 }
 
 std::unique_ptr<TTntStringList> NewList() { return std::make_unique<TTntStringList>(); }
@@ -154,13 +186,14 @@ bool TH3Store::ReadManifest(const std::wstring& File, const std::wstring& LocalS
     if (!loader.IsOK()) return false;
     const std::wstring text = loader.GetText();
 
+    const TFolderNames folders = ListFolders(LocalStore);
     THTML_TagRipper ripper(text);
     int pos = 1;
     while (ripper.NextTag(pos)) {
         if (ripper.IsEndTag) continue;
         const std::wstring name = ripper.TagName();
         if (name == L"catalog") {
-            AddCatalog(ripper, LocalStore);
+            AddCatalog(ripper, LocalStore, folders);
             continue;
         }
         if (Catalogs.empty()) continue;
@@ -173,7 +206,7 @@ bool TH3Store::ReadManifest(const std::wstring& File, const std::wstring& LocalS
     return true;
 }
 
-void TH3Store::AddCatalog(THTML_TagRipper& Ripper, const std::wstring& LocalStore) {
+void TH3Store::AddCatalog(THTML_TagRipper& Ripper, const std::wstring& LocalStore, const TFolderNames& Folders) {
     THelp3Catalog c;
     c.productId = Ripper.GetAttribute(L"productId");
     c.productVersion = Ripper.GetAttribute(L"productVersion");
@@ -185,16 +218,21 @@ void TH3Store::AddCatalog(THTML_TagRipper& Ripper, const std::wstring& LocalStor
     c.DiskVersion = c.productVersion;
     c.DiskLocale = c.productLocale;
 
-    // The catalog's folder spells the three parts as they are on the disk.
-    const std::wstring folder = LocalStore + L"\\" + c.productId + L"_" + c.productVersion + L"_" + c.productLocale;
-    if (DirectoryExistsW(folder)) {
-        const std::wstring found = ExtractLastPathPartW(FindFirstFolderMatchW(folder));
-        const size_t idLen = c.productId.size(), verLen = c.productVersion.size(), locLen = c.productLocale.size();
-        if (found.size() >= idLen + verLen + locLen + 2) {
-            c.DiskId = found.substr(0, idLen);
-            c.DiskVersion = found.substr(idLen + 1, verLen);
-            c.DiskLocale = found.substr(idLen + verLen + 2, locLen);
-        }
+    // The catalog's folder spells the three parts as they are on the disk. A plain name is
+    // looked up in the store's listing; any other asks the file system.
+    const std::wstring folderName = c.productId + L"_" + c.productVersion + L"_" + c.productLocale;
+    std::wstring found;
+    if (PlainFolderName(folderName)) {
+        const auto listed = Folders.find(FolderKey(folderName));
+        if (listed != Folders.end()) found = listed->second;
+    } else if (DirectoryExistsW(LocalStore + L"\\" + folderName)) {
+        found = ExtractLastPathPartW(FindFirstFolderMatchW(LocalStore + L"\\" + folderName));
+    }
+    const size_t idLen = c.productId.size(), verLen = c.productVersion.size(), locLen = c.productLocale.size();
+    if (found.size() >= idLen + verLen + locLen + 2) {
+        c.DiskId = found.substr(0, idLen);
+        c.DiskVersion = found.substr(idLen + 1, verLen);
+        c.DiskLocale = found.substr(idLen + verLen + 2, locLen);
     }
     c.DiskKey = c.DiskId + L"\\" + c.DiskVersion + L"\\" + c.DiskLocale;
     Catalogs.push_back(std::move(c));

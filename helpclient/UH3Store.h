@@ -106,7 +106,9 @@ public:
 
 private:
     bool ReadManifest(const std::wstring& File, const std::wstring& LocalStore);
-    void AddCatalog(class THTML_TagRipper& Ripper, const std::wstring& LocalStore);
+    // The store's folders by name in capitals, each with its name as listed.
+    using TFolderNames = std::unordered_map<std::wstring, std::wstring>;
+    void AddCatalog(class THTML_TagRipper& Ripper, const std::wstring& LocalStore, const TFolderNames& Folders);
     void AddContentFile(const std::wstring& FileName, const std::wstring& VendorPath);
     void LoadScopes();
     void LoadVendorScopes(int VendorIndex);

@@ -4,30 +4,38 @@
 # to the contents and the expansion of a node with several hundred children (agent start
 # apart); then the keyword index figures (full load next to the bare fetch, cached load,
 # type-ahead, private bytes with the full index). Medians of several runs.
-#   scripts/viewer-bench.sh [PREFIX] [--runs N] [--index | --stalls]   (default prefix name: viewer-bench)
+#   scripts/viewer-bench.sh [PREFIX] [--runs N] [--index | --stalls | --catalogs]   (default prefix name: viewer-bench)
 # --index: the keyword index figures only (no starts, contents or expansions).
 # --stalls: a day of steps under a probe that sends the main window a message every 20 ms,
 #   printing the longest wait for its answer per step: with the agent healthy, then with
 #   every contents request held 5 s (Cancel clicked, the reply waited for, a close).
+# --catalogs: the sample store with 5,000, 20,000 and 50,000 more catalogs: start to the
+#   main window and to the full catalog box, and the close, with the time per catalog.
 set -eu
 source "$(dirname "$0")/lib.sh"
 build="${VORLANE_BUILD:-$VORLANE_ROOT/build}"
 name="${1:-viewer-bench}"
 shift || true
 case "$name" in /*) prefix="$name" ;; *) prefix="/tmp/vorlane-prefix-$name" ;; esac
-for f in Vorlane.exe bench/bench_viewer.exe bench/bench_index.exe; do
+for f in Vorlane.exe bench/bench_viewer.exe bench/bench_index.exe bench/bench_catalogs.exe; do
   [ -f "$build/$f" ] || { echo "missing $build/$f (cmake --build $build)" >&2; exit 1; }
 done
 vorlane_make_prefix "$prefix" null
 vorlane_warm_prefix "$prefix" || true  # a running wineserver is kept
-args=() index_only="" stalls=""
+args=() index_only="" stalls="" catalogs=""
 for a in "$@"; do
   case "$a" in
     --index) index_only=1 ;;
     --stalls) stalls=1 ;;
+    --catalogs) catalogs=1 ;;
     *) args+=("$a") ;;
   esac
 done
+if [ -n "$catalogs" ]; then
+  echo "== the program with many catalogs (start, catalog box, close)"
+  vorlane_run_bench 1800 "$build/bench/bench_catalogs.exe" "Z:${build//\//\\}\\Vorlane.exe" ${args[@]+"${args[@]}"}
+  exit 0
+fi
 what="start, contents, expansion, the keyword index"
 [ -z "$index_only" ] || what="the keyword index only"
 [ -z "$stalls" ] || what="the window's answers through a day of steps"
