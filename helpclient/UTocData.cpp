@@ -43,21 +43,33 @@ bool EndsWithAZ(const std::wstring& S, const std::wstring& Suffix) {
     return true;
 }
 
-// The text after the first Key (A-Z case ignored, Key in lower case) up to the next '&'
-// or the end.
-std::wstring_view ValueAfter(std::wstring_view Url, std::wstring_view Key) {
-    if (Key.empty() || Url.size() < Key.size()) return {};
-    const size_t last = Url.size() - Key.size();
-    for (size_t i = 0; i <= last; ++i) {
-        if (FoldAZ(Url[i]) != Key[0]) continue;
-        size_t m = 1;
-        while (m < Key.size() && FoldAZ(Url[i + m]) == Key[m]) ++m;
-        if (m < Key.size()) continue;
-        const size_t from = i + Key.size();
-        const size_t amp = Url.find(L'&', from);
-        return Url.substr(from, amp == std::wstring_view::npos ? std::wstring_view::npos : amp - from);
+// Whether the Key.size() characters of Url ending at End equal Key (A-Z case ignored, Key
+// in lower case).
+bool KeyEndsAt(std::wstring_view Url, size_t End, std::wstring_view Key) {
+    if (End < Key.size()) return false;
+    const size_t start = End - Key.size();
+    for (size_t m = 0; m < Key.size(); ++m)
+        if (FoldAZ(Url[start + m]) != Key[m]) return false;
+    return true;
+}
+
+// The texts after the first "topicversion=" and the first "topiclocale=" of Url (A-Z case
+// ignored), each up to the next '&' or the end. Every place a key is found ends at a '=' of
+// its own, so one walk over the '=' of the URL finds both.
+void ReadVersionAndLocale(std::wstring_view Url, std::wstring_view& Version, std::wstring_view& Locale) {
+    bool haveVersion = false, haveLocale = false;
+    const wchar_t* s = Url.data();
+    const size_t n = Url.size();
+    for (size_t eq = 0; !(haveVersion && haveLocale); ++eq) {
+        eq = static_cast<size_t>(HtmlFindChar(s + eq, s + n, L'=') - s);
+        if (eq >= n) break;
+        const bool version = !haveVersion && KeyEndsAt(Url, eq, L"topicversion"sv);
+        const bool locale = !version && !haveLocale && KeyEndsAt(Url, eq, L"topiclocale"sv);
+        if (!version && !locale) continue;
+        const size_t amp = static_cast<size_t>(HtmlFindChar(s + eq + 1, s + n, L'&') - s);
+        (version ? Version : Locale) = Url.substr(eq + 1, amp - eq - 1);
+        (version ? haveVersion : haveLocale) = true;
     }
-    return {};
 }
 
 // The current topic of a reply while its tags are walked. Each text is copied once, from
@@ -77,19 +89,19 @@ struct TTopicState {
         FixTocTitle(Title);
     }
     void ReadUrl(THTML_TagRipper& R, int& Pos) {
-        const std::wstring_view url = R.ElementTextView(&Pos);
-        Version.assign(ValueAfter(url, L"topicversion="sv));
-        Locale.assign(ValueAfter(url, L"topiclocale="sv));
+        std::wstring_view version, locale;
+        ReadVersionAndLocale(R.ElementTextView(&Pos), version, locale);
+        Version.assign(version);
+        Locale.assign(locale);
     }
     // Appends the topic when it has an id and a title.
     void End(TTocItemArray& List) {
         if (Id.empty() || Title.empty()) return;
-        TTocItem item;
+        TTocItem& item = List.emplace_back();
         item.Id = std::move(Id);
         item.Title = std::move(Title);
         item.TopicVersion = std::move(Version);
         item.TopicLocale = std::move(Locale);
-        List.push_back(std::move(item));
         Id.clear();
     }
 };
