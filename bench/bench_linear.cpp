@@ -105,8 +105,8 @@ std::wstring MakeStore(const std::wstring& root, int files) {
     return store;
 }
 
-// A store of Catalogs catalogs, each with a package of its own from one vendor whose one
-// book belongs to every catalog.
+// A store of Catalogs catalogs, each with a package of its own from one vendor, one book
+// that belongs to every catalog and a book of its own.
 std::wstring MakeCatalogStore(const std::wstring& root, int catalogs) {
     const std::wstring store = root + L"\\cat" + std::to_wstring(catalogs);
     CreateDirectoryW(store.c_str(), nullptr);
@@ -122,7 +122,7 @@ std::wstring MakeCatalogStore(const std::wstring& root, int catalogs) {
              "\\content</contentPath>\n  <contentFile fileName=\"pkg_" + n +
              ".mshc\" vendorPath=\"Vendor\\store\" />\n</catalog>\n";
         books += "<catalog name=\"P" + n + "\\100\\en-us\">\n<scope ref=\"book\" displayname=\"Book\" productname=\"P\"/>\n"
-                 "</catalog>\n";
+                 "<scope ref=\"own" + n + "\" displayname=\"Own\" productname=\"P" + n + "\"/>\n</catalog>\n";
     }
     m += "</catalogs>\n</queryManifest>\n";
     WriteFileBytes(store + L"\\manifest\\queryManifest.1.xml", m);

@@ -283,6 +283,7 @@ void TH3Store::LoadScopes() {
 void TH3Store::LoadVendorScopes(int VendorIndex) {
     THelp3Vendor& vendor = Vendors[VendorIndex];
     vendor.Books.clear();
+    vendor.CatalogBooks.clear();
     if (static_cast<size_t>(VendorIndex) < FBookIndexes.size()) FBookIndexes[static_cast<size_t>(VendorIndex)].Clear();
     // Package refs of each book by name key, to keep them unique without a search.
     std::vector<std::unordered_set<std::string>> refKeys;
@@ -336,10 +337,14 @@ void TH3Store::LoadVendorScopes(int VendorIndex) {
             }
         }
     }
-    // Each book's catalogs sorted and unique, so that membership is a binary search.
-    for (THelp3Book& b : vendor.Books) {
+    // Each book's catalogs sorted and unique; each catalog's books listed once, so that a
+    // catalog's books are not searched for among all the vendor's books (which grows with
+    // the square of a store's many catalogs).
+    for (size_t i = 0; i < vendor.Books.size(); ++i) {
+        THelp3Book& b = vendor.Books[i];
         std::sort(b.CatalogIndexes.begin(), b.CatalogIndexes.end());
         b.CatalogIndexes.erase(std::unique(b.CatalogIndexes.begin(), b.CatalogIndexes.end()), b.CatalogIndexes.end());
+        for (int c : b.CatalogIndexes) vendor.CatalogBooks[c].push_back(static_cast<int>(i));
     }
 }
 
@@ -368,10 +373,11 @@ void TH3Store::GetCatalogVendors(int CatalogIndex, std::vector<int>& VendorIndex
 std::unique_ptr<TTntStringList> TH3Store::GetVendorBooks(int CatalogIndex, int VendorIndex) const {
     auto list = NewList();
     if (VendorIndex < 0 || VendorIndex >= static_cast<int>(Vendors.size())) return list;
-    const THelp3Books& books = Vendors[VendorIndex].Books;
-    for (size_t i = 0; i < books.size(); ++i)
-        if (Contains(books[i].CatalogIndexes, CatalogIndex))
-            list->AddObject(books[i].productname + L": " + books[i].displayname, IndexAsObject(static_cast<int>(i)));
+    const THelp3Vendor& vendor = Vendors[VendorIndex];
+    const auto books = vendor.CatalogBooks.find(CatalogIndex);
+    if (books == vendor.CatalogBooks.end()) return list;
+    for (int i : books->second)
+        list->AddObject(vendor.Books[i].productname + L": " + vendor.Books[i].displayname, IndexAsObject(i));
     SortList(*list);
     return list;
 }

@@ -46,6 +46,8 @@ struct THelp3Vendor {
     std::wstring Name;              // vendorPath up to its first '\'
     std::wstring ContentPath;       // the contentPath of the catalog it was first seen in
     THelp3Books Books;
+    // Each catalog's books (indexes into Books, rising), as the scopes file was read.
+    std::unordered_map<int, std::vector<int>> CatalogBooks;
 };
 
 struct THelp3Package {
