@@ -96,6 +96,11 @@ struct TMenuHandleTraits { // CreatePopupMenu / CreateMenu of a menu no window o
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { DestroyMenu(h); }
 };
+struct THookTraits { // SetWindowsHookEx
+    using Handle = HHOOK;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { UnhookWindowsHookEx(h); }
+};
 struct TSocketTraits {
     using Handle = SOCKET;
     static Handle Invalid() noexcept { return INVALID_SOCKET; }

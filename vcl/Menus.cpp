@@ -2,6 +2,7 @@
 
 #include "Boundary.h"
 #include "Forms.h"
+#include "Handles.h"
 #include "SysUtils.h"
 
 #include <algorithm>
@@ -600,9 +601,20 @@ void TMenuItem::MeasureItem(TCanvas* ACanvas, int& Width, int& Height) {
         OnMeasureItem(this, ACanvas, Width, Height);
 }
 
+namespace {
+
+// Right to left an item is laid out from the right edge, unless the menu's window is mirrored:
+// its device context then turns the left-to-right layout over by itself.
+bool LaidOutFromRight(TMenu* Menu, TCanvas* Canvas) {
+    return Menu && Menu->IsRightToLeft() && Canvas->CanvasOrientation() == coLeftToRight;
+}
+
+} // namespace
+
 void TMenuItem::DrawItemText(TCanvas* ACanvas, RECT ARect, UINT State) {
     bool selected = (State & ODS_SELECTED) != 0;
     TMenu* menu = GetParentMenu();
+    const bool fromRight = LaidOutFromRight(menu, ACanvas);
     UINT flags = DT_SINGLELINE | DT_EXPANDTABS;
     TPopupMenu* popup = menu ? menu->PopupMenu() : nullptr;
     if (popup && popup->Alignment == paRight)
@@ -612,7 +624,9 @@ void TMenuItem::DrawItemText(TCanvas* ACanvas, RECT ARect, UINT State) {
     else
         flags |= DT_LEFT;
     if (menu && menu->IsRightToLeft())
-        flags |= DT_RIGHT | DT_RTLREADING;
+        flags |= DT_RTLREADING;
+    if (fromRight)
+        flags = (flags & ~(DT_LEFT | DT_CENTER)) | DT_RIGHT;
     if (State & ODS_NOACCEL)
         flags |= DT_HIDEPREFIX;
     if (FDefault)
@@ -633,10 +647,15 @@ void TMenuItem::DrawItemText(TCanvas* ACanvas, RECT ARect, UINT State) {
     shortcut.bottom = text.bottom;
     std::wstring sc = FShortCut != scNone && FItems.empty() ? ShortCutText() : L"";
     UINT scFlags = (flags & ~(DT_LEFT | DT_CENTER)) | DT_RIGHT;
-    if (menu && menu->IsRightToLeft()) {
-        // Right to left the shortcut stands at the far (left) end.
+    if (fromRight) {
+        // Right to left the shortcut stands at the far (left) end, and so does a caption's
+        // text after a tab.
         shortcut = RECT{ARect.left + 10, text.top, ARect.right, text.bottom};
         scFlags = (flags & ~(DT_RIGHT | DT_CENTER)) | DT_LEFT;
+        if (const size_t tab = caption.find(L'\t'); tab != std::wstring::npos && sc.empty()) {
+            sc = caption.substr(tab + 1);
+            caption.erase(tab);
+        }
     }
 
     auto drawBoth = [&](int dx, int dy, TColor color) {
@@ -678,7 +697,7 @@ void TMenuItem::AdvancedDrawItem(TCanvas* ACanvas, RECT ARect, UINT State) {
     int column = ImageColumnWidth() + 4;
     TMenu* menu = GetParentMenu();
     TCustomImageList* images = menu ? menu->Images() : nullptr;
-    bool rtl = menu && menu->IsRightToLeft();
+    const bool rtl = LaidOutFromRight(menu, ACanvas);
     int columnLeft = rtl ? ARect.right - column : ARect.left;
     if (images && FImageIndex >= 0 && FImageIndex < images->Count()) {
         int y = ARect.top + ((ARect.bottom - ARect.top) - images->Height()) / 2;
@@ -735,10 +754,22 @@ bool HandleMenuDrawMessage(TMessage& Message) {
         TCanvas canvas;
         canvas.SetHandle(dis->hDC);
         int saved = SaveDC(dis->hDC);
+        // A mirrored menu window (a right-to-left menu) is drawn in its screen layout: the item
+        // lays itself out from the right as on any right-to-left menu, and its texts keep their
+        // own order (the system draws the submenu arrow mirrored afterwards).
+        RECT rect = dis->rcItem;
+        RECT client{};
+        const DWORD layout = GetLayout(dis->hDC);
+        if (layout != GDI_ERROR && (layout & LAYOUT_RTL) && GetClientRect(WindowFromDC(dis->hDC), &client)) {
+            SetLayout(dis->hDC, layout & ~LAYOUT_RTL);
+            rect = RECT{client.right - rect.right, rect.top, client.right - rect.left, rect.bottom};
+        }
         AssignMenuFont(canvas.Font());
-        item->AdvancedDrawItem(&canvas, dis->rcItem, dis->itemState);
+        item->AdvancedDrawItem(&canvas, rect, dis->itemState);
         canvas.SetHandle(nullptr);
         RestoreDC(dis->hDC, saved);
+        if (layout != GDI_ERROR)
+            SetLayout(dis->hDC, layout);
         Message.Result = 1;
         return true;
     }
@@ -942,6 +973,109 @@ HMENU TMainMenu::GetHandle() {
 
 // The form asks for the handle when it takes the menu: from then on the menu draws its
 // owner-drawn items and refreshes the bar through the form's window.
+// ------------------------------------------------------------------ right-to-left menu bar
+
+namespace {
+
+// While a right-to-left menu bar is tracked, its drop-down menus and their submenus show as a
+// right-to-left program's do: mirrored (the submenu arrows at the left, pointing left), each
+// drop-down's right edge under its bar item's right edge, each submenu opening to the left of
+// its parent menu (to the right only where the screen has no room on the left). The system
+// places a menu bar's menus from the left: their windows are mirrored as they are made and
+// moved as they are first placed.
+class TRightToLeftMenuLoop {
+public:
+    static void Begin(HWND Owner) {
+        End();
+        FOwner = Owner;
+        FHook.Reset(SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId()));
+    }
+    static void End() {
+        FHook.Reset();
+        for (const TMenuWindow& m : FMenus)
+            if (IsWindow(m.Wnd))
+                SetWindowLongPtrW(m.Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m.Previous));
+        FMenus.clear();
+        FOwner = nullptr;
+    }
+
+private:
+    struct TMenuWindow {
+        HWND Wnd;
+        WNDPROC Previous;
+        bool Placed;
+    };
+
+    static LRESULT CALLBACK CbtProc(int Code, WPARAM WParam, LPARAM LParam) {
+        if (Code == HCBT_CREATEWND)
+            Guarded(L"TRightToLeftMenuLoop.CbtProc", [&] {
+                auto* create = reinterpret_cast<CBT_CREATEWNDW*>(LParam);
+                HWND wnd = reinterpret_cast<HWND>(WParam);
+                wchar_t name[16] = {};
+                if (!create || !GetClassNameW(wnd, name, 16) || wcscmp(name, L"#32768") != 0)
+                    return;
+                auto previous = reinterpret_cast<WNDPROC>(
+                    SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MenuWndProc)));
+                FMenus.push_back({wnd, previous, false});
+            });
+        return CallNextHookEx(nullptr, Code, WParam, LParam);
+    }
+
+    static LRESULT CALLBACK MenuWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+        auto it = std::find_if(FMenus.begin(), FMenus.end(), [Wnd](const TMenuWindow& m) { return m.Wnd == Wnd; });
+        if (it == FMenus.end())
+            return DefWindowProcW(Wnd, Msg, WParam, LParam);
+        const WNDPROC previous = it->Previous;
+        if (Msg == WM_NCCREATE) {
+            // Mirrored from the start (the system sets the styles it was made with before this).
+            SetWindowLongPtrW(Wnd, GWL_EXSTYLE, GetWindowLongPtrW(Wnd, GWL_EXSTYLE) | WS_EX_LAYOUTRTL);
+        } else if (Msg == WM_WINDOWPOSCHANGING && !it->Placed) {
+            auto* pos = reinterpret_cast<WINDOWPOS*>(LParam);
+            if (pos && !(pos->flags & SWP_NOMOVE) && pos->cx > 0) {
+                it->Placed = true;
+                Guarded(L"TRightToLeftMenuLoop.Place", [&] { pos->x = PlacedX(Wnd, pos->x, pos->y, pos->cx); });
+            }
+        } else if (Msg == WM_NCDESTROY) {
+            SetWindowLongPtrW(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+            FMenus.erase(it);
+        }
+        return CallWindowProcW(previous, Wnd, Msg, WParam, LParam);
+    }
+
+    // Where a menu Width wide that the system places at X goes right to left.
+    static int PlacedX(HWND Wnd, int X, int Y, int Width) {
+        MONITORINFO monitor{sizeof(monitor)};
+        GetMonitorInfoW(MonitorFromPoint(POINT{X, Y}, MONITOR_DEFAULTTONEAREST), &monitor);
+        const LONG workLeft = monitor.rcWork.left;
+        // A submenu: its parent is the last menu shown before it.
+        for (auto it = FMenus.rbegin(); it != FMenus.rend(); ++it) {
+            if (it->Wnd == Wnd || !IsWindowVisible(it->Wnd))
+                continue;
+            RECT parent{};
+            GetWindowRect(it->Wnd, &parent);
+            if (X < parent.left)
+                return X; // the system opened it to the left already
+            // As far into the parent from its left edge as the system put it from the right.
+            const int x = parent.left + (parent.right - X) - Width;
+            return x >= workLeft ? x : X;
+        }
+        // A drop-down of the bar: under the bar item that is lit.
+        HMENU bar = FOwner ? GetMenu(FOwner) : nullptr;
+        for (int i = 0, n = bar ? GetMenuItemCount(bar) : 0; i < n; ++i) {
+            RECT item{};
+            if ((GetMenuState(bar, i, MF_BYPOSITION) & MF_HILITE) && GetMenuItemRect(FOwner, bar, i, &item))
+                return std::max<int>(item.right - Width, workLeft);
+        }
+        return X;
+    }
+
+    static inline HWND FOwner = nullptr;
+    static inline TUniqueHandle<THookTraits> FHook;
+    static inline std::vector<TMenuWindow> FMenus; // parents before their submenus
+};
+
+} // namespace
+
 void TMainMenu::HookForm() {
     if (!Screen)
         return;
@@ -965,12 +1099,16 @@ void TMainMenu::HookForm() {
                 return;
             if (M.Msg == CM_BIDIMODECHANGED && menu->ParentBiDiMode)
                 menu->Rebuild(); // the bar's order and the items' sides follow the form
-            if (M.Msg == WM_ENTERMENULOOP && !M.WParam && menu->IsRightToLeft())
+            if (M.Msg == WM_ENTERMENULOOP && !M.WParam && menu->IsRightToLeft()) {
                 for (int i = 0; i < menu->Items()->Count(); ++i)
                     if (menu->Items()->Items(i)->Visible()) {
                         menu->Items()->Items(i)->ApplyNativeText();
                         break;
                     }
+                TRightToLeftMenuLoop::Begin(form->Handle());
+            }
+            if (M.Msg == WM_EXITMENULOOP && !M.WParam)
+                TRightToLeftMenuLoop::End();
         }
         if (previous)
             previous(M);
@@ -1047,8 +1185,10 @@ void TPopupMenu::Popup(int X, int Y) {
         Application->HideHints();
     HMENU menu = GetHandle();
     UINT flags = alignments[Alignment] | buttons[TrackButton];
+    // Right to left the menu is mirrored and the alignment counts from the right: its right
+    // edge at the point, and its submenus open to the left.
     if (FMenu->IsRightToLeft() || RightToLeftPopup)
-        flags = (flags & ~(TPM_LEFTALIGN | TPM_CENTERALIGN)) | TPM_RIGHTALIGN | TPM_LAYOUTRTL;
+        flags |= TPM_LAYOUTRTL;
     TrackPopupMenuEx(menu, flags, X, Y, PopupList->Window(), nullptr);
 }
 

@@ -23,6 +23,30 @@ TEST_F(VorlaneE2E, AHebrewFileTranslatesMirrorsAndThePickerTurnsItBack) {
         << WindowText(main);
     EXPECT_TRUE(PaneOnTheRight(main));
 
+    // The Options menu drops down mirrored; its fifth item's submenu opens to its left, with
+    // room on either side.
+    const int screen = GetSystemMetrics(SM_CXSCREEN);
+    SetWindowPos(main, nullptr, screen / 8, 0, screen / 2, 500, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(SendChord(main, L"alt+o"));
+    HWND options = WaitPopupMenu(Viewer.Pid());
+    ASSERT_TRUE(options);
+    EXPECT_TRUE(GetWindowLongW(options, GWL_EXSTYLE) & WS_EX_LAYOUTRTL);
+    for (const wchar_t* key : {L"down", L"down", L"down", L"down", L"enter"})
+        ASSERT_TRUE(SendChord(nullptr, key));
+    const WindowQuery menus{Viewer.Pid(), L"#32768", L"", nullptr, true};
+    EXPECT_TRUE(WaitUntil([&] { return FindTopWindows(menus).size() == 2; }, 5000));
+    for (HWND sub : FindTopWindows(menus))
+        if (sub != options) {
+            RECT parent{}, rect{};
+            GetWindowRect(options, &parent);
+            GetWindowRect(sub, &rect);
+            EXPECT_LT(rect.left, parent.left);
+            EXPECT_LE(rect.right, parent.left + 8);
+        }
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(SendChord(nullptr, L"esc"));
+    EXPECT_TRUE(WaitUntil([&] { return FindTopWindows(menus).empty(); }, 5000));
+
     // Options, Interface Language...: the "Windows" row, OK.
     ASSERT_TRUE(SendChord(main, L"alt+o"));
     Sleep(500);
