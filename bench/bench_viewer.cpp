@@ -5,8 +5,10 @@
 // Then the keyword index through the program: the full load from the list's menu next to
 // the same pages fetched bare, the next start with the cached index, type-ahead per key and
 // the private bytes with the full index. Medians of several runs; the first start is not
-// counted. scripts/viewer-bench.sh runs it, then the index figures measured in-process.
-//   bench_viewer Z:\...\build\Vorlane.exe [--runs N]
+// counted. Also a node of 50,000 children ("Generated Big Node") expanded: the time, the
+// window's longest wait meanwhile and the private bytes per node. scripts/viewer-bench.sh
+// runs it, then the index figures measured in-process.
+//   bench_viewer Z:\...\build\Vorlane.exe [--runs N] [--index | --stalls | --bignode]
 #include "BenchTiming.h"
 #include "VorlanePages.h"
 #include "VorlaneProbe.h"
@@ -59,6 +61,13 @@ std::vector<HTREEITEM> Children(HWND Tree, HTREEITEM Parent) {
     for (HTREEITEM i = Next(Tree, Parent ? TVGN_CHILD : TVGN_ROOT, Parent); i; i = Next(Tree, TVGN_NEXT, i))
         items.push_back(i);
     return items;
+}
+
+HTREEITEM ItemNamed(HWND Tree, HTREEITEM Parent, const std::wstring& Text) {
+    for (HTREEITEM i : Children(Tree, Parent))
+        if (TreeItemText(Tree, i) == Text)
+            return i;
+    return nullptr;
 }
 
 // Expands Item as a click on its button does (the viewer fetches the children while the
@@ -364,6 +373,75 @@ private:
     std::thread FThread;
 };
 
+// ---- A node of a very large family (--bignode)
+
+constexpr int BigNodeChildren = 50000;
+
+// "Generated Big Node" expanded as a click on its button does, Runs times in fresh starts:
+// the time to the expansion's end, the longest wait for the main window's answer meanwhile,
+// and the private bytes the expansion added per child shown.
+void BigNodeFigures(const std::wstring& Exe, standin_test::AgentProcess& Agent, int Runs) {
+    std::vector<double> took, waited, perNode, bare;
+    int children = 0;
+    size_t replyBytes = 0;
+    // The agent's own part: the children reply fetched bare.
+    const auto fetchBare = [&] {
+        const double t0 = Ms();
+        replyBytes = standin_test::HttpGet(Agent.Base(true) +
+                                           L"product=VS&productVersion=100&locale=en-US&method=children&id=gen-big-node"
+                                           L"&format=xml")
+                         .body.size();
+        bare.push_back(Ms() - t0);
+    };
+    for (int run = 0; run < Runs; ++run) {
+        ViewerProcess viewer;
+        if (!viewer.Start(Exe))
+            break;
+        HWND main = WaitForWindow({viewer.Pid(), MainFormClass, L"", nullptr, true}, 60000);
+        HWND tree = nullptr;
+        if (!main || !WaitUntil([&] { return (tree = ContentsTree(main)) && TreeCount(tree) > 0; }, 60000, 5)) {
+            std::printf("the contents did not show\n");
+            break;
+        }
+        HTREEITEM big = nullptr;
+        WaitUntil([&] { return (big = ItemNamed(tree, nullptr, L"Generated Big Node")) != nullptr; }, 30000, 20);
+        if (!big) {
+            std::printf("the contents have no \"Generated Big Node\"\n");
+            Post(main, WM_CLOSE);
+            viewer.WaitExit(30000);
+            break;
+        }
+        Sleep(500); // the start's own work done
+        fetchBare();
+        const int before = TreeCount(tree);
+        const double bytesBefore = PrivateMb(viewer.Pid());
+        TAnswerProbe probe(main);
+        Sleep(100);
+        probe.Take();
+        const double t0 = Ms();
+        Send(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(big), nullptr, 300000);
+        took.push_back(Ms() - t0);
+        Sleep(200); // the probe's send under way when the expansion ended has its answer
+        waited.push_back(probe.Take());
+        const double bytesAfter = PrivateMb(viewer.Pid());
+        // Items the window gained; the children read back one by one.
+        const int items = TreeCount(tree) - before;
+        children = static_cast<int>(Children(tree, big).size());
+        if (items > 0)
+            perNode.push_back((bytesAfter - bytesBefore) * 1e6 / items);
+        Post(main, WM_CLOSE);
+        viewer.WaitExit(60000);
+    }
+    if (took.empty())
+        return;
+    std::printf("a node of %d children (\"Generated Big Node\"), medians of %zu starts:\n", children, took.size());
+    std::printf("  expanding it                          %6.0f ms (goal: under 5 s); the window's longest wait "
+                "meanwhile %.0f ms\n", Median(took), Median(waited));
+    std::printf("  private bytes per node (item added)   %6.0f (goal: at most 1,024)\n",
+                perNode.empty() ? 0.0 : Median(perNode));
+    std::printf("  the agent's reply (%zu bytes) fetched bare %6.0f ms\n", replyBytes, Median(bare));
+}
+
 // A topic of the agent's children reply: id, version and locale.
 struct TChild {
     std::wstring Id, Version, Locale;
@@ -469,13 +547,6 @@ void PrintStep(const char* What, const TStepFigures& F, double Goal) {
     if (F.CancelToGone >= 0)
         std::printf("; Cancel to the window gone %.0f ms, to the action's end %.0f ms", F.CancelToGone, F.CancelToEnd);
     std::printf("\n");
-}
-
-HTREEITEM ItemNamed(HWND Tree, HTREEITEM Parent, const std::wstring& Text) {
-    for (HTREEITEM i : Children(Tree, Parent))
-        if (TreeItemText(Tree, i) == Text)
-            return i;
-    return nullptr;
 }
 
 // Expands Item as a click on its button does.
@@ -643,7 +714,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring exe = argv[1];
     int runs = 5;
-    bool indexOnly = false, stalls = false;
+    bool indexOnly = false, stalls = false, bigNodeOnly = false;
     for (int i = 2; i < argc; ++i)
         if (std::wstring(argv[i]) == L"--runs" && i + 1 < argc)
             runs = std::max(1, _wtoi(argv[i + 1]));
@@ -651,9 +722,13 @@ int wmain(int argc, wchar_t** argv) {
             indexOnly = true;
         else if (std::wstring(argv[i]) == L"--stalls")
             stalls = true;
+        else if (std::wstring(argv[i]) == L"--bignode")
+            bigNodeOnly = true;
     double t0 = Ms();
     standin_test::Installation inst =
-        standin_test::InstallStandin(L"bench-viewer", {L"--clean", L"--store", L"large"}, true);
+        standin_test::InstallStandin(
+            L"bench-viewer",
+            {L"--clean", L"--store", L"large", L"--big-node", std::to_wstring(BigNodeChildren)}, true);
     if (!inst.ok) {
         std::printf("the stand-in runtime did not install: %s\n", inst.output.c_str());
         return 1;
@@ -679,6 +754,13 @@ int wmain(int argc, wchar_t** argv) {
 
     if (stalls) {
         StallFigures(exe, inst, agent, port);
+        agent.Stop();
+        DeleteRegKeyTree(HKEY_CURRENT_USER, ViewerKey);
+        standin_test::RemoveInstallation(inst);
+        return 0;
+    }
+    if (bigNodeOnly) {
+        BigNodeFigures(exe, agent, std::min(runs, 3));
         agent.Stop();
         DeleteRegKeyTree(HKEY_CURRENT_USER, ViewerKey);
         standin_test::RemoveInstallation(inst);
@@ -712,6 +794,8 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("  expanding a type                      %6.0f ms (%zu children) (goal: under 300 ms)\n",
                     median(&TRun::Type), last.TypeChildren);
     }
+    if (!indexOnly)
+        BigNodeFigures(exe, agent, std::min(runs, 3));
     IndexFigures(exe, agent, std::max(3, runs / 2));
     agent.Stop();
     DeleteRegKeyTree(HKEY_CURRENT_USER, ViewerKey);

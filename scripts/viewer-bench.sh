@@ -3,9 +3,12 @@
 # topics, 300,000 keyword rows): through the real Vorlane.exe the start to the main window and
 # to the contents and the expansion of a node with several hundred children (agent start
 # apart); then the keyword index figures (full load next to the bare fetch, cached load,
-# type-ahead, private bytes with the full index). Medians of several runs.
-#   scripts/viewer-bench.sh [PREFIX] [--runs N] [--index | --stalls | --catalogs]   (default prefix name: viewer-bench)
+# type-ahead, private bytes with the full index); a node of 50,000 children expanded (time, the
+# window's longest wait, private bytes per node). Medians of several runs.
+#   scripts/viewer-bench.sh [PREFIX] [--runs N] [--index | --stalls | --catalogs | --bignode]
+#   (default prefix name: viewer-bench)
 # --index: the keyword index figures only (no starts, contents or expansions).
+# --bignode: the node of 50,000 children only.
 # --stalls: a day of steps under a probe that sends the main window a message every 20 ms,
 #   printing the longest wait for its answer per step: with the agent healthy, then with
 #   every contents request held 5 s (Cancel clicked, the reply waited for, a close).
@@ -22,12 +25,13 @@ for f in Vorlane.exe bench/bench_viewer.exe bench/bench_index.exe bench/bench_ca
 done
 vorlane_make_prefix "$prefix" null
 vorlane_warm_prefix "$prefix" || true  # a running wineserver is kept
-args=() index_only="" stalls="" catalogs=""
+args=() index_only="" stalls="" catalogs="" bignode=""
 for a in "$@"; do
   case "$a" in
     --index) index_only=1 ;;
     --stalls) stalls=1 ;;
     --catalogs) catalogs=1 ;;
+    --bignode) bignode=1 ;;
     *) args+=("$a") ;;
   esac
 done
@@ -39,9 +43,10 @@ fi
 what="start, contents, expansion, the keyword index"
 [ -z "$index_only" ] || what="the keyword index only"
 [ -z "$stalls" ] || what="the window's answers through a day of steps"
+[ -z "$bignode" ] || what="a node of 50,000 children"
 echo "== the program ($what)"
-vorlane_run_bench 1800 "$build/bench/bench_viewer.exe" "Z:${build//\//\\}\\Vorlane.exe" ${args[@]+"${args[@]}"} ${index_only:+--index} ${stalls:+--stalls}
-[ -z "$stalls" ] || exit 0
+vorlane_run_bench 1800 "$build/bench/bench_viewer.exe" "Z:${build//\//\\}\\Vorlane.exe" ${args[@]+"${args[@]}"} ${index_only:+--index} ${stalls:+--stalls} ${bignode:+--bignode}
+[ -z "$stalls$bignode" ] || exit 0
 echo "== the keyword index in-process"
 vorlane_bench_store "$prefix"
 vorlane_run_bench 900 "$build/bench/bench_index.exe" --agent "$VORLANE_BENCH_AGENT" --localstore "$VORLANE_BENCH_STORE" ${args[@]+"${args[@]}"}

@@ -71,6 +71,10 @@ public:
     }
 
     void Run() {
+        if (desc_.flat) {
+            RunFlat();
+            return;
+        }
         Topic root = Make(desc_.rootId, desc_.rootTitle, L"-1", 0);
         root.keywords.push_back(Lower(desc_.rootTitle));
         root.summary = L"Reference documentation for the generated class library.";
@@ -91,6 +95,16 @@ public:
     }
 
 private:
+    // One node with a very large family: members of one long list, in order.
+    void RunFlat() {
+        out_.push_back(Make(desc_.rootId, desc_.rootTitle, L"-1", 0));
+        for (int no = 1; Left() > 0; ++no) {
+            std::wstring member = std::wstring(Pick(rng_, kMembers)) + std::to_wstring(no);
+            out_.push_back(Make(desc_.rootId + L"." + member, member + L" " + kMemberKinds[rng_.Below(4)],
+                                desc_.rootId, no));
+        }
+    }
+
     int Made() const { return (int)(out_.size() - start_); }
     int Left() const { return desc_.topics - Made(); }
 

@@ -136,6 +136,7 @@ bool ParseGenDescription(const std::wstring& text, GenDescription& desc) {
         else if (k == L"bignodes" && n >= 0) desc.bigNodes = (int)n;
         else if (k == L"bigfanout" && n > 0) desc.bigFanout = (int)n;
         else if (k == L"namespacesize" && n > 0) desc.namespaceSize = (int)n;
+        else if (k == L"flat") desc.flat = n > 0;
         else if (k == L"versions" && !list().empty()) desc.versions = list();
         else if (k == L"locales" && !list().empty()) desc.locales = list();
         else if (k == L"rootid" && !v.empty()) desc.rootId = v;

@@ -68,6 +68,7 @@ struct GenDescription {
     int bigNodes = 2;        // classes with bigFanout members
     int bigFanout = 400;
     int namespaceSize = 500; // topics per namespace
+    bool flat = false;       // the root alone with every other topic as its child, no keywords
     std::vector<std::wstring> versions{L"100", L"95", L"90"};
     std::vector<std::wstring> locales{L"en-US"};
     std::wstring rootId = L"gen-root";

@@ -24,6 +24,7 @@ struct Options {
     bool hlpViewer = true, agent = true, manager = true;
     std::wstring store = L"sample";  // sample | large | none
     int largeTopics = 50000, largeKeywords = 300000, seed = 1;
+    int bigNode = 0;  // children of the big-node package's one entry (0: no such package)
     std::wstring manifestName = L"queryManifest.3.xml";
     std::wstring helpMode = L"offline";  // machine HelpClient.cfg in AppRoot; "none": no file
     std::wstring userHelpMode;           // per-user file: empty = untouched, "delete" = removed
@@ -49,6 +50,7 @@ void Usage() {
         "  --no-hlpviewer --no-agent --no-manager   leave a program out\n"
         "  --store sample|large|none   store content (large adds a generated package)\n"
         "  --topics N --keywords N --seed N   size of the generated package\n"
+        "  --big-node N           a further package: one top-level entry with N children\n"
         "  --manifest-name NAME   manifest file name (default queryManifest.3.xml)\n"
         "  --helpmode MODE|none   machine HelpClient.cfg in AppRoot (default offline)\n"
         "  --user-helpmode MODE|delete   per-user HelpClient.cfg\n"
@@ -137,6 +139,14 @@ bool InstallStore(const Options& o) {
                           "\r\nfanout=12\r\nbignodes=3\r\nbigfanout=400\r\nversions=100,95,90\r\nlocales=en-US,de-DE\r\n";
         WriteFileBytes(pkg + L"\\generate.ini", ini);
     }
+    if (o.bigNode > 0) {
+        generated += L"<contentFile fileName=\"vs_bignode.mshc\" vendorPath=\"Microsoft\\store\" />";
+        std::wstring pkg = IncludeTrailingBackslash(o.localStore) + L"content\\Microsoft\\store\\vs_bignode.mshc";
+        ForceDirectories(pkg);
+        std::string ini = "topics=" + std::to_string(o.bigNode + 1) +
+                          "\r\nkeywords=0\r\nflat=1\r\nrootid=gen-big-node\r\nroottitle=Generated Big Node\r\n";
+        WriteFileBytes(pkg + L"\\generate.ini", ini);
+    }
     text = ReplaceAll(text, L"<!--@GENERATED@-->", generated);
     DeleteFileW(manifest.c_str());
     if (!WriteFileBytes(manifestDir + L"\\" + o.manifestName, ToUtf8(text))) return Fail(L"cannot write the manifest");
@@ -216,6 +226,7 @@ int wmain(int argc, wchar_t** argv) {
             else if (a == L"--topics") o.largeTopics = (int)ParseNumber(next());
             else if (a == L"--keywords") o.largeKeywords = (int)ParseNumber(next());
             else if (a == L"--seed") o.seed = (int)ParseNumber(next());
+            else if (a == L"--big-node") o.bigNode = (int)ParseNumber(next());
             else if (a == L"--manifest-name") o.manifestName = next();
             else if (a == L"--helpmode") o.helpMode = next();
             else if (a == L"--user-helpmode") o.userHelpMode = next();
