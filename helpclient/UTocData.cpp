@@ -469,10 +469,6 @@ void TTocData::AddNodes(TTocNode ParentNode, const std::vector<int>& Indices) {
         explicit TUpdate(TTocTree* ATree) : Tree(ATree) { Tree->BeginUpdate(); }
         ~TUpdate() { Tree->EndUpdate(); }
     } update(TreeView);
-    if (ParentNode && TreeView->ChildCount(ParentNode) == 1) {
-        TTocNode only = TreeView->GetFirstChild(ParentNode);
-        if (only && TreeView->GetText(only) == L"+") TreeView->Delete(only);
-    }
     for (int index : Indices) {
         if (index < 0 || index >= static_cast<int>(mTocList.size())) continue;
         std::wstring title = mTocList[index].Title;
@@ -481,6 +477,9 @@ void TTocData::AddNodes(TTocNode ParentNode, const std::vector<int>& Indices) {
         mTocList[index].Title = title;
         mTocList[index].Node = TreeView->AddChild(ParentNode, title, index);
     }
+    // Asked for and found without children: no button any more.
+    if (ParentNode && TreeView->ChildCount(ParentNode) == 0 && TreeView->HasChildren(ParentNode))
+        TreeView->SetHasChildren(ParentNode, false);
     UpdateNodeImages(ParentNode);
 }
 

@@ -32,6 +32,10 @@ public:
     virtual int ChildCount(TTocNode Node) = 0;
     // The node shows an expand button (it has children, or is marked as having some).
     virtual bool HasChildren(TTocNode Node) = 0;
+    // Marks a node without children as having some (its button shows; its children are
+    // fetched when it opens), or takes the mark away. Adding a child sets it; the last child
+    // going clears it.
+    virtual void SetHasChildren(TTocNode Node, bool Value) = 0;
     virtual bool Expanded(TTocNode Node) = 0;
     virtual std::wstring GetText(TTocNode Node) = 0;
     virtual intptr_t GetData(TTocNode Node) = 0;
@@ -106,7 +110,8 @@ public:
 
     // Appends Topics to the cache and adds their nodes under ParentNode.
     void AddTopicNodes(TTocNode ParentNode, const TTocItemArray& Topics);
-    // One node per record index under ParentNode (the "+" placeholder goes first).
+    // One node per record index under ParentNode; a ParentNode marked as having children
+    // that has none afterwards loses its button.
     void AddNodes(TTocNode ParentNode, const std::vector<int>& Indices);
     void UpdateNodeImages(TTocNode Node);
     // Copies of the records of the tree's top-level nodes, in tree order.

@@ -37,7 +37,11 @@ int TTocTreeView::ChildCount(TTocNode Node) {
 
 bool TTocTreeView::HasChildren(TTocNode Node) { return Node && NodeOf(Node)->HasChildren(); }
 
-bool TTocTreeView::Expanded(TTocNode Node) { return Node && NodeOf(Node)->Expanded(); }
+void TTocTreeView::SetHasChildren(TTocNode Node, bool Value) {
+    if (Node) NodeOf(Node)->SetHasChildren(Value);
+}
+
+bool TTocTreeView::Expanded(TTocNode Node) { return Node && NodeOf(Node)->Count() > 0 && NodeOf(Node)->Expanded(); }
 
 std::wstring TTocTreeView::GetText(TTocNode Node) { return Node ? NodeOf(Node)->Text() : std::wstring(); }
 
@@ -56,11 +60,6 @@ void TTocTreeView::SetImageIndex(TTocNode Node, int Index) {
 void TTocTreeView::BeginUpdate() { FTree->Items()->BeginUpdate(); }
 
 void TTocTreeView::EndUpdate() { FTree->Items()->EndUpdate(); }
-
-TTocNode TTocTreeView::AddPlaceholder(TTocNode Node) {
-    if (!Node) return nullptr;
-    return AddChild(Node, TocPlaceholderText, NoRecord);
-}
 
 void TTocTreeView::SetExpanded(TTocNode Node, bool Value) {
     if (Node) NodeOf(Node)->SetExpanded(Value);

@@ -8,9 +8,6 @@
 class TTntCustomTreeView;
 class TTreeNode;
 
-// Placeholder child that gives a node not yet expanded its expand button.
-inline const wchar_t* const TocPlaceholderText = L"+";
-
 // Node texts, record indexes (as the nodes' data), images and expansion of a wide tree
 // view. The tree view is not owned and must outlive this object; model nodes are the
 // tree's own nodes.
@@ -25,6 +22,9 @@ public:
     TTocNode GetNextSibling(TTocNode Node) override;
     int ChildCount(TTocNode Node) override;
     bool HasChildren(TTocNode Node) override;
+    // The window's own item carries no mark: it asks the node whenever it draws the button.
+    void SetHasChildren(TTocNode Node, bool Value) override;
+    // A node without child nodes counts as closed (the window is not asked).
     bool Expanded(TTocNode Node) override;
     std::wstring GetText(TTocNode Node) override;
     intptr_t GetData(TTocNode Node) override;
@@ -34,9 +34,6 @@ public:
     void BeginUpdate() override;
     void EndUpdate() override;
 
-    // A "+" child under Node (its data matches no record), so that the node can be
-    // expanded before its children are fetched.
-    TTocNode AddPlaceholder(TTocNode Node);
     void SetExpanded(TTocNode Node, bool Value);
     // Deletes every node.
     void Clear();

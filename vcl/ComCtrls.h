@@ -708,6 +708,7 @@ protected:
     std::unique_ptr<TTreeNodes> FNodes;
     int FExpanding = 0;           // expansion started here: the window's notifications are not events
     bool FQuiet = false;          // the window is being made or taken down: no events
+    bool FRepaintPending = false; // the whole window is invalid until its next paint
     TTreeNode* FSavedSelected = nullptr;
     TTreeNode* FSavedTop = nullptr;
     // Nodes an event handler is running for; one deleted meanwhile is set to null here.

@@ -608,6 +608,7 @@ void TCustomTreeView::UpdateImageLists() {
 
 void TCustomTreeView::CreateWnd() {
     TWinControl::CreateWnd();
+    FRepaintPending = false;
     SendMessageW(FHandle, CCM_SETUNICODEFORMAT, TRUE, 0);
     UpdateImageLists();
     if (FIndent >= 0)
@@ -681,7 +682,7 @@ void TCustomTreeView::InsertNodeIntoWindow(TTreeNode* Node, bool WithChildren) {
     it.pszText = LPSTR_TEXTCALLBACKW;
     it.iImage = I_IMAGECALLBACK;
     it.iSelectedImage = I_IMAGECALLBACK;
-    it.cChildren = Node->FHasChildren ? 1 : 0;
+    it.cChildren = I_CHILDRENCALLBACK;
     it.lParam = reinterpret_cast<LPARAM>(Node);
     SetWindowState(*Node, it);
     Node->FItemId = reinterpret_cast<HTREEITEM>(SendMessageW(FHandle, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
@@ -724,20 +725,22 @@ void TCustomTreeView::NodeDeleting(TTreeNode* Node) {
 void TCustomTreeView::NodeChanged(TTreeNode* Node, UINT Mask) {
     if (!HandleAllocated() || !Node->FItemId)
         return;
-    TVITEMW it{};
-    it.mask = TVIF_HANDLE | Mask;
-    it.hItem = Node->FItemId;
-    it.pszText = LPSTR_TEXTCALLBACKW;
-    it.iImage = I_IMAGECALLBACK;
-    it.iSelectedImage = I_IMAGECALLBACK;
-    it.cChildren = Node->FHasChildren ? 1 : 0;
-    SetWindowState(*Node, it);
-    SendMessageW(FHandle, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
-    // Inside BeginUpdate/EndUpdate the whole tree is repainted at the end.
-    if (FNodes->UpdateCount() > 0)
+    // Images and the expand button are asked for whenever the window draws the item: it only
+    // needs drawing again. The window looks an item up among all its items for each message
+    // naming it, so a batch of nodes is not told about one by one: one repaint of the whole
+    // tree serves every change until it has run (inside BeginUpdate/EndUpdate the end does).
+    if (Mask & (TVIF_TEXT | TVIF_STATE)) {
+        TVITEMW it{};
+        it.mask = TVIF_HANDLE | (Mask & (TVIF_TEXT | TVIF_STATE));
+        it.hItem = Node->FItemId;
+        it.pszText = LPSTR_TEXTCALLBACKW;
+        SetWindowState(*Node, it);
+        SendMessageW(FHandle, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    }
+    if (FNodes->UpdateCount() > 0 || FRepaintPending)
         return;
-    RECT r = Node->DisplayRect(false);
-    InvalidateRect(FHandle, &r, TRUE);
+    FRepaintPending = true;
+    InvalidateRect(FHandle, nullptr, TRUE);
 }
 
 bool TCustomTreeView::CanExpand(TTreeNode* Node) {
@@ -1077,6 +1080,8 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
 }
 
 void TCustomTreeView::WndProc(TMessage& Message) {
+    if (Message.Msg == WM_PAINT)
+        FRepaintPending = false;
     if (Message.Msg == CN_NOTIFY) {
         if (!IsDestroying())
             CNNotify(Message);

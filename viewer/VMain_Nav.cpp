@@ -286,11 +286,10 @@ void TVMainForm::mmnuNextTopicClick() {
         return;
     NavPageControl->SetActivePage(TabSheetToc);
     for (int reloads = 0;;) {
-        // Children still behind a placeholder are loaded on the way. The expansion asks the
-        // agent and lets messages run: after a reload meanwhile the node is found again by
-        // its topic in the new tree.
-        TTreeNode* first = node->GetFirstChild();
-        if (first && first->Text() == L"+") {
+        // Children not fetched yet (a button without child nodes) are loaded on the way. The
+        // expansion asks the agent and lets messages run: after a reload meanwhile the node is
+        // found again by its topic in the new tree.
+        if (node->HasChildren() && node->Count() == 0) {
             const TTocItem* record = TocRecordOf(node);
             const TTocItem topic = record ? *record : TTocItem();
             const unsigned generation = FTocGeneration;
@@ -309,13 +308,11 @@ void TVMainForm::mmnuNextTopicClick() {
         node = node->GetNext();
         if (!node)
             break;
-        if (node->Text() != L"+") {
-            TreeView1->SetSelected(node);
-            node->MakeVisible();
-            if (TreeView1->CanFocus())
-                TreeView1->SetFocus();
-            break;
-        }
+        TreeView1->SetSelected(node);
+        node->MakeVisible();
+        if (TreeView1->CanFocus())
+            TreeView1->SetFocus();
+        break;
     }
     RestyleActivePage();
 }
@@ -325,9 +322,7 @@ void TVMainForm::mmnuPreviousTopicClick() {
     if (!node)
         return;
     NavPageControl->SetActivePage(TabSheetToc);
-    do
-        node = node->GetPrev();
-    while (node && node->Text() == L"+");
+    node = node->GetPrev();
     if (!node)
         return;
     TreeView1->SetSelected(node);

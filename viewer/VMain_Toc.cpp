@@ -317,13 +317,14 @@ void TVMainForm::LoadTocNodes() {
     std::vector<int> added;
     g_TocData->LoadChildren(CatalogRootId, added);
     g_TocData->AddNodes(nullptr, added);
-    // 8. Quick: each entry gets a "+" to open it by; full: every node's children, all the way down.
+    // 8. Quick: each entry gets an expand button to open it by (its children are fetched then);
+    //    full: every node's children, all the way down.
     if (mmnuQuickTOCLoad->Checked()) {
         for (int index : added) {
             TTocItem& record = g_TocData->mTocList[static_cast<size_t>(index)];
             record.IsRoot = false;
             if (record.Node) {
-                FTocTree->AddPlaceholder(record.Node);
+                FTocTree->SetHasChildren(record.Node, true);
                 g_TocData->UpdateNodeImages(record.Node);
             }
         }
@@ -414,7 +415,7 @@ void TVMainForm::TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion) {
         AllowExpansion = false;
         return true;
     };
-    // 1. The first opening fetches the children in place of the "+".
+    // 1. The first opening fetches the children (a node found without any loses its button).
     if (!record->IsRoot) {
         Node->DeleteChildren();
         record->IsRoot = true;
@@ -423,8 +424,8 @@ void TVMainForm::TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion) {
         if (reloaded())
             return;
     }
-    // 2. Each child's own children, so that its expand button is right; a big family gets
-    //    placeholders instead.
+    // 2. Each child's own children, so that its expand button is right; in a big family each
+    //    child shows a button until it is opened instead.
     const int count = Node->Count();
     if (count == 0)
         return;
@@ -458,7 +459,7 @@ void TVMainForm::TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion) {
             if (reloaded())
                 return;
         } else if (child->Count() == 0) {
-            FTocTree->AddPlaceholder(RefOf(child));
+            FTocTree->SetHasChildren(RefOf(child), true);
         }
     }
 }
@@ -475,7 +476,7 @@ void TVMainForm::TreeView1GetImageIndex(TTreeNode* Node) {
     for (TTreeNode* n = Node; n; n = n->Parent()) {
         const TTocItem* record = TocRecordOf(n);
         if (!record) {
-            // A "+" placeholder: never shown open, drawn as a plain page.
+            // A node of no record: never shown open, drawn as a plain page.
             if (n == Node)
                 break;
             continue;

@@ -34,6 +34,7 @@ TTocNode FakeTree::AddChild(TTocNode Parent, const std::wstring& Text, intptr_t 
     node->Data = Data;
     node->Parent = owner;
     owner->Children.push_back(std::move(node));
+    owner->ChildMark = owner != &FRoot;
     return Ref(owner->Children.back().get());
 }
 
@@ -42,7 +43,9 @@ void FakeTree::Delete(TTocNode Node) {
     auto& siblings = n->Parent->Children;
     for (auto it = siblings.begin(); it != siblings.end(); ++it)
         if (it->get() == n) {
+            FakeNode* parent = n->Parent;
             siblings.erase(it);
+            if (siblings.empty()) parent->ChildMark = false;
             return;
         }
 }

@@ -42,7 +42,7 @@ struct FakeNode {
     FakeNode* Parent = nullptr;
     std::vector<std::unique_ptr<FakeNode>> Children;
     bool Expanded = false;
-    bool ChildMark = false; // shows an expand button without children
+    bool ChildMark = false; // shows an expand button (set by a child, or without children)
     int Image = -1;
     int ImageWrites = 0;
 };
@@ -55,7 +55,8 @@ public:
     TTocNode GetFirstChild(TTocNode Node) override;
     TTocNode GetNextSibling(TTocNode Node) override;
     int ChildCount(TTocNode Node) override { return static_cast<int>(Own(Node)->Children.size()); }
-    bool HasChildren(TTocNode Node) override { return !N(Node)->Children.empty() || N(Node)->ChildMark; }
+    bool HasChildren(TTocNode Node) override { return N(Node)->ChildMark; }
+    void SetHasChildren(TTocNode Node, bool Value) override { N(Node)->ChildMark = Value; }
     bool Expanded(TTocNode Node) override { return N(Node)->Expanded; }
     std::wstring GetText(TTocNode Node) override { return N(Node)->Text; }
     intptr_t GetData(TTocNode Node) override { return N(Node)->Data; }

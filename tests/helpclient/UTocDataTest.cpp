@@ -188,9 +188,9 @@ TEST_F(TocDataTest, ExpandingTheTopLevelShowsDecodedTitlesAndImages) {
     EXPECT_EQ(Ids(top), (std::vector<std::wstring>{L"vs-top", L"entities", L"old-ver", L"tail-locale"}));
 }
 
-TEST_F(TocDataTest, ExpandingReplacesThePlaceholderAndRepeatsWithoutDuplicateTest) {
+TEST_F(TocDataTest, ExpandingAMarkedNodeAddsItsChildrenOrTakesItsButtonAndRepeatsWithoutDuplicateTest) {
     TTocNode parent = AddTop(L"p", L"Parent");
-    tree.AddChild(parent, L"+", -1);
+    tree.SetHasChildren(parent, true);
     FakeTree::N(parent)->Expanded = true;
     agent.Reply(L"method=children&id=p&format=xml",
                 TopicReply(L"children", {{L"c1", L"Child 1", L"100", L"en-US"}, {L"c2", L"Child 2", L"100", L"en-US"}}));
@@ -204,6 +204,16 @@ TEST_F(TocDataTest, ExpandingReplacesThePlaceholderAndRepeatsWithoutDuplicateTes
     toc.ExpandNode(parent, added);
     EXPECT_EQ(tree.Texts(parent).size(), 4u);
     EXPECT_EQ(toc.mTocList.size(), 5u);
+
+    // Marked, but the agent has no children for it: the button goes, the page image comes.
+    TTocNode leaf = AddTop(L"leaf", L"Leaf");
+    tree.SetHasChildren(leaf, true);
+    toc.UpdateNodeImages(leaf);
+    EXPECT_EQ(FakeTree::N(leaf)->Image, tocImageParent);
+    toc.ExpandNode(leaf, added);
+    EXPECT_TRUE(added.empty());
+    EXPECT_FALSE(tree.HasChildren(leaf));
+    EXPECT_EQ(FakeTree::N(leaf)->Image, tocImageLeaf);
 }
 
 TEST_F(TocDataTest, MergeModesUnderAParent) {
@@ -422,11 +432,11 @@ TEST(TocDataChanges, ANodeGoneWhileItsChildrenAreFetchedIsLeftAlone) {
 
 TEST_F(TocDataTest, RecordIndexesOutsideTheCacheAreSkipped) {
     TTocNode a = AddTop(L"a", L"A");
-    tree.AddChild(a, L"+", -1);
+    tree.SetHasChildren(a, true);
     tree.AddChild(nullptr, L"Stray", 99);
     toc.mTocList.push_back(TTocItem{L"b", L"B"});
     toc.AddNodes(a, {-1, 5, 1});
-    // The placeholder went; only the valid index got a node.
+    // Only the valid index got a node.
     EXPECT_EQ(tree.Texts(a), (std::vector<std::wstring>{L"B"}));
     TTocItemArray top;
     toc.GetTopLevelTopics(top);

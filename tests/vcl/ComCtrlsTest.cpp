@@ -368,28 +368,38 @@ TEST(TreeView, WindowShowsNodesAndKeepsThemAcrossANewWindow) {
     EXPECT_EQ(tv->Items()->Count(), 0);
 }
 
-TEST(TreeView, ExpandingAsksOnExpandingAndAFilledPlaceholderOpens) {
+TEST(TreeView, ExpandingAsksOnExpandingAndAMarkedNodeOpensOrLosesItsButton) {
     Watchdog w(10000);
     TCcForm form(nullptr);
     auto* tv = new TTreeView(&form);
     tv->SetParent(&form);
+    // Nodes marked as having children before they have any: the button shows.
     TTreeNode* closed = tv->Items()->Add(nullptr, L"closed");
-    tv->Items()->AddChild(closed, L"+");
+    closed->SetHasChildren(true);
     TTreeNode* lazy = tv->Items()->Add(nullptr, L"lazy");
-    tv->Items()->AddChild(lazy, L"+");
+    lazy->SetHasChildren(true);
+    TTreeNode* empty = tv->Items()->Add(nullptr, L"empty");
+    TTreeNode* leaf = tv->Items()->Add(nullptr, L"leaf");
     int expandedEvents = 0;
     tv->OnExpanding = [&](TObject*, TTreeNode* node, bool& allow) {
         if (node == closed) {
             allow = false;
             return;
         }
-        node->DeleteChildren(); // the placeholder goes, the real children come
+        if (node == empty) {
+            node->SetHasChildren(false); // found to have none
+            return;
+        }
         tv->Items()->AddChild(node, L"one");
         tv->Items()->AddChild(node, L"two");
     };
     tv->OnExpanded = [&](TObject*, TTreeNode*) { ++expandedEvents; };
     form.Show();
     HWND wnd = tv->Handle();
+    empty->SetHasChildren(true); // marked while the window shows
+    EXPECT_TRUE(TreeItemShowsButton(wnd, closed->ItemId()));
+    EXPECT_TRUE(TreeItemShowsButton(wnd, empty->ItemId()));
+    EXPECT_FALSE(TreeItemShowsButton(wnd, leaf->ItemId()));
 
     closed->SetExpanded(true);
     EXPECT_FALSE(closed->Expanded());
@@ -397,13 +407,19 @@ TEST(TreeView, ExpandingAsksOnExpandingAndAFilledPlaceholderOpens) {
     SendMessageW(wnd, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(closed->ItemId()));
     EXPECT_FALSE(closed->Expanded());
     EXPECT_EQ(expandedEvents, 0);
+    EXPECT_TRUE(TreeItemShowsButton(wnd, closed->ItemId()));
 
     lazy->SetExpanded(true);
     EXPECT_TRUE(lazy->Expanded());
     EXPECT_EQ(expandedEvents, 1);
     ASSERT_EQ(lazy->Count(), 2);
     EXPECT_EQ(TreeText(wnd, lazy->Item(1)->ItemId()), L"two");
-    EXPECT_EQ(SendMessageW(wnd, TVM_GETCOUNT, 0, 0), 5);
+    EXPECT_EQ(SendMessageW(wnd, TVM_GETCOUNT, 0, 0), 6);
+    EXPECT_TRUE(TreeItemShowsButton(wnd, lazy->ItemId()));
+
+    SendMessageW(wnd, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(empty->ItemId()));
+    EXPECT_FALSE(empty->HasChildren());
+    EXPECT_FALSE(TreeItemShowsButton(wnd, empty->ItemId()));
 }
 
 TEST(TreeView, ImageEventsAnswerTheWindowAndSortingReordersIt) {

@@ -73,6 +73,15 @@ inline std::wstring ListViewItemText(HWND Wnd, int Item, int Column, int Size = 
     return it.pszText ? std::wstring(it.pszText) : L"";
 }
 
+// Whether the tree window draws an expand button for its item: the children count it
+// draws by (the window asks for it when the item gives it by call-back).
+inline bool TreeItemShowsButton(HWND Tree, HTREEITEM Item) {
+    TVITEMW it{};
+    it.mask = TVIF_HANDLE | TVIF_CHILDREN;
+    it.hItem = Item;
+    return SendMessageW(Tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it)) && it.cChildren != 0;
+}
+
 // The text colour the control's parent gives the system to paint the control with, asked as
 // the system asks (a WM_CTLCOLOR* message to the parent).
 inline COLORREF PaintedTextColour(TWinControl* Control, UINT CtlColorMsg) {

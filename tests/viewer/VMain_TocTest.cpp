@@ -31,15 +31,12 @@ protected:
             texts.push_back(n->Text());
         return texts;
     }
-    // Every node's data is its record's index and that record names the node back; "+"
-    // placeholders carry -1.
+    // Every node's data is its record's index and that record names the node back.
     static ::testing::AssertionResult Consistent(TVMainForm* F) {
         const TTocItemArray& list = g_TocData->mTocList;
         int shown = 0;
         for (TTreeNode* n = F->TreeView1->Items()->GetFirstNode(); n; n = n->GetNext()) {
             const intptr_t d = reinterpret_cast<intptr_t>(n->Data());
-            if (d == -1 && n->Text() == L"+")
-                continue;
             if (d < 0 || d >= static_cast<intptr_t>(list.size()))
                 return ::testing::AssertionFailure() << "node " << n->Text() << " has data " << d;
             if (list[static_cast<size_t>(d)].Node != TTocTreeView::RefOf(n))
@@ -52,6 +49,11 @@ protected:
         if (shown != static_cast<int>(list.size()))
             return ::testing::AssertionFailure() << shown << " nodes for " << list.size() << " records";
         return ::testing::AssertionSuccess();
+    }
+    // The node shows an expand button (the window draws it) though its children are not
+    // fetched yet.
+    static bool Unopened(TTreeNode* Node) {
+        return Node->Count() == 0 && TreeItemShowsButton(Node->TreeView()->Handle(), Node->ItemId());
     }
     static int Image(TVMainForm* F, TTreeNode* Node) {
         F->TreeView1GetImageIndex(Node);
@@ -92,7 +94,7 @@ void CALLBACK EndMenuNow(HWND, UINT, UINT_PTR Id, DWORD) {
 
 } // namespace
 
-TEST_F(VMainTocTest, AQuickLoadShowsTheTopLevelWithPlaceholdersAndOpensTheFirstNode) {
+TEST_F(VMainTocTest, AQuickLoadShowsTheTopLevelWithButtonsAndOpensTheFirstNode) {
     Watchdog w(60000, "quick load");
     const size_t mark = RequestMark();
     auto form = Start();
@@ -102,7 +104,7 @@ TEST_F(VMainTocTest, AQuickLoadShowsTheTopLevelWithPlaceholdersAndOpensTheFirstN
     ASSERT_GE(requests.size(), 2u);
     EXPECT_NE(requests[0].find("&method=page&id=-1&format=xml"), std::string::npos) << requests[0];
     EXPECT_NE(requests[1].find("&method=children&id=-1&format=xml"), std::string::npos) << requests[1];
-    // The root page's node, then every entry of the root, each with a "+" to open it by;
+    // The root page's node, then every entry of the root, each with a button to open it by;
     // last the .NET Framework 3.5 entry, which the store's root does not list: an orphan
     // group, open to its first level.
     TTntTreeNodes* items = f->TreeView1->Items();
@@ -114,8 +116,11 @@ TEST_F(VMainTocTest, AQuickLoadShowsTheTopLevelWithPlaceholdersAndOpensTheFirstN
                                               L"Contoso Widgets & Gadgets", L"Visual Basic 6.0 Reference",
                                               L".NET Framework 3.5"}));
     EXPECT_EQ(root->Count(), 0);
-    for (TTreeNode* n = root->getNextSibling(); n && n->Text() != L".NET Framework 3.5"; n = n->getNextSibling())
-        EXPECT_EQ(Texts(n), (std::vector<std::wstring>{L"+"})) << n->Text();
+    EXPECT_FALSE(TreeItemShowsButton(f->TreeView1->Handle(), root->ItemId()));
+    for (TTreeNode* n = root->getNextSibling(); n && n->Text() != L".NET Framework 3.5"; n = n->getNextSibling()) {
+        EXPECT_TRUE(Unopened(n)) << n->Text();
+        EXPECT_EQ(Image(f, n), 1) << n->Text();
+    }
     TTreeNode* netfx35 = items->TopLevelItem(4);
     EXPECT_EQ(Texts(netfx35), (std::vector<std::wstring>{L"System.Windows.Forms Namespace"}));
     EXPECT_TRUE(f->TocRecordOf(netfx35)->Flags & TocFlagOrphan);
@@ -143,7 +148,9 @@ TEST_F(VMainTocTest, AFullLoadFetchesEveryLevel) {
     Seed(L"mnuQuickTOCLoad", L"0");
     auto form = Start();
     TVMainForm* f = form->Form;
-    EXPECT_EQ(Find(f, L"+"), nullptr);
+    // Everything was asked for: a button only where there are children.
+    for (TTreeNode* n = f->TreeView1->Items()->GetFirstNode(); n; n = n->GetNext())
+        EXPECT_EQ(n->HasChildren(), n->Count() > 0) << n->Text();
     TTreeNode* forms = Find(f, L"System.Windows.Forms Namespace");
     ASSERT_NE(forms, nullptr);
     TTreeNode* button = Find(f, L"Button Class");
@@ -152,7 +159,7 @@ TEST_F(VMainTocTest, AFullLoadFetchesEveryLevel) {
     EXPECT_TRUE(Consistent(f));
 }
 
-TEST_F(VMainTocTest, OpeningANodePrefetchesUpToThirtyChildrenAndGivesBiggerFamiliesPlaceholders) {
+TEST_F(VMainTocTest, OpeningANodePrefetchesUpToThirtyChildrenAndGivesBiggerFamiliesButtons) {
     Watchdog w(60000, "expand");
     auto form = Start();
     TVMainForm* f = form->Form;
@@ -173,17 +180,21 @@ TEST_F(VMainTocTest, OpeningANodePrefetchesUpToThirtyChildrenAndGivesBiggerFamil
     size_t mark = RequestMark();
     editor->Expand(false);
     EXPECT_EQ(RequestsWith(mark, "method=children&id=editor-option-").size(), 30u);
-    EXPECT_EQ(editor->GetFirstChild()->Count(), 0) << "a leaf shows no button";
+    EXPECT_EQ(editor->GetFirstChild()->Count(), 0);
+    EXPECT_FALSE(TreeItemShowsButton(f->TreeView1->Handle(), editor->GetFirstChild()->ItemId())) << "a leaf";
 
     mark = RequestMark();
     shortcuts->Expand(false);
     EXPECT_TRUE(RequestsWith(mark, "method=children").empty());
     for (TTreeNode* n = shortcuts->GetFirstChild(); n; n = n->getNextSibling())
-        EXPECT_EQ(Texts(n), (std::vector<std::wstring>{L"+"})) << n->Text();
-    // Opening one of them replaces its "+" by what the agent has (nothing).
+        EXPECT_TRUE(Unopened(n)) << n->Text();
+    // Opening one of them shows what the agent has: nothing, so its button goes.
     TTreeNode* first = shortcuts->GetFirstChild();
+    EXPECT_EQ(Image(f, first), 1);
     first->Expand(false);
     EXPECT_EQ(first->Count(), 0);
+    EXPECT_FALSE(TreeItemShowsButton(f->TreeView1->Handle(), first->ItemId()));
+    EXPECT_EQ(Image(f, first), 0);
     EXPECT_TRUE(Consistent(f));
     // The images: a book open, a book closed, a page; a topic of another locale below its
     // parent draws as mixed.
@@ -413,7 +424,7 @@ TEST_F(VMainTocTest, NextTopicGoesOnFromTheSameTopicWhenTheTreeIsReloadedDuringI
     TVMainForm* f = form->Form;
     TTreeNode* library = Find(f, L"Visual Studio 2010 Help Library");
     ASSERT_NE(library, nullptr);
-    ASSERT_EQ(Texts(library), (std::vector<std::wstring>{L"+"}));
+    ASSERT_TRUE(Unopened(library));
     f->TreeView1->SetSelected(library);
     const auto expanding = f->TreeView1->OnExpanding;
     int reloads = 0;

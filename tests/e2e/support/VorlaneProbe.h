@@ -654,6 +654,19 @@ inline std::wstring TreeItemText(HWND W, HTREEITEM Item) {
     return text;
 }
 
+// Whether the tree draws an expand button for the item: the children count it draws by (the
+// window asks its program for it when the item gives it by call-back).
+inline bool TreeItemShowsButton(HWND W, HTREEITEM Item) {
+    RemoteBuffer buf(W, sizeof(TVITEMW));
+    TVITEMW it{};
+    it.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    it.hItem = Item;
+    LRESULT ok = 0;
+    return buf.Ok() && buf.Write(&it, sizeof it) &&
+           Send(W, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(buf.Address()), &ok) && ok && buf.Read(&it, sizeof it) &&
+           it.cChildren != 0;
+}
+
 // The texts of the tree's items at one level (the roots when Parent is null), in order.
 inline std::vector<std::wstring> TreeItems(HWND W, HTREEITEM Parent = nullptr) {
     std::vector<std::wstring> items;
