@@ -8,8 +8,6 @@
 
 namespace {
 
-const wchar_t* const ComboEditProp = L"VorlaneComboEdit";
-
 wchar_t UpperChar(wchar_t C) {
     return static_cast<wchar_t>(reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(C)))));
 }
@@ -472,8 +470,10 @@ bool TItemStore::TakeSaved(std::vector<TSavedItem>& Items) {
 // ------------------------------------------------------------------ TCustomComboBox
 
 LRESULT CALLBACK ComboEditHookProc(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    auto* combo = static_cast<TCustomComboBox*>(GetPropW(hWnd, ComboEditProp));
-    if (!combo)
+    // The edit's combo box is the control of its parent window (looked up in the program's
+    // own table: a window property would be a call to the window server per message).
+    auto* combo = dynamic_cast<TCustomComboBox*>(FindControl(GetParent(hWnd)));
+    if (!combo || combo->FEditHandle != hWnd || !combo->FEditDefProc)
         return DefWindowProcW(hWnd, Msg, wParam, lParam);
     return Guarded(L"TCustomComboBox.EditWndProc", LRESULT(0),
                    [&] { return combo->EditWndProc(Msg, wParam, lParam); });
@@ -527,7 +527,6 @@ void TCustomComboBox::CreateWnd() {
 void TCustomComboBox::HookEdit() {
     if (!FEditHandle || FEditDefProc)
         return;
-    SetPropW(FEditHandle, ComboEditProp, this);
     FEditDefProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(FEditHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditHookProc)));
 }
@@ -536,7 +535,6 @@ void TCustomComboBox::UnhookEdit() {
     if (FEditHandle && FEditDefProc && IsWindow(FEditHandle)) {
         if (GetWindowLongPtrW(FEditHandle, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ComboEditHookProc))
             SetWindowLongPtrW(FEditHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FEditDefProc));
-        RemovePropW(FEditHandle, ComboEditProp);
     }
     FEditHandle = nullptr;
     FEditDefProc = nullptr;
