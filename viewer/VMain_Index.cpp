@@ -255,13 +255,10 @@ void TVMainForm::SelectBestMatch(const std::wstring& Text) {
         const int topRow = top->Index();
         const RECT r = top->DisplayRect(LVIR_BOUNDS);
         if (row != topRow && r.bottom > r.top) {
-            // The scroll and the new selection are drawn by one paint of the list after the
-            // key, instead of a repaint of the whole view inside the scroll and another of
-            // the rows whose selection changed.
-            IndexLV->Items()->BeginUpdate();
+            // Redraw stays on around the scroll: switching it off and on again costs the list
+            // view under Wine 15-25 ms with 300,000 rows, more than the scroll with its paint.
             IndexLV->Scroll(0, (row - topRow) * (r.bottom - r.top));
             SelectIndexRow(row);
-            IndexLV->Items()->EndUpdate();
             return;
         }
     }
