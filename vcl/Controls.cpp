@@ -279,14 +279,27 @@ POINT TControl::ClientOrigin() {
     return p;
 }
 
+// A window's own client coordinates are mapped by the system, which knows a mirrored window's
+// (right to left, x counts from its right edge); a control without one counts from its place
+// in its parent's client area.
 POINT TControl::ClientToScreen(POINT P) {
-    POINT o = ClientOrigin();
-    return POINT{P.x + o.x, P.y + o.y};
+    if (IsWindowed())
+        if (HWND wnd = static_cast<TWinControl*>(this)->FHandle) {
+            ::ClientToScreen(wnd, &P);
+            return P;
+        }
+    const POINT inParent{P.x + FLeft, P.y + FTop};
+    return FParent ? FParent->ClientToScreen(inParent) : inParent;
 }
 
 POINT TControl::ScreenToClient(POINT P) {
-    POINT o = ClientOrigin();
-    return POINT{P.x - o.x, P.y - o.y};
+    if (IsWindowed())
+        if (HWND wnd = static_cast<TWinControl*>(this)->FHandle) {
+            ::ScreenToClient(wnd, &P);
+            return P;
+        }
+    const POINT inParent = FParent ? FParent->ScreenToClient(P) : P;
+    return POINT{inParent.x - FLeft, inParent.y - FTop};
 }
 
 void TControl::SetAlign(TAlign Value) {

@@ -1192,6 +1192,20 @@ void TPopupMenu::Popup(int X, int Y) {
     TrackPopupMenuEx(menu, flags, X, Y, PopupList->Window(), nullptr);
 }
 
+POINT TPopupMenu::DropDownPoint(TControl* Control, int Dy) {
+    const int y = Control->Height() + Dy;
+    // Both bottom corners: in a mirrored parent the control's own left is on the right.
+    const POINT a = Control->ClientToScreen(POINT{0, y});
+    const POINT b = Control->ClientToScreen(POINT{Control->Width(), y});
+    const bool rightToLeft = FMenu->IsRightToLeft() || RightToLeftPopup;
+    return rightToLeft == (a.x > b.x) ? a : b;
+}
+
+void TPopupMenu::DropDown(TControl* Control, int Dy) {
+    const POINT p = DropDownPoint(Control, Dy);
+    Popup(p.x, p.y);
+}
+
 // ------------------------------------------------------------------ TPopupList
 
 namespace {

@@ -260,6 +260,11 @@ public:
     // Shows the menu at a screen point and returns when it closes; the chosen item's
     // OnClick runs when the command message arrives.
     virtual void Popup(int X, int Y);
+    // Where the menu drops down from Control, Dy pixels below its bottom edge: at the corner
+    // where the control's reading starts, the left one or, for a right-to-left menu (whose
+    // right edge goes to the point), the right one. DropDown shows it there.
+    POINT DropDownPoint(TControl* Control, int Dy = 0);
+    void DropDown(TControl* Control, int Dy = 0);
     void Popup(TControl* Component, int X, int Y) override;
 
     bool DispatchCommand(WORD Command) override { return FMenu->DispatchCommand(Command); }

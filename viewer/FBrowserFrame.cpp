@@ -501,8 +501,7 @@ void TBrowserFrame::tb_OpenOnlineClick() {
 }
 
 void TBrowserFrame::tb_FontClick() {
-    const POINT p = ToolBar1->ClientToScreen(POINT{tb_Font->Left(), tb_Font->Top() + tb_Font->Height()});
-    TextSizePopupMenu->Popup(p.x, p.y);
+    TextSizePopupMenu->DropDown(tb_Font);
 }
 
 void TBrowserFrame::tb_FindBtnClick() {

@@ -158,8 +158,7 @@ void TVMainForm::BookMarkMenu_GotoDesktopAllUsersClick() { ShowSpecialBookmarkFo
 void TVMainForm::BookMarkMenu_GotoCommonDocumentsAllUsersClick() { ShowSpecialBookmarkFolder(CSIDL_COMMON_DOCUMENTS); }
 
 void TVMainForm::FavGoBtnClick() {
-    const POINT below = FavGoBtn->ClientToScreen(POINT{0, FavGoBtn->Height()});
-    BookMarkMenu->Popup(below.x, below.y);
+    BookMarkMenu->DropDown(FavGoBtn);
 }
 
 void TVMainForm::FavPopupMenuPopup() {}

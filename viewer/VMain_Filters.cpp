@@ -166,8 +166,7 @@ void TVMainForm::Help_UsingCatalogsClick() { OpenUrlInBrowser(UsingCatalogsHelpU
 // The catalog fields
 
 void TVMainForm::SelectCatalogPopupLinkClick() {
-    const POINT at = SelectCatalogPopupLink->ClientToScreen({0, SelectCatalogPopupLink->Height() + 4});
-    CatPopupMenu->Popup(at.x, at.y);
+    CatPopupMenu->DropDown(SelectCatalogPopupLink, 4);
 }
 
 void TVMainForm::CatPopupMenuPopup() {

@@ -1,5 +1,6 @@
 #include "VclTestSupport.h"
 
+#include "Menus.h"
 #include "Themes.h"
 
 #include <commctrl.h>
@@ -164,6 +165,37 @@ TEST(Controls, FlipChildrenMirrorsPositionsAndAlignment) {
     EXPECT_EQ(a->Left(), 160);
     EXPECT_EQ(side->Align(), alRight);
     EXPECT_EQ(side->Left(), 160);
+}
+
+TEST(Controls, PointsOfAMirroredWindowCountFromItsRightEdge) {
+    TForm form(nullptr);
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(0, 0, 200, 100);
+    auto* panel = new TPanelish(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(20, 10, 100, 50);
+    auto* inside = new TPaintBoxish(&form);
+    inside->SetParent(panel);
+    inside->SetBounds(10, 5, 30, 10);
+    HWND wnd = panel->Handle();
+    SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYOUTRTL);
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    const POINT origin = panel->ClientToScreen(POINT{0, 0});
+    EXPECT_NEAR(origin.x, r.right, 1);
+    EXPECT_EQ(panel->ClientToScreen(POINT{30, 4}).x, origin.x - 30);
+    // A control without a window sits in its parent's mirrored client area.
+    const POINT corner = inside->ClientToScreen(POINT{0, 0});
+    EXPECT_EQ(corner.x, origin.x - 10);
+    EXPECT_EQ(corner.y, origin.y + 5);
+    EXPECT_EQ(inside->ScreenToClient(corner).x, 0);
+    EXPECT_EQ(panel->ScreenToClient(POINT{origin.x - 30, origin.y}).x, 30);
+    // A menu dropped from it: the left corner, or right to left the right one.
+    TPopupMenu menu(nullptr);
+    EXPECT_EQ(menu.DropDownPoint(inside).x, corner.x - 30);
+    menu.RightToLeftPopup = true;
+    EXPECT_EQ(menu.DropDownPoint(inside, 4).x, corner.x);
+    EXPECT_EQ(menu.DropDownPoint(inside, 4).y, corner.y + 14);
 }
 
 TEST(Controls, ParentFontColorAndShowHintReachChildrenUntilOverridden) {
