@@ -28,6 +28,14 @@ vorlane_make_prefix() {
   for f in /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf /usr/share/fonts/truetype/wqy/wqy-microhei.ttc; do
     [ -f "$f" ] && ln -sf "$f" "$fonts/" 2>/dev/null || true
   done
+  # Hebrew letters in the interface fonts (Wine draws Hebrew text from the chosen font alone).
+  local dejavu=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+  for f in tahoma tahomabd ms_sans_serif; do
+    local wine_font; wine_font="$(dpkg -L fonts-wine 2>/dev/null | grep "/$f\.ttf$" | head -1)"
+    [ -f "$dejavu" ] && [ -n "$wine_font" ] &&
+      /usr/bin/python3 "$VORLANE_ROOT/scripts/add-hebrew-glyphs.py" "$dejavu" "$wine_font" "$fonts/${f}_hebrew.ttf" \
+        >/dev/null 2>&1 || true
+  done
   local reg="$prefix/vorlane-setup.reg"
   {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'

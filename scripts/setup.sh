@@ -5,7 +5,7 @@ set -euo pipefail
 
 need=()
 pkgs=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wine64 xvfb xauth x11-apps imagemagick
-      fonts-wine fonts-dejavu-core cmake googletest nasm dpkg-dev)
+      fonts-wine fonts-dejavu-core python3-fonttools cmake googletest nasm dpkg-dev)
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 for p in "${pkgs[@]}"; do have_pkg "$p" || need+=("$p"); done
 
