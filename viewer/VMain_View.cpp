@@ -217,8 +217,9 @@ void TVMainForm::StatusBar1MouseUp(TMouseButton Button, int X, int Y) {
     if (Button == mbLeft) {
         ApplyZoom(ZoomPanelStep(ZoomPercentOf(Zoom)));
     } else if (Button == mbRight) {
+        // At the window's edge where the reading starts (a right-to-left menu's right edge).
         const POINT bar = StatusBar1->ClientToScreen(POINT{0, 0});
-        ZoomPopupMenu->Popup(Left(), bar.y - ZoomPopupRise);
+        ZoomPopupMenu->Popup(ZoomPopupMenu->Menu()->IsRightToLeft() ? Left() + Width() : Left(), bar.y - ZoomPopupRise);
     }
 }
 
