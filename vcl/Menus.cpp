@@ -971,8 +971,6 @@ HMENU TMainMenu::GetHandle() {
     return h;
 }
 
-// The form asks for the handle when it takes the menu: from then on the menu draws its
-// owner-drawn items and refreshes the bar through the form's window.
 // ------------------------------------------------------------------ right-to-left menu bar
 
 namespace {
@@ -1009,10 +1007,9 @@ private:
     static LRESULT CALLBACK CbtProc(int Code, WPARAM WParam, LPARAM LParam) {
         if (Code == HCBT_CREATEWND)
             Guarded(L"TRightToLeftMenuLoop.CbtProc", [&] {
-                auto* create = reinterpret_cast<CBT_CREATEWNDW*>(LParam);
                 HWND wnd = reinterpret_cast<HWND>(WParam);
                 wchar_t name[16] = {};
-                if (!create || !GetClassNameW(wnd, name, 16) || wcscmp(name, L"#32768") != 0)
+                if (!GetClassNameW(wnd, name, 16) || wcscmp(name, L"#32768") != 0)
                     return;
                 auto previous = reinterpret_cast<WNDPROC>(
                     SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MenuWndProc)));
@@ -1076,6 +1073,8 @@ private:
 
 } // namespace
 
+// The form asks for the handle when it takes the menu: from then on the menu draws its
+// owner-drawn items and refreshes the bar through the form's window.
 void TMainMenu::HookForm() {
     if (!Screen)
         return;
