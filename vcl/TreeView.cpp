@@ -677,9 +677,11 @@ void TCustomTreeView::InsertNodeIntoWindow(TTreeNode* Node, bool WithChildren) {
         ins.hInsertAfter = TVI_LAST;
     else
         ins.hInsertAfter = prev && prev->FItemId ? prev->FItemId : TVI_FIRST;
+    // The whole item in one message. The window keeps a copy of the text: under Wine a text by
+    // call-back costs an item far more (a buffer of its own for the answer).
     TVITEMEXW& it = ins.itemex;
     it.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN | TVIF_STATE;
-    it.pszText = LPSTR_TEXTCALLBACKW;
+    it.pszText = const_cast<LPWSTR>(Node->FText.c_str());
     it.iImage = I_IMAGECALLBACK;
     it.iSelectedImage = I_IMAGECALLBACK;
     it.cChildren = I_CHILDRENCALLBACK;
@@ -733,7 +735,7 @@ void TCustomTreeView::NodeChanged(TTreeNode* Node, UINT Mask) {
         TVITEMW it{};
         it.mask = TVIF_HANDLE | (Mask & (TVIF_TEXT | TVIF_STATE));
         it.hItem = Node->FItemId;
-        it.pszText = LPSTR_TEXTCALLBACKW;
+        it.pszText = const_cast<LPWSTR>(Node->FText.c_str());
         SetWindowState(*Node, it);
         SendMessageW(FHandle, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
     }
@@ -1063,7 +1065,7 @@ void TCustomTreeView::CNNotify(TMessage& Message) {
             if (watch.Node())
                 node->SetText(s); // not when OnEdited deleted it
         }
-        Message.Result = 0; // the text stays a call-back text
+        Message.Result = 0; // the node's text (set above) is the window's
         return;
     }
     case NM_CLICK:
