@@ -312,8 +312,11 @@ bool PortTCP_IsOpenOn(int Port, const std::string& Host) {
 bool IsHelpLibAgentRunning() { return IsHelpLibAgentRunning(CurrentH3Paths()); }
 
 bool IsHelpLibAgentRunning(const TH3Paths& Paths) {
+    // The agent the URLs name, while it runs, spares a search of the process list.
+    const std::wstring exe = Paths.AgentExeName();
+    if (KeptAgentRuns(exe)) return true;
     DWORD pid = 0;
-    return FindProcessId(Paths.AgentExeName(), pid);
+    return FindProcessId(exe, pid);
 }
 
 bool FindProcessId(const std::wstring& ExeName, DWORD& Pid) {

@@ -108,7 +108,18 @@ std::wstring TH3Paths::AgentUrlPort() const {
 
 std::wstring TH3Paths::AgentExeName() const {
     if (AgentPath.empty()) return AgentExe;
-    return ExtractFileNameW(AgentPath);
+    // The long name asks the shell: once per path (every agent URL needs the name).
+    static std::mutex lock;
+    static std::wstring path, name;
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        if (path == AgentPath) return name;
+    }
+    const std::wstring found = ExtractFileNameW(AgentPath);
+    std::lock_guard<std::mutex> hold(lock);
+    path = AgentPath;
+    name = found;
+    return found;
 }
 
 bool TH3Paths::AgentTakesProcessId() const {
@@ -214,6 +225,11 @@ uint32_t TAgentEnvironment::AgentProcessId(const TH3Paths& Paths) {
         g_AgentPid = pid;
     }
     return pid;
+}
+
+bool KeptAgentRuns(const std::wstring& ExeName) {
+    std::lock_guard<std::mutex> lock(g_AgentPidLock);
+    return g_AgentPid != 0 && g_AgentPidExe == ExeName && Running(g_AgentPid);
 }
 
 uint32_t ForgetAgentProcessId() {

@@ -109,6 +109,8 @@ public:
 // Forgets the agent's port and process id kept (a request to the agent failed); returns the
 // process id (0: none).
 uint32_t ForgetAgentProcessId();
+// The agent process kept for URLs (of program ExeName) still runs.
+bool KeptAgentRuns(const std::wstring& ExeName);
 TAgentEnvironment& DefaultAgentEnvironment();
 
 // ---------------------------------------------------------------------------------

@@ -21,6 +21,16 @@ int g_Depth = 0;                    // waits running, one inside another
 std::vector<MSG> g_Held;            // messages handled after the outermost wait
 TRequestWaitInfo g_Info;
 TApplicationEvents* g_IdleHook = nullptr;
+ULONGLONG g_IdleAt = 0;   // the application's loop last went idle (waiting, it answers)
+ULONGLONG g_PumpedAt = 0; // a wait last let the queued messages run
+
+// When the quiet moment of a wait counts from: the last time the thread is known to have
+// answered its messages (a loop of the program looked into the queue or went idle, or a
+// wait let the messages run), so that requests one after another do not add up their quiet
+// moments, nor the work of a handler before its first request.
+ULONGLONG QuietFrom() {
+    return std::max({Application ? Application->QueueCheckedAt() : 0, g_PumpedAt, g_IdleAt});
+}
 
 bool IsInput(UINT Msg) {
     return (Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST) || (Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST) ||
@@ -100,8 +110,9 @@ void WaitForRequestOnGuiThread(HANDLE Done, THttpCancel& Cancel, DWORD TimeoutMs
     const ULONGLONG start = GetTickCount64();
     const ULONGLONG deadline = start + TimeoutMs;
     // Most requests end within the quiet moment: nothing else runs meanwhile.
-    const DWORD quiet = g_ActionCancelled ? RequestAfterCancelMs : RequestQuietMs;
-    if (WaitForSingleObject(Done, std::min<DWORD>(quiet, TimeoutMs)) != WAIT_TIMEOUT)
+    const ULONGLONG quietEnd = g_ActionCancelled ? start + RequestAfterCancelMs : QuietFrom() + RequestQuietMs;
+    const DWORD quiet = quietEnd > start ? static_cast<DWORD>(std::min<ULONGLONG>(quietEnd - start, TimeoutMs)) : 0;
+    if (WaitForSingleObject(Done, quiet) != WAIT_TIMEOUT)
         return;
     if (g_ActionCancelled) {
         Cancel.Cancel(); // the user gave up waiting in this action already
@@ -116,7 +127,8 @@ void WaitForRequestOnGuiThread(HANDLE Done, THttpCancel& Cancel, DWORD TimeoutMs
     const int filter = Application ? Application->AddMessageFilter([&](MSG& Msg) {
         return KeepBack(Msg, cancelWindow, closeAsked);
     }) : -1;
-    for (;;) {
+    // The messages that came meanwhile are handled at once, then each as it comes.
+    for (bool first = true;; first = false) {
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline)
             break;
@@ -134,14 +146,14 @@ void WaitForRequestOnGuiThread(HANDLE Done, THttpCancel& Cancel, DWORD TimeoutMs
         }
         const ULONGLONG until = window ? deadline : std::min(deadline, start + RequestWindowMs);
         const DWORD wake = window ? QS_ALLINPUT : (QS_POSTMESSAGE | QS_PAINT | QS_TIMER | QS_SENDMESSAGE | QS_HOTKEY);
-        const DWORD r = MsgWaitForMultipleObjects(1, &Done, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(until - now, 20)),
-                                                  wake);
-        if (r == WAIT_OBJECT_0)
+        if (!first && MsgWaitForMultipleObjects(1, &Done, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(until - now, 20)),
+                                                wake) == WAIT_OBJECT_0)
             break;
         if (window)
             Application->ProcessMessages();
         else
             HandleQueuedNonInput(closeAsked);
+        g_PumpedAt = GetTickCount64();
         if (cancelClicked || closeAsked) {
             g_ActionCancelled = true;
             ++g_Info.Cancelled;
@@ -165,6 +177,9 @@ void UseGuiRequestWait(bool Use) {
     // The cancel of an action ends when the application's loop has nothing left to do.
     if (Application && !g_IdleHook) {
         g_IdleHook = new TApplicationEvents(Application);
-        g_IdleHook->OnIdle = [](TObject*, bool&) { EndRequestAction(); };
+        g_IdleHook->OnIdle = [](TObject*, bool&) {
+            EndRequestAction();
+            g_IdleAt = GetTickCount64();
+        };
     }
 }

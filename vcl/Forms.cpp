@@ -881,7 +881,9 @@ bool TApplication::IsKeyMsg(MSG& Msg) {
 }
 
 bool TApplication::ProcessMessage(MSG& Msg) {
-    if (!PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE))
+    const bool got = PeekMessageW(&Msg, nullptr, 0, 0, PM_REMOVE);
+    FQueueCheckedAt = GetTickCount64();
+    if (!got)
         return false;
     if (Msg.message == WM_QUIT) {
         FTerminated = true;

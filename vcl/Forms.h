@@ -230,6 +230,9 @@ public:
     };
     // Handles one message, or runs the idle work and waits for the next one.
     void HandleMessage();
+    // When a loop of the program last looked into the queue (GetTickCount64): the thread
+    // answered messages sent from other threads then.
+    ULONGLONG QueueCheckedAt() const { return FQueueCheckedAt; }
 
     // Message filters: each queued message passes OnMessage, then the filters in the order
     // they were added, then PreTranslateMessage of its window's control and that control's
@@ -320,6 +323,7 @@ private:
     TCustomForm* FMainForm = nullptr;
     bool FTerminated = false;
     int FNestedLoops = 0;
+    ULONGLONG FQueueCheckedAt = 0;
     bool FActive = false;
     bool FShowingException = false;
     TBiDiMode FBiDiMode = bdLeftToRight;

@@ -180,6 +180,36 @@ TEST(HttpGetText, OnTheGuiThreadAStalledRequestShowsTheCancelWindowAndCancelEnds
     UseGuiRequestWait(false);
 }
 
+namespace {
+int g_Ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_Ticks; }
+} // namespace
+
+// Requests one after another, each within the quiet moment, share it: once the thread has
+// not answered its messages for that long, the next request lets them run (timers here).
+TEST(HttpGetText, OnTheGuiThreadRequestsInARowShareOneQuietMoment) {
+    vcltest::Watchdog w(30000);
+    loopback::RawServer quick([](SOCKET Client, loopback::RawServer& s) {
+        s.Pause(static_cast<int>(RequestQuietMs / 2));
+        loopback::RawServer::Send(Client, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 5, &CountTick);
+    UseGuiRequestWait();
+    const int waits = RequestWaitInfo().Waits;
+    Sleep(20);
+    Application->ProcessMessages(); // the thread answers now
+    g_Ticks = 0;
+    std::wstring text;
+    for (int i = 0; i < 6; ++i) {
+        HttpGetText(quick.Base() + L"/help/1/ms.help?method=children&i=" + std::to_wstring(i), text);
+        EXPECT_EQ(L"ok", text);
+    }
+    EXPECT_GT(g_Ticks, 0) << "no message ran through six requests of half a quiet moment each";
+    EXPECT_GT(RequestWaitInfo().Waits, waits);
+    KillTimer(nullptr, timer);
+    UseGuiRequestWait(false);
+}
+
 TEST(PortProbe, AgentPortFromTheRegistry) {
     loopback::HttpServer server;
     EXPECT_TRUE(PortTCP_IsOpen(server.Port()));
