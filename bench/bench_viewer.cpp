@@ -7,7 +7,9 @@
 // the private bytes with the full index. Medians of several runs; the first start is not
 // counted. Also a node of 50,000 children ("Generated Big Node") expanded: the time, the
 // window's longest wait meanwhile and the private bytes per node. scripts/viewer-bench.sh
-// runs it, then the index figures measured in-process.
+// runs it, then the index figures measured in-process. --stalls instead runs N days of
+// steps under a probe that asks the main window for an answer every 20 ms, and prints the
+// median and range of each step's longest wait.
 //   bench_viewer Z:\...\build\Vorlane.exe [--runs N] [--index | --stalls | --bignode]
 #include "BenchTiming.h"
 #include "VorlanePages.h"
@@ -539,14 +541,66 @@ TStepFigures RunStep(TAnswerProbe& Probe, ViewerProcess& Viewer, standin_test::A
     return f;
 }
 
-void PrintStep(const char* What, const TStepFigures& F, double Goal) {
-    std::printf("  %-58s %6.0f ms%s  (%zu requests, %.0f ms in all)", What, F.Longest, F.Longest > Goal ? " OVER" : "",
-                F.Asked, F.Took);
-    if (F.WindowAfter >= 0)
-        std::printf("; cancel window after %.0f ms", F.WindowAfter);
-    if (F.CancelToGone >= 0)
-        std::printf("; Cancel to the window gone %.0f ms, to the action's end %.0f ms", F.CancelToGone, F.CancelToEnd);
-    std::printf("\n");
+// The steps of the days run, by name in the order first taken, with their goal and the
+// figures of each run.
+struct TStepRecord {
+    std::string What;
+    double Goal = 0;
+    std::vector<TStepFigures> Runs;
+};
+class TDays {
+public:
+    void Add(const std::string& What, double Goal, const TStepFigures& F) {
+        auto it = std::find_if(FSteps.begin(), FSteps.end(), [&](const TStepRecord& r) { return r.What == What; });
+        if (it == FSteps.end())
+            it = FSteps.insert(FSteps.end(), TStepRecord{What, Goal, {}});
+        it->Runs.push_back(F);
+    }
+    const std::vector<TStepRecord>& Steps() const { return FSteps; }
+    std::vector<double> ClosedAfter; // WM_CLOSE 2 s into a wait to the program's end, ms
+
+private:
+    std::vector<TStepRecord> FSteps;
+};
+
+// "median (min-max)" of a field over the runs that have it (a field below 0 is not there).
+std::string Spread(const std::vector<TStepFigures>& Runs, double TStepFigures::*Field) {
+    std::vector<double> v;
+    for (const TStepFigures& f : Runs)
+        if (f.*Field >= 0)
+            v.push_back(f.*Field);
+    if (v.empty())
+        return "";
+    const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+    char text[80];
+    if (v.size() == 1)
+        std::snprintf(text, sizeof text, "%.0f", v[0]);
+    else
+        std::snprintf(text, sizeof text, "%.0f (%.0f-%.0f)", Median(v), *lo, *hi);
+    return text;
+}
+
+void PrintSteps(const TDays& Days, bool Stalled) {
+    for (const TStepRecord& r : Days.Steps()) {
+        if ((r.Goal > 300) != Stalled)
+            continue;
+        int over = 0;
+        std::vector<double> asked;
+        for (const TStepFigures& f : r.Runs) {
+            over += f.Longest > r.Goal ? 1 : 0;
+            asked.push_back(static_cast<double>(f.Asked));
+        }
+        std::printf("  %-52s %20s", r.What.c_str(), (Spread(r.Runs, &TStepFigures::Longest) + " ms").c_str());
+        if (over)
+            std::printf(" OVER in %d of %zu", over, r.Runs.size());
+        std::printf("  (%.0f requests, %s ms in all)", Median(asked), Spread(r.Runs, &TStepFigures::Took).c_str());
+        if (const std::string w = Spread(r.Runs, &TStepFigures::WindowAfter); !w.empty())
+            std::printf("; cancel window after %s ms", w.c_str());
+        if (const std::string c = Spread(r.Runs, &TStepFigures::CancelToGone); !c.empty())
+            std::printf("; Cancel to the window gone %s ms, to the action's end %s ms", c.c_str(),
+                        Spread(r.Runs, &TStepFigures::CancelToEnd).c_str());
+        std::printf("\n");
+    }
 }
 
 // Expands Item as a click on its button does.
@@ -554,12 +608,31 @@ std::function<void()> ExpandAction(HWND Tree, HTREEITEM Item) {
     return [Tree, Item] { Send(Tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Item), nullptr, 120000); };
 }
 
-// Ctrl+T with the address box holding a topic's page.
-std::function<void()> SyncAction(HWND Main, HWND Address, const std::wstring& Url) {
-    return [Main, Address, Url] {
-        SetText(Address, Url);
+// The address box of the tab shown (each tab has its own, beside its "Go" button).
+HWND AddressBox(HWND Main) {
+    for (int i = 0; HWND go = FindDescendant(Main, L"TTntButton.UnicodeClass", L"Go", i); ++i)
+        if (IsWindowVisible(go))
+            return FindDescendant(GetParent(go), L"TTntEdit.UnicodeClass");
+    return nullptr;
+}
+
+// Ctrl+T with the address box of the tab shown holding a topic's page.
+std::function<void()> SyncAction(HWND Main, const std::wstring& Url) {
+    return [Main, Url] {
+        SetText(AddressBox(Main), Url);
         SendChord(Main, L"ctrl+t");
     };
+}
+
+// A search from the search box (Ctrl+E puts the focus there).
+bool SearchFor(HWND Main, const std::wstring& Text) {
+    HWND box = nullptr;
+    return SendChord(Main, L"ctrl+e") && WaitUntil([&] {
+               GUITHREADINFO gui{sizeof gui};
+               return GetGUIThreadInfo(GetWindowThreadProcessId(Main, nullptr), &gui) &&
+                      ClassName(box = gui.hwndFocus) == L"TTntEdit.UnicodeClass";
+           }, 10000) &&
+           SetText(box, Text) && SendChord(nullptr, L"enter");
 }
 
 std::wstring PageUrl(standin_test::AgentProcess& Agent, const TChild& C) {
@@ -567,45 +640,84 @@ std::wstring PageUrl(standin_test::AgentProcess& Agent, const TChild& C) {
            C.Version + L"&topiclocale=" + C.Locale + L"&format=html";
 }
 
-// A day of steps under the probe: with the agent healthy, then with every contents request
-// held 5 s (Cancel clicked 1 s into the wait, or the reply waited for, or the program closed).
-void StallFigures(const std::wstring& Exe, standin_test::Installation& Inst, standin_test::AgentProcess& Agent,
-                  int Port) {
-    // A deep topic and the nodes of the generated library from the agent itself.
+// What a day works on, found in the generated library through the agent itself.
+struct TStallTargets {
+    size_t Types = 0, SmallCount = 0, BigCount = 0;
+    TChild Small, Big, DeepFirst, DeepSecond;
+};
+
+bool FindTargets(standin_test::AgentProcess& Agent, TStallTargets& T) {
     const std::vector<TChild> namespaces = AgentChildren(Agent, L"gen-root");
     if (namespaces.size() < 3) {
         std::printf("the generated library has too few namespaces\n");
-        return;
+        return false;
     }
-    std::vector<TChild> types = AgentChildren(Agent, namespaces[0].Id);
-    TChild small{}, big{};
-    size_t smallCount = 0, bigCount = 0;
+    const std::vector<TChild> types = AgentChildren(Agent, namespaces[0].Id);
+    T.Types = types.size();
     for (const TChild& t : types) {
         const size_t n = AgentChildren(Agent, t.Id).size();
-        if (n < 31 && n > smallCount) {
-            small = t;
-            smallCount = n;
+        if (n < 31 && n > T.SmallCount) {
+            T.Small = t;
+            T.SmallCount = n;
         }
-        if (n > bigCount) {
-            big = t;
-            bigCount = n;
+        if (n > T.BigCount) {
+            T.Big = t;
+            T.BigCount = n;
         }
     }
     const std::vector<TChild> deepFirst = AgentChildren(Agent, AgentChildren(Agent, namespaces[1].Id).front().Id);
     const std::vector<TChild> deepSecond = AgentChildren(Agent, AgentChildren(Agent, namespaces[2].Id).front().Id);
-    if (deepFirst.empty() || deepSecond.empty() || small.Id.empty()) {
+    if (deepFirst.empty() || deepSecond.empty() || T.Small.Id.empty()) {
         std::printf("no deep topic found in the generated library\n");
-        return;
+        return false;
     }
-    const double goalHealthy = 250, goalStalled = 350;
+    T.DeepFirst = deepFirst.front();
+    T.DeepSecond = deepSecond.front();
+    return true;
+}
 
+constexpr double GoalHealthy = 250, GoalStalled = 350;
+
+// The agent started anew, healthy or holding every contents request 5 s.
+bool RestartAgent(standin_test::Installation& Inst, standin_test::AgentProcess& Agent, int Port, bool Stalling) {
+    Agent.Stop();
+    std::vector<std::pair<std::wstring, std::wstring>> env;
+    if (Stalling)
+        env.push_back({L"STANDIN_AGENT_FAULTS", L"children=stall:5000;ancestors=stall:5000;toc=stall:5000"});
+    if (!Agent.Start(Inst, Port, env, true) || !Agent.WaitForPort(120000)) {
+        std::printf("the %s agent did not start\n", Stalling ? "stalling" : "healthy");
+        return false;
+    }
+    return true;
+}
+
+// A day of steps under the probe: with the agent healthy, then with every contents request
+// held 5 s (Cancel clicked 1 s into the wait, or the reply waited for, or the program
+// closed). A start and close of its own comes first, for the close with the agent healthy.
+bool StallDay(const std::wstring& Exe, standin_test::Installation& Inst, standin_test::AgentProcess& Agent, int Port,
+              const TStallTargets& T, TDays& Days) {
+    {
+        ViewerProcess viewer;
+        if (!viewer.Start(Exe))
+            return false;
+        HWND main = WaitForWindow({viewer.Pid(), MainFormClass, L"", nullptr, true}, 60000);
+        if (!main || !WaitUntil([&] { HWND t = ContentsTree(main); return t && TreeCount(t) > 0; }, 60000, 5))
+            return false;
+        Settled(viewer, Agent);
+        TAnswerProbe probe(main);
+        Sleep(200);
+        Days.Add("close", GoalHealthy, RunStep(probe, viewer, Agent, [&] {
+                     Post(main, WM_CLOSE);
+                     viewer.WaitExit(60000);
+                 }));
+    }
     ViewerProcess viewer;
     const double t0 = Ms();
     if (!viewer.Start(Exe))
-        return;
+        return false;
     HWND main = WaitForWindow({viewer.Pid(), MainFormClass, L"", nullptr, true}, 60000);
     if (!main)
-        return;
+        return false;
     TAnswerProbe probe(main);
     HWND tree = nullptr;
     WaitUntil([&] { return (tree = ContentsTree(main)) && TreeCount(tree) > 0; }, 60000, 5);
@@ -614,95 +726,126 @@ void StallFigures(const std::wstring& Exe, standin_test::Installation& Inst, sta
     start.Longest = probe.Take();
     start.Took = Ms() - t0;
     start.Asked = Requests(Agent);
-    HWND go = FindDescendant(main, L"TTntButton.UnicodeClass", L"Go");
-    HWND address = go ? FindDescendant(GetParent(go), L"TTntEdit.UnicodeClass") : nullptr;
     HTREEITEM root = tree ? ItemNamed(tree, nullptr, L"Generated Class Library") : nullptr;
-    if (!tree || !address || !root) {
+    if (!tree || !AddressBox(main) || !root) {
         std::printf("the contents or the address box did not show\n");
-        return;
+        return false;
     }
-    std::printf("the longest wait for the main window's answer, per step (a message every 20 ms from outside):\n");
-    std::printf("with the agent healthy (goal: no step over %.0f ms)\n", goalHealthy);
-    PrintStep("start-up to the contents shown", start, 1e9);
-    PrintStep("sync (Ctrl+T) on the fresh tree to a member", RunStep(probe, viewer, Agent,
-              SyncAction(main, address, PageUrl(Agent, deepFirst.front()))), goalHealthy);
+    const auto step = [&](const std::string& What, double Goal, const std::function<void()>& Action,
+                          DWORD CancelAfterMs = 0) {
+        Days.Add(What, Goal, RunStep(probe, viewer, Agent, Action, CancelAfterMs));
+    };
+    Days.Add("start-up to the contents shown", GoalHealthy, start);
+    step("sync (Ctrl+T) on the fresh tree to a member", GoalHealthy, SyncAction(main, PageUrl(Agent, T.DeepFirst)));
+    step("opening the member (Enter in the contents)", GoalHealthy, [&] {
+        SendChord(main, L"ctrl+1");
+        SendChord(main, L"enter");
+    });
     if (HWND box = CatalogBox(main); box && ComboCount(box) > 1) {
         const int current = static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
-        PrintStep("catalog change", RunStep(probe, viewer, Agent, [&] { ChooseRow(box, current == 0 ? 1 : 0); }),
-                  goalHealthy);
-        PrintStep("and back", RunStep(probe, viewer, Agent, [&] { ChooseRow(box, current); }), goalHealthy);
-        tree = ContentsTree(main);
-        root = ItemNamed(tree, nullptr, L"Generated Class Library");
+        step("catalog change", GoalHealthy, [&] { ChooseRow(box, current == 0 ? 1 : 0); });
+        step("and back", GoalHealthy, [&] { ChooseRow(box, current); });
     }
-    PrintStep("expanding the generated library", RunStep(probe, viewer, Agent, ExpandAction(tree, root)),
-              goalHealthy);
+    step("the index (Ctrl+2), a keyword typed, Enter", GoalHealthy, [&] {
+        SendChord(main, L"ctrl+2");
+        TypeText(main, L"button");
+        SendChord(nullptr, L"enter");
+    });
+    step("a search (Ctrl+E, a word, Enter)", GoalHealthy, [&] { SearchFor(main, L"string"); });
+    SendChord(main, L"ctrl+1");
+    Settled(viewer, Agent);
+    tree = ContentsTree(main);
+    root = tree ? ItemNamed(tree, nullptr, L"Generated Class Library") : nullptr;
+    if (!root) {
+        std::printf("the contents did not come back\n");
+        return false;
+    }
+    step("expanding the generated library", GoalHealthy, ExpandAction(tree, root));
     HTREEITEM ns = Next(tree, TVGN_CHILD, root);
     const std::wstring nsText = ns ? TreeItemText(tree, ns) : L"";
     char what[200];
-    std::snprintf(what, sizeof what, "expanding a namespace (%zu children)", types.size());
-    PrintStep(what, RunStep(probe, viewer, Agent, ExpandAction(tree, ns)), goalHealthy);
+    std::snprintf(what, sizeof what, "expanding a namespace (%zu children)", T.Types);
+    step(what, GoalHealthy, ExpandAction(tree, ns));
     // The types by their node text: the first child whose text begins with the type's name.
-    const auto typeItem = [&](const TChild& T) -> HTREEITEM {
-        const size_t dot = T.Id.rfind(L'.');
-        const std::wstring name = T.Id.substr(dot == std::wstring::npos ? 0 : dot + 1);
+    const auto typeItem = [&](const TChild& Type) -> HTREEITEM {
+        const size_t dot = Type.Id.rfind(L'.');
+        const std::wstring name = Type.Id.substr(dot == std::wstring::npos ? 0 : dot + 1);
         for (HTREEITEM i : Children(tree, ns))
             if (TreeItemText(tree, i).rfind(name, 0) == 0)
                 return i;
         return nullptr;
     };
-    if (HTREEITEM item = typeItem(small)) {
-        std::snprintf(what, sizeof what, "expanding a type of %zu children", smallCount);
-        PrintStep(what, RunStep(probe, viewer, Agent, ExpandAction(tree, item)), goalHealthy);
+    if (HTREEITEM item = typeItem(T.Small)) {
+        std::snprintf(what, sizeof what, "expanding a type of %zu children", T.SmallCount);
+        step(what, GoalHealthy, ExpandAction(tree, item));
     }
-    if (HTREEITEM item = typeItem(big)) {
-        std::snprintf(what, sizeof what, "expanding a type of %zu children", bigCount);
-        PrintStep(what, RunStep(probe, viewer, Agent, ExpandAction(tree, item)), goalHealthy);
+    if (HTREEITEM item = typeItem(T.Big)) {
+        std::snprintf(what, sizeof what, "expanding a type of %zu children", T.BigCount);
+        step(what, GoalHealthy, ExpandAction(tree, item));
     }
 
     // The same agent again, now holding every contents request 5 s.
-    Agent.Stop();
-    if (!Agent.Start(Inst, Port, {{L"STANDIN_AGENT_FAULTS", L"children=stall:5000;ancestors=stall:5000;toc=stall:5000"}},
-                     true) ||
-        !Agent.WaitForPort(120000)) {
-        std::printf("the stalling agent did not start\n");
-        return;
-    }
-    std::printf("with every contents request held 5 s (goal: no wait over %.0f ms; Cancel ends the wait within "
-                "300 ms)\n", goalStalled);
+    if (!RestartAgent(Inst, Agent, Port, true))
+        return false;
     root = ItemNamed(tree, nullptr, L"Generated Class Library");
-    HTREEITEM other = nullptr;
-    for (HTREEITEM i : Children(tree, root))
-        if (!other && i != Next(tree, TVGN_CHILD, root) && TreeItemText(tree, i) != nsText)
-            other = i;
-    if (root && TreeCount(tree) > 0) {
-        std::vector<HTREEITEM> spaces = Children(tree, root);
-        if (spaces.size() >= 3) {
-            PrintStep("expanding a namespace, Cancel after 1 s",
-                      RunStep(probe, viewer, Agent, ExpandAction(tree, spaces[1]), 1000), goalStalled);
-            PrintStep("sync (Ctrl+T) to a member, Cancel after 1 s",
-                      RunStep(probe, viewer, Agent, SyncAction(main, address, PageUrl(Agent, deepSecond.front())), 1000),
-                      goalStalled);
-            PrintStep("expanding a namespace, the replies waited for",
-                      RunStep(probe, viewer, Agent, ExpandAction(tree, spaces[2])), goalStalled);
-        }
-        std::vector<HTREEITEM> rest = Children(tree, root);
-        if (rest.size() >= 4) {
-            // Closing 2 s into a wait.
-            TStepFigures close = RunStep(probe, viewer, Agent, [&] {
-                std::thread expand(ExpandAction(tree, rest[3]));
-                Sleep(2000);
-                const double c = Ms();
-                Post(main, WM_CLOSE);
-                viewer.WaitExit(60000);
-                std::printf("  the program closed %.0f ms after WM_CLOSE sent 2 s into a wait\n", Ms() - c);
-                expand.join();
-            });
-            (void)close;
-            return;
-        }
+    std::vector<HTREEITEM> spaces = root ? Children(tree, root) : std::vector<HTREEITEM>();
+    if (spaces.size() < 4) {
+        Post(main, WM_CLOSE);
+        viewer.WaitExit(30000);
+        return false;
     }
-    Post(main, WM_CLOSE);
-    viewer.WaitExit(30000);
+    step("expanding a namespace, Cancel after 1 s", GoalStalled, ExpandAction(tree, spaces[1]), 1000);
+    step("sync (Ctrl+T) to a member, Cancel after 1 s", GoalStalled, SyncAction(main, PageUrl(Agent, T.DeepSecond)),
+         1000);
+    step("expanding a namespace, the replies waited for", GoalStalled, ExpandAction(tree, spaces[2]));
+    step("opening a topic (Enter in the contents)", GoalStalled, [&] {
+        SendChord(main, L"ctrl+1");
+        SendChord(main, L"enter");
+    });
+    // Closing 2 s into a wait.
+    TStepFigures close = RunStep(probe, viewer, Agent, [&] {
+        std::thread expand(ExpandAction(tree, spaces[3]));
+        Sleep(2000);
+        const double c = Ms();
+        Post(main, WM_CLOSE);
+        viewer.WaitExit(60000);
+        Days.ClosedAfter.push_back(Ms() - c);
+        expand.join();
+    });
+    Days.Add("closing 2 s into a wait", GoalStalled, close);
+    return true;
+}
+
+// Runs days, the agent healthy again at the start of each, and prints the median and range
+// of each step's figures.
+void StallFigures(const std::wstring& Exe, standin_test::Installation& Inst, standin_test::AgentProcess& Agent,
+                  int Port, int Runs) {
+    TStallTargets targets;
+    if (!FindTargets(Agent, targets))
+        return;
+    TDays days;
+    int done = 0;
+    for (int run = 0; run < Runs; ++run) {
+        if (run > 0 && !RestartAgent(Inst, Agent, Port, false))
+            break;
+        if (!StallDay(Exe, Inst, Agent, Port, targets, days)) {
+            std::printf("day %d did not get through\n", run + 1);
+            break;
+        }
+        ++done;
+    }
+    std::printf("the longest wait for the main window's answer, per step (a message every 20 ms from outside); "
+                "median (range) of %d days:\n", done);
+    std::printf("with the agent healthy (goal: no step over %.0f ms)\n", GoalHealthy);
+    PrintSteps(days, false);
+    std::printf("with every contents request held 5 s (goal: no wait over %.0f ms; Cancel ends the wait within "
+                "300 ms)\n", GoalStalled);
+    PrintSteps(days, true);
+    if (!days.ClosedAfter.empty()) {
+        const auto [lo, hi] = std::minmax_element(days.ClosedAfter.begin(), days.ClosedAfter.end());
+        std::printf("  the program ended %.0f (%.0f-%.0f) ms after WM_CLOSE sent 2 s into a wait\n",
+                    Median(days.ClosedAfter), *lo, *hi);
+    }
 }
 
 } // namespace
@@ -753,7 +896,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("agent start to listening: %.0f ms (not counted below)\n", Ms() - t0);
 
     if (stalls) {
-        StallFigures(exe, inst, agent, port);
+        StallFigures(exe, inst, agent, port, runs);
         agent.Stop();
         DeleteRegKeyTree(HKEY_CURRENT_USER, ViewerKey);
         standin_test::RemoveInstallation(inst);

@@ -9,9 +9,11 @@
 #   (default prefix name: viewer-bench)
 # --index: the keyword index figures only (no starts, contents or expansions).
 # --bignode: the node of 50,000 children only.
-# --stalls: a day of steps under a probe that sends the main window a message every 20 ms,
-#   printing the longest wait for its answer per step: with the agent healthy, then with
-#   every contents request held 5 s (Cancel clicked, the reply waited for, a close).
+# --stalls: N days of steps under a probe that sends the main window a message every 20 ms,
+#   printing the longest wait for its answer per step (median and range over the days):
+#   with the agent healthy (close, start-up, sync, opening a topic, catalog change and back,
+#   the index, a search, expansions), then with every contents request held 5 s (Cancel
+#   clicked, the reply waited for, opening a topic, a close).
 # --catalogs: the sample store with 5,000, 20,000 and 50,000 more catalogs: start to the
 #   main window and to the full catalog box, and the close, with the time per catalog.
 set -eu
