@@ -393,9 +393,10 @@ void TTocData::GetTocContext(const std::wstring& Id, const std::wstring& Version
                    Toc);
 }
 
-void TTocData::Merge(const TTocItemArray& Fetched, TTocNode ParentNode, std::vector<int>& Indices) {
-    auto append = [&](const TTocItem& item) {
-        mTocList.push_back(item);
+void TTocData::Merge(TTocItemArray& Fetched, TTocNode ParentNode, std::vector<int>& Indices) {
+    // Taken over, not copied: the copies' memory would stay with the process once freed.
+    auto append = [&](TTocItem& item) {
+        mTocList.push_back(std::move(item));
         Indices.push_back(static_cast<int>(mTocList.size()) - 1);
     };
 
@@ -403,7 +404,7 @@ void TTocData::Merge(const TTocItemArray& Fetched, TTocNode ParentNode, std::vec
         std::unordered_set<std::wstring> seen;
         seen.reserve(mTocList.size() + Fetched.size());
         for (const auto& item : mTocList) seen.insert(MergeKey(item));
-        for (const auto& item : Fetched)
+        for (auto& item : Fetched)
             if (seen.insert(MergeKey(item)).second) append(item);
         return;
     }
@@ -434,7 +435,7 @@ void TTocData::Merge(const TTocItemArray& Fetched, TTocNode ParentNode, std::vec
         return parentShownIn.count(InstanceKey(item)) != 0;
     };
 
-    for (const auto& item : Fetched) {
+    for (auto& item : Fetched) {
         bool differs = !SameText(item.TopicVersion, parent.TopicVersion) || !SameText(item.TopicLocale, parent.TopicLocale);
         if (differs && packageRoot) differs = false;
         bool skip = false;

@@ -140,7 +140,8 @@ public:
 private:
     std::wstring Fetch(const std::vector<std::wstring>& Params);
     void ReadTopicList(const std::vector<std::wstring>& Params, TTocItemArray& Topics);
-    void Merge(const TTocItemArray& Fetched, TTocNode ParentNode, std::vector<int>& Indices);
+    // Moves the records of Fetched that are not skipped into the cache.
+    void Merge(TTocItemArray& Fetched, TTocNode ParentNode, std::vector<int>& Indices);
 
     TAgentLink* FAgent;
     std::map<std::wstring, std::wstring> FPrefetched; // record id: children reply
