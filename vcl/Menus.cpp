@@ -975,6 +975,91 @@ HMENU TMainMenu::GetHandle() {
 
 namespace {
 
+// The arrow keys of a right-to-left menu follow what is drawn: Left opens a submenu (it opens
+// to the left) and Right closes it. A pop-up menu's keys are simply turned round. A menu bar
+// lists its items from the right in reverse order, so the system's Left and Right already move
+// along it the way they point; in its drop-down menus the keys are turned round for the
+// submenus alone, and Left on an item without a submenu (Right in the top drop-down) still moves
+// to the bar item on that side, through the keys the system has for it.
+class TRightToLeftMenuKeys {
+public:
+    using TOpenMenus = std::vector<HWND> (*)(); // the menus of a bar that show, parents first
+    static void Begin(TOpenMenus BarMenus) {
+        FBarMenus = BarMenus;
+        FPassThrough = 0;
+        FHook.Reset(SetWindowsHookExW(WH_MSGFILTER, FilterProc, nullptr, GetCurrentThreadId()));
+    }
+    static void End() {
+        FHook.Reset();
+        FBarMenus = nullptr;
+    }
+
+private:
+    static LRESULT CALLBACK FilterProc(int Code, WPARAM WParam, LPARAM LParam) {
+        if (Code == MSGF_MENU && LParam)
+            Guarded(L"TRightToLeftMenuKeys.FilterProc", [&] { Turn(*reinterpret_cast<MSG*>(LParam)); });
+        return CallNextHookEx(nullptr, Code, WParam, LParam);
+    }
+
+    static void Turn(MSG& Msg) {
+        if ((Msg.message != WM_KEYDOWN && Msg.message != WM_SYSKEYDOWN) ||
+            (Msg.wParam != VK_LEFT && Msg.wParam != VK_RIGHT))
+            return;
+        if (FPassThrough > 0) { // a key this filter sent on
+            --FPassThrough;
+            return;
+        }
+        const bool left = Msg.wParam == VK_LEFT;
+        if (!FBarMenus) {
+            Msg.wParam = left ? VK_RIGHT : VK_LEFT;
+            return;
+        }
+        const std::vector<HWND> open = FBarMenus();
+        if (open.empty())
+            return; // along the bar
+        const bool submenu = OpensSubmenu(open.back());
+        if (left) {
+            if (submenu)
+                Msg.wParam = VK_RIGHT;
+            else // each Left closes a submenu; the one in the top drop-down moves along the bar
+                for (size_t i = 1; i < open.size(); ++i)
+                    SendOn(Msg, VK_LEFT);
+        } else if (open.size() > 1) {
+            Msg.wParam = VK_LEFT; // closes the submenu
+        } else if (submenu) {
+            // The system's Right would open the submenu: back to the bar, one item right,
+            // and down into its menu.
+            Msg.wParam = VK_ESCAPE;
+            SendOn(Msg, VK_RIGHT);
+            SendOn(Msg, VK_DOWN);
+        }
+    }
+
+    static void SendOn(const MSG& Msg, WPARAM Key) {
+        if (Key == VK_LEFT || Key == VK_RIGHT)
+            ++FPassThrough;
+        if (Msg.hwnd)
+            PostMessageW(Msg.hwnd, WM_KEYDOWN, Key, 1);
+        else
+            PostThreadMessageW(GetCurrentThreadId(), WM_KEYDOWN, Key, 1);
+    }
+
+    // Whether the lit item of the menu window Wnd opens a submenu.
+    static bool OpensSubmenu(HWND Wnd) {
+        auto* menu = reinterpret_cast<HMENU>(SendMessageW(Wnd, MN_GETHMENU, 0, 0));
+        for (int i = 0, n = menu ? GetMenuItemCount(menu) : 0; i < n; ++i) {
+            const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+            if (state != UINT(-1) && (state & MF_HILITE))
+                return GetSubMenu(menu, i) && !(state & (MF_GRAYED | MF_DISABLED));
+        }
+        return false;
+    }
+
+    static inline TOpenMenus FBarMenus = nullptr;
+    static inline int FPassThrough = 0;
+    static inline TUniqueHandle<THookTraits> FHook;
+};
+
 // While a right-to-left menu bar is tracked, its drop-down menus and their submenus show as a
 // right-to-left program's do: mirrored (the submenu arrows at the left, pointing left), each
 // drop-down's right edge under its bar item's right edge, each submenu opening to the left of
@@ -987,8 +1072,10 @@ public:
         End();
         FOwner = Owner;
         FHook.Reset(SetWindowsHookExW(WH_CBT, CbtProc, nullptr, GetCurrentThreadId()));
+        TRightToLeftMenuKeys::Begin(OpenMenus);
     }
     static void End() {
+        TRightToLeftMenuKeys::End();
         FHook.Reset();
         for (const TMenuWindow& m : FMenus)
             if (IsWindow(m.Wnd))
@@ -998,6 +1085,14 @@ public:
     }
 
 private:
+    static std::vector<HWND> OpenMenus() {
+        std::vector<HWND> open;
+        for (const TMenuWindow& m : FMenus)
+            if (IsWindowVisible(m.Wnd))
+                open.push_back(m.Wnd);
+        return open;
+    }
+
     struct TMenuWindow {
         HWND Wnd;
         WNDPROC Previous;
@@ -1188,6 +1283,15 @@ void TPopupMenu::Popup(int X, int Y) {
     // edge at the point, and its submenus open to the left.
     if (FMenu->IsRightToLeft() || RightToLeftPopup)
         flags |= TPM_LAYOUTRTL;
+    struct TKeys {
+        bool On;
+        ~TKeys() {
+            if (On)
+                TRightToLeftMenuKeys::End();
+        }
+    } keys{(flags & TPM_LAYOUTRTL) != 0};
+    if (keys.On)
+        TRightToLeftMenuKeys::Begin(nullptr);
     TrackPopupMenuEx(menu, flags, X, Y, PopupList->Window(), nullptr);
 }
 

@@ -23,15 +23,16 @@ TEST_F(VorlaneE2E, AHebrewFileTranslatesMirrorsAndThePickerTurnsItBack) {
         << WindowText(main);
     EXPECT_TRUE(PaneOnTheRight(main));
 
-    // The Options menu drops down mirrored; its fifth item's submenu opens to its left, with
-    // room on either side.
+    // The Options menu drops down mirrored; its fifth item's submenu opens to its left (with room
+    // on either side) by the Left key, and Right closes it; Right again goes to the bar item on
+    // the right.
     const int screen = GetSystemMetrics(SM_CXSCREEN);
     SetWindowPos(main, nullptr, screen / 8, 0, screen / 2, 500, SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(SendChord(main, L"alt+o"));
     HWND options = WaitPopupMenu(Viewer.Pid());
     ASSERT_TRUE(options);
     EXPECT_TRUE(GetWindowLongW(options, GWL_EXSTYLE) & WS_EX_LAYOUTRTL);
-    for (const wchar_t* key : {L"down", L"down", L"down", L"down", L"enter"})
+    for (const wchar_t* key : {L"down", L"down", L"down", L"down", L"left"})
         ASSERT_TRUE(SendChord(nullptr, key));
     const WindowQuery menus{Viewer.Pid(), L"#32768", L"", nullptr, true};
     EXPECT_TRUE(WaitUntil([&] { return FindTopWindows(menus).size() == 2; }, 5000));
@@ -43,6 +44,18 @@ TEST_F(VorlaneE2E, AHebrewFileTranslatesMirrorsAndThePickerTurnsItBack) {
             EXPECT_LT(rect.left, parent.left);
             EXPECT_LE(rect.right, parent.left + 8);
         }
+    RECT optionsRect{};
+    GetWindowRect(options, &optionsRect);
+    ASSERT_TRUE(SendChord(nullptr, L"right"));
+    EXPECT_TRUE(WaitUntil([&] { return FindTopWindows(menus).size() == 1; }, 5000));
+    ASSERT_TRUE(SendChord(nullptr, L"right"));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const std::vector<HWND> open = FindTopWindows(menus);
+            RECT rect{};
+            return open.size() == 1 && GetWindowRect(open[0], &rect) && rect.right > optionsRect.right;
+        },
+        5000));
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(SendChord(nullptr, L"esc"));
     EXPECT_TRUE(WaitUntil([&] { return FindTopWindows(menus).empty(); }, 5000));
