@@ -1303,6 +1303,9 @@ HWND CreateControlWindow(TWinControl* Control, const std::wstring& ClassName, co
     t_CreationControl = previous;
     if (!wnd)
         RaiseLastOSError(error ? error : ERROR_CANNOT_MAKE);
+    // The font before anything else: a control may paint as soon as its text is set (a button
+    // does), and what it paints before it has a font is in the system font.
+    SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(Control->Font()->Handle()), FALSE);
     return wnd;
 }
 

@@ -1,6 +1,7 @@
 #include "VclTestSupport.h"
 
 #include "Menus.h"
+#include "StdCtrls.h"
 #include "Themes.h"
 
 #include <commctrl.h>
@@ -271,6 +272,45 @@ TEST(Controls, TextSetBeforeTheWindowShowsAfterwardsAndSurvivesRecreate) {
     EXPECT_EQ(edit->Hint(), L"edit hint");
     EXPECT_EQ(FindControl(edit->Handle()), edit);
     EXPECT_EQ(FindControl(wnd), nullptr); // the old window's handle names no control
+}
+
+namespace {
+
+// A button that paints as soon as its window is made (as a button does when its text is set
+// then), noting the font its window holds at each paint.
+class TEagerButton : public TButton {
+public:
+    VORLANE_CLASS_NAME(TEagerButton)
+    using TButton::TButton;
+    std::vector<HFONT> PaintFonts;
+
+protected:
+    void CreateWindowHandle(const TCreateParams& Params) override {
+        TButton::CreateWindowHandle(Params);
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+    void WndProc(TMessage& Message) override {
+        if (Message.Msg == WM_PAINT)
+            PaintFonts.push_back(reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+        TButton::WndProc(Message);
+    }
+};
+
+} // namespace
+
+TEST(Controls, ARecreatedWindowPaintsInItsControlsFontFromItsFirstPaint) {
+    Watchdog w(10000);
+    TForm form(nullptr);
+    form.SetBounds(100, 100, 200, 150);
+    auto* button = new TEagerButton(&form);
+    button->SetParent(&form);
+    button->SetCaption(L"Go");
+    form.Show();
+    button->RecreateWnd(); // made again in a parent that shows: it paints at once
+    ASSERT_FALSE(button->PaintFonts.empty());
+    for (HFONT font : button->PaintFonts)
+        EXPECT_EQ(font, button->Font()->Handle());
+    form.Hide();
 }
 
 TEST(Controls, SameTextAgainSendsNothing) {
