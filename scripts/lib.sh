@@ -12,7 +12,9 @@ vorlane_wine_env() {
 }
 
 # Makes a Wine prefix at $1 when it is not there yet: fonts linked, the chosen graphics
-# driver ($2: "null" or "x11", default null), no browser-engine or .NET prompts.
+# driver ($2: "null" or "x11", default null), no browser-engine or .NET prompts, and a
+# program that crashes ends after Wine's debugger has written its backtrace to stderr (the
+# debugger's crash dialog would wait without end where nobody sees it).
 vorlane_make_prefix() {
   local prefix="$1" driver="${2:-null}"
   vorlane_wine_env "$prefix"
@@ -40,6 +42,7 @@ vorlane_make_prefix() {
   {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n"Graphics"="%s"\r\n\r\n' "$driver"
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n\r\n'
     printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\r\n'
     printf '"Tahoma"=hex(7):44,00,65,00,6a,00,61,00,56,00,75,00,53,00,61,00,6e,00,73,00,2e,00,74,00,74,00,66,00,00,00,00,00\r\n\r\n'
   } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"

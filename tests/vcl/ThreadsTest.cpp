@@ -73,6 +73,29 @@ TEST(Threads, CallsQueuedDuringAndRightAfterStartUpAllRun) {
     EXPECT_EQ(run.ExitCode, 0u);
 }
 
+constexpr const char* FaultChildVariable = "VORLANE_VCL_FAULT_CHILD";
+
+TEST(Threads, FaultChildFaultsOnAWorker) {
+    if (!std::getenv(FaultChildVariable))
+        GTEST_SKIP() << "runs in a child process only";
+    // A call through a freed object: the code address is a heap block's.
+    std::thread([] {
+        auto* block = static_cast<unsigned char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, 64));
+        reinterpret_cast<void (*)()>(block)();
+    }).join();
+}
+
+// A fault that no boundary stops ends the test process at once with the fault's code,
+// instead of leaving it to a debugger that may wait without end.
+TEST(Threads, AnUnhandledFaultOnAWorkerEndsTheTestProcessAtOnce) {
+    if (std::getenv(FaultChildVariable))
+        GTEST_SKIP();
+    auto run = testing_support::RunChildTest("Threads.FaultChildFaultsOnAWorker", FaultChildVariable, 30000);
+    ASSERT_TRUE(run.Started);
+    EXPECT_TRUE(run.Ended);
+    EXPECT_EQ(run.ExitCode, static_cast<unsigned long>(EXCEPTION_ACCESS_VIOLATION));
+}
+
 TEST(Threads, EndStepsRunOnceLastAddedFirst) {
     static std::vector<int> order;
     order.clear();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Forms.h"
+#include "TestMain.h"
 #include "Threads.h"
 
 #include <commctrl.h>
@@ -17,17 +18,25 @@
 namespace vcltest {
 
 // Ends the process when the scope is not left within the time given: a window that
-// failed to appear would otherwise leave a message loop waiting forever.
+// failed to appear would otherwise leave a message loop waiting forever. It says first where
+// the thread that made it stands.
 class Watchdog {
 public:
     explicit Watchdog(unsigned ms, const char* what = "GUI test") : FWhat(what) {
-        FThread = std::thread([this, ms] {
+        HANDLE self = nullptr;
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+        FThread = std::thread([this, ms, self] {
             std::unique_lock<std::mutex> lock(FLock);
             if (!FDone.wait_for(lock, std::chrono::milliseconds(ms), [this] { return FFinished; })) {
                 fprintf(stderr, "\nWATCHDOG: %s did not finish in %u ms\n", FWhat, ms);
+                if (self)
+                    testing_support::PrintThreadStack(self, "the test's thread");
                 fflush(stderr);
                 TerminateProcess(GetCurrentProcess(), 3);
             }
+            if (self)
+                CloseHandle(self);
         });
     }
     ~Watchdog() {
