@@ -35,9 +35,6 @@ private:
 
 // The thread whose OnTerminate runs on the GUI thread right now.
 constinit std::atomic<TThread*> g_TerminatingThread{nullptr};
-// Threads freed from their own OnTerminate: their ending thread must not touch them again.
-constinit TStartupLock g_DetachLock;
-constinit std::vector<TThread*> g_Detached;
 
 constinit TStartupLock g_SyncLock;
 constinit std::vector<std::shared_ptr<TSyncRecord>> g_SyncList;
@@ -156,9 +153,10 @@ TThread::~TThread() {
             WaitForSingleObject(FHandle.Get(), INFINITE);
         } else if (g_TerminatingThread == this) {
             // Freed from its own OnTerminate: the thread has left Execute and only waits for
-            // that call to return, so waiting for it here would never end.
-            std::lock_guard<TStartupLock> lock(g_DetachLock);
-            g_Detached.push_back(this);
+            // that call to return, so waiting for it here would never end. It is told on its
+            // own stack, not by this object's address, which a new object may take at once.
+            if (FFreedFlag)
+                *FFreedFlag = true;
         } else if (!FFinished || WaitForSingleObject(FHandle.Get(), 0) == WAIT_TIMEOUT) {
             // The owner should have ended it first: the derived part of the object is gone
             // already while Execute may still use it.
@@ -265,15 +263,12 @@ unsigned __stdcall TThread::ThreadProc(void* Param) {
     });
     bool freeIt = thread->FreeOnTerminate;
     unsigned result = static_cast<unsigned>(thread->ReturnValue);
+    bool freed = false; // set by the destructor when OnTerminate frees the object
+    thread->FFreedFlag = &freed;
     Guarded(L"TThread.DoTerminate", [&] { thread->DoTerminate(); });
-    {
-        std::lock_guard<TStartupLock> lock(g_DetachLock);
-        auto it = std::find(g_Detached.begin(), g_Detached.end(), thread);
-        if (it != g_Detached.end()) {
-            g_Detached.erase(it); // already freed by OnTerminate
-            return result;
-        }
-    }
+    if (freed)
+        return result;
+    thread->FFreedFlag = nullptr;
     thread->FFinished = true;
     if (freeIt)
         delete thread;

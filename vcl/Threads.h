@@ -67,6 +67,7 @@ private:
     std::atomic<bool> FFinished{false};
     bool FStarted = false;
     std::atomic<bool> FSkipExecute{false};
+    bool* FFreedFlag = nullptr; // the ending thread's flag while its OnTerminate runs
     std::wstring FFatalException;
     std::wstring FClassName; // of the whole object, taken at Start (for the destructor's trace)
 };

@@ -275,6 +275,56 @@ TEST(Threads, AThreadMayBeFreedInItsOwnOnTerminate) {
 }
 
 namespace {
+std::atomic<int> g_CountedFreed{0};
+class TCounted : public TThread {
+public:
+    ~TCounted() override { ++g_CountedFreed; }
+
+protected:
+    void Execute() override {}
+};
+} // namespace
+
+// A thread object freed in its own OnTerminate is left alone by its ending thread, also when
+// a new thread object takes its memory at once and ends first (it still frees itself).
+TEST(Threads, AThreadFreedInItsOwnOnTerminateIsNotTakenForOneMadeInItsPlace) {
+    Watchdog w(10000);
+    g_CountedFreed = 0;
+    auto* first = new TCounted;
+    TCounted* second = nullptr;
+    int made = 0;
+    bool done = false;
+    first->OnTerminate = [&](TObject*) {
+        void* place = first;
+        delete first;
+        std::vector<TCounted*> others;
+        for (int i = 0; i < 64 && !second; ++i, ++made) {
+            auto* t = new TCounted;
+            if (t == place)
+                second = t;
+            else
+                others.push_back(t);
+        }
+        for (TCounted* t : others)
+            delete t; // never started
+        if (second) {
+            HANDLE ended = nullptr;
+            DuplicateHandle(GetCurrentProcess(), second->Handle(), GetCurrentProcess(), &ended, SYNCHRONIZE, FALSE, 0);
+            second->FreeOnTerminate = true;
+            second->Start();
+            WaitForSingleObject(ended, 5000);
+            CloseHandle(ended);
+        }
+        done = true;
+    };
+    first->Start();
+    PumpUntil([&] { return done; }, 5000);
+    PumpFor(100);
+    ASSERT_TRUE(second) << "no thread object was made in the freed one's memory";
+    EXPECT_EQ(g_CountedFreed, 1 + made); // each once, the second by its own thread
+}
+
+namespace {
 class TSpinner : public TThread {
 public:
     VORLANE_CLASS_NAME(TSpinner)
