@@ -15,6 +15,10 @@ TEST(FetchWorker, RepliesOrGivesUpWhileThePollRuns) {
     int polls = 0;
     EXPECT_TRUE(FetchWhilePolling([] { return std::wstring(L"answer"); }, [&] { return ++polls > 1000; }, reply, 5));
     EXPECT_EQ(reply, L"answer");
+    // Its worker frees itself just after the reply (on a loaded machine a moment later), as
+    // do workers that earlier tests left behind.
+    for (int i = 0; i < 500 && RunningFetchWorkers() > 0; ++i) Sleep(10);
+    ASSERT_EQ(RunningFetchWorkers(), 0);
 
     // A request that hangs until released: the poll runs meanwhile and gives up.
     auto release = std::make_shared<TKernelHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
