@@ -50,6 +50,19 @@ bool SameAscii(const std::wstring& A, const wchar_t* B) {
     return k == A.size() && !B[k];
 }
 
+// WinINet keeps each handle in its parent's list of children (a connection in its session's,
+// a request in its connection's) and changes those lists without a lock of its own: when a
+// handle is made, and when the last reference to one goes. Every request of the process
+// shares one session, so making a connection and closing one takes this lock. Closing a
+// request can read what is left of its body first: it takes only its own request's lock
+// (THttpRequestState::HandlesLock), which closing its connection takes as well, so that the
+// connection's last reference goes under both. A request handle that another thread is using
+// goes only when that call returns, before the worker closes the connection.
+std::mutex& SessionLock() {
+    static std::mutex* lock = new std::mutex(); // never freed: workers may run at exit
+    return *lock;
+}
+
 } // namespace
 
 THttpLimits HttpLimits() {
@@ -127,34 +140,56 @@ struct THttpRequestState {
     THttpLimits Limits;
     TKernelHandle Done;
 
+    struct TOpenHandle {
+        TInternetHandle Handle;
+        bool Request = false; // else a connection
+    };
     std::mutex Lock;
+    // Held while this request's handles are made and closed (see SessionLock); shared with
+    // the thread that closes them for a waiter that gave up.
+    std::shared_ptr<std::mutex> HandlesLock = std::make_shared<std::mutex>();
     bool GivenUp = false;
-    std::vector<TInternetHandle> Open; // the worker's open handles, children after parents
+    std::vector<TOpenHandle> Open; // the worker's open handles, children after parents
     THttpReply Reply;
 
-    // The waiter gives up: the open handles are closed, which ends a blocked call where
-    // WinINet allows it. The worker checks Going() before each call on a handle, so it
-    // does not use a closed one again. The closing runs on a thread of its own: closing a
-    // request can read what is left of its body first.
+    // The waiter gives up: the open request handles are closed, which ends a blocked call
+    // where WinINet allows it; their connections are left to the worker (see SessionLock).
+    // The worker checks Going() before each call on a handle, so it does not use a closed
+    // one again. The closing runs on a thread of its own: closing a request can read what is
+    // left of its body first.
     void GiveUp() {
         std::vector<TInternetHandle> handles;
         {
             std::lock_guard<std::mutex> lock(Lock);
             if (GivenUp) return;
             GivenUp = true;
-            handles.swap(Open);
+            for (auto it = Open.begin(); it != Open.end();) {
+                if (it->Request) {
+                    handles.push_back(std::move(it->Handle));
+                    it = Open.erase(it);
+                } else {
+                    ++it;
+                }
+            }
         }
         if (handles.empty()) return;
         auto closing = std::make_shared<std::vector<TInternetHandle>>(std::move(handles));
+        const std::shared_ptr<std::mutex> handlesLock = HandlesLock;
+        auto closeAll = [closing, handlesLock] {
+            for (auto it = closing->rbegin(); it != closing->rend(); ++it) {
+                std::lock_guard<std::mutex> lock(*handlesLock);
+                it->Reset();
+            }
+        };
         ++g_Workers;
         try {
-            std::thread([closing] {
-                CloseInOrder(*closing);
+            std::thread([closeAll] {
+                closeAll();
                 --g_Workers;
             }).detach();
         } catch (...) {
             --g_Workers;
-            CloseInOrder(*closing); // no thread to be had: here, then
+            closeAll(); // no thread to be had: here, then
         }
     }
     bool Going() {
@@ -162,35 +197,48 @@ struct THttpRequestState {
         return !GivenUp;
     }
     // Keeps h for closing; false (h closed) when the request was given up meanwhile.
-    bool Track(HINTERNET h) {
-        TInternetHandle owned(h, Api.CloseHandle);
-        std::lock_guard<std::mutex> lock(Lock);
-        if (GivenUp) return false;
-        Open.push_back(std::move(owned));
-        return true;
-    }
-    void Close(HINTERNET& h) {
-        TInternetHandle mine;
+    bool Track(HINTERNET h, bool Request) {
+        TOpenHandle owned{TInternetHandle(h, Api.CloseHandle), Request};
         {
             std::lock_guard<std::mutex> lock(Lock);
-            auto it = std::find_if(Open.begin(), Open.end(), [h](const TInternetHandle& o) { return o.Get() == h; });
+            if (!GivenUp) {
+                Open.push_back(std::move(owned));
+                return true;
+            }
+        }
+        CloseOpen(owned);
+        return false;
+    }
+    void Close(HINTERNET& h) {
+        TOpenHandle mine;
+        {
+            std::lock_guard<std::mutex> lock(Lock);
+            auto it = std::find_if(Open.begin(), Open.end(), [h](const TOpenHandle& o) { return o.Handle.Get() == h; });
             if (it != Open.end()) {
                 mine = std::move(*it);
                 Open.erase(it);
             }
         }
-        h = nullptr; // mine closes it (outside the lock)
+        h = nullptr;
+        CloseOpen(mine); // outside the request's lock
     }
     void CloseAll() {
-        std::vector<TInternetHandle> handles;
+        std::vector<TOpenHandle> handles;
         {
             std::lock_guard<std::mutex> lock(Lock);
             handles.swap(Open);
         }
-        CloseInOrder(handles);
+        for (auto it = handles.rbegin(); it != handles.rend(); ++it) CloseOpen(*it);
     }
-    static void CloseInOrder(std::vector<TInternetHandle>& Handles) {
-        for (auto it = Handles.rbegin(); it != Handles.rend(); ++it) it->Reset();
+    void CloseOpen(TOpenHandle& Open) {
+        if (!Open.Handle) return;
+        std::lock_guard<std::mutex> lock(*HandlesLock);
+        if (Open.Request) {
+            Open.Handle.Reset();
+        } else {
+            std::lock_guard<std::mutex> session(SessionLock());
+            Open.Handle.Reset();
+        }
     }
 };
 
@@ -346,12 +394,18 @@ bool TRequestRun::Open(const std::wstring& Url, THttpReply& Failed) {
 
     for (int attempt = 1;; ++attempt) {
         if (!S.Going()) return false;
-        FConnect = S.Api.ConnectW(FSession, host.c_str(), parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-        if (FConnect && !S.Track(FConnect)) return false;
+        {
+            std::lock_guard<std::mutex> lock(SessionLock());
+            FConnect = S.Api.ConnectW(FSession, host.c_str(), parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+        }
+        if (FConnect && !S.Track(FConnect, false)) return false;
         if (FConnect && S.Going()) {
             SetTimeouts(FConnect);
-            FRequest = S.Api.OpenRequestW(FConnect, L"GET", object.c_str(), L"HTTP/1.0", nullptr, nullptr, flags, 0);
-            if (FRequest && !S.Track(FRequest)) return false;
+            {
+                std::lock_guard<std::mutex> lock(*S.HandlesLock);
+                FRequest = S.Api.OpenRequestW(FConnect, L"GET", object.c_str(), L"HTTP/1.0", nullptr, nullptr, flags, 0);
+            }
+            if (FRequest && !S.Track(FRequest, true)) return false;
         }
         if (FRequest && S.Going()) {
             SetTimeouts(FRequest);

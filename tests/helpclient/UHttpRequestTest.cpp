@@ -116,3 +116,49 @@ TEST(HttpFaults, CancelEndsARequestAtOnce) {
     }
     EXPECT_TRUE(WorkersGone(10000));
 }
+
+// Requests of many threads at once share the internet session, and cancels close their
+// handles from other threads meanwhile: every request ends within its bound (a reply, a
+// refusal, a cancel; a busy one-at-a-time server may also close a connection unanswered),
+// and every worker ends (the library's lists of handles are not safe against it by
+// themselves: damaged, they left workers that never ended).
+TEST(HttpFaults, ManyThreadsRequestAndCancelAtOnce) {
+    vcltest::Watchdog w(120000);
+    loopback::HttpServer server;
+    server.Serve("/page", std::string(2000, 'x'));
+    loopback::DelayedListener refused(-1);
+    THttpLimits limits = HttpLimits();
+    limits.OpenTries = 1;
+    limits.RetryPauseMs = 0;
+    const THttpLimits saved = SetHttpLimits(limits);
+    const std::wstring refusedUrl = L"http://127.0.0.1:" + std::to_wstring(refused.Port()) + L"/";
+    std::atomic<int> ended{0}, timedOut{0}, replies{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 12; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 150; ++i) {
+                THttpCancel cancel;
+                std::thread canceller;
+                if ((i + t) % 5 == 0)
+                    canceller = std::thread([&cancel, i] {
+                        Sleep(i % 3);
+                        cancel.Cancel();
+                    });
+                const bool toServer = t % 3 == 0;
+                const THttpReply r =
+                    HttpGetReply(LinkedWinINet(), L"VorlaneTest", toServer ? server.Base() + L"/page" : refusedUrl, true, &cancel);
+                if (canceller.joinable())
+                    canceller.join();
+                ++ended;
+                timedOut += r.Failure == THttpFailure::TimedOut;
+                replies += r.Ok() && r.Body.size() == 2000;
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    SetHttpLimits(saved);
+    EXPECT_EQ(ended, 12 * 150);
+    EXPECT_EQ(timedOut, 0);
+    EXPECT_GT(replies, 0);
+    EXPECT_TRUE(WorkersGone(20000));
+}
