@@ -86,7 +86,8 @@ TDebugForm::TDebugForm(TComponent* AOwner) : TTntForm(AOwner) {
     SetName(L"DebugForm");
     SetCaption(L"Vorlane Debug");
     KeyPreview = true;
-    SetClientWidth(640);
+    // Frame included, it fits a 640 x 480 screen.
+    SetClientWidth(632);
     SetClientHeight(420);
 
     Panel1 = Make<TTntPanel>(this, this, L"Panel1");

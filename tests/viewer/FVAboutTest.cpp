@@ -1,4 +1,6 @@
 #include "FVAbout.h"
+#include "FDebug.h"
+#include "FSaveFav.h"
 #include "FTranslate.h"
 #include "PickEngine.h"
 
@@ -121,6 +123,17 @@ TEST(SmallDialogs, NoControlLeavesTheWindowOrOverlapsAnotherAtAnyFontSize) {
             TTranslateForm picker(nullptr, dir.Path(), L"de");
             EXPECT_EQ(LayoutFaults(&picker), L"") << "language picker, font x" << factor;
             picker.BeforeDestruction();
+        }
+        {
+            TestForm<TSaveFavForm> bookmark;
+            EXPECT_EQ(LayoutFaults(bookmark.Form), L"") << "bookmark dialog, font x" << factor;
+        }
+        {
+            // The debug window fits a 640 x 480 screen, its frame included.
+            TestForm<TDebugForm> debug;
+            EXPECT_EQ(LayoutFaults(debug.Form), L"") << "debug window, font x" << factor;
+            EXPECT_LE(debug->Width(), 640);
+            EXPECT_LE(debug->Height(), 480);
         }
     }
 }
