@@ -1795,9 +1795,19 @@ void TWinControl::WndProc(TMessage& Message) {
 void TWinControl::TrackMouse(TMessage& Message) {
     if (!FHandle || !g_ControlHooks.MouseOver)
         return;
-    if (!FTrackingMouse) {
+    // The system watches one window at a time: another window's request may have ended the
+    // watch over this one, so it is asked for whenever it is not on.
+    TRACKMOUSEEVENT query{sizeof(query), TME_QUERY, nullptr, 0};
+    if (!FTrackingMouse || !TrackMouseEvent(&query) || query.hwndTrack != FHandle || !(query.dwFlags & TME_LEAVE)) {
         TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, FHandle, 0};
         FTrackingMouse = TrackMouseEvent(&tme) != FALSE;
+    }
+    // A move handled after the pointer went on (a busy moment, a fast move out of the window)
+    // gets no leave from the system, which watches only from here on: it is posted here.
+    POINT cursor;
+    if (GetCapture() != FHandle && GetCursorPos(&cursor) && WindowFromPoint(cursor) != FHandle) {
+        FTrackingMouse = false;
+        PostMessageW(FHandle, WM_MOUSELEAVE, 0, 0);
     }
     POINT p{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
     RECT client;

@@ -563,12 +563,23 @@ TEST(Controls, MouseEnterAndLeaveComeFromTheSystemWithoutIdle) {
                                        L"leave panel", L"enter form", L"leave form"};
     EXPECT_EQ(trace, expected);
     EXPECT_EQ(Application->MouseControl(), nullptr);
+    // A move handled after the pointer went on (a busy moment, a fast move out of the window):
+    // the system reports no leave then, yet the control is left. Twice: the first leave must
+    // not keep the second from coming.
+    for (int i = 0; i < 2; ++i) {
+        trace.clear();
+        PostMessageW(panel->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 30));
+        EXPECT_TRUE(PumpUntil([&] { return trace.size() >= 2; }, 3000)) << i;
+        EXPECT_EQ(trace, (std::vector<std::wstring>{L"enter panel", L"leave panel"})) << i;
+        EXPECT_EQ(Application->MouseControl(), nullptr);
+    }
+    trace.clear();
     // The same moves feed the hint logic.
     panel->SetHint(L"Panel tip");
     panel->SetShowHint(true);
     int pause = Application->HintPause;
     Application->HintPause = 20;
-    EXPECT_TRUE(moveTo(200, 130, 7));
+    EXPECT_TRUE(moveTo(200, 130, 1));
     EXPECT_TRUE(PumpUntil([] { return Application->HintWindow() && Application->HintWindow()->IsShowing(); }, 3000));
     Application->CancelHint();
     Application->HintPause = pause;

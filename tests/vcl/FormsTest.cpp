@@ -334,9 +334,13 @@ TEST(Forms, HintsGoWithButtonsMenusListsAndThePointer) {
     const int pause = Application->HintPause;
     Application->HintPause = 30;
     auto showing = [] { return Application->HintWindow() && Application->HintWindow()->IsShowing(); };
-    auto hover = [&](TWinControl* C) { // the hint is due
-        SendMessageW(C->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-        TMessage m{WM_MOUSEMOVE, 0, MAKELPARAM(5, 5), 0};
+    // The hint is due: the pointer is at X, 5 of C (its own window, not a child's).
+    auto hover = [&](TWinControl* C, int X = 5) {
+        const POINT on = C->ClientToScreen({X, 5});
+        SetCursorPos(on.x, on.y);
+        PumpFor(20); // the system's own move there comes first
+        SendMessageW(C->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(X, 5));
+        TMessage m{WM_MOUSEMOVE, 0, MAKELPARAM(X, 5), 0};
         Application->HintMouseMessage(C, m);
     };
     hover(edit);
@@ -360,7 +364,7 @@ TEST(Forms, HintsGoWithButtonsMenusListsAndThePointer) {
     KillTimer(nullptr, look);
     EXPECT_FALSE(g_HintOverMenu) << "over the menu";
     // The list of a combo box dropped down while its hint shows.
-    hover(combo);
+    hover(combo, combo->Width() - 5); // on its button
     PumpUntil(showing, 2000);
     ASSERT_TRUE(showing());
     combo->SetDroppedDown(true);
