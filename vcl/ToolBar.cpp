@@ -1,5 +1,6 @@
 // The tool bar and its buttons.
 #include "ComCtrls.h"
+#include "Themes.h"
 #include "ComCtrlsInternal.h"
 
 #include "Format.h"
@@ -404,6 +405,10 @@ void TToolBar::WndProc(TMessage& Message) {
                 Message.Result = CDRF_DODEFAULT;
                 if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
                     cd->clrText = ColorToRGB(Font()->Color());
+                    // A theme lights a button under the pointer, pressed or down on a pale face
+                    // of its own: the system's button text reads on it, a light font would not.
+                    if ((cd->nmcd.uItemState & (CDIS_HOT | CDIS_SELECTED | CDIS_CHECKED)) && ThemesActive())
+                        cd->clrText = GetSysColor(COLOR_BTNTEXT);
                     if (cd->nmcd.uItemState & CDIS_DISABLED) {
                         // No light emboss: on a dark bar it looks bolder than the enabled text.
                         cd->clrBtnHighlight = ColorToRGB(Color());

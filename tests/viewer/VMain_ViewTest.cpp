@@ -423,6 +423,19 @@ TEST_F(VMainViewTest, EveryThemeChangePaintsEveryControlAnew) {
                 ASSERT_GE(boldestDisabled, 0);
                 ASSERT_LT(dimmestEnabled, 10000);
                 EXPECT_LT(boldestDisabled, dimmestEnabled);
+                // A button lit under the pointer keeps its caption readable on the face it gets.
+                for (int i = 0; i < bar->ButtonCount(); ++i)
+                    if (TToolButton* b = bar->Buttons(i); b->Visible() && b->Enabled()) {
+                        SendMessageW(bar->Handle(), TB_SETHOTITEM, i, 0);
+                        RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                        const TWindowShot lit = ShootWindow(bar->Handle());
+                        RECT r = b->BoundsRect();
+                        const COLORREF face = lit.At(r.left + 3, (r.top + r.bottom) / 2);
+                        InflateRect(&r, -3, -3);
+                        EXPECT_GT(Strongest(lit, r, face), 250) << "lit " << i;
+                        SendMessageW(bar->Handle(), TB_SETHOTITEM, static_cast<WPARAM>(-1), 0);
+                        break;
+                    }
             }
         Close(f);
     }
