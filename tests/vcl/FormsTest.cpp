@@ -310,8 +310,9 @@ void CALLBACK LookAndCloseMenu(HWND, UINT, UINT_PTR, DWORD) {
 // or the pointer leaves the program's windows; it does not come up over them.
 TEST(Forms, HintsGoWithButtonsMenusListsAndThePointer) {
     Watchdog w(20000);
-    // The real pointer stays off the form: the move the system makes when the edit lets go
-    // of the mouse after the click must not start the edit's hint again.
+    // The real pointer starts off the form; hover puts it where the hint is due and lets the
+    // system's own move there come first, so that no later move of the system's (after the
+    // click) starts the edit's hint again.
     SetCursorPos(0, 0);
     TForm form(nullptr);
     form.SetBounds(100, 100, 300, 200);
