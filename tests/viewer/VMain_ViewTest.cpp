@@ -406,6 +406,9 @@ TEST_F(VMainViewTest, EveryThemeChangePaintsEveryControlAnew) {
                 const TWindowShot tree = ShootWindow(f->TreeView1->Handle());
                 EXPECT_EQ(tree.At(tree.Width - 3, tree.Height - 3), ColorToRGB(clWindow));
                 EXPECT_EQ(ShootWindow(f->CatalogPanel->Handle()).At(1, 1), back);
+                // The search button's magnifier stands out from the button's face.
+                const TWindowShot search = ShootWindow(f->SearchBtnPanel->Handle());
+                EXPECT_GT(Strongest(search, RECT{0, 0, search.Width, search.Height}, search.At(1, 1)), 300);
                 const TWindowShot tabs = ShootWindow(f->SmartTabs->Handle());
                 EXPECT_EQ(tabs.At(tabs.Width - 3, 2), back);
                 TTntToolBar* bar = frame->ToolBar1;
