@@ -226,6 +226,8 @@ TEST_F(VorlaneRobustness, FaultyRepliesForSearchSyncAndBreadcrumbChangeNothingAn
         ASSERT_TRUE(SendChord(main, L"ctrl+t"));
         EXPECT_TRUE(WaitUntil([&] { return Asked({"method=ancestors&id=T:System.String"}) == 2; }, 15000));
         EXPECT_TRUE(Responds(main));
+        // The path's children are asked for after the ancestors: the selection comes last.
+        WaitUntil([&] { return SelectedNode(tree) == L"String Class"; }, 15000);
         EXPECT_EQ(SelectedNode(tree), L"String Class");
 
         // A page shown: after a faulty answer the bar holds Home alone (the list it asks for
