@@ -1604,7 +1604,9 @@ TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
 void TButton::CreateParams(TCreateParams& Params) {
     TWinControl::CreateParams(Params);
     CreateSubClass(Params, L"BUTTON");
-    Params.Style |= FDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    // Centred also where right-to-left reading adds WS_EX_RIGHT, which would put the
+    // caption at the button's right edge.
+    Params.Style |= (FDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_CENTER;
 }
 
 void TButton::SetDefault(bool Value) {
@@ -1612,7 +1614,7 @@ void TButton::SetDefault(bool Value) {
         return;
     FDefault = Value;
     if (FHandle)
-        SendMessageW(FHandle, BM_SETSTYLE, Value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+        SendMessageW(FHandle, BM_SETSTYLE, (Value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_CENTER, TRUE);
 }
 
 bool TButton::IsActiveDefault() {

@@ -83,6 +83,10 @@ void CALLBACK PressOkInDialog(HWND, UINT, UINT_PTR Id, DWORD) {
                 KillTimer(nullptr, Id);
                 return;
             }
+            // The last OK not handled yet (the tick came in a wait of the window's that
+            // runs timers): the next name waits for it.
+            if (f->ModalResult() != mrNone)
+                continue;
             f->Edit1->SetText(DialogNames[NextName++]);
             f->OKBtn->Click(); // as a click would, without the mouse messages a busy desktop can lose
         }

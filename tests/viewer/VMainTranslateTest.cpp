@@ -171,6 +171,7 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     // The tab's frame: its toolbar texts and its own mirroring.
     EXPECT_EQ(frame->tb_BackBtn->Caption(), L"he");
     EXPECT_NE(frame->BrowserGoBtn->Left(), goLeft);
+    EXPECT_EQ(GetWindowLongW(frame->BrowserGoBtn->Handle(), GWL_STYLE) & BS_CENTER, BS_CENTER) << "Go's caption centred";
 
     f->TranslateMainWindow(L"ar");
     EXPECT_EQ(layout(), mirrored);
