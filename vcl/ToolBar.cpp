@@ -191,9 +191,11 @@ void TToolBar::RecreateButtons() {
         SendMessageW(FHandle, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
     else
         SendMessageW(FHandle, TB_SETBITMAPSIZE, 0, MAKELPARAM(FImages->Width(), FImages->Height()));
+    // The size first, as when the buttons come one by one: the window then sizes the buttons
+    // by their captions the same way whether the window is new or made anew.
+    SendMessageW(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(FButtonWidth, FButtonHeight));
     for (size_t i = 0; i < FButtons.size(); ++i)
         InsertButtonIntoWindow(FButtons[i], static_cast<int>(i));
-    SendMessageW(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(FButtonWidth, FButtonHeight));
     SendMessageW(FHandle, TB_AUTOSIZE, 0, 0);
     UpdateButtonBounds();
 }

@@ -366,6 +366,7 @@ void TBrowserFrame::ApplyFrameBiDiLayout() {
         anchors = (anchors & ~akRight) | akLeft;
     BrowserGoBtn->SetAnchors(anchors);
     qenPathViewer1->SetRightToLeft(!leftToRight); // the path starts at the right
+    LayoutBars(); // the windows made anew for the reading order, their rows counted again
 }
 
 // The tool bar and the breadcrumb bar take the text colour themselves: the panels' fonts are
@@ -414,6 +415,12 @@ void TBrowserFrame::LayoutBars() {
     }
     if (previous)
         previous->SetWrap(false);
+    // While the bar has no window (it is being made anew for another reading order) it has no
+    // rows to count: the bars keep their heights until it is laid out again with its window.
+    if (!ToolBar1->HandleAllocated()) {
+        FLayingOut = false;
+        return;
+    }
     ToolBar1->SetHeight(std::max(FDesignToolBarHeight, ToolBar1->RowsHeight()));
     const TFrameBarsLayout l =
         FrameBarsLayout(FDesign, ShowAddressBar, ShowBreadcrumbBar, ToolBar1->Top() + ToolBar1->Height());

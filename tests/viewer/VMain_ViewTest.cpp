@@ -13,9 +13,12 @@
 #include "TntExtCtrls.h"
 #include "TntMenus.h"
 #include "TntStdCtrls.h"
+#include "UUtilsW.h"
 #include "UWebDataModule.h"
 #include "qenPathViewer.h"
 #include "qenSmartTabs.h"
+
+#include "../vcl/VclTestSupport.h"
 
 using namespace vcltest;
 
@@ -572,7 +575,18 @@ TEST_F(VMainViewTest, EveryToolbarButtonShowsInsideItsBar) {
     // A narrow window: the buttons take more rows, the bars below move down.
     f->SetWidth(640);
     allShown("narrow");
-    EXPECT_GT(frame->ToolbarPanel->Height(), oneRow);
+    const int twoRows = frame->ToolbarPanel->Height();
+    EXPECT_GT(twoRows, oneRow);
+    // Right to left and back, at that width: the recreated bar keeps its rows.
+    const std::wstring he = ProgramFolder() + L"\\vorlane.lang.he";
+    testing_support::WriteBytes(he, testing_support::Utf16Bytes(L"[main]\r\nmmnuPage=he\r\n"));
+    for (const wchar_t* code : {L"he", L""}) {
+        f->TranslateMainWindow(code);
+        allShown(code[0] ? "right to left" : "left to right again");
+        EXPECT_EQ(frame->ToolbarPanel->Height(), twoRows) << (code[0] ? "right to left" : "left to right");
+    }
+    DeleteFileW(he.c_str());
+    Application->SetBiDiMode(bdLeftToRight);
     f->SetWidth(1000);
     allShown("wide again");
     EXPECT_EQ(frame->ToolbarPanel->Height(), oneRow);
