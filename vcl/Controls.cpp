@@ -1343,7 +1343,13 @@ void TWinControl::CreateWnd() {
     Realign();
 }
 
+// The children's windows go first, each through its own DestroyWnd, so that every child
+// keeps what its next window needs (a tree its selection, an ActiveX host its control).
 void TWinControl::DestroyHandle() {
+    if (!FHandle)
+        return;
+    for (TWinControl* c : std::vector<TWinControl*>(FTabList))
+        c->DestroyHandle();
     if (FHandle)
         DestroyWnd();
 }

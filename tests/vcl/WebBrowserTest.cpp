@@ -140,7 +140,9 @@ TEST_F(OleHostTest, AParentWindowGoingFirstDeactivatesTheControlAndTheNextActiva
     form->Show();
     PumpFor(20);
     ASSERT_TRUE(wb->InPlaceActive());
-    form->DestroyHandle();
+    // The form's own DestroyHandle lets the host park the control first: here the window
+    // goes behind the controls' backs.
+    DestroyWindow(form->Handle());
     EXPECT_FALSE(wb->InPlaceActive());
     form->Show();
     PumpFor(20);

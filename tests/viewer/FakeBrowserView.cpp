@@ -187,7 +187,18 @@ void FakeBrowserView::WndProc(TMessage& Message) {
             FStepPosted = PostMessageW(FHandle, WM_FAKE_BROWSER_STEP, 0, 0) != 0;
         return;
     }
+    if (Message.Msg == WM_DESTROY && !FDestroyingWnd)
+        ++PagesLost;
     TCustomControl::WndProc(Message);
+}
+
+void FakeBrowserView::DestroyWnd() {
+    FDestroyingWnd = true;
+    struct Reset {
+        bool& Flag;
+        ~Reset() { Flag = false; }
+    } reset{FDestroyingWnd};
+    TCustomControl::DestroyWnd();
 }
 
 bool FakeBrowserView::Navigate(const std::wstring& Url) {

@@ -112,7 +112,15 @@ public:
 
     void WndProc(TMessage& Message) override;
 
+    // Windows of this view that went with a parent's window instead of through its own
+    // DestroyWnd: the web browser control then loses its page, as it cannot move it first.
+    int PagesLost = 0;
+
+protected:
+    void DestroyWnd() override;
+
 private:
+    bool FDestroyingWnd = false;
     void Queue(std::function<void()> Step);
     void RunStep();
     void Start(const std::wstring& Url, int HistoryIndex);

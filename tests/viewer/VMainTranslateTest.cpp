@@ -3,6 +3,7 @@
 #include "VMainFixture.h"
 
 #include "FBrowserFrame.h"
+#include "FakeBrowserView.h"
 #include "FDebug.h"
 #include "Forms.h"
 #include "QXSuperTip.h"
@@ -144,6 +145,33 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
                std::to_wstring(f->FavBackBtn->Anchors() & (akLeft | akRight)) + L"," +
                std::to_wstring(f->SuperTipSearch->Anchors() & (akLeft | akRight)) + L"," + Reading();
     };
+    // Every tab of before the switches keeps its page's window, and the contents its selection.
+    f->NewTab();
+    TBrowserFrame* second = f->GetFrame(1);
+    ASSERT_TRUE(second);
+    if (!f->TreeView1->Items()->GetFirstNode())
+        f->TreeView1->Items()->Add(nullptr, L"Topic");
+    TTreeNode* selected = f->TreeView1->Items()->GetFirstNode();
+    f->TreeView1->SetSelected(selected);
+    auto pagesAndTree = [&] {
+        std::wstring r;
+        for (TBrowserFrame* fr : {frame, second}) {
+            auto* page = dynamic_cast<browserfakes::FakeBrowserView*>(fr->WebBrowser1);
+            const HWND wnd = page && page->HandleAllocated() ? page->Handle() : nullptr;
+            r += wnd && IsWindow(wnd) && GetParent(wnd) == fr->FrameBasePanel->Handle() &&
+                         (GetWindowLongW(wnd, GWL_STYLE) & WS_VISIBLE) && page->PagesLost == 0
+                     ? L'P'
+                     : L'-';
+        }
+        return r + (f->TreeView1->Selected() == selected &&
+                            SendMessageW(f->TreeView1->Handle(), TVM_GETNEXTITEM, TVGN_CARET, 0) ==
+                                reinterpret_cast<LRESULT>(selected->ItemId())
+                        ? L'S'
+                        : L'-');
+    };
+    EXPECT_EQ(pagesAndTree(), L"PPS");
+    f->ShowTab(0);
+
     const std::wstring start = layout();
     EXPECT_EQ(f->LeftPanel->Left(), 0);
     EXPECT_EQ(Reading(), L"--------- Page");
@@ -161,12 +189,12 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     EXPECT_EQ(Reading(), L"MMMMMRRMM Help at the right");
     // A click on the second tab's close box, at its left end, closes that tab.
     f->NewTab();
-    ASSERT_EQ(f->SmartTabs->GetTabCount(), 2);
-    const RECT close = SmartTabsCloseBoxRect(f->SmartTabs->Geometry(), 1);
+    ASSERT_EQ(f->SmartTabs->GetTabCount(), 3);
+    const RECT close = SmartTabsCloseBoxRect(f->SmartTabs->Geometry(), 2);
     const LPARAM at = MAKELPARAM((close.left + close.right) / 2, (close.top + close.bottom) / 2);
     SendMessageW(f->SmartTabs->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(f->SmartTabs->Handle(), WM_LBUTTONUP, 0, at);
-    EXPECT_EQ(f->SmartTabs->GetTabCount(), 1);
+    EXPECT_EQ(f->SmartTabs->GetTabCount(), 2);
     EXPECT_EQ(f->GetFrame(0), frame);
     // The tab's frame: its toolbar texts and its own mirroring.
     EXPECT_EQ(frame->tb_BackBtn->Caption(), L"he");
@@ -188,6 +216,7 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     EXPECT_EQ(Application->BiDiMode(), bdLeftToRight);
     EXPECT_EQ(layout(), start);
     EXPECT_EQ(f->mmnuPage->Caption(), L"de");
+    EXPECT_EQ(pagesAndTree(), L"PPS");
     EXPECT_EQ(frame->tb_BackBtn->Caption(), L"de");
     EXPECT_EQ(frame->BrowserGoBtn->Left(), goLeft);
     // "Windows" (the empty code) reads left to right even where the system's language is Hebrew.
