@@ -625,17 +625,6 @@ std::function<void()> SyncAction(HWND Main, const std::wstring& Url) {
     };
 }
 
-// A search from the search box (Ctrl+E puts the focus there).
-bool SearchFor(HWND Main, const std::wstring& Text) {
-    HWND box = nullptr;
-    return SendChord(Main, L"ctrl+e") && WaitUntil([&] {
-               GUITHREADINFO gui{sizeof gui};
-               return GetGUIThreadInfo(GetWindowThreadProcessId(Main, nullptr), &gui) &&
-                      ClassName(box = gui.hwndFocus) == L"TTntEdit.UnicodeClass";
-           }, 10000) &&
-           SetText(box, Text) && SendChord(nullptr, L"enter");
-}
-
 std::wstring PageUrl(standin_test::AgentProcess& Agent, const TChild& C) {
     return Agent.Base(true) + L"method=page&id=" + C.Id + L"&product=VS&productVersion=100&locale=en-US&topicversion=" +
            C.Version + L"&topiclocale=" + C.Locale + L"&format=html";

@@ -118,16 +118,6 @@ protected:
         Send(Tree, TVM_GETNEXTITEM, TVGN_CARET, 0, &item);
         return item ? TreeItemText(Tree, reinterpret_cast<HTREEITEM>(item)) : std::wstring(L"<none>");
     }
-    // Ctrl+E, Text into the search box, Enter.
-    static bool SearchFor(HWND Main, const std::wstring& Text) {
-        HWND box = nullptr;
-        return SendChord(Main, L"ctrl+e") && WaitUntil([&] {
-                   GUITHREADINFO gui{sizeof gui};
-                   return GetGUIThreadInfo(GetWindowThreadProcessId(Main, nullptr), &gui) &&
-                          ClassName(box = gui.hwndFocus) == L"TTntEdit.UnicodeClass";
-               }, 10000) &&
-               SetText(box, Text) && SendChord(nullptr, L"enter");
-    }
 
     static std::wstring CacheFile() {
         wchar_t folder[MAX_PATH] = L"";
@@ -221,6 +211,8 @@ TEST_F(VorlaneRobustness, FaultyRepliesForSearchSyncAndBreadcrumbChangeNothingAn
         EXPECT_TRUE(WaitUntil([&] { return Asked({"method=ancestors&id=T:System.String"}) == 1; }, 15000));
         waitOut("sync");
         EXPECT_TRUE(Responds(main));
+        if (stall) // the late answer is used: the path's children are asked for, then the topic selected
+            WaitUntil([&] { return SelectedNode(tree) == L"String Class"; }, 15000);
         EXPECT_EQ(SelectedNode(tree), stall ? L"String Class" : before);
         EXPECT_EQ(TreeItems(tree).size(), roots);
         ASSERT_TRUE(SendChord(main, L"ctrl+t"));

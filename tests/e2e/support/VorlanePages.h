@@ -1,6 +1,6 @@
 // Steps through the viewer's pages and menus that several end-to-end tests take: the Filters
 // page's controls, the manager's log, the default-viewer menu, language files, where the
-// navigation pane lies, the tabs' address boxes and the "Add Bookmark" dialog's edits.
+// navigation pane lies, the tabs' address boxes, a search and the "Add Bookmark" dialog's edits.
 #pragma once
 
 #include "VorlaneProbe.h"
@@ -70,6 +70,18 @@ struct FiltersPage {
 // Types Text into an edit: the edit tells the control of the change.
 inline bool SetText(HWND Edit, const std::wstring& Text) {
     return Send(Edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Text.c_str()));
+}
+
+// A search as the user makes one: Ctrl+E puts the focus in the search box, Text goes in,
+// Enter sends it.
+inline bool SearchFor(HWND Main, const std::wstring& Text) {
+    HWND box = nullptr;
+    return SendChord(Main, L"ctrl+e") && WaitUntil([&] {
+               GUITHREADINFO gui{sizeof gui};
+               return GetGUIThreadInfo(GetWindowThreadProcessId(Main, nullptr), &gui) &&
+                      ClassName(box = gui.hwndFocus) == L"TTntEdit.UnicodeClass";
+           }, 10000) &&
+           SetText(box, Text) && SendChord(nullptr, L"enter");
 }
 
 // Notifies Control's parent as the control does (BN_CLICKED of a click, CBN_SELCHANGE of a
