@@ -169,6 +169,9 @@ bool WideMsgBoxEx(int Icon, const std::wstring& Title, const std::wstring& Text,
         place(form->OkBtn, 0, 1);
     }
     form->SetClientHeight(form->ClientHeight() + g_MsgBoxExtraHeight);
+    // Right to left the box is the mirror image: icon at the right, buttons at the left.
+    if (form->UseRightToLeftAlignment())
+        form->FlipChildren(true);
     form->CheckBox1->SetVisible(g_MsgBoxCheckVisible);
     form->CheckBox1->SetEnabled(g_MsgBoxCheckEnabled);
     form->CheckBox1->SetChecked(DontShow);

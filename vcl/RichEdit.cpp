@@ -70,6 +70,8 @@ void TCustomRichEdit::CreateParams(TCreateParams& Params) {
     if (FScrollBars == ssVertical || FScrollBars == ssBoth) Params.Style |= WS_VSCROLL;
     if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) Params.Style |= WS_HSCROLL;
     Params.ExStyle |= WS_EX_CLIENTEDGE;
+    if (UseRightToLeftAlignment())
+        Params.Style |= ES_RIGHT; // its paragraphs stand at the right as an edit's text does
 }
 
 void TCustomRichEdit::CreateWnd() {

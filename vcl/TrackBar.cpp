@@ -21,6 +21,7 @@ void TTrackBar::CreateParams(TCreateParams& Params) {
     case tmTopLeft: Params.Style |= TBS_TOP; break;        // TBS_LEFT
     case tmBoth: Params.Style |= TBS_BOTH; break;
     }
+    MirrorInRightToLeft(Params); // the scale runs from the right
 }
 
 void TTrackBar::CreateWnd() {

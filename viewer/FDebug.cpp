@@ -203,6 +203,19 @@ TDebugForm::TDebugForm(TComponent* AOwner) : TTntForm(AOwner) {
         previous(Message);
     };
 
+    // The find row is the mirror image of its design while the window reads right to left.
+    WindowProc = [this, previous = WindowProc](TMessage& Message) {
+        previous(Message);
+        if (Message.Msg == CM_BIDIMODECHANGED && UseRightToLeftAlignment() != FMirrored) {
+            FMirrored = !FMirrored;
+            FlipChildren(true);
+        }
+    };
+    if (UseRightToLeftAlignment()) {
+        FMirrored = true;
+        FlipChildren(true);
+    }
+
     if (!DebugPage_Title.empty())
         SetCaption(DebugPage_Title);
     Memo1->Clear();

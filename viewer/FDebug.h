@@ -90,6 +90,7 @@ private:
     // Lines not yet in the memo, each with its line break.
     std::wstring FPending;
     bool FFlushPosted = false;
+    bool FMirrored = false; // the children stand mirrored (right-to-left reading)
     DWORD FLastFlush = 0;
     TTimer* FLiveFlushTimer;
     // Text length of the memo after our last line (-1: unknown, the user may have typed).

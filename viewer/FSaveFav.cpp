@@ -56,6 +56,8 @@ TSaveFavForm::TSaveFavForm(TComponent* AOwner) : TTntForm(AOwner) {
     OnCloseQuery = [this](TObject*, bool& CanClose) { FormCloseQuery(CanClose); };
     SetMessageHandler(WM_SAVEFAV_FITHEIGHT, [this](TMessage&) { FitHeight(); });
     TntFormCreate();
+    if (UseRightToLeftAlignment()) // the mirror image: labels at the right, OK and Cancel at the left
+        FlipChildren(true);
 }
 
 void TSaveFavForm::TntFormCreate() {

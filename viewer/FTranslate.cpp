@@ -138,7 +138,7 @@ TTranslateForm::TTranslateForm(TComponent* AOwner, const std::wstring& Folder, c
 
 void TTranslateForm::ArrangeBottomRow() {
     // The link left of OK and Cancel, all under the list; the window as wide as the row
-    // needs with the link's text at its font.
+    // needs with the link's text at its font. Right to left the row is the mirror image.
     constexpr int Gap = 8;
     const int buttons = OKBtn->Width() + 6 + CancelBtn->Width();
     const int width = std::max(520, Gap + WebLinkLabel->Width() + 2 * Gap + buttons + Gap);
@@ -146,10 +146,13 @@ void TTranslateForm::ArrangeBottomRow() {
     const int top = ListView1->Top() + ListView1->Height() + Gap;
     SetClientWidth(width);
     ListView1->SetWidth(width - 2 * Gap);
-    WebLinkLabel->SetTop(top + (row - WebLinkLabel->Height()) / 2);
+    WebLinkLabel->SetBounds(Gap, top + (row - WebLinkLabel->Height()) / 2, WebLinkLabel->Width(),
+                            WebLinkLabel->Height());
     OKBtn->SetBounds(width - Gap - buttons, top + (row - OKBtn->Height()) / 2, OKBtn->Width(), OKBtn->Height());
     CancelBtn->SetBounds(OKBtn->Left() + OKBtn->Width() + 6, OKBtn->Top(), CancelBtn->Width(), CancelBtn->Height());
     SetClientHeight(top + row + Gap);
+    if (UseRightToLeftAlignment())
+        FlipChildren(true);
 }
 
 bool TTranslateForm::SelectedCode(std::wstring& Code) {

@@ -110,9 +110,14 @@ TAboutForm::TAboutForm(TComponent* AOwner) : TTntForm(AOwner) {
 void TAboutForm::ArrangeLabels() {
     // One label under the other as high as their font makes them, the links a little apart.
     // The text labels take the whole width of the column (the links only their text's): a
-    // label's measured width is a little short of its drawn text in some fonts.
+    // label's measured width is a little short of its drawn text in some fonts. Right to left
+    // the box is the mirror image: the image at the right, the texts beside it on its left.
     TTntLabel* const labels[] = {HeaderLabel, CopyrightLabel, VersionLabel, HomePageLink, CheckForUpdateLink,
                                  NewVerLabel};
+    if (FMirrored) { // back to the design, anchors included, before the sizes change
+        FlipChildren(true);
+        FMirrored = false;
+    }
     int top = Margin - 2, column = 0;
     for (TTntLabel* label : labels) {
         label->SetAutoSize(true); // measured anew with its present text and font
@@ -130,7 +135,12 @@ void TAboutForm::ArrangeLabels() {
             label->SetWidth(column);
         }
     SetClientWidth(std::max(340, LabelsLeft + column + Margin));
+    Image3->SetBounds(Margin, Margin, ImageSize, ImageSize);
     SetClientHeight(std::max(top, Image3->Top() + Image3->Height()) + Margin - 4);
+    if (UseRightToLeftAlignment()) {
+        FlipChildren(true);
+        FMirrored = true;
+    }
 }
 
 void TAboutForm::FormShow() {

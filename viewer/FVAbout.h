@@ -45,6 +45,7 @@ public:
 private:
     void FormShow();
     void ArrangeLabels();
+    bool FMirrored = false; // the children stand mirrored (right-to-left reading)
 };
 
 // Makes the box, shows it modally and frees it.

@@ -153,6 +153,8 @@ void TformPickEngine::ArrangeRows() {
     btnCancel->SetBounds(buttonsLeft + btnOK->Width() + 6, y, btnCancel->Width(), btnCancel->Height());
     SetClientWidth(Width);
     SetClientHeight(y + btnOK->Height() + Gap);
+    if (UseRightToLeftAlignment()) // the mirror image, the bars' scales running from the right
+        FlipChildren(true);
 }
 
 void TformPickEngine::ShowDetails(int Index) {

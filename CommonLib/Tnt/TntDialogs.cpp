@@ -158,10 +158,7 @@ TTntMessageForm* CreateMessageDialog(const WideString& Msg, TMsgDlgType DlgType,
     label->SetWordWrap(true);
     label->SetCaption(Msg);
     label->SetBiDiMode(form->BiDiMode());
-    int left = iconTextWidth - textRect.right + horzMargin;
-    if (label->UseRightToLeftAlignment())
-        left = clientWidth - left - textRect.right;
-    label->SetBounds(left, vertMargin, textRect.right, textRect.bottom);
+    label->SetBounds(iconTextWidth - textRect.right + horzMargin, vertMargin, textRect.right, textRect.bottom);
 
     // The cancel role: Cancel, else No, else OK (which may not be there at all).
     TMsgDlgBtn cancelButton = Buttons.Contains(mbCancel) ? mbCancel : Buttons.Contains(mbNo) ? mbNo : mbOK;
@@ -190,6 +187,10 @@ TTntMessageForm* CreateMessageDialog(const WideString& Msg, TMsgDlgType DlgType,
                     TntShowHelp(form->HelpFile, form->HelpContext);
             };
     }
+    // Right to left the dialog is the mirror image: icon at the right, the text left of it, the
+    // first button at the right end of the row.
+    if (form->UseRightToLeftAlignment())
+        form->FlipChildren(true);
     return guard.release();
 }
 

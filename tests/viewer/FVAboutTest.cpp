@@ -2,10 +2,12 @@
 #include "FDebug.h"
 #include "FSaveFav.h"
 #include "FTranslate.h"
+#include "FWideMsgBox.h"
 #include "PickEngine.h"
 
 #include "../vcl/VclTestSupport.h"
 #include "TestHarness.h"
+#include "TntDialogs.h"
 #include "TntStdCtrls.h"
 #include "UAppSettings.h"
 #include "UShellExec.h"
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace vcltest;
@@ -43,6 +46,70 @@ struct StoredUpdateList {
 };
 
 using AboutBox = TestForm<TAboutForm>;
+
+// Where each shown control of a window stands, children after their parent, with the width of
+// the parent's client area.
+struct TPlace {
+    std::wstring Name;
+    RECT Rect;
+    int ParentWidth;
+};
+
+std::vector<TPlace> Places(TWinControl* Parent) {
+    std::vector<TPlace> places;
+    for (int i = 0; i < Parent->ControlCount(); ++i) {
+        TControl* c = Parent->Controls(i);
+        if (!c->Visible())
+            continue;
+        places.push_back({c->Name(), c->BoundsRect(), Parent->ClientWidth()});
+        if (auto* w = dynamic_cast<TWinControl*>(c)) {
+            const std::vector<TPlace> inner = Places(w);
+            places.insert(places.end(), inner.begin(), inner.end());
+        }
+    }
+    return places;
+}
+
+// The controls of Shown that do not stand where the mirror image of Designed (or, with
+// Mirrored false, Designed itself) puts them.
+std::wstring PlaceFaults(const std::vector<TPlace>& Designed, const std::vector<TPlace>& Shown, bool Mirrored = true) {
+    if (Designed.size() != Shown.size())
+        return L"other controls shown";
+    std::wstring faults;
+    for (size_t i = 0; i < Designed.size(); ++i) {
+        RECT want = Designed[i].Rect;
+        if (Mirrored)
+            want = {Designed[i].ParentWidth - want.right, want.top, Designed[i].ParentWidth - want.left, want.bottom};
+        if (!EqualRect(&want, &Shown[i].Rect) || Designed[i].ParentWidth != Shown[i].ParentWidth)
+            faults += Shown[i].Name + L" at " + std::to_wstring(Shown[i].Rect.left) + L".." +
+                      std::to_wstring(Shown[i].Rect.right) + L" in " + std::to_wstring(Shown[i].ParentWidth) +
+                      L" (" + std::to_wstring(want.left) + L".." + std::to_wstring(want.right) + L" in " +
+                      std::to_wstring(Designed[i].ParentWidth) + L"); ";
+    }
+    return faults;
+}
+
+struct RightToLeftReading {
+    RightToLeftReading() { Application->SetBiDiMode(bdRightToLeft); }
+    ~RightToLeftReading() { Application->SetBiDiMode(bdLeftToRight); }
+};
+
+// The places in the wide message box with the icon, a title and OK and Cancel.
+std::vector<TPlace> WideMsgBoxPlaces() {
+    std::vector<TPlace> places;
+    std::function<void(TObject*)> look = [&](TObject*) {
+        TWMsgBoxForm* box = ActiveWideMsgBox();
+        if (!box || !box->HandleAllocated() || !IsWindowVisible(box->Handle())) {
+            SetShotTimer(30, look);
+            return;
+        }
+        places = Places(box);
+        box->SetModalResult(mrCancel);
+    };
+    SetShotTimer(30, look);
+    WideMsgBoxOKCancel(1, L"Title", L"Text");
+    return places;
+}
 
 } // namespace
 
@@ -136,4 +203,59 @@ TEST(SmallDialogs, NoControlLeavesTheWindowOrOverlapsAnotherAtAnyFontSize) {
             EXPECT_LE(debug->Height(), 480);
         }
     }
+}
+
+// Right to left every dialog is the mirror image of its left-to-right self (OK and Cancel
+// swapped in place, texts and links at the right edge), and a window that stays open through
+// the change comes back exactly.
+TEST(SmallDialogs, RightToLeftEachIsTheMirrorImageOfItsLeftToRightSelf) {
+    Watchdog w(60000);
+    ts::TempDir dir;
+    std::shared_ptr<speechtest::TVoiceRecord> record = std::make_shared<speechtest::TVoiceRecord>();
+    speechtest::TFakeVoice* voice = nullptr;
+    TSpeechAPI speech(TSpeechLog{}, speechtest::FakeFactory(voice, record));
+    TSpeechSettings settings;
+    auto dialogs = [&] {
+        std::vector<std::vector<TPlace>> places;
+        {
+            AboutBox box;
+            box->Show();
+            places.push_back(Places(box.Form));
+        }
+        {
+            TformPickEngine picker(nullptr, speech, settings);
+            places.push_back(Places(&picker));
+            picker.BeforeDestruction();
+        }
+        {
+            TTranslateForm picker(nullptr, dir.Path(), L"");
+            places.push_back(Places(&picker));
+            picker.BeforeDestruction();
+        }
+        {
+            TestForm<TSaveFavForm> bookmark;
+            places.push_back(Places(bookmark.Form));
+        }
+        {
+            std::unique_ptr<TTntMessageForm> message(WideCreateMessageDialog(L"Search from start?", mtConfirmation,
+                                                                             {mbYes, mbNo}));
+            places.push_back(Places(message.get()));
+            message->BeforeDestruction();
+        }
+        places.push_back(WideMsgBoxPlaces());
+        return places;
+    };
+    const std::vector<std::vector<TPlace>> designed = dialogs();
+    TestForm<TDebugForm> debug;
+    const std::vector<TPlace> debugDesigned = Places(debug.Form);
+    {
+        RightToLeftReading reading;
+        const std::vector<std::vector<TPlace>> shown = dialogs();
+        const char* names[] = {"About box", "voice picker", "language picker", "bookmark dialog", "message dialog",
+                               "message box"};
+        for (size_t i = 0; i < shown.size(); ++i)
+            EXPECT_EQ(PlaceFaults(designed[i], shown[i]), L"") << names[i];
+        EXPECT_EQ(PlaceFaults(debugDesigned, Places(debug.Form)), L"") << "debug window";
+    }
+    EXPECT_EQ(PlaceFaults(debugDesigned, Places(debug.Form), false), L"") << "debug window, left to right again";
 }
