@@ -462,6 +462,18 @@ void TMenuItem::DestroyHandle() {
 
 std::wstring TMenuItem::ShortCutText() { return ShortCutToText(FShortCut); }
 
+std::wstring TMenuItem::ItemShortCutText(std::wstring& Caption) {
+    if (FShortCut != scNone && FItems.empty())
+        return ShortCutText();
+    // As in a menu the system draws: a caption's text after a tab goes to the shortcut column.
+    const size_t tab = Caption.find(L'\t');
+    if (tab == std::wstring::npos)
+        return L"";
+    std::wstring text = Caption.substr(tab + 1);
+    Caption.erase(tab);
+    return text;
+}
+
 std::wstring TMenuItem::NativeText() {
     std::wstring text = FCaption;
     if (FShortCut != scNone && FItems.empty() && !InMenuBar()) {
@@ -580,16 +592,16 @@ void TMenuItem::MeasureItem(TCanvas* ACanvas, int& Width, int& Height) {
     } else {
         if (FDefault)
             ACanvas->Font()->SetStyle(ACanvas->Font()->Style() | fsBold);
-        std::wstring caption = FCaption;
+        std::wstring caption = FCaption, sc = ItemShortCutText(caption);
         if (caption.empty() || caption == L"&")
             caption += L" ";
         RECT r{0, 0, 0, 0};
         ACanvas->DrawText(caption, r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | DT_NOCLIP);
         int textWidth = r.right - r.left, textHeight = r.bottom - r.top;
         int shortcutWidth = 0;
-        if (FShortCut != scNone && FItems.empty()) {
+        if (!sc.empty()) {
             RECT s{0, 0, 0, 0};
-            ACanvas->DrawText(ShortCutText(), s, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | DT_NOCLIP);
+            ACanvas->DrawText(sc, s, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | DT_NOCLIP);
             shortcutWidth = s.right - s.left + 16;
         }
         TMenu* menu = GetParentMenu();
@@ -634,6 +646,7 @@ void TMenuItem::DrawItemText(TCanvas* ACanvas, RECT ARect, UINT State) {
     ACanvas->Brush()->SetStyle(bsClear);
 
     std::wstring caption = FCaption;
+    const std::wstring sc = ItemShortCutText(caption);
     RECT measure = ARect;
     ACanvas->DrawText(caption.empty() || caption == L"&" ? caption + L" " : caption, measure,
                       flags | DT_CALCRECT | DT_NOCLIP);
@@ -645,17 +658,11 @@ void TMenuItem::DrawItemText(TCanvas* ACanvas, RECT ARect, UINT State) {
     shortcut.right -= 10;
     shortcut.top = text.top;
     shortcut.bottom = text.bottom;
-    std::wstring sc = FShortCut != scNone && FItems.empty() ? ShortCutText() : L"";
     UINT scFlags = (flags & ~(DT_LEFT | DT_CENTER)) | DT_RIGHT;
     if (fromRight) {
-        // Right to left the shortcut stands at the far (left) end, and so does a caption's
-        // text after a tab.
+        // Right to left the shortcut stands at the far (left) end.
         shortcut = RECT{ARect.left + 10, text.top, ARect.right, text.bottom};
         scFlags = (flags & ~(DT_RIGHT | DT_CENTER)) | DT_LEFT;
-        if (const size_t tab = caption.find(L'\t'); tab != std::wstring::npos && sc.empty()) {
-            sc = caption.substr(tab + 1);
-            caption.erase(tab);
-        }
     }
 
     auto drawBoth = [&](int dx, int dy, TColor color) {

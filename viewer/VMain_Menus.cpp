@@ -68,9 +68,11 @@ void TVMainForm::BuildMenus() {
     // Page.
     mmnuPage = Item(this, root, L"mmnuPage", L"&Page");
     mmnuNewTab = Item(this, mmnuPage, L"mmnuNewTab", L"&New Tab", [this] { mmnuNewTabClick(); }, scCtrl | 'N');
-    mmnuNextTab = Item(this, mmnuPage, L"mmnuNextTab", L"Ne&xt Tab\tCtrl+Tab", [this] { mmnuNextTabClick(); });
-    mmnuPreviousTab = Item(this, mmnuPage, L"mmnuPreviousTab", L"&Previous Tab\tCtrl+Shift+Tab",
-                           [this] { mmnuPreviousTabClick(); });
+    // The keys of these items and of Refresh and the online version are read by the window's
+    // key rules before any menu sees them; the items show them as their shortcuts.
+    mmnuNextTab = Item(this, mmnuPage, L"mmnuNextTab", L"Ne&xt Tab", [this] { mmnuNextTabClick(); }, scCtrl | VK_TAB);
+    mmnuPreviousTab = Item(this, mmnuPage, L"mmnuPreviousTab", L"&Previous Tab", [this] { mmnuPreviousTabClick(); },
+                           scCtrl | scShift | VK_TAB);
     mmnuClosetab = Item(this, mmnuPage, L"mmnuClosetab", L"&Close Tab", [this] { mmnuClosetabClick(); }, scCtrl | 'W');
     mmnuCloseothertabs = Item(this, mmnuPage, L"mmnuCloseothertabs", L"Close &Other Tabs",
                               [this] { TabMenu_CloseOthertabsClick(); });
@@ -86,7 +88,7 @@ void TVMainForm::BuildMenus() {
     mmnuPreviousTopic = Item(this, mmnuGoTo, L"mmnuPreviousTopic", L"&Previous Topic",
                              [this] { mmnuPreviousTopicClick(); }, scAlt | VK_UP);
     mmnuBrowserStop = Item(this, mmnuPage, L"mmnuBrowserStop", L"&Stop", [this] { mmnuBrowserStopClick(); }, VK_ESCAPE);
-    mmnuRefresh = Item(this, mmnuPage, L"mmnuRefresh", L"&Refresh\tF5", [this] { mmnuRefreshClick(); });
+    mmnuRefresh = Item(this, mmnuPage, L"mmnuRefresh", L"&Refresh", [this] { mmnuRefreshClick(); }, VK_F5);
     Separator(this, mmnuPage);
     mmnuZoom = Item(this, mmnuPage, L"mmnuZoom", L"&Zoom");
     mmnuZoomIn = TaggedItem(this, mmnuZoom, L"mmnuZoomIn", L"Zoom &In", 1);
@@ -142,8 +144,8 @@ void TVMainForm::BuildMenus() {
         browser->OnClick = [this, browser](TObject*) { mnuBrowser00Click(browser); };
     Separator(this, mmnuOpenWith);
     mmnuOpenwith1 = Item(this, mmnuOpenWith, L"mmnuOpenwith1", L"&Open With...", [this] { mmnuOpenwith1Click(); });
-    mmnuOnlineOffline = Item(this, mmnuPage, L"mmnuOnlineOffline", L"Open &Online Version\tF8",
-                             [this] { mmnuOnlineOfflineClick(); });
+    mmnuOnlineOffline = Item(this, mmnuPage, L"mmnuOnlineOffline", L"Open &Online Version",
+                             [this] { mmnuOnlineOfflineClick(); }, VK_F8);
     Separator(this, mmnuPage);
     mnuExit = Item(this, mmnuPage, L"mnuExit", L"E&xit", [this] { mnuExitClick(); });
 
@@ -308,7 +310,7 @@ void TVMainForm::BuildPopupMenus() {
     PopupMenu1 = Popup(this, L"PopupMenu1");
     PopupMenu1->OnPopup = [this](TObject*) { PopupMenu1Popup(); };
     TMenuItem* tabs = PopupMenu1->Items();
-    TabMenu_NewTab = Item(this, tabs, L"TabMenu_NewTab", L"New Tab (Ctrl+N)", [this] { TabMenu_NewTabClick(); });
+    TabMenu_NewTab = Item(this, tabs, L"TabMenu_NewTab", L"New Tab", [this] { TabMenu_NewTabClick(); }, scCtrl | 'N');
     TabMenu_NewWindow = Item(this, tabs, L"TabMenu_NewWindow", L"Open in New Window",
                              [this] { TabMenu_NewWindowClick(); });
     Separator(this, tabs);

@@ -218,6 +218,20 @@ TEST(Menus, OwnerDrawnItems) {
     auto inner = colours(RECT{180, 0, 210, 24});
     EXPECT_GT(inner.size(), 1u);
 
+    // A caption's text after a tab stands in the shortcut column, measured and drawn as a shortcut.
+    TMenuItem* tabbed = NewItem(&owner, popup->Items(), L"Wide \u0416\u0416\u0416\tCtrl+S");
+    item->SetEnabled(true);
+    int w3 = 0, h3 = 0, w4 = 0, h4 = 0;
+    AssignMenuFont(b.Canvas()->Font());
+    item->MeasureItem(b.Canvas(), w3, h3);
+    AssignMenuFont(b.Canvas()->Font());
+    tabbed->MeasureItem(b.Canvas(), w4, h4);
+    EXPECT_EQ(w4, w3);
+    AssignMenuFont(b.Canvas()->Font());
+    tabbed->AdvancedDrawItem(b.Canvas(), RECT{0, 0, 220, 24}, 0);
+    EXPECT_EQ(colours(RECT{211, 0, 220, 24}).size(), 1u);
+    EXPECT_GT(colours(RECT{180, 0, 210, 24}).size(), 1u);
+
     bool custom = false;
     item->OnAdvancedDrawItem = [&](TObject*, TCanvas*, RECT, UINT) { custom = true; };
     item->AdvancedDrawItem(b.Canvas(), RECT{0, 0, 220, 24}, 0);

@@ -603,6 +603,30 @@ TEST_F(VMainViewTest, EveryToolbarButtonShowsInsideItsBar) {
     Close(f);
 }
 
+// Keys the window's key rules act on show in the shortcut column of their items, in the
+// keyboard's words as every shortcut does; no caption carries a key text of its own.
+TEST_F(VMainViewTest, MenuItemsShowTheirKeysInTheShortcutColumn) {
+    Watchdog w(60000, "menu keys");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    f->ShowTab(f->NewTab());
+    std::wstring faults;
+    for (TComponent* owner : {static_cast<TComponent*>(f), static_cast<TComponent*>(f->ActiveFrame())})
+        for (int i = 0; i < owner->ComponentCount(); ++i)
+            if (auto* item = dynamic_cast<TMenuItem*>(owner->Components(i))) {
+                const std::wstring& caption = item->Caption();
+                if (caption.find(L'\t') != std::wstring::npos || caption.find(L"Ctrl+") != std::wstring::npos)
+                    faults += item->Name() + L" ";
+            }
+    EXPECT_EQ(faults, L"");
+    EXPECT_EQ(f->mmnuNextTab->ShortCutText(), WideShortCutToText(scCtrl | VK_TAB));
+    EXPECT_EQ(f->mmnuPreviousTab->ShortCutText(), WideShortCutToText(scCtrl | scShift | VK_TAB));
+    EXPECT_EQ(f->mmnuRefresh->ShortCutText(), WideShortCutToText(VK_F5));
+    EXPECT_EQ(f->mmnuOnlineOffline->ShortCutText(), WideShortCutToText(VK_F8));
+    EXPECT_EQ(f->TabMenu_NewTab->ShortCutText(), f->mmnuNewTab->ShortCutText());
+    Close(f);
+}
+
 // A 640 x 480 screen, at the usual and at double font height: nothing overlaps or leaves the
 // window, the pane leaves the page most of the width, the tool bar takes two rows at most (three
 // at double height) and three tabs show more of their titles than a letter; a wider window gives
