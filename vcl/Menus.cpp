@@ -1192,7 +1192,9 @@ void TMainMenu::HookForm() {
     FForm->FreeNotification(this);
     std::weak_ptr<TMainMenu*> self = FSelf;
     TWndMethod previous = form->WindowProc;
-    form->WindowProc = [self, previous, form](TMessage& M) {
+    // F10 or Alt alone: the bar is entered from the keyboard with no item chosen.
+    auto keyboardStart = std::make_shared<bool>(false);
+    form->WindowProc = [self, previous, form, keyboardStart](TMessage& M) {
         auto p = self.lock();
         TMainMenu* menu = p ? *p : nullptr;
         if (menu && menu->FForm == form && form->Menu() == menu) {
@@ -1200,6 +1202,16 @@ void TMainMenu::HookForm() {
                 return;
             if (M.Msg == CM_BIDIMODECHANGED && menu->ParentBiDiMode)
                 menu->Rebuild(); // the bar's order and the items' sides follow the form
+            if (M.Msg == WM_SYSCOMMAND && (M.WParam & 0xFFF0) == SC_KEYMENU && !M.LParam) {
+                *keyboardStart = true;
+                struct TReset {
+                    bool& Flag;
+                    ~TReset() { Flag = false; }
+                } reset{*keyboardStart};
+                if (previous)
+                    previous(M);
+                return;
+            }
             if (M.Msg == WM_ENTERMENULOOP && !M.WParam && menu->IsRightToLeft()) {
                 for (int i = 0; i < menu->Items()->Count(); ++i)
                     if (menu->Items()->Items(i)->Visible()) {
@@ -1207,6 +1219,10 @@ void TMainMenu::HookForm() {
                         break;
                     }
                 TRightToLeftMenuLoop::Begin(form->Handle());
+                // The system lights the bar's first item, which lies at the left end of a bar
+                // read from the right: End lights the last one, the menu where the reading starts.
+                if (*keyboardStart)
+                    PostMessageW(form->Handle(), WM_KEYDOWN, VK_END, 1);
             }
             if (M.Msg == WM_EXITMENULOOP && !M.WParam)
                 TRightToLeftMenuLoop::End();

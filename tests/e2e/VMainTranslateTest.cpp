@@ -59,6 +59,18 @@ TEST_F(VorlaneE2E, AHebrewFileTranslatesMirrorsAndThePickerTurnsItBack) {
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(SendChord(nullptr, L"esc"));
     EXPECT_TRUE(WaitUntil([&] { return FindTopWindows(menus).empty(); }, 5000));
+    // F10 lights the menu where the bar's reading starts, at its right end: Down opens it there.
+    ASSERT_TRUE(SendChord(main, L"f10"));
+    ASSERT_TRUE(SendChord(nullptr, L"down"));
+    HWND first = WaitPopupMenu(Viewer.Pid());
+    ASSERT_TRUE(first);
+    RECT firstRect{}, mainRect{};
+    GetWindowRect(first, &firstRect);
+    GetWindowRect(main, &mainRect);
+    EXPECT_GE(firstRect.right, mainRect.right - 16) << firstRect.right << " in " << mainRect.right;
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(SendChord(nullptr, L"esc"));
+    EXPECT_TRUE(WaitUntil([&] { return FindTopWindows(menus).empty(); }, 5000));
 
     // Options, Interface Language...: the "Windows" row, OK.
     ASSERT_TRUE(SendChord(main, L"alt+o"));
