@@ -463,15 +463,15 @@ void TMenuItem::DestroyHandle() {
 std::wstring TMenuItem::ShortCutText() { return ShortCutToText(FShortCut); }
 
 std::wstring TMenuItem::ItemShortCutText(std::wstring& Caption) {
-    if (FShortCut != scNone && FItems.empty())
-        return ShortCutText();
-    // As in a menu the system draws: a caption's text after a tab goes to the shortcut column.
-    const size_t tab = Caption.find(L'\t');
-    if (tab == std::wstring::npos)
-        return L"";
-    std::wstring text = Caption.substr(tab + 1);
-    Caption.erase(tab);
-    return text;
+    // As in a menu the system draws: a caption's text after a tab goes to the shortcut column,
+    // where the item's own shortcut, when it has one, takes its place (a translated caption may
+    // still name the key the item now shows).
+    std::wstring text;
+    if (const size_t tab = Caption.find(L'\t'); tab != std::wstring::npos) {
+        text = Caption.substr(tab + 1);
+        Caption.erase(tab);
+    }
+    return FShortCut != scNone && FItems.empty() ? ShortCutText() : text;
 }
 
 std::wstring TMenuItem::NativeText() {

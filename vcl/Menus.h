@@ -125,7 +125,7 @@ protected:
     // The native menu must be built again (Rebuild) or the item has changed.
     virtual void MenuChanged(bool Rebuild);
     // The text of an owner-drawn item's shortcut column: the shortcut's, or else the caption's
-    // text after a tab (Caption then keeps what stands before the tab).
+    // text after a tab (Caption keeps what stands before a tab).
     std::wstring ItemShortCutText(std::wstring& Caption);
     // Draws the caption and shortcut of an owner-drawn item.
     void DrawItemText(TCanvas* ACanvas, RECT ARect, UINT State);

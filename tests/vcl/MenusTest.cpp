@@ -227,6 +227,14 @@ TEST(Menus, OwnerDrawnItems) {
     AssignMenuFont(b.Canvas()->Font());
     tabbed->MeasureItem(b.Canvas(), w4, h4);
     EXPECT_EQ(w4, w3);
+    // With a shortcut of its own the item shows that in the column (a caption may name the key too).
+    tabbed->SetShortCut(ShortCut('S', ssCtrl));
+    tabbed->SetCaption(L"Wide \u0416\u0416\u0416\tStrg+S");
+    AssignMenuFont(b.Canvas()->Font());
+    tabbed->MeasureItem(b.Canvas(), w4, h4);
+    EXPECT_EQ(w4, w3);
+    tabbed->SetShortCut(scNone);
+    tabbed->SetCaption(L"Wide \u0416\u0416\u0416\tCtrl+S");
     AssignMenuFont(b.Canvas()->Font());
     tabbed->AdvancedDrawItem(b.Canvas(), RECT{0, 0, 220, 24}, 0);
     EXPECT_EQ(colours(RECT{211, 0, 220, 24}).size(), 1u);
