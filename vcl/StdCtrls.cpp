@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <vector>
 
 namespace {
 
@@ -1440,6 +1441,55 @@ RECT TCustomListBox::ItemRect(int Index) {
 
 // ------------------------------------------------------------------ TCustomLabel
 
+namespace {
+
+// Draws one line of text with each letter at the width the font reports for it, as
+// DrawText would place the line within Rect; false (nothing drawn) for text DrawText must lay
+// out itself (several lines, tabs, word wrap, measuring). Some fonts draw their letters
+// narrower than those widths (Wine's Tahoma at its small bitmap sizes) while the underline of
+// an underlined font, and a label's size, follow the widths: placed this way the letters end
+// where the underline and the label do.
+bool DrawLineAtReportedWidths(TCanvas& Canvas, const std::wstring& Text, const RECT& Rect, UINT Flags) {
+    if ((Flags & (DT_CALCRECT | DT_WORDBREAK)) || Text.find_first_of(L"\r\n\t") != std::wstring::npos)
+        return false;
+    std::wstring line;
+    for (size_t i = 0; i < Text.size(); ++i) {
+        // A prefix mark goes; the letter it marks is underlined with the rest anyway.
+        if (!(Flags & DT_NOPREFIX) && Text[i] == L'&' && ++i == Text.size())
+            break;
+        line += Text[i];
+    }
+    if (line.empty())
+        return true;
+    HDC dc = Canvas.Handle();
+    if (!dc)
+        return true;
+    Canvas.RequireFont();
+    const int count = static_cast<int>(line.size());
+    std::vector<int> ends(line.size()), widths(line.size());
+    SIZE size{};
+    int fit = 0;
+    if (!GetTextExtentExPointW(dc, line.c_str(), count, 0, &fit, ends.data(), &size))
+        return false;
+    for (int i = 0; i < count; ++i)
+        widths[i] = ends[i] - (i ? ends[i - 1] : 0);
+    int x = Rect.left;
+    if (Flags & DT_RIGHT)
+        x = Rect.right - size.cx;
+    else if (Flags & DT_CENTER)
+        x = (Rect.left + Rect.right - size.cx) / 2;
+    Canvas.Changing();
+    SetBkMode(dc, TRANSPARENT);
+    const UINT align = SetTextAlign(dc, TA_LEFT | TA_TOP);
+    ExtTextOutW(dc, x, Rect.top, (Flags & DT_RTLREADING) ? ETO_RTLREADING : 0, nullptr, line.c_str(),
+                static_cast<UINT>(count), widths.data());
+    SetTextAlign(dc, align);
+    Canvas.Changed();
+    return true;
+}
+
+} // namespace
+
 TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
     ControlStyle |= csOpaque;
     FParentColor = true;
@@ -1458,15 +1508,20 @@ void TCustomLabel::DoDrawText(RECT& Rect, UINT Flags) {
     Flags |= DrawTextBiDiModeFlagsReadingOnly();
     FCanvas.Font()->Assign(&FFont);
     FCanvas.Font()->SetColor(TextPaintColor());
+    // An underlined line (a link) keeps its letters on the underline.
+    auto draw = [&] {
+        if (!(FFont.Style() & fsUnderline) || !DrawLineAtReportedWidths(FCanvas, text, Rect, Flags))
+            FCanvas.DrawText(text, Rect, Flags);
+    };
     if (!FEnabled) {
         OffsetRect(&Rect, 1, 1);
         FCanvas.Font()->SetColor(clBtnHighlight);
-        FCanvas.DrawText(text, Rect, Flags);
+        draw();
         OffsetRect(&Rect, -1, -1);
         FCanvas.Font()->SetColor(clBtnShadow);
-        FCanvas.DrawText(text, Rect, Flags);
+        draw();
     } else {
-        FCanvas.DrawText(text, Rect, Flags);
+        draw();
     }
 }
 

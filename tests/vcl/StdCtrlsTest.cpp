@@ -537,6 +537,49 @@ TEST(StdCtrls, LabelSizesItselfToItsCaption) {
     EXPECT_EQ(right->Left() + right->Width(), 200);
 }
 
+// An underlined label (a link) has its letters end where its underline ends, and the label
+// there too, left to right and right to left (some fonts draw narrower than they measure).
+TEST(StdCtrls, AnUnderlinedLabelsLettersEndWithItsUnderline) {
+    Watchdog w(10000);
+    TFormFixture f;
+    f.Form.SetColor(clWhite);
+    f.Form.Show();
+    for (TBiDiMode mode : {bdLeftToRight, bdRightToLeft}) {
+        SCOPED_TRACE(mode);
+        auto* link = f.Add<TLabel>(10, 10, 300, 17);
+        link->SetBiDiMode(mode);
+        link->Font()->SetName(L"Tahoma"); // at 8 points it draws narrower than it measures here
+        link->Font()->SetSize(8);
+        link->Font()->SetStyle(fsUnderline);
+        link->SetCaption(L"Translate Vorlane into your language");
+        link->Update();
+        // The rows of the label: the underline is the one with ink all along.
+        HDC dc = GetDC(f.Form.Handle());
+        int letters = -1, underline = -1, widest = 0;
+        for (int y = link->Top(); y < link->Top() + link->Height(); ++y) {
+            int count = 0, right = -1;
+            for (int x = link->Left(); x < link->Left() + link->Width() + 40; ++x)
+                if (GetPixel(dc, x, y) != RGB(255, 255, 255)) {
+                    ++count;
+                    right = x;
+                }
+            if (count > widest) {
+                widest = count;
+                letters = std::max(letters, underline);
+                underline = right;
+            } else {
+                letters = std::max(letters, right);
+            }
+        }
+        ReleaseDC(f.Form.Handle(), dc);
+        EXPECT_LE(underline - letters, 2) << "letters end at " << letters << ", underline at " << underline;
+        EXPECT_LE(std::abs(link->Left() + link->Width() - 1 - underline), 1) << "label ends at "
+                                                                             << link->Left() + link->Width();
+        delete link;
+    }
+    f.Form.Hide();
+}
+
 TEST(StdCtrls, ButtonClickGivesItsModalResultToTheForm) {
     Watchdog w(10000);
     TFormFixture f;
