@@ -411,6 +411,10 @@ void TToolBar::WndProc(TMessage& Message) {
                     // of its own: the system's button text reads on it, a light font would not.
                     if ((cd->nmcd.uItemState & (CDIS_HOT | CDIS_SELECTED | CDIS_CHECKED)) && ThemesActive())
                         cd->clrText = GetSysColor(COLOR_BTNTEXT);
+                    // A button that is down but not being pressed keeps its caption in line
+                    // with the others' (the offset stays for the press itself).
+                    if ((cd->nmcd.uItemState & CDIS_CHECKED) && !(cd->nmcd.uItemState & CDIS_SELECTED))
+                        Message.Result |= TBCDRF_NOOFFSET;
                     if (cd->nmcd.uItemState & CDIS_DISABLED) {
                         // No light emboss: on a dark bar it looks bolder than the enabled text.
                         cd->clrBtnHighlight = ColorToRGB(Color());

@@ -544,6 +544,50 @@ TEST(ToolBar, ButtonsShowCaptionsAndReportClicks) {
     EXPECT_EQ(SendMessageW(bar->Handle(), TB_BUTTONCOUNT, 0, 0), 2);
 }
 
+// A check button that is down, enabled or not, shows its caption on the same line as the others.
+TEST(ToolBar, ADownButtonsCaptionStaysInLineWithTheOthers) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* bar = new TToolBar(&form);
+    bar->SetParent(&form);
+    bar->SetShowCaptions(true);
+    bar->SetList(true);
+    TToolButton* buttons[3];
+    for (TToolButton*& b : buttons) {
+        b = new TToolButton(&form);
+        b->SetCaption(L"Nav");
+        b->SetParent(bar);
+    }
+    buttons[1]->SetStyle(tbsCheck);
+    buttons[1]->SetDown(true);
+    buttons[2]->SetStyle(tbsCheck);
+    buttons[2]->SetDown(true);
+    buttons[2]->SetEnabled(false);
+    form.Show();
+    bar->Update();
+    // The first and last rows and the leftmost column with the caption's ink in each button.
+    HDC dc = GetDC(bar->Handle());
+    auto ink = [&](TToolButton* b) {
+        const RECT r = b->BoundsRect();
+        RECT found{r.right, r.bottom, -1, -1};
+        for (int y = r.top + 2; y < r.bottom - 2; ++y)
+            for (int x = r.left + 2; x < r.right - 2; ++x) {
+                const COLORREF c = GetPixel(dc, x, y);
+                if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 200) {
+                    found = {std::min<LONG>(found.left, x - r.left), std::min<LONG>(found.top, y), found.right,
+                             std::max<LONG>(found.bottom, y)};
+                }
+            }
+        return found;
+    };
+    const RECT plain = ink(buttons[0]), down = ink(buttons[1]), disabled = ink(buttons[2]);
+    ReleaseDC(bar->Handle(), dc);
+    ASSERT_GT(plain.bottom, 0);
+    EXPECT_EQ(down.top, plain.top);
+    EXPECT_EQ(down.left, plain.left);
+    EXPECT_EQ(disabled.top, plain.top);
+}
+
 // ---------------------------------------------------------------------------------
 
 TEST(PageControl, TabsFollowThePagesAndHotKeysChangePages) {
