@@ -71,10 +71,15 @@ TControl* FindDragTarget(POINT P) {
     return w;
 }
 
+// Centres Form on Area, then moves it as little as it takes to show it whole on the screen's
+// work area (at the area's top left when it is larger).
 void CenterIn(TCustomForm* Form, const RECT& Area) {
+    const RECT work = Screen ? Screen->WorkAreaRect() : Area;
     int x = Area.left + ((Area.right - Area.left) - Form->Width()) / 2;
     int y = Area.top + ((Area.bottom - Area.top) - Form->Height()) / 2;
-    Form->SetBounds(std::max<int>(x, Area.left), std::max<int>(y, Area.top), Form->Width(), Form->Height());
+    x = std::max<int>(std::min<int>(x, work.right - Form->Width()), work.left);
+    y = std::max<int>(std::min<int>(y, work.bottom - Form->Height()), work.top);
+    Form->SetBounds(x, y, Form->Width(), Form->Height());
 }
 
 // Form state: Release arrived while the form was modal; ShowModal frees it on its way out.

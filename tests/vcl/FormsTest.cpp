@@ -189,6 +189,27 @@ TEST(Forms, ShowModalEndsWithTheResultOfEnterOrEscape) {
     EXPECT_THROW(shown.ShowModal(), EInvalidOperation);
 }
 
+// A form centred on another comes out centred on it where the screen has room, else as near
+// as the screen allows, whole on it (a wide dialog of a window at the screen's edge).
+TEST(Forms, AFormCentredOnAnotherStaysOnTheScreen) {
+    Watchdog w(10000);
+    const RECT work = Screen->WorkAreaRect();
+    TForm owner(nullptr);
+    for (int width : {200, 520}) {
+        owner.SetBounds(work.right - 400, work.bottom - 150, 400, 150);
+        TForm dialog(&owner);
+        dialog.SetPosition(poOwnerFormCenter);
+        dialog.SetBounds(0, 0, width, 200);
+        dialog.Show();
+        const RECT r = dialog.BoundsRect();
+        EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
+            << width << ": (" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
+        if (width == 200) // room enough across: centred that way
+            EXPECT_EQ(r.left, work.right - 400 + (400 - 200) / 2);
+        dialog.Hide();
+    }
+}
+
 TEST(Forms, AnExceptionInAnEventIsLoggedAndTheProgramGoesOn) {
     Watchdog w(15000);
     AppState keep;
