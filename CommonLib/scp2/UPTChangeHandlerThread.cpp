@@ -18,10 +18,13 @@ TChangeHandlerThread::TChangeHandlerThread(HWND Window, UINT Message) : FWindow(
 }
 
 TChangeHandlerThread::~TChangeHandlerThread() {
+    // The worker's wait always includes the command event, so it wakes and ends (it sends no
+    // message and makes no synchronised call): its end is waited for before anything it uses
+    // is closed.
     Terminate();
     FCommand = cmdQuit;
     SetEvent(FCommandEvent.Get());
-    WaitForSingleObject(Handle(), QuitTimeoutMs);
+    WaitForSingleObject(Handle(), INFINITE);
     std::vector<HANDLE> handles;
     for (HANDLE& h : FSlots)
         if (h != INVALID_HANDLE_VALUE)
@@ -30,7 +33,6 @@ TChangeHandlerThread::~TChangeHandlerThread() {
         handles.push_back(std::exchange(FPendingHandle, INVALID_HANDLE_VALUE));
     for (HANDLE h : handles)
         FindCloseChangeNotification(h);
-    // The events close with their holders once the base class has seen the thread end.
 }
 
 bool TChangeHandlerThread::ReadyForCommand() {

@@ -1,7 +1,8 @@
 // Watches up to 63 folders with change-notification handles on a worker thread and tells
 // a window which one changed: PostMessage(Window, Message, slot, 0). The GUI thread gives
 // the worker one command at a time and waits (at most 2 s) for its acknowledgement; a
-// command that was not acknowledged blocks further commands until it is.
+// command that was not acknowledged blocks further commands until it is. The worker reports
+// its end to no one (no OnTerminate): its owner waits for it without handling messages.
 #pragma once
 
 #include "Handles.h"
@@ -15,11 +16,11 @@ public:
     VORLANE_CLASS_NAME(TChangeHandlerThread)
     static constexpr int SlotCount = 63; // with the command event, the 64 handles a wait takes
     static constexpr DWORD AckTimeoutMs = 2000;
-    static constexpr DWORD QuitTimeoutMs = 30000;
 
     // Starts watching at once. Window 0 watches without telling anyone.
     TChangeHandlerThread(HWND Window, UINT Message);
-    // Stops the worker and closes every notification handle and both events.
+    // Stops the worker, waits for its end, then closes every notification handle and both
+    // events.
     ~TChangeHandlerThread() override;
 
     // Watches Path (FILE_NOTIFY_CHANGE_* Filter); Slot is what the messages will carry.
