@@ -3,6 +3,7 @@
 
 #include "UH3_Agent.h"
 #include "UH3_Code.h"
+#include "Threads.h"
 
 TH3Code* g_H3Code = nullptr;
 
@@ -76,8 +77,13 @@ TH3TraceSink* SetH3TraceSink(TH3TraceSink* Sink) {
     return old;
 }
 
-bool H3TraceShowing() { return TraceSink && TraceSink->Showing(); }
+bool H3TraceShowing() { return GetCurrentThreadId() == MainThreadID && TraceSink && TraceSink->Showing(); }
 
 void H3TraceLog(const std::wstring& Line, bool Force) {
+    if (GetCurrentThreadId() != MainThreadID) {
+        // The sink writes to the GUI: a worker's line goes there through the GUI thread.
+        TThread::Queue(nullptr, [Line, Force] { H3TraceLog(Line, Force); });
+        return;
+    }
     if (TraceSink && (Force || TraceSink->Showing())) TraceSink->Log(Line, Force);
 }

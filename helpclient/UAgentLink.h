@@ -43,6 +43,8 @@ TAgentLink& ProgramAgentLink();
 // ---------------------------------------------------------------------------------
 // Trace lines of the help library client, handed to the program's debug log routine
 // once the main window installs it. Until then nothing is logged and Showing is false.
+// The sink is used on the GUI thread only: a line logged on another thread is handed to
+// the GUI thread, and H3TraceShowing is false there.
 struct TH3TraceSink {
     virtual ~TH3TraceSink() = default;
     // The debug window is showing (lines not forced are kept only then).

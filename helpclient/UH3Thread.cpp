@@ -27,8 +27,13 @@ bool g_Waiting = false;
 TAgentWaitInfo g_LastWait;
 
 TAgentProbe CurrentProbe() {
-    std::lock_guard<std::mutex> lock(g_ProbeLock);
-    return g_Probe ? g_Probe : TAgentProbe(&ProbeHelpAgent);
+    {
+        std::lock_guard<std::mutex> lock(g_ProbeLock);
+        if (g_Probe)
+            return g_Probe;
+    }
+    // The port is read here, on the GUI thread: the probing thread does not touch the paths.
+    return [port = CurrentH3Paths().AgentUrlPort()] { return ProbeAgentPort(port); };
 }
 
 // The thread goes its own way: it frees itself when it ends (or now, when it has ended).
@@ -46,8 +51,10 @@ void AbandonH3Thread() {
 
 } // namespace
 
-TAgentProbeResult ProbeHelpAgent() {
-    std::wstring port = CurrentH3Paths().AgentUrlPort();
+TAgentProbeResult ProbeHelpAgent() { return ProbeAgentPort(CurrentH3Paths().AgentUrlPort()); }
+
+TAgentProbeResult ProbeAgentPort(const std::wstring& Port) {
+    std::wstring port = Port;
     if (port.empty())
         port = L"80";
     int value = 0;

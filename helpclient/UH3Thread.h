@@ -17,6 +17,8 @@ enum class TAgentProbeResult { Listening, NotListening, Failed };
 using TAgentProbe = std::function<TAgentProbeResult()>;
 // The probe of the runtime's agent port (a port that is no number from 1 to 65535 fails).
 TAgentProbeResult ProbeHelpAgent();
+// The probe of Port as the runtime names it (empty: HTTP's 80).
+TAgentProbeResult ProbeAgentPort(const std::wstring& Port);
 // Replaces the probe (tests); an empty one restores ProbeHelpAgent. Returns the previous one.
 TAgentProbe SetAgentProbe(TAgentProbe Probe);
 

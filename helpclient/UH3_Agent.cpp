@@ -6,6 +6,7 @@
 #include "Handles.h"
 #include "UAgentLink.h"
 #include "SysUtils.h"
+#include "Threads.h"
 #include "UAuxFile.h"
 #include "UDLogFile.h"
 #include "UH3_Code.h"
@@ -18,7 +19,6 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 #include <tlhelp32.h>
 
@@ -26,12 +26,12 @@ namespace {
 
 // How long the port probe waits for a connection to be accepted.
 constexpr DWORD ProbeTimeoutMs = 1000;
+// How long a probe holds the GUI thread before the thread's wait lets its messages run.
+constexpr DWORD ProbeBlockMs = 50;
 
-std::wstring AgentName() {
-    std::wstring name;
-    if (Application) name = Application->Title();
-    return name.empty() ? std::wstring(L"Vorlane") : name;
-}
+// The caller the GUI thread took last, for requests made on other threads.
+std::mutex g_CallerLock;
+TAgentCaller g_Caller;
 
 // Winsock is started once per process (and left to the process's end).
 bool WinsockStarted() {
@@ -66,9 +66,9 @@ namespace {
 // body (may be empty): usable on any thread. A request that failed is asked again when it
 // named an agent that has gone and another runs (Retried: the reply is that second one's,
 // whose body the sink did not get).
-THttpReply GetReply(const std::wstring& Url, const std::wstring& Agent, THttpCancel* Cancel,
+THttpReply GetReply(const std::wstring& Url, const TAgentCaller& Caller, THttpCancel* Cancel,
                     THttpChunkSink Chunks = {}, bool* Retried = nullptr) {
-    THttpReply reply = HttpGetReply(LinkedWinINet(), Agent, Url, true, Cancel, std::move(Chunks));
+    THttpReply reply = HttpGetReply(LinkedWinINet(), Caller.UserAgent, Url, true, Cancel, std::move(Chunks));
     if (!reply.Ok() && reply.Failure != THttpFailure::Cancelled) {
         // The agent kept may have gone: found again, and a URL that named the one gone is
         // asked again of the one running now.
@@ -76,10 +76,10 @@ THttpReply GetReply(const std::wstring& Url, const std::wstring& Agent, THttpCan
             const std::wstring mark = L"-" + std::to_wstring(gone) + L"/ms.help";
             const size_t at = Url.find(mark);
             DWORD pid = 0;
-            if (at != std::wstring::npos && FindProcessId(CurrentH3Paths().AgentExeName(), pid) && pid != gone) {
+            if (at != std::wstring::npos && FindProcessId(Caller.AgentExe, pid) && pid != gone) {
                 std::wstring again = Url;
                 again.replace(at, mark.size(), L"-" + std::to_wstring(pid) + L"/ms.help");
-                reply = HttpGetReply(LinkedWinINet(), Agent, again, true, Cancel);
+                reply = HttpGetReply(LinkedWinINet(), Caller.UserAgent, again, true, Cancel);
                 if (Retried) *Retried = true;
             }
         }
@@ -106,9 +106,9 @@ void ReplyText(const std::wstring& Url, const THttpReply& reply, std::wstring& T
     Text = std::move(decoded);
 }
 
-// HttpGetText with a user agent given and a cancel (may be null): usable on any thread.
-void GetText(const std::wstring& Url, std::wstring& Text, const std::wstring& Agent, THttpCancel* Cancel) {
-    ReplyText(Url, GetReply(Url, Agent, Cancel), Text);
+// HttpGetText with a caller given and a cancel (may be null): usable on any thread.
+void GetText(const std::wstring& Url, std::wstring& Text, const TAgentCaller& Caller, THttpCancel* Cancel) {
+    ReplyText(Url, GetReply(Url, Caller, Cancel), Text);
 }
 
 // Widens a body as it arrives, while it reads as the whole body will: UTF-8 after its
@@ -192,7 +192,7 @@ private:
 struct TTextGroup {
     std::vector<std::wstring> Urls, Texts;
     std::vector<std::unique_ptr<THttpCancel>> Cancels;
-    std::wstring Agent;
+    TAgentCaller Caller;
     std::atomic<size_t> Next{0};
     std::atomic<size_t> Left{0};
     TKernelHandle Done;
@@ -202,16 +202,39 @@ constexpr size_t GroupWorkers = 4;
 
 } // namespace
 
-void HttpGetText(const std::wstring& Url, std::wstring& Text) { GetText(Url, Text, AgentName(), nullptr); }
+TAgentCaller AgentCaller() {
+    if (GetCurrentThreadId() != MainThreadID) {
+        std::lock_guard<std::mutex> hold(g_CallerLock);
+        return g_Caller;
+    }
+    TAgentCaller caller;
+    const std::wstring title = Application ? Application->Title() : std::wstring();
+    if (!title.empty()) caller.UserAgent = title;
+    caller.AgentExe = CurrentH3Paths().AgentExeName();
+    std::lock_guard<std::mutex> hold(g_CallerLock);
+    g_Caller = caller;
+    return caller;
+}
+
+void HttpGetText(const std::wstring& Url, std::wstring& Text) { GetText(Url, Text, AgentCaller(), nullptr); }
+
+void HttpGetText(const std::wstring& Url, std::wstring& Text, const TAgentCaller& Caller) {
+    GetText(Url, Text, Caller, nullptr);
+}
 
 bool HttpGetTextStreamed(const std::wstring& Url, std::wstring& Text, const THttpTextPiece& Piece) {
+    return HttpGetTextStreamed(Url, Text, Piece, AgentCaller());
+}
+
+bool HttpGetTextStreamed(const std::wstring& Url, std::wstring& Text, const THttpTextPiece& Piece,
+                         const TAgentCaller& Caller) {
     Text.clear();
     // The sink may be called by a request given up after this returns: it owns its state.
     auto stream = std::make_shared<TUtf8Stream>(Piece);
     auto lock = std::make_shared<std::mutex>();
     auto over = std::make_shared<bool>(false);
     bool retried = false;
-    const THttpReply reply = GetReply(Url, AgentName(), nullptr,
+    const THttpReply reply = GetReply(Url, Caller, nullptr,
                                       [stream, lock, over](const char* Data, size_t Size) {
                                           std::lock_guard<std::mutex> hold(*lock);
                                           if (!*over) stream->Feed(Data, Size);
@@ -239,22 +262,17 @@ std::vector<std::wstring> HttpGetTexts(const std::vector<std::wstring>& Urls) {
     group->Urls = Urls;
     group->Texts.resize(Urls.size());
     for (size_t i = 0; i < Urls.size(); ++i) group->Cancels.push_back(std::make_unique<THttpCancel>());
-    group->Agent = AgentName();
+    group->Caller = AgentCaller();
     group->Left = Urls.size();
     const auto work = [group] {
         for (size_t i = group->Next++; i < group->Urls.size(); i = group->Next++) {
-            Guarded(L"HttpGetTexts", [&] { GetText(group->Urls[i], group->Texts[i], group->Agent, group->Cancels[i].get()); });
+            Guarded(L"HttpGetTexts", [&] { GetText(group->Urls[i], group->Texts[i], group->Caller, group->Cancels[i].get()); });
             if (--group->Left == 0) SetEvent(group->Done.Get());
         }
     };
+    // The group's jobs run on the standing request workers, each waiting for its requests.
     size_t started = 0;
-    for (; started < std::min(GroupWorkers, Urls.size()); ++started) {
-        try {
-            std::thread(work).detach();
-        } catch (...) {
-            break;
-        }
-    }
+    while (started < std::min(GroupWorkers, Urls.size()) && RunOnRequestWorker(work)) ++started;
     if (started == 0) work(); // no thread to be had: here, one after another
     // The GUI thread keeps its window answering and may cancel the lot.
     THttpCancel cancel;
@@ -273,7 +291,11 @@ bool IsHelpAgentListening() { return IsHelpAgentListening(CurrentH3Paths()); }
 
 bool IsHelpAgentListening(const TH3Paths& Paths) {
     const int port = AgentPortNumber(Paths);
-    return port != 0 && PortTCP_IsOpen(port);
+    if (port == 0) return false;
+    // A probe that answers at once lets no message run inside the caller's handler.
+    auto open = std::make_shared<std::atomic<bool>>(false);
+    return RunWaitedOnRequestWorker([open, port] { *open = PortTCP_IsOpen(port); }, ProbeBlockMs, 2 * ProbeTimeoutMs) &&
+           *open;
 }
 
 bool PortTCP_IsOpen(int Port) { return PortTCP_IsOpenOn(Port, "127.0.0.1"); }

@@ -12,12 +12,25 @@
 
 class TH3Paths;
 
+// What a request to the agent takes from the program's state: the user agent (the
+// application's title, "Vorlane" when it has none) and the agent program's name (to find the
+// agent again after a failed request). Only the GUI thread reads that state: a request that
+// runs on a worker is given the caller taken on the GUI thread when the request was made.
+struct TAgentCaller {
+    std::wstring UserAgent = L"Vorlane";
+    std::wstring AgentExe = L"HelpLibAgent.exe";
+};
+// On the GUI thread the state as it is now; on another thread the caller that the GUI thread
+// took last (the defaults before it took one).
+TAgentCaller AgentCaller();
+
 // The body of Url decoded to wide text (by byte-order mark, else by content); empty on
 // any failure, which is logged: no connection (a refused one is tried 5 times, 100 ms
 // apart), no progress for 30 s, longer than 60 s in all, more than 5 redirects, a status
 // of 400 or above, a body cut short of its Content-Length or larger than 256 MiB (the
 // bounds of HttpLimits()).
 void HttpGetText(const std::wstring& Url, std::wstring& Text);
+void HttpGetText(const std::wstring& Url, std::wstring& Text, const TAgentCaller& Caller);
 // The texts of several URLs, asked for at once on a few workers (each as HttpGetText); in the
 // order of Urls. On the GUI thread one wait covers them all; a cancel gives all empty.
 std::vector<std::wstring> HttpGetTexts(const std::vector<std::wstring>& Urls);
@@ -30,10 +43,15 @@ std::vector<std::wstring> HttpGetTexts(const std::vector<std::wstring>& Urls);
 // handed out are to be dropped.
 using THttpTextPiece = std::function<void(std::wstring_view Piece)>;
 bool HttpGetTextStreamed(const std::wstring& Url, std::wstring& Text, const THttpTextPiece& Piece);
+bool HttpGetTextStreamed(const std::wstring& Url, std::wstring& Text, const THttpTextPiece& Piece,
+                         const TAgentCaller& Caller);
 
 // True when the agent's port accepts a connection. The port is the one agent URLs name
 // (Paths.AgentUrlPort(); an empty one is HTTP's 80). A port that is not a number from 1
-// to 65535 counts as not listening and is logged.
+// to 65535 counts as not listening and is logged. A port that does not accept (the full
+// backlog of a hung agent) holds the probe for its time-out: on the GUI thread the probe
+// runs inside the wait that keeps the window answering, and a cancelled wait is "not
+// listening".
 bool IsHelpAgentListening();
 bool IsHelpAgentListening(const TH3Paths& Paths);
 // A TCP connection to 127.0.0.1:Port / Host:Port is accepted within a second. Out-of-range

@@ -288,7 +288,8 @@ public:
     }
 
 private:
-    static constexpr int KeptIdle = 4;
+    // The four jobs of a parallel group and the four requests they wait on.
+    static constexpr int KeptIdle = 8;
     static constexpr auto IdleEnd = std::chrono::seconds(30);
     void Work() {
         std::unique_lock<std::mutex> lock(FLock);
@@ -650,4 +651,27 @@ THttpReply HttpGetReply(const TWinINetApi& Api, const std::wstring& Agent, const
         reply.Detail = L"longer than " + std::to_wstring(state->Limits.TotalMs) + L" ms";
     }
     return reply;
+}
+
+bool RunOnRequestWorker(std::function<void()> Job) {
+    return Guarded(L"RunOnRequestWorker", false, [&] { return RequestWorkers().Run(std::move(Job)); });
+}
+
+bool RunWaitedOnRequestWorker(std::function<void()> Job, DWORD BlockMs, DWORD TimeoutMs) {
+    const THttpWait wait = HttpWaitOfThisThread();
+    auto done = std::make_shared<TKernelHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    auto job = std::make_shared<std::function<void()>>(std::move(Job));
+    if (!wait || !*done || !RunOnRequestWorker([job, done] {
+            Guarded(L"RunWaitedOnRequestWorker", [&] { (*job)(); });
+            SetEvent(done->Get());
+        })) {
+        (*job)();
+        return true;
+    }
+    BlockMs = std::min(BlockMs, TimeoutMs);
+    if (WaitForSingleObject(done->Get(), BlockMs) == WAIT_OBJECT_0)
+        return true;
+    THttpCancel cancel;
+    Guarded(L"RunWaitedOnRequestWorker.Wait", [&] { wait(done->Get(), cancel, TimeoutMs - BlockMs); });
+    return WaitForSingleObject(done->Get(), 0) == WAIT_OBJECT_0;
 }

@@ -122,3 +122,14 @@ THttpReply HttpGetReply(const TWinINetApi& Api, const std::wstring& Agent, const
 
 // Worker threads of requests that have not ended yet, including ones given up.
 int HttpRequestWorkers();
+
+// Runs Job on one of the standing workers that run the requests; false when no thread could
+// be had (Job did not run).
+bool RunOnRequestWorker(std::function<void()> Job);
+// Runs Job on a standing worker while the calling thread waits for it: first blocked for up
+// to BlockMs (nothing else runs meanwhile, as when the caller ran Job itself), then as for a
+// request, in its wait (which keeps its windows answering and may be cancelled), up to
+// TimeoutMs in all. True when Job ended; false when the wait was cancelled or timed out (Job
+// may still run: it owns what it uses). A thread without a wait of its own, or without a
+// worker to be had, runs Job itself.
+bool RunWaitedOnRequestWorker(std::function<void()> Job, DWORD BlockMs, DWORD TimeoutMs);

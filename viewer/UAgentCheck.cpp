@@ -8,6 +8,7 @@
 #include "UH3_Agent.h"
 #include "UH3_Code.h"
 #include "UMessageTexts.h"
+#include "URequestWait.h"
 #include "UShellExec.h"
 
 const wchar_t* const HelpNotInstalledText = L"VS 2010 Help not installed";
@@ -40,7 +41,8 @@ public:
     std::wstring AgentPath() override { return CurrentH3Paths().AgentPath; }
     bool FileExists(const std::wstring& Path) override { return FileExistsW(Path); }
     bool StartAgent(const std::wstring& Path) override { return CreateProcessMinNoActive(Path, L"") != 0; }
-    bool WaitForAgent() override { return WaitForHelpAgent(Owner, 40); }
+    // The user who cancelled the port probe gave up the action: no further wait.
+    bool WaitForAgent() override { return !RequestActionCancelled() && WaitForHelpAgent(Owner, 40); }
     bool Ask(const std::wstring& Question) override {
         return WideMessageDlg(Question, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes;
     }

@@ -164,16 +164,19 @@ bool FetchWhilePolling(const TFetchRequest& Request, const TFetchPoll& Poll, std
     return job.Wait(Poll, Reply, PollMs);
 }
 
+// What the request takes from the program is read here, on the GUI thread.
 TFetchRequest UrlRequest(const std::wstring& Url) {
-    return [Url] {
+    return [Url, caller = AgentCaller()] {
         std::wstring text;
-        HttpGetText(Url, text);
+        HttpGetText(Url, text, caller);
         return text;
     };
 }
 
 TStreamRequest UrlStreamRequest(const std::wstring& Url) {
-    return [Url](const TFetchPiece& Piece, std::wstring& Reply) { return HttpGetTextStreamed(Url, Reply, Piece); };
+    return [Url, caller = AgentCaller()](const TFetchPiece& Piece, std::wstring& Reply) {
+        return HttpGetTextStreamed(Url, Reply, Piece, caller);
+    };
 }
 
 int RunningFetchWorkers() { return g_Running.load(); }

@@ -52,7 +52,8 @@ private:
 // A TFetchJob of Request, waited for.
 bool FetchWhilePolling(const TFetchRequest& Request, const TFetchPoll& Poll, std::wstring& Reply,
                        unsigned PollMs = 50);
-// The request HttpGetText(Url).
+// The request HttpGetText(Url), with what it takes from the program read at this call (on the
+// GUI thread).
 TFetchRequest UrlRequest(const std::wstring& Url);
 // The same, its text handed out as it arrives (HttpGetTextStreamed).
 TStreamRequest UrlStreamRequest(const std::wstring& Url);

@@ -194,6 +194,11 @@ std::vector<std::string> HttpServer::Requests() {
     return FRequests;
 }
 
+std::vector<std::string> HttpServer::UserAgents() {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FUserAgents;
+}
+
 void HttpServer::Run() {
     while (!FStop) {
         SOCKET c = AcceptSoon(FSocket);
@@ -216,11 +221,18 @@ void HttpServer::Handle(SOCKET Client) {
     const size_t sp1 = request.find(' ');
     const size_t sp2 = request.find(' ', sp1 + 1);
     const std::string path = request.substr(sp1 + 1, sp2 - sp1 - 1);
+    std::string agent;
+    const size_t at = request.find("\r\nUser-Agent: ");
+    if (at != std::string::npos) {
+        const size_t start = at + 14;
+        agent = request.substr(start, request.find("\r\n", start) - start);
+    }
     std::string body;
     bool found = false;
     {
         std::lock_guard<std::mutex> lock(FLock);
         FRequests.push_back(path);
+        FUserAgents.push_back(agent);
         auto it = FBodies.find(path);
         if (it != FBodies.end()) {
             body = it->second;

@@ -42,6 +42,8 @@ public:
     void Serve(const std::string& Path, const std::string& Body);
     void ServeMissing(const std::string& Body);
     std::vector<std::string> Requests();
+    // The User-Agent of each request, in the order of Requests().
+    std::vector<std::string> UserAgents();
 
 private:
     void Run();
@@ -52,7 +54,7 @@ private:
     std::mutex FLock;
     std::map<std::string, std::string> FBodies;
     std::string FMissingBody;
-    std::vector<std::string> FRequests;
+    std::vector<std::string> FRequests, FUserAgents;
     std::thread FThread;
 };
 

@@ -16,8 +16,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
+#include <tlhelp32.h>
 
 using testing_support::UniqueName;
 
@@ -208,6 +211,85 @@ TEST(HttpGetText, OnTheGuiThreadRequestsInARowShareOneQuietMoment) {
     EXPECT_GT(RequestWaitInfo().Waits, waits);
     KillTimer(nullptr, timer);
     UseGuiRequestWait(false);
+}
+
+namespace {
+// The threads of this process.
+std::set<DWORD> OwnThreads() {
+    std::set<DWORD> ids;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ids.insert(entry.th32ThreadID);
+    CloseHandle(snapshot);
+    return ids;
+}
+} // namespace
+
+// The requests of a group run on the standing request workers: another group starts no
+// thread of its own.
+TEST(HttpGetTexts, GroupsRunOnTheStandingWorkers) {
+    std::mutex lock;
+    std::set<DWORD> serving, seen;
+    std::atomic<bool> look{false};
+    loopback::RawServer server([&](SOCKET Client, loopback::RawServer& s) {
+        s.Pause(200); // all four requests are running now
+        std::set<DWORD> now = look ? OwnThreads() : std::set<DWORD>();
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            serving.insert(GetCurrentThreadId());
+            seen.insert(now.begin(), now.end());
+        }
+        loopback::RawServer::Send(Client, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    });
+    std::vector<std::wstring> urls;
+    for (int i = 0; i < 4; ++i) urls.push_back(server.Base() + L"/help/1/ms.help?i=" + std::to_wstring(i));
+    EXPECT_EQ(HttpGetTexts(urls), std::vector<std::wstring>(4, L"ok"));
+    const std::set<DWORD> before = OwnThreads();
+    look = true;
+    EXPECT_EQ(HttpGetTexts(urls), std::vector<std::wstring>(4, L"ok"));
+    std::vector<DWORD> started;
+    for (DWORD id : seen)
+        if (!before.count(id) && !serving.count(id)) started.push_back(id);
+    EXPECT_EQ(started.size(), 0u);
+}
+
+// On the GUI thread a probe of a port that takes no connection (the full backlog of a hung
+// agent) runs inside the wait: the window's messages (timers here) run meanwhile.
+TEST(PortProbe, OnTheGuiThreadAProbeOfAFullBacklogLetsMessagesRun) {
+    vcltest::Watchdog w(30000);
+    SOCKET server = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(server, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    int len = sizeof(a);
+    getsockname(server, reinterpret_cast<sockaddr*>(&a), &len);
+    listen(server, 1);
+    std::vector<SOCKET> fillers;
+    for (int i = 0; i < 8; ++i) {
+        SOCKET c = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        u_long nb = 1;
+        ioctlsocket(c, FIONBIO, &nb);
+        connect(c, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+        fillers.push_back(c);
+    }
+    Sleep(200);
+    TScratchPlace reg;
+    ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, reg.Place.RuntimeKey, L"AppRoot", L"C:\\Help"));
+    ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, reg.Place.RuntimeKey, L"AgentPort", std::to_wstring(ntohs(a.sin_port))));
+    const TH3Paths paths(reg.Place);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 5, &CountTick);
+    UseGuiRequestWait();
+    Application->ProcessMessages();
+    g_Ticks = 0;
+    EXPECT_FALSE(IsHelpAgentListening(paths));
+    EXPECT_GT(g_Ticks, 0) << "no message ran during the probe";
+    KillTimer(nullptr, timer);
+    UseGuiRequestWait(false);
+    for (SOCKET c : fillers) closesocket(c);
+    closesocket(server);
 }
 
 TEST(PortProbe, AgentPortFromTheRegistry) {

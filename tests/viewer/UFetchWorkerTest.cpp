@@ -3,12 +3,18 @@
 #include "UFetchWorker.h"
 
 #include "FixedAgentEnvironment.h"
+#include "Forms.h"
 #include "Handles.h"
+#include "Threads.h"
 #include "UAgentLink.h"
+#include "UH3_Agent.h"
 #include "UH3_Code.h"
 #include "UIndexLoader.h"
+#include "../helpclient/LoopbackServer.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 TEST(FetchWorker, RepliesOrGivesUpWhileThePollRuns) {
     std::wstring reply;
@@ -92,3 +98,65 @@ TEST(FetchWorker, ACancelEndsTheWaitForAStalledAgent) {
     EXPECT_EQ(RunningFetchWorkers(), 0);
     WSACleanup();
 }
+
+// A request made on the GUI thread and run on a worker uses what the program had when it was
+// made: the title as its user agent, the agent program's name when it finds the agent again
+// after a failure. The GUI thread may change or free them meanwhile. Its trace lines reach the
+// debug log on the GUI thread.
+TEST(FetchWorker, ARequestUsesWhatTheGuiThreadHadWhenItWasMade) {
+    loopback::HttpServer server; // every path fails (404)
+    wchar_t own[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, own, MAX_PATH);
+    TH3Paths self{TH3RegistryPlace{nullptr, L"", L""}};
+    self.AgentPath.assign(own, n);
+    const uint32_t gone = DefaultAgentEnvironment().AgentProcessId(self); // kept: the agent the URL names
+    ASSERT_EQ(gone, GetCurrentProcessId());
+    DWORD running = 0;
+    ASSERT_TRUE(FindProcessId(L"services.exe", running)); // the agent found after the failure
+    auto paths = std::make_unique<TH3Paths>(TH3RegistryPlace{nullptr, L"", L""});
+    paths->AgentPath = L"C:\\windows\\system32\\services.exe";
+    TH3Paths* const before = H3Paths;
+    H3Paths = paths.get();
+    const std::wstring title = Application->Title();
+    Application->SetTitle(L"Title when made");
+    struct TSink : TH3TraceSink {
+        std::vector<DWORD> Threads;
+        int Lines = 0;
+        bool Showing() override {
+            Threads.push_back(GetCurrentThreadId());
+            return true;
+        }
+        void Log(const std::wstring&, bool) override {
+            Threads.push_back(GetCurrentThreadId());
+            ++Lines;
+        }
+    } sink;
+    CheckSynchronize(); // lines of earlier tests' requests
+    TH3TraceSink* const sinkBefore = SetH3TraceSink(&sink);
+
+    const TFetchRequest request = UrlRequest(server.Base() + L"/help/1-" + std::to_wstring(gone) + L"/ms.help?x=1");
+    Application->SetTitle(L"Title later");
+    H3Paths = nullptr;
+    paths.reset();
+    std::wstring reply = L"old";
+    EXPECT_TRUE(FetchWhilePolling(request, {}, reply, 5));
+    EXPECT_EQ(reply, L"");
+    const std::vector<std::string> asked = server.Requests();
+    EXPECT_EQ(asked.size(), 2u) << "asked again of the agent running now";
+    if (asked.size() == 2) {
+        EXPECT_EQ(asked[1], "/help/1-" + std::to_string(running) + "/ms.help?x=1");
+    }
+    for (const std::string& agent : server.UserAgents())
+        EXPECT_EQ(agent, "Title when made");
+    for (int i = 0; i < 100 && sink.Lines == 0; ++i)
+        CheckSynchronize(10);
+    EXPECT_EQ(sink.Lines, 1);
+    for (DWORD thread : sink.Threads)
+        EXPECT_EQ(thread, GetCurrentThreadId());
+
+    SetH3TraceSink(sinkBefore);
+    Application->SetTitle(title);
+    H3Paths = before;
+    ForgetAgentProcessId();
+}
+
