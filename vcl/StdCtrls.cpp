@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <cwctype>
 #include <vector>
 
 namespace {
@@ -1443,33 +1444,49 @@ RECT TCustomListBox::ItemRect(int Index) {
 
 namespace {
 
+// Letters of the right-to-left scripts, and halves of surrogate pairs: text DrawText shapes.
+bool NeedsShaping(wchar_t C) {
+    return (C >= 0x0590 && C <= 0x08FF) || (C >= 0xD800 && C <= 0xDFFF) || (C >= 0xFB1D && C <= 0xFEFF);
+}
+
 // Draws one line of text with each letter at the width the font reports for it, as
 // DrawText would place the line within Rect; false (nothing drawn) for text DrawText must lay
-// out itself (several lines, tabs, word wrap, measuring). Some fonts draw their letters
-// narrower than those widths (Wine's Tahoma at its small bitmap sizes) while the underline of
-// an underlined font, and a label's size, follow the widths: placed this way the letters end
-// where the underline and the label do.
+// out itself (several lines, tabs, word wrap, measuring, shaped scripts, a key's underline). Some fonts draw
+// letters narrower and figures wider than those widths (Wine's Tahoma at its small bitmap
+// sizes) while the underline of an underlined font, and a label's size, follow the widths:
+// placed this way the text ends where the underline and the label do, and a right-aligned
+// line keeps its last figure.
 bool DrawLineAtReportedWidths(TCanvas& Canvas, const std::wstring& Text, const RECT& Rect, UINT Flags) {
-    if ((Flags & (DT_CALCRECT | DT_WORDBREAK)) || Text.find_first_of(L"\r\n\t") != std::wstring::npos)
+    if ((Flags & (DT_CALCRECT | DT_WORDBREAK)) || Text.find_first_of(L"\r\n\t") != std::wstring::npos ||
+        std::any_of(Text.begin(), Text.end(), NeedsShaping) ||
+        (!(Flags & DT_NOPREFIX) && Text.find(L'&') != std::wstring::npos)) // DrawText underlines the key
         return false;
-    std::wstring line;
-    for (size_t i = 0; i < Text.size(); ++i) {
-        // A prefix mark goes; the letter it marks is underlined with the rest anyway.
-        if (!(Flags & DT_NOPREFIX) && Text[i] == L'&' && ++i == Text.size())
-            break;
-        line += Text[i];
-    }
-    if (line.empty())
+    if (Text.empty())
         return true;
+    std::wstring shown = Text;
+    if (Flags & DT_RTLREADING) {
+        // Read right to left, the words keep their order and the marks and spaces before and
+        // after them go to the other side ("Catalog Select:" shows as ":Catalog Select").
+        // Marks that would be mirrored (brackets) are left to DrawText.
+        const auto word = [](wchar_t C) { return iswalnum(C) != 0; };
+        const auto first = std::find_if(Text.begin(), Text.end(), word);
+        const auto last = std::find_if(Text.rbegin(), Text.rend(), word).base();
+        if (first == Text.end() ||
+            !std::all_of(Text.begin(), first, [](wchar_t C) { return wcschr(L" .,:;!?-", C) != nullptr; }) ||
+            !std::all_of(last, Text.end(), [](wchar_t C) { return wcschr(L" .,:;!?-", C) != nullptr; }))
+            return false;
+        shown = std::wstring(Text.rbegin(), std::wstring::const_reverse_iterator(last)) + std::wstring(first, last) +
+                std::wstring(std::wstring::const_reverse_iterator(first), Text.rend());
+    }
     HDC dc = Canvas.Handle();
     if (!dc)
         return true;
     Canvas.RequireFont();
-    const int count = static_cast<int>(line.size());
-    std::vector<int> ends(line.size()), widths(line.size());
+    const int count = static_cast<int>(shown.size());
+    std::vector<int> ends(shown.size()), widths(shown.size());
     SIZE size{};
     int fit = 0;
-    if (!GetTextExtentExPointW(dc, line.c_str(), count, 0, &fit, ends.data(), &size))
+    if (!GetTextExtentExPointW(dc, shown.c_str(), count, 0, &fit, ends.data(), &size))
         return false;
     for (int i = 0; i < count; ++i)
         widths[i] = ends[i] - (i ? ends[i - 1] : 0);
@@ -1481,8 +1498,7 @@ bool DrawLineAtReportedWidths(TCanvas& Canvas, const std::wstring& Text, const R
     Canvas.Changing();
     SetBkMode(dc, TRANSPARENT);
     const UINT align = SetTextAlign(dc, TA_LEFT | TA_TOP);
-    ExtTextOutW(dc, x, Rect.top, (Flags & DT_RTLREADING) ? ETO_RTLREADING : 0, nullptr, line.c_str(),
-                static_cast<UINT>(count), widths.data());
+    ExtTextOutW(dc, x, Rect.top, 0, nullptr, shown.c_str(), static_cast<UINT>(count), widths.data());
     SetTextAlign(dc, align);
     Canvas.Changed();
     return true;
@@ -1508,9 +1524,9 @@ void TCustomLabel::DoDrawText(RECT& Rect, UINT Flags) {
     Flags |= DrawTextBiDiModeFlagsReadingOnly();
     FCanvas.Font()->Assign(&FFont);
     FCanvas.Font()->SetColor(TextPaintColor());
-    // An underlined line (a link) keeps its letters on the underline.
+    // One line ends where its measured width does (and an underlined one with its underline).
     auto draw = [&] {
-        if (!(FFont.Style() & fsUnderline) || !DrawLineAtReportedWidths(FCanvas, text, Rect, Flags))
+        if (!DrawLineAtReportedWidths(FCanvas, text, Rect, Flags))
             FCanvas.DrawText(text, Rect, Flags);
     };
     if (!FEnabled) {

@@ -537,9 +537,11 @@ TEST(StdCtrls, LabelSizesItselfToItsCaption) {
     EXPECT_EQ(right->Left() + right->Width(), 200);
 }
 
-// An underlined label (a link) has its letters end where its underline ends, and the label
-// there too, left to right and right to left (some fonts draw narrower than they measure).
-TEST(StdCtrls, AnUnderlinedLabelsLettersEndWithItsUnderline) {
+// A label's letters end where the width it measured for them ends: an underlined label (a
+// link) has its underline and its own edge there, left to right and right to left, and a line
+// of figures does not run past it (some fonts draw letters narrower and figures wider than
+// they measure).
+TEST(StdCtrls, ALabelsLettersEndWhereItsMeasuredWidthEnds) {
     Watchdog w(10000);
     TFormFixture f;
     f.Form.SetColor(clWhite);
@@ -551,7 +553,7 @@ TEST(StdCtrls, AnUnderlinedLabelsLettersEndWithItsUnderline) {
         link->Font()->SetName(L"Tahoma"); // at 8 points it draws narrower than it measures here
         link->Font()->SetSize(8);
         link->Font()->SetStyle(fsUnderline);
-        link->SetCaption(L"Translate Vorlane into your language");
+        link->SetCaption(L"Select a catalog:"); // the colon goes to the left right to left
         link->Update();
         // The rows of the label: the underline is the one with ink all along.
         HDC dc = GetDC(f.Form.Handle());
@@ -577,6 +579,22 @@ TEST(StdCtrls, AnUnderlinedLabelsLettersEndWithItsUnderline) {
                                                                              << link->Left() + link->Width();
         delete link;
     }
+    auto* figures = f.Add<TLabel>(10, 40, 300, 17);
+    figures->Font()->SetName(L"Tahoma");
+    figures->Font()->SetSize(8);
+    figures->SetCaption(L"0.1.0.0");
+    const int measured = figures->Width();
+    figures->SetAutoSize(false);
+    figures->SetWidth(300);
+    figures->Update();
+    HDC dc = GetDC(f.Form.Handle());
+    int right = -1;
+    for (int y = figures->Top(); y < figures->Top() + figures->Height(); ++y)
+        for (int x = figures->Left(); x < figures->Left() + 100; ++x)
+            if (GetPixel(dc, x, y) != RGB(255, 255, 255))
+                right = std::max(right, x);
+    ReleaseDC(f.Form.Handle(), dc);
+    EXPECT_LT(right, figures->Left() + measured);
     f.Form.Hide();
 }
 
