@@ -7,6 +7,7 @@
 
 #include "../vcl/VclTestSupport.h"
 #include "TestHarness.h"
+#include "TntComCtrls.h"
 #include "TntDialogs.h"
 #include "TntStdCtrls.h"
 #include "UAppSettings.h"
@@ -94,8 +95,9 @@ struct RightToLeftReading {
     ~RightToLeftReading() { Application->SetBiDiMode(bdLeftToRight); }
 };
 
-// The places in the wide message box with the icon, a title and OK and Cancel.
-std::vector<TPlace> WideMsgBoxPlaces() {
+// The places in the wide message box with the icon, a title and OK and Cancel, and whether its
+// text stands in the right half of its field.
+std::vector<TPlace> WideMsgBoxPlaces(bool& TextAtRight) {
     std::vector<TPlace> places;
     std::function<void(TObject*)> look = [&](TObject*) {
         TWMsgBoxForm* box = ActiveWideMsgBox();
@@ -104,6 +106,21 @@ std::vector<TPlace> WideMsgBoxPlaces() {
             return;
         }
         places = Places(box);
+        const HWND field = box->TntRichEdit1->Handle();
+        UpdateWindow(field);
+        RECT client{};
+        GetClientRect(field, &client);
+        const HDC dc = GetDC(field);
+        const COLORREF paper = GetPixel(dc, client.right / 2, client.bottom - 3);
+        int left = client.right, right = -1;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < client.right; ++x)
+                if (GetPixel(dc, x, y) != paper) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        ReleaseDC(field, dc);
+        TextAtRight = right >= 0 && left + right > client.right;
         box->SetModalResult(mrCancel);
     };
     SetShotTimer(30, look);
@@ -215,6 +232,7 @@ TEST(SmallDialogs, RightToLeftEachIsTheMirrorImageOfItsLeftToRightSelf) {
     speechtest::TFakeVoice* voice = nullptr;
     TSpeechAPI speech(TSpeechLog{}, speechtest::FakeFactory(voice, record));
     TSpeechSettings settings;
+    bool textAtRight = false; // the message box's text
     auto dialogs = [&] {
         std::vector<std::vector<TPlace>> places;
         {
@@ -242,10 +260,11 @@ TEST(SmallDialogs, RightToLeftEachIsTheMirrorImageOfItsLeftToRightSelf) {
             places.push_back(Places(message.get()));
             message->BeforeDestruction();
         }
-        places.push_back(WideMsgBoxPlaces());
+        places.push_back(WideMsgBoxPlaces(textAtRight));
         return places;
     };
     const std::vector<std::vector<TPlace>> designed = dialogs();
+    EXPECT_FALSE(textAtRight);
     TestForm<TDebugForm> debug;
     const std::vector<TPlace> debugDesigned = Places(debug.Form);
     {
@@ -256,6 +275,7 @@ TEST(SmallDialogs, RightToLeftEachIsTheMirrorImageOfItsLeftToRightSelf) {
         for (size_t i = 0; i < shown.size(); ++i)
             EXPECT_EQ(PlaceFaults(designed[i], shown[i]), L"") << names[i];
         EXPECT_EQ(PlaceFaults(debugDesigned, Places(debug.Form)), L"") << "debug window";
+        EXPECT_TRUE(textAtRight);
     }
     EXPECT_EQ(PlaceFaults(debugDesigned, Places(debug.Form), false), L"") << "debug window, left to right again";
 }
