@@ -76,6 +76,29 @@ DelayedListener::~DelayedListener() {
     closesocket(FSocket);
 }
 
+FullBacklog::FullBacklog() {
+    FSocket = BoundSocket(FPort);
+    listen(FSocket, 1);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<u_short>(FPort));
+    for (int i = 0; i < 8; ++i) {
+        SOCKET c = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        u_long nb = 1;
+        ioctlsocket(c, FIONBIO, &nb);
+        connect(c, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+        FFillers.push_back(c);
+    }
+    Sleep(200);
+}
+
+FullBacklog::~FullBacklog() {
+    for (SOCKET c : FFillers)
+        closesocket(c);
+    closesocket(FSocket);
+}
+
 RawServer::RawServer(THandler Handler, bool ReadRequest) {
     FSocket = BoundSocket(FPort);
     listen(FSocket, 16);

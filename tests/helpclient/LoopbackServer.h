@@ -32,6 +32,20 @@ private:
     std::thread FThread;
 };
 
+// A port on 127.0.0.1 that listens but never accepts, its backlog filled by connections of
+// its own: a connect to it waits, as to a hung agent.
+class FullBacklog {
+public:
+    FullBacklog();
+    ~FullBacklog();
+    int Port() const { return FPort; }
+
+private:
+    SOCKET FSocket = INVALID_SOCKET;
+    int FPort = 0;
+    std::vector<SOCKET> FFillers;
+};
+
 class HttpServer {
 public:
     HttpServer();

@@ -189,29 +189,11 @@ TEST(AgentWait, CancelDoesNotWaitForAStuckProbe) {
 // time-out instead of waiting for the system's connect time-out.
 TEST(AgentWait, ProbeOfAFullBacklogEndsInASecond) {
     Watchdog w(20000);
-    SOCKET server = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(server, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    int len = sizeof(a);
-    getsockname(server, reinterpret_cast<sockaddr*>(&a), &len);
-    listen(server, 1);
-    std::vector<SOCKET> fillers;
-    for (int i = 0; i < 8; ++i) {
-        SOCKET c = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        u_long nb = 1;
-        ioctlsocket(c, FIONBIO, &nb);
-        connect(c, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-        fillers.push_back(c);
-    }
-    Sleep(200);
+    loopback::FullBacklog server;
     const DWORD t0 = GetTickCount();
-    const bool open = PortTCP_IsOpen(ntohs(a.sin_port));
+    const bool open = PortTCP_IsOpen(server.Port());
     const DWORD took = GetTickCount() - t0;
     std::printf("  probe of a full backlog: %s after %lu ms\n", open ? "open" : "not open",
                 static_cast<unsigned long>(took));
     EXPECT_LT(took, 2000u);
-    for (SOCKET c : fillers) closesocket(c);
-    closesocket(server);
 }

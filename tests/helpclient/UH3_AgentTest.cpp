@@ -259,26 +259,10 @@ TEST(HttpGetTexts, GroupsRunOnTheStandingWorkers) {
 // agent) runs inside the wait: the window's messages (timers here) run meanwhile.
 TEST(PortProbe, OnTheGuiThreadAProbeOfAFullBacklogLetsMessagesRun) {
     vcltest::Watchdog w(30000);
-    SOCKET server = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(server, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    int len = sizeof(a);
-    getsockname(server, reinterpret_cast<sockaddr*>(&a), &len);
-    listen(server, 1);
-    std::vector<SOCKET> fillers;
-    for (int i = 0; i < 8; ++i) {
-        SOCKET c = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        u_long nb = 1;
-        ioctlsocket(c, FIONBIO, &nb);
-        connect(c, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-        fillers.push_back(c);
-    }
-    Sleep(200);
+    loopback::FullBacklog server;
     TScratchPlace reg;
     ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, reg.Place.RuntimeKey, L"AppRoot", L"C:\\Help"));
-    ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, reg.Place.RuntimeKey, L"AgentPort", std::to_wstring(ntohs(a.sin_port))));
+    ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, reg.Place.RuntimeKey, L"AgentPort", std::to_wstring(server.Port())));
     const TH3Paths paths(reg.Place);
     const UINT_PTR timer = SetTimer(nullptr, 0, 5, &CountTick);
     UseGuiRequestWait();
@@ -288,8 +272,6 @@ TEST(PortProbe, OnTheGuiThreadAProbeOfAFullBacklogLetsMessagesRun) {
     EXPECT_GT(g_Ticks, 0) << "no message ran during the probe";
     KillTimer(nullptr, timer);
     UseGuiRequestWait(false);
-    for (SOCKET c : fillers) closesocket(c);
-    closesocket(server);
 }
 
 TEST(PortProbe, AgentPortFromTheRegistry) {
