@@ -37,6 +37,8 @@
 #include "Timers.h"
 #include "qenSmartTabs.h"
 
+#include <algorithm>
+
 #include <shlobj.h>
 
 TVMainForm* VMainForm = nullptr;
@@ -327,8 +329,10 @@ void TVMainForm::TntFormShow() {
         return;
     SearchPanel->SetColor(clWindow);
     SearchBtnPanel->SetColor(clWindow);
-    if (!FShownOnce)
+    if (!FShownOnce) {
         AppSettings->RestoreFormPosAs(MainFormPosName, this);
+        FitIntoWorkArea();
+    }
     UpdateMenus();
     // The update checker, once: first look 20 s after the start, at most every 5 days.
     if (!WebUpdates)
@@ -337,6 +341,21 @@ void TVMainForm::TntFormShow() {
     if (!FShownOnce)
         PostMessageW(Handle(), WM_VIEWER_STARTUP, 0, 0);
     FShownOnce = true;
+}
+
+void TVMainForm::FitIntoWorkArea() {
+    // A window larger than the screen's work area is made as large as the area and moved
+    // into it: no part of it, the tab strip's end included, lies beyond the screen.
+    if (!HandleAllocated() || IsZoomed(Handle()) || !Screen)
+        return;
+    const RECT work = Screen->WorkAreaRect();
+    const int areaWidth = work.right - work.left, areaHeight = work.bottom - work.top;
+    if (Width() <= areaWidth && Height() <= areaHeight)
+        return;
+    const int width = std::min(Width(), areaWidth), height = std::min(Height(), areaHeight);
+    const int left = std::clamp<int>(Left(), work.left, work.right - width);
+    const int top = std::clamp<int>(Top(), work.top, work.bottom - height);
+    SetBounds(left, top, width, height);
 }
 
 void TVMainForm::AmStartupMsg() {

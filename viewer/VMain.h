@@ -356,6 +356,7 @@ public:
 
     void FormCreate();
     void TntFormShow();
+    void FitIntoWorkArea();
     void AmStartupMsg();
     void AmPostAppMsg(WPARAM Request);
     void FormCloseQuery(bool& CanClose);

@@ -633,15 +633,48 @@ TEST_F(VMainViewTest, MenuItemsShowTheirKeysInTheShortcutColumn) {
 // the pane its width back.
 TEST_F(VMainViewTest, TheWindowStaysUsableOnA640By480Screen) {
     Watchdog w(120000, "640 x 480");
+    // The screen's work area is 640 x 480 while the window is placed.
+    struct SmallWorkArea {
+        RECT Saved{};
+        SmallWorkArea() {
+            SystemParametersInfoW(SPI_GETWORKAREA, 0, &Saved, 0);
+            RECT small{0, 0, 640, 480};
+            SystemParametersInfoW(SPI_SETWORKAREA, 0, &small, 0);
+        }
+        ~SmallWorkArea() { SystemParametersInfoW(SPI_SETWORKAREA, 0, &Saved, 0); }
+    };
+    // The strip's "+" lies whole inside the window's client area and on the screen.
+    auto addButtonShown = [](TVMainForm* F) {
+        const TSmartTabsPolygon plus = SmartTabsAddButtonPolygon(F->SmartTabs->Geometry());
+        RECT client = F->ClientRect(), work = Screen->WorkAreaRect();
+        MapWindowPoints(F->Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+        for (POINT p : plus) {
+            p = F->SmartTabs->ClientToScreen(p);
+            if (p.x < std::max(client.left, work.left) || p.x >= std::min(client.right, work.right))
+                return false;
+        }
+        return true;
+    };
     for (int factor : {1, 2}) {
         SCOPED_TRACE(factor);
         LargerFonts fonts(factor);
         auto form = Start();
         TVMainForm* f = form->Form;
-        f->Show();
+        {
+            SmallWorkArea small;
+            f->Show();
+            RECT window;
+            GetWindowRect(f->Handle(), &window);
+            EXPECT_TRUE(window.left >= 0 && window.top >= 0 && window.right <= 640 && window.bottom <= 480)
+                << window.left << "," << window.top << " " << window.right << "," << window.bottom;
+            for (int i = 1; i < 6; ++i) {
+                f->ShowTab(f->NewTab());
+                EXPECT_TRUE(addButtonShown(f)) << i + 1 << " tabs";
+            }
+            for (int i = 5; i >= 3; --i)
+                f->CloseTab(i);
+        }
         f->SetBounds(0, 0, 640, 480);
-        for (int i = 1; i < 3; ++i)
-            f->ShowTab(f->NewTab());
         for (int i = 0; i < 3; ++i)
             f->SmartTabs->SetTabCaption(i, L"Visual Studio 2010 page " + std::to_wstring(i));
         TBrowserFrame* frame = f->ActiveFrame();
