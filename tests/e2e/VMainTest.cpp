@@ -192,9 +192,11 @@ TEST_F(VorlaneMain, ASecondCopyHandsItsHelpUrlToTheFirst) {
     ASSERT_TRUE(StartViewer({L"/debug"}));
     HWND main = WaitMainWindow();
     ASSERT_TRUE(main);
-    // Once its contents have loaded (saving the orphan groups the load adds), the first copy
-    // writes nothing until it closes.
+    // Once its contents have loaded and it has saved the orphan group the load adds (the tree
+    // answers during the load's later requests), the first copy writes nothing until it closes.
     ASSERT_TRUE(WaitContentsLoaded(main));
+    ASSERT_TRUE(WaitUntil([] { return RegRead(HKEY_CURRENT_USER, MainKey, L"VS\\100\\EN-US_OrphanID2").Exists; },
+                          WindowTimeoutMs));
     ASSERT_TRUE(DeleteRegKeyTree(HKEY_CURRENT_USER, MainKey));
     ASSERT_TRUE(DeleteRegValue(HKEY_CURRENT_USER, ViewerKey, L"installpath"));
     const std::wstring url = L"ms-xhelp:///?method=f1&query=System.Windows.Forms.Button&product=VS";

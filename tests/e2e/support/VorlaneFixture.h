@@ -125,8 +125,8 @@ protected:
                 return tree;
         return nullptr;
     }
-    // Waits until the contents tree has nodes: the first load (quick) has then ended, as the
-    // viewer answers the tree's messages only when it is back in its message loop.
+    // Waits until the contents tree has nodes. The window answers while it waits for the agent,
+    // so the first load's later steps (the start page's sync, its orphan group) may still run.
     bool WaitContentsLoaded(HWND Main, DWORD TimeoutMs = WindowTimeoutMs) {
         return WaitUntil([&] { HWND tree = ContentsTree(Main); return tree && TreeCount(tree) > 0; }, TimeoutMs);
     }
