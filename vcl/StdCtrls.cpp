@@ -509,6 +509,7 @@ void TCustomComboBox::CreateParams(TCreateParams& Params) {
     if (FStyle != csSimple)
         Params.Height = FHeight + FItemHeight * FDropDownCount + 2;
     Params.WindowClass.style &= ~static_cast<UINT>(CS_HREDRAW | CS_VREDRAW);
+    MirrorInRightToLeft(Params); // the drop button at the left, the text and the edit's caret at the right
 }
 
 void TCustomComboBox::CreateWnd() {
@@ -520,6 +521,10 @@ void TCustomComboBox::CreateWnd() {
         FListHandle = info.hwndList;
         FEditHandle = (!IsListStyle() && info.hwndItem != FHandle) ? info.hwndItem : nullptr;
     }
+    // The list is a pop-up of its own, which does not take the box's mirroring: its lines
+    // stand at the right and its scroll bar at the left as the box's text and button do.
+    if (FListHandle && (GetWindowLongPtrW(FHandle, GWL_EXSTYLE) & WS_EX_LAYOUTRTL))
+        SetWindowLongPtrW(FListHandle, GWL_EXSTYLE, GetWindowLongPtrW(FListHandle, GWL_EXSTYLE) | WS_EX_LAYOUTRTL);
     HookEdit();
     if (FMaxLength)
         SendMessageW(FHandle, CB_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);

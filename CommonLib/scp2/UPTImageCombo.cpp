@@ -184,6 +184,15 @@ void TPTCustomImageCombo::DrawItem(int Index, const RECT& Rect, TOwnerDrawState 
         return;
     }
     DoGetItemData(item);
+    const HDC dc = FCanvas.Handle();
+    const DWORD layout = GetLayout(dc);
+    const bool mirrored = layout != GDI_ERROR && (layout & LAYOUT_RTL);
+    // A mirrored box hands its face over clipped to the unmirrored place of the item (Wine),
+    // which cuts off the image at the right: the face is clipped to the item itself.
+    if (mirrored && (State & odComboBoxEdit)) {
+        SelectClipRgn(dc, nullptr);
+        IntersectClipRect(dc, Rect.left, Rect.top, Rect.right, Rect.bottom);
+    }
     const int level = (State & odComboBoxEdit) ? 0 : item->Indent;
     const bool selected = (State & odSelected) != 0;
     FCanvas.Brush()->SetColor(FColor);
@@ -197,12 +206,24 @@ void TPTCustomImageCombo::DrawItem(int Index, const RECT& Rect, TOwnerDrawState 
         HIMAGELIST list = FImages->Handle();
         const COLORREF background = ImageList_GetBkColor(list);
         ImageList_SetBkColor(list, ColorToRGB(FColor));
-        const int x = FIndentPixels * level + Rect.left + 2;
+        int x = FIndentPixels * level + Rect.left + 2;
         const int y = (Rect.top + Rect.bottom - FImages->Height()) / 2;
+        // In a mirrored box or list the image is drawn at its place counted from the right, in
+        // the plain layout (the image list draws nothing whole into a mirrored one).
+        if (mirrored) {
+            // The image's first and last columns, on the device and back in the plain layout.
+            POINT ends[2] = {{x, y}, {x + FImages->Width() - 1, y}};
+            LPtoDP(dc, ends, 2);
+            SetLayout(dc, layout & ~LAYOUT_RTL);
+            DPtoLP(dc, ends, 2);
+            x = std::min(ends[0].x, ends[1].x);
+        }
         if (item->OverlayIndex() >= 0)
             FImages->DrawOverlay(&FCanvas, x, y, item->ImageIndex(), item->OverlayIndex());
         else
             FImages->Draw(&FCanvas, x, y, item->ImageIndex());
+        if (mirrored)
+            SetLayout(dc, layout);
         ImageList_SetBkColor(list, background);
         textLeft = FImages->Width() + 4;
     }

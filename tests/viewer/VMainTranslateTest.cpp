@@ -12,6 +12,7 @@
 #include "TntExtCtrls.h"
 #include "TntMenus.h"
 #include "TntStdCtrls.h"
+#include "UPTShellCombo.h"
 #include "qenPathViewer.h"
 #include "ULocaleInfo.h"
 #include "UMessageTexts.h"
@@ -129,6 +130,12 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
         const TSmartTabsGeometry strip = f->SmartTabs->Geometry();
         r += SmartTabsTabBounds(strip, 0).left > strip.ClientWidth / 2 ? L'M' : L'-';
         r += frame->qenPathViewer1->RightToLeft() ? L"M " : L"- ";
+        // The combo boxes: mirrored with their lists, which drop as windows of their own.
+        for (TCustomComboBox* c : std::initializer_list<TCustomComboBox*>{f->CatalogCbo, f->PTShellCombo1}) {
+            const LONG box = GetWindowLongW(c->Handle(), GWL_EXSTYLE), list = GetWindowLongW(c->ListHandle(), GWL_EXSTYLE);
+            r += box & list & WS_EX_LAYOUTRTL ? L'M' : (box | list) & WS_EX_LAYOUTRTL ? L'?' : box & WS_EX_RIGHT ? L'R' : L'-';
+        }
+        r += L' ';
         HMENU bar = f->MainMenu1->GetHandle();
         wchar_t first[64] = {};
         GetMenuStringW(bar, 0, first, 64, MF_BYPOSITION);
@@ -174,7 +181,7 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
 
     const std::wstring start = layout();
     EXPECT_EQ(f->LeftPanel->Left(), 0);
-    EXPECT_EQ(Reading(), L"--------- Page");
+    EXPECT_EQ(Reading(), L"--------- -- Page");
 
     f->TranslateMainWindow(L"he");
     EXPECT_EQ(Application->BiDiMode(), bdRightToLeft);
@@ -186,7 +193,7 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     EXPECT_EQ(f->FavBackBtn->Anchors() & (akLeft | akRight), akLeft);
     EXPECT_EQ(f->SuperTipSearch->Anchors() & (akLeft | akRight), akRight);
     const std::wstring mirrored = layout();
-    EXPECT_EQ(Reading(), L"MMMMMRRMM Help at the right");
+    EXPECT_EQ(Reading(), L"MMMMMRRMM MM Help at the right");
     // A click on the second tab's close box, at its left end, closes that tab.
     f->NewTab();
     ASSERT_EQ(f->SmartTabs->GetTabCount(), 3);

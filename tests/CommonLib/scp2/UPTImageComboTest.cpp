@@ -227,6 +227,19 @@ TEST(PTImageCombo, ImageAndCaptionPlacesByLevel) {
     EXPECT_EQ(PixelAt(pic, 21, 0), highlight);
     EXPECT_EQ(PixelAt(pic, 20, 0), RGB(255, 255, 255));
     EXPECT_EQ(PixelAt(pic, 190, 10), RGB(255, 255, 255));
+    // Mirrored (right to left), the image stands at the right end of the face as it is, even
+    // where the box hands the face over clipped to the item's unmirrored place.
+    pic.Canvas()->FillRect(line);
+    const HRGN unmirrored = CreateRectRgn(0, 0, 180, 20);
+    SelectClipRgn(dc, unmirrored);
+    DeleteObject(unmirrored);
+    SetLayout(dc, LAYOUT_RTL);
+    w.Combo->DrawLine(dc, 0, ODS_COMBOBOXEDIT, RECT{0, 0, 180, 20});
+    SelectClipRgn(dc, nullptr);
+    SetLayout(dc, 0);
+    EXPECT_EQ(PixelAt(pic, 184, 10), RGB(255, 0, 0));
+    EXPECT_EQ(PixelAt(pic, 196, 10), RGB(255, 0, 0));
+    EXPECT_EQ(PixelAt(pic, 4, 10), RGB(255, 255, 255));
 
     // An overlay draws over the image; a line without an item only fills.
     ASSERT_TRUE(images->Overlay(1, 0));
