@@ -13,6 +13,7 @@
 #include "UFormPos.h"
 #include "UH3_Agent.h"
 #include "UH3_Code.h"
+#include "UPaneLayout.h"
 #include "UUtilsW.h"
 #include "UViewerKeys.h"
 #include "UWebUpdates.h"
@@ -86,7 +87,7 @@ TDebugForm::TDebugForm(TComponent* AOwner) : TTntForm(AOwner) {
     SetName(L"DebugForm");
     SetCaption(L"Vorlane Debug");
     KeyPreview = true;
-    // Frame included, it fits a 640 x 480 screen.
+    // Frame included, about as wide as a 640 x 480 screen.
     SetClientWidth(632);
     SetClientHeight(420);
 
@@ -234,8 +235,14 @@ void TDebugForm::ShowDebugWindow(bool Show) {
         Hide(); // saves the position
         return;
     }
-    if (!Visible())
+    if (!Visible()) {
         Reg_RestoreFormPos(ViewerRegKey, PositionName, this);
+        // Its frame can make it wider than a small screen: it is fitted into the work area.
+        if (Screen && !(HandleAllocated() && IsZoomed(Handle()))) {
+            const RECT r = WindowWithinArea(BoundsRect(), Screen->WorkAreaRect());
+            SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        }
+    }
     Panel1->SetAlign(alClient);
     TTntForm::Show();
     BringToFront();

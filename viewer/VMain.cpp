@@ -37,8 +37,6 @@
 #include "Timers.h"
 #include "qenSmartTabs.h"
 
-#include <algorithm>
-
 #include <shlobj.h>
 
 TVMainForm* VMainForm = nullptr;
@@ -344,18 +342,12 @@ void TVMainForm::TntFormShow() {
 }
 
 void TVMainForm::FitIntoWorkArea() {
-    // A window larger than the screen's work area is made as large as the area and moved
-    // into it: no part of it, the tab strip's end included, lies beyond the screen.
-    if (!HandleAllocated() || IsZoomed(Handle()) || !Screen)
+    // No part of a window larger than the screen, the tab strip's end included, is left
+    // beyond the screen's edge.
+    if (!Screen || (HandleAllocated() && IsZoomed(Handle())))
         return;
-    const RECT work = Screen->WorkAreaRect();
-    const int areaWidth = work.right - work.left, areaHeight = work.bottom - work.top;
-    if (Width() <= areaWidth && Height() <= areaHeight)
-        return;
-    const int width = std::min(Width(), areaWidth), height = std::min(Height(), areaHeight);
-    const int left = std::clamp<int>(Left(), work.left, work.right - width);
-    const int top = std::clamp<int>(Top(), work.top, work.bottom - height);
-    SetBounds(left, top, width, height);
+    const RECT r = WindowWithinArea(BoundsRect(), Screen->WorkAreaRect());
+    SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
 void TVMainForm::AmStartupMsg() {

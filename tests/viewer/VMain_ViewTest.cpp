@@ -673,6 +673,10 @@ TEST_F(VMainViewTest, TheWindowStaysUsableOnA640By480Screen) {
             }
             for (int i = 5; i >= 3; --i)
                 f->CloseTab(i);
+            DebugForm->ShowDebugWindow(true);
+            GetWindowRect(DebugForm->Handle(), &window);
+            EXPECT_TRUE(window.left >= 0 && window.right <= 640 && window.bottom <= 480) << window.right;
+            DebugForm->ShowDebugWindow(false);
         }
         f->SetBounds(0, 0, 640, 480);
         for (int i = 0; i < 3; ++i)
