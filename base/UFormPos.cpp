@@ -91,6 +91,13 @@ bool Reg_RestoreFormPos(const std::wstring& Key, const std::wstring& Name, TCust
                   static_cast<int>(work.bottom)});
         DebugOut(L"Reg_RestoreFormPos> New left:%d, new top:%d", {l, t});
     }
+    if (Screen && !(Application && Application->MainForm() == Form)) {
+        // A dialog or tool window that would stand partly off the screen (saved on a larger
+        // one) comes back whole on it; the main window keeps its place.
+        const POINT p = Screen->PlaceInWorkArea(RECT{l, t, l + w, t + h});
+        l = p.x;
+        t = p.y;
+    }
     if (IsSizeable(Form) && Form->HandleAllocated()) {
         const HWND wnd = Form->Handle();
         WINDOWPLACEMENT wp{};

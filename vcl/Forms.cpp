@@ -74,12 +74,12 @@ TControl* FindDragTarget(POINT P) {
 // Centres Form on Area, then moves it as little as it takes to show it whole on the screen's
 // work area (at the area's top left when it is larger).
 void CenterIn(TCustomForm* Form, const RECT& Area) {
-    const RECT work = Screen ? Screen->WorkAreaRect() : Area;
-    int x = Area.left + ((Area.right - Area.left) - Form->Width()) / 2;
-    int y = Area.top + ((Area.bottom - Area.top) - Form->Height()) / 2;
-    x = std::max<int>(std::min<int>(x, work.right - Form->Width()), work.left);
-    y = std::max<int>(std::min<int>(y, work.bottom - Form->Height()), work.top);
-    Form->SetBounds(x, y, Form->Width(), Form->Height());
+    const int w = Form->Width(), h = Form->Height();
+    const int x = Area.left + ((Area.right - Area.left) - w) / 2;
+    const int y = Area.top + ((Area.bottom - Area.top) - h) / 2;
+    const POINT p = Screen ? Screen->PlaceInWorkArea(RECT{x, y, x + w, y + h})
+                           : POINT{std::max<int>(x, Area.left), std::max<int>(y, Area.top)};
+    Form->SetBounds(p.x, p.y, w, h);
 }
 
 // Form state: Release arrived while the form was modal; ShowModal frees it on its way out.
@@ -1452,6 +1452,17 @@ RECT TScreen::WorkAreaRect() const {
     RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
     return r;
+}
+
+POINT TScreen::PlaceInWorkArea(const RECT& Bounds) const {
+    RECT work = WorkAreaRect();
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    if (GetMonitorInfoW(MonitorFromRect(&Bounds, MONITOR_DEFAULTTONEAREST), &mi))
+        work = mi.rcWork;
+    const LONG w = Bounds.right - Bounds.left, h = Bounds.bottom - Bounds.top;
+    return POINT{std::max(std::min(Bounds.left, work.right - w), work.left),
+                 std::max(std::min(Bounds.top, work.bottom - h), work.top)};
 }
 
 namespace {

@@ -374,6 +374,10 @@ public:
     int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
     int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
     RECT WorkAreaRect() const;
+    // Where a window with the rectangle Bounds goes to lie whole in the work area of the
+    // monitor it is most on, moved as little as it takes (its top left inside that area when
+    // it is larger): the new top left.
+    POINT PlaceInWorkArea(const RECT& Bounds) const;
     int MonitorCount();
     TMonitor Monitors(int Index);
     TMonitor MonitorFromWindow(HWND Wnd);

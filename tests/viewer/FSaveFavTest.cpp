@@ -3,7 +3,9 @@
 #include "FSaveFav.h"
 #include "TestHarness.h"
 #include "TntStdCtrls.h"
+#include "UAppSettings.h"
 #include "UMessageTexts.h"
+#include "URegSafe.h"
 #include "UserAnswers.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +51,34 @@ TEST(SaveFavDialog, TranslatedTextsTheNameFocusedAndTheHeightFittedToTheButtons)
     PumpUntil([&] { return form.ClientHeight() != 300; }, 2000);
     EXPECT_EQ(form.ClientHeight(), form.OKBtn->Top() + form.OKBtn->Height() + form.Edit1->Top());
     EXPECT_TRUE(form.Edit1->Focused());
+    form.Hide();
+}
+
+// A place saved on a larger screen, partly off this one: the dialog comes back whole on the
+// screen, moved no further than that, and saves the place it took.
+TEST(SaveFavDialog, ASavedPlacePartlyOffTheScreenComesBackWholeOnIt) {
+    Watchdog w(20000);
+    struct TSettings {
+        std::wstring Key = L"Software\\VorlaneTests\\" + testing_support::UniqueName(L"SaveFavPos");
+        TSettings() { InitAppSettings(L"\\" + Key, L"", L""); }
+        ~TSettings() {
+            FreeAppSettings();
+            RegDeleteTreeW(HKEY_CURRENT_USER, Key.c_str());
+        }
+    } settings;
+    const RECT work = Screen->WorkAreaRect();
+    RegWriteInt(HKEY_CURRENT_USER, settings.Key, L"SaveFavForm_Left", work.right - 200); // 200 px show
+    RegWriteInt(HKEY_CURRENT_USER, settings.Key, L"SaveFavForm_Top", work.top + 40);
+    TSaveFavForm form(nullptr);
+    form.Show();
+    PumpFor(100);
+    const RECT r = form.BoundsRect();
+    EXPECT_EQ(r.right, work.right);
+    EXPECT_EQ(r.top, work.top + 40);
+    form.SetModalResult(mrCancel);
+    bool canClose = false;
+    form.FormCloseQuery(canClose);
+    EXPECT_EQ(RegReadInt(HKEY_CURRENT_USER, settings.Key, L"SaveFavForm_Left", 0), r.left);
     form.Hide();
 }
 
