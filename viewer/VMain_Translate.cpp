@@ -56,6 +56,10 @@ void TVMainForm::ApplyBiDiLayout(const std::wstring& Code) {
     for (int i = 0; i < SmartTabs->GetTabCount(); ++i)
         if (TBrowserFrame* frame = GetFrame(i))
             frame->ApplyFrameBiDiLayout();
+    // Controls made anew and moved to their mirrored places may carry their old places' bits:
+    // the whole window is painted again.
+    if (HandleAllocated())
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void TVMainForm::mmnuSetUILangClick() {

@@ -104,6 +104,27 @@ TEST_F(VMainTranslate, TheSavedLanguageTranslatesAtStartAndEnglishComesBack) {
     EXPECT_NE(DebugForm->Memo1->GetText().find(L"language code refused"), std::wstring::npos);
 }
 
+namespace {
+
+// Adds the class of each visible window whose client area is not wholly due to be painted.
+BOOL CALLBACK AddUnpaintedWindow(HWND Wnd, LPARAM Classes) {
+    RECT client{};
+    if (!IsWindowVisible(Wnd) || !GetClientRect(Wnd, &client) || IsRectEmpty(&client))
+        return TRUE;
+    const HRGN update = CreateRectRgn(0, 0, 0, 0), rest = CreateRectRgnIndirect(&client);
+    GetUpdateRgn(Wnd, update, FALSE);
+    if (CombineRgn(rest, rest, update, RGN_DIFF) != NULLREGION) {
+        wchar_t name[64] = {};
+        GetClassNameW(Wnd, name, 64);
+        *reinterpret_cast<std::wstring*>(Classes) += std::wstring(name) + L" ";
+    }
+    DeleteObject(update);
+    DeleteObject(rest);
+    return TRUE;
+}
+
+} // namespace
+
 TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack) {
     Watchdog w(60000, "right to left");
     for (const wchar_t* code : {L"he", L"ar", L"de"})
@@ -219,7 +240,13 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     }
     f->TranslateMainWindow(L"he");
     EXPECT_EQ(layout(), mirrored);
+    // Shown, the switch back paints every control whole (none keeps bits of its mirrored place).
+    ShowWindow(f->Handle(), SW_SHOWNOACTIVATE);
+    RedrawWindow(f->Handle(), nullptr, nullptr, RDW_VALIDATE | RDW_ALLCHILDREN);
     f->TranslateMainWindow(L"de");
+    std::wstring unpainted;
+    EnumChildWindows(f->Handle(), AddUnpaintedWindow, reinterpret_cast<LPARAM>(&unpainted));
+    EXPECT_EQ(unpainted, L"");
     EXPECT_EQ(Application->BiDiMode(), bdLeftToRight);
     EXPECT_EQ(layout(), start);
     EXPECT_EQ(f->mmnuPage->Caption(), L"de");
