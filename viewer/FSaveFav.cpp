@@ -81,7 +81,14 @@ void TSaveFavForm::FormShow() {
     PostMessageW(Handle(), WM_SAVEFAV_FITHEIGHT, 0, 0);
 }
 
-void TSaveFavForm::FitHeight() { SetClientHeight(OKBtn->Top() + OKBtn->Height() + Edit1->Top()); }
+void TSaveFavForm::FitHeight() {
+    SetClientHeight(OKBtn->Top() + OKBtn->Height() + Edit1->Top());
+    // Grown at the screen's edge, it moves up to stay whole on the screen.
+    if (Screen) {
+        const POINT p = Screen->PlaceInWorkArea(BoundsRect());
+        SetBounds(p.x, p.y, Width(), Height());
+    }
+}
 
 void TSaveFavForm::FormCloseQuery(bool& CanClose) {
     if (AppSettings)

@@ -80,6 +80,14 @@ TEST(SaveFavDialog, ASavedPlacePartlyOffTheScreenComesBackWholeOnIt) {
     form.FormCloseQuery(canClose);
     EXPECT_EQ(RegReadInt(HKEY_CURRENT_USER, settings.Key, L"SaveFavForm_Left", 0), r.left);
     form.Hide();
+
+    // At the screen's bottom edge, the height fitted after showing does not push it past it.
+    form.SetClientHeight(40);
+    RegWriteInt(HKEY_CURRENT_USER, settings.Key, L"SaveFavForm_Top", work.bottom - form.Height());
+    form.Show();
+    PumpUntil([&] { return form.ClientHeight() != 40; }, 2000);
+    EXPECT_EQ(form.BoundsRect().bottom, work.bottom);
+    form.Hide();
 }
 
 TEST(SaveFavDialog, OkClosesOnlyWhenTheBookmarkIsWritten) {
