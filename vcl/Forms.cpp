@@ -490,6 +490,13 @@ void TCustomForm::Release() {
         PostMessageW(FHandle, CM_RELEASE, 0, 0);
 }
 
+void TCustomForm::FitIntoWorkArea() {
+    if (!Screen || (HandleAllocated() && IsZoomed(FHandle)))
+        return;
+    const RECT r = Screen->FitInWorkArea(BoundsRect());
+    SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
 void TCustomForm::CloseModal() {
     TCloseAction action = caNone;
     if (CloseQuery()) {
@@ -1463,6 +1470,17 @@ POINT TScreen::PlaceInWorkArea(const RECT& Bounds) const {
     const LONG w = Bounds.right - Bounds.left, h = Bounds.bottom - Bounds.top;
     return POINT{std::max(std::min(Bounds.left, work.right - w), work.left),
                  std::max(std::min(Bounds.top, work.bottom - h), work.top)};
+}
+
+RECT TScreen::FitInWorkArea(const RECT& Bounds) const {
+    const RECT work = WorkAreaRect();
+    const LONG width = Bounds.right - Bounds.left, height = Bounds.bottom - Bounds.top;
+    if (width <= work.right - work.left && height <= work.bottom - work.top)
+        return Bounds;
+    const LONG w = std::min(width, work.right - work.left), h = std::min(height, work.bottom - work.top);
+    const LONG left = std::clamp(Bounds.left, work.left, work.right - w);
+    const LONG top = std::clamp(Bounds.top, work.top, work.bottom - h);
+    return RECT{left, top, left + w, top + h};
 }
 
 namespace {

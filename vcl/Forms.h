@@ -87,6 +87,9 @@ public:
     virtual bool CloseQuery();
     // Frees the form once the messages now queued for it have been handled.
     void Release();
+    // A form larger than the screen's work area is fitted into it (TScreen::FitInWorkArea); a
+    // maximized one stays as it is.
+    void FitIntoWorkArea();
     // Shows the form, disables the thread's other windows and runs a nested loop until
     // ModalResult is set (Enter/Escape through default/cancel buttons, Close = mrCancel).
     virtual TModalResult ShowModal();
@@ -378,6 +381,10 @@ public:
     // monitor it is most on, moved as little as it takes (its top left inside that area when
     // it is larger): the new top left.
     POINT PlaceInWorkArea(const RECT& Bounds) const;
+    // A window larger than the work area (WorkAreaRect) in either direction is made as large as
+    // the area at most and moved as little as it takes to lie whole in it; any other window
+    // stays where and as it is: its new rectangle.
+    RECT FitInWorkArea(const RECT& Bounds) const;
     int MonitorCount();
     TMonitor Monitors(int Index);
     TMonitor MonitorFromWindow(HWND Wnd);

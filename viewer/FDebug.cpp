@@ -13,7 +13,6 @@
 #include "UFormPos.h"
 #include "UH3_Agent.h"
 #include "UH3_Code.h"
-#include "UPaneLayout.h"
 #include "UUtilsW.h"
 #include "UViewerKeys.h"
 #include "UWebUpdates.h"
@@ -237,11 +236,8 @@ void TDebugForm::ShowDebugWindow(bool Show) {
     }
     if (!Visible()) {
         Reg_RestoreFormPos(ViewerRegKey, PositionName, this);
-        // Its frame can make it wider than a small screen: it is fitted into the work area.
-        if (Screen && !(HandleAllocated() && IsZoomed(Handle()))) {
-            const RECT r = WindowWithinArea(BoundsRect(), Screen->WorkAreaRect());
-            SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
-        }
+        // A size saved on a larger screen is fitted into this one's work area.
+        FitIntoWorkArea();
     }
     Panel1->SetAlign(alClient);
     TTntForm::Show();

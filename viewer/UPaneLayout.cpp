@@ -33,14 +33,3 @@ int StatusTextPanelWidth(int BarWidth, int Panel1Width, int Panel2Width) {
     const int w = BarWidth - Panel1Width - Panel2Width;
     return w > 0 ? w : 0;
 }
-
-RECT WindowWithinArea(const RECT& Window, const RECT& Area) {
-    const LONG width = Window.right - Window.left, height = Window.bottom - Window.top;
-    const LONG areaWidth = Area.right - Area.left, areaHeight = Area.bottom - Area.top;
-    if (width <= areaWidth && height <= areaHeight)
-        return Window;
-    const LONG w = std::min(width, areaWidth), h = std::min(height, areaHeight);
-    const LONG left = std::clamp(Window.left, Area.left, Area.right - w);
-    const LONG top = std::clamp(Window.top, Area.top, Area.bottom - h);
-    return RECT{left, top, left + w, top + h};
-}

@@ -1,8 +1,6 @@
 // The navigation pane's widths and the splitter beside it, and the status bar's text panel.
 #pragma once
 
-#include <windows.h>
-
 // The pane's width when no earlier width is known.
 constexpr int DefaultPaneWidth = 283;
 // A pane narrower than this counts as collapsed (and, by its left edge, as on the left).
@@ -35,8 +33,3 @@ int ShownPaneWidth(int PaneWidth, int ClientWidth);
 
 // The status text panel takes what the other two leave (never below 0).
 int StatusTextPanelWidth(int BarWidth, int Panel1Width, int Panel2Width);
-
-// A window larger than the screen's work area Area, in either direction, is made as large as
-// the area at most and moved as little as it takes to lie whole in it; any other window
-// stays where and as it is.
-RECT WindowWithinArea(const RECT& Window, const RECT& Area);

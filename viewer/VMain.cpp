@@ -329,6 +329,8 @@ void TVMainForm::TntFormShow() {
     SearchBtnPanel->SetColor(clWindow);
     if (!FShownOnce) {
         AppSettings->RestoreFormPosAs(MainFormPosName, this);
+        // No part of a window larger than the screen, the tab strip's end included, is left
+        // beyond the screen's edge.
         FitIntoWorkArea();
     }
     UpdateMenus();
@@ -339,15 +341,6 @@ void TVMainForm::TntFormShow() {
     if (!FShownOnce)
         PostMessageW(Handle(), WM_VIEWER_STARTUP, 0, 0);
     FShownOnce = true;
-}
-
-void TVMainForm::FitIntoWorkArea() {
-    // No part of a window larger than the screen, the tab strip's end included, is left
-    // beyond the screen's edge.
-    if (!Screen || (HandleAllocated() && IsZoomed(Handle())))
-        return;
-    const RECT r = WindowWithinArea(BoundsRect(), Screen->WorkAreaRect());
-    SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
 void TVMainForm::AmStartupMsg() {

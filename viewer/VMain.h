@@ -356,7 +356,6 @@ public:
 
     void FormCreate();
     void TntFormShow();
-    void FitIntoWorkArea();
     void AmStartupMsg();
     void AmPostAppMsg(WPARAM Request);
     void FormCloseQuery(bool& CanClose);
