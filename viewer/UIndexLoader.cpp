@@ -199,7 +199,8 @@ TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& Cach
                 r.End = page == 1 ? TIndexLoadEnd::Empty : TIndexLoadEnd::Complete;
                 break;
             }
-            Hooks.CountChanged(FList.Count());
+            // The list's count is set once, at the end: each setting of a large count costs
+            // the owner-data list a while.
             if (page == 1) {
                 r.Total = p.Total;
                 FList.SetCapacity(FList.Count() + TKeywordList::FirstPageReserve);

@@ -57,7 +57,8 @@ struct TIndexProgress {
 class TIndexLoadHooks {
 public:
     virtual ~TIndexLoadHooks() = default;
-    // The list's count changed: at the start (0), after each page and at the end.
+    // The list's count changed: at the start (0) and at the end; a partial load also after
+    // each page.
     virtual void CountChanged(int Count) {}
     // A full load's first page (or the cache) was read: the number of top-level keywords.
     virtual void Started(int Total) {}
