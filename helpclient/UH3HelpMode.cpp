@@ -18,6 +18,7 @@
 #include <set>
 
 unsigned HelpModeRetryDelayMs = 100;
+void (*HelpModePause)(unsigned Ms) = [](unsigned Ms) { Sleep(Ms); };
 
 namespace {
 
@@ -56,13 +57,13 @@ THelpModeEntry FindHelpModeEntry(const std::wstring& Text) {
 
 enum class TCfgRead { Read, Unreadable, TooLarge };
 
-// File's text, read without a word to the user: three attempts HelpModeRetryDelayMs apart
+// File's text, read without a word to the user: Attempts attempts HelpModeRetryDelayMs apart
 // (another program may hold the file for a moment), nothing over MaxConfigFileBytes.
-TCfgRead ReadCfgText(const std::wstring& File, std::wstring& Text) {
+TCfgRead ReadCfgText(const std::wstring& File, std::wstring& Text, int Attempts = 3) {
     Text.clear();
     if (!FileWithinSize(File, MaxConfigFileBytes)) return TCfgRead::TooLarge;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (attempt > 0) Sleep(HelpModeRetryDelayMs);
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (attempt > 0) HelpModePause(HelpModeRetryDelayMs);
         TFileHandle h(CreateFileW(FileSystemPath(File).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -81,13 +82,17 @@ TCfgRead ReadCfgText(const std::wstring& File, std::wstring& Text) {
     return TCfgRead::Unreadable;
 }
 
-// What the reads of this run know: the last mode read from each file, and the files the
-// user has been told about (once per file and run: the caption reads the mode at every
-// activation of the window).
+// What the reads of this run know: the last mode read from each file, the files whose last
+// read failed, and the files the user has been told about (once per file and run: the
+// caption reads the mode at every activation of the window).
 std::mutex g_ModeLock;
 std::map<std::wstring, std::wstring>& LastModes() {
     static std::map<std::wstring, std::wstring> modes;
     return modes;
+}
+std::set<std::wstring>& FailedFiles() {
+    static std::set<std::wstring> failed;
+    return failed;
 }
 std::set<std::wstring>& ToldFiles() {
     static std::set<std::wstring> told;
@@ -160,17 +165,27 @@ std::wstring ReadHelpMode(const std::wstring& UserFile, const std::wstring& Mach
     else if (!MachineFile.empty() && FileExistsW(MachineFile)) file = MachineFile;
     else return std::wstring();
 
-    std::wstring text;
-    const TCfgRead read = ReadCfgText(file, text);
     const std::wstring key = LowerCase(file);
+    // A file that could not be read last time is tried once, without a pause, until it reads
+    // again: the start reads the mode many times (the caption, every agent check), and held
+    // open it would cost the pauses of every read.
+    bool failedBefore;
+    {
+        std::lock_guard<std::mutex> lock(g_ModeLock);
+        failedBefore = FailedFiles().count(key) > 0;
+    }
+    std::wstring text;
+    const TCfgRead read = ReadCfgText(file, text, failedBefore ? 1 : 3);
     if (read != TCfgRead::Read) {
         TellOnce(file, read);
         std::lock_guard<std::mutex> lock(g_ModeLock);
+        FailedFiles().insert(key);
         const auto known = LastModes().find(key);
         return known == LastModes().end() ? std::wstring() : known->second;
     }
     const std::wstring mode = FindHelpModeEntry(text).Value;
     std::lock_guard<std::mutex> lock(g_ModeLock);
+    FailedFiles().erase(key);
     LastModes()[key] = mode;
     return mode;
 }
@@ -210,7 +225,7 @@ bool WriteHelpMode(const std::wstring& UserFile, const std::wstring& Mode) {
     if (!check.Found || check.Value != Mode) return SaveFailed(UserFile);
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (attempt > 0) {
-            Sleep(HelpModeRetryDelayMs);
+            HelpModePause(HelpModeRetryDelayMs);
             loaded->Status = 0; // a failed save blocks the next one
         }
         if (loaded->SaveToFile()) return true;

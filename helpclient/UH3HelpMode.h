@@ -13,8 +13,9 @@ std::wstring HelpModeMachineFile(const std::wstring& AppRoot);
 // The mode from UserFile when it exists, else from MachineFile when that exists; '' when
 // neither exists or no helpmode entry follows an appSettings tag. A file that cannot be
 // read (held open by another program, or over MaxConfigFileBytes) gives the mode last read
-// from it in this run ('' when none) after a few tries within a fraction of a second; the
-// user hears of it once per file and run.
+// from it in this run ('' when none) after three tries HelpModeRetryDelayMs apart; until it
+// reads again, later reads try it once without a pause. The user hears of it once per file
+// and run.
 std::wstring ReadHelpMode(const std::wstring& UserFile, const std::wstring& MachineFile);
 
 // Writes Mode into UserFile. An existing file gets its helpmode entry replaced and keeps
@@ -27,5 +28,7 @@ bool WriteHelpMode(const std::wstring& UserFile, const std::wstring& Mode);
 // The text of a fresh file for Mode (six lines, CR LF after each).
 std::string FreshHelpModeFile(const std::wstring& Mode);
 
-// Pause between the attempts of a failed read or save (the window waits for them).
+// Pause between the attempts of a failed read or save (the window waits for them), and what
+// makes it (Sleep).
 extern unsigned HelpModeRetryDelayMs;
+extern void (*HelpModePause)(unsigned Ms);

@@ -23,13 +23,18 @@ std::string Utf16LE(const std::wstring& S) {
     return r;
 }
 
-// Answers every message box and keeps the texts; no pauses between retries.
+int g_Pauses = 0;
+
+// Answers every message box and keeps the texts; the pauses between retries are counted, not
+// made.
 class HelpModeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         oldDelay = HelpModeRetryDelayMs;
         oldLoadDelay = TSuperFind::RetryDelayMs;
         HelpModeRetryDelayMs = 0;
+        oldPause = HelpModePause;
+        HelpModePause = [](unsigned) { ++g_Pauses; };
         TSuperFind::RetryDelayMs = 0;
         oldHandler = SetUserMessageHandler([this](int, const std::wstring&, const std::wstring& Text, int) {
             messages.push_back(Text);
@@ -39,6 +44,7 @@ protected:
     void TearDown() override {
         SetUserMessageHandler(oldHandler);
         HelpModeRetryDelayMs = oldDelay;
+        HelpModePause = oldPause;
         TSuperFind::RetryDelayMs = oldLoadDelay;
     }
 
@@ -51,6 +57,7 @@ protected:
     std::vector<std::wstring> messages;
     TUserMessageHandler oldHandler;
     unsigned oldDelay = 0, oldLoadDelay = 0;
+    void (*oldPause)(unsigned) = nullptr;
 };
 
 const char* const MachineCfg =
@@ -96,9 +103,13 @@ TEST_F(HelpModeTest, AnUnreadableFileKeepsTheLastModeAndIsToldOnce) {
     EXPECT_EQ(ReadHelpMode(user, machine), L""); // never read yet: no mode, not the machine's
     CloseHandle(h);
     EXPECT_EQ(ReadHelpMode(user, machine), L"offline");
+    // Only the first read of a held file pauses between its tries: the start reads the mode
+    // many times.
     h = Lock(user);
+    g_Pauses = 0;
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(ReadHelpMode(user, machine), L"offline");
+    EXPECT_EQ(g_Pauses, 2);
     CloseHandle(h);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find(user), std::wstring::npos);
