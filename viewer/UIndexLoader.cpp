@@ -252,6 +252,12 @@ TIndexLoadReport TKeywordLoader::LoadCached(const std::wstring& CacheFile, const
             return;
         }
         const TKeywordPage& p = reader.Page();
+        if (!p.Cancelled && !KeywordCacheWhole(p)) {
+            // A cut cache would pass for the whole index.
+            FList.ClearForLoad();
+            r.End = TIndexLoadEnd::CacheCut;
+            return;
+        }
         r.Parsed = p.Keywords;
         r.Total = p.Total;
         if (p.Cancelled)

@@ -25,6 +25,7 @@ enum class TIndexLoadEnd {
     Failed,     // a page brought no keyword page (no answer, an error page, no `keywords`
                 // element); the entries read so far stay
     NoCache,    // cached load: no cache for this catalog
+    CacheCut,   // cached load: the cache is not whole (cut); nothing was kept
     Busy,       // another load holds the list; nothing was done
 };
 
@@ -121,7 +122,7 @@ public:
     // its way while the caller prepares the load; LoadFull takes it up.
     void PrefetchFull(int PageSize, TIndexLoadHooks& Hooks);
     // The whole index from the cache file, when it holds Catalog's index (or an index
-    // written before catalogs were recorded).
+    // written before catalogs were recorded) and each of its pages is whole.
     TIndexLoadReport LoadCached(const std::wstring& CacheFile, const std::wstring& Catalog, TIndexLoadHooks& Hooks);
     // The keywords of Query (already in the agent's form): one page, or in first-key mode
     // every page. Ends quietly when the first page adds nothing.

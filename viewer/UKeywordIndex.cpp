@@ -85,10 +85,11 @@ bool TKeywordReader::ReadArriving(const std::wstring& Text, int& Pos, bool Final
         ++FSeen;
         if (tags.IsEndTag) {
             if (NameIs(tags, text, L"keywords"sv))
-                FPage.Closed = true;
+                ClosePage();
             continue;
         }
         if (NameIs(tags, text, L"keyword"sv)) {
+            ++FOpenKeywords;
             const std::wstring_view value = AttrValue(tags, text, L"value"sv);
             if (FNewAgent) {
                 current = value;
@@ -104,13 +105,43 @@ bool TKeywordReader::ReadArriving(const std::wstring& Text, int& Pos, bool Final
             else
                 FList.Add(AttrValue(tags, text, L"keyvalue"sv), display);
             ++FPage.Added;
-        } else if (NameIs(tags, text, L"keywords"sv) && !FPage.HasKeywords) {
-            ReadPageHead(tags, text, FPage);
+        } else if (NameIs(tags, text, L"keywords"sv)) {
+            OpenPage(tags, text);
         }
     }
     if (currentInText)
         FCurrent.assign(current); // the text goes; the next piece may go on with sub-keys
     return !FPage.Cancelled;
+}
+
+void TKeywordReader::OpenPage(const THTML_TagRipper& Tags, const wchar_t* Text) {
+    if (FOpen)
+        FPage.Short = true; // the page before never closed
+    TKeywordPage head;
+    ReadPageHead(Tags, Text, head);
+    if (!FPage.HasKeywords) { // the first page's head is the load's
+        FPage.HasKeywords = true;
+        FPage.Total = head.Total;
+        FPage.Returned = head.Returned;
+    }
+    ++FPages;
+    FOpen = true;
+    FOpenKeywords = 0;
+    FOpenReturned = head.Returned;
+    FPage.Closed = false;
+    if (Tags.IsSelfClosing)
+        ClosePage();
+}
+
+void TKeywordReader::ClosePage() {
+    if (FOpen) {
+        if (FOpenReturned >= 0 && FOpenKeywords != FOpenReturned)
+            FPage.Short = true;
+        FPage.Ended = FOpenKeywords == 0 || (FPages >= 2 && FOpenReturned >= 0 && FOpenReturned != FPrevReturned);
+        FPrevReturned = FOpenReturned;
+    }
+    FOpen = false;
+    FPage.Closed = true;
 }
 
 TKeywordPage ParseKeywordReply(const std::wstring& Reply, TKeywordList& List, bool NewAgent, int& Parsed,
@@ -126,8 +157,10 @@ TKeywordPage ParseKeywordReply(const std::wstring& Reply, TKeywordList& List, bo
 }
 
 bool KeywordPageWhole(const TKeywordPage& Page) {
-    return Page.HasKeywords && Page.Closed && (Page.Returned < 0 || Page.Keywords == Page.Returned);
+    return Page.HasKeywords && Page.Closed && !Page.Short;
 }
+
+bool KeywordCacheWhole(const TKeywordPage& Page) { return KeywordPageWhole(Page) && Page.Ended; }
 
 TKeywordPage KeywordPageHeader(const std::wstring& Reply) {
     TKeywordPage page;

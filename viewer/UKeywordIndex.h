@@ -8,6 +8,8 @@
 #include <utility>
 #include <string>
 
+class THTML_TagRipper;
+
 // What one keyword reply (or the cache file, read as one) gave.
 struct TKeywordPage {
     bool HasKeywords = false;   // a `keywords` element was seen: the reply is a keyword page
@@ -15,7 +17,11 @@ struct TKeywordPage {
     int Returned = -1;          // "returnedkeywords" of the first one; -1 missing or not a number
     int Added = 0;              // entries added (keywords and sub-keys)
     int Keywords = 0;           // top-level keywords seen
-    bool Closed = false;        // the end tag of the `keywords` element was seen
+    bool Closed = false;        // the last `keywords` element was closed (its end tag, or it closed itself)
+    bool Short = false;         // a `keywords` element closed with another number of keywords than its
+                                // "returnedkeywords", or a new one began before it closed
+    bool Ended = false;         // the last `keywords` element closed ends a full load: it holds no
+                                // keyword, or follows another page and returns another number than it
     bool Cancelled = false;     // the poll asked to stop
 };
 
@@ -40,12 +46,19 @@ public:
     const TKeywordPage& Page() const { return FPage; }
 
 private:
+    void OpenPage(const THTML_TagRipper& Tags, const wchar_t* Text);
+    void ClosePage();
     TKeywordList& FList;
     bool FNewAgent;
     TKeywordParsePoll FPoll;
     TKeywordPage FPage;
     std::wstring FCurrent;  // the keyword the sub-keys of the next piece belong to
     int FSeen = 0;          // tags seen
+    bool FOpen = false;     // a `keywords` element is open: its keywords and what it said it returns
+    int FOpenKeywords = 0;
+    int FOpenReturned = -1;
+    int FPages = 0;         // `keywords` elements seen, and what the one before the open one returned
+    int FPrevReturned = -1;
 };
 
 // One reply read by a TKeywordReader. Parsed (top-level keywords of the whole load) grows by
@@ -53,9 +66,17 @@ private:
 TKeywordPage ParseKeywordReply(const std::wstring& Reply, TKeywordList& List, bool NewAgent, int& Parsed,
                                const TKeywordParsePoll& Poll = {});
 
-// True when a reply read whole is a whole page: its `keywords` element closes and, when it
-// says how many it returns, that many keywords were read. A reply cut on its way is not.
+// True when a reply read whole is a whole page: its `keywords` element closes (an empty
+// last page may close itself) and, when it says how many it returns, that many keywords were
+// read. A reply cut on its way is not. The replies of a full load read one after another (the
+// cache file) are whole when each of them is.
 bool KeywordPageWhole(const TKeywordPage& Page);
+// True when the cache file (the replies of a complete full load, read one after another) is
+// whole: every page is, and the last one ends the load as a load ends, so that a file cut
+// between two pages is no more taken for the index than one cut inside a page. A load
+// always asks for a second page, and stops after one that adds nothing or, after the first,
+// one that returns another number than the page size.
+bool KeywordCacheWhole(const TKeywordPage& Page);
 
 // The head of a keyword reply: its first `keywords` element (Added and Keywords stay 0);
 // HasKeywords as reading the whole reply would give it.

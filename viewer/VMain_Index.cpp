@@ -382,6 +382,11 @@ void TVMainForm::LoadIndex(bool FromCache) {
         if (!message.empty())
             ShowUserMessage(message);
     }
+    // A cut cache is not shown: the index is loaded afresh, which writes the cache anew.
+    if (r.End == TIndexLoadEnd::CacheCut && !w.Ending && w.Queue.empty()) {
+        LoadIndex(false);
+        return;
+    }
     RunIndexQueue();
 }
 

@@ -77,6 +77,15 @@ TEST_F(IndexLoaderTest, FullLoadPagesUntilAShortPageAndWritesTheCache) {
     agent.Requests.clear();
     r = Full(4);
     EXPECT_EQ(agent.Requests, (std::vector<std::wstring>{Page(1), Page(2)}));
+    // That empty page may also close itself: it ends the load as well, and the cache is written.
+    for (const wchar_t* empty : {L"<keywords totalkeywords=\"20\" returnedkeywords=\"0\"/>",
+                                 L"<?xml version=\"1.0\"?>\r\n<keywords returnedkeywords=\"0\" totalkeywords=\"20\" />"}) {
+        agent.Replies[Page(3)] = empty;
+        r = Full(20);
+        EXPECT_EQ(r.End, TIndexLoadEnd::Complete) << empty;
+        EXPECT_EQ(r.Count, 20 + 7);
+        EXPECT_TRUE(replaced);
+    }
 }
 
 TEST_F(IndexLoaderTest, FailedOrCancelledLoadsKeepTheEntriesAndTheOldCache) {
@@ -99,9 +108,12 @@ TEST_F(IndexLoaderTest, FailedOrCancelledLoadsKeepTheEntriesAndTheOldCache) {
     agent.Replies[Page(2)] = L"<html><head><title>Error</title></head></html>";
     EXPECT_EQ(Full(45).FailedPage, 2);
     // A page cut on its way (in a tag, or between keywords) fails the load the same way.
+    // So does a closed page with fewer keywords than it says.
     const std::wstring whole = KeywordPage(45, 10, 10);
-    for (const std::wstring& cut : {whole.substr(0, whole.size() / 2), whole.substr(0, whole.rfind(L"<keyword ")),
-                                    whole.substr(0, whole.rfind(L"</keywords>"))}) {
+    const size_t last = whole.rfind(L"<keyword ");
+    for (const std::wstring& cut : {whole.substr(0, whole.size() / 2), whole.substr(0, last),
+                                    whole.substr(0, whole.rfind(L"</keywords>")),
+                                    whole.substr(0, last) + whole.substr(whole.find(L"\r\n", last) + 2)}) {
         agent.Replies[Page(2)] = cut;
         r = Full(45);
         EXPECT_EQ(r.End, TIndexLoadEnd::Failed);
@@ -157,6 +169,20 @@ TEST_F(IndexLoaderTest, CachedLoadIsForItsCatalogOnly) {
     testing_support::WriteBytes(record, recordBytes);
     EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\en-US", hooks).End, TIndexLoadEnd::NoCache);
     EXPECT_EQ(loader.LoadCached(dir.File(L"none.txt"), L"VS\\100\\en-US", hooks).End, TIndexLoadEnd::NoCache);
+
+    // A cut cache whose record matches it is not taken for the index: each page must be whole,
+    // and the last one must end the load (not be cut off after a full page).
+    const std::wstring pages = KeywordPage(25, 0, 10) + KeywordPage(25, 10, 10) + KeywordPage(25, 20, 5);
+    const size_t second = pages.find(L"<keyword ", pages.find(L"</keywords>"));
+    for (const std::wstring& cut : {pages.substr(0, pages.size() / 2), pages.substr(0, pages.rfind(L"</keywords>")),
+                                    pages.substr(0, second) + pages.substr(pages.find(L"\r\n", second) + 2),
+                                    pages.substr(0, pages.find(L"<?xml", 1) + 4), KeywordPage(25, 0, 10),
+                                    KeywordPage(25, 0, 10) + KeywordPage(25, 10, 10)}) {
+        testing_support::WriteBytes(cache, Bytes(cut));
+        testing_support::WriteBytes(record, "Catalog=VS\\100\\en-US\r\nSize=" + std::to_string(cut.size() * 2) + "\r\n");
+        EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\en-US", hooks).End, TIndexLoadEnd::CacheCut);
+        EXPECT_EQ(list.Count(), 0);
+    }
 
     // A cancel during the read keeps what was read.
     testing_support::WriteBytes(cache, ReadBytes(cache).substr(0, ReadBytes(cache).size() - 2));

@@ -188,6 +188,22 @@ TEST_F(VMainIndexTest, AFullLoadFillsTheListAndTheCacheThatTheNextCatalogLoadRea
     EXPECT_EQ(Status(f), L"");
     EXPECT_TRUE(KeywordRequests(mark).empty());
     EXPECT_TRUE(Messages.empty());
+
+    // A cut cache, even with a record that matches it, is loaded afresh and written whole again.
+    const std::string whole = testing_support::ReadBytes(f->IndexCacheFile);
+    const std::string cut = whole.substr(0, whole.size() / 4 * 2);
+    testing_support::WriteBytes(f->IndexCacheFile, cut);
+    testing_support::WriteBytes(IndexCacheRecordFile(f->IndexCacheFile),
+                                "Catalog=VS\\100\\EN-US\r\nSize=" + std::to_string(cut.size()) + "\r\n");
+    f->LoadCatalog(DeDe);
+    mark = Mark();
+    f->LoadCatalog(EnUs);
+    EXPECT_EQ(Rows(f), count);
+    EXPECT_TRUE(f->FullIndexLoaded);
+    EXPECT_FALSE(KeywordRequests(mark).empty());
+    f->WaitForIndexCache();
+    EXPECT_TRUE(testing_support::ReadBytes(f->IndexCacheFile) == whole) << "the cache written anew";
+    EXPECT_TRUE(Messages.empty());
 }
 
 TEST_F(VMainIndexTest, TypingLoadsByWholeTextOrByFirstCharacter) {
