@@ -6,6 +6,7 @@
 # deb-src entry and apt-get update; the benchmarks build without the reference when
 # this fails.
 set -eu
+source "$(dirname "$0")/lib.sh"
 dest="${1:?usage: fetch-bench-deps.sh DEST}"
 mkdir -p "$dest"
 dest="$(cd "$dest" && pwd)"
@@ -22,15 +23,15 @@ if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-s
   else
     printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' > "$srcfile"
   fi
-  apt-get update -qq >/dev/null
+  vorlane_apt_get update -qq >/dev/null
 fi
-command -v dpkg-source >/dev/null || apt-get install -y -qq dpkg-dev >/dev/null
+command -v dpkg-source >/dev/null || vorlane_apt_get install -y -qq dpkg-dev >/dev/null
 
 work="$dest/.pugixml-download"
 rm -rf "$work"
 mkdir -p "$work"
 (cd "$work" && apt-get source --download-only pugixml >/dev/null 2>&1) || {
-  apt-get update -qq >/dev/null
+  vorlane_apt_get update -qq >/dev/null
   (cd "$work" && apt-get source --download-only pugixml >/dev/null)
 }
 dsc="$(ls "$work"/pugixml_*.dsc | head -n1)"

@@ -97,3 +97,37 @@ vorlane_run_bench() {
   timeout "$seconds" wine "$@" >"$out" 2>&1 || true
   cat "$out"; rm -f "$out"
 }
+
+# apt-get with its arguments, waiting for another package-manager run (a fresh machine's own
+# update job, often, right after boot) to let go of apt's and dpkg's locks, up to
+# VORLANE_APT_LOCK_WAIT seconds (default 300), and saying so once when it has to wait.
+# apt's own lock time-out covers dpkg's lock; apt-get update takes the package lists' lock
+# without it, so a run refused that lock is tried again.
+vorlane_apt_lock_holder() { # "pid (command)" of a holder of one of the locks, or nothing
+  lslocks -n -r -o PID,COMMAND,PATH 2>/dev/null | awk '
+    !found && ($3 == "/var/lib/dpkg/lock-frontend" || $3 == "/var/lib/dpkg/lock" ||
+                $3 == "/var/lib/apt/lists/lock" || $3 == "/var/cache/apt/archives/lock") {
+      print $1 " (" $2 ")"; found = 1 }' || true
+}
+vorlane_apt_get() {
+  local wait="${VORLANE_APT_LOCK_WAIT:-300}" holder err rc said=
+  local deadline=$((SECONDS + wait))
+  while :; do
+    while holder="$(vorlane_apt_lock_holder)" && [ -n "$holder" ] && [ "$SECONDS" -lt "$deadline" ]; do
+      if [ -z "$said" ]; then
+        echo "apt: another package-manager run, process $holder, holds the package lock;" \
+             "waiting up to $wait seconds for it to finish" >&2
+        said=1
+      fi
+      sleep 2
+    done
+    rc=0
+    { err="$(apt-get -o "DPkg::Lock::Timeout=$((deadline > SECONDS ? deadline - SECONDS : 0))" "$@" 2>&1 >&3)" || rc=$?; } 3>&1
+    if [ "$rc" -ne 0 ] && [[ "$err" == *"Could not get lock"* ]] && [ "$SECONDS" -lt "$deadline" ]; then
+      sleep 2
+      continue
+    fi
+    [ -z "$err" ] || echo "$err" >&2
+    return "$rc"
+  done
+}

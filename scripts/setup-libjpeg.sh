@@ -7,6 +7,7 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+source "$ROOT/scripts/lib.sh"
 PREFIX="${VORLANE_LIBJPEG_DIR:-$HOME/.cache/vorlane/libjpeg-i686}"
 WORK="$(dirname "$PREFIX")/libjpeg-src"
 STAMP="$PREFIX/.vorlane-libjpeg"
@@ -31,17 +32,17 @@ if ! has_src; then
     grep -E '^deb[[:space:]]' /etc/apt/sources.list | sed 's/^deb /deb-src /' \
       > /etc/apt/sources.list.d/vorlane-deb-src.list
   fi
-  apt-get update -qq
+  vorlane_apt_get update -qq
 fi
 
-command -v dpkg-source >/dev/null || apt-get install -y -qq --no-install-recommends dpkg-dev >/dev/null
-command -v nasm >/dev/null || apt-get install -y -qq --no-install-recommends nasm >/dev/null
+command -v dpkg-source >/dev/null || vorlane_apt_get install -y -qq --no-install-recommends dpkg-dev >/dev/null
+command -v nasm >/dev/null || vorlane_apt_get install -y -qq --no-install-recommends nasm >/dev/null
 
 rm -rf "$WORK"
 mkdir -p "$WORK"
 cd "$WORK"
 if ! apt-get source --download-only libjpeg-turbo >/dev/null 2>&1; then
-  apt-get update -qq
+  vorlane_apt_get update -qq
   apt-get source --download-only libjpeg-turbo >/dev/null
 fi
 dsc=$(ls libjpeg-turbo_*.dsc | head -n1)

@@ -2,6 +2,7 @@
 # Installs what building and testing Vorlane needs on a fresh Debian 12 machine (as root).
 # Does nothing when everything is there already.
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 
 need=()
 pkgs=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wine64 xvfb xauth x11-apps imagemagick
@@ -15,8 +16,8 @@ if [ ${#need[@]} -gt 0 ]; then
     dpkg --add-architecture i386
   fi
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  vorlane_apt_get update -qq
+  vorlane_apt_get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
 
 # Optional deps of later parts (libjpeg, benchmark references) install through their own scripts.
