@@ -357,9 +357,16 @@ void TTocData::ExpandNode(TTocNode Node, std::vector<int>& Indices) {
     } else {
         ReadTopicList({L"method", L"children", L"id", id, L"format", L"xml"}, fetched);
     }
-    // Whoever ran while the request was out may have reloaded the list or removed the
-    // node's group; then Node may be gone and is not touched again.
-    if (Node && (index >= mTocList.size() || mTocList[index].Node != shownBy || mTocList[index].Id != id)) return;
+    // Whoever ran while the request was out (or between the steps) may have reloaded the
+    // list or removed the node's group; then Node may be gone and is not touched again.
+    const auto gone = [&] {
+        return Node && (index >= mTocList.size() || mTocList[index].Node != shownBy || mTocList[index].Id != id);
+    };
+    if (gone()) return;
+    if (BetweenSteps && fetched.size() >= StepTopics) {
+        BetweenSteps();
+        if (gone()) return;
+    }
     Merge(fetched, Node, Indices);
     AddNodes(Node, Indices);
     if (H3TraceShowing()) H3TraceLog(L"  --> Children found and added: " + IntToStr(Indices.size()), true);
@@ -470,13 +477,14 @@ void TTocData::AddNodes(TTocNode ParentNode, const std::vector<int>& Indices) {
         explicit TUpdate(TTocTree* ATree) : Tree(ATree) { Tree->BeginUpdate(); }
         ~TUpdate() { Tree->EndUpdate(); }
     } update(TreeView);
+    // The parent's context is the same for every child.
+    const std::vector<std::wstring> context = NodeContext(ParentNode);
     for (int index : Indices) {
         if (index < 0 || index >= static_cast<int>(mTocList.size())) continue;
-        std::wstring title = mTocList[index].Title;
-        DecodeHtmlTextEx(title);
-        TidyNodeText(title, ParentNode);
-        mTocList[index].Title = title;
-        mTocList[index].Node = TreeView->AddChild(ParentNode, title, index);
+        TTocItem& item = mTocList[static_cast<size_t>(index)];
+        DecodeHtmlTextEx(item.Title);
+        Tidy(item.Title, context, false);
+        item.Node = TreeView->AddChild(ParentNode, item.Title, index);
     }
     // Asked for and found without children: no button any more.
     if (ParentNode && TreeView->ChildCount(ParentNode) == 0 && TreeView->HasChildren(ParentNode))
@@ -503,12 +511,14 @@ void TTocData::GetTopLevelTopics(TTocItemArray& Topics) {
         if (const TTocItem* item = ItemOfNode(n)) Topics.push_back(*item);
 }
 
-void TTocData::TidyNodeText(std::wstring& Title, TTocNode ParentNode) {
+std::vector<std::wstring> TTocData::NodeContext(TTocNode ParentNode) {
     std::vector<std::wstring> context;
     if (TreeView)
         for (TTocNode n = ParentNode; n; n = TreeView->GetParent(n)) context.push_back(Trim(TreeView->GetText(n)));
-    Tidy(Title, context, false);
+    return context;
 }
+
+void TTocData::TidyNodeText(std::wstring& Title, TTocNode ParentNode) { Tidy(Title, NodeContext(ParentNode), false); }
 
 void TTocData::TidyListTitle(std::wstring& Title, const TTocItemArray& Siblings, int Index) {
     std::vector<std::wstring> context;

@@ -5,6 +5,7 @@
 #include "Classes.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -132,6 +133,12 @@ public:
     TTocItem* ItemOfNode(TTocNode Node);
     TAgentLink& Agent() const { return *FAgent; }
 
+    // Run by ExpandNode between reading a reply of at least StepTopics topics and merging
+    // it (the window lets its messages run there, so that a very large family is not one
+    // long wait); a node gone meanwhile is left alone.
+    std::function<void()> BetweenSteps;
+    static constexpr size_t StepTopics = 1000;
+
     uint8_t Mode = 0;           // 0 same version and locale only, 1 basic filtering, 2 no filtering
     TTocTree* TreeView;
     TTocItemArray mTocList;     // every record seen; node data values index it
@@ -140,6 +147,8 @@ public:
 private:
     std::wstring Fetch(const std::vector<std::wstring>& Params);
     void ReadTopicList(const std::vector<std::wstring>& Params, TTocItemArray& Topics);
+    // The texts a node title is tidied against: ParentNode's and its ancestors', trimmed.
+    std::vector<std::wstring> NodeContext(TTocNode ParentNode);
     // Moves the records of Fetched that are not skipped into the cache.
     void Merge(TTocItemArray& Fetched, TTocNode ParentNode, std::vector<int>& Indices);
 

@@ -231,6 +231,8 @@ void TVMainForm::FormCreate() {
     FTocTree = std::make_unique<TTocTreeView>(TreeView1);
     delete g_TocData;
     g_TocData = new TTocData(FTocTree.get());
+    // A very large family is read, then added: the window answers in between.
+    g_TocData->BetweenSteps = [] { Application->ProcessMessages(); };
     SuperTipSearch->SetLinkControl(SearchEdit);
     SearchBtnImage->SetHint(SearchButtonHint(SearchBtnImage->Hint()));
     HelpMode = L"online";

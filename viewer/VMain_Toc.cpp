@@ -423,6 +423,12 @@ void TVMainForm::TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion) {
         g_TocData->ExpandNode(RefOf(Node), added);
         if (reloaded())
             return;
+        // The tree's own opening of a very large family is a step of its own.
+        if (added.size() >= TTocData::StepTopics) {
+            Application->ProcessMessages();
+            if (reloaded())
+                return;
+        }
     }
     // 2. Each child's own children, so that its expand button is right; in a big family each
     //    child shows a button until it is opened instead.

@@ -428,6 +428,27 @@ TEST(TocDataChanges, ANodeGoneWhileItsChildrenAreFetchedIsLeftAlone) {
     agent.Reply(L"method=children&id=after&format=xml", kids);
     toc.ExpandNode(after, added);
     EXPECT_EQ(tree.Texts(after), (std::vector<std::wstring>{L"Kid"}));
+
+    // A large family is read, then merged after a pause for the window's messages, which
+    // may reload the contents as well.
+    int pauses = 0;
+    toc.BetweenSteps = [&] { ++pauses; };
+    toc.ExpandNode(after, added);
+    EXPECT_EQ(pauses, 0); // one child: no pause
+    std::vector<TopicFields> many(TTocData::StepTopics, TopicFields{L"m", L"M", L"100", L"en-US"});
+    agent.Reply(L"method=children&id=big&format=xml", TopicReply(L"children", many));
+    TTocNode big = top(L"big");
+    toc.BetweenSteps = [&] {
+        ++pauses;
+        tree.Delete(big);
+        toc.mTocList.clear();
+        top(L"new root");
+    };
+    toc.ExpandNode(big, added);
+    EXPECT_EQ(pauses, 1);
+    EXPECT_TRUE(added.empty());
+    EXPECT_EQ(toc.mTocList.size(), 1u);
+    EXPECT_EQ(tree.DeadUses, 0);
 }
 
 TEST_F(TocDataTest, RecordIndexesOutsideTheCacheAreSkipped) {
