@@ -1,6 +1,8 @@
 #include "UIndexLoader.h"
 
+#include "Handles.h"
 #include "SysUtils.h"
+#include "Threads.h"
 #include "UAgentLink.h"
 #include "UAuxFile.h"
 #include "UFetchWorker.h"
@@ -46,6 +48,62 @@ void Finish(TKeywordList& List, TIndexLoadHooks& Hooks, TIndexLoadReport& R, uin
         H3TraceLog(L"> " + R.StatusText, true);
     }
 }
+
+} // namespace
+
+// The cache file of one catalog read and parsed on a worker into a list of its own, which
+// the cached load takes over once Done is set. Shared by the worker and the loader; whoever
+// lets go last frees it.
+struct TIndexCacheReadAhead {
+    std::wstring File, Catalog;
+    bool NewAgent = false;
+    TKeywordList List;
+    TKeywordPage Page;
+    TIndexCacheRead Read = TIndexCacheRead::Missing;
+    TKernelHandle Done;
+
+    void Run() {
+        try {
+            List.SetCapacity(TKeywordList::LoadCapacity);
+            TKeywordReader reader(List, NewAgent);
+            Read = ReadIndexCachePieces(File, Catalog, [&](const std::wstring& Piece) { return reader.Read(Piece); });
+            Page = reader.Page();
+        } catch (...) {
+            Read = TIndexCacheRead::Missing;
+            List.ClearForLoad();
+        }
+        SetEvent(Done.Get());
+    }
+    // Waits for the worker, polling Hooks; false when they cancel first.
+    bool Wait(TIndexLoadHooks& Hooks) {
+        const HANDLE done = Done.Get();
+        for (;;) {
+            if (MsgWaitForMultipleObjects(1, &done, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0)
+                return true;
+            // Messages sent by other threads are delivered here, whatever the hooks do.
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+            if (Hooks.Cancelled())
+                return false;
+        }
+    }
+};
+
+namespace {
+
+class TReadAheadThread : public TThread {
+public:
+    VORLANE_CLASS_NAME(TReadAheadThread)
+    explicit TReadAheadThread(std::shared_ptr<TIndexCacheReadAhead> State) : FState(std::move(State)) {
+        FreeOnTerminate = true;
+    }
+
+protected:
+    void Execute() override { FState->Run(); }
+
+private:
+    std::shared_ptr<TIndexCacheReadAhead> FState;
+};
 
 } // namespace
 
@@ -132,6 +190,11 @@ std::wstring TKeywordLoader::PageUrl(const std::wstring& Query, int PageSize, in
 TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& CacheFile, const std::wstring& Catalog,
                                           TIndexLoadHooks& Hooks) {
     return Run(Hooks, [&](TIndexLoadReport& r, uint32_t start) {
+        // The file read ahead is about to be replaced: its worker ends first (it holds the
+        // file open) and what it read goes.
+        if (FReadAhead)
+            WaitForSingleObject(FReadAhead->Done.Get(), INFINITE);
+        FReadAhead.reset();
         FCache.reset(); // the last load's cache work ends first
         if (!CacheFile.empty())
             FCache = std::make_unique<TIndexCacheWriteBehind>(CacheFile);
@@ -236,22 +299,41 @@ TIndexLoadReport TKeywordLoader::LoadCached(const std::wstring& CacheFile, const
             r.End = TIndexLoadEnd::NoCache;
             return;
         }
-        FList.SetCapacity(TKeywordList::LoadCapacity);
         r.Pages = 1;
-        TKeywordReader reader(FList, NewAgent, [&](int Parsed) {
-            if (Hooks.Cancelled())
-                return true;
-            Hooks.Progress(TIndexProgress{0, 0, Parsed, FList.Count(), 0});
-            return false;
-        });
-        // Read in pieces: the whole file is never held beside the index it becomes.
-        if (ReadIndexCachePieces(CacheFile, Catalog, [&](const std::wstring& Piece) { return reader.Read(Piece); }) !=
-            TIndexCacheRead::Read) {
-            FList.ClearForLoad();
-            r.End = TIndexLoadEnd::NoCache;
-            return;
+        TKeywordPage p;
+        std::shared_ptr<TIndexCacheReadAhead> ahead = std::move(FReadAhead);
+        if (ahead && (ahead->File != CacheFile || ahead->Catalog != Catalog || ahead->NewAgent != NewAgent))
+            ahead.reset();
+        if (ahead) {
+            if (!ahead->Wait(Hooks)) {
+                r.End = TIndexLoadEnd::Cancelled;
+                Finish(FList, Hooks, r, start, false);
+                return;
+            }
+            if (ahead->Read != TIndexCacheRead::Read) {
+                r.End = TIndexLoadEnd::NoCache;
+                return;
+            }
+            FList.TakeForLoad(ahead->List);
+            p = ahead->Page;
+        } else {
+            FList.SetCapacity(TKeywordList::LoadCapacity);
+            TKeywordReader reader(FList, NewAgent, [&](int Parsed) {
+                if (Hooks.Cancelled())
+                    return true;
+                Hooks.Progress(TIndexProgress{0, 0, Parsed, FList.Count(), 0});
+                return false;
+            });
+            // Read in pieces: the whole file is never held beside the index it becomes.
+            if (ReadIndexCachePieces(CacheFile, Catalog,
+                                     [&](const std::wstring& Piece) { return reader.Read(Piece); }) !=
+                TIndexCacheRead::Read) {
+                FList.ClearForLoad();
+                r.End = TIndexLoadEnd::NoCache;
+                return;
+            }
+            p = reader.Page();
         }
-        const TKeywordPage& p = reader.Page();
         if (!p.Cancelled && !KeywordCacheWhole(p)) {
             // A cut cache would pass for the whole index.
             FList.ClearForLoad();
@@ -268,6 +350,26 @@ TIndexLoadReport TKeywordLoader::LoadCached(const std::wstring& CacheFile, const
             Hooks.Started(r.Total);
         Finish(FList, Hooks, r, start, false);
     });
+}
+
+void TKeywordLoader::PrefetchCached(const std::wstring& CacheFile, const std::wstring& Catalog) {
+    FReadAhead.reset();
+    if (CacheFile.empty() || FBusy)
+        return;
+    WaitForCache(); // a cache still being written is read once it is in place
+    auto state = std::make_shared<TIndexCacheReadAhead>();
+    state->File = CacheFile;
+    state->Catalog = Catalog;
+    state->NewAgent = NewAgent;
+    state->Done.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!state->Done)
+        return;
+    try {
+        (new TReadAheadThread(state))->Start(); // frees itself when it ends
+        FReadAhead = std::move(state);
+    } catch (...) {
+        // no worker: the cached load reads the file itself
+    }
 }
 
 TIndexLoadReport TKeywordLoader::LoadPartial(const std::wstring& Query, int PageSize, bool FirstKeyMode,

@@ -17,6 +17,7 @@
 
 class TAgentLink;
 class TIndexCacheWriteBehind;
+struct TIndexCacheReadAhead;
 
 enum class TIndexLoadEnd {
     Complete,   // every page was read
@@ -122,8 +123,13 @@ public:
     // its way while the caller prepares the load; LoadFull takes it up.
     void PrefetchFull(int PageSize, TIndexLoadHooks& Hooks);
     // The whole index from the cache file, when it holds Catalog's index (or an index
-    // written before catalogs were recorded) and each of its pages is whole.
+    // written before catalogs were recorded) and each of its pages is whole. What
+    // PrefetchCached read of the same file and catalog is taken, once its worker is done
+    // (Cancelled polled meanwhile).
     TIndexLoadReport LoadCached(const std::wstring& CacheFile, const std::wstring& Catalog, TIndexLoadHooks& Hooks);
+    // Starts reading and parsing the cache file on a worker, so that it goes on while the
+    // caller does other work (the catalog's contents) before LoadCached. A full load drops it.
+    void PrefetchCached(const std::wstring& CacheFile, const std::wstring& Catalog);
     // The keywords of Query (already in the agent's form): one page, or in first-key mode
     // every page. Ends quietly when the first page adds nothing.
     TIndexLoadReport LoadPartial(const std::wstring& Query, int PageSize, bool FirstKeyMode, TIndexLoadHooks& Hooks);
@@ -144,6 +150,7 @@ private:
     TAgentLink& FAgent;
     bool FBusy = false;
     std::unique_ptr<TIndexCacheWriteBehind> FCache;
+    std::shared_ptr<TIndexCacheReadAhead> FReadAhead;
 };
 
 // Elapsed time of a load: "999 msec", "1.234 sec" (thousands notation with '.'), and from

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -105,6 +106,17 @@ void TKeywordList::ClearForLoad() {
     std::vector<TTopic>().swap(FTopics);
     std::vector<int32_t>().swap(FFreeTopics);
     FCapacity = 0;
+}
+
+void TKeywordList::TakeForLoad(TKeywordList& Other) {
+    ClearForLoad();
+    FEntries.swap(Other.FEntries);
+    FHeads.swap(Other.FHeads);
+    FShared.swap(Other.FShared);
+    FBlocks.swap(Other.FBlocks);
+    FTopics.swap(Other.FTopics);
+    FFreeTopics.swap(Other.FFreeTopics);
+    std::swap(FCapacity, Other.FCapacity);
 }
 
 void TKeywordList::CutForLoad(int Count) {

@@ -63,6 +63,8 @@ public:
     bool Locked() const { return FLocks > 0; }
     // Empties the list for the load that holds it.
     void ClearForLoad();
+    // The load that holds the list takes Other's entries (Other is left empty).
+    void TakeForLoad(TKeywordList& Other);
     // Drops the entries from Count on for the load that holds it (a page it gives up).
     void CutForLoad(int Count);
 

@@ -434,6 +434,9 @@ public:
     // A catalog was loaded: the full index from the cache in full-index mode (when the cache
     // path is known), else the partial mode's menu item is checked.
     void LoadCatalogIndex();
+    // Starts reading the catalog's cached index on a worker (full-index mode), so that it
+    // goes on while the contents load; LoadCatalogIndex takes it.
+    void PrefetchCatalogIndex();
     void SetIndexCount(int N);
     // Sets the edit's text without it counting as typing ("%3C"/"%3E" read as '<'/'>').
     void SetIndexEditText(const std::wstring& Text);

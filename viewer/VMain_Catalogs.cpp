@@ -84,6 +84,7 @@ void TVMainForm::LoadCatalog(const std::wstring& Key) {
     if (LeftPanel->Width() > 10)
         NavPageControl->SetActivePage(TabSheetToc);
     ResetIndexState();
+    PrefetchCatalogIndex();
     LoadToc();
     LoadCatalogIndex();
 }

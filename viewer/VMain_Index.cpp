@@ -421,6 +421,11 @@ void TVMainForm::LoadPartialIndex(const std::wstring& Query) {
     }
 }
 
+void TVMainForm::PrefetchCatalogIndex() {
+    if (!IndexCacheFile.empty() && IdxMenu_LoadFullIndex->Checked() && !Keywords->Locked() && !CurrentCatalog.empty())
+        IndexWork().Loader.PrefetchCached(IndexCacheFile, CurrentCatalog);
+}
+
 void TVMainForm::LoadCatalogIndex() {
     if (Keywords->Locked()) {
         IndexWork().Enqueue(TIndexWork::qLoad, [this] { LoadCatalogIndex(); });

@@ -156,6 +156,19 @@ TEST_F(IndexLoaderTest, CachedLoadIsForItsCatalogOnly) {
     EXPECT_TRUE(r.StatusText.empty());
     EXPECT_TRUE(agent.Requests.empty());
 
+    // Read ahead on a worker: the same index. A full load in between replaces the file and
+    // drops what was read ahead; a read ahead for another catalog is not taken.
+    loader.PrefetchCached(cache, L"vs\\100\\EN-US");
+    EXPECT_EQ(loader.LoadCached(cache, L"vs\\100\\EN-US", hooks).Count, 25 + 9);
+    loader.PrefetchCached(cache, L"VS\\100\\en-US");
+    ServeCatalog(agent, 12);
+    ASSERT_EQ(loader.LoadFull(10, cache, L"VS\\100\\en-US", hooks).End, TIndexLoadEnd::Complete);
+    EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\en-US", hooks).Count, 12 + 4);
+    loader.PrefetchCached(cache, L"VS\\100\\de-DE");
+    EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\en-US", hooks).Count, 12 + 4);
+    ServeCatalog(agent, 25);
+    ASSERT_EQ(loader.LoadFull(10, cache, L"VS\\100\\en-US", hooks).End, TIndexLoadEnd::Complete);
+
     EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\de-DE", hooks).End, TIndexLoadEnd::NoCache);
     EXPECT_EQ(list.Count(), 0);
 
