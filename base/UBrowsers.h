@@ -19,9 +19,12 @@ extern TBrowserInfo BrowserTable[BrowserCount];
 
 // Fills the table from HKEY_CLASSES_ROOT.
 void ReadBrowsers();
-// True for an address that may go to a web browser: an http or https address or one of
-// the help runtime's own ("ms-xhelp:"), without control characters. Anything else (a
-// program or file path, "javascript:", "file:") the shell would run or open itself.
+// True for an address that may go to a web browser, an outside one or a tab's (from a
+// bookmark, the command line or a second copy): an http or https address (the help agent's
+// own among them) or one of the help runtime's ("ms-xhelp:"), without control characters.
+// Anything else the shell or the browser would run or open itself: a program or file path,
+// a share ("\\host\share", which would be sent the user's credentials), "file:",
+// "javascript:" or any other scheme.
 bool IsBrowserAddress(const std::wstring& Url);
 // IsBrowserAddress, else the user is told that Url is not opened (the message names it).
 bool BrowserAddressAllowed(const std::wstring& Url);

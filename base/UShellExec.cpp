@@ -148,7 +148,8 @@ intptr_t ShellExecuteFromDesktopW(const std::wstring& FileName) {
 }
 
 void ShellOpenWith(const std::wstring& FileName) {
-    CallShell(ApplicationWindow(), L"open", L"rundll32.exe", L"shell32.dll,OpenAs_RunDLL " + FileName, SW_SHOWNORMAL);
+    CallShell(ApplicationWindow(), L"open", L"rundll32.exe", L"shell32.dll,OpenAs_RunDLL " + QuoteCommandArg(FileName),
+              SW_SHOWNORMAL);
 }
 
 bool ShellRunAs(const std::wstring& FileName, const std::wstring& Params) {

@@ -28,7 +28,7 @@ bool ShellExecW(const std::wstring& FileName, const std::wstring& Params);
 bool ShellExec(const std::wstring& FileName, const std::string& Params = std::string());
 // Opened from the desktop window with SW_SHOWNORMAL; failures reported; the shell result.
 intptr_t ShellExecuteFromDesktopW(const std::wstring& FileName);
-// The system's "Open With" dialog for FileName (result ignored).
+// The system's "Open With" dialog for FileName, given as one argument (result ignored).
 void ShellOpenWith(const std::wstring& FileName);
 // Starts FileName elevated ("runas"); true when the shell accepted.
 bool ShellRunAs(const std::wstring& FileName, const std::wstring& Params);

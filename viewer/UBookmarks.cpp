@@ -70,13 +70,6 @@ std::wstring BookmarkItemUrl(const std::wstring& Folder, const std::wstring& Ite
     return WithoutEmbeddedTrue(url);
 }
 
-bool IsScriptAddress(const std::wstring& Url) {
-    const std::wstring url = Trim(Url);
-    for (const std::wstring scheme : {L"javascript:", L"vbscript:"})
-        if (SameText(url.substr(0, scheme.size()), scheme)) return true;
-    return false;
-}
-
 std::wstring BookmarkAddress(const std::wstring& Url) {
     std::wstring url = Url;
     TH3Code::AgentUrlToMsXHelp(url);

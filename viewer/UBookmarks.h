@@ -35,10 +35,6 @@ bool WriteUrlFile(const std::wstring& FileName, const std::wstring& Url);
 // '' for anything else.
 std::wstring BookmarkItemUrl(const std::wstring& Folder, const std::wstring& ItemName);
 
-// True for an address a bookmark never opens: a script ("javascript:", "vbscript:"),
-// which would run in the page the tab shows.
-bool IsScriptAddress(const std::wstring& Url);
-
 // The address a new bookmark stores: an agent URL becomes its "ms-xhelp:///?" form, so
 // bookmarks do not depend on the agent's port; other addresses stay as they are.
 std::wstring BookmarkAddress(const std::wstring& Url);

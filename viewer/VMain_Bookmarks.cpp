@@ -12,6 +12,7 @@
 #include "UAppSettings.h"
 #include "UAuxFile.h"
 #include "UBookmarks.h"
+#include "UBrowsers.h"
 #include "UPTShellCombo.h"
 #include "UPTShellList.h"
 #include "UShellExec.h"
@@ -197,10 +198,10 @@ void TVMainForm::FavShellListClick() {
     const std::wstring url = SelectedBookmarkUrl();
     if (url.empty())
         return;
-    if (IsScriptAddress(url)) {
-        UserMessage(miError, L"Error", L"This bookmark holds a script, which is not run:\r" + VisibleText(url), mbOk);
+    // A file, a share (which would be sent the user's credentials), a script or any other
+    // scheme is refused with a message naming it.
+    if (!BrowserAddressAllowed(url))
         return;
-    }
     GotoUrl(url);
 }
 

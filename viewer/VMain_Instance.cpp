@@ -143,6 +143,10 @@ void TVMainForm::AmPostAppMsg(WPARAM Request) {
 void TVMainForm::OpenPassedInUrl(const std::wstring& Url) {
     DebugLogEx(L">> OpenPassedInUrl(), " + Url, true);
     std::wstring url = WithoutEmbeddedFlag(Url);
+    // The command line and a second copy's registry value are anybody's: a tab is sent to help
+    // and web addresses only (a file, a share or another scheme is refused, naming it).
+    if (!BrowserAddressAllowed(url))
+        return;
     // The topic in the loaded catalog's locale, when the agent has it there.
     if (!CurrentCatalog.empty() && g_H3Code) {
         const std::wstring switched = LocaleSwitchUrl(url, g_H3Code->Locale);

@@ -189,7 +189,7 @@ void TVMainForm::BrowserItemByNumber(int Number) {
 
 void TVMainForm::mmnuOpenwith1Click() {
     const std::wstring url = GetCurrentUrl();
-    if (!url.empty())
+    if (!url.empty() && BrowserAddressAllowed(url))
         ShellOpenWith(url);
 }
 

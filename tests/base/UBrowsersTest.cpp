@@ -73,15 +73,19 @@ TEST(Browsers, OpensInTheChosenBrowserOnlyWhenInstalled) {
     });
     const size_t made = calls.size();
     for (const std::wstring& url : {std::wstring(L"C:\\t.bat"), std::wstring(L"javascript:alert(1)"),
-                                    std::wstring(L" JavaScript:x"), std::wstring(L"file:///C:/t.bat"),
-                                    std::wstring(L"\\\\server\\share\\x.exe"), std::wstring(L"calc"),
-                                    std::wstring(L"http://x/\r\nC:\\t.bat"), std::wstring(L"")}) {
+                                    std::wstring(L" JavaScript:x"), std::wstring(L"vbscript:msgbox"),
+                                    std::wstring(L"file:///C:/t.bat"), std::wstring(L"\\\\server\\share\\x.exe"),
+                                    std::wstring(L"//server/share"), std::wstring(L"http:\\\\server\\share"),
+                                    std::wstring(L"mk:@MSITStore:C:\\x.chm::/a.htm"), std::wstring(L"about:blank"),
+                                    std::wstring(L"calc"), std::wstring(L"http://x/\r\nC:\\t.bat"), std::wstring(L"")}) {
         for (int row : {0, 5}) EXPECT_FALSE(OpenUrlInBrowser(url, row)) << url;
         ASSERT_FALSE(shown.empty());
         EXPECT_NE(shown.back().find(VisibleText(url)), std::wstring::npos) << shown.back();
     }
     EXPECT_EQ(made, calls.size());
     EXPECT_TRUE(IsBrowserAddress(L"HTTPS://example.invalid/"));
+    EXPECT_TRUE(IsBrowserAddress(L"http://127.0.0.1:47873/help/1-4242/ms.help?method=page&id=X"));
+    EXPECT_TRUE(IsBrowserAddress(L"ms-xhelp:///?Id=javascript:x"));
     SetUserMessageHandler(previousMessage);
     SetShellExecuteFunc(previous);
 }

@@ -73,7 +73,7 @@ TEST_F(VorlaneStart, ShowsTheMainWindowWritesItsPlaceLeavesTheRegistrationAloneA
 }
 
 TEST_F(VorlaneStart, CtrlDShowsTheDebugWindowWithTheForcedHeader) {
-    ASSERT_TRUE(StartViewer({L"/debug", L"two words"}));
+    ASSERT_TRUE(StartViewer({L"/debug", L"http://example.invalid/two words"}));
     HWND main = WaitMainWindow();
     ASSERT_TRUE(main);
     HWND debug = DebugWindow();
@@ -86,7 +86,7 @@ TEST_F(VorlaneStart, CtrlDShowsTheDebugWindowWithTheForcedHeader) {
     EXPECT_EQ(lines[1].rfind(L"Date:\t", 0), 0u);
     EXPECT_EQ(lines[2], L"Vorlane:\t0.1.0.0, " + ViewerExe);
     EXPECT_EQ(lines[3], L" > CmdLine Param 1:  /debug");
-    EXPECT_EQ(lines[4], L" > CmdLine Param 2:  two words");
+    EXPECT_EQ(lines[4], L" > CmdLine Param 2:  http://example.invalid/two words");
     EXPECT_EQ(lines[5].rfind(L"Windows 64bit OS, version: ", 0), 0u) << lines[5];
     EXPECT_EQ(lines[6], std::wstring(80, L'-'));
     EXPECT_EQ(lines[7].rfind(L"HelpLibManager:\t", 0), 0u);

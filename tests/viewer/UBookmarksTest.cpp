@@ -81,10 +81,6 @@ TEST(BookmarkFile, ListItemsOpenWithoutTheEmbeddedFlagAgentAddressesAreStoredPor
     EXPECT_EQ(BookmarkAddress(L"http://127.0.0.1:47873/help/1-4242/ms.help?method=page&id=X"),
               L"ms-xhelp:///?method=page&id=X");
     EXPECT_EQ(BookmarkAddress(L"http://example.com/a?b"), L"http://example.com/a?b");
-    // A script bookmark would run in the page the tab shows: it is never opened.
-    EXPECT_TRUE(IsScriptAddress(L" JavaScript:alert(1)"));
-    EXPECT_TRUE(IsScriptAddress(L"vbscript:msgbox"));
-    EXPECT_FALSE(IsScriptAddress(L"ms-xhelp:///?Id=javascript:x"));
 }
 
 TEST(BookmarkSave, NamesAreCleanedAndEmptyOnesRefused) {

@@ -246,6 +246,15 @@ TEST_F(VMainBookmarks, AClickOpensTheBookmarkClickedAndTheListHasItsOwnMenu) {
     click(centre(1 - first), WM_LBUTTONDOWN, WM_LBUTTONUP, true);
     EXPECT_EQ(opened(), L"http://127.0.0.1:1/b");
     EXPECT_EQ(f->SmartTabs->GetTabCount(), tabs + 1);
+    // A bookmark of a share is not opened: the user is told its address.
+    {
+        UserAnswers answers;
+        ASSERT_TRUE(WriteUrlFile(Dir.File(L"A.url"), L"\\\\host\\share\\a.htm"));
+        click(centre(first), WM_LBUTTONDOWN, WM_LBUTTONUP, false);
+        EXPECT_EQ(opened(), L"http://127.0.0.1:1/b");
+        ASSERT_EQ(answers.Told.size(), 1u);
+        EXPECT_NE(answers.Told[0].find(L"\\\\host\\share\\a.htm"), std::wstring::npos);
+    }
 
     // A right click on the list's empty space: the list's own menu.
     int shown = 0;

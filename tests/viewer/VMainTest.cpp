@@ -10,6 +10,7 @@
 #include "TntExtCtrls.h"
 #include "TntMenus.h"
 #include "UBookmarks.h"
+#include "UserAnswers.h"
 #include "UWebDataModule.h"
 #include "qenSmartTabs.h"
 
@@ -153,6 +154,21 @@ TEST_F(VMainTest, ASecondCopysRequestsCloseWithSavingAndOpenTheStoredUrlUnharmed
               ERROR_SUCCESS);
     kept.resize(size / sizeof(wchar_t) - 1);
     EXPECT_TRUE(kept == url); // not cleared
+    // A share (which would be sent the user's credentials), a file or a program stored there
+    // is never navigated to: the user is told which address was refused.
+    {
+        UserAnswers answers;
+        for (const std::wstring& refused : {std::wstring(L"\\\\host\\share\\page.htm"),
+                                            std::wstring(L"file:///C:/windows/system32/calc.exe"),
+                                            std::wstring(L"C:\\windows\\system32\\calc.exe")}) {
+            RegWriteString(HKEY_CURRENT_USER, Key, L"IPParam", refused);
+            f->Perform(WM_VIEWER_HANDOVER, XX_OPENFILE, 0);
+            ASSERT_FALSE(answers.Told.empty()) << refused;
+            EXPECT_NE(answers.Told.back().find(refused), std::wstring::npos) << answers.Told.back();
+            EXPECT_EQ(LogText().find(L">> RawGotoUrl: " + refused), std::wstring::npos) << refused;
+        }
+        EXPECT_EQ(answers.Told.size(), 3u);
+    }
     // 1: the normal close, which saves.
     EXPECT_EQ(Value(L"Zoom"), L"<missing>");
     f->Perform(WM_VIEWER_HANDOVER, XX_CLOSE, 0);

@@ -11,6 +11,7 @@
 #include "UBrowsers.h"
 #include "UKeyState.h"
 #include "UShellExec.h"
+#include "UserAnswers.h"
 #include "qenSmartTabs.h"
 
 #include <shellapi.h>
@@ -257,6 +258,21 @@ TEST_F(VMainNavTest, TheRuntimesViewerGetsTheAddressAsOneArgument) {
         EXPECT_EQ(std::wstring(argv[1]), url + L"&embedded=true");
         LocalFree(argv);
     }
+    // So does the system's Open With dialog, for the same addresses only.
+    shell.Calls.clear();
+    UserAnswers answers;
+    for (const std::wstring& address : {url, std::wstring(L"\\\\host\\share\\a b.htm"), std::wstring(L"file:///C:/a.bat")}) {
+        f->ActiveFrame()->UrlEdit->SetText(address);
+        f->mmnuOpenwith1Click();
+    }
+    ASSERT_EQ(shell.Calls.size(), 1u);
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW((L"rundll32.exe " + shell.Calls[0].Params).c_str(), &argc);
+    ASSERT_EQ(argc, 3) << shell.Calls[0].Params;
+    EXPECT_EQ(std::wstring(argv[1]), L"shell32.dll,OpenAs_RunDLL");
+    EXPECT_EQ(std::wstring(argv[2]), url);
+    LocalFree(argv);
+    EXPECT_EQ(answers.Told.size(), 2u);
 }
 
 TEST_F(VMainNavTest, TheOpenWithMenuOffersTheKnownBrowsersAndRemembersTheChoice) {

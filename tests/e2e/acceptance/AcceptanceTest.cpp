@@ -306,7 +306,7 @@ TEST_F(AcceptanceDay, OneUsersDay) {
         }))
         return;
 
-    if (!Step("a second copy hands an F1 URL over and ends", 40000, [&] {
+    if (!Step("a second copy hands an F1 URL over and ends; a file or a share is refused", 60000, [&] {
             const std::wstring url = L"ms-xhelp:///?method=f1&query=System.Windows.Forms.Button&product=VS";
             ViewerProcess second;
             EXPECT_TRUE(RunsWithoutWindow(second, {url + L"&embedded=true"}));
@@ -314,6 +314,17 @@ TEST_F(AcceptanceDay, OneUsersDay) {
             EXPECT_TRUE(WaitUntil(
                 [&] { return DebugLog().find(L">> OpenPassedInUrl(), " + url + L"\r\n") != std::wstring::npos; }, 10000));
             EXPECT_TRUE(Viewer.Running());
+            // A file or a share (which would be sent the user's credentials) on a command line:
+            // a message names it, and no tab goes there.
+            for (const std::wstring& refused : {std::wstring(L"file:///C:/windows/system32/calc.exe"),
+                                                std::wstring(L"\\\\host\\share\\page.htm")}) {
+                ViewerProcess other;
+                EXPECT_TRUE(RunsWithoutWindow(other, {refused}));
+                const std::wstring told = AnswerMessageBox(Viewer.Pid(), IDOK, 15000);
+                EXPECT_NE(told.find(refused), std::wstring::npos) << told;
+                EXPECT_NE(DebugLog().find(L">> OpenPassedInUrl(), " + refused), std::wstring::npos);
+                EXPECT_EQ(DebugLog().find(L">> RawGotoUrl: " + refused), std::wstring::npos) << "navigated";
+            }
         }))
         return;
 
