@@ -298,71 +298,52 @@ void TH3Code::GetAgentQueryUrl(std::wstring& Url) const {
     Url += query;
 }
 
-namespace {
+void TH3Code::EscapeValue(const std::wstring& Value, std::wstring& Escaped) {
+    Escaped.clear();
+    if (Value.empty()) return;
+    std::wstring s = Value;
+    ReplaceStrW(s, L"+", L"%2B");
 
-// Text with each character reference ("&amp;", "&#233;") replaced by its character; other
-// text, '&' that starts no known reference included, stays as it is.
-std::wstring DecodeCharacterReferences(const std::wstring& Text) {
-    if (Text.find(L'&') == std::wstring::npos) return Text;
     std::wstring out;
-    out.reserve(Text.size());
-    const int n = static_cast<int>(Text.size());
+    out.reserve(s.size() + 16);
+    const int n = static_cast<int>(s.size());
     int i = 1; // 1-based, as IsEntityAt counts
     while (i <= n) {
-        const wchar_t c = Text[static_cast<size_t>(i - 1)];
-        int p = i;
-        if (c == L'&' && IsEntityAt(Text, p)) {
-            const char32_t ch = EntityToChar(Text.substr(static_cast<size_t>(i - 1), static_cast<size_t>(p - i)));
-            if (ch != 0) {
-                if (ch > 0xFFFF) {
-                    out += static_cast<wchar_t>(0xD800 + ((ch - 0x10000) >> 10));
-                    out += static_cast<wchar_t>(0xDC00 + ((ch - 0x10000) & 0x3FF));
-                } else {
-                    out += static_cast<wchar_t>(ch);
-                }
+        const wchar_t c = s[static_cast<size_t>(i - 1)];
+        if (c == L'&') {
+            int p = i;
+            if (IsEntityAt(s, p)) {
+                // A character reference goes as it is, up to and including its ';': ids and
+                // keywords from the agent's XML replies are sent in the form they came in.
+                out.append(s, static_cast<size_t>(i - 1), static_cast<size_t>(p - i));
                 i = p;
                 continue;
             }
+            out += L"%26";
+        } else if (c == L'#') {
+            out += L"%23";
+        } else {
+            out += c;
         }
-        out += c;
         ++i;
     }
-    return out;
-}
 
-} // namespace
-
-void TH3Code::EscapeValue(const std::wstring& Value, std::wstring& Escaped) {
-    static const wchar_t* const hex = L"0123456789ABCDEF";
-    Escaped.clear();
-    if (Value.empty()) return;
-    // Ids and keywords taken from the agent's XML replies hold character references: the
-    // agent is sent the characters they stand for, each escaped like any other.
-    const std::wstring s = DecodeCharacterReferences(Value);
-    std::wstring out;
-    out.reserve(s.size() + 16);
-    for (wchar_t c : s) {
-        switch (c) {
-        case L'+': out += L"%2B"; break;
-        case L'&': out += L"%26"; break;
-        case L'#': out += L"%23"; break;
-        case L'"': out += L"%22"; break;
-        case L'[': out += L"%5B"; break;
-        case L']': out += L"%5D"; break;
-        case L' ': out += L'+'; break;
-        default:
-            if (c < 0x20 || c == 0x7F) {
-                out += L'%';
-                out += hex[(c >> 4) & 15];
-                out += hex[c & 15];
-            } else {
-                out += c;
-            }
-        }
-    }
+    ReplaceStrW(out, L"[", L"%5B");
+    ReplaceStrW(out, L"]", L"%5D");
+    ReplaceStrW(out, L" ", L"+");
     // The agent expects an escaped '<' or '>' leading the text back as the character.
     if (SameTextPrefixW(out, L"%253C", 5)) ReplaceTextW(out, L"%253C", L"<");
     if (SameTextPrefixW(out, L"%253E", 5)) ReplaceTextW(out, L"%253E", L">");
+    // A control character would end or split the request line: it goes percent-escaped.
+    static const wchar_t* const hex = L"0123456789ABCDEF";
+    for (size_t k = 0; k < out.size(); ++k) {
+        const wchar_t c = out[k];
+        if (c < 0x20 || c == 0x7F) {
+            const wchar_t escape[3] = {L'%', hex[(c >> 4) & 15], hex[c & 15]};
+            out.replace(k, 1, escape, 3);
+            k += 2;
+        }
+    }
     Escaped = std::move(out);
 }
 
@@ -380,7 +361,7 @@ void TH3Code::MakeAgentUrl(const std::vector<std::wstring>& Params, std::wstring
         }
     }
     if (!query.empty() && query.front() != L'&') query.insert(query.begin(), L'&');
-    query = UrlEncodeNonAscii(query);
+    query = UrlEncodeNonAscii(Trim(query));
     GetAgentQueryUrl(Url);
     Url += query;
 }

@@ -140,13 +140,14 @@ public:
     // "http://127.0.0.1[:port]/help/session[-pid]/ms.help?" (may start the agent).
     void GetAgentBaseUrl(std::wstring& Url) const;
     void GetAgentQueryUrl(std::wstring& Url) const;
-    // The escaping of every name and value the program puts into an agent address:
-    // character references decoded, then '&', '#', '+', '"', brackets and control
-    // characters percent-escaped and blanks turned into '+', so that the agent reads back
-    // exactly the value. '%' is kept (keyword values carry the agent's own escapes);
-    // non-ASCII characters are encoded by the request builder.
+    // The escaping of one name or value of a request: '+' becomes "%2B", '&' "%26" unless a
+    // character reference starts there ("&amp;", "&#233;" go as they are), '#' "%23",
+    // brackets "%5B" and "%5D", blanks '+'; a text that then starts with "%253C" (or
+    // "%253E", any case) has each of them turned into '<' (or '>'). Control characters are
+    // percent-escaped. Non-ASCII characters are encoded by the request builder.
     static void EscapeValue(const std::wstring& Value, std::wstring& Escaped);
-    // A request URL from name, value, name, value ...
+    // A request URL from name, value, name, value ...: each escaped, joined as
+    // "&name=value", non-ASCII characters as the %-escapes of their UTF-8 bytes.
     void MakeAgentUrl(const std::vector<std::wstring>& Params, std::wstring& Url) const;
     // Re-bases an agent URL (or an ms-xhelp / ms.help URL) onto the current agent base and
     // sets the embedded flag: mode 0 removes it, 1 sets "true", 2 sets "false", 3 leaves it.

@@ -16,26 +16,40 @@ std::string StripFragment(const std::string& target) {
 }
 
 QueryParams::QueryParams(const std::string& query) {
-    size_t start = 0;
-    auto add = [&](size_t end) {
-        if (end > start) {
-            std::string pair = query.substr(start, end - start);
-            size_t eq = pair.find('=');
-            std::string name = LowerAsciiA(eq == std::string::npos ? pair : pair.substr(0, eq));
-            std::string value = eq == std::string::npos ? std::string() : pair.substr(eq + 1);
-            if (!name.empty()) pairs_.emplace_back(std::move(name), std::move(value));
+    auto addNames = [&](const std::string& names) {
+        // Names without a value ("flag" in "flag&a=1").
+        size_t from = 0;
+        while (from <= names.size()) {
+            size_t amp = names.find('&', from);
+            if (amp == std::string::npos) amp = names.size();
+            std::string name = LowerAsciiA(names.substr(from, amp - from));
+            if (!name.empty()) pairs_.emplace_back(std::move(name), std::string());
+            from = amp + 1;
         }
-        start = end + 1;
     };
-    for (size_t i = 0; i < query.size(); ++i) {
-        if (query[i] != '&') continue;
-        if (IsEntityAt(query, i)) {
-            i = query.find(';', i);
-            continue;
+    size_t pos = 0;
+    while (pos < query.size()) {
+        const size_t eq = query.find('=', pos);
+        if (eq == std::string::npos) {
+            addNames(query.substr(pos));
+            break;
         }
-        add(i);
+        // The key runs from the last '&' before its '=' (or from pos).
+        const size_t amp = query.rfind('&', eq);
+        const size_t keyStart = amp != std::string::npos && amp >= pos ? amp + 1 : pos;
+        if (keyStart > pos) addNames(query.substr(pos, keyStart - 1 - pos));
+        std::string name = LowerAsciiA(query.substr(keyStart, eq - keyStart));
+        // The value ends before the next '&', or, when that '&' comes before the next '=',
+        // before the last '&' ahead of that '=': an '&' that starts no key belongs to it.
+        const size_t start = eq + 1;
+        const size_t nextAmp = query.find('&', start);
+        const size_t nextEq = query.find('=', start);
+        size_t end = query.size();
+        if (nextAmp != std::string::npos)
+            end = nextEq != std::string::npos && nextAmp < nextEq ? query.rfind('&', nextEq) : nextAmp;
+        if (!name.empty()) pairs_.emplace_back(std::move(name), query.substr(start, end - start));
+        pos = end + 1;
     }
-    add(query.size());
 }
 
 const std::string& QueryParams::Raw(const std::string& name) const {

@@ -14,7 +14,9 @@ std::string StripFragment(const std::string& target);
 class QueryParams {
 public:
     QueryParams() = default;
-    // Splits at '&' (except where an entity starts), names folded to lower case.
+    // Pairs as the viewer's own query reader reads them: a value runs to the next '&' that
+    // starts a key ("name="), so an '&' of a character reference or one followed by no key
+    // stays in the value. Names folded to lower case.
     explicit QueryParams(const std::string& query);
     // The raw value of the first pair of that name (lower case); empty when absent.
     const std::string& Raw(const std::string& name) const;

@@ -204,6 +204,9 @@ TEST_F(H3CodeTest, RequestUrls) {
     EXPECT_EQ(base + query + L"&method=", Url({L"method"}));
     EXPECT_EQ(base + query, Url({}));
     EXPECT_EQ(base + query + L"&query=caf%C3%A9+%26+co", Url({L"query", L"caf\u00E9 & co"}));
+    // A keyword's references stay references; what is left non-ASCII goes as UTF-8.
+    EXPECT_EQ(base + query + L"&query=Caf&#233;+%C5%82&id=a&amp;b%26c",
+              Url({L"query", L"Caf&#233; \u0142", L"id", L"a&amp;b&c"}));
 
     code.Locale.clear();
     std::wstring q;
@@ -250,16 +253,17 @@ TEST_F(H3CodeTest, Escaping) {
         const wchar_t* Out;
     } rows[] = {
         {L"", L""},
-        // Character references (ids and keywords from XML replies) go as their characters.
-        {L"a&amp;b&c", L"a%26b%26c"},
-        {L"say &quot;x&quot;=1", L"say+%22x%22=1"},
+        // Character references (ids and keywords from XML replies) go as they came.
+        {L"a&amp;b&c", L"a&amp;b%26c"},
+        {L"say &quot;x&quot;=1", L"say+&quot;x&quot;=1"},
         {L"a#b", L"a%23b"},
         {L"a+b c", L"a%2Bb+c"},
         {L"[x]", L"%5Bx%5D"},
-        {L"&#233;&", L"\u00E9%26"},
+        {L"&#233;&", L"&#233;%26"},
         {L"tab\there\r\n", L"tab%09here%0D%0A"},
         {L"a&b&c;", L"a%26b%26c;"},
-        {L"x&lt;y&hellip;", L"x<y\u2026"},
+        {L"x&lt;y&hellip;", L"x&lt;y&hellip;"},
+        {L"&a+b;", L"&a%2Bb;"}, // '+' is escaped first: the reference still ends in reach
         {L"&toolongentity;", L"%26toolongentity;"},
         {L"%253Cdiv%253E%253C", L"<div%253E<"},
         {L"%253cx%253C", L"<x<"},

@@ -5,7 +5,7 @@
 
 using namespace standin;
 
-TEST(StandinUrlQuery, SplitsAtAmpersandsButNotAtEntities) {
+TEST(StandinUrlQuery, AValueRunsToTheNextAmpersandThatStartsAKey) {
     QueryParams q("method=keywords&query=AT&amp;T&#44;x&ID=5&id=6&format=xml&flag");
     EXPECT_EQ(q.Raw("query"), "AT&amp;T&#44;x");
     EXPECT_EQ(q.Get("query"), L"AT&T,x");
@@ -17,6 +17,13 @@ TEST(StandinUrlQuery, SplitsAtAmpersandsButNotAtEntities) {
     QueryParams p("a=1&id=x;y&b=2");
     EXPECT_EQ(p.Get("id"), L"x;y");
     EXPECT_EQ(p.Get("b"), L"2");
+    // an '&' followed by no key belongs to the value, as the viewer's query reader reads it
+    QueryParams v("flag&id=a&amp;b%26c&x&y;z&q=1=2&format=xml&last&");
+    EXPECT_EQ(v.Get("id"), L"a&b&c&x&y;z");
+    EXPECT_EQ(v.Raw("q"), "1=2");
+    EXPECT_EQ(v.Get("format"), L"xml");
+    EXPECT_TRUE(v.Has("flag"));
+    EXPECT_TRUE(v.Has("last"));
 }
 
 TEST(StandinUrlQuery, DecodesValuesOnceAndKeepsMalformedEscapes) {

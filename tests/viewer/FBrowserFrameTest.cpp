@@ -582,7 +582,7 @@ TEST_F(BrowserFrameTest, AddressBoxTextOfAnyKind) {
     View(frame)->Fetch = [](const std::wstring&) { return std::wstring(L"<html></html>"); };
     Enter(frame, L"  two \"quoted\" words  ");
     ASSERT_EQ(View(frame)->Navigations.size(), 1u);
-    EXPECT_NE(View(frame)->Navigations[0].find(L"method=search&query=two+%22quoted%22+words&format=html&PageSize=200"
+    EXPECT_NE(View(frame)->Navigations[0].find(L"method=search&query=two+\"quoted\"+words&format=html&PageSize=200"
                                                L"&PageNumber=1"),
               std::wstring::npos);
     EXPECT_EQ(frame->Title, L"Search Results");

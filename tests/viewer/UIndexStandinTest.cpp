@@ -1,6 +1,6 @@
 // The keyword index against the stand-in help runtime's agent and sample store: a full load
-// fetched on a worker page by page, the cache it leaves, and keywords with '<' resolved by
-// the agent.
+// fetched on a worker page by page, the cache it leaves, and keywords and ids with escaped
+// characters resolved by the agent.
 #include "UAgentLink.h"
 #include "UFetchWorker.h"
 #include "UH3_Code.h"
@@ -109,21 +109,27 @@ TEST_F(IndexStandinTest, FullLoadPagesOnAWorkerAndCachesTheReplies) {
     EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\de-DE", quiet).End, TIndexLoadEnd::NoCache);
 }
 
-// The escape rule as landed: a query that starts with an escaped '<' sends the character
-// itself, an inner one goes doubly escaped. The agent finds the topics both ways.
-TEST_F(IndexStandinTest, KeywordsWithAngleBracketsFindTheirTopics) {
+// Keywords and topic ids go out in the agent's own forms: a query that starts with an
+// escaped '<' sends the character itself, an inner one goes doubly escaped, a character
+// reference stays one, '&', '#' and '+' not part of one are escaped. The agent finds each
+// keyword's topics and the topic of each id.
+TEST_F(IndexStandinTest, KeywordsAndIdsReachTheAgentInItsFormsAndFindTheirTopics) {
     TIndexLoadHooks hooks;
     ASSERT_EQ(loader.LoadPartial(L"", 50000, true, hooks).End, TIndexLoadEnd::Complete);
 
+    const std::string oddId = "id=contoso-odd+R&amp;D+&quot;q&quot;+%231%2B2+&lt;x&gt;,+&amp;amp;+caf%C3%A9+%C5%82&";
     struct Case {
         const wchar_t* caption;
         const char* sent;
+        std::string page; // the page request, when it is checked
     } cases[] = {
-        {L"< operator [C#]", "query=<+operator+%5BC%23%5D&"},
-        {L"<< operator [C#]", "query=<<+operator+%5BC%23%5D&"},
-        {L"    < and >", "query=operators+%5BC%23%5D,%253C+and+%253E&"},
-        {L"List<T> class", "query=List%253CT%253E+class&"},
-        {L"Dictionary<TKey, TValue> class", "query=Dictionary%253CTKey%252C+TValue%253E+class&"},
+        {L"< operator [C#]", "query=<+operator+%5BC%23%5D&", ""},
+        {L"<< operator [C#]", "query=<<+operator+%5BC%23%5D&", ""},
+        {L"    < and >", "query=operators+%5BC%23%5D,%253C+and+%253E&", ""},
+        {L"List<T> class", "query=List%253CT%253E+class&", ""},
+        {L"Dictionary<TKey, TValue> class", "query=Dictionary%253CTKey%252C+TValue%253E+class&", ""},
+        {L"R&D \"quoted\" #1+2", "query=R%26D+\"quoted\"+%231%2B2&", oddId},
+        {L"    caf\u00e9 \u0142", "query=odd+%253Cnames%253E%252C+%26+more,caf&#233;+%C5%82&", oddId},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sent);
@@ -136,6 +142,13 @@ TEST_F(IndexStandinTest, KeywordsWithAngleBracketsFindTheirTopics) {
         const std::vector<std::string> sent = KeywordRequests(mark);
         ASSERT_EQ(sent.size(), 1u);
         EXPECT_NE(sent[0].find(c.sent), std::string::npos) << sent[0];
+        if (!c.page.empty()) {
+            const size_t pageMark = suite->Agent.RequestLog().size();
+            EXPECT_NE(link.HttpGet(open.Url).find(L"<title>Odd Names Topic</title>"), std::wstring::npos);
+            const std::vector<std::string> log = suite->Agent.RequestLog();
+            ASSERT_EQ(log.size(), pageMark + 1);
+            EXPECT_NE(log.back().find(c.page), std::string::npos) << log.back();
+        }
         CollapseTopicRows(list, row);
     }
 }
