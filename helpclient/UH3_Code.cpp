@@ -149,12 +149,6 @@ const TH3Paths& CurrentH3Paths() {
 // The agent environment
 
 
-uint32_t TAgentEnvironment::SessionId() {
-    // A process stays in its session: asked once.
-    static const uint32_t id = [] { return QuerySessionId(); }();
-    return id;
-}
-
 uint32_t TAgentEnvironment::QuerySessionId() {
     LPWSTR buffer = nullptr;
     DWORD bytes = 0;
@@ -168,21 +162,14 @@ uint32_t TAgentEnvironment::QuerySessionId() {
 
 namespace {
 
-// The agent process found last, by its program's name.
+// The session and agent process the last agent URLs named, kept with the port those URLs
+// named: a port that differs drops both (the agent was restarted elsewhere).
 std::mutex g_AgentPidLock;
+std::wstring g_KeptWithPort;
+bool g_SessionKnown = false;
+uint32_t g_Session = 1;
 std::wstring g_AgentPidExe;
 uint32_t g_AgentPid = 0;
-
-// The port agent URLs named last, by the registry place it was read from.
-std::wstring g_AgentPortPlace;
-std::wstring g_AgentPort;
-bool g_AgentPortKnown = false;
-
-std::wstring PlaceKey(const TH3Paths& Paths) {
-    const TH3RegistryPlace& p = Paths.Place();
-    return std::to_wstring(reinterpret_cast<uintptr_t>(p.Root)) + L"|" + p.RuntimeKey + L"|" + p.BetaKey + L"|" +
-           (Paths.IsHelp3Beta ? L"1" : L"0");
-}
 
 // The agent process kept (a handle opened once per id): it still runs.
 TKernelHandle g_AgentProcess;
@@ -198,17 +185,26 @@ bool Running(uint32_t Pid) {
 } // namespace
 
 std::wstring TAgentEnvironment::Port(const TH3Paths& Paths) {
-    const std::wstring place = PlaceKey(Paths);
-    {
-        std::lock_guard<std::mutex> lock(g_AgentPidLock);
-        if (g_AgentPortKnown && g_AgentPortPlace == place) return g_AgentPort;
-    }
     const std::wstring port = Paths.AgentUrlPort();
     std::lock_guard<std::mutex> lock(g_AgentPidLock);
-    g_AgentPortPlace = place;
-    g_AgentPort = port;
-    g_AgentPortKnown = true;
+    if (port != g_KeptWithPort) {
+        g_KeptWithPort = port;
+        g_SessionKnown = false;
+        g_AgentPid = 0;
+    }
     return port;
+}
+
+uint32_t TAgentEnvironment::SessionId() {
+    {
+        std::lock_guard<std::mutex> lock(g_AgentPidLock);
+        if (g_SessionKnown) return g_Session;
+    }
+    const uint32_t id = QuerySessionId();
+    std::lock_guard<std::mutex> lock(g_AgentPidLock);
+    g_Session = id;
+    g_SessionKnown = true;
+    return id;
 }
 
 uint32_t TAgentEnvironment::AgentProcessId(const TH3Paths& Paths) {
@@ -234,7 +230,7 @@ bool KeptAgentRuns(const std::wstring& ExeName) {
 
 uint32_t ForgetAgentProcessId() {
     std::lock_guard<std::mutex> lock(g_AgentPidLock);
-    g_AgentPortKnown = false;
+    g_SessionKnown = false;
     return std::exchange(g_AgentPid, 0u);
 }
 

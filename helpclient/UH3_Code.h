@@ -95,19 +95,21 @@ const TH3Paths& CurrentH3Paths();
 class TAgentEnvironment {
 public:
     virtual ~TAgentEnvironment() = default;
-    // Paths.AgentUrlPort(), kept (no registry read per request) until ForgetAgentProcessId.
+    // Paths.AgentUrlPort(), read anew for every address. A port other than the one the kept
+    // session and agent process were found with drops both.
     virtual std::wstring Port(const TH3Paths& Paths);
-    // The terminal-services session id of this process; 1 when it cannot be queried.
+    // The terminal-services session id of this process; 1 when it cannot be queried. Kept
+    // while the port stays.
     virtual uint32_t SessionId();
     static uint32_t QuerySessionId();
     // The running agent's process id; when none runs the agent is started (minimised, not
     // activated) and the new process's id is returned; 0 when that fails. The id found is
-    // kept while that process runs (no search of the process list per request), until
-    // ForgetAgentProcessId.
+    // kept while that process runs and the port stays (no search of the process list per
+    // request), until ForgetAgentProcessId.
     virtual uint32_t AgentProcessId(const TH3Paths& Paths);
 };
-// Forgets the agent's port and process id kept (a request to the agent failed); returns the
-// process id (0: none).
+// Forgets the kept session and agent process id (a request to the agent failed); returns
+// the process id (0: none).
 uint32_t ForgetAgentProcessId();
 // The agent process kept for URLs (of program ExeName) still runs.
 bool KeptAgentRuns(const std::wstring& ExeName);

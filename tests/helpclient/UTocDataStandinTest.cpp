@@ -6,6 +6,7 @@
 #include "TntComCtrls.h"
 #include "TntForms.h"
 #include "UAgentLink.h"
+#include "UAppSettings.h"
 #include "TntClasses.h"
 #include "UH3Store.h"
 #include "UH3_Code.h"
@@ -188,6 +189,37 @@ TEST_F(StandinTest, FaultyAgentRepliesGiveNoTopics) {
     model.ExpandNode(nullptr, added);
     EXPECT_EQ(added.size(), 3u);
     SetHttpLimits(previous);
+}
+
+// The agent's port is read for every address: an agent restarted on another port answers
+// the very next request.
+TEST_F(StandinTest, AnAgentRestartedOnAnotherPortAnswersTheNextRequest) {
+    vcltest::Watchdog dog(60000, "agent restarted");
+    const std::wstring key = L"Software\\VorlaneTest\\" + testing_support::UniqueName(L"hc2port");
+    const TH3RegistryPlace place{HKEY_CURRENT_USER, L"\\" + key + L"\\Help\\v1.0", L"\\" + key + L"\\Help3"};
+    TH3Paths registry(place);
+    registry.SetHelpDllVersion(1, 0, 40219, 1);
+    // The port and the session as the program finds them; the process id of the agent started.
+    struct : TAgentEnvironment {
+        uint32_t AgentProcessId(const TH3Paths&) override { return Pid; }
+        uint32_t Pid = 0;
+    } env;
+    TH3Code restarted(&registry, &env);
+    restarted.SetCatalogName(L"VS\\100\\en-US");
+    for (int start = 1; start <= 2; ++start) {
+        standin_test::AgentProcess agent;
+        TFixedAgentEnvironment fixed;
+        ASSERT_TRUE(suite->StartAnother(agent, fixed, {}));
+        ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, place.RuntimeKey, L"AgentPort", fixed.PortText));
+        env.Pid = fixed.Pid;
+        std::wstring url, reply;
+        restarted.MakeAgentUrl({L"method", L"children", L"id", L"-1", L"format", L"xml"}, url);
+        EXPECT_NE(url.find(L":" + fixed.PortText + L"/"), std::wstring::npos) << url;
+        restarted.HttpGet(url, reply);
+        EXPECT_NE(reply.find(L"<topic "), std::wstring::npos) << "start " << start;
+        agent.Stop();
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
 }
 
 namespace {
