@@ -263,13 +263,12 @@ void TVMainForm::FormCreate() {
     mnuZoomOut2->SetShortCut(scCtrl | VK_SUBTRACT);
     // 13. The saved settings, each applied as it is read.
     ApplyStartSettings();
-    // 14. The store's catalogs, the product triple, the catalog box.
-    const std::wstring lastCatalog = AppSettings->ReadString(MainSection, L"lastCatalog", DefaultCatalogKey);
+    // 14. The catalog store and the product triple. The store's manifest is read and the
+    //     catalog box filled by the start-up message, once the window is on screen: a store
+    //     of tens of thousands of catalogs takes a while to read.
     H3Store = std::make_unique<TH3Store>();
-    H3Store->LoadManifest();
     delete g_H3Code;
     g_H3Code = new TH3Code();
-    FillCatalogBox(CatalogCbo, lastCatalog);
     // 15. The caption.
     CurrentCatalog.clear();
     CaptionBase = L"Vorlane " + GetExeVersionStr();
@@ -373,7 +372,12 @@ void TVMainForm::AmStartupMsg() {
     // 4. There is always a tab.
     if (SmartTabs->GetTabCount() == 0)
         NewTab();
-    // 5. The selected catalog (its contents, index and the passed-in URL follow from there).
+    // 5. The store's catalogs in the box, the saved one selected, with the window painted
+    //    first; then the selected catalog (its contents, index and the passed-in URL follow
+    //    from there).
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    H3Store->LoadManifest();
+    FillCatalogBox(CatalogCbo, AppSettings->ReadString(MainSection, L"lastCatalog", DefaultCatalogKey));
     if (CatalogCbo->ItemIndex() >= 0)
         LoadCatalog(CatalogCbo->ItemText(CatalogCbo->ItemIndex()));
     // 6. Guards off; the layout and the catalog locale box.
