@@ -167,7 +167,7 @@ void FixTocTitle(std::wstring& Title) {
     }
 }
 
-void ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics) {
+bool ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics) {
     Topics.clear();
     THTML_TagRipper r(Reply);
     TTopicState topic;
@@ -175,14 +175,18 @@ void ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics) {
     // gives no list rather than the first part of one.
     TTocItemArray open;
     bool inContainer = false;
+    bool whole = false;
     int pos = 1;
     while (r.NextTag(pos)) {
         const std::wstring_view name = r.TagNameView();
         if (name == L"ancestors"sv || name == L"children"sv) {
-            if (inContainer && r.IsEndTag)
+            if (inContainer && r.IsEndTag) {
                 Topics.insert(Topics.end(), std::make_move_iterator(open.begin()), std::make_move_iterator(open.end()));
+                whole = true;
+            }
             open.clear();
-            inContainer = !r.IsEndTag;
+            whole = whole || (!r.IsEndTag && r.IsSelfClosing);
+            inContainer = !r.IsEndTag && !r.IsSelfClosing;
             continue;
         }
         if (!inContainer) continue;
@@ -194,6 +198,7 @@ void ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics) {
         else if (name == L"title"sv) topic.ReadTitle(r, pos);
         else if (name == L"url"sv) topic.ReadUrl(r, pos);
     }
+    return whole;
 }
 
 void ReadTocContext(const std::wstring& Reply, TTocReturn& Toc) {
@@ -285,8 +290,8 @@ std::wstring TTocData::Fetch(const std::vector<std::wstring>& Params) {
     return reply;
 }
 
-void TTocData::ReadTopicList(const std::vector<std::wstring>& Params, TTocItemArray& Topics) {
-    ReadTocTopicList(Fetch(Params), Topics);
+bool TTocData::ReadTopicList(const std::vector<std::wstring>& Params, TTocItemArray& Topics) {
+    return ReadTocTopicList(Fetch(Params), Topics);
 }
 
 void TTocData::GetRootTopic(TTocItemArray& Topics) {
@@ -337,39 +342,44 @@ void TTocData::GetChildren(const std::wstring& Id, const std::wstring& Version, 
                       Topics);
 }
 
-void TTocData::ExpandNode(TTocNode Node, std::vector<int>& Indices) {
+bool TTocData::ExpandNode(TTocNode Node, std::vector<int>& Indices) {
     Indices.clear();
     std::wstring id = L"-1";
     size_t index = 0;
     TTocNode shownBy = nullptr;
     if (Node) {
         const TTocItem* item = ItemOfNode(Node);
-        if (!item) return;
+        if (!item) return false;
         id = item->Id;
         index = static_cast<size_t>(TreeView->GetData(Node));
         shownBy = item->Node;
     }
     TTocItemArray fetched;
+    bool whole = false;
     const auto prefetched = FPrefetched.find(id);
     if (prefetched != FPrefetched.end()) {
-        ReadTocTopicList(prefetched->second, fetched);
+        whole = ReadTocTopicList(prefetched->second, fetched);
         FPrefetched.erase(prefetched);
     } else {
-        ReadTopicList({L"method", L"children", L"id", id, L"format", L"xml"}, fetched);
+        whole = ReadTopicList({L"method", L"children", L"id", id, L"format", L"xml"}, fetched);
     }
     // Whoever ran while the request was out (or between the steps) may have reloaded the
     // list or removed the node's group; then Node may be gone and is not touched again.
     const auto gone = [&] {
         return Node && (index >= mTocList.size() || mTocList[index].Node != shownBy || mTocList[index].Id != id);
     };
-    if (gone()) return;
+    if (gone()) return false;
+    // No answer (cancelled, failed, cut short) says nothing of the children: Node keeps its
+    // button.
+    if (!whole) return false;
     if (BetweenSteps && fetched.size() >= StepTopics) {
         BetweenSteps();
-        if (gone()) return;
+        if (gone()) return false;
     }
     Merge(fetched, Node, Indices);
     AddNodes(Node, Indices);
     if (H3TraceShowing()) H3TraceLog(L"  --> Children found and added: " + IntToStr(Indices.size()), true);
+    return true;
 }
 
 void TTocData::PrefetchChildren(const std::vector<std::wstring>& Ids) {

@@ -104,8 +104,10 @@ public:
     void GetChildren(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale,
                      TTocItemArray& Topics);
     // Fetches Node's children (the top level when Node is null), merges them under it and
-    // adds their nodes.
-    void ExpandNode(TTocNode Node, std::vector<int>& Indices);
+    // adds their nodes. False, with nothing changed, when the agent gave no whole reply
+    // (cancelled, failed, cut short) or Node went meanwhile: only a whole reply without a
+    // child makes Node a leaf.
+    bool ExpandNode(TTocNode Node, std::vector<int>& Indices);
     void GetTocContext(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale,
                        TTocReturn& Toc);
 
@@ -146,7 +148,7 @@ public:
 
 private:
     std::wstring Fetch(const std::vector<std::wstring>& Params);
-    void ReadTopicList(const std::vector<std::wstring>& Params, TTocItemArray& Topics);
+    bool ReadTopicList(const std::vector<std::wstring>& Params, TTocItemArray& Topics);
     // The texts a node title is tidied against: ParentNode's and its ancestors', trimmed.
     std::vector<std::wstring> NodeContext(TTocNode ParentNode);
     // Moves the records of Fetched that are not skipped into the cache.
@@ -161,8 +163,9 @@ extern TTocData* g_TocData;
 
 // Reply readers (the agent's XML as text).
 // Replies of method=children and method=ancestors; a list whose container never closes (a
-// reply cut short) gives nothing.
-void ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics);
+// reply cut short) gives nothing. True when the reply held a whole container (an empty one
+// too): the agent's answer, not a lost one.
+bool ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics);
 // Replies of method=toc.
 void ReadTocContext(const std::wstring& Reply, TTocReturn& Toc);
 // A page's head.

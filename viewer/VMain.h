@@ -403,6 +403,10 @@ public:
     // ParentNode (null: top level); the record's index.
     int AddTocRecord(TTocNode ParentNode, const TTocItem& Topic);
     int FindTocRecord(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale);
+    // Fetches Node's children once (its children-fetched mark set); false when the agent gave
+    // no whole reply, which leaves Node unfetched with its button, or when the tree was
+    // loaded anew meanwhile (Node is gone then). Added: the new records.
+    bool FetchTocChildren(TTreeNode* Node, std::vector<int>* Added = nullptr);
     // '"text" > "parent" > ...' for the log.
     std::wstring NodePathText(TTreeNode* Node);
     TTocItem* TocRecordOf(TTreeNode* Node);

@@ -304,6 +304,10 @@ void TVMainForm::mmnuNextTopicClick() {
                 continue;
             }
             TreeView1GetImageIndex(node);
+            // The agent gave no answer: the children are not known, so no next topic either;
+            // the node stays selected with its button.
+            if (node->HasChildren() && node->Count() == 0)
+                break;
         }
         node = node->GetNext();
         if (!node)

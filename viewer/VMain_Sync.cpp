@@ -98,17 +98,21 @@ bool TVMainForm::DoTocSync(const std::wstring& Id, const std::wstring& Version, 
         g_TocData->PrefetchChildren(ids);
     }
     // An expansion asks the agent and lets messages run: when the tree is loaded anew
-    // meanwhile, the nodes reached so far are gone and the sync ends.
+    // meanwhile, the nodes reached so far are gone and the sync ends. One the agent gave no
+    // answer for ends it too: what lies below that node is not known, so nothing below it
+    // counts as unreachable (no orphan entry is made for it).
     const unsigned generation = FTocGeneration;
+    bool gone = false;
     const auto expandOnce = [&](int Index) {
         if (list[static_cast<size_t>(Index)].IsRoot)
             return true;
-        list[static_cast<size_t>(Index)].IsRoot = true;
-        std::vector<int> added;
-        g_TocData->ExpandNode(list[static_cast<size_t>(Index)].Node, added);
-        return generation == FTocGeneration;
+        if (FetchTocChildren(TTocTreeView::NodeOf(list[static_cast<size_t>(Index)].Node)))
+            return true;
+        gone = generation != FTocGeneration;
+        return false;
     };
     bool added = false;
+    bool failed = false;
     TTreeNode* reached = nullptr;
     for (int pass = 0; pass < 2 && !reached; ++pass) {
         TTocNode node = nullptr;
@@ -118,23 +122,33 @@ bool TVMainForm::DoTocSync(const std::wstring& Id, const std::wstring& Version, 
             if (index >= 0 && list[static_cast<size_t>(index)].Node) {
                 anyFound = true;
                 node = list[static_cast<size_t>(index)].Node;
-                if (!expandOnce(index))
-                    return false;
+                if (!expandOnce(index)) {
+                    if (gone)
+                        return false;
+                    failed = true;
+                    break;
+                }
             } else if (node) {
                 // Not reachable from the loaded tree: an orphan entry under what was reached.
                 const int orphan = AddTocRecord(node, ancestor);
                 list[static_cast<size_t>(orphan)].Flags |= TocFlagOrphan;
                 added = true;
                 node = list[static_cast<size_t>(orphan)].Node;
-                if (!expandOnce(orphan))
-                    return false;
+                if (!expandOnce(orphan)) {
+                    if (gone)
+                        return false;
+                    failed = true;
+                    break;
+                }
             }
             if (node && Select) {
                 TTocTreeView::NodeOf(node)->MakeVisible();
                 TreeView1->SetSelected(TTocTreeView::NodeOf(node));
             }
         }
-        if (node) {
+        if (failed) {
+            break;
+        } else if (node) {
             reached = TTocTreeView::NodeOf(node);
         } else if (!anyFound && !ancestors.empty() && pass == 0) {
             // Nothing of the chain is in the tree: its first topic starts a group at the top.

@@ -341,11 +341,14 @@ void TVMainForm::LoadTocNodes() {
             g_TocData->mTocList[static_cast<size_t>(index)].IsRoot)
             continue;
         DebugLogEx(L">> Children of Node[" + std::to_wstring(position) + L"] " + NodePathText(node), true);
-        g_TocData->mTocList[static_cast<size_t>(index)].IsRoot = true;
         try {
             std::vector<int> children;
-            g_TocData->ExpandNode(RefOf(node), children);
-            DebugLogEx(L"  --> Children found: " + std::to_wstring(children.size()), true);
+            if (FetchTocChildren(node, &children))
+                DebugLogEx(L"  --> Children found: " + std::to_wstring(children.size()), true);
+            else
+                DebugLogEx(L"** Error: No answer for the children of " +
+                               g_TocData->mTocList[static_cast<size_t>(index)].Id,
+                           true);
         } catch (...) {
             DebugLogEx(L"** Error: Exception getting children of " + g_TocData->mTocList[static_cast<size_t>(index)].Id,
                        true);
@@ -374,6 +377,32 @@ int TVMainForm::AddTocRecord(TTocNode ParentNode, const TTocItem& Topic) {
         g_TocData->UpdateNodeImages(ParentNode);
     g_TocData->UpdateNodeImages(node);
     return index;
+}
+
+bool TVMainForm::FetchTocChildren(TTreeNode* Node, std::vector<int>* Added) {
+    TTocItem* record = TocRecordOf(Node);
+    if (!record)
+        return false;
+    // Marked while the request is out, so that an expansion that runs meanwhile does not
+    // ask again and add the children twice.
+    record->IsRoot = true;
+    const unsigned generation = FTocGeneration;
+    std::vector<int> added;
+    if (g_TocData->ExpandNode(RefOf(Node), added)) {
+        if (Added)
+            *Added = std::move(added);
+        return true;
+    }
+    // The tree went while the request was out: so did Node.
+    if (generation != FTocGeneration)
+        return false;
+    // No answer: the node is as it was before, with its button, and asks again next time.
+    if (TTocItem* now = TocRecordOf(Node))
+        now->IsRoot = false;
+    if (Node->Count() == 0)
+        FTocTree->SetHasChildren(RefOf(Node), true);
+    g_TocData->UpdateNodeImages(RefOf(Node));
+    return false;
 }
 
 int TVMainForm::FindTocRecord(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale) {
@@ -415,14 +444,16 @@ void TVMainForm::TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion) {
         AllowExpansion = false;
         return true;
     };
-    // 1. The first opening fetches the children (a node found without any loses its button).
+    // 1. The first opening fetches the children (a node the agent answers without any loses
+    //    its button; one it gave no answer for keeps it, to be fetched at the next opening).
     if (!record->IsRoot) {
         Node->DeleteChildren();
-        record->IsRoot = true;
         std::vector<int> added;
-        g_TocData->ExpandNode(RefOf(Node), added);
-        if (reloaded())
+        if (!FetchTocChildren(Node, &added)) {
+            if (!reloaded())
+                AllowExpansion = false;
             return;
+        }
         // The tree's own opening of a very large family is a step of its own.
         if (added.size() >= TTocData::StepTopics) {
             Application->ProcessMessages();
@@ -459,9 +490,7 @@ void TVMainForm::TreeView1Expanding(TTreeNode* Node, bool& AllowExpansion) {
             continue;
         if (prefetch) {
             DebugLog(L">> Expand and check Node: " + NodePathText(child));
-            childRecord->IsRoot = true;
-            std::vector<int> added;
-            g_TocData->ExpandNode(RefOf(child), added);
+            FetchTocChildren(child);
             if (reloaded())
                 return;
         } else if (child->Count() == 0) {

@@ -181,5 +181,31 @@ TEST_F(VorlaneE2E, ContentsEntriesOpenWhereClickedNewTabsOpenEachTimeAndTheMenuO
         ASSERT_TRUE(SendChord(nullptr, L"esc"));
         EXPECT_TRUE(WaitUntil([&] { return !FindTopWindow({Viewer.Pid(), L"#32768", L"", nullptr, true}); }, 5000));
     }
+
+    // An entry opened while the agent's answer is held and the wait cancelled, then while the
+    // agent fails: the entry stays as it was, with its button and no children; opened once
+    // the agent answers, it shows its children.
+    ASSERT_TRUE(SendChord(main, L"ctrl+1") && SendChord(main, L"up"));
+    ASSERT_TRUE(WaitUntil([&] { return selected() == contoso; }, 5000));
+    ASSERT_TRUE(TreeItems(tree, contoso).empty() && TreeItemShowsButton(tree, contoso));
+    const auto unopened = [&] { return TreeItems(tree, contoso).empty() && TreeItemShowsButton(tree, contoso); };
+    const auto contosoAsked = [&] { return FirstWith(Agent.RequestLog(), "method=children&id=contoso-root&") >= 0; };
+    ASSERT_TRUE(StartAgent({{L"STANDIN_AGENT_FAULTS", L"children=stall:20000"}}));
+    ASSERT_TRUE(SendChord(main, L"right"));
+    HWND wait = WaitForWindow({Viewer.Pid(), L"TCancelForm.UnicodeClass", L"", nullptr, true}, 10000);
+    ASSERT_TRUE(wait) << "no wait window";
+    ASSERT_TRUE(Post(FindDescendant(wait, L"TTntButton.UnicodeClass"), BM_CLICK));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(wait) || !IsWindowVisible(wait); }, 5000));
+    ASSERT_TRUE(Send(main, WM_NULL, 0, 0));
+    EXPECT_TRUE(unopened()) << "cancelled";
+    ASSERT_TRUE(StartAgent({{L"STANDIN_AGENT_FAULTS", L"children=error:500"}}));
+    ASSERT_TRUE(SendChord(main, L"ctrl+1") && SendChord(main, L"right"));
+    EXPECT_TRUE(WaitUntil(contosoAsked, 10000)) << DebugLog();
+    Sleep(300);
+    ASSERT_TRUE(Send(main, WM_NULL, 0, 0));
+    EXPECT_TRUE(unopened()) << "failed";
+    ASSERT_TRUE(StartAgent());
+    ASSERT_TRUE(SendChord(main, L"ctrl+1") && SendChord(main, L"right"));
+    EXPECT_TRUE(WaitUntil([&] { return !TreeItems(tree, contoso).empty(); }, 10000)) << "not asked again";
     EXPECT_TRUE(Viewer.Running());
 }

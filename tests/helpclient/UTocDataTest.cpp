@@ -205,12 +205,21 @@ TEST_F(TocDataTest, ExpandingAMarkedNodeAddsItsChildrenOrTakesItsButtonAndRepeat
     EXPECT_EQ(tree.Texts(parent).size(), 4u);
     EXPECT_EQ(toc.mTocList.size(), 5u);
 
-    // Marked, but the agent has no children for it: the button goes, the page image comes.
+    // Marked, and no answer (cancelled, failed) or one cut short: nothing is known of its
+    // children, it keeps its button. The agent's whole answer without a child: the button
+    // goes, the page image comes.
     TTocNode leaf = AddTop(L"leaf", L"Leaf");
     tree.SetHasChildren(leaf, true);
     toc.UpdateNodeImages(leaf);
     EXPECT_EQ(FakeTree::N(leaf)->Image, tocImageParent);
-    toc.ExpandNode(leaf, added);
+    for (const wchar_t* lost : {L"", L"<children><topic id=\"x\"><title>X</title></topic>"}) {
+        agent.Reply(L"method=children&id=leaf&format=xml", lost);
+        EXPECT_FALSE(toc.ExpandNode(leaf, added)) << lost;
+        EXPECT_TRUE(tree.HasChildren(leaf)) << lost;
+        EXPECT_EQ(FakeTree::N(leaf)->Image, tocImageParent) << lost;
+    }
+    agent.Reply(L"method=children&id=leaf&format=xml", L"<children>\r\n</children>\r\n");
+    EXPECT_TRUE(toc.ExpandNode(leaf, added));
     EXPECT_TRUE(added.empty());
     EXPECT_FALSE(tree.HasChildren(leaf));
     EXPECT_EQ(FakeTree::N(leaf)->Image, tocImageLeaf);

@@ -157,6 +157,7 @@ TEST_F(TocTreeViewTest, AMarkedNodeShowsAButtonAndExpandingGivesItImagedChildren
     EXPECT_EQ(WindowItem(wnd, Node(parent)).Image, tocImageParent);
 
     // The agent has nothing under the other: it opens to no children and shows a page.
+    agent.Reply(L"method=children&id=e&format=xml", TopicReply(L"children", {}));
     SendMessageW(wnd, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Node(empty)->ItemId()));
     EXPECT_TRUE(Texts(Node(empty)).empty());
     w = WindowItem(wnd, Node(empty));

@@ -161,12 +161,15 @@ protected:
         return urls;
     }
 
-    // Starts the installation's agent on a free port written to the registry as AgentPort
-    // (the agent and the viewer both read it from there).
-    bool StartAgent() {
-        const int port = standin_test::FreePort();
+    // Starts the installation's agent (with Env, e.g. its fault switch) on a free port
+    // written to the registry as AgentPort (the agent and the viewer both read it from
+    // there). One started before ends first and the new one takes its port, as a runtime's
+    // agent started again does.
+    bool StartAgent(const standin_test::EnvList& Env = {}) {
+        const int port = Agent.Port() > 0 ? Agent.Port() : standin_test::FreePort();
+        Agent.Stop();
         SetAgentPort(port);
-        return Agent.Start(Inst, port, {}, true) && Agent.WaitForPort();
+        return Agent.Start(Inst, port, Env, true) && Agent.WaitForPort();
     }
     static void SetAgentPort(int Port) {
         for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
