@@ -155,6 +155,8 @@ private:
 // The frame
 
 using TFrameUrlEvent = std::function<void(const std::wstring& Url)>;
+// A page for a new tab, with the tab's title ("" when the page gives it).
+using TFrameNewPageEvent = std::function<void(const std::wstring& Url, const std::wstring& Title)>;
 
 class TBrowserFrame : public TFrame {
 public:
@@ -198,7 +200,7 @@ public:
     std::unique_ptr<TPathViewer> PathModel; // made by Initialise, freed by CloseFrame
 
     // ---- Callbacks (installed by the main window)
-    TFrameUrlEvent OnNewPage;
+    TFrameNewPageEvent OnNewPage;
     TFrameUrlEvent OnBookmark;
     TFrameUrlEvent OnSync;         // only with a non-empty URL
     TFrameUrlEvent OnOpenOnline;
@@ -302,6 +304,13 @@ private:
     void ApplyCodeStyle(TPageDocument& Document, const std::wstring& Style);
     // Waits Ms while messages keep running.
     void PumpFor(unsigned Ms);
+    // The held Ctrl (or ForceNewTab) sends a navigation of this frame to Url to a new tab.
+    bool GoesToNewTab(const std::wstring& Url);
+    // A navigation of this frame that the held Ctrl (or ForceNewTab) sends to a new tab goes
+    // there at once with its title, before anything of this tab changes; true when it went.
+    bool HandToNewTab(const std::wstring& Url, const std::wstring& ATitle);
+    // The address box shows Url (the page's address, kept to show again).
+    void ShowAddress(const std::wstring& Url);
 
     TComponent* FBrowser1Control = nullptr; // the views' controls, to see them go
     TComponent* FBrowser2Control = nullptr;
@@ -314,6 +323,7 @@ private:
     bool FEnglishTextsKnown = false;
     bool FJumpOnly = false;        // the navigation under way stays on the page shown
     bool FNavigationStarted = false;
+    std::wstring FShownAddress;    // what the frame last put in the address box
     TCodeStyleMarks FCodeStyle;
     TTocItemArray FPopupChildren;  // the children the breadcrumb's drop-down shows
 };

@@ -41,10 +41,15 @@ void TBrowserFrame::BrowserGoBtnClick() {
     const std::wstring text = AddressText();
     if (text.empty())
         return;
+    const std::wstring shown = FShownAddress;
+    const bool toNewTab = GoesToNewTab(text);
     if (AddressIsSearch(text))
         Search(text);
     else
         Navigate(text);
+    // What was typed went to a new tab: this box shows this tab's page again.
+    if (toNewTab)
+        UrlEdit->SetText(shown);
 }
 
 void TBrowserFrame::BrowserGoBtnMouseUp(TMouseButton Button) {
@@ -77,7 +82,34 @@ void TBrowserFrame::Search(const std::wstring& Text) {
         document->Focus();
 }
 
+bool TBrowserFrame::GoesToNewTab(const std::wstring& Url) {
+    // A rewritten URL sent again belongs to a navigation already placed.
+    if (Url.empty() || Redirected || !(CtrlAlone(BrowserKeyState()) || ForceNewTab) || PosTextW(Url, L"mailto:") == 1)
+        return false;
+    // The flag serves the first navigation of a tab made for a request (this one, then);
+    // otherwise it is left from a request whose navigation never ended.
+    return !(TabJustCreated && MadeForNavigation && !FNavigationStarted);
+}
+
+bool TBrowserFrame::HandToNewTab(const std::wstring& Url, const std::wstring& ATitle) {
+    if (!GoesToNewTab(Url))
+        return false;
+    ForceNewTab = false;
+    TabJustCreated = true;
+    Log(L" - Process Ctrl+Click callback");
+    if (OnNewPage)
+        OnNewPage(Url, ATitle);
+    return true;
+}
+
+void TBrowserFrame::ShowAddress(const std::wstring& Url) {
+    FShownAddress = Url;
+    UrlEdit->SetText(Url);
+}
+
 void TBrowserFrame::GotoUrl(const std::wstring& Url, const std::wstring& ATitle) {
+    if (HandToNewTab(Url, ATitle))
+        return;
     SetTitle(ATitle);
     Navigate(Url);
     if (CaptionTitle.empty())
@@ -96,6 +128,8 @@ bool TBrowserFrame::FixUrl(std::wstring& Url) {
 }
 
 void TBrowserFrame::Navigate(const std::wstring& Url) {
+    if (HandToNewTab(Url, L""))
+        return;
     CaptionTitle.clear();
     if (Url.empty())
         return;
@@ -109,7 +143,7 @@ void TBrowserFrame::Navigate(const std::wstring& Url) {
     std::wstring url = Url;
     if (FixUrl(url))
         Log(L"GotoUrl: Update URL: " + url);
-    UrlEdit->SetText(url);
+    ShowAddress(url);
     UpdateToolbarState();
     if (WebBrowser1 && WebBrowser1->Busy()) {
         WebBrowser1->Stop();
@@ -161,7 +195,7 @@ void TBrowserFrame::WebBrowser1BeforeNavigate2(const std::wstring& AUrl, bool& C
     NavState = 1;
     bool rewritten = false;
     if (!Redirected && FixUrl(url)) {
-        UrlEdit->SetText(url);
+        ShowAddress(url);
         Log(L"  .. Update URL: " + url);
         rewritten = true;
     }
@@ -180,7 +214,7 @@ void TBrowserFrame::WebBrowser1BeforeNavigate2(const std::wstring& AUrl, bool& C
         Cancel = true;
         Log(L" - Process Ctrl+Click callback");
         if (OnNewPage)
-            OnNewPage(url);
+            OnNewPage(url, L"");
         return;
     }
     ForceNewTab = false;
@@ -237,14 +271,14 @@ void TBrowserFrame::WebBrowser1NavigateComplete2(const std::wstring& Url) {
             PathModel->SetTopic(head.Id, head.TopicVersion, head.TopicLocale);
         UpdateToolbarState();
     }
-    UrlEdit->SetText(Url);
+    ShowAddress(Url);
 }
 
 void TBrowserFrame::WebBrowser1DocumentComplete(const std::wstring& Url) {
     NavState = 3;
     Log(L"#WebBrowser1DocumentComplete: " + Url);
     RunPageScript(TopicNavShown);
-    UrlEdit->SetText(Url);
+    ShowAddress(Url);
     TabJustCreated = false;
     if (!Location().empty())
         if (std::unique_ptr<TPageDocument> document = PageDocument())

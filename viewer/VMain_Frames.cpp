@@ -21,12 +21,12 @@ int TVMainForm::NewTab() {
     frame->Initialise();
 
     // 2. Its callbacks.
-    frame->OnNewPage = [this](const std::wstring& Url) {
+    frame->OnNewPage = [this](const std::wstring& Url, const std::wstring& Title) {
         DebugLogEx(L"*NewPageCallBack AddPage", false);
         NewTab();
         if (TBrowserFrame* made = ActiveFrame())
             made->MadeForNavigation = true;
-        GotoUrl(Url);
+        GotoUrl(Url, Title);
     };
     frame->OnSync = [this](const std::wstring& Url) {
         if (ShiftAlone(BrowserKeyState()))

@@ -1,6 +1,10 @@
 // The first browser tab from outside: a topic address typed into its address box reaches the
-// agent, and so does the request for the topic's breadcrumb path.
+// agent, and so does the request for the topic's breadcrumb path; a search typed there with
+// Ctrl+Enter opens in a new tab and leaves the first tab's page.
 #include "VorlaneFixture.h"
+#include "VorlanePages.h"
+
+#include <algorithm>
 
 using namespace vorlane_probe;
 
@@ -28,4 +32,33 @@ TEST_F(VorlaneE2E, ATopicEnteredInTheFirstTabsAddressBoxReachesTheAgentWithItsBr
     };
     EXPECT_TRUE(WaitUntil([&] { return asked("method=ancestors&id=T:System.String"); }, 20000)) << "breadcrumb path";
     EXPECT_TRUE(WaitUntil([&] { return asked("method=page&id=T:System.String&"); }, 20000)) << "the page";
+
+    // A word typed into that box and Ctrl+Enter: the search opens in a new tab; this tab
+    // keeps its page, and its box shows the page's address again. The tabs come back so.
+    const std::wstring page = WindowText(edit);
+    ASSERT_NE(page.find(L"id=T:System.String&"), std::wstring::npos);
+    const std::vector<HWND> before = Edits(main);
+    ASSERT_TRUE(Activate(main));
+    const DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), thread, TRUE));
+    SetFocus(edit);
+    AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+    ASSERT_TRUE(Send(edit, EM_SETSEL, 0, -1) && TypeText(nullptr, L"widgets"));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(edit) == L"widgets"; }, 10000)) << WindowText(edit);
+    ASSERT_TRUE(SendChord(nullptr, L"ctrl+enter"));
+    HWND added = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND e : Edits(main))
+            if (std::find(before.begin(), before.end(), e) == before.end())
+                added = e;
+        return added != nullptr;
+    }, 10000)) << "no new tab";
+    EXPECT_TRUE(WaitUntil([&] { return asked("method=search&query=widgets&"); }, 20000)) << "the search";
+    EXPECT_NE(WindowText(added).find(L"method=search&query=widgets&"), std::wstring::npos) << WindowText(added);
+    EXPECT_EQ(WindowText(edit), page);
+    EXPECT_EQ(Edits(main).size(), before.size() + 1);
+    ASSERT_EQ(CloseViewer(main), 0);
+    EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"PageTab_URL1").Text(), page);
+    EXPECT_NE(RegRead(HKEY_CURRENT_USER, MainKey, L"PageTab_URL2").Text().find(L"method=search&query=widgets&"),
+              std::wstring::npos);
 }

@@ -215,11 +215,12 @@ protected:
         f->HlmSystem = &hlm;
         f->OnMessage = [this](const std::wstring& Text) { messages.push_back(Text); };
         f->OnLog = [this](const std::wstring& Line) { log.push_back(Line); };
-        f->OnNewPage = [this](const std::wstring& Url) {
+        f->OnNewPage = [this](const std::wstring& Url, const std::wstring& Title) {
             newPages.push_back(Url);
             TBrowserFrame* tab = MakeFrame();
+            tab->MadeForNavigation = true;
             frames.push_back(tab);
-            tab->GotoUrl(Url, L"");
+            tab->GotoUrl(Url, Title);
         };
         f->Initialise();
         f->FrameBasePanel->SetParent(form.get());
@@ -599,16 +600,38 @@ TEST_F(BrowserFrameTest, AddressBoxTextOfAnyKind) {
     Enter(frame, L"   ");
     EXPECT_EQ(View(frame)->Navigations.size(), 4u);
 
-    // The middle button on the go button opens a new tab; with an empty address box it does
-    // nothing, and the next address goes into this tab.
-    frame->UrlEdit->SetText(PageUrl(L"netfx-classlib"));
+    // Ctrl+Enter of a search, and the middle button on the go button, each open a new tab
+    // that gets the page with its title and address; this tab keeps its page, its title and
+    // caption, and its box shows its page again. With an empty box nothing opens, and the
+    // next address goes into this tab.
+    const auto caption = [&](int Tab) {
+        std::wstring text;
+        strip->GetTabCaption(Tab, text);
+        return text;
+    };
+    frame->GotoUrl(PageUrl(L"netfx-classlib"), L"Class Library");
+    Settle();
+    const std::wstring shown = frame->AddressText(), title = frame->Title, tabCaption = caption(0);
+    const size_t navigations = View(frame)->Navigations.size();
+    keys = {VK_CONTROL};
+    Enter(frame, L"widgets");
+    keys.clear();
+    frame->UrlEdit->SetText(PageUrl(L"T:System.String"));
     frame->BrowserGoBtnMouseUp(mbMiddle);
     Settle();
-    EXPECT_EQ(newPages.size(), 1u);
+    ASSERT_EQ(newPages.size(), 2u);
+    EXPECT_NE(frames[0]->AddressText().find(L"method=search&query=widgets&"), std::wstring::npos);
+    EXPECT_EQ(frames[0]->Title.rfind(L"Search Results", 0), 0u) << frames[0]->Title;
+    EXPECT_EQ(caption(1).rfind(L"Search Results", 0), 0u) << caption(1);
+    EXPECT_EQ(frames[1]->AddressText(), PageUrl(L"T:System.String"));
+    EXPECT_EQ(View(frame)->Navigations.size(), navigations);
+    EXPECT_EQ(frame->AddressText(), shown);
+    EXPECT_EQ(frame->Title, title);
+    EXPECT_EQ(caption(0), tabCaption);
     frame->UrlEdit->SetText(L" ");
     frame->BrowserGoBtnMouseUp(mbMiddle);
     Enter(frame, L"contoso.com");
-    EXPECT_EQ(newPages.size(), 1u);
+    EXPECT_EQ(newPages.size(), 2u);
 
     // Reading aloud without the speech object says so.
     frame->tb_ReadClick();
