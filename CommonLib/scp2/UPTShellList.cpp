@@ -641,9 +641,14 @@ void TPTCustomShellList::DoGetDispInfo(NMLVDISPINFOW& Info) {
                                                                 data->RelPidl(), data->GetAbsPidl(), FColor);
             it.iImage = item->ThumbnailIndex;
         } else {
-            it.iImage = GetIconIndex(data->GetAbsPidl(), 0);
+            if (item->IconIndex < 0)
+                item->IconIndex = GetIconIndex(data->GetAbsPidl(), 0);
+            it.iImage = item->IconIndex;
         }
-        it.mask |= LVIF_DI_SETITEM;
+        // The list keeps the image. It would keep a text asked for with it as well, and a
+        // rename would not show: the text stays a call-back.
+        if (!(it.mask & LVIF_TEXT))
+            it.mask |= LVIF_DI_SETITEM;
     }
     if ((it.mask & LVIF_STATE) && (FOptions & ptsloIconOverlays)) {
         it.state &= ~LVIS_OVERLAYMASK;

@@ -50,6 +50,8 @@ public:
     void SetShListData(TPTShListData* Data);
     // The picture of the thumbnail view (-1 until drawn).
     int ThumbnailIndex = -1;
+    // The system image list's icon (-1 until asked for).
+    int IconIndex = -1;
 
 private:
     TPTShListData* FShListData = nullptr;

@@ -194,6 +194,14 @@ void TPTCustomShellList::EndRename(TListItem* Item, const WideString& Text) {
     const HRESULT hr = FFolderShf->SetNameOf(Handle(), data->RelPidl(), name.c_str(), SHGDN_INFOLDER, &renamed);
     if (SUCCEEDED(hr) && renamed) {
         data->SetRelPidl(renamed);
+        // The new name may bring another icon: the window asks for it again.
+        auto* item = static_cast<TPTShListItem*>(Item);
+        item->IconIndex = item->ThumbnailIndex = -1;
+        LVITEMW image{};
+        image.mask = LVIF_IMAGE;
+        image.iItem = Item->Index();
+        image.iImage = I_IMAGECALLBACK;
+        SendMessageW(Handle(), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&image));
         Item->Update();
     } else {
         ShellFree(renamed);

@@ -262,6 +262,14 @@ TEST_F(TListFixture, ARenameCommitsAndRefreshesOnceAfterThePause) {
         S = L"renamed \u0416.txt";
     };
     const int fills = List->Fills;
+    // The window has asked for the item's text and icon at once (as painting does).
+    wchar_t shown[64] = {};
+    LVITEMW ask{};
+    ask.mask = LVIF_TEXT | LVIF_IMAGE;
+    ask.iItem = item->Index();
+    ask.pszText = shown;
+    ask.cchTextMax = 64;
+    ASSERT_TRUE(SendMessageW(List->Handle(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&ask)));
     wchar_t text[] = L"typed.txt";
     NMLVDISPINFOW end{};
     end.hdr.hwndFrom = List->Handle();
@@ -275,6 +283,7 @@ TEST_F(TListFixture, ARenameCommitsAndRefreshesOnceAfterThePause) {
     EXPECT_FALSE(testing_support::FileExistsW(Dir.File(L"b.txt")));
     EXPECT_EQ(List->GetItemData(item), data);
     EXPECT_EQ(data->GetFileName(), L"renamed \u0416.txt");
+    EXPECT_EQ(ItemText(List->Handle(), item->Index(), 0), data->GetDisplayName()) << "the list shows the new name";
     EXPECT_EQ(List->Fills, fills) << "the pause does not hold up the caller";
     ASSERT_TRUE(PumpUntil([&] { return List->Fills > fills; }, 8000));
     EXPECT_GE(GetTickCount() - started, 900u);
