@@ -224,6 +224,7 @@ void TVMainForm::FormCreate() {
     SmartTabs->SetShowClose(true);
     SmartTabs->SetShowButton(true);
     SmartTabs->SetTabOffset(4);
+    SmartTabs->SetShowHint(true); // a cut caption shows whole as the tab's hint
     SmartTabs->SetNewTabCaption(NewTabText);
     SlitterImage1->SetHint(WithoutHotKeys(mmnuNavigationPane->Caption()) + L"\r\n(Ctrl+0)");
     // 4. The contents model over the tree; the search box's tip and hint; the help mode

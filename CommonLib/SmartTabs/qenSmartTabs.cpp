@@ -63,8 +63,13 @@ TSmartTabsPolygon SmartTabsTabPolygon(const TSmartTabsGeometry& G, int Index) {
                         POINT{x1 - 14, y0}, POINT{x1 - 11, y0 + 3}, POINT{x1 - 2, y1 - 2}, POINT{x1, y1}});
 }
 
+int SmartTabsTabsEnd(const TSmartTabsGeometry& G) {
+    const int end = TabLeft(G, G.Count) + SmartTabsOverlap; // right end of the last tab
+    return G.ShowButton ? std::min(end, G.ClientWidth - SmartTabsButtonWidth) : end;
+}
+
 TSmartTabsPolygon SmartTabsAddButtonPolygon(const TSmartTabsGeometry& G) {
-    const int x = TabLeft(G, G.Count) + SmartTabsOverlap;  // right end of the last tab
+    const int x = SmartTabsTabsEnd(G);
     const int y = G.TabOffsetTop + 6;
     return Mirrored(G, {POINT{x + 3, y + 15}, POINT{x, y + 13}, POINT{x - 4, y + 2}, POINT{x - 3, y},
                         POINT{x + 13, y}, POINT{x + 16, y + 2}, POINT{x + 20, y + 13}, POINT{x + 20, y + 15}});
@@ -92,7 +97,7 @@ int SmartTabsTabAtPos(const TSmartTabsGeometry& G, int X, int Y) {
     if (step <= 0 || G.Count <= 0)
         return -1;
     const int dx = X - G.TabOffset;
-    if (dx < 1 || dx >= G.Count * step + SmartTabsOverlap)
+    if (dx < 1 || X >= SmartTabsTabsEnd(G))
         return -1;
     auto in = [&](int t) { return SmartTabsPointInPolygon(SmartTabsTabPolygon(G, t), X, Y); };
     const int i = dx / step;
@@ -571,7 +576,7 @@ void TqenSmartTabs::TabHint(THintInfo& Info, TMessage& Message) {
         return;
     }
     // Beside the tabs: the strip's hint holds while the mouse stays beside them.
-    const int tabsEnd = g.TabOffset + g.Count * (g.TabWidth - SmartTabsOverlap) + SmartTabsOverlap;
+    const int tabsEnd = SmartTabsTabsEnd(g);
     if (SmartTabsMirrorX(g, p.x) >= tabsEnd)
         Info.CursorRect = SmartTabsMirrorRect(g, RECT{tabsEnd, 0, g.ClientWidth, g.ClientHeight});
     else if (p.y < g.TabOffsetTop)
@@ -673,13 +678,26 @@ void TqenSmartTabs::Paint() {
         FCanvas.FillRect(RECT{0, 0, g.ClientWidth, g.ClientHeight});
     }
     const TSmartTabsPalette pal = SmartTabsPalette(ColorToRGB(FColor), ColorToRGB(FColorInactive));
-    TGpGraphics gr(dc);
-    for (int i = g.Count - 1; i >= 0; --i)
-        if (i != g.ActiveTab)
-            PaintTab(gr, g, pal, i);
-    if (g.ActiveTab >= 0)
-        PaintTab(gr, g, pal, g.ActiveTab);
-    if (FShowButton)
+    {
+        // Tabs that run past the new-tab button are cut off before it.
+        const int saved = SaveDC(dc);
+        const int end = SmartTabsTabsEnd(g);
+        if (end < TabLeft(g, g.Count) + SmartTabsOverlap) {
+            const RECT tabs = SmartTabsMirrorRect(g, RECT{0, 0, end, g.ClientHeight});
+            IntersectClipRect(dc, tabs.left, tabs.top, tabs.right, tabs.bottom);
+        }
+        TGpGraphics gr(dc);
+        for (int i = g.Count - 1; i >= 0; --i)
+            if (i != g.ActiveTab)
+                PaintTab(gr, g, pal, i);
+        if (g.ActiveTab >= 0)
+            PaintTab(gr, g, pal, g.ActiveTab);
+        gr.Flush();
+        RestoreDC(dc, saved);
+    }
+    if (FShowButton) {
+        TGpGraphics gr(dc);
         PaintAddButton(gr, g, pal);
-    gr.Flush();
+        gr.Flush();
+    }
 }

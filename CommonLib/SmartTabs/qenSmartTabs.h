@@ -58,7 +58,11 @@ TSmartTabsGeometry SmartTabsLayout(TSmartTabsGeometry G);
 using TSmartTabsPolygon = std::array<POINT, 8>;
 // Tab Index as 8 points, clockwise from the bottom left.
 TSmartTabsPolygon SmartTabsTabPolygon(const TSmartTabsGeometry& G, int Index);
-// The new-tab button after the last tab.
+// Where the tabs end, laid out left to right: the right end of the last tab, or the strip's
+// right end less the new-tab button's room when the tabs run past it (the button stays whole;
+// the tabs beyond are cut off before it).
+int SmartTabsTabsEnd(const TSmartTabsGeometry& G);
+// The new-tab button at the tabs' end.
 TSmartTabsPolygon SmartTabsAddButtonPolygon(const TSmartTabsGeometry& G);
 // Even-odd crossing rule.
 bool SmartTabsPointInPolygon(std::span<const POINT> Polygon, int X, int Y);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace vcltest;
 
 namespace {
@@ -118,6 +120,24 @@ TEST(SmartTabsLayout, CloseBoxesAndTheAddButton) {
     EXPECT_FALSE(SmartTabsAddButtonAt(g, 396, 17));
     EXPECT_FALSE(SmartTabsAddButtonAt(g, 300, 17));
     EXPECT_TRUE(SmartTabsAddButtonAt(Strip(0, -1), 24, 17)); // no tabs: right after the margin
+    // However many tabs, "+" lies whole in the strip, both ways round, and a press on its middle
+    // finds the button, not a tab cut off under it.
+    for (int width : {640, 1280})
+        for (int count = 0; count <= 200; count += 5)
+            for (bool rtl : {false, true}) {
+                TSmartTabsGeometry s = Strip(count, count - 1, width);
+                s.RightToLeft = rtl;
+                const TSmartTabsPolygon plus = SmartTabsAddButtonPolygon(s);
+                int left = width, right = -1;
+                for (POINT p : plus) {
+                    left = std::min<int>(left, p.x);
+                    right = std::max<int>(right, p.x);
+                }
+                EXPECT_TRUE(left >= 0 && right < width) << width << " px, " << count << " tabs: " << left << ".." << right;
+                const int mid = (left + right) / 2;
+                EXPECT_TRUE(SmartTabsAddButtonAt(s, mid, 17)) << width << " px, " << count << " tabs";
+                EXPECT_EQ(SmartTabsTabAtPos(s, mid, 17), -1) << width << " px, " << count << " tabs";
+            }
 }
 
 TEST(SmartTabsColours, BlendsRoundShiftAndClamp) {
@@ -444,6 +464,17 @@ TEST(SmartTabsWindow, PaintsSolidAreasAndSurvivesRecreate) {
     EXPECT_EQ(PixelAt(b, 300, 8), SmartTabsMix(RGB(50, 200, 100), RGB(200, 100, 50), 80));
     // The active tab is drawn over its neighbours' overlaps.
     EXPECT_EQ(PixelAt(b, 128, 15), RGB(50, 200, 100));
+    // Tabs that run past the strip are cut off before "+" (x = 376 .. 396 from y = 10).
+    TObject more;
+    for (int i = 0; i < 40; ++i)
+        w.Tabs->AddTabObject(L" ", &more);
+    b = w.Tabs->PaintOffscreen();
+    EXPECT_EQ(PixelAt(b, 362, 8), RGB(200, 100, 50));
+    EXPECT_EQ(PixelAt(b, 390, 8), RGB(10, 20, 30));
+    EXPECT_EQ(PixelAt(b, 398, 20), RGB(10, 20, 30));
+    while (w.Tabs->GetTabCount() > 3)
+        w.Tabs->DeleteTab(3);
+    w.Tabs->SetActiveTab(1);
 
     // Transparent: the parent's colour shows behind the tabs.
     w.Form.SetColor(RGB(1, 2, 3));
