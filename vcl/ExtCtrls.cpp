@@ -344,7 +344,7 @@ int TSplitter::NewSizeFor(int Offset) {
     if (size > FMaxSize)
         size = FMaxSize;
     if (size < FMinSize)
-        size = FMinSize;
+        size = FAutoSnap ? 0 : FMinSize;
     if (OnCanResize) {
         bool accept = true;
         int proposed = size;

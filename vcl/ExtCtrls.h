@@ -125,6 +125,11 @@ public:
     // The smallest size the resized control (and the space after the splitter) keeps.
     int MinSize() const { return FMinSize; }
     void SetMinSize(int Value) { FMinSize = std::max(Value, 1); }
+    // A drag below MinSize closes the control (size 0) instead of stopping at MinSize.
+    bool AutoSnap() const { return FAutoSnap; }
+    void SetAutoSnap(bool Value) { FAutoSnap = Value; }
+    // True from the press that starts a drag to its release.
+    bool Dragging() const { return FDragging; }
     bool Beveled() const { return FBeveled; }
     void SetBeveled(bool Value);
     // The control the splitter resizes (the nearest one aligned to the same side).
@@ -146,6 +151,7 @@ protected:
     bool SizedControlLeft();
 
     int FMinSize = 30;
+    bool FAutoSnap = false;
     bool FBeveled = false;
     TControl* FControl = nullptr;
     POINT FDownPos{};

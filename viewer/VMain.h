@@ -418,6 +418,9 @@ public:
     void TreeView1MouseUp(TMouseButton Button, int X, int Y);
     void TreeView1KeyPress(wchar_t& Key);
     void EnsurePaneWidth();
+    // The narrowest width at which the pane shows its page tabs whole (CollapsedPaneWidth
+    // while they are not measured), within what the window lets the pane have.
+    int UsablePaneWidth();
     bool SyncTocToUrl(const std::wstring& Url);
     bool DoTocSync(const std::wstring& Id, const std::wstring& Version, bool Select, const std::wstring& Locale);
     void DirtySyncToUrl(const std::wstring& Url);

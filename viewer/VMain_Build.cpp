@@ -235,6 +235,7 @@ void TVMainForm::BuildControls() {
     TntSplitter1->SetWidth(5);
     TntSplitter1->SetLeft(DefaultLeftPanelWidth + 1);
     TntSplitter1->SetMinSize(CollapsedPaneWidth);
+    TntSplitter1->SetAutoSnap(true);
 
     // The tabs.
     TabsPanel = MakePanel(this, this, L"TabsPanel", alClient);

@@ -677,20 +677,33 @@ void TVMainForm::QuickTOCLoad1Click() {}
 // ---------------------------------------------------------------------------------
 // Layout
 
-void TVMainForm::EnsurePaneWidth() {
-    // The tabs shown (a hidden page has none).
-    if (!NavPageControl->HandleAllocated())
-        return;
-    const int count = static_cast<int>(SendMessageW(NavPageControl->Handle(), TCM_GETITEMCOUNT, 0, 0));
+namespace {
+
+// The right end of the pane's last page tab, 0 when the tabs are not shown.
+int PageTabsWidth(TTntPageControl* Pages) {
+    // A hidden page has none.
+    if (!Pages->HandleAllocated())
+        return 0;
+    const int count = static_cast<int>(SendMessageW(Pages->Handle(), TCM_GETITEMCOUNT, 0, 0));
     if (count <= 0)
-        return;
+        return 0;
     // The answer says whether the tab can be seen, which it cannot in a collapsed pane; the
     // rectangle is filled either way.
     RECT last{};
-    SendMessageW(NavPageControl->Handle(), TCM_GETITEMRECT, static_cast<WPARAM>(count - 1),
-                 reinterpret_cast<LPARAM>(&last));
-    const int tabsWidth = last.right;
-    if (LeftPanel->Width() >= tabsWidth + 5)
+    SendMessageW(Pages->Handle(), TCM_GETITEMRECT, static_cast<WPARAM>(count - 1), reinterpret_cast<LPARAM>(&last));
+    return last.right;
+}
+
+} // namespace
+
+int TVMainForm::UsablePaneWidth() {
+    const int tabs = PageTabsWidth(NavPageControl);
+    return std::min(std::max(tabs > 0 ? tabs + 5 : 0, CollapsedPaneWidth), PaneWidthCap(ClientWidth()));
+}
+
+void TVMainForm::EnsurePaneWidth() {
+    const int tabsWidth = PageTabsWidth(NavPageControl);
+    if (tabsWidth <= 0 || LeftPanel->Width() >= tabsWidth + 5)
         return;
     if (LastPaneWidth < tabsWidth)
         LastPaneWidth = DefaultPaneWidth;

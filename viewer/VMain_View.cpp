@@ -51,6 +51,10 @@ void TVMainForm::BindViewEvents() {
         if (!FStartupGuard)
             UpdateSplitter();
     };
+    // A drag closes the pane below the width that shows its page tabs whole.
+    TntSplitter1->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
+        TntSplitter1->SetMinSize(UsablePaneWidth());
+    };
     // The splitter gives the pane no more than the window lets it show.
     TntSplitter1->OnCanResize = [this](TObject*, int& NewSize, bool&) {
         NewSize = std::min(NewSize, PaneWidthCap(ClientWidth()));
@@ -153,7 +157,9 @@ void TVMainForm::UpdateSplitter() {
     const int left = SplitterFixLeft(LeftPanel->Left(), LeftPanel->Width(), TntSplitter1->Left(), TntSplitter1->Width());
     if (left >= 0)
         TntSplitter1->SetLeft(left);
-    LastPaneWidth = RememberedPaneWidth(GivenPaneWidth(), TntSplitter1->MinSize(), LastPaneWidth);
+    // The widths a drag passes are not kept: where it ends is.
+    if (!TntSplitter1->Dragging())
+        LastPaneWidth = RememberedPaneWidth(GivenPaneWidth(), TntSplitter1->MinSize(), LastPaneWidth);
     if (LeftPanel->Left() < CollapsedPaneWidth) {
         SlitterImage1->SetLeft(TntSplitter1->Left());
         SlitterImage1->BringToFront();
@@ -162,6 +168,7 @@ void TVMainForm::UpdateSplitter() {
 
 void TVMainForm::TntSplitter1Moved() {
     UpdateSplitter();
+    UpdateMenus(); // a drag may have closed the pane
     KillShotTimer(FSplitterTimer);
     FSplitterTimer = SetShotTimer(SplitterRecheckMs, [this](TObject*) {
         FSplitterTimer = 0;

@@ -43,13 +43,32 @@ TEST(ExtCtrls, SplitterResizesTheControlBeforeItWithinItsLimits) {
     mouse(WM_LBUTTONUP, 2000);
     EXPECT_EQ(left->Width(), form.ClientWidth() - 3 - 40);
     EXPECT_EQ(moved, 3);
+    // AutoSnap: below MinSize the control closes; from there a drag short of MinSize keeps it
+    // closed, one past it opens it.
+    splitter->SetAutoSnap(true);
+    mouse(WM_LBUTTONDOWN, 1);
+    EXPECT_TRUE(splitter->Dragging());
+    mouse(WM_MOUSEMOVE, -1000);
+    EXPECT_EQ(left->Width(), 0);
+    mouse(WM_LBUTTONUP, -1000);
+    EXPECT_FALSE(splitter->Dragging());
+    EXPECT_EQ(left->Width(), 0);
+    EXPECT_EQ(moved, 4);
+    mouse(WM_LBUTTONDOWN, 0);
+    mouse(WM_LBUTTONUP, 39);
+    EXPECT_EQ(left->Width(), 0);
+    mouse(WM_LBUTTONDOWN, 0);
+    mouse(WM_LBUTTONUP, 45);
+    EXPECT_EQ(left->Width(), 45);
+    EXPECT_EQ(moved, 5);
+    splitter->SetAutoSnap(false);
     // OnCanResize may refuse.
     splitter->OnCanResize = [](TObject*, int&, bool& Accept) { Accept = false; };
     int before = left->Width();
     mouse(WM_LBUTTONDOWN, 1);
     mouse(WM_LBUTTONUP, -30);
     EXPECT_EQ(left->Width(), before);
-    EXPECT_EQ(moved, 3);
+    EXPECT_EQ(moved, 5);
 }
 
 TEST(ExtCtrls, PanelBordersAndBevelsShrinkTheClientArea) {

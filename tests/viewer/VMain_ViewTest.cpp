@@ -122,6 +122,26 @@ TEST_F(VMainViewTest, ThePaneCollapsesRestoresAndChangesSides) {
     f->mmnuNavigationPaneClick();
     EXPECT_EQ(f->LeftPanel->Width(), width);
     EXPECT_EQ(f->TntSplitter1->Left(), width);
+    // Dragged to the window's edge through a narrow width, the pane closes instead of keeping a
+    // strip of cut controls; Ctrl+0 gives back its width from before the drag.
+    {
+        TTntSplitter* s = f->TntSplitter1;
+        const int down = s->Left() + 2;
+        auto mouse = [&](UINT Msg, int PaneWidth) {
+            const int x = down + PaneWidth - width - s->Left();
+            s->Perform(Msg, Msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, 5));
+        };
+        mouse(WM_LBUTTONDOWN, width);
+        for (int w : {200, 120, 33, 11})
+            mouse(WM_MOUSEMOVE, w);
+        mouse(WM_LBUTTONUP, 5);
+        EXPECT_EQ(f->LeftPanel->Width(), 0);
+        EXPECT_FALSE(f->mmnuNavigationPane->Checked());
+        for (int i = 0; i < 3; ++i) {
+            f->mmnuNavigationPaneClick();
+            EXPECT_EQ(f->LeftPanel->Width(), i % 2 ? 0 : width) << i;
+        }
+    }
     // A page command opens a collapsed pane.
     f->mmnuNavigationPaneClick();
     f->mmnuIndexPageClick();
@@ -692,6 +712,26 @@ TEST_F(VMainViewTest, TheWindowStaysUsableOnA640By480Screen) {
         const TSmartTabsGeometry g = f->SmartTabs->Geometry();
         const RECT caption = SmartTabsCaptionRect(g, 1, false, true);
         EXPECT_GE(caption.right - caption.left, f->SmartTabs->Canvas()->TextWidth(L"Visu\u2026"));
+        if (factor == 1) {
+            // A cut caption shows whole as the tab's hint.
+            const RECT tab = SmartTabsTabBounds(g, 1);
+            Application->ActivateHint(f->SmartTabs->ClientToScreen(POINT{(tab.left + tab.right) / 2, 15}));
+            THintWindow* hint = Application->HintWindow();
+            EXPECT_TRUE(hint && hint->IsShowing());
+            EXPECT_EQ(hint ? hint->GetText() : L"", L"Visual Studio 2010 page 1");
+            Application->CancelHint();
+            // With 50 tabs "+" stays whole, and a click on it opens one more.
+            while (f->SmartTabs->GetTabCount() < 50)
+                f->ShowTab(f->NewTab());
+            EXPECT_TRUE(addButtonShown(f));
+            const TSmartTabsPolygon plus = SmartTabsAddButtonPolygon(f->SmartTabs->Geometry());
+            const LPARAM middle = MAKELPARAM((plus[1].x + plus[6].x) / 2, plus[0].y - 4);
+            SendMessageW(f->SmartTabs->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, middle);
+            SendMessageW(f->SmartTabs->Handle(), WM_LBUTTONUP, 0, middle);
+            EXPECT_EQ(f->SmartTabs->GetTabCount(), 51);
+            while (f->SmartTabs->GetTabCount() > 3)
+                f->CloseTab(3);
+        }
         // The width given to the pane is kept: a wider window shows it, a close saves it.
         f->SetBounds(0, 0, 1200, 800);
         EXPECT_EQ(f->LeftPanel->Width(), DefaultLeftPanelWidth);
