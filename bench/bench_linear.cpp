@@ -106,9 +106,10 @@ std::wstring MakeStore(const std::wstring& root, int files) {
 }
 
 // A store of Catalogs catalogs, each with a package of its own from one vendor, one book
-// that belongs to every catalog and a book of its own.
-std::wstring MakeCatalogStore(const std::wstring& root, int catalogs) {
-    const std::wstring store = root + L"\\cat" + std::to_wstring(catalogs);
+// that belongs to every catalog and a book of its own. With OwnPaths every catalog brings
+// the same file from a vendor path of its own instead.
+std::wstring MakeCatalogStore(const std::wstring& root, int catalogs, bool OwnPaths = false) {
+    const std::wstring store = root + (OwnPaths ? L"\\own" : L"\\cat") + std::to_wstring(catalogs);
     CreateDirectoryW(store.c_str(), nullptr);
     CreateDirectoryW((store + L"\\manifest").c_str(), nullptr);
     CreateDirectoryW((store + L"\\content").c_str(), nullptr);
@@ -119,8 +120,8 @@ std::wstring MakeCatalogStore(const std::wstring& root, int catalogs) {
         const std::string n = std::to_string(c);
         m += "<catalog productId=\"P" + n + "\" productVersion=\"100\" productLocale=\"en-us\" productDisplayName=\"C" +
              n + "\" sourceType=\"Package\">\n<contentPath>" + Narrow(store) +
-             "\\content</contentPath>\n  <contentFile fileName=\"pkg_" + n +
-             ".mshc\" vendorPath=\"Vendor\\store\" />\n</catalog>\n";
+             "\\content</contentPath>\n  <contentFile fileName=\"" + (OwnPaths ? "vs_ide" : "pkg_" + n) +
+             ".mshc\" vendorPath=\"Vendor\\store" + (OwnPaths ? n : "") + "\" />\n</catalog>\n";
         books += "<catalog name=\"P" + n + "\\100\\en-us\">\n<scope ref=\"book\" displayname=\"Book\" productname=\"P\"/>\n"
                  "<scope ref=\"own" + n + "\" displayname=\"Own\" productname=\"P" + n + "\"/>\n</catalog>\n";
     }
@@ -218,6 +219,14 @@ int wmain() {
                                  }
                              } // and freed
                              return rows;
+                         });
+
+    std::printf("\nStore manifest of many catalogs, each bringing one file from a vendor path of its own:\n");
+    Series<std::wstring>("LoadManifestFrom", catalogSizes, 3, [&](int n) { return MakeCatalogStore(root, n, true); },
+                         [](const std::wstring& store) {
+                             TH3Store s;
+                             s.LoadManifestFrom(store);
+                             return static_cast<long long>(s.Packages.size());
                          });
     DeleteTree(root);
     return 0;

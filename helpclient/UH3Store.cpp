@@ -121,6 +121,7 @@ void TH3Store::Clear() {
     FVendorIndex.Clear();
     FVendorPathIndex.Clear();
     FPackageIndex.Clear();
+    FPackagePathIndex.Clear();
     FBookIndexes.clear();
 }
 
@@ -146,6 +147,25 @@ const TH3Store::TNameIndex& TH3Store::PackageIndex() const {
     SyncIndex(Packages, [](const THelp3Package& p) -> const std::wstring& { return p.Name; }, FPackageIndex.Count,
               FPackageIndex.Map);
     return FPackageIndex;
+}
+
+namespace {
+// A package's name key and vendor path together (the index's fixed-size tail keeps two
+// different pairs apart whatever the name key holds).
+std::string PackagePathKey(std::string NameKey, int VendorPathIndex) {
+    NameKey.append(reinterpret_cast<const char*>(&VendorPathIndex), sizeof(VendorPathIndex));
+    return NameKey;
+}
+} // namespace
+
+const TH3Store::TNameIndex& TH3Store::PackagePathIndex() const {
+    TNameIndex& index = FPackagePathIndex;
+    if (index.Count > Packages.size()) index.Clear();
+    for (; index.Count < Packages.size(); ++index.Count) {
+        const THelp3Package& p = Packages[index.Count];
+        index.Map[PackagePathKey(NameKey(p.Name), p.VendorPathIndex)].push_back(static_cast<int>(index.Count));
+    }
+    return index;
 }
 
 const TH3Store::TNameIndex& TH3Store::BookIndex(int VendorIndex) const {
@@ -408,11 +428,11 @@ int TH3Store::FindBook(int VendorIndex, const std::wstring& Ref) const {
 }
 
 int TH3Store::FindPackage(const std::wstring& Name, int VendorPathIndex) const {
-    const std::vector<int>* found = PackageIndex().Find(NameKey(Name));
-    if (!found) return -1;
-    for (int i : *found)
-        if (VendorPathIndex < 0 || Packages[i].VendorPathIndex == VendorPathIndex) return i;
-    return -1;
+    // By name and vendor path in one look-up: a store whose catalogs each bring the same
+    // file from a vendor path of their own has as many packages of that name.
+    const std::vector<int>* found = VendorPathIndex < 0 ? PackageIndex().Find(NameKey(Name))
+                                                        : PackagePathIndex().Find(PackagePathKey(NameKey(Name), VendorPathIndex));
+    return found ? found->front() : -1;
 }
 
 int TH3Store::FindPackageByName(const std::wstring& Name) const { return FindPackage(Name, -1); }

@@ -135,8 +135,10 @@ private:
     const TNameIndex& VendorIndex() const;
     const TNameIndex& VendorPathIndex() const;
     const TNameIndex& PackageIndex() const;
+    // Packages by name and vendor path.
+    const TNameIndex& PackagePathIndex() const;
     const TNameIndex& BookIndex(int VendorIndex) const;
-    mutable TNameIndex FCatalogIndex, FVendorIndex, FVendorPathIndex, FPackageIndex;
+    mutable TNameIndex FCatalogIndex, FVendorIndex, FVendorPathIndex, FPackageIndex, FPackagePathIndex;
     mutable std::vector<TNameIndex> FBookIndexes;
 };
 
