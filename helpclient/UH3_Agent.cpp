@@ -131,49 +131,71 @@ public:
             }
             if (p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) FPending.erase(0, 3);
         }
-        // The bytes up to the last whole character, checked.
+        // The bytes up to the last whole character, checked and widened in one pass: runs
+        // of ASCII (no zero bytes) are widened here, the characters between them by the
+        // system's converter, run by run.
         const auto* p = reinterpret_cast<const unsigned char*>(FPending.data());
         const size_t n = FPending.size();
-        size_t i = 0, whole = 0;
+        FWide.resize(n);
+        wchar_t* out = FWide.data();
+        size_t i = 0, whole = 0, o = 0;
         while (i < n) {
-            // Runs of ASCII without zero bytes, four at a time.
+            // ASCII, four at a time while they last.
             while (i + 4 <= n) {
                 uint32_t w;
                 std::memcpy(&w, p + i, 4);
                 if ((w & 0x80808080u) != 0 || ((w - 0x01010101u) & ~w & 0x80808080u) != 0) break;
+                out[o] = p[i];
+                out[o + 1] = p[i + 1];
+                out[o + 2] = p[i + 2];
+                out[o + 3] = p[i + 3];
                 i += 4;
-                whole = i;
+                o += 4;
             }
+            while (i < n && p[i] != 0 && p[i] < 0x80) out[o++] = p[i++];
+            whole = i;
             if (i >= n) break;
-            const unsigned char c = p[i];
-            if (c != 0 && c < 0x80) {
-                whole = ++i;
-                continue;
-            }
-            const int need = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-            if (need < 0) {
+            if (p[i] == 0) {
                 FGoing = false;
                 return;
             }
-            size_t k = 1;
-            while (k <= static_cast<size_t>(need) && i + k < n && (p[i + k] & 0xC0) == 0x80) ++k;
-            if (k <= static_cast<size_t>(need)) {
-                if (i + k < n) FGoing = false; // a byte that cannot go on the character
-                break;                         // else: the character goes on in the next chunk
+            // A run of characters of two to four bytes.
+            const size_t run = i;
+            bool cut = false;
+            while (i < n && p[i] >= 0x80) {
+                const unsigned char c = p[i];
+                const int need = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+                if (need < 0) {
+                    FGoing = false;
+                    return;
+                }
+                size_t k = 1;
+                while (k <= static_cast<size_t>(need) && i + k < n && (p[i + k] & 0xC0) == 0x80) ++k;
+                if (k <= static_cast<size_t>(need)) {
+                    if (i + k < n) {
+                        FGoing = false; // a byte that cannot go on the character
+                        return;
+                    }
+                    cut = true; // the character goes on in the next chunk
+                    break;
+                }
+                i += k;
             }
-            i += k;
-            whole = i;
+            if (i > run) {
+                const int got = MultiByteToWideChar(CP_UTF8, 0, FPending.data() + run, static_cast<int>(i - run),
+                                                    out + o, static_cast<int>(n - o));
+                if (got <= 0) {
+                    FGoing = false;
+                    return;
+                }
+                o += static_cast<size_t>(got);
+                whole = i;
+            }
+            if (cut) break;
         }
-        if (!FGoing || whole == 0) return;
-        FWide.resize(whole);
-        const int got = MultiByteToWideChar(CP_UTF8, 0, FPending.data(), static_cast<int>(whole), FWide.data(),
-                                            static_cast<int>(whole));
-        if (got <= 0) {
-            FGoing = false;
-            return;
-        }
+        if (whole == 0) return;
         FPending.erase(0, whole);
-        FPiece(std::wstring_view(FWide.data(), static_cast<size_t>(got)));
+        FPiece(std::wstring_view(FWide.data(), o));
         FAny = true;
     }
     // Every byte went out as text.

@@ -23,6 +23,7 @@ struct TFetchJob::TState {
     TKernelHandle More;     // a piece arrived (auto-reset)
     std::mutex Lock;        // guards Arrived and Over
     std::wstring Arrived;   // pieces not yet taken by the waiter
+    std::wstring Taken;     // the waiter's: pieces taken, on their way onto its text
     bool Over = false;      // the request has returned: later pieces are dropped
 
     // Runs the request on the calling thread.
@@ -32,12 +33,16 @@ struct TFetchJob::TState {
         try {
             streamed = Request(
                 [Self](std::wstring_view Piece) {
+                    bool first;
                     {
                         std::lock_guard<std::mutex> hold(Self->Lock);
                         if (Self->Over) return;
+                        first = Self->Arrived.empty();
                         Self->Arrived.append(Piece);
                     }
-                    if (Self->More) SetEvent(Self->More.Get());
+                    // Pieces that come before the waiter has taken the last ones need no
+                    // signal of their own.
+                    if (first && Self->More) SetEvent(Self->More.Get());
                 },
                 reply);
         } catch (...) {
@@ -53,13 +58,17 @@ struct TFetchJob::TState {
         Done.store(true, std::memory_order_release);
         if (Ended) SetEvent(Ended.Get());
     }
-    // Moves the arrived pieces onto Text; true when there were any.
+    // Moves the arrived pieces onto Text; true when there were any. The pieces are swapped
+    // out under the lock and copied after it, so the worker never waits for the copy.
     bool Take(std::wstring& Text) {
-        std::lock_guard<std::mutex> hold(Lock);
-        if (Arrived.empty()) return false;
-        if (Text.empty()) Text.swap(Arrived);
-        else Text.append(Arrived);
-        Arrived.clear();
+        {
+            std::lock_guard<std::mutex> hold(Lock);
+            if (Arrived.empty()) return false;
+            Arrived.swap(Taken);
+        }
+        if (Text.empty()) Text.swap(Taken);
+        else Text.append(Taken);
+        Taken.clear();
         return true;
     }
 };
