@@ -172,14 +172,18 @@ bool StartWithIndexPage(ViewerProcess& Viewer, const std::wstring& Exe, HWND& Ma
     HWND sheet = FindDescendant(Main, L"TTntTabSheet.UnicodeClass", L"Index");
     List = sheet ? FindDescendant(sheet, L"TTntListView.UnicodeClass") : nullptr;
     Edit = sheet ? FindDescendant(sheet, L"TTntEdit.UnicodeClass") : nullptr;
-    // Ctrl+2 again until the page shows: a key sent while the cached index loads goes to
-    // its cancel window.
+    // Ctrl+2 again every half second until the page shows: a key sent while the cached
+    // index loads goes to its cancel window.
+    DWORD sent = 0;
     return List && Edit && WaitUntil([&] {
         if (IsWindowVisible(sheet))
             return true;
-        SendChord(Main, L"ctrl+2");
+        if (!sent || GetTickCount() - sent > 500) {
+            SendChord(Main, L"ctrl+2");
+            sent = GetTickCount();
+        }
         return false;
-    }, 20000, 250);
+    }, 20000, 5);
 }
 
 // "Load Full Index" from the list's menu; the time until the load has ended with the list
