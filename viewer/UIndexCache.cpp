@@ -42,9 +42,10 @@ int64_t FileSize(HANDLE File) {
     return GetFileSizeEx(File, &size) ? size.QuadPart : -1;
 }
 
-// "Catalog=<key>" and "Size=<bytes>" lines in UTF-8.
-std::string RecordText(const std::wstring& Catalog, int64_t Size) {
-    return "Catalog=" + WideToUtf8(Catalog) + "\r\nSize=" + std::to_string(Size) + "\r\n";
+// "Catalog=<key>", "Size=<bytes>" and "Source=<stamp>" lines in UTF-8.
+std::string RecordText(const std::wstring& Catalog, int64_t Size, const std::wstring& Source) {
+    return "Catalog=" + WideToUtf8(Catalog) + "\r\nSize=" + std::to_string(Size) + "\r\nSource=" +
+           WideToUtf8(Source) + "\r\n";
 }
 
 bool WriteFileText(const std::wstring& Path, const std::string& Text) {
@@ -104,6 +105,8 @@ TIndexCacheRecord ReadIndexCacheRecord(const std::wstring& CacheFile) {
             record.Catalog = line.substr(8);
         else if (line.rfind(L"Size=", 0) == 0)
             record.Size = StrToInt64Def(line.substr(5), -1);
+        else if (line.rfind(L"Source=", 0) == 0)
+            record.Source = line.substr(7);
         start = end + 1;
     }
     return record;
@@ -111,9 +114,9 @@ TIndexCacheRecord ReadIndexCacheRecord(const std::wstring& CacheFile) {
 
 namespace {
 
-// Opens the cache for Catalog; Size gets its byte size.
-TIndexCacheRead OpenIndexCache(const std::wstring& CacheFile, const std::wstring& Catalog, TFileHandle& File,
-                               int64_t& Size) {
+// Opens the cache for Catalog whose store has the stamp Source; Size gets its byte size.
+TIndexCacheRead OpenIndexCache(const std::wstring& CacheFile, const std::wstring& Catalog, const std::wstring& Source,
+                               TFileHandle& File, int64_t& Size) {
     File.Reset(CreateFileW(CacheFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!File)
@@ -124,16 +127,19 @@ TIndexCacheRead OpenIndexCache(const std::wstring& CacheFile, const std::wstring
     const TIndexCacheRecord record = ReadIndexCacheRecord(CacheFile);
     if (record.Present && (!SameTextW(record.Catalog, Catalog) || record.Size != Size))
         return TIndexCacheRead::OtherCatalog;
+    if (record.Present && record.Source != Source)
+        return TIndexCacheRead::Stale;
     return TIndexCacheRead::Read;
 }
 
 } // namespace
 
-TIndexCacheRead ReadIndexCache(const std::wstring& CacheFile, const std::wstring& Catalog, std::wstring& Text) {
+TIndexCacheRead ReadIndexCache(const std::wstring& CacheFile, const std::wstring& Catalog, std::wstring& Text,
+                               const std::wstring& Source) {
     Text.clear();
     TFileHandle f;
     int64_t size = 0;
-    const TIndexCacheRead result = OpenIndexCache(CacheFile, Catalog, f, size);
+    const TIndexCacheRead result = OpenIndexCache(CacheFile, Catalog, Source, f, size);
     if (result != TIndexCacheRead::Read)
         return result;
     std::wstring text(static_cast<size_t>(size / 2), L'\0');
@@ -145,10 +151,10 @@ TIndexCacheRead ReadIndexCache(const std::wstring& CacheFile, const std::wstring
 
 TIndexCacheRead ReadIndexCachePieces(const std::wstring& CacheFile, const std::wstring& Catalog,
                                      const std::function<bool(const std::wstring& Piece)>& OnPiece,
-                                     size_t PieceUnits) {
+                                     size_t PieceUnits, const std::wstring& Source) {
     TFileHandle f;
     int64_t size = 0;
-    const TIndexCacheRead result = OpenIndexCache(CacheFile, Catalog, f, size);
+    const TIndexCacheRead result = OpenIndexCache(CacheFile, Catalog, Source, f, size);
     if (result != TIndexCacheRead::Read)
         return result;
     PieceUnits = std::max<size_t>(PieceUnits, 16);
@@ -209,7 +215,7 @@ void TIndexCacheWriter::Discard() {
     DeleteFileW(FTempFile.c_str());
 }
 
-bool TIndexCacheWriter::Commit(const std::wstring& Catalog) {
+bool TIndexCacheWriter::Commit(const std::wstring& Catalog, const std::wstring& Source) {
     if (!FFile)
         return false;
     if (FFailed || !FlushFileBuffers(FFile.Get())) {
@@ -221,7 +227,7 @@ bool TIndexCacheWriter::Commit(const std::wstring& Catalog) {
     // record (with the old size) does not describe the new file, so it is not read.
     const std::wstring record = IndexCacheRecordFile(FCacheFile);
     const std::wstring recordTemp = IndexCacheTempFile(record);
-    const bool recordReady = WriteFileText(recordTemp, RecordText(Catalog, FSize));
+    const bool recordReady = WriteFileText(recordTemp, RecordText(Catalog, FSize, Source));
     if (!MoveFileExW(FTempFile.c_str(), FCacheFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(FTempFile.c_str());
         DeleteFileW(recordTemp.c_str());
@@ -231,7 +237,7 @@ bool TIndexCacheWriter::Commit(const std::wstring& Catalog) {
         !MoveFileExW(recordTemp.c_str(), record.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(recordTemp.c_str());
         // Without its record the new cache would pass for any catalog's: keep it from being read.
-        WriteFileText(record, RecordText(L"", -1));
+        WriteFileText(record, RecordText(L"", -1, L""));
         return false;
     }
     return true;
@@ -315,9 +321,9 @@ void TIndexCacheWriteBehind::Append(std::shared_ptr<const std::wstring> Reply) {
     part->Post([part, Reply] { part->Writer.Append(*Reply); });
 }
 
-void TIndexCacheWriteBehind::Commit(const std::wstring& Catalog) {
+void TIndexCacheWriteBehind::Commit(const std::wstring& Catalog, const std::wstring& Source) {
     TThreadPart* part = FThread.get();
-    part->Post([part, Catalog] { part->Committed = part->Writer.Commit(Catalog); });
+    part->Post([part, Catalog, Source] { part->Committed = part->Writer.Commit(Catalog, Source); });
 }
 
 bool TIndexCacheWriteBehind::Wait() {

@@ -2,11 +2,12 @@
 // reply of the last complete full load, one after another in page order, with no byte-order
 // mark and no separator.
 //
-// Beside it, "IndexCache.catalog" records which catalog the cache was written for and the
-// cache's size in bytes. It is written whenever the cache is replaced; a cache is read only
-// for the catalog its record names. A cache without a record (written before records
-// existed) is read for any catalog, as it always was; a record whose size does not match
-// the cache does not describe it, and such a cache is not read.
+// Beside it, "IndexCache.catalog" records which catalog the cache was written for, the
+// cache's size in bytes and the stamp of the store it was read from (UIndexSource). It is
+// written whenever the cache is replaced; a cache is read only for the catalog its record
+// names, and only while that catalog's store has the stamp recorded. A cache without a record
+// (written before records existed) is read for any catalog, as it always was; a record whose
+// size does not match the cache does not describe it, and such a cache is not read.
 //
 // A full load writes "IndexCache.txt.tmp" in the same folder and replaces the cache (and
 // its record) only once the load is complete; an incomplete load leaves the old cache.
@@ -33,25 +34,29 @@ enum class TIndexCacheRead {
     Read,          // Text holds the cache
     Missing,       // no cache file (or it cannot be read)
     OtherCatalog,  // the cache was written for another catalog, or its record does not match it
+    Stale,         // the cache is this catalog's, read from its store before that changed
 };
 
-// The record of a cache: catalog key and byte size ("" / -1 when there is no record).
+// The record of a cache: catalog key, byte size and source stamp ("" / -1 / "" when there
+// is no record).
 struct TIndexCacheRecord {
     bool Present = false;
     std::wstring Catalog;
     int64_t Size = -1;
+    std::wstring Source;
 };
 TIndexCacheRecord ReadIndexCacheRecord(const std::wstring& CacheFile);
 
-// Reads the whole cache for Catalog (compared with A-Z folded). Text: its byte size / 2
-// code units.
-TIndexCacheRead ReadIndexCache(const std::wstring& CacheFile, const std::wstring& Catalog, std::wstring& Text);
+// Reads the whole cache for Catalog (compared with A-Z folded) whose store has the stamp
+// Source. Text: its byte size / 2 code units.
+TIndexCacheRead ReadIndexCache(const std::wstring& CacheFile, const std::wstring& Catalog, std::wstring& Text,
+                               const std::wstring& Source = std::wstring());
 // The same in pieces of about PieceUnits code units, so that the whole text is never held at
 // once: each piece ends just before a '<' (no tag is cut; the rest begins the next piece)
 // and goes to OnPiece, which answers false to stop the read.
 TIndexCacheRead ReadIndexCachePieces(const std::wstring& CacheFile, const std::wstring& Catalog,
                                      const std::function<bool(const std::wstring& Piece)>& OnPiece,
-                                     size_t PieceUnits = 1u << 20);
+                                     size_t PieceUnits = 1u << 20, const std::wstring& Source = std::wstring());
 
 // The writer of one full load. Creates the temporary file (and the cache folder when it
 // is missing); every reply is appended to it; Commit replaces the cache and writes the
@@ -67,9 +72,9 @@ public:
     bool Active() const { return FFile.Valid(); }
     // Appends the reply's code units (an empty reply adds nothing).
     void Append(const std::wstring& Reply);
-    // Replaces the cache with what was written and records Catalog. False (old cache kept
-    // where it could be) when a write or the replace failed.
-    bool Commit(const std::wstring& Catalog);
+    // Replaces the cache with what was written and records Catalog and its store's stamp
+    // Source. False (old cache kept where it could be) when a write or the replace failed.
+    bool Commit(const std::wstring& Catalog, const std::wstring& Source = std::wstring());
     // Bytes written so far.
     int64_t Size() const { return FSize; }
 
@@ -96,7 +101,7 @@ public:
 
     void Append(std::shared_ptr<const std::wstring> Reply);
     // Replaces the cache once the replies asked for before are written.
-    void Commit(const std::wstring& Catalog);
+    void Commit(const std::wstring& Catalog, const std::wstring& Source = std::wstring());
     // Waits for the work asked for so far; true when a commit replaced the cache.
     bool Wait();
 

@@ -55,7 +55,7 @@ void Finish(TKeywordList& List, TIndexLoadHooks& Hooks, TIndexLoadReport& R, uin
 // the cached load takes over once Done is set. Shared by the worker and the loader; whoever
 // lets go last frees it.
 struct TIndexCacheReadAhead {
-    std::wstring File, Catalog;
+    std::wstring File, Catalog, Source;
     bool NewAgent = false;
     TKeywordList List;
     TKeywordPage Page;
@@ -66,7 +66,8 @@ struct TIndexCacheReadAhead {
         try {
             List.SetCapacity(TKeywordList::LoadCapacity);
             TKeywordReader reader(List, NewAgent);
-            Read = ReadIndexCachePieces(File, Catalog, [&](const std::wstring& Piece) { return reader.Read(Piece); });
+            Read = ReadIndexCachePieces(
+                File, Catalog, [&](const std::wstring& Piece) { return reader.Read(Piece); }, 1u << 20, Source);
             Page = reader.Page();
         } catch (...) {
             Read = TIndexCacheRead::Missing;
@@ -163,7 +164,8 @@ private:
 };
 
 TIndexLoadReport TKeywordLoader::Run(TIndexLoadHooks& Hooks,
-                                     const std::function<void(TIndexLoadReport&, uint32_t)>& Body) {
+                                     const std::function<void(TIndexLoadReport&, uint32_t)>& Body,
+                                     TKeywordList* Shown) {
     TIndexLoadReport r;
     if (FBusy) {
         r.End = TIndexLoadEnd::Busy;
@@ -171,7 +173,10 @@ TIndexLoadReport TKeywordLoader::Run(TIndexLoadHooks& Hooks,
     }
     THold hold(*this);
     const uint32_t start = GetTickCountMs();
-    FList.ClearForLoad();
+    if (Shown && FList.Whole())
+        FList.SwapEntries(*Shown);
+    else
+        FList.ClearForLoad();
     Hooks.CountChanged(0);
     Body(r, start);
     return r;
@@ -188,7 +193,9 @@ std::wstring TKeywordLoader::PageUrl(const std::wstring& Query, int PageSize, in
 }
 
 TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& CacheFile, const std::wstring& Catalog,
-                                          TIndexLoadHooks& Hooks) {
+                                          TIndexLoadHooks& Hooks, const std::wstring& Source) {
+    // The whole index the list held, back when this load does not end whole.
+    TKeywordList shown;
     return Run(Hooks, [&](TIndexLoadReport& r, uint32_t start) {
         // The file read ahead is about to be replaced: its worker ends first (it holds the
         // file open) and what it read goes.
@@ -277,14 +284,22 @@ TIndexLoadReport TKeywordLoader::LoadFull(int PageSize, const std::wstring& Cach
         }
         if (FCache) {
             if (r.End == TIndexLoadEnd::Complete) {
-                FCache->Commit(Catalog);
+                FCache->Commit(Catalog, Source);
                 r.CacheCommitted = true;
             } else {
                 FCache.reset(); // the old cache stays
             }
         }
+        if (r.End == TIndexLoadEnd::Complete) {
+            FList.SetWhole(r.Parsed, r.Total);
+        } else if ((r.End == TIndexLoadEnd::Cancelled || r.End == TIndexLoadEnd::Failed) && shown.Whole()) {
+            FList.SwapEntries(shown);
+            r.Parsed = FList.WholeParsed();
+            r.Total = FList.WholeTotal();
+            r.Restored = true;
+        }
         Finish(FList, Hooks, r, start, r.End != TIndexLoadEnd::Empty);
-    });
+    }, &shown);
 }
 
 void TKeywordLoader::PrefetchFull(int PageSize, TIndexLoadHooks& Hooks) {
@@ -292,7 +307,7 @@ void TKeywordLoader::PrefetchFull(int PageSize, TIndexLoadHooks& Hooks) {
 }
 
 TIndexLoadReport TKeywordLoader::LoadCached(const std::wstring& CacheFile, const std::wstring& Catalog,
-                                            TIndexLoadHooks& Hooks) {
+                                            TIndexLoadHooks& Hooks, const std::wstring& Source) {
     return Run(Hooks, [&](TIndexLoadReport& r, uint32_t start) {
         WaitForCache(); // a cache still being written is read once it is in place
         if (CacheFile.empty()) {
@@ -302,8 +317,13 @@ TIndexLoadReport TKeywordLoader::LoadCached(const std::wstring& CacheFile, const
         r.Pages = 1;
         TKeywordPage p;
         std::shared_ptr<TIndexCacheReadAhead> ahead = std::move(FReadAhead);
-        if (ahead && (ahead->File != CacheFile || ahead->Catalog != Catalog || ahead->NewAgent != NewAgent))
+        if (ahead && (ahead->File != CacheFile || ahead->Catalog != Catalog || ahead->Source != Source ||
+                      ahead->NewAgent != NewAgent))
             ahead.reset();
+        const auto unread = [&](TIndexCacheRead Read) {
+            FList.ClearForLoad();
+            r.End = Read == TIndexCacheRead::Stale ? TIndexLoadEnd::Stale : TIndexLoadEnd::NoCache;
+        };
         if (ahead) {
             if (!ahead->Wait(Hooks)) {
                 r.End = TIndexLoadEnd::Cancelled;
@@ -311,7 +331,7 @@ TIndexLoadReport TKeywordLoader::LoadCached(const std::wstring& CacheFile, const
                 return;
             }
             if (ahead->Read != TIndexCacheRead::Read) {
-                r.End = TIndexLoadEnd::NoCache;
+                unread(ahead->Read);
                 return;
             }
             FList.TakeForLoad(ahead->List);
@@ -325,11 +345,10 @@ TIndexLoadReport TKeywordLoader::LoadCached(const std::wstring& CacheFile, const
                 return false;
             });
             // Read in pieces: the whole file is never held beside the index it becomes.
-            if (ReadIndexCachePieces(CacheFile, Catalog,
-                                     [&](const std::wstring& Piece) { return reader.Read(Piece); }) !=
-                TIndexCacheRead::Read) {
-                FList.ClearForLoad();
-                r.End = TIndexLoadEnd::NoCache;
+            const TIndexCacheRead read = ReadIndexCachePieces(
+                CacheFile, Catalog, [&](const std::wstring& Piece) { return reader.Read(Piece); }, 1u << 20, Source);
+            if (read != TIndexCacheRead::Read) {
+                unread(read);
                 return;
             }
             p = reader.Page();
@@ -342,17 +361,20 @@ TIndexLoadReport TKeywordLoader::LoadCached(const std::wstring& CacheFile, const
         }
         r.Parsed = p.Keywords;
         r.Total = p.Total;
-        if (p.Cancelled)
+        if (p.Cancelled) {
             r.End = TIndexLoadEnd::Cancelled;
-        else if (p.Added == 0)
+        } else if (p.Added == 0) {
             r.End = TIndexLoadEnd::Empty;
-        else
+        } else {
+            FList.SetWhole(r.Parsed, r.Total);
             Hooks.Started(r.Total);
+        }
         Finish(FList, Hooks, r, start, false);
     });
 }
 
-void TKeywordLoader::PrefetchCached(const std::wstring& CacheFile, const std::wstring& Catalog) {
+void TKeywordLoader::PrefetchCached(const std::wstring& CacheFile, const std::wstring& Catalog,
+                                    const std::wstring& Source) {
     FReadAhead.reset();
     if (CacheFile.empty() || FBusy)
         return;
@@ -360,6 +382,7 @@ void TKeywordLoader::PrefetchCached(const std::wstring& CacheFile, const std::ws
     auto state = std::make_shared<TIndexCacheReadAhead>();
     state->File = CacheFile;
     state->Catalog = Catalog;
+    state->Source = Source;
     state->NewAgent = NewAgent;
     state->Done.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!state->Done)
@@ -451,7 +474,8 @@ std::wstring IndexLoadEndMessage(const TIndexLoadReport& Report) {
     case TIndexLoadEnd::Cancelled:
     case TIndexLoadEnd::Failed:
         return FormatMsgText(Report.End == TIndexLoadEnd::Cancelled ? MsgTxt_IndexLoadAborted : MsgTxt_IndexLoadFailed,
-                             {IntToStr(Report.Parsed), IntToStr(Report.Count), IntToStr(Report.Total)});
+                             {FormatThousands(Report.Parsed), FormatThousands(Report.Count),
+                              FormatThousands(Report.Total)});
     default:
         return std::wstring();
     }

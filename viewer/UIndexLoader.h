@@ -22,11 +22,13 @@ struct TIndexCacheReadAhead;
 enum class TIndexLoadEnd {
     Complete,   // every page was read
     Empty,      // the first page gave no entry
-    Cancelled,  // the user cancelled; the entries read so far stay
+    Cancelled,  // the user cancelled; the entries read so far stay, or the whole index
+                // the list held before the load comes back (Restored)
     Failed,     // a page brought no keyword page (no answer, an error page, no `keywords`
-                // element); the entries read so far stay
+                // element); what stays is as for Cancelled
     NoCache,    // cached load: no cache for this catalog
     CacheCut,   // cached load: the cache is not whole (cut); nothing was kept
+    Stale,      // cached load: the cache is this catalog's, but its store has changed since
     Busy,       // another load holds the list; nothing was done
 };
 
@@ -42,6 +44,9 @@ struct TIndexLoadReport {
     // The load was complete and the cache file is being replaced with its replies (done in
     // the background: TKeywordLoader::WaitForCache).
     bool CacheCommitted = false;
+    // A full load cancelled or failed gave back the whole index the list held before it;
+    // Parsed, Count and Total are that index's.
+    bool Restored = false;
     // The status line of a load from the agent ("" for a cached load, or when nothing was
     // loaded); it is also logged.
     std::wstring StatusText;
@@ -116,20 +121,24 @@ public:
 
     // The whole index, PageSize keywords a page, until a page adds nothing or returns a
     // number of keywords other than PageSize. With a CacheFile, the replies go to a
-    // temporary file that replaces the cache (recording Catalog) only after a complete load.
+    // temporary file that replaces the cache (recording Catalog and its store's stamp
+    // Source) only after a complete load.
+    // When the list held a whole index, a cancel or a failure brings that index back.
     TIndexLoadReport LoadFull(int PageSize, const std::wstring& CacheFile, const std::wstring& Catalog,
-                              TIndexLoadHooks& Hooks);
+                              TIndexLoadHooks& Hooks, const std::wstring& Source = std::wstring());
     // Lets the hooks ask for the first page of LoadFull(PageSize, ...) now, so that it is on
     // its way while the caller prepares the load; LoadFull takes it up.
     void PrefetchFull(int PageSize, TIndexLoadHooks& Hooks);
-    // The whole index from the cache file, when it holds Catalog's index (or an index
-    // written before catalogs were recorded) and each of its pages is whole. What
-    // PrefetchCached read of the same file and catalog is taken, once its worker is done
-    // (Cancelled polled meanwhile).
-    TIndexLoadReport LoadCached(const std::wstring& CacheFile, const std::wstring& Catalog, TIndexLoadHooks& Hooks);
+    // The whole index from the cache file, when it holds Catalog's index read from the
+    // store that has the stamp Source now (or an index written before catalogs were
+    // recorded) and each of its pages is whole. What PrefetchCached read of the same file,
+    // catalog and stamp is taken, once its worker is done (Cancelled polled meanwhile).
+    TIndexLoadReport LoadCached(const std::wstring& CacheFile, const std::wstring& Catalog, TIndexLoadHooks& Hooks,
+                                const std::wstring& Source = std::wstring());
     // Starts reading and parsing the cache file on a worker, so that it goes on while the
     // caller does other work (the catalog's contents) before LoadCached. A full load drops it.
-    void PrefetchCached(const std::wstring& CacheFile, const std::wstring& Catalog);
+    void PrefetchCached(const std::wstring& CacheFile, const std::wstring& Catalog,
+                        const std::wstring& Source = std::wstring());
     // The keywords of Query (already in the agent's form): one page, or in first-key mode
     // every page. Ends quietly when the first page adds nothing.
     TIndexLoadReport LoadPartial(const std::wstring& Query, int PageSize, bool FirstKeyMode, TIndexLoadHooks& Hooks);
@@ -144,8 +153,10 @@ public:
 private:
     class THold;
     // Runs Body as a load: Busy while another load runs; otherwise the list is held and
-    // emptied first. Body gets the report and the start time.
-    TIndexLoadReport Run(TIndexLoadHooks& Hooks, const std::function<void(TIndexLoadReport&, uint32_t)>& Body);
+    // emptied first (a whole index it holds is moved to Shown when given). Body gets the
+    // report and the start time.
+    TIndexLoadReport Run(TIndexLoadHooks& Hooks, const std::function<void(TIndexLoadReport&, uint32_t)>& Body,
+                         TKeywordList* Shown = nullptr);
     TKeywordList& FList;
     TAgentLink& FAgent;
     bool FBusy = false;
@@ -161,6 +172,6 @@ std::wstring IndexStatusText(int Parsed, int Count, uint32_t ElapsedMs, int Page
 // The cancel window's texts: "Items read: <parsed>" and "Loading <total> index items".
 std::wstring IndexItemsReadText(int Parsed);
 std::wstring IndexLoadingCaption(int Total);
-// The message a full load ends with: the cancelled or failed text with what was loaded, the
-// empty-query text, or '' when there is nothing to say.
+// The message a full load ends with: the cancelled or failed text with what the list holds
+// (numbers in thousands notation), the empty-query text, or '' when there is nothing to say.
 std::wstring IndexLoadEndMessage(const TIndexLoadReport& Report);

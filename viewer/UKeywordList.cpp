@@ -106,6 +106,20 @@ void TKeywordList::ClearForLoad() {
     std::vector<TTopic>().swap(FTopics);
     std::vector<int32_t>().swap(FFreeTopics);
     FCapacity = 0;
+    FWholeParsed = -1;
+    FWholeTotal = 0;
+}
+
+void TKeywordList::SwapEntries(TKeywordList& Other) {
+    FEntries.swap(Other.FEntries);
+    FHeads.swap(Other.FHeads);
+    FShared.swap(Other.FShared);
+    FBlocks.swap(Other.FBlocks);
+    FTopics.swap(Other.FTopics);
+    FFreeTopics.swap(Other.FFreeTopics);
+    std::swap(FCapacity, Other.FCapacity);
+    std::swap(FWholeParsed, Other.FWholeParsed);
+    std::swap(FWholeTotal, Other.FWholeTotal);
 }
 
 void TKeywordList::TakeForLoad(TKeywordList& Other) {
@@ -124,6 +138,7 @@ void TKeywordList::CutForLoad(int Count) {
         return;
     for (int i = Count; i < this->Count(); ++i)
         FreeTopic(FEntries[i]);
+    FWholeParsed = -1;
     FEntries.resize(Count);
     FHeads.resize(Count);
     FShared.resize(Count);

@@ -65,6 +65,17 @@ public:
     void ClearForLoad();
     // The load that holds the list takes Other's entries (Other is left empty).
     void TakeForLoad(TKeywordList& Other);
+    // The list holds a whole index, as a load that ended complete left it: its top-level
+    // keywords and the total its first page named. Emptying the list ends that.
+    bool Whole() const { return FWholeParsed >= 0; }
+    int WholeParsed() const { return FWholeParsed; }
+    int WholeTotal() const { return FWholeTotal; }
+    void SetWhole(int Parsed, int Total) {
+        FWholeParsed = Parsed;
+        FWholeTotal = Total;
+    }
+    // Exchanges the entries (and whether they are whole) with Other; each list keeps its holds.
+    void SwapEntries(TKeywordList& Other);
     // Drops the entries from Count on for the load that holds it (a page it gives up).
     void CutForLoad(int Count);
 
@@ -155,4 +166,6 @@ private:
     std::vector<int32_t> FFreeTopics;
     int FCapacity = 0;
     int FLocks = 0;
+    int FWholeParsed = -1;
+    int FWholeTotal = 0;
 };

@@ -17,6 +17,7 @@ std::wstring MsgTxt_ItemsRead = L"Items read:";
 std::wstring MsgTxt_KeywordQueryEmpty = L"Keyword query: No items returned.";
 std::wstring MsgTxt_LoadingXIndexItems = L"Loading %1 index items";
 std::wstring MsgTxt_IndexLoadAborted = L"User Cancelled. Loaded %1\\%2 of %3 level 1 index items.";
+std::wstring MsgTxt_NoCachedIndex = L"  No index cached for this catalog: Load Full Index (list menu)";
 std::wstring MsgTxt_IndexLoadFailed =
     L"The help agent did not return a page of the index. Loaded %1\\%2 of %3 level 1 index items.";
 

@@ -25,6 +25,7 @@ extern std::wstring MsgTxt_KeywordQueryEmpty;     // "Keyword query: No items re
 extern std::wstring MsgTxt_LoadingXIndexItems;    // "Loading %1 index items"
 extern std::wstring MsgTxt_IndexLoadAborted;      // "User Cancelled. Loaded %1\%2 of %3 level 1 index items."
 // A full load that ended because a page could not be read.
+extern std::wstring MsgTxt_NoCachedIndex;         // the index pane's line when a catalog has no cached index
 extern std::wstring MsgTxt_IndexLoadFailed;       // "The help agent did not return ... Loaded %1\%2 of %3 ..."
 
 // Registration as the help runtime's viewer, and the migration tool.

@@ -272,6 +272,7 @@ public:
     TTntTabSheet* TabSheetIndex;
     TTntEdit* IndexEdit;
     TTntPanel* IdxLoadingPanel;
+    TTntPanel* IdxNoCachePanel;      // full-index mode: this catalog has no cached index
     TTntListView* IndexLV;
     TTntTabSheet* TabSheetBookmarks;
     TTntPanel* FavToolPanel;
@@ -444,6 +445,8 @@ public:
     // Starts reading the catalog's cached index on a worker (full-index mode), so that it
     // goes on while the contents load; LoadCatalogIndex takes it.
     void PrefetchCatalogIndex();
+    // The stamp of the store the current catalog's index is read from (UIndexSource).
+    std::wstring IndexSource();
     void SetIndexCount(int N);
     // Sets the edit's text without it counting as typing ("%3C"/"%3E" read as '<'/'>').
     void SetIndexEditText(const std::wstring& Text);

@@ -11,6 +11,7 @@
 #include "TntComCtrls.h"
 #include "TntExtCtrls.h"
 #include "TntStdCtrls.h"
+#include "UMessageTexts.h"
 #include "UPaneLayout.h"
 #include "qenSmartTabs.h"
 
@@ -167,6 +168,12 @@ void TVMainForm::BuildControls() {
     IdxLoadingPanel->SetHeight(22);
     IdxLoadingPanel->SetTop(IndexEdit->Height());
     IdxLoadingPanel->SetVisible(false);
+    IdxNoCachePanel = MakePanel(this, TabSheetIndex, L"IdxNoCachePanel", alTop);
+    IdxNoCachePanel->SetCaption(MsgTxt_NoCachedIndex);
+    IdxNoCachePanel->SetAlignment(taLeftJustify);
+    IdxNoCachePanel->SetHeight(22);
+    IdxNoCachePanel->SetTop(IndexEdit->Height());
+    IdxNoCachePanel->SetVisible(false);
     IndexLV = Make<TTntListView>(this, TabSheetIndex, L"IndexLV");
     IndexLV->SetAlign(alClient);
     IndexLV->SetViewStyle(vsReport);

@@ -22,6 +22,7 @@
 #include "UDebugLog.h"
 #include "UH3_Code.h"
 #include "UIndexLoader.h"
+#include "UIndexSource.h"
 #include "UKeywordIndex.h"
 #include "UKeywordTopics.h"
 #include "UMessageTexts.h"
@@ -273,6 +274,7 @@ void TVMainForm::EmptyIndex() {
     }
     Keywords->Clear();
     SetIndexCount(0);
+    IdxNoCachePanel->SetVisible(false);
 }
 
 void TVMainForm::ResetIndexState() {
@@ -284,6 +286,7 @@ void TVMainForm::ResetIndexState() {
     }
     Keywords->Clear();
     SetIndexCount(0);
+    IdxNoCachePanel->SetVisible(false);
     SetIndexEditText(L"");
     FullIndexLoaded = false;
     LastQueryKey.clear();
@@ -326,18 +329,27 @@ void TVMainForm::LoadIndex(bool FromCache) {
         w.Enqueue(TIndexWork::qLoad, [this, FromCache] { LoadIndex(FromCache); });
         return;
     }
-    // 1.
+    // 1. A whole index shown stays until a load from the agent has a whole one to show
+    //    (a cancel or a failure gives it back); anything else goes now.
     KillShotTimer(w.StatusTimer);
-    Keywords->Clear();
-    SetIndexCount(0);
+    if (FromCache || !Keywords->Whole()) {
+        Keywords->Clear();
+        SetIndexCount(0);
+    }
     // The status line is painted with the window's next paint, which the load lets run at
     // once: a repaint of its own here costs 10-25 ms under Wine before the first request.
     StatusBar1->Panels()->Items(0)->SetText(L"");
+    IdxNoCachePanel->SetVisible(false);
     // 2, 3.
     if (CurrentCatalog.empty() || !IndexAgentReady())
         return;
-    if (FromCache && GetFileAttributesW(IndexCacheFile.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (FromCache && GetFileAttributesW(IndexCacheFile.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        IdxNoCachePanel->SetVisible(true);
         return;
+    }
+    // What the catalog's index is read from: a cache read from its store before the store
+    // changed is loaded afresh.
+    const std::wstring source = IndexSource();
     // 4. The first page of a load from the agent is asked for first: it is on its way while
     // the cancel window, the cache file and the pane's paint are made ready. Every load
     // starts uncancelled.
@@ -356,8 +368,8 @@ void TVMainForm::LoadIndex(bool FromCache) {
         if (FromCache)
             StatusBar1->Panels()->Items(0)->SetText(L"Loading cached index...");
         // 5 - 8.
-        r = FromCache ? w.Loader.LoadCached(IndexCacheFile, CurrentCatalog, hooks)
-                      : w.Loader.LoadFull(pageSize, IndexCacheFile, CurrentCatalog, hooks);
+        r = FromCache ? w.Loader.LoadCached(IndexCacheFile, CurrentCatalog, hooks, source)
+                      : w.Loader.LoadFull(pageSize, IndexCacheFile, CurrentCatalog, hooks, source);
         // 9.
         w.CancelWindow = nullptr;
     }
@@ -377,13 +389,19 @@ void TVMainForm::LoadIndex(bool FromCache) {
     // ended for queued work or for the program's end says nothing.
     const bool quiet = w.CancelForQueue || w.Ending ||
                        (r.End == TIndexLoadEnd::Cancelled && !IndexCancelled);
+    if (r.End == TIndexLoadEnd::NoCache)
+        IdxNoCachePanel->SetVisible(true);
     if (!quiet) {
         const std::wstring message = IndexLoadEndMessage(r);
         if (!message.empty())
             ShowUserMessage(message);
     }
-    // A cut cache is not shown: the index is loaded afresh, which writes the cache anew.
-    if (r.End == TIndexLoadEnd::CacheCut && !w.Ending && w.Queue.empty()) {
+    // A cut cache, or one read from the catalog's store before the store changed, is not
+    // shown: the index is loaded afresh, which writes the cache anew.
+    if ((r.End == TIndexLoadEnd::CacheCut || r.End == TIndexLoadEnd::Stale) && !w.Ending && w.Queue.empty()) {
+        if (r.End == TIndexLoadEnd::Stale)
+            DebugLogEx(L"> Index cache of " + CurrentCatalog + L" was read before its store changed: loading afresh",
+                       true);
         LoadIndex(false);
         return;
     }
@@ -398,6 +416,7 @@ void TVMainForm::LoadPartialIndex(const std::wstring& Query) {
     Keywords->Clear();
     SetIndexCount(0);
     SetStatusText(L"");
+    IdxNoCachePanel->SetVisible(false);
     if (CurrentCatalog.empty() || !IndexAgentReady())
         return;
     IdxLoadingPanel->SetVisible(true);
@@ -423,7 +442,11 @@ void TVMainForm::LoadPartialIndex(const std::wstring& Query) {
 
 void TVMainForm::PrefetchCatalogIndex() {
     if (!IndexCacheFile.empty() && IdxMenu_LoadFullIndex->Checked() && !Keywords->Locked() && !CurrentCatalog.empty())
-        IndexWork().Loader.PrefetchCached(IndexCacheFile, CurrentCatalog);
+        IndexWork().Loader.PrefetchCached(IndexCacheFile, CurrentCatalog, IndexSource());
+}
+
+std::wstring TVMainForm::IndexSource() {
+    return H3Store ? IndexSourceStamp(*H3Store, CurrentCatalog) : std::wstring();
 }
 
 void TVMainForm::LoadCatalogIndex() {

@@ -3,9 +3,11 @@
 // and closed, the cached index at the next start (no keyword request), and the window's
 // zoom, side, "Always On Top" and colours carried over a restart.
 #include "VorlaneFixture.h"
+#include "VorlanePages.h"
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <map>
 
 using namespace vorlane_probe;
@@ -151,8 +153,66 @@ TEST_F(VorlaneIndex, TypingTheFullIndexTopicsAndTheCacheAtTheNextStart) {
     GetWindowRect(Main, &mainRect);
     GetWindowRect(List, &listRect);
     EXPECT_GT(listRect.left, (mainRect.left + mainRect.right) / 2);
+
+    // Load Full Index again while the agent holds its answer, and the wait cancelled: the
+    // index shown comes back and the message tells its numbers; the cache stays as it was.
+    WIN32_FILE_ATTRIBUTE_DATA cacheBefore{}, cacheAfter{};
+    ASSERT_TRUE(GetFileAttributesExW(IndexCachePath().c_str(), GetFileExInfoStandard, &cacheBefore));
+    ASSERT_TRUE(StartAgent({{L"STANDIN_AGENT_FAULTS", L"keywords=stall:20000"}}));
+    GetWindowRect(List, &r);
+    ASSERT_TRUE(Post(List, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(List), MAKELPARAM(r.left + 20, r.top + 20)));
+    ASSERT_TRUE(WaitForWindow({Viewer.Pid(), L"#32768", L"", nullptr, true}, 10000));
+    for (const wchar_t* key : {L"down", L"down", L"enter"})
+        ASSERT_TRUE(SendChord(nullptr, key));
+    HWND wait = WaitForWindow({Viewer.Pid(), L"TCancelForm.UnicodeClass", L"", nullptr, true}, 10000);
+    ASSERT_TRUE(wait) << "no full load";
+    ASSERT_TRUE(WaitUntil([&] { return !KeywordRequests(0).empty(); }, 10000)) << DebugLog();
+    ASSERT_TRUE(Post(FindDescendant(wait, L"TTntButton.UnicodeClass"), BM_CLICK));
+    const std::wstring told = AnswerMessageBox(Viewer.Pid(), IDOK, 10000);
+    EXPECT_NE(told.find(L"User Cancelled. Loaded "), std::wstring::npos) << told;
+    EXPECT_NE(told.find(L"\\" + std::to_wstring(full) + L" of "), std::wstring::npos) << told;
+    EXPECT_TRUE(WaitUntil([&] { return ListViewCount(List) == full; }, 10000)) << ListViewCount(List);
+    ASSERT_TRUE(GetFileAttributesExW(IndexCachePath().c_str(), GetFileExInfoStandard, &cacheAfter));
+    EXPECT_EQ(cacheAfter.nFileSizeLow, cacheBefore.nFileSizeLow);
+    EXPECT_EQ(CompareFileTime(&cacheAfter.ftLastWriteTime, &cacheBefore.ftLastWriteTime), 0);
     ASSERT_TRUE(Post(Main, WM_CLOSE));
     ASSERT_EQ(Viewer.WaitExit(20000), 0);
     for (const auto& [name, value] : view)
         EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, name).Text(), value) << name;
+
+    // The store changed (its manifest written again): the next start loads the index afresh
+    // from the agent, not the cache. A catalog without a cache says why its list is empty.
+    ASSERT_TRUE(StartAgent());
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileW((Inst.localStore + L"\\manifest\\queryManifest*.xml").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    const std::wstring manifest = Inst.localStore + L"\\manifest\\" + found.cFileName;
+    HANDLE file = CreateFileW(manifest.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME written = found.ftLastWriteTime;
+    written.dwHighDateTime += 1; // about seven minutes later
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &written));
+    CloseHandle(file);
+    ASSERT_TRUE(StartWithIndexPage());
+    EXPECT_TRUE(WaitUntil([&] { return !KeywordRequests(0).empty(); }, 15000)) << "the stale cache was used";
+    EXPECT_TRUE(WaitUntil([&] { return ListViewCount(List) == full; }, 30000)) << ListViewCount(List);
+    const auto note = [&] {
+        for (int i = 0; HWND panel = FindDescendant(Main, L"TTntPanel.UnicodeClass", L"", i); ++i)
+            if (WindowText(panel).find(L"No index cached") != std::wstring::npos)
+                return (GetWindowLongW(panel, GWL_STYLE) & WS_VISIBLE) ? panel : nullptr; // its page may be hidden
+        return static_cast<HWND>(nullptr);
+    };
+    EXPECT_FALSE(note());
+    HWND box = CatalogBox(Main);
+    const std::vector<std::wstring> catalogs = ComboItems(box);
+    const auto german = std::find_if(catalogs.begin(), catalogs.end(), [](const std::wstring& c) {
+        return c.find(L"de-DE") != std::wstring::npos || c.find(L"DE-DE") != std::wstring::npos;
+    });
+    ASSERT_NE(german, catalogs.end());
+    ASSERT_TRUE(ChooseRow(box, static_cast<int>(german - catalogs.begin())));
+    EXPECT_TRUE(WaitUntil([&] { return note() != nullptr; }, 15000)) << "an empty list without a word\n" << DebugLog();
+    EXPECT_EQ(ListViewCount(List), 0);
+    ASSERT_TRUE(Post(Main, WM_CLOSE));
+    ASSERT_EQ(Viewer.WaitExit(20000), 0);
 }

@@ -91,8 +91,30 @@ TEST_F(IndexLoaderTest, FullLoadPagesUntilAShortPageAndWritesTheCache) {
 TEST_F(IndexLoaderTest, FailedOrCancelledLoadsKeepTheEntriesAndTheOldCache) {
     ASSERT_EQ(Full(25).End, TIndexLoadEnd::Complete);
     const std::string old = ReadBytes(cache);
+    const int wholeCount = list.Count();
 
+    // A reload that fails or is cancelled (here before its first page) gives back the whole
+    // index shown before it, and the message tells that index's numbers.
     TIndexLoadReport r = Full(45, 3);
+    EXPECT_EQ(r.End, TIndexLoadEnd::Failed);
+    EXPECT_TRUE(r.Restored);
+    EXPECT_EQ(list.Count(), wholeCount);
+    EXPECT_EQ(r.Count, wholeCount);
+    EXPECT_EQ(IndexLoadEndMessage(r), L"The help agent did not return a page of the index. Loaded 25\\34 of 25 level 1 "
+                                      L"index items.");
+    hooks.GiveUpFetch = [this](const std::wstring& Url) { return Url == Page(1); };
+    r = Full(45);
+    EXPECT_EQ(r.End, TIndexLoadEnd::Cancelled);
+    EXPECT_EQ(list.Count(), wholeCount);
+    EXPECT_EQ(IndexLoadEndMessage(r), L"User Cancelled. Loaded 25\\34 of 25 level 1 index items.");
+    hooks.GiveUpFetch = nullptr;
+    EXPECT_EQ(ReadBytes(cache), old);
+    r.Parsed = 123456;
+    EXPECT_EQ(IndexLoadEndMessage(r), L"User Cancelled. Loaded 123,456\\34 of 25 level 1 index items.");
+
+    // Without a whole index shown, the entries read so far stay.
+    list.Clear();
+    r = Full(45, 3);
     EXPECT_EQ(r.End, TIndexLoadEnd::Failed);
     EXPECT_EQ(r.FailedPage, 3);
     EXPECT_EQ(r.Parsed, 20);
@@ -171,6 +193,19 @@ TEST_F(IndexLoaderTest, CachedLoadIsForItsCatalogOnly) {
 
     EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\de-DE", hooks).End, TIndexLoadEnd::NoCache);
     EXPECT_EQ(list.Count(), 0);
+
+    // The cache is tied to the stamp of the store it was read from: after the store changed
+    // it is stale, its content as the replies gave it.
+    ASSERT_EQ(loader.LoadFull(10, cache, L"VS\\100\\en-US", hooks, L"store-1").End, TIndexLoadEnd::Complete);
+    ASSERT_TRUE(loader.WaitForCache());
+    EXPECT_EQ(ReadBytes(cache), Bytes(KeywordPage(25, 0, 10) + KeywordPage(25, 10, 10) + KeywordPage(25, 20, 5)));
+    EXPECT_EQ(ReadIndexCacheRecord(cache).Source, L"store-1");
+    EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\en-US", hooks, L"store-1").End, TIndexLoadEnd::Complete);
+    EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\en-US", hooks, L"store-2").End, TIndexLoadEnd::Stale);
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(loader.LoadCached(cache, L"VS\\100\\de-DE", hooks, L"store-1").End, TIndexLoadEnd::NoCache);
+    ASSERT_EQ(loader.LoadFull(10, cache, L"VS\\100\\en-US", hooks).End, TIndexLoadEnd::Complete);
+    ASSERT_TRUE(loader.WaitForCache());
 
     // A cache written before records existed is read for any catalog; a record that does
     // not describe the file keeps it from being read.
