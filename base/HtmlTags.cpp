@@ -297,6 +297,7 @@ void THTML_TagRipper::SetText(const std::wstring& Text) {
     FText = &Text;
     TagListBuilt = false;
     FMemo = TSearchMemo{};
+    FWaitPos = FWaitSize = 0;
 }
 
 void THTML_TagRipper::CheckSearchMemo() {
@@ -574,6 +575,8 @@ inline bool THTML_TagRipper::NextWholeTagBody(int& Pos) {
     const int n = static_cast<int>(FText->size());
     while (Pos <= n) {
         if (!SeekTagStart(s, n, Pos)) return false;
+        // The tag it stopped at last time: not again before the text after it has doubled.
+        if (Pos == FWaitPos && FWaitSize <= n && n - (Pos - 1) < 2 * (FWaitSize - (Pos - 1))) return false;
         if (ParseTag(Pos) && !ParseError) {
             Pos += TagLength;
             return true;
@@ -581,9 +584,13 @@ inline bool THTML_TagRipper::NextWholeTagBody(int& Pos) {
         // A '<' that no name can follow is text, whatever comes after it.
         int i = Pos;
         if (i < n && s[i] == L'/') ++i;
-        if (i >= n) return false;
-        const wchar_t first = s[i];
-        if (first == L'!' || first == L'?' || IsAsciiLetter(first)) return false;
+        const bool name = i < n && (s[i] == L'!' || s[i] == L'?' || IsAsciiLetter(s[i]));
+        if (i >= n || name) {
+            FWaitPos = Pos;
+            FWaitSize = n;
+            FWaitWork += n - (Pos - 1);
+            return false;
+        }
         ++Pos;
     }
     return false;

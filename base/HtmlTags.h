@@ -158,8 +158,15 @@ public:
     // NextTag over a text that is still growing: stops (false, Pos at its '<') at a '<'
     // whose tag does not parse whole yet (its end not there, or an error that more text
     // may mend), so that the caller goes on from there when more text has come. The tags
-    // it gives are the ones NextTag gives on the whole text.
+    // it gives are the ones NextTag gives on the whole text. The scanner keeps where it
+    // stopped: it parses that tag again only once the text after its '<' has doubled, so
+    // that waiting for the end of a long tag (an unclosed comment or quote) costs time
+    // linear in the text however small the pieces it comes in (the tag is whole by the
+    // time the caller reads the finished text with NextTag).
     bool NextWholeTag(int& Pos);
+    // Characters from a '<' to the end of the text that NextWholeTag parsed without finding
+    // the tag whole, added up over the scanner's life: the work of waiting.
+    long long WaitWork() const { return FWaitWork; }
     // NextTag; Name = the tag's name as written ('' at the end).
     bool NextTagName(int& Pos, std::wstring& Name);
     // NextTag until a tag whose IsEndTag differs from SkipEndTags.
@@ -275,6 +282,10 @@ private:
         int NoCommentEndFrom = INT_MAX;
     };
     TSearchMemo FMemo;
+    // Where NextWholeTag stopped last (1-based '<', 0 none) and the text's length then.
+    int FWaitPos = 0;
+    int FWaitSize = 0;
+    long long FWaitWork = 0;
 };
 
 // Index of the next code unit equal to c in [from, end), or end when none. Uses SSE2

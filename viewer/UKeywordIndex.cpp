@@ -60,7 +60,11 @@ std::wstring WideLower(std::wstring Text) {
 }
 
 TKeywordReader::TKeywordReader(TKeywordList& List, bool NewAgent, TKeywordParsePoll Poll)
-    : FList(List), FNewAgent(NewAgent), FPoll(std::move(Poll)) {}
+    : FTags(std::make_unique<THTML_TagRipper>()), FList(List), FNewAgent(NewAgent), FPoll(std::move(Poll)) {}
+
+TKeywordReader::~TKeywordReader() = default;
+
+long long TKeywordReader::WaitWork() const { return FTags->WaitWork(); }
 
 bool TKeywordReader::Read(const std::wstring& Text) {
     int pos = 1;
@@ -70,7 +74,9 @@ bool TKeywordReader::Read(const std::wstring& Text) {
 bool TKeywordReader::ReadArriving(const std::wstring& Text, int& Pos, bool Final) {
     if (FPage.Cancelled)
         return false;
-    THTML_TagRipper tags(Text);
+    THTML_TagRipper& tags = *FTags;
+    if (Final || tags.Text() != &Text)
+        tags.SetText(Text);
     const wchar_t* text = Text.c_str();
     std::wstring_view current = FCurrent; // sub-keys belong to the last keyword
     bool currentInText = false;

@@ -5,6 +5,7 @@
 #include "UKeywordList.h"
 
 #include <functional>
+#include <memory>
 #include <utility>
 #include <string>
 
@@ -37,6 +38,7 @@ constexpr int KeywordParsePollTags = 50000;
 class TKeywordReader {
 public:
     TKeywordReader(TKeywordList& List, bool NewAgent, TKeywordParsePoll Poll = {});
+    ~TKeywordReader();
     // Reads one text (or piece); false once the poll has asked to stop.
     bool Read(const std::wstring& Text);
     // Reads a reply that is still arriving: from Pos, the tags that are whole in Text, Pos
@@ -44,10 +46,14 @@ public:
     bool ReadArriving(const std::wstring& Text, int& Pos, bool Final);
     // What was read so far; Page.Keywords counts the top-level keywords.
     const TKeywordPage& Page() const { return FPage; }
+    // The scanner's work of waiting for tags not whole yet (THTML_TagRipper::WaitWork).
+    long long WaitWork() const;
 
 private:
     void OpenPage(const THTML_TagRipper& Tags, const wchar_t* Text);
     void ClosePage();
+    // One scanner for the text that arrives, so that it keeps where it waits for a tag.
+    std::unique_ptr<THTML_TagRipper> FTags;
     TKeywordList& FList;
     bool FNewAgent;
     TKeywordParsePoll FPoll;

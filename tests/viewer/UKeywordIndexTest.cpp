@@ -68,6 +68,26 @@ TEST(KeywordReply, SubKeysFollowTheAgentsForm) {
         }
     }
 
+    // Long tags that stay unfinished over many pieces (a comment, a quoted and a bare value)
+    // are waited for in work linear in the reply, and read as whole.
+    const std::wstring filler(40000, L'x');
+    const std::wstring slow = L"<keywords returnedkeywords=\"3\"><!-- " + filler + L" --><keyword value=\"" + filler +
+                              L"\"/><keyword value=" + filler + L" /><!-- " + filler +
+                              L" <keyword value=\"z\"/></keywords>";
+    TKeywordList slowWhole, slowPieces;
+    ParseKeywordReply(slow, slowWhole, true, parsed);
+    TKeywordReader slowReader(slowPieces, true);
+    std::wstring text;
+    int pos = 1;
+    for (size_t at = 0; at < slow.size(); at += 50) {
+        text.append(slow, at, 50);
+        slowReader.ReadArriving(text, pos, false);
+    }
+    slowReader.ReadArriving(text, pos, true);
+    EXPECT_LE(slowReader.WaitWork(), 8 * static_cast<long long>(slow.size()));
+    ASSERT_EQ(slowPieces.Count(), slowWhole.Count());
+    for (int i = 0; i < slowWhole.Count(); ++i) EXPECT_EQ(slowPieces.Value(i), slowWhole.Value(i));
+
     // The poll sees the count before the first tag and can stop the read.
     int polls = 0;
     TKeywordPage stopped = ParseKeywordReply(kReply, none, true, parsed, [&](int) { return ++polls == 1; });
