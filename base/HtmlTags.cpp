@@ -255,6 +255,20 @@ __attribute__((target("sse2"))) const wchar_t* FindCharSse2(const wchar_t* p, co
     return p;
 }
 
+__attribute__((target("sse2"))) const wchar_t* FindEitherSse2(const wchar_t* p, const wchar_t* end, wchar_t a,
+                                                             wchar_t b) noexcept {
+    const __m128i na = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i nb = _mm_set1_epi16(static_cast<short>(b));
+    while (end - p >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int m = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, na), _mm_cmpeq_epi16(v, nb)));
+        if (m != 0) return p + (__builtin_ctz(static_cast<unsigned>(m)) >> 1);
+        p += 8;
+    }
+    while (p < end && *p != a && *p != b) ++p;
+    return p;
+}
+
 // Index of the next c at or after i, or n.
 inline int FindIdx(const wchar_t* s, int n, int i, wchar_t c) {
     if (i >= n) return n;
@@ -287,6 +301,12 @@ inline int FindForward(const wchar_t* s, int n, int i, wchar_t c, int& NoneFrom)
 const wchar_t* HtmlFindChar(const wchar_t* from, const wchar_t* end, wchar_t c) noexcept {
     if (g_HasSse2) return FindCharSse2(from, end, c);
     while (from < end && *from != c) ++from;
+    return from;
+}
+
+const wchar_t* HtmlFindEither(const wchar_t* from, const wchar_t* end, wchar_t a, wchar_t b) noexcept {
+    if (g_HasSse2) return FindEitherSse2(from, end, a, b);
+    while (from < end && *from != a && *from != b) ++from;
     return from;
 }
 

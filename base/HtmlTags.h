@@ -291,3 +291,5 @@ private:
 // Index of the next code unit equal to c in [from, end), or end when none. Uses SSE2
 // when the processor has it.
 const wchar_t* HtmlFindChar(const wchar_t* from, const wchar_t* end, wchar_t c) noexcept;
+// The same for the first code unit equal to a or to b.
+const wchar_t* HtmlFindEither(const wchar_t* from, const wchar_t* end, wchar_t a, wchar_t b) noexcept;

@@ -1,5 +1,6 @@
 #include "UHtmlEntities.h"
 
+#include "HtmlTags.h"
 #include "SysUtils.h"
 #include "UAuxFile.h"
 
@@ -157,6 +158,27 @@ size_t DecodeInto(const wchar_t* T, size_t n, size_t First, wchar_t* D, bool Ex)
     size_t amp = static_cast<size_t>(-1);
     size_t r = First, w = First;
     while (r < n) {
+        if (r != amp) {
+            // A run without '&' or '%' goes over as it is.
+            const size_t k = static_cast<size_t>(HtmlFindEither(T + r, T + n, L'&', L'%') - T);
+            if (k > r) {
+                if (D + w != T + r) std::copy(T + r, T + k, D + w);
+                w += k - r;
+                r = k;
+                if (r >= n) break;
+            }
+            // "&amp;", the reference most texts hold (every separator of a URL).
+            if (T[r] == L'&' && r + 4 < n && T[r + 1] == L'a' && T[r + 2] == L'm' && T[r + 3] == L'p' &&
+                T[r + 4] == L';') {
+                r = amp = r + 4;
+                continue;
+            }
+        } else if (r + 1 >= n || !(T[r + 1] == L'#' || T[r + 1] == L'&' || IsAsciiAlnum(T[r + 1]))) {
+            // The ampersand of an "&amp;" that starts no other reference.
+            D[w++] = L'&';
+            ++r;
+            continue;
+        }
         const wchar_t c = r == amp ? L'&' : T[r];
         if (c == L'%' && r + 2 < n) {
             const wchar_t h1 = T[r + 1], h2 = T[r + 2];
@@ -210,11 +232,7 @@ size_t DecodeInto(const wchar_t* T, size_t n, size_t First, wchar_t* D, bool Ex)
 }
 
 // Index of the first '&' or '%' of T, or n.
-size_t FirstEscape(const wchar_t* T, size_t n) {
-    size_t first = 0;
-    while (first < n && T[first] != L'&' && T[first] != L'%') ++first;
-    return first;
-}
+size_t FirstEscape(const wchar_t* T, size_t n) { return static_cast<size_t>(HtmlFindEither(T, T + n, L'&', L'%') - T); }
 
 void DecodeCore(std::wstring& T, bool Ex) {
     // Most texts have nothing to decode: they are left as they are.

@@ -20,7 +20,74 @@ std::wstring Ref(wchar_t c) {
     return r;
 }
 
+// The decoding rule one character at a time on the text itself: a reference that gives
+// '&' is read again from that '&'; nothing decodes in the last two characters.
+std::wstring PlainDecoded(std::wstring t, bool ex) {
+    auto alnum = [](wchar_t c) { return iswascii(c) && iswalnum(c); };
+    size_t i = 0;
+    while (i + 2 < t.size()) {
+        if (t[i] == L'%') {
+            const wchar_t h1 = t[i + 1], h2 = static_cast<wchar_t>(towupper(t[i + 2]));
+            const wchar_t out = h1 == L'2' && t[i + 2] == L'0' ? L' '
+                                : h1 == L'2' && h2 == L'C'     ? L','
+                                : ex && h1 == L'3' && h2 == L'C' ? L'<'
+                                : ex && h1 == L'3' && h2 == L'E' ? L'>'
+                                                                 : 0;
+            if (out) {
+                t.replace(i, 3, 1, out);
+                ++i;
+                continue;
+            }
+        } else if (t[i] == L'&') {
+            size_t j = i + 1, count = 0;
+            const bool numeric = t[j] == L'#';
+            if (numeric) ++j;
+            while (j < t.size() && count < 6 && (numeric ? iswdigit(t[j]) != 0 : alnum(t[j]) || t[j] == L'&')) ++j, ++count;
+            if (count > 0 && j < t.size() && t[j] == L';') {
+                char32_t cp = EntityToChar(t.substr(i, j - i + 1));
+                if (cp != 0) {
+                    std::wstring out;
+                    if (cp > 0xFFFF) {
+                        cp -= 0x10000;
+                        out = {static_cast<wchar_t>(0xD800 + (cp >> 10)), static_cast<wchar_t>(0xDC00 + (cp & 0x3FF))};
+                    } else {
+                        out = std::wstring(1, static_cast<wchar_t>(cp));
+                    }
+                    t.replace(i, j - i + 1, out);
+                    if (cp != U'&') i += out.size();
+                    continue;
+                }
+            }
+        }
+        ++i;
+    }
+    return t;
+}
+
 } // namespace
+
+TEST(HtmlEntities, DecodingAgreesWithThePlainRule) {
+    // Texts made of pieces that meet at every border: plain runs, "&amp;" chains, broken
+    // and whole references, escapes.
+    const wchar_t* const pieces[] = {L"&", L"amp;", L"&amp;", L"lt;", L"#", L"38;", L"#38;", L"%", L"20", L"2c", L"3E",
+                                     L"3c", L"a", L";", L"x y", L"eacute;", L"#128512;", L"&#65;", L"quot", L"copy;",
+                                     L"ms-xhelp:///?Id=T:X&amp;topicversion=100", L"abcdefghijklmnopqrstuvw"};
+    unsigned seed = 7;
+    for (int k = 0; k < 20000; ++k) {
+        std::wstring in;
+        const int count = static_cast<int>(seed % 9);
+        for (int p = 0; p < count; ++p) {
+            seed = seed * 1103515245u + 12345u;
+            in += pieces[(seed >> 8) % (sizeof(pieces) / sizeof(pieces[0]))];
+        }
+        seed = seed * 1103515245u + 12345u;
+        ASSERT_EQ(Decoded(in), PlainDecoded(in, false)) << in;
+        ASSERT_EQ(Decoded(in, true), PlainDecoded(in, true)) << in;
+        std::wstring out = L"kept";
+        AppendDecodedHtmlText(out, in);
+        ASSERT_EQ(out, L"kept" + PlainDecoded(in, false)) << in;
+    }
+}
 
 TEST(HtmlEntities, NamedAndNumericReferences) {
     struct Case {
