@@ -122,7 +122,9 @@ int TPathViewer::FindChildList(int PathIndex) {
         if (id == L"-1") {
             toc->GetTopLevelTopics(entry.Topics);
         } else {
-            toc->GetChildren(id, version, locale, entry.Topics);
+            // No answer is not kept as a list without children: the next drop-down asks again.
+            if (!toc->GetChildren(id, version, locale, entry.Topics))
+                return -1;
             for (auto& t : entry.Topics) {
                 DecodeHtmlTextEx(t.Title);
                 TTocData::TidyListTitle(t.Title, PathItems, PathIndex);

@@ -332,14 +332,13 @@ void TTocData::LoadChildren(const std::wstring& Id, std::vector<int>& Indices) {
     Merge(fetched, nullptr, Indices);
 }
 
-void TTocData::GetChildren(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale,
+bool TTocData::GetChildren(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale,
                            TTocItemArray& Topics) {
     if (Version.empty() && Locale.empty())
-        ReadTopicList({L"method", L"children", L"id", Id, L"format", L"xml"}, Topics);
-    else
-        ReadTopicList({L"method", L"children", L"id", Id, L"topicversion", Version, L"topiclocale", Locale, L"format",
-                       L"xml"},
-                      Topics);
+        return ReadTopicList({L"method", L"children", L"id", Id, L"format", L"xml"}, Topics);
+    return ReadTopicList({L"method", L"children", L"id", Id, L"topicversion", Version, L"topiclocale", Locale,
+                          L"format", L"xml"},
+                         Topics);
 }
 
 bool TTocData::ExpandNode(TTocNode Node, std::vector<int>& Indices) {

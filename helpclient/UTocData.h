@@ -101,7 +101,8 @@ public:
     // Children of Id merged into the cache without a parent node; Indices: the new records.
     void LoadChildren(const std::wstring& Id, std::vector<int>& Indices);
     // Children of a topic, not merged (the version and locale pick its instance when given).
-    void GetChildren(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale,
+    // False when the agent gave no whole reply.
+    bool GetChildren(const std::wstring& Id, const std::wstring& Version, const std::wstring& Locale,
                      TTocItemArray& Topics);
     // Fetches Node's children (the top level when Node is null), merges them under it and
     // adds their nodes. False, with nothing changed, when the agent gave no whole reply

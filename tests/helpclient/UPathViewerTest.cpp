@@ -156,6 +156,13 @@ TYPED_TEST(PathViewerTest, ChildListsAreCachedAndHomeFollowsTheTree) {
     ASSERT_TRUE(viewer.GetChildList(buttonList, topics));
     ASSERT_EQ(topics.size(), 1u);
     EXPECT_EQ(topics[0].Title, L"Button Members");
+    // A list the agent gave no answer for (cancelled, failed) is not kept: asked again.
+    const std::wstring swfQuery = L"method=children&id=swf&topicversion=100&topiclocale=en-us&format=xml";
+    EXPECT_EQ(viewer.FindChildList(2), -1);
+    agent.Reply(swfQuery, TopicReply(L"children", {}));
+    EXPECT_GE(viewer.FindChildList(2), 0);
+    EXPECT_EQ(std::count(agent.Requests.begin(), agent.Requests.end(), swfQuery), 2);
+    agent.Requests.erase(std::remove(agent.Requests.begin(), agent.Requests.end(), swfQuery), agent.Requests.end());
 
     // Home (index 0 or negative) shows the tree's top-level nodes as they are now.
     const int home = viewer.FindChildList(-1);
