@@ -8,7 +8,12 @@
 // signals an event and read by the other after waiting for it: the event pair orders every
 // access. The worker owns the slots while it runs.
 
-TChangeHandlerThread::TChangeHandlerThread(HWND Window, UINT Message) : FWindow(Window), FMessage(Message) {
+TChangeHandlerThread::TPtr TChangeHandlerThread::Create(HWND Window, UINT Message, DWORD QuitTimeout) {
+    return TPtr(new TChangeHandlerThread(Window, Message, QuitTimeout));
+}
+
+TChangeHandlerThread::TChangeHandlerThread(HWND Window, UINT Message, DWORD QuitTimeout)
+    : FWindow(Window), FMessage(Message), FQuitTimeout(QuitTimeout) {
     FSlots.fill(INVALID_HANDLE_VALUE);
     FCommandEvent.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     FAckEvent.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
@@ -17,14 +22,30 @@ TChangeHandlerThread::TChangeHandlerThread(HWND Window, UINT Message) : FWindow(
     Start();
 }
 
-TChangeHandlerThread::~TChangeHandlerThread() {
-    // The worker's wait always includes the command event, so it wakes and ends (it sends no
-    // message and makes no synchronised call): its end is waited for before anything it uses
-    // is closed.
+void TChangeHandlerThread::TFree::operator()(TChangeHandlerThread* Thread) const {
+    if (!Thread)
+        return;
+    if (Thread->Stop()) {
+        delete Thread;
+        return;
+    }
+    // Still running: it keeps what it waits on, and this object, until the program ends.
+    if (ThreadLog)
+        ThreadLog(L"TChangeHandlerThread > the watcher did not end in time: left running with its handles");
+}
+
+bool TChangeHandlerThread::Stop() {
+    // The worker's wait always includes the command event, so it wakes, sees the request and
+    // ends (it sends no message and makes no synchronised call). A command it has not
+    // answered yet is still its own: the request alone tells it to quit then.
     Terminate();
-    FCommand = cmdQuit;
+    if (!FAwaitingAck)
+        FCommand = cmdQuit;
     SetEvent(FCommandEvent.Get());
-    WaitForSingleObject(Handle(), INFINITE);
+    return WaitForSingleObject(Handle(), FQuitTimeout) == WAIT_OBJECT_0;
+}
+
+TChangeHandlerThread::~TChangeHandlerThread() {
     std::vector<HANDLE> handles;
     for (HANDLE& h : FSlots)
         if (h != INVALID_HANDLE_VALUE)

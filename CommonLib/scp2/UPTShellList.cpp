@@ -679,7 +679,7 @@ void TPTCustomShellList::StartWatching() {
     if (!HandleAllocated())
         return;
     if (!FChangeThread)
-        FChangeThread = std::make_unique<TChangeHandlerThread>(FHandle, WM_PTCHANGENOTIFY);
+        FChangeThread = TChangeHandlerThread::Create(FHandle, WM_PTCHANGENOTIFY);
     else
         FChangeThread->RemoveAllWatches();
     const WideString path = FFolder.GetPath();

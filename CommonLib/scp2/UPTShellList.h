@@ -281,7 +281,7 @@ private:
     TComponent* FLinkedTree = nullptr;
     TComponent* FLinkedCombo = nullptr;
     TTimer FRefreshTimer;
-    std::unique_ptr<TChangeHandlerThread> FChangeThread;
+    TChangeHandlerThread::TPtr FChangeThread;
     bool FWatchWanted = false; // watching was started and should survive a new window
     TCustomImageList FSmallImages, FLargeImages;
     std::unique_ptr<TPTImageListNoChangeEvent> FThumbnailImages;

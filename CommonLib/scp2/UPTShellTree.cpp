@@ -579,7 +579,7 @@ void TPTCustomShellTree::RenewDriveWatches(bool Force) {
     if (!Force && FChangeThread && set == FDriveSet)
         return;
     if (!FChangeThread)
-        FChangeThread = std::make_unique<TChangeHandlerThread>(FHandle, WM_PTCHANGENOTIFY);
+        FChangeThread = TChangeHandlerThread::Create(FHandle, WM_PTCHANGENOTIFY);
     else
         FChangeThread->RemoveAllWatches();
     FDriveSet = set;

@@ -220,7 +220,7 @@ private:
     TPTCustomShellCombo* FLinkedCombo = nullptr;
     TTimer FTimer;
     TTimerMode FTimerMode = tmIdle;
-    std::unique_ptr<TChangeHandlerThread> FChangeThread;
+    TChangeHandlerThread::TPtr FChangeThread;
     bool FWatchWanted = false;
     DWORD FDriveSet = 0;      // the watchable drives when the watches were placed
     DWORD FWatchedDrives = 0; // those whose watch was placed

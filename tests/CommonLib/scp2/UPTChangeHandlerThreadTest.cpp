@@ -42,7 +42,8 @@ TEST(UPTChangeHandlerThreadTest, PostsTheSlotOfTheFolderThatChanged) {
     testing_support::TempDir one, two;
     TMessageWindow window;
     ASSERT_NE(window.Handle, nullptr);
-    TChangeHandlerThread thread(window.Handle, WM_FOLDERCHANGED);
+    const TChangeHandlerThread::TPtr watcher = TChangeHandlerThread::Create(window.Handle, WM_FOLDERCHANGED);
+    TChangeHandlerThread& thread = *watcher;
 
     int slotOne = -1, slotTwo = -1;
     ASSERT_TRUE(thread.AddWatch(one.Path(), NameChanges, slotOne, false));
@@ -82,7 +83,7 @@ TEST(UPTChangeHandlerThreadTest, SixtyThreeSlotsThenRefusalAndCleanDestruction) 
     TMessageWindow window;
     DWORD before = 0, after = 0;
     ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
-    auto thread = std::make_unique<TChangeHandlerThread>(window.Handle, WM_FOLDERCHANGED);
+    TChangeHandlerThread::TPtr thread = TChangeHandlerThread::Create(window.Handle, WM_FOLDERCHANGED);
     for (int i = 0; i < TChangeHandlerThread::SlotCount; ++i) {
         int slot = -1;
         ASSERT_TRUE(thread->AddWatch(dir.Path(), NameChanges, slot, false)) << i;
@@ -98,4 +99,25 @@ TEST(UPTChangeHandlerThreadTest, SixtyThreeSlotsThenRefusalAndCleanDestruction) 
     thread.reset();
     ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
     EXPECT_EQ(after, before);
+}
+
+TEST(UPTChangeHandlerThreadTest, AWorkerThatDoesNotEndInTimeIsLeftRunningWithItsHandles) {
+    vcltest::Watchdog watchdog(60000, "change thread that does not end");
+    testing_support::TempDir dir;
+    TMessageWindow window;
+    TChangeHandlerThread::TPtr thread = TChangeHandlerThread::Create(window.Handle, WM_FOLDERCHANGED, 300);
+    int slot = -1;
+    ASSERT_TRUE(thread->AddWatch(dir.Path(), NameChanges, slot, false));
+    // A worker that cannot run (as one held up by the system): the owner goes on after the
+    // bound, and nothing the worker waits on is closed.
+    TChangeHandlerThread* worker = thread.get();
+    ASSERT_NE(SuspendThread(worker->Handle()), static_cast<DWORD>(-1));
+    DWORD before = 0, after = 0;
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
+    thread.reset();
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
+    EXPECT_EQ(after, before);
+    // Once it runs again it ends by itself.
+    ResumeThread(worker->Handle());
+    EXPECT_EQ(WaitForSingleObject(worker->Handle(), 10000), WAIT_OBJECT_0);
 }
