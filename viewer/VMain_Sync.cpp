@@ -52,7 +52,10 @@ bool TVMainForm::DoTocSync(const std::wstring& Id, const std::wstring& Version, 
     TTocHold hold(*this);
     if (Select && !EnsureHelpAgent())
         return false;
-    NavPageControl->SetActivePage(TabSheetToc);
+    // A synchronisation that selects shows its result. One that does not (the contents
+    // load's own, which run while the window answers) leaves the page the user chose.
+    if (Select)
+        NavPageControl->SetActivePage(TabSheetToc);
     TTntTreeNodes* items = TreeView1->Items();
     if (Id == L"-1") {
         if (items->Count() > 1) {

@@ -106,6 +106,13 @@ TEST_F(VorlaneBookmarks, TheSavedFolderIsListedABookmarkOpensByAClickNewFoldersA
     ASSERT_TRUE(WriteFileBytes(Folder + L"\\Topic.url",
                                "[InternetShortcut]\r\nIconIndex=0\r\nURL=ms-xhelp:///?Id=T:System.String&embedded=true\r\n"));
     ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, MainKey, L"FavDir", Folder));
+    // The contents come slowly: the page is chosen while they load, and the load's own
+    // synchronisations of the tree (the last one for the .NET Framework 3.5 entry) leave it
+    // shown.
+    const int port = standin_test::FreePort();
+    SetAgentPort(port);
+    ASSERT_TRUE(Agent.Start(Inst, port, {{L"STANDIN_AGENT_FAULTS", L"children#1=stall:3000"}}, true) &&
+                Agent.WaitForPort());
     ASSERT_TRUE(StartViewer());
     HWND main = WaitMainWindow();
     ASSERT_TRUE(main);
@@ -113,6 +120,12 @@ TEST_F(VorlaneBookmarks, TheSavedFolderIsListedABookmarkOpensByAClickNewFoldersA
 
     HWND sheet = ShowBookmarksPage(main);
     ASSERT_TRUE(sheet);
+    const auto asked = [&](const char* What) {
+        const std::vector<std::string> log = Agent.RequestLog();
+        return std::any_of(log.begin(), log.end(), [&](const std::string& r) { return r.find(What) != std::string::npos; });
+    };
+    ASSERT_TRUE(WaitUntil([&] { return asked("method=ancestors&id=F61F02F2"); }, WindowTimeoutMs));
+    EXPECT_TRUE(IsWindowVisible(sheet));
     // The sheet holds the button panel (top) and the list's panel.
     const std::vector<HWND> panels = Children(sheet);
     ASSERT_EQ(panels.size(), 2u);
