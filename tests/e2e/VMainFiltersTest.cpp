@@ -83,8 +83,10 @@ TEST_F(VorlaneFilters, TheButtonStartsTheManagerWithTheFieldsAndASecondRequestBr
                   .find(L"\r\nHelp Library Manager is already running. Please close the current HLM window before "
                         L"running a new command.\r\n"),
               std::wstring::npos);
-    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(manager) && IsWindowVisible(manager); }, 5000));
-    EXPECT_EQ(GetForegroundWindow(), manager);
+    // The window is restored, shown, then brought to the front: the last step is awaited.
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(manager) && IsWindowVisible(manager) && GetForegroundWindow() == manager; },
+                          10000))
+        << IsIconic(manager) << IsWindowVisible(manager);
     EXPECT_EQ(ManagerRuns(ManagerLog()).size(), 1u);
 
     // A manager at work without a window: the user is asked to wait, nothing starts.
