@@ -157,6 +157,10 @@ const TAgentWaitInfo& LastAgentWait() { return g_LastWait; }
 bool WaitForHelpAgent(TCustomForm* Owner, int Offset) {
     if (g_Waiting)
         return false; // a wait is already running further up the stack
+    // The program's end has been asked for (its window closed during an earlier wait, say):
+    // no agent is waited for any more.
+    if (Application && Application->Terminated())
+        return false;
     g_LastWait = TAgentWaitInfo{};
     g_Waiting = true;
     struct TWaitingGuard {
@@ -198,6 +202,8 @@ bool WaitForHelpAgent(TCustomForm* Owner, int Offset) {
             CheckSynchronize();
             if (g_WaitCancel)
                 break; // at once: a probe that is still waiting is left to end by itself
+            if (Application && Application->Terminated())
+                break; // the program's end, asked for meanwhile, ends the wait too
             if (!g_WaitDone && (!g_H3Thread || g_H3Thread->Ended))
                 break; // ended without reporting (its report failed): not found
         }
