@@ -641,7 +641,11 @@ public:
     void UpdateDefaultViewerItems();
     TViewerRegistry ViewerRegistry;   // where HelpViewerProgID lives, and the system's answers
     // Bookmarks (VMain_Bookmarks.cpp).
+    // The start's bookmark folder; the list shows it when the page first shows or the
+    // folder is first needed (EnsureBookmarkFolder): reading a folder takes a while.
     void InitBookmarkFolder();
+    void EnsureBookmarkFolder();
+    bool FFavFolderPending = false;
     // The bookmark list shows Folder (a path).
     void ShowBookmarkFolder(const std::wstring& Folder);
     // Showing the Bookmarks page: the folder again, the folder-up button.

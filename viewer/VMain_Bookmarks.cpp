@@ -80,6 +80,7 @@ void TVMainForm::BuildBookmarkPage() {
     FavShellList->OnChange = [this](TObject*, TListItem*, TItemChange) { FavShellListChange(); };
     FavShellList->OnFolderChanged = [this](TObject*) { FavShellListChange(); };
     PTShellCombo1->OnChange = [this](TObject*) { PTShellCombo1Change(); };
+    TabSheetBookmarks->OnShow = [this](TObject*) { EnsureBookmarkFolder(); };
 }
 
 // ---------------------------------------------------------------------------------
@@ -88,16 +89,28 @@ void TVMainForm::BuildBookmarkPage() {
 void TVMainForm::InitBookmarkFolder() {
     DefaultFavDir = DefaultBookmarkFolder();
     FavDir = StartBookmarkFolder(AppSettings->ReadString(MainSection, L"FavDir", L""), DefaultFavDir);
-    ShowBookmarkFolder(FavDir);
+    FFavFolderPending = true;
+    if (TabSheetBookmarks->Visible() && NavPageControl->ActivePage() == TabSheetBookmarks)
+        EnsureBookmarkFolder();
+}
+
+void TVMainForm::EnsureBookmarkFolder() {
+    if (FFavFolderPending)
+        ShowBookmarkFolder(FavDir);
 }
 
 void TVMainForm::ShowBookmarkFolder(const std::wstring& Folder) {
+    FFavFolderPending = false;
     RemoveAbandonedSaves(Folder);
     FavShellList->Folder()->SetPath(WithTrailingBackslash(Folder));
     FavShellListChange();
 }
 
 void TVMainForm::BookmarkPageShown() {
+    if (FFavFolderPending) {
+        EnsureBookmarkFolder();
+        return;
+    }
     RemoveAbandonedSaves(FavShellList->Folder()->GetPath());
     FavShellList->Refresh();
     FavShellListChange();
@@ -110,15 +123,20 @@ void TVMainForm::FavShellListChange() {
 
 void TVMainForm::PTShellCombo1Change() { FavShellListChange(); }
 
-void TVMainForm::BookMarkMenu_FolderUpClick() { FavShellList->GoUp(1); }
+void TVMainForm::BookMarkMenu_FolderUpClick() {
+    EnsureBookmarkFolder();
+    FavShellList->GoUp(1);
+}
 
 void TVMainForm::BookMarkMenu_ExploreFolderClick() {
+    EnsureBookmarkFolder();
     FavDir = FavShellList->Folder()->GetPath();
     if (!FavDir.empty())
         ShellExec(FavDir);
 }
 
 void TVMainForm::BookMarkMenu_NewFolderClick() {
+    EnsureBookmarkFolder();
     const std::wstring folder = FavShellList->Folder()->GetPath();
     if (folder.empty()) {
         MsgBoxW(VirtualFolderMessage);
@@ -256,6 +274,7 @@ void TVMainForm::mnuAddBookmarkClick() {
 }
 
 bool TVMainForm::SaveBookmark(const std::wstring& Url, const std::wstring& Title) {
+    EnsureBookmarkFolder();
     FavDir = FavShellList->Folder()->GetPath();
     const std::wstring url = BookmarkAddress(Url);
     if (FavDir.empty()) {

@@ -40,7 +40,8 @@ void TVMainForm::TranslateMainWindow(const std::wstring& Code) {
     for (int i = 0; i < SmartTabs->GetTabCount(); ++i)
         if (TBrowserFrame* frame = GetFrame(i))
             frame->ApplyToolbarTexts();
-    FavShellList->Fill();
+    if (!FFavFolderPending)
+        FavShellList->Fill();
     FavShellList->UpdateColumnCaptions();
     ApplyBiDiLayout(Code);
     DebugLog(L"Translate: End update");

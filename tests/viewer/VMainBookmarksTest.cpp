@@ -181,8 +181,11 @@ TEST_F(VMainBookmarks, ViewStyleExploreAndVirtualFolders) {
 
 TEST_F(VMainBookmarks, SavingWritesThePortFreeAddressUnderTheCleanedName) {
     Watchdog w(60000, "save bookmark");
-    TVMainForm* f = StartOn(Dir.Path());
-    f->NavPageControl->SetActivePage(f->TabSheetToc);
+    // The Bookmarks page has not shown yet (the list reads its folder then): the bookmark
+    // goes to the saved folder all the same.
+    Seed(L"FavDir", Dir.Path());
+    Form = Start();
+    TVMainForm* f = Form->Form;
     // A name with nothing left after cleaning keeps the dialog up.
     UserAnswers answers;
     DialogNames = {L"|", L"String: Class?"};
@@ -199,6 +202,8 @@ TEST_F(VMainBookmarks, SavingWritesThePortFreeAddressUnderTheCleanedName) {
     ASSERT_TRUE(ReadUrlFile(Dir.File(L"String Class.url"), url));
     EXPECT_EQ(url, L"ms-xhelp:///?method=page&id=T");
     EXPECT_EQ(f->NavPageControl->ActivePage(), f->TabSheetBookmarks);
+    f->FavShellList->HandleNeeded();
+    PumpUntil([&] { return f->FavShellList->FolderShf() != nullptr; }, 5000);
     EXPECT_TRUE(Select(L"String Class.url") || Select(L"String Class")); // listed at once
     Close();
 }
