@@ -141,6 +141,11 @@ TEST_F(VorlaneRobustness, FaultyRepliesForTheContentsAndTheIndexEndInAMessageOrA
                 WaitContentsLoaded(main);
                 CloseMessageBoxes();
                 ASSERT_TRUE(SendChord(main, L"ctrl+2"));
+                // The key's command runs after the key: the typing waits for the index box.
+                HWND sheet = FindDescendant(main, L"TTntTabSheet.UnicodeClass", L"Index");
+                HWND edit = sheet ? FindDescendant(sheet, L"TTntEdit.UnicodeClass") : nullptr;
+                ASSERT_TRUE(edit);
+                ASSERT_TRUE(WaitUntil([&] { return FocusOf(main) == edit; }, 10000));
                 ASSERT_TRUE(TypeText(main, L"b"));
             }
             // The faulty reply has gone out; the viewer has had time to take it.
