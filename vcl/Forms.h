@@ -87,8 +87,8 @@ public:
     virtual bool CloseQuery();
     // Frees the form once the messages now queued for it have been handled.
     void Release();
-    // A form larger than the screen's work area is fitted into it (TScreen::FitInWorkArea); a
-    // maximized one stays as it is.
+    // A form larger than the work area of the monitor it is on is fitted into it
+    // (TScreen::FitInWorkArea); a maximized one stays as it is.
     void FitIntoWorkArea();
     // Shows the form, disables the thread's other windows and runs a nested loop until
     // ModalResult is set (Enter/Escape through default/cancel buttons, Close = mrCancel).
@@ -376,14 +376,16 @@ public:
     const std::vector<std::wstring>& Fonts();
     int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
     int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+    // The primary monitor's work area.
     RECT WorkAreaRect() const;
+    // The work area of the monitor a window with the rectangle Bounds is on (MonitorWorkArea).
+    RECT WorkAreaOf(const RECT& Bounds) const;
     // Where a window with the rectangle Bounds goes to lie whole in the work area of the
-    // monitor it is most on, moved as little as it takes (its top left inside that area when
-    // it is larger): the new top left.
+    // monitor it is on, moved as little as it takes (its top left inside that area when it is
+    // larger): the new top left.
     POINT PlaceInWorkArea(const RECT& Bounds) const;
-    // A window larger than the work area (WorkAreaRect) in either direction is made as large as
-    // the area at most and moved as little as it takes to lie whole in it; any other window
-    // stays where and as it is: its new rectangle.
+    // FitRectInArea of the work area of the monitor the window is on: a window saved on a
+    // larger second monitor stays there as it was.
     RECT FitInWorkArea(const RECT& Bounds) const;
     int MonitorCount();
     TMonitor Monitors(int Index);
@@ -401,7 +403,7 @@ public:
     void SetActiveControl(TWinControl* Control);
 
 private:
-    std::vector<TMonitor> EnumMonitors();
+    static std::vector<TMonitor> EnumMonitors();
     std::vector<TCustomForm*> FForms;
     TCustomForm* FActiveForm = nullptr;
     TWinControl* FActiveControl = nullptr;
@@ -410,6 +412,13 @@ private:
     bool FFontsRead = false;
     TFont FHintFont;
 };
+
+// The work area of the monitor of Monitors that a window with the rectangle Bounds is on: the
+// one it overlaps most, else the nearest (as the system chooses); Fallback when there is none.
+RECT MonitorWorkArea(const RECT& Bounds, const std::vector<TMonitor>& Monitors, const RECT& Fallback);
+// A window larger than Work in either direction made as large as Work at most and moved as
+// little as it takes to lie whole in it; any other window stays where and as it is.
+RECT FitRectInArea(const RECT& Bounds, const RECT& Work);
 
 // The program's application and screen objects (made at start-up, freed at exit).
 extern TApplication* Application;

@@ -62,7 +62,9 @@ void THintWindow::ActivateHint(RECT Rect, const std::wstring& AHint) {
     SetCaption(AHint);
     // The text is painted 2 pixels down inside the border: the last line needs these too.
     Rect.bottom += 4;
-    RECT work = Screen ? Screen->WorkAreaRect() : RECT{0, 0, 0, 0};
+    // The work area of the monitor the hint is on: a hint of a window on a second monitor
+    // stays beside it.
+    RECT work = Screen ? Screen->WorkAreaOf(Rect) : RECT{0, 0, 0, 0};
     int w = Rect.right - Rect.left, h = Rect.bottom - Rect.top;
     if (Screen && Rect.right > work.right)
         Rect.left = std::max<LONG>(work.left, work.right - w);

@@ -14,6 +14,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdint>
 
 // ------------------------------------------------------------------ TScreen
 
@@ -130,25 +131,55 @@ RECT TScreen::WorkAreaRect() const {
     return r;
 }
 
+RECT TScreen::WorkAreaOf(const RECT& Bounds) const {
+    const RECT primary = WorkAreaRect();
+    std::vector<TMonitor> monitors = EnumMonitors();
+    // The primary monitor's work area as the system gives it for the desktop (under Wine the
+    // monitor's own does not follow a change of it).
+    for (TMonitor& m : monitors)
+        if (m.Primary)
+            m.WorkareaRect = primary;
+    return MonitorWorkArea(Bounds, monitors, primary);
+}
+
 POINT TScreen::PlaceInWorkArea(const RECT& Bounds) const {
-    RECT work = WorkAreaRect();
-    MONITORINFO mi{};
-    mi.cbSize = sizeof(mi);
-    if (GetMonitorInfoW(MonitorFromRect(&Bounds, MONITOR_DEFAULTTONEAREST), &mi))
-        work = mi.rcWork;
+    const RECT work = WorkAreaOf(Bounds);
     const LONG w = Bounds.right - Bounds.left, h = Bounds.bottom - Bounds.top;
     return POINT{std::max(std::min(Bounds.left, work.right - w), work.left),
                  std::max(std::min(Bounds.top, work.bottom - h), work.top)};
 }
 
-RECT TScreen::FitInWorkArea(const RECT& Bounds) const {
-    const RECT work = WorkAreaRect();
+RECT TScreen::FitInWorkArea(const RECT& Bounds) const { return FitRectInArea(Bounds, WorkAreaOf(Bounds)); }
+
+RECT MonitorWorkArea(const RECT& Bounds, const std::vector<TMonitor>& Monitors, const RECT& Fallback) {
+    const TMonitor* best = nullptr;
+    int64_t bestOverlap = 0, bestDistance = 0;
+    for (const TMonitor& m : Monitors) {
+        const RECT& b = m.BoundsRect;
+        RECT common;
+        const int64_t overlap = IntersectRect(&common, &Bounds, &b)
+                                    ? int64_t{common.right - common.left} * (common.bottom - common.top)
+                                    : 0;
+        // The squared gap between the two rectangles (0 when they touch or overlap).
+        const int64_t dx = std::max<int64_t>({0, int64_t{b.left} - Bounds.right, int64_t{Bounds.left} - b.right});
+        const int64_t dy = std::max<int64_t>({0, int64_t{b.top} - Bounds.bottom, int64_t{Bounds.top} - b.bottom});
+        const int64_t distance = dx * dx + dy * dy;
+        if (!best || overlap > bestOverlap || (overlap == 0 && bestOverlap == 0 && distance < bestDistance)) {
+            best = &m;
+            bestOverlap = overlap;
+            bestDistance = distance;
+        }
+    }
+    return best ? best->WorkareaRect : Fallback;
+}
+
+RECT FitRectInArea(const RECT& Bounds, const RECT& Work) {
     const LONG width = Bounds.right - Bounds.left, height = Bounds.bottom - Bounds.top;
-    if (width <= work.right - work.left && height <= work.bottom - work.top)
+    if (width <= Work.right - Work.left && height <= Work.bottom - Work.top)
         return Bounds;
-    const LONG w = std::min(width, work.right - work.left), h = std::min(height, work.bottom - work.top);
-    const LONG left = std::clamp(Bounds.left, work.left, work.right - w);
-    const LONG top = std::clamp(Bounds.top, work.top, work.bottom - h);
+    const LONG w = std::min(width, Work.right - Work.left), h = std::min(height, Work.bottom - Work.top);
+    const LONG left = std::clamp(Bounds.left, Work.left, Work.right - w);
+    const LONG top = std::clamp(Bounds.top, Work.top, Work.bottom - h);
     return RECT{left, top, left + w, top + h};
 }
 

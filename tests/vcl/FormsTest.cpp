@@ -210,6 +210,34 @@ TEST(Forms, AFormCentredOnAnotherStaysOnTheScreen) {
     }
 }
 
+// A window is fitted into the work area of the monitor it is on, not the primary one's: one
+// saved on a larger second monitor comes back there as it was. (Wine shows one monitor: the
+// rule is tried on monitors described here.)
+TEST(Forms, AWindowIsFittedIntoTheWorkAreaOfTheMonitorItIsOn) {
+    TMonitor primary, second;
+    primary.Primary = true;
+    primary.BoundsRect = {0, 0, 1024, 768};
+    primary.WorkareaRect = {0, 0, 1024, 728};
+    second.BoundsRect = {1024, -200, 2944, 1000};
+    second.WorkareaRect = {1024, -200, 2944, 960};
+    const std::vector<TMonitor> both{primary, second};
+    const RECT none{-1, -1, -1, -1};
+    const auto fitted = [&](RECT Bounds, const std::vector<TMonitor>& Monitors) {
+        const RECT r = FitRectInArea(Bounds, MonitorWorkArea(Bounds, Monitors, none));
+        return std::vector<LONG>{r.left, r.top, r.right, r.bottom};
+    };
+    // 1600 x 1000 on the second monitor: wider than the primary, whole on its own.
+    EXPECT_EQ(fitted({1100, -150, 2700, 850}, both), (std::vector<LONG>{1100, -150, 2700, 850}));
+    // Taller than the second's work area, and a little over the primary: into the second's.
+    EXPECT_EQ(fitted({1000, -150, 2600, 1300}, both), (std::vector<LONG>{1000 + 24, -200, 2600 + 24, 960}));
+    // Mostly on the primary: the primary's.
+    EXPECT_EQ(fitted({-10, 0, 1300, 700}, both), (std::vector<LONG>{0, 0, 1024, 700}));
+    // On no monitor: the nearest one's.
+    EXPECT_EQ(fitted({3000, 100, 5000, 300}, both), (std::vector<LONG>{1024, 100, 2944, 300}));
+    // No monitor listed: the area given.
+    EXPECT_EQ(MonitorWorkArea({0, 0, 10, 10}, {}, none).left, -1);
+}
+
 TEST(Forms, AnExceptionInAnEventIsLoggedAndTheProgramGoesOn) {
     Watchdog w(15000);
     AppState keep;
