@@ -940,6 +940,10 @@ protected:
     void InsertButtonIntoWindow(TToolButton* Button, int Position);
     void UpdateButtonBounds();
     void DropDown(TToolButton* Button);
+    // The arrow part of a drop-down button, at its right.
+    static constexpr int DropDownArrowWidth = 11;
+    void DrawDisabledButton(TToolButton& Button, HDC DC, const RECT& Bounds);
+    void PaintDropDownArrow(HDC DC, const RECT& Bounds, COLORREF Ink, bool Pressed);
     friend class TToolButton;
 
     std::vector<TToolButton*> FButtons; // children, not owned here

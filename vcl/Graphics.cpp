@@ -19,6 +19,33 @@ COLORREF ColorToRGB(TColor Color) {
     return static_cast<COLORREF>(Color) & 0x00FFFFFF;
 }
 
+namespace {
+double RelativeLuminance(COLORREF C) {
+    auto linear = [](BYTE V) {
+        const double s = V / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(GetRValue(C)) + 0.7152 * linear(GetGValue(C)) + 0.0722 * linear(GetBValue(C));
+}
+} // namespace
+
+double ContrastRatio(TColor A, TColor B) {
+    const double a = RelativeLuminance(ColorToRGB(A)), b = RelativeLuminance(ColorToRGB(B));
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+TColor ReadableTextColor(TColor Background, TColor Text) {
+    if (ContrastRatio(Background, Text) >= 4.5)
+        return Text;
+    return ContrastRatio(Background, clBlack) >= ContrastRatio(Background, clWhite) ? clBlack : clWhite;
+}
+
+COLORREF MixColors(TColor A, TColor B, int Percent) {
+    const COLORREF a = ColorToRGB(A), b = ColorToRGB(B);
+    auto mix = [Percent](int X, int Y) { return static_cast<BYTE>(Y + (X - Y) * Percent / 100); };
+    return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)), mix(GetBValue(a), GetBValue(b)));
+}
+
 int ScreenPixelsPerInch() {
     static int ppi = 0;
     if (!ppi) {

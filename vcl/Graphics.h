@@ -64,6 +64,15 @@ constexpr TColor clDefault = 0x20000000;
 // The RGB value of a colour (system colours resolved now).
 COLORREF ColorToRGB(TColor Color);
 
+// How far apart two colours stand to the eye: the ratio of their relative luminances, each
+// + 0.05 (1 for equal colours, 21 for black and white).
+double ContrastRatio(TColor A, TColor B);
+// Text that reads on Background: Text itself when it stands at least 4.5 : 1 apart from it,
+// else black or white, whichever stands further apart.
+TColor ReadableTextColor(TColor Background, TColor Text);
+// A colour Percent (0 to 100) of the way from B to A, per channel.
+COLORREF MixColors(TColor A, TColor B, int Percent);
+
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
 

@@ -325,6 +325,54 @@ void TToolBar::DropDown(TToolButton* Button) {
     Button->FDropdownMenu->Popup(Button, p.x, p.y);
 }
 
+// A drop-down button's arrow, in its part at the button's right: a chevron two pixels thick,
+// seven wide and four high (its tip one pixel), where the system draws its own (one pixel
+// right and down while the button is pressed); what the system drew there is painted over
+// with the bar's colour.
+void TToolBar::PaintDropDownArrow(HDC DC, const RECT& Bounds, COLORREF Ink, bool Pressed) {
+    const int left = Bounds.right - DropDownArrowWidth, top = (Bounds.top + Bounds.bottom) / 2 - 3;
+    const HGDIOBJ brush = GetStockObject(DC_BRUSH);
+    const RECT under{left + 2, top, left + DropDownArrowWidth - 1, top + 5};
+    SetDCBrushColor(DC, ColorToRGB(Color()));
+    FillRect(DC, &under, static_cast<HBRUSH>(brush));
+    SetDCBrushColor(DC, Ink);
+    const int cx = left + 5 + (Pressed ? 1 : 0), y = top + (Pressed ? 1 : 0);
+    for (int row = 0; row < 3; ++row) {
+        const RECT l{cx - 3 + row, y + row, cx - 1 + row, y + row + 1};
+        const RECT r{cx + 2 - row, y + row, cx + 4 - row, y + row + 1};
+        FillRect(DC, &l, static_cast<HBRUSH>(brush));
+        FillRect(DC, &r, static_cast<HBRUSH>(brush));
+    }
+    const RECT tip{cx, y + 3, cx + 1, y + 4};
+    FillRect(DC, &tip, static_cast<HBRUSH>(brush));
+}
+
+// A disabled button of a list-style bar without an image: its caption (and a drop-down
+// button's arrow) where the system draws an enabled one's, in the caption's colour halfway to
+// the bar's, so that it is dimmer than the enabled ones on a bar of any colour (the system's
+// grey and emboss are made for a light bar: on a dark one they look bolder than the enabled
+// captions).
+void TToolBar::DrawDisabledButton(TToolButton& Button, HDC DC, const RECT& Bounds) {
+    const COLORREF ink = MixColors(Font()->Color(), Color(), 50);
+    RECT text = Bounds;
+    if (Button.FStyle == tbsDropDown) {
+        text.right -= DropDownArrowWidth;
+        PaintDropDownArrow(DC, Bounds, ink, false);
+    }
+    // The caption starts the padding and an edge in from the left, as the system puts it.
+    const DWORD padding = static_cast<DWORD>(SendMessageW(FHandle, TB_GETPADDING, 0, 0));
+    text.left += LOWORD(padding) + GetSystemMetrics(SM_CXEDGE);
+    const HGDIOBJ oldFont = SelectObject(DC, Font()->Handle());
+    const int oldMode = SetBkMode(DC, TRANSPARENT);
+    const COLORREF oldColor = SetTextColor(DC, ink);
+    const std::wstring caption = Button.Caption();
+    DrawTextW(DC, caption.c_str(), static_cast<int>(caption.size()), &text,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    SetTextColor(DC, oldColor);
+    SetBkMode(DC, oldMode);
+    SelectObject(DC, oldFont);
+}
+
 void TToolBar::WndProc(TMessage& Message) {
     UINT msg = Message.Msg;
     if (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL && msg != WM_MOUSEHWHEEL) {
@@ -403,22 +451,39 @@ void TToolBar::WndProc(TMessage& Message) {
             auto* cd = reinterpret_cast<NMTBCUSTOMDRAW*>(hdr);
             if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
                 Message.Result = CDRF_NOTIFYITEMDRAW;
+            } else if (cd->nmcd.dwDrawStage == CDDS_ITEMPOSTPAINT) {
+                // The system draws a drop-down arrow in its own button text colour, which a
+                // dark bar swallows: the arrow takes the caption's colour.
+                PaintDropDownArrow(cd->nmcd.hdc, cd->nmcd.rc, ColorToRGB(Font()->Color()),
+                                   (cd->nmcd.uItemState & CDIS_SELECTED) != 0);
+                Message.Result = CDRF_DODEFAULT;
             } else {
                 Message.Result = CDRF_DODEFAULT;
                 if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+                    TToolButton* b = FindButton(static_cast<int>(cd->nmcd.dwItemSpec));
+                    const bool ownCaption = b && (!FImages || b->FImageIndex < 0) && FShowCaptions && FList;
                     cd->clrText = ColorToRGB(Font()->Color());
                     // A theme lights a button under the pointer, pressed or down on a pale face
                     // of its own: the system's button text reads on it, a light font would not.
-                    if ((cd->nmcd.uItemState & (CDIS_HOT | CDIS_SELECTED | CDIS_CHECKED)) && ThemesActive())
+                    const bool lit =
+                        (cd->nmcd.uItemState & (CDIS_HOT | CDIS_SELECTED | CDIS_CHECKED)) && ThemesActive();
+                    if (lit)
                         cd->clrText = GetSysColor(COLOR_BTNTEXT);
                     // A button that is down but not being pressed keeps its caption in line
                     // with the others' (the offset stays for the press itself).
                     if ((cd->nmcd.uItemState & CDIS_CHECKED) && !(cd->nmcd.uItemState & CDIS_SELECTED))
                         Message.Result |= TBCDRF_NOOFFSET;
                     if (cd->nmcd.uItemState & CDIS_DISABLED) {
-                        // No light emboss: on a dark bar it looks bolder than the enabled text.
-                        cd->clrBtnHighlight = ColorToRGB(Color());
-                        Message.Result |= TBCDRF_NOETCHEDEFFECT;
+                        if (ownCaption) {
+                            DrawDisabledButton(*b, cd->nmcd.hdc, cd->nmcd.rc);
+                            Message.Result = CDRF_SKIPDEFAULT;
+                        } else {
+                            // No light emboss: on a dark bar it looks bolder than the enabled text.
+                            cd->clrBtnHighlight = ColorToRGB(Color());
+                            Message.Result |= TBCDRF_NOETCHEDEFFECT;
+                        }
+                    } else if (ownCaption && b->FStyle == tbsDropDown && !lit) {
+                        Message.Result |= CDRF_NOTIFYPOSTPAINT;
                     }
                 }
             }

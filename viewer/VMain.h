@@ -392,9 +392,12 @@ public:
     void PlaceTabsBevel();
     // The pane and the tab area in the Tab key's order as the reading order meets them.
     void OrderPaneTabStops();
-    // Every control of the window and its tabs takes ThemeBackground and ThemeText, repainted
-    // whole; the theme menu marks the theme in use.
+    // Every control of the window and its tabs takes ThemeBackground and the text colour shown
+    // on it, repainted whole; the theme menu marks the theme in use.
     void ApplyColorTheme();
+    // ThemeText where it reads on ThemeBackground, else black or white, whichever reads better
+    // (a background of the user's own may leave the theme's text unreadable).
+    TColor ShownThemeText() const { return ReadableTextColor(ThemeBackground, ThemeText); }
     void ShowThemeMark();
 
     // ---- Contents (VMain_Toc.cpp) and tree synchronisation (VMain_Sync.cpp) ---------

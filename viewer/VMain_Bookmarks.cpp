@@ -303,7 +303,7 @@ bool TVMainForm::ShowSaveBookmarkDialog(std::wstring& Title, const std::wstring&
         explicit TShown(TSaveFavForm* Form) { shown = Form; }
         ~TShown() { shown = nullptr; }
     } mark(form.get());
-    form->ApplyThemeColours(ThemeBackground, ThemeText);
+    form->ApplyThemeColours(ThemeBackground, ShownThemeText());
     form->URLEdit->SetText(Url);
     form->FolderEdit->SetText(Folder);
     form->Edit1->SetText(Title);

@@ -171,14 +171,15 @@ void TVMainForm::PlaceTabsBevel() {
 }
 
 void TVMainForm::ApplyColorTheme() {
+    const TColor text = ShownThemeText();
     SetColor(ThemeBackground);
-    Font()->SetColor(ThemeText);
+    Font()->SetColor(text);
     for (TTntPanel* panel : {LeftPanel, CatalogPanel, TabsPanel, FavToolPanel, FilterPanel})
         panel->SetParentColor(true);
     SmartTabs->SetTransparent(false);
     SmartTabs->SetColorBackground(ThemeBackground);
     FrameThemeBackground = ThemeBackground;
-    FrameThemeText = ThemeText;
+    FrameThemeText = text;
     for (int i = 0; i < SmartTabs->GetTabCount(); ++i)
         if (TBrowserFrame* frame = GetFrame(i))
             frame->ApplyThemeColours();

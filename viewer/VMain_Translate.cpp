@@ -65,7 +65,7 @@ void TVMainForm::ApplyBiDiLayout(const std::wstring& Code) {
 
 void TVMainForm::mmnuSetUILangClick() {
     std::wstring code = LangCode;
-    const TPickerColours colours{ThemeBackground, ThemeText};
+    const TPickerColours colours{ThemeBackground, ShownThemeText()};
     if (!ShowLanguagePicker(this, code, &colours) || code == LangCode)
         return;
     LangCode = code;

@@ -544,48 +544,83 @@ TEST(ToolBar, ButtonsShowCaptionsAndReportClicks) {
     EXPECT_EQ(SendMessageW(bar->Handle(), TB_BUTTONCOUNT, 0, 0), 2);
 }
 
-// A check button that is down, enabled or not, shows its caption on the same line as the others.
-TEST(ToolBar, ADownButtonsCaptionStaysInLineWithTheOthers) {
+// A check button that is down, enabled or not, shows its caption on the same line as the others;
+// a disabled button (a drop-down one with its arrow too) is drawn where an enabled one is, in
+// the caption's colour halfway to the bar's: dimmer on a dark bar as on a light one.
+TEST(ToolBar, DownAndDisabledButtonsDrawInLineAndDisabledOnesDimmer) {
     Watchdog w(10000);
     TCcForm form(nullptr);
     auto* bar = new TToolBar(&form);
     bar->SetParent(&form);
     bar->SetShowCaptions(true);
     bar->SetList(true);
-    TToolButton* buttons[3];
-    for (TToolButton*& b : buttons) {
-        b = new TToolButton(&form);
+    const TToolButtonStyle styles[] = {tbsButton, tbsCheck, tbsCheck, tbsButton, tbsDropDown, tbsDropDown};
+    std::vector<TToolButton*> buttons;
+    for (TToolButtonStyle style : styles) {
+        auto* b = new TToolButton(&form);
         b->SetCaption(L"Nav");
+        b->SetStyle(style);
         b->SetParent(bar);
+        buttons.push_back(b);
     }
-    buttons[1]->SetStyle(tbsCheck);
     buttons[1]->SetDown(true);
-    buttons[2]->SetStyle(tbsCheck);
     buttons[2]->SetDown(true);
     buttons[2]->SetEnabled(false);
+    buttons[3]->SetEnabled(false);
+    buttons[5]->SetEnabled(false);
     form.Show();
-    bar->Update();
-    // The first and last rows and the leftmost column with the caption's ink in each button.
-    HDC dc = GetDC(bar->Handle());
+    // Where the ink is in each button (relative to the button), and how far it stands from the bar.
+    struct TInk {
+        RECT Box;
+        int Strongest;
+    };
+    // The ink: the pixels at least half as far from the bar as the farthest one.
     auto ink = [&](TToolButton* b) {
-        const RECT r = b->BoundsRect();
-        RECT found{r.right, r.bottom, -1, -1};
-        for (int y = r.top + 2; y < r.bottom - 2; ++y)
-            for (int x = r.left + 2; x < r.right - 2; ++x) {
-                const COLORREF c = GetPixel(dc, x, y);
-                if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 200) {
-                    found = {std::min<LONG>(found.left, x - r.left), std::min<LONG>(found.top, y), found.right,
-                             std::max<LONG>(found.bottom, y)};
+        const TWindowShot shot = ShootWindow(bar->Handle());
+        const COLORREF back = ColorToRGB(bar->Color());
+        RECT r = b->BoundsRect();
+        InflateRect(&r, -2, -2);
+        auto distance = [&](int X, int Y) {
+            const COLORREF c = shot.At(X, Y);
+            return std::abs(GetRValue(c) - GetRValue(back)) + std::abs(GetGValue(c) - GetGValue(back)) +
+                   std::abs(GetBValue(c) - GetBValue(back));
+        };
+        TInk found{{r.right, r.bottom, -1, -1}, 0};
+        for (int pass = 0; pass < 2; ++pass)
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x) {
+                    const int d = distance(x, y);
+                    if (pass == 0)
+                        found.Strongest = std::max(found.Strongest, d);
+                    else if (d * 2 >= found.Strongest)
+                        found.Box = {std::min<LONG>(found.Box.left, x - r.left), std::min<LONG>(found.Box.top, y),
+                                     std::max<LONG>(found.Box.right, x - r.left), std::max<LONG>(found.Box.bottom, y)};
                 }
-            }
         return found;
     };
-    const RECT plain = ink(buttons[0]), down = ink(buttons[1]), disabled = ink(buttons[2]);
-    ReleaseDC(bar->Handle(), dc);
-    ASSERT_GT(plain.bottom, 0);
-    EXPECT_EQ(down.top, plain.top);
-    EXPECT_EQ(down.left, plain.left);
-    EXPECT_EQ(disabled.top, plain.top);
+    for (const TColor back : {clBtnFace, static_cast<TColor>(RGB(0x30, 0x30, 0x30))}) {
+        SCOPED_TRACE(back);
+        bar->SetColor(back);
+        bar->Font()->SetColor(back == clBtnFace ? clBlack : clWhite);
+        RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        const TInk plain = ink(buttons[0]), down = ink(buttons[1]), downOff = ink(buttons[2]),
+                   off = ink(buttons[3]), drop = ink(buttons[4]), dropOff = ink(buttons[5]);
+        ASSERT_GT(plain.Box.bottom, 0);
+        if (back == clBtnFace) { // a down button's face is dithered: on a dark bar it is ink too
+            EXPECT_EQ(down.Box.top, plain.Box.top);
+            EXPECT_EQ(down.Box.left, plain.Box.left);
+            EXPECT_EQ(downOff.Box.top, plain.Box.top);
+        }
+        for (const TInk* disabled : {&off, &dropOff}) {
+            const TInk& enabled = disabled == &off ? plain : drop;
+            EXPECT_TRUE(EqualRect(&disabled->Box, &enabled.Box))
+                << disabled->Box.left << "," << disabled->Box.top << " " << disabled->Box.right << ","
+                << disabled->Box.bottom << " vs " << enabled.Box.left << "," << enabled.Box.top << " "
+                << enabled.Box.right << "," << enabled.Box.bottom;
+            EXPECT_LT(disabled->Strongest, enabled.Strongest * 3 / 4);
+            EXPECT_GT(disabled->Strongest, enabled.Strongest / 4);
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------

@@ -469,6 +469,64 @@ TEST_F(VMainViewTest, EveryThemeChangePaintsEveryControlAnew) {
     FrameThemeText = savedText;
 }
 
+// A background of the user's own, light or mid after a theme with light text, dark after one
+// with dark text: the tool
+// buttons' captions and the breadcrumb's text and arrow stand out from it, the disabled
+// captions less than the enabled ones but still plainly.
+TEST_F(VMainViewTest, TextOnACustomBackgroundStaysReadable) {
+    Watchdog w(60000, "custom background");
+    const TColor savedBack = FrameThemeBackground, savedText = FrameThemeText;
+    const auto savedChoose = TntChooseColorFunc;
+    {
+        auto form = Start();
+        TVMainForm* f = form->Form;
+        f->Show();
+        TBrowserFrame* frame = f->ActiveFrame();
+        ASSERT_TRUE(frame);
+        frame->FrameBasePanel->SetVisible(true);
+        frame->qenPathViewer1->SetPath(L"Visual Studio 2010\\Library");
+        const std::pair<TTntMenuItem*, COLORREF> steps[] = {{f->VSBlueGray1, RGB(0xF4, 0xEC, 0xD8)},
+                                                            {f->VSBlueGray1, RGB(0x80, 0x80, 0x80)},
+                                                            {f->LightSkyBlue1, RGB(0x30, 0x30, 0x30)}};
+        for (const auto& [theme, chosen] : steps) {
+            SCOPED_TRACE(std::to_string(chosen));
+            f->ColorThemeClick(theme);
+            TntChooseColorFunc = [chosen](CHOOSECOLORW& Data) {
+                Data.rgbResult = chosen;
+                return TRUE;
+            };
+            f->ColorThemeClick(f->SetBackgroundColor1);
+            RedrawWindow(f->Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            TTntToolBar* bar = frame->ToolBar1;
+            const TWindowShot buttons = ShootWindow(bar->Handle());
+            ASSERT_EQ(buttons.At(buttons.Width - 2, 1), chosen);
+            int dimmestEnabled = 10000, boldestDisabled = -1, dimmestDisabled = 10000;
+            for (int i = 0; i < bar->ButtonCount(); ++i) {
+                TToolButton* b = bar->Buttons(i);
+                if (!b->Visible())
+                    continue;
+                const int s = Strongest(buttons, b->BoundsRect(), chosen);
+                if (b->Enabled()) {
+                    dimmestEnabled = std::min(dimmestEnabled, s);
+                } else {
+                    boldestDisabled = std::max(boldestDisabled, s);
+                    dimmestDisabled = std::min(dimmestDisabled, s);
+                }
+            }
+            ASSERT_GE(boldestDisabled, 0);
+            EXPECT_GT(dimmestEnabled, 300);
+            EXPECT_LT(boldestDisabled, dimmestEnabled);
+            EXPECT_GT(dimmestDisabled, 100);
+            const TWindowShot path = ShootWindow(frame->qenPathViewer1->Handle());
+            EXPECT_GT(Strongest(path, RECT{2, 2, path.Width - 2, path.Height - 2}, chosen), 300);
+        }
+        Close(f);
+    }
+    TntChooseColorFunc = savedChoose;
+    FrameThemeBackground = savedBack;
+    FrameThemeText = savedText;
+}
+
 // The edit boxes keep the system's white under every theme, so they keep its dark text too; the
 // window, its panels and labels take the theme's colours.
 TEST_F(VMainViewTest, EditBoxesStayReadableUnderDarkThemes) {
