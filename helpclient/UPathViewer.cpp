@@ -40,35 +40,42 @@ bool TPathViewer::SetTopic(const std::wstring& Id, const std::wstring& Version, 
     TopicId = Id;
     TopicVersion = Version;
     TopicLocale = locale;
-    if (PathControl) PathControl->ClearSegments();
-    PathItems.clear();
-    bool hasChildren = false;
-
+    // The requests let other messages run: a topic set meanwhile takes the bar, and this one
+    // leaves it alone from then on. The bar's segments change only together with the items.
+    const unsigned call = ++FSetTopicCalls;
     TTocData* toc = TocModel();
-    if (toc) toc->GetAncestors(Id, Version, Locale, PathItems);
+    TTocItemArray items;
+    if (toc) toc->GetAncestors(Id, Version, Locale, items);
+    if (call != FSetTopicCalls) return true;
     // Without an answer (the agent failed or does not place the topic) the topic is not
     // remembered: showing it again asks again.
-    if (PathItems.empty()) {
+    if (items.empty()) {
         TopicId.clear();
         TopicVersion.clear();
         TopicLocale.clear();
     }
-    if (!(Id == L"-1" && !PathItems.empty())) PathItems.insert(PathItems.begin(), HomeItem());
-
-    for (size_t i = 0; i < PathItems.size(); ++i) {
-        std::wstring& title = PathItems[i].Title;
+    if (!(Id == L"-1" && !items.empty())) items.insert(items.begin(), HomeItem());
+    for (size_t i = 0; i < items.size(); ++i) {
+        std::wstring& title = items[i].Title;
         DecodeHtmlTextEx(title);
-        TTocData::TidyListTitle(title, PathItems, static_cast<int>(i));
-        if (PathControl) {
-            PathControl->AddSegment(title);
+        TTocData::TidyListTitle(title, items, static_cast<int>(i));
+    }
+
+    PathItems = std::move(items);
+    if (PathControl) {
+        PathControl->ClearSegments();
+        for (const TTocItem& item : PathItems) {
+            PathControl->AddSegment(item.Title);
             PathControl->Invalidate();
         }
     }
 
+    bool hasChildren = false;
     if (toc && !PathItems.empty()) {
         const TTocItem last = PathItems.back();
         TTocItemArray children;
         toc->GetChildren(last.Id, last.TopicVersion, last.TopicLocale, children);
+        if (call != FSetTopicCalls) return true;
         hasChildren = !children.empty();
     }
     if (PathControl) PathControl->SetHasSubItems(hasChildren);

@@ -64,6 +64,7 @@ public:
     TAgentLink* Agent = nullptr;
 
 private:
+    unsigned FSetTopicCalls = 0;
     TTocData* TocModel() const;
     TAgentLink& AgentLink() const;
     TTocItem HomeItem() const;

@@ -23,6 +23,8 @@ std::wstring FakeAgent::MakeAgentUrl(const std::vector<std::wstring>& Params) {
 std::wstring FakeAgent::HttpGet(const std::wstring& Url) {
     const std::wstring q = Url.substr(5);
     Requests.push_back(q);
+    if (OnRequest)
+        OnRequest(q);
     auto it = Replies.find(q);
     return it == Replies.end() ? std::wstring() : it->second;
 }

@@ -8,6 +8,7 @@
 
 #include "TestHarness.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -32,6 +33,8 @@ public:
 
     std::map<std::wstring, std::wstring> Replies;
     std::vector<std::wstring> Requests; // queries asked, in order
+    // Runs at each request before it is answered, as the messages a wait lets run do.
+    std::function<void(const std::wstring& Query)> OnRequest;
     std::wstring Version = L"100";
     std::wstring Locale = L"en-US";
 };

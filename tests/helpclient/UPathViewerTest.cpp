@@ -134,6 +134,30 @@ TYPED_TEST(PathViewerTest, NoAnswerGivesHomeAlone) {
     EXPECT_TRUE(this->agent.Requests.empty());
 }
 
+TYPED_TEST(PathViewerTest, ATopicSetWhileTheAncestorsAreAskedForTakesTheWholeBar) {
+    // The request for the first topic lets a second one be set (a hand-over handled meanwhile).
+    const std::wstring first = L"method=ancestors&id=first&topicversion=100&topiclocale=en-US&format=xml";
+    this->agent.Reply(first, TopicReply(L"ancestors", {{L"vb", L"Visual Basic 6.0 Reference", L"100", L"en-US"},
+                                                       {L"first", L"First", L"100", L"en-US"}}));
+    bool nested = false;
+    this->agent.OnRequest = [&](const std::wstring& Query) {
+        if (Query == first && !nested) {
+            nested = true;
+            EXPECT_TRUE(this->viewer.SetTopic(L"button", L"100", L"EN-US"));
+        }
+    };
+    EXPECT_TRUE(this->viewer.SetTopic(L"first", L"100", L"en-US"));
+    const std::vector<std::wstring> button{L"Home", L"Class Library", L"System.Windows.Forms Namespace",
+                                           L"Button Class"};
+    EXPECT_EQ(this->bar.Segments(), button);
+    ASSERT_EQ(this->viewer.GetPathCount(), 4);
+    TTocItem last;
+    ASSERT_TRUE(this->viewer.GetPathItem(3, last));
+    EXPECT_EQ(last.Id, L"button");
+    EXPECT_EQ(this->viewer.TopicId, L"button");
+    EXPECT_TRUE(this->bar.HasSubItems());
+}
+
 TYPED_TEST(PathViewerTest, TheRootTopicHasNoExtraHome) {
     const std::wstring q = L"method=ancestors&id=-1&topicversion=100&topiclocale=en-US&format=xml";
     this->agent.Reply(q, TopicReply(L"ancestors", {{L"-1", L"Library Home", L"100", L"en-US"}}));
