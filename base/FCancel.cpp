@@ -2,9 +2,12 @@
 #include "FCancel.h"
 
 #include "Boundary.h"
+#include "Forms.h"
 #include "TntStdCtrls.h"
 #include "ULanguage.h"
 #include "UVistaFix.h"
+
+#include <algorithm>
 
 std::wstring SPleaseWait = L"Please wait";
 std::wstring SCancelingOperation = L"Canceling Operation";
@@ -15,14 +18,34 @@ std::wstring g_CancelButtonText;
 
 namespace {
 
+bool g_WaitsCancelledForClose = false;
+int g_WaitsRunning = 0;
+
+// The cancel forms that live now (a close cancels each).
+std::vector<TCancelForm*>& LiveForms() {
+    static std::vector<TCancelForm*> forms;
+    return forms;
+}
+
+HWND MainFormWindow() {
+    TCustomForm* main = Application ? Application->MainForm() : nullptr;
+    return main && main->HandleAllocated() ? main->Handle() : nullptr;
+}
+
+bool IsInputMessage(UINT Msg) {
+    return (Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST) || (Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST) ||
+           (Msg >= WM_NCMOUSEMOVE && Msg <= WM_NCXBUTTONDBLCLK);
+}
+
 struct TDisableData {
     HWND Own;
+    HWND Keep;
     std::vector<HWND>* Disabled;
 };
 
 BOOL CALLBACK DisableThreadWindow(HWND Wnd, LPARAM Param) {
     auto* d = reinterpret_cast<TDisableData*>(Param);
-    if (Wnd != d->Own && IsWindowVisible(Wnd) && IsWindowEnabled(Wnd)) {
+    if (Wnd != d->Own && Wnd != d->Keep && IsWindowVisible(Wnd) && IsWindowEnabled(Wnd)) {
         EnableWindow(Wnd, FALSE);
         d->Disabled->push_back(Wnd);
     }
@@ -30,6 +53,57 @@ BOOL CALLBACK DisableThreadWindow(HWND Wnd, LPARAM Param) {
 }
 
 } // namespace
+
+bool IsCloseGesture(const MSG& Msg, HWND Main) {
+    if (!Main || !Msg.hwnd)
+        return false;
+    switch (Msg.message) {
+    case WM_NCLBUTTONDOWN:
+        return Msg.hwnd == Main && Msg.wParam == HTCLOSE;
+    case WM_SYSKEYDOWN:
+        return Msg.wParam == VK_F4 && (Msg.lParam & 0x20000000) && GetAncestor(Msg.hwnd, GA_ROOT) == Main;
+    case WM_SYSCOMMAND:
+        return Msg.hwnd == Main && (Msg.wParam & 0xFFF0) == SC_CLOSE;
+    default:
+        return false;
+    }
+}
+
+bool IsSystemMenuGesture(const MSG& Msg, HWND Main) {
+    if (!Main || !Msg.hwnd)
+        return false;
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &gui) &&
+        (gui.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)))
+        return true;
+    switch (Msg.message) {
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+        return Msg.hwnd == Main && Msg.wParam == HTSYSMENU;
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+        return Msg.wParam == (Msg.message == WM_SYSCHAR ? L' ' : VK_SPACE) && GetAncestor(Msg.hwnd, GA_ROOT) == Main;
+    default:
+        return false;
+    }
+}
+
+TWaitScope::TWaitScope() { ++g_WaitsRunning; }
+
+TWaitScope::~TWaitScope() { --g_WaitsRunning; }
+
+int WaitsRunning() { return g_WaitsRunning; }
+
+void CancelWaitsForClose() {
+    g_WaitsCancelledForClose = true;
+    for (TCancelForm* form : std::vector<TCancelForm*>(LiveForms()))
+        if (std::find(LiveForms().begin(), LiveForms().end(), form) != LiveForms().end())
+            form->CancelAction();
+}
+
+bool WaitsCancelledForClose() { return g_WaitsCancelledForClose; }
 
 TCancelForm::TCancelForm(TComponent* AOwner) : TTntForm(AOwner) {
     SetBorderStyle(bsDialog);
@@ -62,9 +136,15 @@ TCancelForm::TCancelForm(TComponent* AOwner) : TTntForm(AOwner) {
     OnDestroy = [this](TObject*) { FormDestroy(); };
     OnKeyDown = [this](TObject*, WORD& Key, TShiftState Shift) { TntFormKeyDown(Key, Shift); };
     FormCreate();
+    LiveForms().push_back(this);
 }
 
-TCancelForm::~TCancelForm() { EnableDisabledWindows(); }
+TCancelForm::~TCancelForm() {
+    std::erase(LiveForms(), this);
+    if (FFilter >= 0 && Application)
+        Application->RemoveMessageFilter(FFilter);
+    EnableDisabledWindows();
+}
 
 void TCancelForm::FormCreate() {
     ApplyLanguageCharset(this);
@@ -76,9 +156,40 @@ void TCancelForm::FormShow() {
     if (FShownOnce)
         return;
     FShownOnce = true;
-    // The form behaves modally while the caller's loop runs.
-    TDisableData data{HandleAllocated() ? Handle() : nullptr, &FDisabled};
+    // The form behaves modally while the caller's loop runs; the main window only holds back
+    // its input, so that its close box, Alt+F4 and system menu still answer.
+    const HWND main = MainFormWindow();
+    TDisableData data{HandleAllocated() ? Handle() : nullptr, main, &FDisabled};
     EnumThreadWindows(GetCurrentThreadId(), DisableThreadWindow, reinterpret_cast<LPARAM>(&data));
+    if (main && Application && FFilter < 0)
+        FFilter = Application->AddMessageFilter([this](MSG& Msg) { return FilterMainInput(Msg); });
+    if (g_WaitsCancelledForClose)
+        CancelAction();
+}
+
+bool TCancelForm::FilterMainInput(MSG& Msg) {
+    const HWND main = MainFormWindow();
+    if (!main || !Msg.hwnd)
+        return false;
+    if (IsCloseGesture(Msg, main)) {
+        // The wait ends as cancelled; the main window's close runs after it.
+        CancelWaitsForClose();
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        return true;
+    }
+    if (!IsInputMessage(Msg.message) || GetAncestor(Msg.hwnd, GA_ROOT) != main || IsSystemMenuGesture(Msg, main))
+        return false;
+    // Refused as under a modal dialog: the wait's window says so.
+    switch (Msg.message) {
+    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_NCLBUTTONDOWN: case WM_NCRBUTTONDOWN:
+    case WM_KEYDOWN: case WM_SYSKEYDOWN:
+        if (HandleAllocated())
+            FlashWindow(Handle(), TRUE);
+        break;
+    default:
+        break;
+    }
+    return true;
 }
 
 void TCancelForm::EnableDisabledWindows() {
@@ -194,8 +305,11 @@ void TCancelWrap::SetCaption(const std::wstring& ACaption) {
 }
 
 bool TCancelWrap::Cancelled() {
-    if (FForm && !Running)
+    if ((FForm && !Running) || g_WaitsCancelledForClose) {
         FCancelled = true;
+        if (CancelFlag)
+            *CancelFlag = true;
+    }
     const bool answer = FCancelled;
     if (!Active)
         return answer;

@@ -18,6 +18,31 @@ extern std::wstring SCancelingOperation;  // "Canceling Operation"
 // The Cancel button's caption when not empty (the interface translation sets it).
 extern std::wstring g_CancelButtonText;
 
+// The gestures that close a top-level window (a click on its close box, Alt+F4, the system
+// menu's Close as it arrives posted); Main is the window, Msg a queued message.
+bool IsCloseGesture(const MSG& Msg, HWND Main);
+// The gestures that open a window's system menu (a click on its icon, Alt+Space), and the
+// input of a menu that is open.
+bool IsSystemMenuGesture(const MSG& Msg, HWND Main);
+
+// The waits on the GUI thread that let messages run (a request to the help agent, the agent's
+// start, a long load under a cancel window) count themselves for their life: while one runs,
+// no command of the main window runs.
+class TWaitScope {
+public:
+    TWaitScope();
+    ~TWaitScope();
+    TWaitScope(const TWaitScope&) = delete;
+    TWaitScope& operator=(const TWaitScope&) = delete;
+};
+int WaitsRunning();
+
+// The close of the main window was asked for while a wait ran: every wait on the GUI thread
+// (cancel windows shown now or later, their callers' polls) ends as if cancelled, so that the
+// close can run once the waits have returned. It holds for the rest of the run.
+void CancelWaitsForClose();
+bool WaitsCancelledForClose();
+
 class TCancelForm : public TTntForm {
 public:
     VORLANE_CLASS_NAME(TCancelForm)
@@ -43,10 +68,15 @@ public:
     void TntFormKeyDown(WORD& Key, TShiftState Shift);
     void WndProc(TMessage& Message) override;
 
-private:
     void CancelAction();
+
+private:
     void EnableDisabledWindows();
+    // While the form shows, the application's main window stays enabled so that it can be
+    // closed: its input is dropped as under a modal dialog, and a close gesture cancels.
+    bool FilterMainInput(MSG& Msg);
     std::vector<HWND> FDisabled;
+    int FFilter = -1;
     bool FShownOnce = false;
 };
 
@@ -84,4 +114,5 @@ public:
 private:
     TCancelForm* FForm = nullptr;
     bool FCancelled = false;
+    TWaitScope FWait;
 };

@@ -167,6 +167,7 @@ bool WaitForHelpAgent(TCustomForm* Owner, int Offset) {
         ~TWaitingGuard() { g_Waiting = false; }
     } guard;
 
+    TWaitScope waiting;
     g_WaitCancel = false;
     g_WaitResult = false;
     g_WaitDone = false;
@@ -200,6 +201,8 @@ bool WaitForHelpAgent(TCustomForm* Owner, int Offset) {
             if (Application)
                 Application->ProcessMessages();
             CheckSynchronize();
+            if (WaitsCancelledForClose())
+                g_WaitCancel = true; // the program closes once the wait has returned
             if (g_WaitCancel)
                 break; // at once: a probe that is still waiting is left to end by itself
             if (Application && Application->Terminated())

@@ -53,8 +53,15 @@ bool KeepBack(const MSG& Msg, HWND CancelWindow, bool& CloseAsked) {
         return true;
     }
     HWND root = Msg.hwnd ? GetAncestor(Msg.hwnd, GA_ROOT) : nullptr;
-    if (Msg.message == WM_CLOSE && Msg.hwnd && Msg.hwnd == MainWindow()) {
+    const HWND main = MainWindow();
+    if (Msg.message == WM_CLOSE && Msg.hwnd && Msg.hwnd == main) {
         g_Held.push_back(Msg);
+        CloseAsked = true;
+        return true;
+    }
+    // The close box, Alt+F4 or the system menu's Close of the main window: its close.
+    if (IsCloseGesture(Msg, main)) {
+        g_Held.push_back(MSG{main, WM_CLOSE, 0, 0, Msg.time, Msg.pt});
         CloseAsked = true;
         return true;
     }
@@ -63,7 +70,8 @@ bool KeepBack(const MSG& Msg, HWND CancelWindow, bool& CloseAsked) {
     if (root && !IsWindowEnabled(root))
         return true; // as under a modal dialog
     if (CancelWindow)
-        return false; // a window of its own (a message box, a menu)
+        return false; // a window of its own (a message box, a menu); the cancel window refuses
+                      // the main window's input itself
     g_Held.push_back(Msg);
     return true;
 }
@@ -110,6 +118,10 @@ void WaitForRequestOnGuiThread(HANDLE Done, THttpCancel& Cancel, DWORD TimeoutMs
     const ULONGLONG start = GetTickCount64();
     const ULONGLONG deadline = start + TimeoutMs;
     // Most requests end within the quiet moment: nothing else runs meanwhile.
+    if (WaitsCancelledForClose()) {
+        Cancel.Cancel(); // the program closes once its waits have returned
+        return;
+    }
     const ULONGLONG quietEnd = g_ActionCancelled ? start + RequestAfterCancelMs : QuietFrom() + RequestQuietMs;
     const DWORD quiet = quietEnd > start ? static_cast<DWORD>(std::min<ULONGLONG>(quietEnd - start, TimeoutMs)) : 0;
     if (WaitForSingleObject(Done, quiet) != WAIT_TIMEOUT)
@@ -120,6 +132,7 @@ void WaitForRequestOnGuiThread(HANDLE Done, THttpCancel& Cancel, DWORD TimeoutMs
     }
     ++g_Info.Waits;
     ++g_Depth;
+    TWaitScope waiting;
     TApplication::TNestedLoop nested(Application);
     bool cancelClicked = false, closeAsked = false;
     std::unique_ptr<TCancelWrap> window;
@@ -154,7 +167,7 @@ void WaitForRequestOnGuiThread(HANDLE Done, THttpCancel& Cancel, DWORD TimeoutMs
         else
             HandleQueuedNonInput(closeAsked);
         g_PumpedAt = GetTickCount64();
-        if (cancelClicked || closeAsked) {
+        if (cancelClicked || closeAsked || WaitsCancelledForClose()) {
             g_ActionCancelled = true;
             ++g_Info.Cancelled;
             Cancel.Cancel();

@@ -6,8 +6,9 @@
 // the help agent..."); Cancel fails the request at once. The caller still goes on only
 // once its request has ended. Meanwhile the user's input is held back, as under a modal
 // dialog: input queued before the cancel window shows is handled after the wait, input to
-// the windows it disables is dropped. A close request for the main window cancels the
-// wait and is handled after it.
+// the windows it disables and to the main window is dropped. A close request for the main
+// window (its close box, Alt+F4, its system menu's Close, WM_CLOSE) cancels the wait and is
+// handled after it; once CancelWaitsForClose was called every wait ends at once.
 //
 // A cancel (by the user or by a close request) holds for the rest of the action: until the
 // application's loop is idle again, a further request made on the GUI thread that has not

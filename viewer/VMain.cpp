@@ -3,6 +3,7 @@
 
 #include "AppEvnts.h"
 #include "FBrowserFrame.h"
+#include "FCancel.h"
 #include "FDebug.h"
 #include "HtmlTags.h"
 #include "ImgList.h"
@@ -138,6 +139,29 @@ TVMainForm::TVMainForm(TComponent* AOwner) : TTntForm(AOwner) {
     };
     SetMessageHandler(WM_VIEWER_STARTUP, [this](TMessage&) { AmStartupMsg(); });
     SetMessageHandler(WM_VIEWER_HANDOVER, [this](TMessage& M) { AmPostAppMsg(M.WParam); });
+    // A close, or the end of the Windows session, during a wait cancels the wait; the close
+    // runs once the waits have returned. The end of the session saves as a close does.
+    TWndMethod inherited = WindowProc;
+    WindowProc = [this, inherited](TMessage& M) {
+        switch (M.Msg) {
+        case WM_CLOSE:
+            M.Result = 0;
+            RequestClose();
+            return;
+        case WM_QUERYENDSESSION:
+            if (UnderWaitOrDialog())
+                RequestClose();
+            M.Result = TRUE;
+            return;
+        case WM_ENDSESSION:
+            if (M.WParam)
+                SaveSettings();
+            M.Result = 0;
+            return;
+        default:
+            inherited(M);
+        }
+    };
     SetMessageHandler(WM_ENTERMENULOOP, [this](TMessage& M) {
         WMEnterMenuLoop();
         DefaultHandler(M);
@@ -201,6 +225,11 @@ void TVMainForm::BindEvents() {
     };
     ApplicationEvents1->OnMessage = [this](MSG& Msg, bool& Handled) { ApplicationEvents1Message(Msg, Handled); };
     ApplicationEvents1->OnActivate = [this](TObject*) { ApplicationEvents1Activate(); };
+    ApplicationEvents1->OnIdle = [this](TObject*, bool& Done) {
+        RunAfterWaits();
+        if (!FHandOvers.empty() && !UnderWaitOrDialog())
+            Done = false; // the next one at the next idle step
+    };
     ApplicationEvents2->OnActivate = [this](TObject*) { ApplicationEvents2Activate(); };
     CtrlEnterAction->OnExecute = [this](TObject*) { CtrlEnterActionExecute(); };
 }
@@ -402,6 +431,19 @@ void TVMainForm::FormCloseQuery(bool& CanClose) {
     StopH3Thread();
     if (WebUpdates)
         WebUpdates->CancelCheck();
+    // 3-5. The settings.
+    SaveSettings();
+    // 6. The mutex handle by name again; the online options' styles go.
+    RunningMutex.Reset();
+    RunningMutex.Reset(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, VMainEnvironment().MutexName.c_str()));
+    FreeWebDataModuleStyles();
+    // 7.
+    Closing = CanClose;
+}
+
+void TVMainForm::SaveSettings() {
+    if (!FCreated || !AppSettings)
+        return;
     // 3. The window's place, then the 30 values in their order.
     AppSettings->SaveFormPosAs(MainFormPosName, this);
     TStoreSettingsWriter writer(*AppSettings);
@@ -412,12 +454,50 @@ void TVMainForm::FormCloseQuery(bool& CanClose) {
     // 5. The open tabs.
     for (const auto& [name, value] : TabUrlValues(TabAddresses()))
         AppSettings->WriteString(MainSection, name, value);
-    // 6. The mutex handle by name again; the online options' styles go.
-    RunningMutex.Reset();
-    RunningMutex.Reset(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, VMainEnvironment().MutexName.c_str()));
-    FreeWebDataModuleStyles();
-    // 7.
-    Closing = CanClose;
+}
+
+bool TVMainForm::UnderWaitOrDialog() const {
+    if (WaitsRunning() > 0)
+        return true;
+    for (int i = 0; Screen && i < Screen->FormCount(); ++i)
+        if (Screen->Forms(i)->FormState() & fsModal)
+            return true;
+    return false;
+}
+
+void TVMainForm::RequestClose() {
+    if (!UnderWaitOrDialog()) {
+        FCloseAfterWaits = false;
+        Close();
+        return;
+    }
+    // Under a wait or a dialog: the waits end as cancelled, the dialogs as by their Cancel,
+    // then the close runs from the outer loop.
+    FCloseAfterWaits = true;
+    CancelWaitsForClose();
+    for (int i = 0; Screen && i < Screen->FormCount(); ++i)
+        if (TCustomForm* form = Screen->Forms(i); form != this && (form->FormState() & fsModal))
+            form->SetModalResult(mrCancel);
+}
+
+void TVMainForm::RunAfterWaits() {
+    if (UnderWaitOrDialog() || !HandleAllocated())
+        return;
+    if (FCloseAfterWaits) {
+        FCloseAfterWaits = false;
+        FHandOvers.clear();
+        PostMessageW(Handle(), WM_CLOSE, 0, 0);
+        return;
+    }
+    // A catalog chosen, or a reload asked for, during a wait.
+    if ((!FPendingCatalog.empty() || FTocReloadPending) && !FTocLoading)
+        RunPendingToc();
+    // One a time, in the order they came: each may wait in its turn.
+    if (!FHandOvers.empty()) {
+        const std::wstring url = std::move(FHandOvers.front());
+        FHandOvers.pop_front();
+        OpenPassedInUrl(url);
+    }
 }
 
 void TVMainForm::FormDestroy() {
@@ -456,7 +536,7 @@ void TVMainForm::FormDestroy() {
     }
 }
 
-void TVMainForm::mnuExitClick() { Close(); }
+void TVMainForm::mnuExitClick() { RequestClose(); }
 
 // ---------------------------------------------------------------------------------
 // Activation

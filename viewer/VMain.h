@@ -35,6 +35,7 @@
 #include "UTocData.h"
 #include "UViewerRegistration.h"
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -362,6 +363,16 @@ public:
     void FormCloseQuery(bool& CanClose);
     void FormDestroy();
     void mnuExitClick();
+    // A wait for the agent or a long load runs, or a modal dialog shows.
+    bool UnderWaitOrDialog() const;
+    // A close asked for under a wait or a dialog cancels them and runs once they have
+    // returned; otherwise at once.
+    void RequestClose();
+    // What a close saves: the window's place, the 30 values, the orphan list, the tabs. The
+    // end of the Windows session saves it too.
+    void SaveSettings();
+    // The waits have returned: the close and the hand-overs that came meanwhile run now.
+    void RunAfterWaits();
 
     // The caption from the help mode and the catalog box; run on every activation too.
     void UpdateCaption();
@@ -757,6 +768,8 @@ private:
     std::unique_ptr<TUiTranslator> FTranslator; // made by the first translation
     bool FCreated = false;
     bool FDestroyed = false;
+    bool FCloseAfterWaits = false;        // a close came during a wait
+    std::deque<std::wstring> FHandOvers;  // URLs handed over during a wait, in order
     bool FShownOnce = false;
     bool FContentsBusy = false;   // a contents load runs
     bool FMenuHints = false;      // the status bar shows menu hints

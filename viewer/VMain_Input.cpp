@@ -7,6 +7,7 @@
 #include "ActnList.h"
 #include "AppEvnts.h"
 #include "FBrowserFrame.h"
+#include "FCancel.h"
 #include "FDebug.h"
 #include "TntComCtrls.h"
 #include "TntMenus.h"
@@ -132,6 +133,10 @@ void TVMainForm::BindInputEvents() {
 
 void TVMainForm::ApplicationEvents1Message(MSG& Msg, bool& Handled) {
     if (Handled || !FInputTarget || !HandleAllocated() || GetActiveWindow() != Handle())
+        return;
+    // Under a wait or a modal window no command of the window runs: its input is the wait's
+    // (or the dialog's) to hold back or drop.
+    if (WaitsRunning() > 0 || !IsWindowEnabled(Handle()))
         return;
     Handled = FInputHook.Message(Msg, *FInputTarget);
 }

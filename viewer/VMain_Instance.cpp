@@ -117,7 +117,7 @@ void TVMainForm::AmPostAppMsg(WPARAM Request) {
     switch (Request) {
     case XX_CLOSE:
         // The normal close, so that the settings are saved.
-        Close();
+        RequestClose();
         break;
     case XX_RESTORE:
         DebugLog(L">> XX_RESTORE");
@@ -131,8 +131,16 @@ void TVMainForm::AmPostAppMsg(WPARAM Request) {
         SetActiveWindow(Handle());
         const std::wstring url = ReadIPParam(VMainEnvironment().RegKey);
         DebugLog(L">> XX_OPENFILE, URL passed = " + url);
-        if (!url.empty())
-            OpenPassedInUrl(url);
+        if (url.empty())
+            break;
+        // One that comes during a wait (or before those that came then have opened) opens
+        // after the wait, in the order they came; the value is read now, as the next copy
+        // may write it again.
+        if (UnderWaitOrDialog() || !FHandOvers.empty()) {
+            FHandOvers.push_back(url);
+            break;
+        }
+        OpenPassedInUrl(url);
         break;
     }
     default:

@@ -6,6 +6,7 @@
 // meanwhile is remembered and carried out when the running load has ended, never under it.
 #include "VMain.h"
 
+#include "FCancel.h"
 #include "TntComCtrls.h"
 #include "TntDialogs.h"
 #include "TntExtCtrls.h"
@@ -158,13 +159,24 @@ void TVMainForm::RefillCatalogBox() {
 }
 
 void TVMainForm::CatalogCboCloseUp() {
-    if (CatalogCbo->ItemIndex() >= 0)
-        LoadCatalog(CatalogCbo->ItemText(CatalogCbo->ItemIndex()));
+    if (CatalogCbo->ItemIndex() < 0)
+        return;
+    const std::wstring key = CatalogCbo->ItemText(CatalogCbo->ItemIndex());
+    // Chosen during a wait: the last choice loads once the waits have returned.
+    if (WaitsRunning() > 0) {
+        FPendingCatalog = key;
+        return;
+    }
+    LoadCatalog(key);
 }
 
 void TVMainForm::CatalogCboChange() {
-    if (FCatalogChanging)
+    if (FCatalogChanging) {
+        // Chosen while the last choice loads: the last choice wins, after it.
+        if (CatalogCbo->ItemIndex() >= 0)
+            FPendingCatalog = CatalogCbo->ItemText(CatalogCbo->ItemIndex());
         return;
+    }
     FCatalogChanging = true;
     try {
         CatalogCboCloseUp();

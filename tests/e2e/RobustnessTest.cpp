@@ -293,6 +293,49 @@ TEST_F(VorlaneRobustness, TheAgentWaitIsCancelledAndTheNextActionWorksOnceTheAge
     ExpectSettlesAndCloses(main, "after the wait");
 }
 
+// During a wait the main window's close box, Alt+F4 (real input) and the end of the Windows
+// session cancel the wait and close the program at once, saving as a close does.
+TEST_F(VorlaneRobustness, TheCloseBoxAltF4AndTheEndOfTheSessionCloseDuringAWaitAndSave) {
+    ASSERT_TRUE(StartAgentWith({{L"STANDIN_AGENT_FAULTS", L"children=stall:15000"}}));
+    for (const wchar_t* way : {L"close box", L"alt+f4", L"end of session"}) {
+        SCOPED_TRACE(Narrow(way));
+        ASSERT_TRUE(DeleteRegKeyTree(HKEY_CURRENT_USER, MainKey));
+        ASSERT_TRUE(StartViewer());
+        HWND main = WaitMainWindow();
+        ASSERT_TRUE(main);
+        // The contents load waits for its entries.
+        HWND wait = WaitForWindow({Viewer.Pid(), CancelFormClass, L"", nullptr, true}, 10000);
+        ASSERT_TRUE(wait) << "no wait";
+        const DWORD t0 = GetTickCount();
+        if (std::wstring(way) == L"close box") {
+            RECT r{};
+            GetWindowRect(main, &r);
+            POINT box{-1, -1};
+            for (int y = r.top + 2; y < r.top + 40 && box.x < 0; y += 3)
+                for (int x = r.right - 3; x > r.right - 90 && box.x < 0; x -= 3) {
+                    LRESULT hit = 0;
+                    if (Send(main, WM_NCHITTEST, 0, MAKELPARAM(x, y), &hit) && hit == HTCLOSE)
+                        box = {x, y};
+                }
+            ASSERT_GE(box.x, 0) << "no close box";
+            ScreenToClient(main, &box);
+            ASSERT_TRUE(MouseClick(main, box.x, box.y));
+        } else if (std::wstring(way) == L"alt+f4") {
+            ASSERT_TRUE(SendChord(main, L"alt+f4"));
+        } else {
+            LRESULT mayEnd = 0;
+            ASSERT_TRUE(Send(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, &mayEnd));
+            EXPECT_TRUE(mayEnd);
+        }
+        const long code = Viewer.WaitExit(10000);
+        printf("%ls during a wait to the end of the program: %lu ms\n", way, GetTickCount() - t0);
+        EXPECT_EQ(code, 0) << Tail();
+        EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"lastCatalog").Text(), L"VS\\100\\EN-US");
+        EXPECT_TRUE(RegRead(HKEY_CURRENT_USER, MainKey, L"FavView1").Exists);
+        Viewer.Kill();
+    }
+}
+
 TEST_F(VorlaneRobustness, AnAgentKilledMidRequestOrMissingGivesAClearMessage) {
     // Killed while a reply stalls: the next action starts a new agent.
     ASSERT_TRUE(StartAgentWith({{L"STANDIN_AGENT_FAULTS", L"children#2-=stall:20000"}}));

@@ -1,6 +1,7 @@
 // The main window from outside: what a close saves, settings across a restart, the
 // hand-over from a second copy, "http:" help in online mode, the caption and the mode.
 #include "VorlaneFixture.h"
+#include "VorlanePages.h"
 
 #include <map>
 
@@ -150,6 +151,23 @@ TEST_F(VorlaneMain, ACleanStartThenCloseWritesTheThirtyValuesAndThePlace) {
     const std::wstring tab = RegRead(HKEY_CURRENT_USER, MainKey, L"PageTab_URL1").Text();
     EXPECT_NE(tab.find(firstTopic), std::wstring::npos) << tab;
     EXPECT_EQ(RegRead(HKEY_CURRENT_USER, MainKey, L"PageTab_URL2").Text(), L"");
+
+    // A log-off: the end of the Windows session, then the process is ended. It saves as a close.
+    ASSERT_TRUE(DeleteRegKeyTree(HKEY_CURRENT_USER, MainKey));
+    ASSERT_TRUE(StartViewer());
+    main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitContentsLoaded(main));
+    ASSERT_TRUE(SendChord(main, L"ctrl+n"));
+    EXPECT_TRUE(WaitUntil([&] { return goButtons() == 2; }, 10000));
+    LRESULT mayEnd = 0;
+    ASSERT_TRUE(Send(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, &mayEnd));
+    EXPECT_TRUE(mayEnd);
+    ASSERT_TRUE(Send(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF));
+    Viewer.Kill();
+    for (const auto& [name, value] : MainValues())
+        EXPECT_NE(value, L"<missing>") << "after a log-off: " << name;
+    EXPECT_TRUE(RegRead(HKEY_CURRENT_USER, MainKey, L"PageTab_URL1").Exists);
 }
 
 TEST_F(VorlaneMain, SeededSettingsComeBackAfterARestart) {
@@ -228,6 +246,59 @@ TEST_F(VorlaneMain, ASecondCopyHandsItsHelpUrlToTheFirst) {
     ASSERT_TRUE(third.Start(ViewerExe, {L"/debug"}));
     EXPECT_TRUE(WaitForWindow({third.Pid(), MainFormClass, L"", nullptr, true}, WindowTimeoutMs));
     third.Kill();
+}
+
+// During a wait no command of the main window runs: shortcut keys are refused, and help URLs
+// handed over by second copies open after the wait, in the order they came.
+TEST_F(VorlaneMain, DuringAWaitKeysAreRefusedAndHandOversOpenAfterItInTheirOrder) {
+    // The agent holds the first breadcrumb request after the start's two.
+    const int port = standin_test::FreePort();
+    SetAgentPort(port);
+    ASSERT_TRUE(Agent.Start(Inst, port, {{L"STANDIN_AGENT_FAULTS", L"ancestors#3=stall:12000"}}, true));
+    ASSERT_TRUE(Agent.WaitForPort());
+    const auto ancestors = [&] {
+        const std::vector<std::string> log = Agent.RequestLog();
+        return std::count_if(log.begin(), log.end(), [](const std::string& r) { return r.find("method=ancestors") != std::string::npos; });
+    };
+    ASSERT_TRUE(StartViewer({L"/debug"}));
+    HWND main = WaitMainWindow();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitContentsLoaded(main));
+    ASSERT_TRUE(WaitUntil([&] { return ancestors() == 2; }, WindowTimeoutMs));
+    HWND tree = ContentsTree(main);
+    HTREEITEM contoso = nullptr;
+    for (auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item && !contoso;
+         item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))
+        if (TreeItemText(tree, item) == L"Contoso Widgets & Gadgets")
+            contoso = item;
+    RECT r{};
+    ASSERT_TRUE(contoso && TreeItemRect(tree, contoso, r));
+    ASSERT_TRUE(MouseClickAt(tree, r));
+    HWND wait = WaitForWindow({Viewer.Pid(), L"TCancelForm.UnicodeClass", L"", nullptr, true}, 10000);
+    ASSERT_TRUE(wait) << "no wait for the breadcrumb";
+    const size_t tabs = Edits(main).size();
+    // The user brings the main window up and presses shortcut keys: nothing runs.
+    for (const wchar_t* chord : {L"ctrl+t", L"ctrl+n", L"ctrl+t"})
+        ASSERT_TRUE(SendChord(main, chord)) << chord;
+    Sleep(1000);
+    EXPECT_EQ(ancestors(), 3) << "a sync ran inside the wait";
+    EXPECT_EQ(FindTopWindows({Viewer.Pid(), L"TCancelForm.UnicodeClass", L"", nullptr, true}).size(), 1u);
+    EXPECT_EQ(Edits(main).size(), tabs);
+    // Two second copies hand their help URLs over.
+    const std::wstring first = L"ms-xhelp:///?method=f1&query=First.Handed.Over&product=VS";
+    const std::wstring second = L"ms-xhelp:///?method=f1&query=Second.Handed.Over&product=VS";
+    for (const std::wstring& url : {first, second}) {
+        ViewerProcess copy;
+        EXPECT_TRUE(RunsWithoutWindow(copy, {url}));
+    }
+    const auto opened = [&](const std::wstring& Url) { return DebugLog().find(L">> OpenPassedInUrl(), " + Url + L"\r\n"); };
+    ASSERT_TRUE(IsWindowVisible(wait)) << "the wait ended before the hand-overs came";
+    EXPECT_EQ(opened(first), std::wstring::npos) << "opened inside the wait";
+    // The wait window goes when its request ends; then the URLs open, in their order.
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(wait) || !IsWindowVisible(wait); }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return opened(second) != std::wstring::npos; }, 30000)) << DebugLog();
+    EXPECT_LT(opened(first), opened(second));
+    EXPECT_TRUE(Viewer.Running());
 }
 
 TEST_F(VorlaneMain, AnHttpUrlInOnlineModeGoesToTheWebBrowserWithoutAWindow) {

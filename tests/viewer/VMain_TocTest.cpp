@@ -305,6 +305,37 @@ TEST_F(VMainTocTest, ACatalogChosenOrAReloadAskedForDuringALoadWaitsForIt) {
     EXPECT_EQ(f->TreeView1->Items()->GetFirstNode()->Text(), L"Visual Studio 2010 (Deutsch)");
 }
 
+TEST_F(VMainTocTest, TheCatalogBoxChosenAgainWhileItsChoiceLoadsNamesTheCatalogLoadedLast) {
+    Watchdog w(90000, "catalog box during its load");
+    auto form = Start();
+    TVMainForm* f = form->Form;
+    const std::wstring english = f->CurrentCatalog;
+    const auto index = [&](const wchar_t* Part) {
+        for (int i = 0; i < f->CatalogCbo->ItemCount(); ++i)
+            if (f->CatalogCbo->ItemText(i).find(Part) != std::wstring::npos)
+                return i;
+        return -1;
+    };
+    ASSERT_GE(index(L"de-DE"), 0);
+    ASSERT_GE(index(L"EMPTY"), 0);
+    // Up twice in the dropped list: the second change comes while the first one loads.
+    const UINT request = WM_APP + 29;
+    int delivered = 0;
+    f->SetMessageHandler(request, [&](TMessage&) {
+        ++delivered;
+        f->CatalogCbo->SetItemIndex(index(L"EMPTY"));
+        f->CatalogCboChange();
+    });
+    PostMessageW(f->Handle(), request, 0, 0);
+    f->CatalogCbo->SetItemIndex(index(L"de-DE"));
+    f->CatalogCboChange();
+    EXPECT_EQ(delivered, 1);
+    EXPECT_TRUE(PumpUntil([&] { return !f->TocLoading() && f->CurrentCatalog != english &&
+                                       f->CurrentCatalog.find(L"de-DE") == std::wstring::npos; }, 30000))
+        << f->CurrentCatalog;
+    EXPECT_EQ(f->CatalogCbo->ItemText(f->CatalogCbo->ItemIndex()), f->CurrentCatalog);
+}
+
 TEST_F(VMainTocTest, APassedInAddressThatIsNoHelpPageOpensAndTheTreeStillLoads) {
     Watchdog w(60000, "passed-in address");
     auto form = Start([](TVMainForm* F) { F->PassedInUrl = L"http://example.invalid/page.htm"; });
