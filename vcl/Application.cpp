@@ -191,12 +191,13 @@ bool TApplication::ProcessMessage(MSG& Msg) {
         FTerminated = true;
         return true;
     }
-    bool handled = false;
-    if (OnMessage)
+    // The filters first: a wait holds back the input before the program's own handling sees it.
+    bool handled = !FFilters.empty() && RunMessageFilters(Msg);
+    if (!handled && OnMessage)
         OnMessage(Msg, handled);
     AppEvents::DoMessage(Msg, handled);
     if (!handled)
-        handled = PreProcessMessage(Msg);
+        handled = PreTranslateChain(Msg);
     CheckHintMsg(Msg);
     if (!handled && !IsKeyMsg(Msg) && !(DialogHandle && IsDialogMessageW(DialogHandle, &Msg))) {
         TranslateMessage(&Msg);
@@ -240,8 +241,10 @@ bool TApplication::RunMessageFilters(MSG& Msg) {
 }
 
 bool TApplication::PreProcessMessage(MSG& Msg) {
-    if (!FFilters.empty() && RunMessageFilters(Msg))
-        return true;
+    return (!FFilters.empty() && RunMessageFilters(Msg)) || PreTranslateChain(Msg);
+}
+
+bool TApplication::PreTranslateChain(MSG& Msg) {
     // The target window's control first, then up through the parent windows (a window
     // that is not ours, such as the inner window of an ActiveX control, is passed over).
     HWND wnd = Msg.hwnd;

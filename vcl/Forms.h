@@ -237,8 +237,8 @@ public:
     // answered messages sent from other threads then.
     ULONGLONG QueueCheckedAt() const { return FQueueCheckedAt; }
 
-    // Message filters: each queued message passes OnMessage, then the filters in the order
-    // they were added, then PreTranslateMessage of its window's control and that control's
+    // Message filters: each queued message passes the filters in the order they were added,
+    // then OnMessage, then PreTranslateMessage of its window's control and that control's
     // parents, before the key handling and dispatch; the first that answers true ends its
     // way. Every loop of the program runs them (Run, ShowModal, ProcessMessages, and so the
     // waits that pump messages); inside the system's menu loop only the filters run.
@@ -313,6 +313,8 @@ private:
     LRESULT WndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
     bool ProcessMessage(MSG& Msg);
     bool RunMessageFilters(MSG& Msg);
+    // PreTranslateMessage of the message's window's control and its parents.
+    bool PreTranslateChain(MSG& Msg);
     void SetMouseControl(TControl* Control);
     void Idle();
     bool IsKeyMsg(MSG& Msg);

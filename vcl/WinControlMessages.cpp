@@ -197,6 +197,13 @@ void TWinControl::WndProc(TMessage& Message) {
     case WM_SYSKEYDOWN:
         if (DoKeyDown(Message))
             return;
+        if (Message.Msg == WM_SYSKEYDOWN && Message.WParam == VK_F4 && (Message.LParam & 0x20000000)) {
+            // Alt+F4 closes the window the control stands on, as the system's default handling
+            // does, whatever the control would make of F4 (the tree takes it, the combo box
+            // drops its list).
+            Message.Result = DefWindowProcW(FHandle, WM_SYSKEYDOWN, Message.WParam, Message.LParam);
+            return;
+        }
         if (IsContextMenuKey(static_cast<WORD>(Message.WParam))) {
             // The menu of the control with the focus, from the keyboard; the system's own
             // request (its default handling) would come to some windows only.

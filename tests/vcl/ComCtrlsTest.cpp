@@ -2,6 +2,7 @@
 
 #include "ComCtrls.h"
 #include "Menus.h"
+#include "StdCtrls.h"
 
 #include <gtest/gtest.h>
 
@@ -1000,6 +1001,36 @@ TEST(ListView, HandlersMayDeleteTheItemTheyRunFor) {
     EXPECT_EQ(deleted, (std::vector<std::wstring>{L"x", L"z"}));
     EXPECT_EQ(items->Count(), 0);
     lv->OnDeletion = nullptr;
+}
+
+TEST(TreeView, AltF4WithTheFocusInAnyControlAsksItsFormToClose) {
+    Watchdog w(10000);
+    TCcForm form(nullptr);
+    auto* tv = new TTreeView(&form);
+    tv->Items()->Add(nullptr, L"a");
+    auto* lv = new TListView(&form);
+    auto* combo = new TComboBox(&form);
+    auto* edit = new TEdit(&form);
+    int top = 0;
+    for (TWinControl* c : std::vector<TWinControl*>{tv, lv, combo, edit}) {
+        c->SetParent(&form);
+        c->SetBounds(0, top, 200, 60);
+        top += 70;
+    }
+    combo->AddItem(L"one");
+    int asked = 0;
+    form.OnCloseQuery = [&](TObject*, bool& CanClose) {
+        ++asked;
+        CanClose = false;
+    };
+    form.Show();
+    int expected = 0;
+    for (TWinControl* c : std::vector<TWinControl*>{tv, lv, combo, edit}) {
+        c->SetFocus();
+        PostMessageW(c->Handle(), WM_SYSKEYDOWN, VK_F4, 0x20000001);
+        PumpFor(100);
+        EXPECT_EQ(asked, ++expected) << c->ClassName();
+    }
 }
 
 TEST(TreeView, ARightClickAndTheMenuKeysOpenThePopupMenuOnceAtTheNode) {
