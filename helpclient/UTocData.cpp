@@ -106,6 +106,42 @@ struct TTopicState {
     }
 };
 
+// The current topic of a context reply: views of the reply, kept in the context when the
+// topic ends. The topics of a list mostly share their version and locale: those are kept once.
+struct TContextTopic {
+    std::wstring_view Id, Title, Version, Locale;
+    std::wstring_view KeptVersion, KeptLocale;
+
+    void Start(std::wstring_view AId) {
+        Id = AId;
+        Title = Version = Locale = {};
+    }
+    void ReadUrl(THTML_TagRipper& R, int& Pos) { ReadVersionAndLocale(R.ElementTextView(&Pos), Version, Locale); }
+    std::wstring_view KeepShared(TTocReturn& Toc, std::wstring_view Text, std::wstring_view& Kept) {
+        if (Text != Kept) Kept = Toc.Keep(Text);
+        return Kept;
+    }
+    // Appends the topic when it has an id and a title.
+    void End(TTocReturn& Toc, TTocEntryArray& List) {
+        if (Id.empty() || Title.empty()) return;
+        TTocEntry& e = List.emplace_back();
+        e.Id = Toc.Keep(Id);
+        // The title as FixTocTitle leaves it.
+        if (Title.size() >= 11 && Title[0] == L'W' && Title[4] == 0x00E2 && Title[5] == 0x20AC && Title[6] == 0x2122) {
+            wchar_t* p = Toc.KeepRoom(Title.size() - 2);
+            std::copy(Title.begin(), Title.begin() + 4, p);
+            p[4] = L'\'';
+            std::copy(Title.begin() + 7, Title.end(), p + 5);
+            e.Title = std::wstring_view(p, Title.size() - 2);
+        } else {
+            e.Title = Toc.Keep(Title);
+        }
+        e.TopicVersion = KeepShared(Toc, Version, KeptVersion);
+        e.TopicLocale = KeepShared(Toc, Locale, KeptLocale);
+        Id = {};
+    }
+};
+
 // A text matches when a context title begins or ends with it; the context title must be
 // longer than the text (or as long, with AllowEqual).
 bool Matches(const std::wstring& Text, const std::vector<std::wstring>& Context, bool AllowEqual) {
@@ -201,11 +237,38 @@ bool ReadTocTopicList(const std::wstring& Reply, TTocItemArray& Topics) {
     return whole;
 }
 
+TTocItem TTocEntry::Item() const {
+    TTocItem item;
+    item.Id.assign(Id);
+    item.Title.assign(Title);
+    item.TopicVersion.assign(TopicVersion);
+    item.TopicLocale.assign(TopicLocale);
+    return item;
+}
+
+wchar_t* TTocReturn::KeepRoom(size_t N) {
+    constexpr size_t BlockSize = 32768;
+    if (N > FFreeSize) {
+        // A long text gets a block of its own; the block with room stays the one used next.
+        if (N > BlockSize / 4) {
+            FBlocks.emplace_back(new wchar_t[N]);
+            return FBlocks.back().get();
+        }
+        FBlocks.emplace_back(new wchar_t[BlockSize]);
+        FFree = FBlocks.back().get();
+        FFreeSize = BlockSize;
+    }
+    wchar_t* p = FFree;
+    FFree += N;
+    FFreeSize -= N;
+    return p;
+}
+
 void ReadTocContext(const std::wstring& Reply, TTocReturn& Toc) {
     Toc = TTocReturn();
     THTML_TagRipper r(Reply);
-    TTopicState topic;
-    TTocItemArray* list = nullptr;
+    TContextTopic topic;
+    TTocEntryArray* list = nullptr;
     bool inParents = false;
     int pos = 1;
     while (r.NextTag(pos)) {
@@ -218,19 +281,19 @@ void ReadTocContext(const std::wstring& Reply, TTocReturn& Toc) {
         }
         if (!list) continue;
         if (r.IsEndTag) {
-            if (name == L"topic"sv) topic.End(*list);
+            if (name == L"topic"sv) topic.End(Toc, *list);
             continue;
         }
         if (name == L"topic"sv) {
             topic.Start(r.AttributeView(L"id"sv));
             if (inParents && topic.Id == L"-1"sv) {
-                topic.Id.clear();
+                topic.Id = {};
                 Toc.HasRoot = true;
             }
         } else if (topic.Id.empty()) {
             continue;
         } else if (name == L"title"sv) {
-            topic.ReadTitle(r, pos);
+            topic.Title = r.ElementTextView(&pos);
         } else if (name == L"url"sv) {
             topic.ReadUrl(r, pos);
         }

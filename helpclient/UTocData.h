@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TAgentLink;
@@ -61,12 +64,40 @@ using TTocItemArray = std::vector<TTocItem>;
 
 constexpr int32_t TocFlagOrphan = 0x100;
 
-// A topic's context: its parents (root first), siblings and children.
-struct TTocReturn {
+// One topic of a context: views of texts that the TTocReturn holding it keeps.
+struct TTocEntry {
+    std::wstring_view Id;
+    std::wstring_view Title;
+    std::wstring_view TopicVersion;
+    std::wstring_view TopicLocale;
+    // The topic as a record of the model (IsRoot false, no node, no flags).
+    TTocItem Item() const;
+};
+using TTocEntryArray = std::vector<TTocEntry>;
+
+// A topic's context: its parents (root first), siblings and children. Their texts are kept
+// together in a few large blocks that the context owns (a context of tens of thousands of
+// topics is read without a string of its own per text); it moves, it is not copied.
+class TTocReturn {
+public:
     bool HasRoot = false;       // the parents list named the root "-1"
-    TTocItemArray Parents;
-    TTocItemArray Children;
-    TTocItemArray Siblings;
+    TTocEntryArray Parents;
+    TTocEntryArray Children;
+    TTocEntryArray Siblings;
+
+    // Room for N characters among the context's texts, valid while the context lives.
+    wchar_t* KeepRoom(size_t N);
+    // A copy of Text among the context's texts.
+    std::wstring_view Keep(std::wstring_view Text) {
+        wchar_t* p = KeepRoom(Text.size());
+        std::copy(Text.begin(), Text.end(), p);
+        return std::wstring_view(p, Text.size());
+    }
+
+private:
+    std::vector<std::unique_ptr<wchar_t[]>> FBlocks;
+    wchar_t* FFree = nullptr;   // the free end of the last block
+    size_t FFreeSize = 0;
 };
 
 // The head of a help page.

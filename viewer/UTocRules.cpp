@@ -111,25 +111,25 @@ TTocItemArray DirtySyncList(const TTocReturn& Toc, const std::wstring& Id, const
         list.push_back(std::move(Item));
         TTocData::TidyListTitle(list.back().Title, list, static_cast<int>(list.size()) - 2);
     };
-    const auto sameInstance = [&](const TTocItem& Item) {
-        return Item.TopicVersion == Version && Item.TopicLocale == Locale;
+    const auto sameInstance = [&](const TTocEntry& Entry) {
+        return Entry.TopicVersion == Version && Entry.TopicLocale == Locale;
     };
     std::wstring id;
     DecodeUrlEscapes(Id, id);
-    for (const TTocItem& parent : Toc.Parents)
-        append(parent);
+    for (const TTocEntry& parent : Toc.Parents)
+        append(parent.Item());
     bool topicIsSibling = false;
-    for (const TTocItem& sibling : Toc.Siblings) {
+    for (const TTocEntry& sibling : Toc.Siblings) {
         if (!sameInstance(sibling))
             continue;
         std::wstring siblingId;
-        DecodeUrlEscapes(sibling.Id, siblingId);
+        DecodeUrlEscapes(std::wstring(sibling.Id), siblingId);
         topicIsSibling = topicIsSibling || SameAZ(siblingId, id);
-        append(sibling);
+        append(sibling.Item());
     }
     if (topicIsSibling)
-        for (const TTocItem& child : Toc.Children)
+        for (const TTocEntry& child : Toc.Children)
             if (sameInstance(child))
-                append(child);
+                append(child.Item());
     return list;
 }

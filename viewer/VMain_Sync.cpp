@@ -187,7 +187,7 @@ void TVMainForm::DoDirtyTocSync(const std::wstring& Id, const std::wstring& Vers
         return;
     if (DebugWindowShowing())
         for (size_t i = 0; i < toc.Parents.size(); ++i)
-            DebugLog(L"DoDirtyTocSync() -[" + std::to_wstring(i) + L"]- " + toc.Parents[i].Id + L" | " +
-                     toc.Parents[i].Title);
+            DebugLog(L"DoDirtyTocSync() -[" + std::to_wstring(i) + L"]- " + std::wstring(toc.Parents[i].Id) + L" | " +
+                     std::wstring(toc.Parents[i].Title));
     g_TocData->SyncList = DirtySyncList(toc, Id, Version, Locale);
 }

@@ -100,8 +100,8 @@ TEST(Mutation, ContentsAndPageHeadReplies) {
     TMutator<std::wstring> m({hcfakes::DataText(L"children_root.xml"), hcfakes::DataText(L"toc_button.xml"),
                               hcfakes::DataText(L"page_root.xml")},
                              {}, MutationMaxSize(16384));
-    auto complete = [](const TTocItemArray& Items) {
-        for (const TTocItem& t : Items)
+    auto complete = [](const auto& Items) {
+        for (const auto& t : Items)
             ASSERT_TRUE(!t.Id.empty() && !t.Title.empty());
     };
     RunMutations("contents and page-head replies", m, MutationCount(1500), [&](const std::wstring& Reply) {
@@ -113,7 +113,7 @@ TEST(Mutation, ContentsAndPageHeadReplies) {
         complete(toc.Parents);
         complete(toc.Siblings);
         complete(toc.Children);
-        for (const TTocItem& t : toc.Parents)
+        for (const TTocEntry& t : toc.Parents)
             ASSERT_NE(t.Id, L"-1");
         TH3PageHeader head;
         ReadPageHeader(Reply, head);

@@ -13,9 +13,10 @@ using namespace hcfakes;
 
 namespace {
 
-std::vector<std::wstring> Ids(const TTocItemArray& Items) {
+template <class Array>
+std::vector<std::wstring> Ids(const Array& Items) {
     std::vector<std::wstring> r;
-    for (const auto& i : Items) r.push_back(i.Id);
+    for (const auto& i : Items) r.emplace_back(i.Id);
     return r;
 }
 
@@ -98,6 +99,25 @@ TEST(TocReaders, ContextListsAndTheHiddenRoot) {
     EXPECT_EQ(Ids(toc.Children), (std::vector<std::wstring>{L"button-members"}));
     EXPECT_EQ(toc.Siblings[0].Title, L"Button Class (System.Windows.Forms)");
     EXPECT_EQ(toc.Parents[1].TopicVersion, L"100");
+
+    // Many topics, a title longer than the blocks the texts are kept in and a misread quote:
+    // every text reads back as the reply gave it after the context has moved.
+    std::wstring reply = L"<toc><children>";
+    const std::wstring longTitle(20000, L'L');
+    for (int i = 0; i < 3000; ++i)
+        reply += L"<topic id=\"id" + std::to_wstring(i) + L"\"><title>" +
+                 (i == 1 ? longTitle : i == 2 ? L"What\u00E2\u20AC\u2122s New" : L"T" + std::to_wstring(i)) +
+                 L"</title><url>x?topicversion=" + std::to_wstring(i % 2) + L"&amp;topiclocale=l</url></topic>";
+    ReadTocContext(reply + L"</children></toc>", toc);
+    const TTocReturn moved = std::move(toc);
+    ASSERT_EQ(moved.Children.size(), 3000u);
+    EXPECT_EQ(moved.Children[1].Title, longTitle);
+    EXPECT_EQ(moved.Children[2].Title, L"What's New");
+    for (int i : {0, 3, 2999}) {
+        const TTocItem item = moved.Children[static_cast<size_t>(i)].Item();
+        EXPECT_EQ(item.Id + L"|" + item.Title + L"|" + item.TopicVersion + L"|" + item.TopicLocale,
+                  L"id" + std::to_wstring(i) + L"|T" + std::to_wstring(i) + L"|" + std::to_wstring(i % 2) + L"|l");
+    }
 }
 
 TEST(TocReaders, PageHeadFieldsComeFromTheHeadOnly) {

@@ -18,6 +18,10 @@ TTocItem Item(const wchar_t* Id, const wchar_t* Version, const wchar_t* Locale, 
     return i;
 }
 
+TTocEntry Entry(const wchar_t* Id, const wchar_t* Version, const wchar_t* Locale, const wchar_t* Title) {
+    return TTocEntry{Id, Title, Version, Locale};
+}
+
 } // namespace
 
 TEST(TocRules, ImageKindFollowsOrphansAndVersionChangesUpTheChain) {
@@ -89,10 +93,10 @@ TEST(TocRules, RemovingRecordsKeepsTheOrderAndMapsEveryOldIndex) {
 
 TEST(TocRules, QuickSyncGathersParentsSiblingsOfTheInstanceAndTheTopicsChildren) {
     TTocReturn toc;
-    toc.Parents = {Item(L"root", L"100", L"en-US", L"Root"), Item(L"ns", L"100", L"en-US", L"System.Windows.Forms Namespace")};
-    toc.Siblings = {Item(L"T:Other", L"100", L"en-US", L"Other"), Item(L"T:Button", L"100", L"de-DE", L"Button-Klasse"),
-                    Item(L"T%3ABUTTON", L"100", L"en-US", L"Button Class (System.Windows.Forms)")};
-    toc.Children = {Item(L"M:Click", L"100", L"en-US", L"Click &amp; Go"), Item(L"M:Klick", L"100", L"de-DE", L"Klick")};
+    toc.Parents = {Entry(L"root", L"100", L"en-US", L"Root"), Entry(L"ns", L"100", L"en-US", L"System.Windows.Forms Namespace")};
+    toc.Siblings = {Entry(L"T:Other", L"100", L"en-US", L"Other"), Entry(L"T:Button", L"100", L"de-DE", L"Button-Klasse"),
+                    Entry(L"T%3ABUTTON", L"100", L"en-US", L"Button Class (System.Windows.Forms)")};
+    toc.Children = {Entry(L"M:Click", L"100", L"en-US", L"Click &amp; Go"), Entry(L"M:Klick", L"100", L"de-DE", L"Klick")};
     const TTocItemArray list = DirtySyncList(toc, L"T:Button", L"100", L"en-US");
     std::vector<std::wstring> titles;
     for (const TTocItem& i : list)
