@@ -680,6 +680,7 @@ protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
+    bool RecreatesForReadingOrder() const override { return false; }
     void Notification(TComponent* AComponent, TOperation Operation) override;
     virtual TTreeNodes* CreateNodes();
     virtual TTreeNode* CreateNode();
@@ -984,6 +985,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& Params) override;
+    bool RecreatesForReadingOrder() const override { return false; }
 
     friend class TPageControl;
     bool FTabVisible = true;
@@ -1032,6 +1034,7 @@ public:
 protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
+    bool RecreatesForReadingOrder() const override { return false; }
     void AdjustClientRect(RECT& Rect) override;
     // Hidden pages take the page area too: what they hold is laid out before they show.
     void AlignControls(TControl* AControl, RECT& Rect) override;

@@ -411,6 +411,13 @@ protected:
     // of its text alone being right-aligned. OwnChildren: windows placed on it by the program
     // (a page control's sheets) keep the left-to-right layout.
     void MirrorInRightToLeft(TCreateParams& Params, bool OwnChildren = false);
+    // A change of reading order makes the window anew (true), or sets its reading flags on
+    // the window it has (ChangeReadingInPlace). Windows that hold much keep theirs: a tree's
+    // items would all go in again, and so would those of a tree inside a container made anew.
+    virtual bool RecreatesForReadingOrder() const { return true; }
+    // The reading and layout flags that CreateParams gives now, set on the existing window,
+    // which is drawn anew.
+    void ChangeReadingInPlace();
     // Lays out the aligned and anchored children within Rect.
     virtual void AlignControls(TControl* AControl, RECT& Rect);
     virtual void AdjustClientRect(RECT& Rect) {}

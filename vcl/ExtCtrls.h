@@ -43,6 +43,7 @@ public:
 
 protected:
     void AdjustClientRect(RECT& Rect) override;
+    bool RecreatesForReadingOrder() const override { return false; }
     void Paint() override;
     // The bevels and the border, drawn on the canvas; Rect shrinks to the inside.
     void PaintFrame(RECT& Rect);

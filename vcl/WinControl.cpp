@@ -519,6 +519,17 @@ void TWinControl::CreateParams(TCreateParams& Params) {
     Params.WinClassName = ClassName();
 }
 
+void TWinControl::ChangeReadingInPlace() {
+    if (!FHandle)
+        return;
+    TCreateParams params;
+    CreateParams(params);
+    const LONG_PTR flags = WS_EX_LAYOUTRTL | WS_EX_NOINHERITLAYOUT | WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR | WS_EX_RIGHT;
+    SetWindowLongPtrW(FHandle, GWL_EXSTYLE, (GetWindowLongPtrW(FHandle, GWL_EXSTYLE) & ~flags) | (params.ExStyle & flags));
+    SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(FHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 void TWinControl::MirrorInRightToLeft(TCreateParams& Params, bool OwnChildren) {
     if (!UseRightToLeftAlignment())
         return;

@@ -404,8 +404,12 @@ void TWinControl::WndProc(TMessage& Message) {
         Perform(CM_TEXTCHANGED);
         return;
     case CM_BIDIMODECHANGED:
-        if (RightToLeftAvailable() && FHandle)
-            RecreateWnd();
+        if (RightToLeftAvailable() && FHandle) {
+            if (RecreatesForReadingOrder())
+                RecreateWnd();
+            else
+                ChangeReadingInPlace();
+        }
         break;
     case WM_DESTROY:
         if (!IsDestroying())

@@ -13,6 +13,7 @@
 #include "ULangFile.h"
 #include "UMessageTexts.h"
 #include "UPTShellList.h"
+#include "UShotTimer.h"
 #include "UTranslator.h"
 #include "UUtilsW.h"
 #include "qenSmartTabs.h"
@@ -31,6 +32,8 @@ void TVMainForm::TranslateMainWindow(const std::wstring& Code) {
     if (!result.Changed())
         return;
 
+    // Every window takes its new texts (and maybe its other reading order) under the hourglass.
+    THourGlass wait;
     DebugLog(L"Translate: Start update");
     SmartTabs->SetNewTabCaption(NewTabCaptionOf(TabMenu_NewTab->Caption()));
     if (DebugForm && !DebugPage_Title.empty())

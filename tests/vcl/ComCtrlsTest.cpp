@@ -362,6 +362,17 @@ TEST(TreeView, WindowShowsNodesAndKeepsThemAcrossANewWindow) {
     EXPECT_EQ(TreeText(wnd, child->ItemId()), L"renamed \u0401");
     EXPECT_EQ(root->Data(), reinterpret_cast<void*>(7));
 
+    // Right to left the tree keeps its window and items (a large tree would take seconds to
+    // go in again) and is mirrored; left to right again it is not.
+    tv->SetBiDiMode(bdRightToLeft);
+    EXPECT_EQ(tv->Handle(), wnd);
+    EXPECT_TRUE(GetWindowLongPtrW(wnd, GWL_EXSTYLE) & WS_EX_LAYOUTRTL);
+    EXPECT_EQ(tv->Selected(), child);
+    EXPECT_EQ(tv->GetNodeAt(child->DisplayRect(true).left + 1, child->DisplayRect(true).top + 1), child);
+    tv->SetBiDiMode(bdLeftToRight);
+    EXPECT_EQ(tv->Handle(), wnd);
+    EXPECT_FALSE(GetWindowLongPtrW(wnd, GWL_EXSTYLE) & WS_EX_LAYOUTRTL);
+
     tv->SetSelected(nullptr);
     EXPECT_EQ(tv->Selected(), nullptr);
     tv->Items()->Clear();

@@ -15,6 +15,7 @@
 #include "UPTShellCombo.h"
 #include "qenPathViewer.h"
 #include "ULocaleInfo.h"
+#include "UDebugLog.h"
 #include "UMessageTexts.h"
 #include "UUtilsW.h"
 #include "qenSmartTabs.h"
@@ -204,7 +205,23 @@ TEST_F(VMainTranslate, HebrewMirrorsTheWindowOnceArabicKeepsItGermanTurnsItBack)
     EXPECT_EQ(f->LeftPanel->Left(), 0);
     EXPECT_EQ(Reading(), L"--------- -- Page");
 
+    // The windows take the switch under the hourglass, the tree in its own window.
+    struct TCursorSink : TDebugLogSink {
+        std::wstring Seen;
+        bool SinkShowing() override { return true; }
+        bool SinkTimeStamps() override { return false; }
+        void SinkAddLine(const std::wstring& Line) override {
+            if (Line.rfind(L"Translate: ", 0) == 0 && Line.find(L"update") != std::wstring::npos)
+                Seen += Screen->Cursor() == crHourGlass ? L'H' : L'-';
+        }
+    } sink;
+    TDebugLogSink* const before = SetDebugLogSink(&sink);
+    const HWND tree = f->TreeView1->Handle();
     f->TranslateMainWindow(L"he");
+    SetDebugLogSink(before);
+    EXPECT_EQ(sink.Seen, L"HH");
+    EXPECT_NE(Screen->Cursor(), crHourGlass);
+    EXPECT_EQ(f->TreeView1->Handle(), tree);
     EXPECT_EQ(Application->BiDiMode(), bdRightToLeft);
     EXPECT_EQ(f->mmnuPage->Caption(), L"he");
     EXPECT_GT(f->LeftPanel->Left(), 10); // the pane on the right
