@@ -4,7 +4,8 @@
 # to the contents and the expansion of a node with several hundred children (agent start
 # apart); then the keyword index figures (full load next to the bare fetch, cached load,
 # type-ahead, private bytes with the full index); a node of 50,000 children expanded (time, the
-# window's longest wait, private bytes per node). Medians of several runs.
+# window's longest wait, private bytes per node), and with it open the interface language
+# switched to Hebrew and back (time, the window's longest wait). Medians of several runs.
 #   scripts/viewer-bench.sh [PREFIX] [--runs N] [--index | --stalls | --catalogs | --bignode]
 #   (default prefix name: viewer-bench)
 # --index: the keyword index figures only (no starts, contents or expansions).
