@@ -110,7 +110,7 @@ void TKeywordList::ClearForLoad() {
     FWholeTotal = 0;
 }
 
-void TKeywordList::SwapEntries(TKeywordList& Other) {
+void TKeywordList::SwapStorage(TKeywordList& Other) {
     FEntries.swap(Other.FEntries);
     FHeads.swap(Other.FHeads);
     FShared.swap(Other.FShared);
@@ -118,19 +118,17 @@ void TKeywordList::SwapEntries(TKeywordList& Other) {
     FTopics.swap(Other.FTopics);
     FFreeTopics.swap(Other.FFreeTopics);
     std::swap(FCapacity, Other.FCapacity);
+}
+
+void TKeywordList::SwapEntries(TKeywordList& Other) {
+    SwapStorage(Other);
     std::swap(FWholeParsed, Other.FWholeParsed);
     std::swap(FWholeTotal, Other.FWholeTotal);
 }
 
 void TKeywordList::TakeForLoad(TKeywordList& Other) {
     ClearForLoad();
-    FEntries.swap(Other.FEntries);
-    FHeads.swap(Other.FHeads);
-    FShared.swap(Other.FShared);
-    FBlocks.swap(Other.FBlocks);
-    FTopics.swap(Other.FTopics);
-    FFreeTopics.swap(Other.FFreeTopics);
-    std::swap(FCapacity, Other.FCapacity);
+    SwapStorage(Other);
 }
 
 void TKeywordList::CutForLoad(int Count) {

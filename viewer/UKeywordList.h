@@ -123,6 +123,9 @@ public:
     int SharedPrefix(int Index) const { return FShared[Index]; }
 
 private:
+    // Exchanges the entries, their texts and topics and the capacity with Other.
+    void SwapStorage(TKeywordList& Other);
+
     // An entry's Value and, right after it, its Display lie in one text block.
     struct TEntry {
         uint32_t Pos = 0;        // offset of Value in its block

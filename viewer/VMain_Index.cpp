@@ -77,7 +77,10 @@ std::wstring IndexHelpUrl = L"https://www.quorvex.com/vorlane/help/index/";
 
 // What the index keeps beside the list: its loader, timers, guards and queued work.
 struct TVMainForm::TIndexWork {
-    explicit TIndexWork(TVMainForm& AForm) : Form(AForm), Loader(*AForm.Keywords, ProgramAgentLink()) {}
+    explicit TIndexWork(TVMainForm& AForm) : Form(AForm), Loader(*AForm.Keywords, ProgramAgentLink()) {
+        // The newer agent's sub-keys are joined to their keyword by the reader.
+        Loader.NewAgent = CurrentH3Paths().HasNewAgent;
+    }
     ~TIndexWork() {
         KillShotTimer(StatusTimer);
         KillShotTimer(DelayTimer);
