@@ -271,6 +271,12 @@ char32_t EntityToChar(const std::wstring& Entity) { return EntityViewToChar(Enti
 void DecodeHtmlText(std::wstring& Text) { DecodeCore(Text, false); }
 void DecodeHtmlTextEx(std::wstring& Text) { DecodeCore(Text, true); }
 
+void DecodeTitleText(std::wstring& Text) {
+    DecodeCore(Text, true);
+    auto directional = [](wchar_t C) { return (C >= 0x202A && C <= 0x202E) || (C >= 0x2066 && C <= 0x2069); };
+    Text.erase(std::remove_if(Text.begin(), Text.end(), directional), Text.end());
+}
+
 void AppendDecodedHtmlText(std::wstring& Out, std::wstring_view Text) {
     const size_t first = FirstEscape(Text.data(), Text.size());
     if (first == Text.size()) {

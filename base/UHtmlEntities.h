@@ -13,6 +13,12 @@ void DecodeHtmlText(std::wstring& Text);
 void AppendDecodedHtmlText(std::wstring& Out, std::wstring_view Text);
 // As DecodeHtmlText, and "%3C"/"%3c" to '<', "%3E"/"%3e" to '>'.
 void DecodeHtmlTextEx(std::wstring& Text);
+// A title as it is shown (a tree row, a list row, a tab's caption, the breadcrumb): decoded
+// as DecodeHtmlTextEx does it, without the characters that turn the direction of the text
+// after them (embeddings, overrides and isolates: U+202A to U+202E, U+2066 to U+2069), which
+// would reverse the rest of the row and of every caption the title is put into. The marks
+// U+200E and U+200F stay: they turn nothing round.
+void DecodeTitleText(std::wstring& Text);
 // Only the escapes %20 %2C %3C %3E %3A (hex letters in either case).
 void DecodeUrlEscapes(const std::wstring& Text, std::wstring& Result);
 // The numeric reference that stands for Ch, or '' when Ch is written as it is.

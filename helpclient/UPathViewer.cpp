@@ -57,7 +57,7 @@ bool TPathViewer::SetTopic(const std::wstring& Id, const std::wstring& Version, 
     if (!(Id == L"-1" && !items.empty())) items.insert(items.begin(), HomeItem());
     for (size_t i = 0; i < items.size(); ++i) {
         std::wstring& title = items[i].Title;
-        DecodeHtmlTextEx(title);
+        DecodeTitleText(title);
         TTocData::TidyListTitle(title, items, static_cast<int>(i));
     }
 
@@ -133,7 +133,7 @@ int TPathViewer::FindChildList(int PathIndex) {
             if (!toc->GetChildren(id, version, locale, entry.Topics))
                 return -1;
             for (auto& t : entry.Topics) {
-                DecodeHtmlTextEx(t.Title);
+                DecodeTitleText(t.Title);
                 TTocData::TidyListTitle(t.Title, PathItems, PathIndex);
             }
         }

@@ -554,7 +554,7 @@ void TTocData::AddNodes(TTocNode ParentNode, const std::vector<int>& Indices) {
     for (int index : Indices) {
         if (index < 0 || index >= static_cast<int>(mTocList.size())) continue;
         TTocItem& item = mTocList[static_cast<size_t>(index)];
-        DecodeHtmlTextEx(item.Title);
+        DecodeTitleText(item.Title);
         Tidy(item.Title, context, false);
         item.Node = TreeView->AddChild(ParentNode, item.Title, index);
     }

@@ -161,7 +161,7 @@ void TBrowserFrame::SetTitle(const std::wstring& Text) {
     if (Text.empty())
         return;
     std::wstring title = Text;
-    DecodeHtmlTextEx(title);
+    DecodeTitleText(title);
     CaptionTitle = title;
     Title = title;
     if (TqenSmartTabs* strip = g_TabStrip) {

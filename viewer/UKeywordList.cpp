@@ -310,7 +310,7 @@ std::wstring TKeywordList::Caption(int Index) {
     } else {
         caption.assign(text, e.ValueLen);
     }
-    DecodeHtmlTextEx(caption);
+    DecodeTitleText(caption);
     return caption;
 }
 

@@ -107,7 +107,7 @@ TTocItemArray DirtySyncList(const TTocReturn& Toc, const std::wstring& Id, const
                             const std::wstring& Locale) {
     TTocItemArray list;
     const auto append = [&list](TTocItem Item) {
-        DecodeHtmlTextEx(Item.Title);
+        DecodeTitleText(Item.Title);
         list.push_back(std::move(Item));
         TTocData::TidyListTitle(list.back().Title, list, static_cast<int>(list.size()) - 2);
     };

@@ -40,10 +40,7 @@ int CheckedZoomItem(int Percent) {
 }
 
 std::wstring ZoomPanelText(const std::wstring& Caption, int Percent) {
-    std::wstring digits = IntToStr(Percent);
-    if (digits.size() < 3)
-        digits.insert(0, 3 - digits.size(), L' ');
-    return Caption + L": " + digits + L"%";
+    return Caption + L": " + IntToStr(Percent) + L"%";
 }
 
 int ZoomPanelStep(int Percent) {

@@ -23,8 +23,7 @@ int ZoomPercentOf(double Factor);
 int ZoomFromSetting(int Value);
 // The fixed zoom item (400, 200, 150, 125, 100, 75, 50) that shows a check mark; 0 for none.
 int CheckedZoomItem(int Percent);
-// The zoom panel: Caption (the zoom text) + ": " + the percent right-aligned in three places + "%"
-// ("Zoom: 100%", "Zoom:  75%").
+// The zoom panel: Caption (the zoom text) + ": " + the percent + "%" ("Zoom: 100%", "Zoom: 75%").
 std::wstring ZoomPanelText(const std::wstring& Caption, int Percent);
 // A click on the zoom panel steps through 75, 100, 125, 150 and back to 75.
 int ZoomPanelStep(int Percent);

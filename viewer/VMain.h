@@ -237,6 +237,7 @@ public:
     TTntPopupMenu* ZoomPopupMenu;
     TTntMenuItem* mnuZoomIn2;
     TTntMenuItem* mnuZoomOut2;
+    std::vector<TTntMenuItem*> ZoomPopupFixedItems; // 400 % to 50 %, marked as the Zoom menu's
     // The bookmarks page's: the list's pop-up and the folder menu of FavGoBtn.
     TTntPopupMenu* FavPopupMenu;
     TTntMenuItem* mnuOpenInNewWindow1;
@@ -529,9 +530,10 @@ public:
     void mnuBrowser00Click(TTntMenuItem* Item);
     void mmnuOpenwith1Click();
     void TabMenu_NewTabClick();
-    void TabMenu_NewWindowClick();
     // Sender: the tab strip's pop-up item acts on the tab under that pop-up, anything else
     // on the active tab.
+    int TabMenuTab(TObject* Sender) const;
+    void TabMenu_NewWindowClick(TObject* Sender = nullptr);
     void TabMenu_ClosetabClick(TObject* Sender = nullptr);
     void TabMenu_CloseOthertabsClick(TObject* Sender = nullptr);
     void PopupMenu1Popup();

@@ -311,8 +311,8 @@ void TVMainForm::BuildPopupMenus() {
     PopupMenu1->OnPopup = [this](TObject*) { PopupMenu1Popup(); };
     TMenuItem* tabs = PopupMenu1->Items();
     TabMenu_NewTab = Item(this, tabs, L"TabMenu_NewTab", L"New Tab", [this] { TabMenu_NewTabClick(); }, scCtrl | 'N');
-    TabMenu_NewWindow = Item(this, tabs, L"TabMenu_NewWindow", L"Open in New Window",
-                             [this] { TabMenu_NewWindowClick(); });
+    TabMenu_NewWindow = Item(this, tabs, L"TabMenu_NewWindow", L"Open in New Window");
+    TabMenu_NewWindow->OnClick = [this](TObject* Sender) { TabMenu_NewWindowClick(Sender); };
     Separator(this, tabs);
     TabMenu_Closetab = Item(this, tabs, L"TabMenu_Closetab", L"Close Tab");
     TabMenu_Closetab->OnClick = [this](TObject* Sender) { TabMenu_ClosetabClick(Sender); };
@@ -334,6 +334,7 @@ void TVMainForm::BuildPopupMenus() {
         TTntMenuItem* item = Item(this, zoom, name.c_str(), (std::to_wstring(percent) + L"%").c_str());
         item->Tag = percent;
         zoomItems.push_back(item);
+        ZoomPopupFixedItems.push_back(item);
     }
     for (TTntMenuItem* item : zoomItems)
         item->OnClick = [this, item](TObject*) { mmnuZoomInClick(item); };

@@ -193,8 +193,6 @@ void TVMainForm::mmnuOpenwith1Click() {
         ShellOpenWith(url);
 }
 
-void TVMainForm::TabMenu_NewWindowClick() { OpenWithBrowser(GetCurrentUrl(), LastBrowserUsed); }
-
 void TVMainForm::OpenWithBrowser(const std::wstring& Url, int Browser) {
     if (Url.empty() || !BrowserAddressAllowed(Url) || !EnsureHelpAgent())
         return;

@@ -128,6 +128,8 @@ void TVMainForm::ShowZoom() {
     const int checked = CheckedZoomItem(percent);
     for (TTntMenuItem* item : {mnuZoom400, mnuZoom200, mnuZoom150, mnuZoom125, mnuZoom100, mnuZoom75, mnuZoom50})
         item->SetChecked(item->Tag == checked);
+    for (TTntMenuItem* item : ZoomPopupFixedItems)
+        item->SetChecked(item->Tag == checked);
     StatusBar1->Panels()->Items(2)->SetText(ZoomPanelText(ZoomText, percent));
 }
 

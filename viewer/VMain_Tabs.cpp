@@ -76,15 +76,22 @@ void TVMainForm::FreeClosedFrames() {
 
 void TVMainForm::mmnuClosetabClick() { CloseTab(SmartTabs->ActiveTab()); }
 
-void TVMainForm::TabMenu_ClosetabClick(TObject* Sender) {
-    if (Sender == TabMenu_Closetab && FTabMenuTab >= 0)
-        CloseTab(FTabMenuTab);
-    else
-        CloseTab(SmartTabs->ActiveTab());
+int TVMainForm::TabMenuTab(TObject* Sender) const {
+    const bool fromMenu = Sender == TabMenu_Closetab || Sender == TabMenu_CloseOthertabs || Sender == TabMenu_NewWindow;
+    return fromMenu && FTabMenuTab >= 0 && FTabMenuTab < SmartTabs->GetTabCount() ? FTabMenuTab
+                                                                                   : SmartTabs->ActiveTab();
+}
+
+void TVMainForm::TabMenu_ClosetabClick(TObject* Sender) { CloseTab(TabMenuTab(Sender)); }
+
+void TVMainForm::TabMenu_NewWindowClick(TObject* Sender) {
+    TBrowserFrame* frame = GetFrame(TabMenuTab(Sender));
+    if (frame)
+        OpenWithBrowser(frame->AddressText(), LastBrowserUsed);
 }
 
 void TVMainForm::TabMenu_CloseOthertabsClick(TObject* Sender) {
-    const int keep = Sender == TabMenu_CloseOthertabs && FTabMenuTab >= 0 ? FTabMenuTab : SmartTabs->ActiveTab();
+    const int keep = TabMenuTab(Sender);
     if (keep < 0 || keep >= SmartTabs->GetTabCount())
         return;
     for (int i = SmartTabs->GetTabCount() - 1; i >= 0; --i) {

@@ -379,7 +379,7 @@ int TVMainForm::AddTocRecord(TTocNode ParentNode, const TTocItem& Topic) {
     TTocItem record = Topic;
     record.IsRoot = false;
     record.Node = nullptr;
-    DecodeHtmlTextEx(record.Title);
+    DecodeTitleText(record.Title);
     g_TocData->TidyNodeText(record.Title, ParentNode);
     g_TocData->mTocList.push_back(record);
     const int index = static_cast<int>(g_TocData->mTocList.size()) - 1;

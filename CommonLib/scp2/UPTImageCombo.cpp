@@ -249,6 +249,32 @@ void TPTCustomImageCombo::WndProc(TMessage& Message) {
             AdjustItemHeight(FFont.Handle());
         }
         return;
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH: {
+        // The lines hold no strings (their items do): the system would answer with the item's
+        // address read as text. The window's text is the selected item's caption.
+        std::wstring caption;
+        const auto line = static_cast<int>(SendMessageW(FHandle, CB_GETCURSEL, 0, 0));
+        if (TPTImageComboItem* item = line >= 0 ? GetItem(line) : nullptr) {
+            DoGetItemData(item);
+            caption = item->Caption();
+        }
+        if (Message.Msg == WM_GETTEXTLENGTH) {
+            Message.Result = static_cast<LRESULT>(caption.size());
+            return;
+        }
+        auto* buffer = reinterpret_cast<wchar_t*>(Message.LParam);
+        const size_t room = static_cast<size_t>(Message.WParam);
+        if (!buffer || room == 0) {
+            Message.Result = 0;
+            return;
+        }
+        const size_t n = std::min(caption.size(), room - 1);
+        std::copy_n(caption.data(), n, buffer);
+        buffer[n] = L'\0';
+        Message.Result = static_cast<LRESULT>(n);
+        return;
+    }
     case WM_ERASEBKGND: {
         // The owner form's colour (the window colour under any other owner).
         auto* form = dynamic_cast<TCustomForm*>(Owner());

@@ -140,6 +140,11 @@ TEST(HtmlEntities, DecodeTextInPlace) {
         EXPECT_EQ(source, c.In);
     }
     EXPECT_EQ(Decoded(L"%3Cb%3E%3c/b%3e%20x", true), L"<b></b> x");
+    // A title drops what would turn the direction of the text after it, written or referenced;
+    // the marks stay.
+    std::wstring title = L"\u202Ax\u202By\u202Cz\u202D%3C&#8238;cba\u2066\u2067\u2068\u2069 \u200E\u05D0\u200F";
+    DecodeTitleText(title);
+    EXPECT_EQ(title, L"xyz<cba \u200E\u05D0\u200F");
 
     std::wstring r;
     DecodeUrlEscapes(L"a%3aB%3A%20%2c%3C%3e%41&lt;", r);

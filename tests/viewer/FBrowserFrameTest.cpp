@@ -434,8 +434,8 @@ TEST_F(BrowserFrameTest, JumpsRewritesTitlesAndStatusTexts) {
     Settle();
     EXPECT_EQ(atStart, std::vector<std::wstring>{L"Waiting for " + UrlHost(a)});
     EXPECT_EQ(frame->Title, L".NET Framework Class Library");
-    frame->WebBrowser1TitleChange(L"A &amp; B");
-    EXPECT_EQ(frame->CaptionTitle, L"A & B");
+    frame->WebBrowser1TitleChange(L"A &amp; B\u202E (C)");
+    EXPECT_EQ(frame->CaptionTitle, L"A & B (C)");
 
     // A jump within the page: no waiting text, no opening text, no new request of the head.
     status->Panels()->Items(0)->SetText(L"");
@@ -449,7 +449,7 @@ TEST_F(BrowserFrameTest, JumpsRewritesTitlesAndStatusTexts) {
     EXPECT_EQ(atStart.back(), L"");
     // A title that is an address leaves the caption.
     frame->WebBrowser1TitleChange(L"HTTP://127.0.0.1/x");
-    EXPECT_EQ(frame->CaptionTitle, L"A & B");
+    EXPECT_EQ(frame->CaptionTitle, L"A & B (C)");
 
     // Progress: "Loading n%" while loading, both texts cleared otherwise.
     frame->NavState = 2;

@@ -27,8 +27,8 @@ TEST(Zoom, StepsStayWithinTheLimitsThatAreStored) {
 
 TEST(Zoom, PanelTextAndClickSteps) {
     EXPECT_EQ(ZoomPanelText(L"Zoom", 100), L"Zoom: 100%");
-    EXPECT_EQ(ZoomPanelText(L"Zoom", 75), L"Zoom:  75%");
-    EXPECT_EQ(ZoomPanelText(L"Zoom %s", 10), L"Zoom %s:  10%");  // a translated text is no format
+    EXPECT_EQ(ZoomPanelText(L"Zoom", 75), L"Zoom: 75%");
+    EXPECT_EQ(ZoomPanelText(L"Zoom %s", 10), L"Zoom %s: 10%");  // a translated text is no format
     EXPECT_EQ(ZoomPanelStep(50), 75);
     EXPECT_EQ(ZoomPanelStep(75), 100);
     EXPECT_EQ(ZoomPanelStep(99), 100);

@@ -186,6 +186,15 @@ TEST_F(VMainNavTest, TheStripsCloseButtonMiddleClickAndPopUpActOnTheTabUnderTheP
     f->SmartTabsMouseMove(p.x, p.y);
     f->PopupMenu1Popup();
     EXPECT_TRUE(f->TabMenu_Closetab->Enabled());
+    {
+        for (int i = 0; i < 4; ++i)
+            f->GetFrame(i)->UrlEdit->SetText(L"http://127.0.0.1/help/ms.help?id=" + std::to_wstring(i));
+        TShellRecorder shell;
+        LastBrowserUsed = 0;
+        f->TabMenu_NewWindow->Click();
+        ASSERT_EQ(shell.Calls.size(), 1u);
+        EXPECT_EQ(shell.Calls[0].File, L"http://127.0.0.1/help/ms.help?id=2");
+    }
     f->TabMenu_Closetab->Click();
     EXPECT_EQ(Captions(f), (std::vector<std::wstring>{L"A", L"B", L"D"}));
     EXPECT_EQ(Active(f), L"A");

@@ -31,12 +31,17 @@ protected:
         TStatusPanels* p = F->StatusBar1->Panels();
         return p->Items(0)->Width() + p->Items(1)->Width() + 10;
     }
+    // The fixed zoom items marked in the Zoom menu; the status bar's zoom menu marks the same.
     static std::wstring CheckedZoomItems(TVMainForm* F) {
-        std::wstring checked;
+        std::wstring checked, popup;
         for (TTntMenuItem* item : {F->mnuZoom400, F->mnuZoom200, F->mnuZoom150, F->mnuZoom125, F->mnuZoom100,
                                    F->mnuZoom75, F->mnuZoom50})
             if (item->Checked())
                 checked += std::to_wstring(item->Tag) + L" ";
+        for (int i = 0; i < F->ZoomPopupMenu->Items()->Count(); ++i)
+            if (TMenuItem* item = F->ZoomPopupMenu->Items()->Items(i); item->Checked())
+                popup += std::to_wstring(item->Tag) + L" ";
+        EXPECT_EQ(popup, checked);
         return checked;
     }
     // The strongest difference of the pixels in R from the colour Back: how plainly what is
@@ -86,7 +91,7 @@ TEST_F(VMainViewTest, ZoomIsClampedStoredAndShownWhicheverWayItComes) {
     f->mmnuZoomInClick(f->mnuZoom50);
     for (int i = 0; i < 45; ++i)
         f->mmnuZoomInClick(f->mnuZoomOut2);
-    EXPECT_EQ(ZoomPanel(f), L"Zoom:  10%");
+    EXPECT_EQ(ZoomPanel(f), L"Zoom: 10%");
     EXPECT_FLOAT_EQ(f->Zoom, 0.1f);
 
     // Clicks on the zoom panel step 75, 100, 125, 150 and back to 75; other panels do nothing.
@@ -96,9 +101,9 @@ TEST_F(VMainViewTest, ZoomIsClampedStoredAndShownWhicheverWayItComes) {
         f->StatusBar1MouseUp(mbLeft, x, 5);
         steps += ZoomPanel(f) + L"|";
     }
-    EXPECT_EQ(steps, L"Zoom:  75%|Zoom: 100%|Zoom: 125%|Zoom: 150%|Zoom:  75%|");
+    EXPECT_EQ(steps, L"Zoom: 75%|Zoom: 100%|Zoom: 125%|Zoom: 150%|Zoom: 75%|");
     f->StatusBar1MouseUp(mbLeft, 5, 5);
-    EXPECT_EQ(ZoomPanel(f), L"Zoom:  75%");
+    EXPECT_EQ(ZoomPanel(f), L"Zoom: 75%");
     // A stored zoom comes back as it was.
     f->mmnuZoomInClick(f->mnuZoom125);
     f->mmnuZoomInClick(f->mmnuZoomIn);

@@ -112,6 +112,18 @@ TEST(PTImageCombo, EachItemIsFreedOnceWhateverHappensToTheWindow) {
         EXPECT_EQ(w.Combo->GetItem(i), items[i]);
     EXPECT_EQ(w.Combo->ItemIndex(), 3);
     EXPECT_EQ(SendMessageW(w.Combo->Handle(), CB_GETEXTENDEDUI, 0, 0), 1);
+    // The window's text (what a screen reader reads) is the selected item's caption, cut to
+    // the room given; without a selection it is empty.
+    wchar_t text[16];
+    EXPECT_EQ(SendMessageW(w.Combo->Handle(), WM_GETTEXTLENGTH, 0, 0), 6);
+    EXPECT_EQ(SendMessageW(w.Combo->Handle(), WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text)), 6);
+    EXPECT_EQ(std::wstring(text), L"item 3");
+    EXPECT_EQ(SendMessageW(w.Combo->Handle(), WM_GETTEXT, 5, reinterpret_cast<LPARAM>(text)), 4);
+    EXPECT_EQ(std::wstring(text), L"item");
+    w.Combo->SetItemIndex(-1);
+    EXPECT_EQ(SendMessageW(w.Combo->Handle(), WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text)), 0);
+    EXPECT_EQ(std::wstring(text), L"");
+    w.Combo->SetItemIndex(3);
 
     // Deleting lines reports each item once and frees it, also when the event raises.
     w.Combo->DeleteItem(1);
