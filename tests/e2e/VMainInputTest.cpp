@@ -58,6 +58,10 @@ TEST_F(VorlaneInput, F12StartsTheAgentWhenItIsNotRunning) {
     HWND main = WaitMainWindow();
     ASSERT_TRUE(main);
     ASSERT_TRUE(WaitContentsLoaded(main));
+    // The load's later requests end with the orphan group saved; a key pressed while one of
+    // them waits is refused, as every command is during a wait.
+    ASSERT_TRUE(WaitUntil([] { return RegRead(HKEY_CURRENT_USER, MainKey, L"VS\\100\\EN-US_OrphanID2").Exists; },
+                          WindowTimeoutMs));
     // The agent the viewer started for its first load ends; F12 starts another.
     const auto agents = [&] { return ProcessesRunFrom(Inst.appRoot + L"\\HelpLibAgent"); };
     for (DWORD pid : agents())
