@@ -72,6 +72,7 @@ TWMsgBoxForm::TWMsgBoxForm(TComponent* AOwner) : TForm(AOwner) {
     Image_Info = MakeIcon(this, LeftPanel, L"Image_Info", IDI_INFORMATION);
     Image_Warn = MakeIcon(this, LeftPanel, L"Image_Warn", IDI_WARNING);
     Image_Error = MakeIcon(this, LeftPanel, L"Image_Error", IDI_ERROR);
+    Image_Question = MakeIcon(this, LeftPanel, L"Image_Question", IDI_QUESTION);
 
     TitleLabel = new TTntLabel(this);
     TitleLabel->SetName(L"TitleLabel");
@@ -115,8 +116,10 @@ void TWMsgBoxForm::FormCreate() {
     Image_Info->SetVisible(false);
     Image_Warn->SetVisible(false);
     Image_Error->SetVisible(false);
+    Image_Question->SetVisible(false);
     Image_Warn->SetBounds(Image_Info->Left(), Image_Info->Top(), 32, 32);
     Image_Error->SetBounds(Image_Info->Left(), Image_Info->Top(), 32, 32);
+    Image_Question->SetBounds(Image_Info->Left(), Image_Info->Top(), 32, 32);
 }
 
 bool WideMsgBoxEx(int Icon, const std::wstring& Title, const std::wstring& Text, int Buttons, bool& DontShow,
@@ -152,6 +155,7 @@ bool WideMsgBoxEx(int Icon, const std::wstring& Title, const std::wstring& Text,
     case 1: form->Image_Info->SetVisible(true); break;
     case 2: form->Image_Warn->SetVisible(true); break;
     case 3: form->Image_Error->SetVisible(true); break;
+    case 4: form->Image_Question->SetVisible(true); break;
     default: form->LeftPanel->SetWidth(form->RightPanel->Width()); break;
     }
     const int right = form->Panel1->ClientWidth() - 12;

@@ -22,6 +22,7 @@ public:
     TImage* Image_Info;
     TImage* Image_Warn;
     TImage* Image_Error;
+    TImage* Image_Question;
     TPanel* RightPanel;
     TPanel* Panel3;
     TPanel* TopPanel;
@@ -39,7 +40,7 @@ public:
     void FormCreate();
 };
 
-// Icon: 0 none, 1 information, 2 warning, 3 error. Buttons: 1 OK; 2 OK and Cancel;
+// Icon: 0 none, 1 information, 2 warning, 3 error, 4 question. Buttons: 1 OK; 2 OK and Cancel;
 // 3 Yes and No. True for OK or Yes. DontShow: the check box state (in and out).
 bool WideMsgBoxEx(int Icon, const std::wstring& Title, const std::wstring& Text, int Buttons, bool& DontShow,
                   const std::wstring& CheckCaption = std::wstring());

@@ -21,7 +21,7 @@ TAppSettingsConfig g_Config;
 const wchar_t* const DefaultIniFileName = L"ZEB_Settings.ini";
 const wchar_t* const RootSection = L"__root__";
 
-void ShowInfo(const std::wstring& Text) { UserMessage(miNone, ProgramFileName(), Text, mbOk); }
+void ShowInfo(const std::wstring& Text) { UserMessage(miInfo, std::wstring(), Text, mbOk); }
 
 } // namespace
 
@@ -56,7 +56,8 @@ TMyRegIniFile::~TMyRegIniFile() {
             FIniFile->UpdateFile();
         } catch (...) {
             MsgBoxW(L"Error writing settings to INI file\r" + FIniFile->FileName() + L"\r\r" +
-                    L"Is the folder/file read-only, or locked by another application?");
+                        L"Is the folder/file read-only, or locked by another application?",
+                    miError);
         }
     }
 }

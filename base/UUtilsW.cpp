@@ -1,6 +1,7 @@
 // Small utilities of the common library.
 #include "UUtilsW.h"
 
+#include "Forms.h"
 #include "Handles.h"
 
 #include <shlobj.h>
@@ -20,6 +21,7 @@ bool SystemMessageBox(int Icon, const std::wstring& Title, const std::wstring& T
     if (Icon == miInfo) flags |= MB_ICONINFORMATION;
     else if (Icon == miWarning) flags |= MB_ICONWARNING;
     else if (Icon == miError) flags |= MB_ICONERROR;
+    else if (Icon == miQuestion) flags |= MB_ICONQUESTION;
     const int answer = MessageBoxW(GetActiveWindow(), Text.c_str(), Title.c_str(), flags | MB_TASKMODAL);
     return answer == IDOK || answer == IDYES;
 }
@@ -40,18 +42,28 @@ TUserMessageHandler SetUserMessageHandler(TUserMessageHandler Handler) {
 }
 
 bool UserMessage(int Icon, const std::wstring& Title, const std::wstring& Text, int Buttons) {
+    if (Buttons == mbYesNo) Icon = miQuestion;
+    else if (Icon == miNone) Icon = miInfo;
+    const std::wstring heading = Title.empty() ? MessageHeading() : Title;
     TUserMessageHandler handler;
     {
         std::lock_guard<std::mutex> lock(g_MessageLock);
         handler = MessageHandlerSlot();
     }
-    if (handler) return handler(Icon, Title, Text, Buttons);
-    return SystemMessageBox(Icon, Title, Text, Buttons);
+    if (handler) return handler(Icon, heading, Text, Buttons);
+    return SystemMessageBox(Icon, heading, Text, Buttons);
 }
 
-bool MsgYesNo(const std::wstring& Msg) { return UserMessage(miNone, ProgramFileName(), Msg, mbYesNo); }
+std::wstring MessageHeading() {
+    if (Application && !Application->Title().empty()) return Application->Title();
+    const std::wstring& name = ProgramFileName();
+    const size_t dot = name.rfind(L'.');
+    return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
 
-void MsgBoxW(const std::wstring& Msg) { UserMessage(miNone, ProgramFileName(), Msg, mbOk); }
+bool MsgYesNo(const std::wstring& Msg) { return UserMessage(miQuestion, std::wstring(), Msg, mbYesNo); }
+
+void MsgBoxW(const std::wstring& Msg, int Icon) { UserMessage(Icon, std::wstring(), Msg, mbOk); }
 
 // ---------------------------------------------------------------------------------
 // Program folder and name

@@ -14,9 +14,9 @@
 //
 // Every message box of the library's non-window units goes through one replaceable
 // slot, so that the program's own Unicode message box answers it (and tests can answer
-// without a window). Icon: 0 none, 1 information, 2 warning, 3 error. Buttons: 1 OK,
-// 2 OK and Cancel, 3 Yes and No. The result is true for OK or Yes.
-enum : int { miNone = 0, miInfo = 1, miWarning = 2, miError = 3 };
+// without a window). Icon: 0 none, 1 information, 2 warning, 3 error, 4 question. Buttons:
+// 1 OK, 2 OK and Cancel, 3 Yes and No. The result is true for OK or Yes.
+enum : int { miNone = 0, miInfo = 1, miWarning = 2, miError = 3, miQuestion = 4 };
 enum : int { mbOk = 1, mbOkCancel = 2, mbYesNo = 3 };
 using TUserMessageHandler =
     std::function<bool(int Icon, const std::wstring& Title, const std::wstring& Text, int Buttons)>;
@@ -24,12 +24,18 @@ using TUserMessageHandler =
 // Installs a handler (an empty one restores the default, a system message box owned by
 // the active window); returns the previous one.
 TUserMessageHandler SetUserMessageHandler(TUserMessageHandler Handler);
+// Every box shows the icon of its kind: a Yes/No box the question icon, a box given no icon
+// the information icon. An empty Title is the program's title (MessageHeading).
 bool UserMessage(int Icon, const std::wstring& Title, const std::wstring& Text, int Buttons);
 
-// A Yes/No confirmation; true for Yes.
+// The heading of the program's messages: the application's title, else the program file's
+// name without its extension.
+std::wstring MessageHeading();
+
+// A Yes/No question under the program's title; true for Yes.
 bool MsgYesNo(const std::wstring& Msg);
-// An OK box with the program's file name as caption.
-void MsgBoxW(const std::wstring& Msg);
+// An OK box under the program's title.
+void MsgBoxW(const std::wstring& Msg, int Icon = miInfo);
 
 // ---------------------------------------------------------------------------------
 // The program's folder (no trailing '\') and file name, taken once from the module name.

@@ -91,7 +91,7 @@ TBookmarkSave SaveBookmarkFile(const std::wstring& Name, const std::wstring& Fol
     const std::wstring name = CleanBookmarkName(Name);
     // A name of blanks only would make a file called " .url" that no one can tell apart.
     if (Trim(name).empty()) {
-        UserMessage(miWarning, ProgramFileName(), L"Please enter a name for the bookmark.", mbOk);
+        UserMessage(miWarning, std::wstring(), L"Please enter a name for the bookmark.", mbOk);
         return TBookmarkSave::EmptyName;
     }
     const std::wstring folder = WithoutTrailingBackslash(Folder);

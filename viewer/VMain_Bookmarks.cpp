@@ -144,7 +144,7 @@ void TVMainForm::BookMarkMenu_NewFolderClick() {
     }
     std::wstring created;
     if (!CreateNewBookmarkFolder(folder, created)) {
-        MsgBoxW(L"Could not create the folder " + created + L"\r" + GetLastErrorText());
+        MsgBoxW(L"Could not create the folder " + created + L"\r" + GetLastErrorText(), miError);
         return;
     }
     FavShellList->Refresh();

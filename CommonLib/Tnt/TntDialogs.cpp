@@ -242,9 +242,10 @@ TTntMessageForm* WideCreateMessageDialog(const WideString& Msg, TMsgDlgType DlgT
     return CreateMessageDialog(Msg, DlgType, Buttons, def);
 }
 
-int WideMessageDlgPosHelp(const WideString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx, int X,
-                          int Y, const WideString& HelpFileName) {
-    std::unique_ptr<TTntMessageForm> form(WideCreateMessageDialog(Msg, DlgType, Buttons));
+namespace {
+
+int ShowMessageDialog(TTntMessageForm* Dialog, int HelpCtx, int X, int Y, const WideString& HelpFileName) {
+    std::unique_ptr<TTntMessageForm> form(Dialog);
     struct Destroy {
         std::unique_ptr<TTntMessageForm>& f;
         ~Destroy() {
@@ -263,6 +264,13 @@ int WideMessageDlgPosHelp(const WideString& Msg, TMsgDlgType DlgType, TMsgDlgBut
     return form->ShowModal();
 }
 
+} // namespace
+
+int WideMessageDlgPosHelp(const WideString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx, int X,
+                          int Y, const WideString& HelpFileName) {
+    return ShowMessageDialog(WideCreateMessageDialog(Msg, DlgType, Buttons), HelpCtx, X, Y, HelpFileName);
+}
+
 int WideMessageDlgPos(const WideString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx, int X, int Y) {
     return WideMessageDlgPosHelp(Msg, DlgType, Buttons, HelpCtx, X, Y, L"");
 }
@@ -271,7 +279,12 @@ int WideMessageDlg(const WideString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Bu
     return WideMessageDlgPosHelp(Msg, DlgType, Buttons, HelpCtx, -1, -1, L"");
 }
 
-void WideShowMessagePos(const WideString& Msg, int X, int Y) { WideMessageDlgPos(Msg, mtCustom, {mbOK}, 0, X, Y); }
+// A plain message is information under the application's title.
+void WideShowMessagePos(const WideString& Msg, int X, int Y) {
+    TTntMessageForm* form = WideCreateMessageDialog(Msg, mtInformation, {mbOK});
+    form->SetCaption(GetMessageCaption(mtCustom));
+    ShowMessageDialog(form, 0, X, Y, L"");
+}
 
 void WideShowMessage(const WideString& Msg) { WideShowMessagePos(Msg, -1, -1); }
 

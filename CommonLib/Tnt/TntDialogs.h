@@ -69,7 +69,7 @@ int WideMessageDlg(const WideString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Bu
 int WideMessageDlgPos(const WideString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx, int X, int Y);
 int WideMessageDlgPosHelp(const WideString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx, int X,
                           int Y, const WideString& HelpFileName);
-// The message with an OK button, the application's title as caption and no icon.
+// The message with an OK button, the application's title as caption and the information icon.
 void WideShowMessage(const WideString& Msg);
 void WideShowMessagePos(const WideString& Msg, int X, int Y);
 

@@ -3,8 +3,10 @@
 #include "../vcl/VclTestSupport.h"
 #include "ExtCtrls.h"
 #include "TntComCtrls.h"
+#include "TntDialogs.h"
 #include "TntStdCtrls.h"
 #include "UShotTimer.h"
+#include "UUtilsW.h"
 
 #include <gtest/gtest.h>
 
@@ -81,4 +83,52 @@ TEST(WideMsgBox, LayoutTitleIconAndCheckBox) {
     EXPECT_TRUE(WideMsgBoxOK(0, L"", L"Body"));
     EXPECT_LT(withoutTitle, withTitle);
     EXPECT_TRUE(g_MsgBoxCheckVisible); // restored after the box
+}
+
+// Questions, notes, errors and plain messages are all headed by the program's title (never
+// the program file's name) and show the icon of their kind.
+TEST(WideMsgBox, EveryKindIsHeadedByTheTitleWithItsIcon) {
+    Watchdog w(30000);
+    const std::wstring oldTitle = Application->Title();
+    Application->SetTitle(L"Vorlane");
+    TUserMessageHandler previous = SetUserMessageHandler(nullptr);
+    InstallWideMsgBox();
+    auto expectKind = [](TImage* TWMsgBoxForm::*Icon) {
+        WhenShown([Icon](TWMsgBoxForm* f) {
+            EXPECT_EQ(f->TitleLabel->Caption(), L"Vorlane");
+            EXPECT_TRUE(f->TitleLabel->Visible());
+            for (TImage* i : {f->Image_Info, f->Image_Warn, f->Image_Error, f->Image_Question})
+                EXPECT_EQ(i->Visible(), i == f->*Icon) << i->Name();
+            PressKey(f, VK_ESCAPE);
+        });
+    };
+    expectKind(&TWMsgBoxForm::Image_Question);
+    EXPECT_FALSE(MsgYesNo(L"Go to web page?"));
+    expectKind(&TWMsgBoxForm::Image_Question);
+    UserMessage(miInfo, L"", L"Could not connect. Open web page?", mbYesNo);
+    expectKind(&TWMsgBoxForm::Image_Info);
+    MsgBoxW(L"Settings saved.");
+    expectKind(&TWMsgBoxForm::Image_Error);
+    MsgBoxW(L"Could not create the folder", miError);
+
+    // The library's plain message: the title as caption and the information icon.
+    std::wstring caption;
+    bool hasIcon = false;
+    std::function<void(TObject*)> look = [&](TObject*) {
+        auto* form = dynamic_cast<TTntMessageForm*>(FindControl(GetActiveWindow()));
+        if (!form || !form->HandleAllocated() || !IsWindowVisible(form->Handle())) {
+            SetShotTimer(30, look);
+            return;
+        }
+        caption = form->Caption();
+        hasIcon = form->FindComponent(L"Image") != nullptr;
+        PostMessageW(GetFocus() ? GetFocus() : form->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+    };
+    SetShotTimer(30, look);
+    WideShowMessage(L"Help Library Manager is already running.");
+    EXPECT_EQ(caption, L"Vorlane");
+    EXPECT_TRUE(hasIcon);
+
+    SetUserMessageHandler(previous);
+    Application->SetTitle(oldTitle);
 }
