@@ -106,7 +106,7 @@ TEST(SaveFavDialog, OkClosesOnlyWhenTheBookmarkIsWritten) {
     // The same name again: No keeps the dialog and the file, Yes replaces it.
     form.URLEdit->SetText(L"http://other/");
     EXPECT_FALSE(PressOk(form, L"String Class"));
-    EXPECT_EQ(answers.Told.back(), ProgramFileName() + L"|" + AddBookmarkDlg_Overwrite);
+    EXPECT_EQ(answers.Told.back(), MessageHeading() + L"|" + AddBookmarkDlg_Overwrite);
     EXPECT_EQ(ReadBytes(file), first);
     answers.Yes = true;
     EXPECT_TRUE(PressOk(form, L"String Class"));

@@ -106,7 +106,7 @@ TEST(BookmarkSave, OverwriteIsAskedAndAFailedWriteKeepsTheOldFile) {
     ASSERT_EQ(SaveBookmarkFile(L"Page", folder, L"http://old/", file), TBookmarkSave::Saved); // folders made
     const std::string old = ReadBytes(file);
     EXPECT_EQ(SaveBookmarkFile(L"Page", folder + L"\\", L"http://new/", file), TBookmarkSave::NotReplaced);
-    EXPECT_EQ(answers.Told, std::vector<std::wstring>{ProgramFileName() + L"|" + AddBookmarkDlg_Overwrite});
+    EXPECT_EQ(answers.Told, std::vector<std::wstring>{MessageHeading() + L"|" + AddBookmarkDlg_Overwrite});
     answers.Yes = true;
     // another program holds the file open without sharing it
     HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
