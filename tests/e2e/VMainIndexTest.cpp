@@ -50,13 +50,19 @@ protected:
         if (!StartViewer() || !(Main = WaitMainWindow()) || !WaitContentsLoaded(Main))
             return false;
         HWND pages = FindDescendant(Main, L"TTntPageControl.UnicodeClass");
-        RECT tab{};
-        if (!pages || !RemoteRect(pages, TCM_GETITEMRECT, 1, 0, tab) || !PostClickAt(pages, tab))
-            return false;
         HWND sheet = FindDescendant(Main, L"TTntTabSheet.UnicodeClass", L"Index");
         List = FindDescendant(Main, L"TTntListView.UnicodeClass");
         Edit = sheet ? FindDescendant(sheet, L"TTntEdit.UnicodeClass") : nullptr;
-        return List && Edit && WaitUntil([&] { return IsWindowVisible(sheet) != FALSE; }, 10000);
+        if (!pages || !List || !Edit)
+            return false;
+        // A click while one of the load's later requests waits is refused, as every input to
+        // the window is then: the user clicks the tab again.
+        return WaitUntil([&] {
+            RECT tab{};
+            if (!RemoteRect(pages, TCM_GETITEMRECT, 1, 0, tab) || !PostClickAt(pages, tab))
+                return false;
+            return WaitUntil([&] { return IsWindowVisible(sheet) != FALSE; }, 1000);
+        }, 15000);
     }
 
     // Types Text into the index edit in place of what it holds, as the user would (the
