@@ -25,6 +25,9 @@ std::wstring MsgTxt_SuccessRestartHLM =
     L"Success! You must restart HelpLibAgent.exe to see the change.\rRight+click the \"Help Library Agent\" tray "
     L"application and select Exit.";
 std::wstring MsgTxt_AlsoRestartVorlane = L"Also restart Vorlane.exe if you are running in admin mode.";
+std::wstring MsgTxt_ViewerSet = L"F1 help now opens in %1.";
+std::wstring MsgTxt_ViewerStill = L"F1 help still opens in %1.";
+std::wstring MsgTxt_RuntimeViewer = L"the help runtime's own viewer";
 std::wstring MsgTxt_FailedToChangeRegValue = L"Failed to change registry value!\r\r%1\r\rTrying to set value: %2";
 std::wstring MsgTxt_CouldNotUpdate =
     L"Could Not Update!\r\rVorlane must be restarted in admin mode to change the registry or \\Program Files.\rTo do "

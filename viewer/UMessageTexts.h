@@ -31,7 +31,10 @@ extern std::wstring MsgTxt_IndexLoadFailed;       // "The help agent did not ret
 // Registration as the help runtime's viewer, and the migration tool.
 extern std::wstring MsgTxt_SuccessRestartHLM;
 extern std::wstring MsgTxt_AlsoRestartVorlane;
-extern std::wstring MsgTxt_FailedToChangeRegValue; // %1 registry info, %2 the value tried
+extern std::wstring MsgTxt_ViewerSet;             // "F1 help now opens in %1." (%1 the viewer)
+extern std::wstring MsgTxt_ViewerStill;           // "F1 help still opens in %1."
+extern std::wstring MsgTxt_RuntimeViewer;         // the viewer named when the value is empty
+extern std::wstring MsgTxt_FailedToChangeRegValue; // %1 what F1 help opens now, %2 the viewer tried
 extern std::wstring MsgTxt_CouldNotUpdate;
 extern std::wstring MsgTxt_Alternatively;
 extern std::wstring MsgTxt_RegInfo;                // "Key: %1\rValue: %2"

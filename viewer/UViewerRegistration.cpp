@@ -29,6 +29,9 @@ std::wstring RegInfoText(const std::wstring& Value) {
     return FormatMsgText(MsgTxt_RegInfo, {HelpViewerRegKeyText, L"HelpViewerProgID=" + Value});
 }
 
+// The viewer a value names, in words.
+std::wstring ViewerName(const std::wstring& Value) { return Value.empty() ? MsgTxt_RuntimeViewer : Value; }
+
 } // namespace
 
 TViewerRegistry::TViewerRegistry()
@@ -79,12 +82,13 @@ bool SetDefaultViewer(const std::wstring& Value, const TViewerRegistry& Registry
 
     // An empty value reads back empty also when it could not be written: the write's own
     // answer counts as well.
-    const std::wstring regInfo = RegInfoText(readBack);
     if (written && readBack == value) {
-        Registry.Message(regInfo + L"\r" + restartNote + L"\r" + MsgTxt_SuccessRestartHLM);
+        Registry.Message(FormatMsgText(MsgTxt_ViewerSet, {ViewerName(value)}) + L"\r" + restartNote + L"\r" +
+                         MsgTxt_SuccessRestartHLM);
         return true;
     }
-    Registry.Message(FormatMsgText(MsgTxt_FailedToChangeRegValue, {regInfo, value}));
+    Registry.Message(FormatMsgText(MsgTxt_FailedToChangeRegValue,
+                                   {FormatMsgText(MsgTxt_ViewerStill, {ViewerName(readBack)}), ViewerName(value)}));
     return false;
 }
 

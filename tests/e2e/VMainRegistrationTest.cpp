@@ -20,8 +20,7 @@ TEST_F(VorlaneRegistration, TheViewerItemWritesTheProgramPathAndDefaultLeavesAnE
     ASSERT_TRUE(RunViewerItem(main, 1)); // "Vorlane by Quorvex (this viewer)"
     // (The box shows each "\r" as a line of its own: its text reads back with CR LF.)
     const std::wstring done = AnswerMessageBox(Viewer.Pid(), IDOK);
-    EXPECT_EQ(done.find(L"Key: HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Help\\v1.0\\\r\nValue: HelpViewerProgID=" + ViewerExe +
-                        L"\r\nAlso restart Vorlane.exe"),
+    EXPECT_EQ(done.find(L"F1 help now opens in " + ViewerExe + L".\r\nAlso restart Vorlane.exe"),
               0u)
         << done;
     EXPECT_NE(done.find(L"\r\nSuccess! You must restart HelpLibAgent.exe"), std::wstring::npos) << done;

@@ -69,10 +69,10 @@ TEST_F(Registration, WritesThe64BitViewReadsBackAndDefaultLeavesAnEmptyValue) {
     ASSERT_TRUE(SetDefaultViewer(exe, Registry));
     EXPECT_EQ(View(true), exe);
     EXPECT_EQ(View(false), L"<none>"); // the 32-bit view is left alone
-    EXPECT_EQ(Messages.at(0), KeyInfo + exe + L"\r" + MsgTxt_AlsoRestartVorlane + L"\r\r" + MsgTxt_SuccessRestartHLM);
+    EXPECT_EQ(Messages.at(0), L"F1 help now opens in " + exe + L".\r" + MsgTxt_AlsoRestartVorlane + L"\r\r" + MsgTxt_SuccessRestartHLM);
     ASSERT_TRUE(SetDefaultViewer(L"", Registry));
     EXPECT_EQ(View(true), L"");
-    EXPECT_EQ(Messages.at(1), KeyInfo + L"\r\r" + MsgTxt_SuccessRestartHLM); // no restart note
+    EXPECT_EQ(Messages.at(1), L"F1 help now opens in the help runtime's own viewer.\r\r" + MsgTxt_SuccessRestartHLM);
     Wow64 = false;
     ASSERT_TRUE(SetDefaultViewer(L"C:\\b.exe", Registry));
     EXPECT_EQ(View(false), L"C:\\b.exe");
@@ -100,6 +100,7 @@ TEST_F(Registration, AValueThatCannotBeWrittenIsAFailureEvenWhenEmpty) {
     for (const std::wstring& value : {std::wstring(L"C:\\b.exe"), std::wstring()}) {
         Messages.clear();
         EXPECT_FALSE(SetDefaultViewer(value, Registry)) << value;
-        EXPECT_EQ(Messages.at(0), FormatMsgText(MsgTxt_FailedToChangeRegValue, {KeyInfo, value}));
+        EXPECT_EQ(Messages.at(0), L"Failed to change registry value!\r\rF1 help still opens in the help runtime's own "
+                                  L"viewer.\r\rTrying to set value: " + (value.empty() ? MsgTxt_RuntimeViewer : value));
     }
 }
