@@ -94,7 +94,9 @@ TTntPopupMenu::TTntPopupMenu(TComponent* AOwner) : TPopupMenu(AOwner) {
     TntPopupList->Add(this);
 }
 
-TTntPopupMenu::~TTntPopupMenu() { TntPopupList->Remove(this); }
+// The base leaves every popup list still alive: the wide list may already be gone when a menu
+// owned by the application goes at the program's end.
+TTntPopupMenu::~TTntPopupMenu() = default;
 
 void TTntPopupMenu::Popup(int X, int Y) {
     TPopupList* saved = PopupList;
