@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include <tlhelp32.h>
+
 class TStandinAgentSuite {
 public:
     TStandinAgentSuite() = default;
@@ -32,11 +34,34 @@ public:
     }
     void Stop() {
         Agent.Stop();
+        // An agent a window under test started itself would outlive the run and hold its output.
+        if (!Inst.appRoot.empty())
+            EndProcessesRunFrom(Inst.appRoot + L"\\");
         standin_test::RemoveInstallation(Inst);
         Inst = standin_test::Installation{};
         FReady = false;
     }
     bool Ready() const { return FReady; }
+    static void EndProcessesRunFrom(const std::wstring& Folder) {
+        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snap == INVALID_HANDLE_VALUE) return;
+        PROCESSENTRY32W e{};
+        e.dwSize = sizeof e;
+        for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) {
+            HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                   e.th32ProcessID);
+            if (!p) continue;
+            wchar_t path[1024];
+            DWORD n = 1024;
+            if (QueryFullProcessImageNameW(p, 0, path, &n) && n >= Folder.size() &&
+                _wcsnicmp(path, Folder.c_str(), Folder.size()) == 0) {
+                TerminateProcess(p, 1);
+                WaitForSingleObject(p, 5000);
+            }
+            CloseHandle(p);
+        }
+        CloseHandle(snap);
+    }
     // Starts another agent of the same installation on a free port, with extra environment
     // (e.g. STANDIN_AGENT_FAULTS), and points OtherEnv at it. True once it listens.
     bool StartAnother(standin_test::AgentProcess& Other, TFixedAgentEnvironment& OtherEnv,
