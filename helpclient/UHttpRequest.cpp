@@ -2,6 +2,7 @@
 #include "UHttpRequest.h"
 
 #include "Boundary.h"
+#include "PoolThread.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,7 +11,6 @@
 #include <deque>
 #include <functional>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -182,12 +182,10 @@ struct THttpRequestState {
             }
         };
         ++g_Workers;
-        try {
-            std::thread([closeAll] {
+        if (!RunOnPoolThread([closeAll] {
                 closeAll();
                 --g_Workers;
-            }).detach();
-        } catch (...) {
+            })) {
             --g_Workers;
             closeAll(); // no thread to be had: here, then
         }
@@ -277,13 +275,11 @@ public:
             FWake.notify_one();
             return true;
         }
-        try {
-            std::thread([this] { Work(); }).detach();
-            ++FThreads;
-        } catch (...) {
+        if (!RunOnPoolThread([this] { Work(); })) {
             FJobs.pop_back();
             return false;
         }
+        ++FThreads;
         return true;
     }
 

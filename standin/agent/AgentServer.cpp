@@ -6,7 +6,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <thread>
+#include <functional>
+#include <memory>
 
 namespace standin {
 
@@ -14,6 +15,22 @@ namespace {
 
 const size_t kMaxLine = 8192;
 const size_t kMaxHead = 65536;
+
+// Each connection is served on a thread of the system's pool (a detached std::thread is not
+// used: under Wine the posix-thread runtime's start of one races with the end of an earlier
+// one and can call a freed start routine).
+DWORD WINAPI ConnectionEntry(void* context) {
+    std::unique_ptr<std::function<void()>> serve(static_cast<std::function<void()>*>(context));
+    (*serve)();
+    return 0;
+}
+
+bool RunOnPoolThread(std::function<void()> job) {
+    auto owned = std::make_unique<std::function<void()>>(std::move(job));
+    if (!QueueUserWorkItem(&ConnectionEntry, owned.get(), WT_EXECUTELONGFUNCTION)) return false;
+    owned.release();
+    return true;
+}
 
 bool IsDigits(const std::string& s) {
     if (s.empty() || s.size() > 10) return false;
@@ -110,17 +127,18 @@ void AgentServer::Run() {
             Sleep(10);
             continue;
         }
+        bool started = false;
         try {
-            std::thread([this, c] {
+            started = RunOnPoolThread([this, c] {
                 try {
                     Serve((uintptr_t)c);
                 } catch (...) {
                 }
                 closesocket(c);
-            }).detach();
+            });
         } catch (...) {
-            closesocket(c);  // no thread to be had: drop this connection, keep serving
         }
+        if (!started) closesocket(c);  // no thread to be had: drop this connection, keep serving
     }
 }
 
