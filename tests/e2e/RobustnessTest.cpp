@@ -295,9 +295,9 @@ TEST_F(VorlaneRobustness, TheAgentWaitIsCancelledAndTheNextActionWorksOnceTheAge
 
 // During a wait the main window's close box, Alt+F4 (real input) and the end of the Windows
 // session cancel the wait and close the program at once, saving as a close does.
-TEST_F(VorlaneRobustness, TheCloseBoxAltF4AndTheEndOfTheSessionCloseDuringAWaitAndSave) {
+TEST_F(VorlaneRobustness, TheCloseBoxAltF4TheSystemMenuAndTheEndOfTheSessionCloseDuringAWaitAndSave) {
     ASSERT_TRUE(StartAgentWith({{L"STANDIN_AGENT_FAULTS", L"children=stall:15000"}}));
-    for (const wchar_t* way : {L"close box", L"alt+f4", L"end of session"}) {
+    for (const wchar_t* way : {L"close box", L"alt+f4", L"system menu", L"end of session"}) {
         SCOPED_TRACE(Narrow(way));
         ASSERT_TRUE(DeleteRegKeyTree(HKEY_CURRENT_USER, MainKey));
         ASSERT_TRUE(StartViewer());
@@ -322,6 +322,10 @@ TEST_F(VorlaneRobustness, TheCloseBoxAltF4AndTheEndOfTheSessionCloseDuringAWaitA
             ASSERT_TRUE(MouseClick(main, box.x, box.y));
         } else if (std::wstring(way) == L"alt+f4") {
             ASSERT_TRUE(SendChord(main, L"alt+f4"));
+        } else if (std::wstring(way) == L"system menu") {
+            ASSERT_TRUE(SendChord(main, L"alt+space"));
+            ASSERT_TRUE(WaitPopupMenu(Viewer.Pid())) << "no system menu";
+            ASSERT_TRUE(SendChord(nullptr, L"c"));
         } else {
             LRESULT mayEnd = 0;
             ASSERT_TRUE(Send(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, &mayEnd));
