@@ -212,11 +212,14 @@ void TCancelForm::CancelAction() {
 void TCancelForm::CancelBtnClick() { CancelAction(); }
 
 void TCancelForm::FormCloseQuery(bool& CanClose) {
-    CancelAction();
-    // Only the wrapper closes the form (it sets the Cancel result first).
+    // Only the wrapper closes the form (it sets the Cancel result first, having stopped
+    // listening to it: the form goes as it shows, without the canceling texts drawn for
+    // a moment). Any other close cancels.
     CanClose = ModalResult() == mrCancel;
     if (CanClose)
         EnableDisabledWindows();
+    else
+        CancelAction();
 }
 
 void TCancelForm::FormClose(TCloseAction& Action) {

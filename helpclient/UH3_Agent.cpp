@@ -118,8 +118,9 @@ void GetText(const std::wstring& Url, std::wstring& Text, const TAgentCaller& Ca
 class TUtf8Stream {
 public:
     explicit TUtf8Stream(THttpTextPiece APiece) : FPiece(std::move(APiece)) {}
-    void Feed(const char* Data, size_t Size) {
+    void Feed(const char* Data, size_t Size, uint64_t Length) {
         if (!FGoing) return;
+        FMost = static_cast<size_t>(std::min<uint64_t>(Length, SIZE_MAX));
         FPending.append(Data, Size);
         if (!FStarted) {
             if (FPending.size() < 3) return;
@@ -195,7 +196,7 @@ public:
         }
         if (whole == 0) return;
         FPending.erase(0, whole);
-        FPiece(std::wstring_view(FWide.data(), o));
+        FPiece(std::wstring_view(FWide.data(), o), FMost);
         FAny = true;
     }
     // Every byte went out as text.
@@ -205,6 +206,7 @@ private:
     THttpTextPiece FPiece;
     std::string FPending;
     std::wstring FWide;
+    size_t FMost = 0;
     bool FStarted = false;
     bool FGoing = true;
     bool FAny = false;
@@ -257,9 +259,9 @@ bool HttpGetTextStreamed(const std::wstring& Url, std::wstring& Text, const THtt
     auto over = std::make_shared<bool>(false);
     bool retried = false;
     const THttpReply reply = GetReply(Url, Caller, nullptr,
-                                      [stream, lock, over](const char* Data, size_t Size) {
+                                      [stream, lock, over](const char* Data, size_t Size, uint64_t Length) {
                                           std::lock_guard<std::mutex> hold(*lock);
-                                          if (!*over) stream->Feed(Data, Size);
+                                          if (!*over) stream->Feed(Data, Size, Length);
                                       },
                                       &retried);
     bool whole;

@@ -40,8 +40,9 @@ std::vector<std::wstring> HttpGetTexts(const std::vector<std::wstring>& Urls);
 // whole reply will be read. True when the pieces made up the whole reply as HttpGetText
 // gives it (Text is then left empty); false when they stopped short of it (another
 // encoding, a failed or cut request): Text is then HttpGetText's answer, and the pieces
-// handed out are to be dropped.
-using THttpTextPiece = std::function<void(std::wstring_view Piece)>;
+// handed out are to be dropped. Most is the most characters the whole text can have (its
+// bytes' Content-Length), 0 when the reply does not say.
+using THttpTextPiece = std::function<void(std::wstring_view Piece, size_t Most)>;
 bool HttpGetTextStreamed(const std::wstring& Url, std::wstring& Text, const THttpTextPiece& Piece);
 bool HttpGetTextStreamed(const std::wstring& Url, std::wstring& Text, const THttpTextPiece& Piece,
                          const TAgentCaller& Caller);

@@ -489,7 +489,7 @@ bool TRequestRun::ReadBody(uint64_t Length, bool HasLength, THttpReply& Failed) 
         if (S.Api.ReadFile(FRequest, chunk.data(), ChunkBytes, &got)) {
             if (got == 0) break;
             body.append(chunk.data(), got);
-            if (S.Chunks) S.Chunks(chunk.data(), got);
+            if (S.Chunks) S.Chunks(chunk.data(), got, HasLength ? Length : 0);
         } else {
             const DWORD error = GetLastError();
             const std::wstring read = L"after " + std::to_wstring(body.size()) + L" bytes";
@@ -529,7 +529,7 @@ THttpReply TRequestRun::Run() {
             if (S.ReadBody && !ReadBody(length, hasLength, failed))
                 return S.Going() ? failed : Fail(THttpFailure::Cancelled);
             R.Failure = THttpFailure::None;
-            return R;
+            return std::move(R); // the body can be large: not copied
         }
         if (redirects >= L.MaxRedirects) return Fail(THttpFailure::Redirects, L"to " + location);
         std::wstring next(2048 + R.Url.size() + location.size(), L'\0');

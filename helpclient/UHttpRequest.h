@@ -109,9 +109,10 @@ void SetHttpWait(DWORD ThreadId, THttpWait Wait);
 THttpWait HttpWaitOfThisThread();
 
 // Gets the body's bytes as they are read, on the thread that runs the request (which may
-// outlive the caller's wait: a sink keeps what it uses alive itself). Whether the body was
-// whole is known only from the reply, once the request has ended.
-using THttpChunkSink = std::function<void(const char* Data, size_t Size)>;
+// outlive the caller's wait: a sink keeps what it uses alive itself), with the body's length
+// as its Content-Length gives it (0 without one). Whether the body was whole is known only
+// from the reply, once the request has ended.
+using THttpChunkSink = std::function<void(const char* Data, size_t Size, uint64_t Length)>;
 
 // GETs Url (http or https) with Agent as the user agent. Without ReadBody only the status
 // and headers are checked (the body is not read). Holds the calling thread for at most

@@ -5,11 +5,22 @@
 #include "UH3_Agent.h"
 
 #include <atomic>
+#include <exception>
 #include <mutex>
 
 namespace {
 
 std::atomic<int> g_Running{0};
+
+// Room for Size characters in Text when it can be had; without it Text grows as it goes.
+void ReserveText(std::wstring& Text, size_t Size) {
+    if (Text.capacity() >= Size)
+        return;
+    try {
+        Text.reserve(Size);
+    } catch (const std::exception&) {
+    }
+}
 
 } // namespace
 
@@ -21,9 +32,10 @@ struct TFetchJob::TState {
     std::atomic<bool> Done{false};
     TKernelHandle Ended;
     TKernelHandle More;     // a piece arrived (auto-reset)
-    std::mutex Lock;        // guards Arrived and Over
+    std::mutex Lock;        // guards Arrived, Most and Over
     std::wstring Arrived;   // pieces not yet taken by the waiter
     std::wstring Taken;     // the waiter's: pieces taken, on their way onto its text
+    size_t Most = 0;        // the most characters the whole text can have (0: not known)
     bool Over = false;      // the request has returned: later pieces are dropped
 
     // Runs the request on the calling thread.
@@ -32,13 +44,17 @@ struct TFetchJob::TState {
         std::wstring reply;
         try {
             streamed = Request(
-                [Self](std::wstring_view Piece) {
+                [Self](std::wstring_view Piece, size_t Most) {
                     bool first;
                     {
                         std::lock_guard<std::mutex> hold(Self->Lock);
                         if (Self->Over) return;
                         first = Self->Arrived.empty();
+                        // Room for the rest of the reply at once: pieces piling up while the
+                        // waiter is busy grew the buffer step by step, each step a copy.
+                        ReserveText(Self->Arrived, Most);
                         Self->Arrived.append(Piece);
+                        Self->Most = Most;
                     }
                     // Pieces that come before the waiter has taken the last ones need no
                     // signal of their own.
@@ -59,14 +75,19 @@ struct TFetchJob::TState {
         if (Ended) SetEvent(Ended.Get());
     }
     // Moves the arrived pieces onto Text; true when there were any. The pieces are swapped
-    // out under the lock and copied after it, so the worker never waits for the copy.
+    // out under the lock and copied after it, so the worker never waits for the copy. Text
+    // takes room for the whole reply at once when its size is known: a large reply grown
+    // piece by piece was copied over and over.
     bool Take(std::wstring& Text) {
+        size_t most;
         {
             std::lock_guard<std::mutex> hold(Lock);
             if (Arrived.empty()) return false;
             Arrived.swap(Taken);
+            most = Most;
         }
-        if (Text.empty()) Text.swap(Taken);
+        if (Text.size() + Taken.size() <= most) ReserveText(Text, most);
+        if (Text.empty() && Text.capacity() < Taken.size()) Text.swap(Taken);
         else Text.append(Taken);
         Taken.clear();
         return true;

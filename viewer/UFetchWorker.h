@@ -13,9 +13,10 @@
 
 using TFetchRequest = std::function<std::wstring()>;
 // A request that hands out its text as it arrives: it calls Piece (on any thread) with each
-// further piece and returns true when the pieces made up the whole reply; false with the
-// whole reply in Reply when they did not (the pieces handed out are then dropped).
-using TFetchPiece = std::function<void(std::wstring_view Piece)>;
+// further piece, and the most characters the whole text can have (0: not known), and returns
+// true when the pieces made up the whole reply; false with the whole reply in Reply when
+// they did not (the pieces handed out are then dropped).
+using TFetchPiece = std::function<void(std::wstring_view Piece, size_t Most)>;
 using TStreamRequest = std::function<bool(const TFetchPiece& Piece, std::wstring& Reply)>;
 // True to give up waiting.
 using TFetchPoll = std::function<bool()>;

@@ -69,7 +69,8 @@ public:
     virtual void CountChanged(int Count) {}
     // A full load's first page (or the cache) was read: the number of top-level keywords.
     virtual void Started(int Total) {}
-    // After each page, and every 50,000 tags of a cached read.
+    // After each page but a short one that ends a full load, and every 50,000 tags of a
+    // cached read.
     virtual void Progress(const TIndexProgress& Progress) {}
     // Polled before each further page and during a cached read; true cancels the load.
     virtual bool Cancelled() { return false; }

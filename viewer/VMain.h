@@ -463,6 +463,8 @@ public:
     // The stamp of the store the current catalog's index is read from (UIndexSource).
     std::wstring IndexSource();
     void SetIndexCount(int N);
+    void FitIndexColumn(int Width);
+    void MakeIndexColumnRoom();
     // Sets the edit's text without it counting as typing ("%3C"/"%3E" read as '<'/'>').
     void SetIndexEditText(const std::wstring& Text);
     void IndexLVData(TListItem* Item);

@@ -43,7 +43,7 @@ const std::wstring Sample = L"<html><head><title>Gr\u00FC\u00DFe \u20AC \u4E2D\u
 // The text HttpGetTextStreamed gives: its pieces when it streamed, else its whole text.
 std::wstring Streamed(const std::wstring& Url, bool& Whole) {
     std::wstring pieces, text = L"old";
-    Whole = HttpGetTextStreamed(Url, text, [&](std::wstring_view Piece) { pieces.append(Piece); });
+    Whole = HttpGetTextStreamed(Url, text, [&](std::wstring_view Piece, size_t) { pieces.append(Piece); });
     return Whole ? pieces : text;
 }
 

@@ -74,6 +74,12 @@ protected:
         F->IndexEdit->SetText(Text); // its change event is the typing
     }
     static int Rows(TVMainForm* F) { return F->IndexLV->Items()->Count(); }
+    // The list's one column spans its client area, whether the rows brought the vertical
+    // scroll bar or not.
+    static void ExpectColumnFits(TVMainForm* F) {
+        EXPECT_EQ(F->IndexLV->Columns()->Items(0)->Width(), std::max(F->IndexLV->ClientWidth(), 20))
+            << Rows(F) << " rows";
+    }
     static std::wstring SelectedCaption(TVMainForm* F) {
         const int row = F->IndexLV->ItemIndex();
         return row < 0 ? L"<none>" : F->IndexLV->Items()->Item(row)->Caption();
@@ -137,6 +143,7 @@ TEST_F(VMainIndexTest, AFullLoadFillsTheListAndTheCacheThatTheNextCatalogLoadRea
     const int count = f->Keywords->Count();
     ASSERT_GT(count, 7);
     EXPECT_EQ(Rows(f), count);
+    ExpectColumnFits(f);
     EXPECT_EQ(Status(f).rfind(L"Keywords: ", 0), 0u) << Status(f);
     EXPECT_NE(Status(f).find(L"; PageSize: 7"), std::wstring::npos);
     EXPECT_TRUE(Messages.empty());
@@ -210,6 +217,8 @@ TEST_F(VMainIndexTest, TypingLoadsByWholeTextOrByFirstCharacter) {
     Watchdog w(120000, "typing");
     auto form = StartIndex(50);
     TVMainForm* f = form->Form;
+    f->Show();
+    f->NavPageControl->SetActivePage(f->TabSheetIndex);
     // Whole text: every change asks for the text; '<' goes doubly escaped.
     f->IdxMenu_LoadPartialIndexClick();
     size_t mark = Mark();
@@ -246,6 +255,16 @@ TEST_F(VMainIndexTest, TypingLoadsByWholeTextOrByFirstCharacter) {
     // In this mode an emptied edit keeps the list.
     Type(f, L"");
     EXPECT_EQ(Rows(f), rows);
+
+    // Rows that come into the empty list leave its column the whole width, with or without
+    // the scroll bar they bring.
+    f->ResetIndexState();
+    for (int n : {2, 0, 5000}) {
+        f->SetIndexCount(n);
+        ExpectColumnFits(f);
+    }
+    EXPECT_NE(GetWindowLongW(f->IndexLV->Handle(), GWL_STYLE) & WS_VSCROLL, 0);
+    f->ResetIndexState();
 }
 
 TEST_F(VMainIndexTest, OpeningAKeywordWithSeveralTopicsInsertsThemAndASecondOpenCollapses) {
