@@ -317,6 +317,9 @@ public:
     TListItem* TopItem();
     int VisibleRowCount();
     void Scroll(int DX, int DY);
+    // Runs Change (a jump of the view, a new selection) with the window's drawing held: the
+    // next paint draws the whole window, its scroll bars with it. A window not shown stays so.
+    void WithDrawingHeld(const std::function<void()>& Change);
     bool IsEditing();
     // Redraws a range of rows (owner-data lists after their data changed).
     void UpdateItems(int FirstIndex, int LastIndex);

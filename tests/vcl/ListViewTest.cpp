@@ -6,6 +6,7 @@
 
 #include <windowsx.h>
 
+#include <stdexcept>
 #include <vector>
 
 using namespace vcltest;
@@ -220,4 +221,31 @@ TEST(ListView, TheReleaseTheWindowsMouseLoopEatsReachesOnMouseUp) {
     SendMessageW(lw, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 12));
     PumpFor(50);
     EXPECT_EQ(loopUps, 2);
+}
+
+TEST(ListView, DrawingHeldForAChangeComesBackAfterItAndAHiddenListStaysHidden) {
+    Watchdog w(10000);
+    TLvForm form(nullptr);
+    auto* lv = new TListView(&form);
+    lv->SetParent(&form);
+    lv->SetViewStyle(vsReport);
+    lv->SetOwnerData(true);
+    lv->Columns()->Add()->SetWidth(200);
+    lv->OnData = [](TObject*, TListItem* Item) { Item->SetCaption(std::to_wstring(Item->Index())); };
+    lv->Items()->SetCount(1000);
+    form.Show();
+    const HWND wnd = lv->Handle();
+    const RECT row = lv->Items()->Item(0)->DisplayRect(LVIR_BOUNDS);
+    ASSERT_GT(row.bottom, row.top);
+    // The change takes effect; the window is visible again, even after a change that throws.
+    lv->WithDrawingHeld([&] { lv->Scroll(0, 500 * (row.bottom - row.top)); });
+    EXPECT_EQ(lv->TopItem()->Index(), 500);
+    EXPECT_TRUE(IsWindowVisible(wnd));
+    EXPECT_THROW(lv->WithDrawingHeld([] { throw std::runtime_error("change"); }), std::runtime_error);
+    EXPECT_TRUE(IsWindowVisible(wnd));
+    lv->SetVisible(false);
+    bool ran = false;
+    lv->WithDrawingHeld([&] { ran = true; });
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(GetWindowLongW(wnd, GWL_STYLE) & WS_VISIBLE);
 }

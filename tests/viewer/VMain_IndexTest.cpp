@@ -100,6 +100,36 @@ protected:
         EXPECT_TRUE(top == row || (top < row && row < top + page && top + page >= Rows(F)))
             << "row " << row << ", top " << top << ", " << page << " a page, " << Rows(F) << " rows";
     }
+    // The list shows once every paint has run what a complete repaint of it shows, its scroll
+    // bar with it.
+    static void ExpectListDrawn(TVMainForm* F) {
+        const HWND list = F->IndexLV->Handle();
+        ASSERT_TRUE(IsWindowVisible(list));
+        const auto shown = [&] {
+            Application->ProcessMessages();
+            RECT r{};
+            GetWindowRect(list, &r);
+            BITMAPINFO bi{};
+            bi.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right - r.left, r.top - r.bottom, 1, 32, BI_RGB};
+            void* bits = nullptr;
+            const HDC dc = GetWindowDC(list);
+            const HDC mem = CreateCompatibleDC(dc);
+            const HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+            const HGDIOBJ old = SelectObject(mem, bmp);
+            BitBlt(mem, 0, 0, r.right - r.left, r.bottom - r.top, dc, 0, 0, SRCCOPY);
+            GdiFlush();
+            const auto* p = static_cast<const uint32_t*>(bits);
+            std::vector<uint32_t> out(p, p + (r.right - r.left) * (r.bottom - r.top));
+            SelectObject(mem, old);
+            DeleteObject(bmp);
+            DeleteDC(mem);
+            ReleaseDC(list, dc);
+            return out;
+        };
+        const std::vector<uint32_t> before = shown();
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+        EXPECT_TRUE(shown() == before) << "the list shows rows or a scroll bar of before";
+    }
     static std::wstring Status(TVMainForm* F) { return F->StatusBar1->Panels()->Items(0)->Text(); }
     // What the window shows at the right end of the index edit (no text there) once every
     // paint has run.
@@ -177,6 +207,7 @@ TEST_F(VMainIndexTest, AFullLoadFillsTheListAndTheCacheThatTheNextCatalogLoadRea
                                      std::wstring(L"butt")}) {
         Type(f, text);
         ExpectSelectionOnTop(f);
+        ExpectListDrawn(f);
     }
     EXPECT_TRUE(KeywordRequests(mark).empty());
 
