@@ -122,6 +122,7 @@ TEST_F(VorlaneStart, PortCheckTellsWhetherTheAgentListens) {
     ASSERT_TRUE(StartViewer());
     HWND main = WaitMainWindow();
     ASSERT_TRUE(main);
+    ASSERT_TRUE(WaitContentsLoaded(main));
     ASSERT_TRUE(SendChord(main, L"ctrl+d"));
     HWND debug = DebugWindow();
     ASSERT_TRUE(WaitUntil([&] { return debug && IsWindowVisible(debug); }, 10000));
@@ -132,6 +133,10 @@ TEST_F(VorlaneStart, PortCheckTellsWhetherTheAgentListens) {
     EXPECT_TRUE(WaitUntil([&] { return DebugLog().find(L"> PortTCP_IsOpen(" + port + L")=true\r\n") != std::wstring::npos; }, 10000))
         << DebugLog();
     Agent.Stop();
+    // A request of the start-up still running may have started the agent again on its port.
+    for (DWORD pid : ProcessesRunFrom(Inst.appRoot + L"\\"))
+        KillProcess(pid);
     ASSERT_TRUE(Send(check, BM_CLICK, 0, 0));
-    EXPECT_TRUE(WaitUntil([&] { return DebugLog().find(L"> PortTCP_IsOpen(" + port + L")=false\r\n") != std::wstring::npos; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return DebugLog().find(L"> PortTCP_IsOpen(" + port + L")=false\r\n") != std::wstring::npos; }, 10000))
+        << DebugLog();
 }
