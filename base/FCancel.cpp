@@ -27,11 +27,6 @@ std::vector<TCancelForm*>& LiveForms() {
     return forms;
 }
 
-HWND MainFormWindow() {
-    TCustomForm* main = Application ? Application->MainForm() : nullptr;
-    return main && main->HandleAllocated() ? main->Handle() : nullptr;
-}
-
 bool IsInputMessage(UINT Msg) {
     return (Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST) || (Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST) ||
            (Msg >= WM_NCMOUSEMOVE && Msg <= WM_NCXBUTTONDBLCLK);
@@ -53,6 +48,11 @@ BOOL CALLBACK DisableThreadWindow(HWND Wnd, LPARAM Param) {
 }
 
 } // namespace
+
+HWND MainFormWindow() {
+    TCustomForm* main = Application ? Application->MainForm() : nullptr;
+    return main && main->HandleAllocated() ? main->Handle() : nullptr;
+}
 
 bool IsCloseGesture(const MSG& Msg, HWND Main) {
     if (!Main || !Msg.hwnd)

@@ -18,6 +18,9 @@ extern std::wstring SCancelingOperation;  // "Canceling Operation"
 // The Cancel button's caption when not empty (the interface translation sets it).
 extern std::wstring g_CancelButtonText;
 
+// The application's main window; null before it has one.
+HWND MainFormWindow();
+
 // The gestures that close a top-level window (a click on its close box, Alt+F4, the system
 // menu's Close as it arrives posted); Main is the window, Msg a queued message.
 bool IsCloseGesture(const MSG& Msg, HWND Main);

@@ -38,11 +38,6 @@ bool IsInput(UINT Msg) {
            Msg == WM_NCMOUSELEAVE || Msg == WM_MOUSEHOVER || Msg == WM_MOUSELEAVE || Msg == WM_INPUT;
 }
 
-HWND MainWindow() {
-    TCustomForm* main = Application ? Application->MainForm() : nullptr;
-    return main && main->HandleAllocated() ? main->Handle() : nullptr;
-}
-
 // What the wait does with a queued message before it could be handled: true when it is
 // kept from its window (held for later, or dropped as input to a disabled window). A close
 // request for the main window also cancels.
@@ -53,7 +48,7 @@ bool KeepBack(const MSG& Msg, HWND CancelWindow, bool& CloseAsked) {
         return true;
     }
     HWND root = Msg.hwnd ? GetAncestor(Msg.hwnd, GA_ROOT) : nullptr;
-    const HWND main = MainWindow();
+    const HWND main = MainFormWindow();
     if (Msg.message == WM_CLOSE && Msg.hwnd && Msg.hwnd == main) {
         g_Held.push_back(Msg);
         CloseAsked = true;
