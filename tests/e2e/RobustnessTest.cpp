@@ -324,8 +324,15 @@ TEST_F(VorlaneRobustness, TheCloseBoxAltF4TheSystemMenuAndTheEndOfTheSessionClos
             ASSERT_TRUE(SendChord(main, L"alt+f4"));
         } else if (std::wstring(way) == L"system menu") {
             ASSERT_TRUE(SendChord(main, L"alt+space"));
-            ASSERT_TRUE(WaitPopupMenu(Viewer.Pid())) << "no system menu";
+            HWND menu = WaitPopupMenu(Viewer.Pid());
+            ASSERT_TRUE(menu) << "no system menu";
             ASSERT_TRUE(SendChord(nullptr, L"c"));
+            // A key pressed as the menu appears can reach Wine's menu before it takes keys; the
+            // menu then stays open, as it would for a user, who presses C again.
+            if (!WaitUntil([&] { return !IsWindowVisible(menu); }, 3000)) {
+                printf("the system menu was still open 3 s after C: C again\n");
+                ASSERT_TRUE(SendChord(nullptr, L"c"));
+            }
         } else {
             LRESULT mayEnd = 0;
             ASSERT_TRUE(Send(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, &mayEnd));
